@@ -1,0 +1,65 @@
+#pragma once
+
+// Writes a new Outlook personal-folders file (Unicode PST, [MS-PST]) from format-neutral
+// messages. The whole API: create, add folder, add message, close.
+//
+//   auto pst = PstWriter::create("/tmp/mail.pst", "My Mail");
+//   FolderId inbox = pst->addFolder(pst->ipmSubtree(), "Inbox");
+//   pst->addMessage(inbox, message);
+//   pst->close();
+//
+// Writing streams: each message is written when added and not held afterwards. Nothing is
+// valid on disk until close(); a writer destroyed without close() closes what it has.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mapi/Message.h"
+#include "pst/PstError.h"
+
+namespace tolvane::pst {
+
+struct FolderId {
+    std::uint32_t nid = 0;
+    friend bool operator==(const FolderId&, const FolderId&) = default;
+};
+
+struct MessageId {
+    std::uint32_t nid = 0;
+    friend bool operator==(const MessageId&, const MessageId&) = default;
+};
+
+class PstWriter {
+public:
+    virtual ~PstWriter() = default;
+
+    // Creates the file with every node an Outlook-made empty store has. Throws PstError
+    // naming the path if the file exists or cannot be created.
+    static std::unique_ptr<PstWriter> create(const std::filesystem::path& path,
+                                             const std::string& displayName);
+
+    virtual FolderId rootFolder() const = 0;
+    virtual FolderId ipmSubtree() const = 0;  // "Top of Personal Folders"
+    virtual FolderId deletedItems() const = 0;
+
+    // A mail folder (container class "IPF.Note") below parent.
+    virtual FolderId addFolder(FolderId parent, const std::string& name) = 0;
+
+    // Writes the message into the folder, with its recipients, attachments and embedded
+    // messages; the folder's contents table and counts follow.
+    virtual MessageId addMessage(FolderId folder, const mapi::Message& message) = 0;
+
+    // ENTRYID of a folder or message: flags, the store's provider UID, the node id.
+    virtual std::vector<std::uint8_t> entryId(std::uint32_t nid) const = 0;
+    virtual const std::array<std::uint8_t, 16>& providerUid() const = 0;
+    virtual const std::filesystem::path& path() const = 0;
+
+    // Writes the tables, B-trees, allocation maps and header. Idempotent.
+    virtual void close() = 0;
+};
+
+}  // namespace tolvane::pst
