@@ -11,7 +11,7 @@ namespace tolvane::convert {
 // The queue as the job reads it: rows 0 to rowCount() - 1, one full path each; the empty
 // queue is one row with an empty text.
 class QueueSource {
-public:
+  public:
     virtual ~QueueSource() = default;
     virtual std::int64_t rowCount() const = 0;
     // Makes row `row` the current one (the window's selection follows the job) and returns
@@ -21,7 +21,7 @@ public:
 
 // Where the job reports: the frame and label captions, the bar and the Convert button.
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
     virtual void setFrameCaption(const std::string& caption) = 0;
     virtual void setLabelCaption(const std::string& caption) = 0;

@@ -13,7 +13,7 @@ namespace tolvane::mapi {
 namespace {
 
 class MemoryReader final : public ByteReader {
-public:
+  public:
     explicit MemoryReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
     std::size_t read(std::span<std::uint8_t> out) override {
         const std::size_t n = std::min(out.size(), bytes_.size() - pos_);
@@ -22,13 +22,13 @@ public:
         return n;
     }
 
-private:
+  private:
     const std::vector<std::uint8_t>& bytes_;
     std::size_t pos_ = 0;
 };
 
 class FileReader final : public ByteReader {
-public:
+  public:
     explicit FileReader(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")) {
         if (!file_) {
             throw std::runtime_error("cannot open " + path.string() + ": " + std::strerror(errno));
@@ -46,7 +46,7 @@ public:
         return n;
     }
 
-private:
+  private:
     std::FILE* file_;
 };
 
@@ -58,7 +58,8 @@ std::vector<std::uint8_t> ByteSource::readAll() const {
     std::size_t filled = 0;
     while (filled < all.size()) {
         const std::size_t n = reader->read(std::span(all).subspan(filled));
-        if (n == 0) break;
+        if (n == 0)
+            break;
         filled += n;
     }
     all.resize(filled);
@@ -70,7 +71,8 @@ std::unique_ptr<ByteReader> MemoryByteSource::open() const {
 }
 
 FileByteSource::FileByteSource(std::filesystem::path path, bool deleteOnDestroy)
-    : path_(std::move(path)), size_(std::filesystem::file_size(path_)),
+    : path_(std::move(path)),
+      size_(std::filesystem::file_size(path_)),
       deleteOnDestroy_(deleteOnDestroy) {}
 
 FileByteSource::~FileByteSource() {

@@ -11,7 +11,7 @@ namespace tolvane::mapi {
 
 // Sequential reader over a value's bytes.
 class ByteReader {
-public:
+  public:
     virtual ~ByteReader() = default;
     // Fills up to out.size() bytes; returns how many were read, 0 at the end.
     virtual std::size_t read(std::span<std::uint8_t> out) = 0;
@@ -20,7 +20,7 @@ public:
 // A large value (attachment data, a body) that is read as a stream instead of held whole,
 // so a 1 GiB attachment never has to sit in memory.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
     // Each call starts a new pass from the first byte.
@@ -31,20 +31,20 @@ public:
 };
 
 class MemoryByteSource final : public ByteSource {
-public:
+  public:
     explicit MemoryByteSource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     std::unique_ptr<ByteReader> open() const override;
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 // Bytes of a file on disk. With deleteOnDestroy the file is a spool of ours and is removed
 // when the last holder lets go of the source.
 class FileByteSource final : public ByteSource {
-public:
+  public:
     FileByteSource(std::filesystem::path path, bool deleteOnDestroy);
     ~FileByteSource() override;
     FileByteSource(const FileByteSource&) = delete;
@@ -54,7 +54,7 @@ public:
     std::unique_ptr<ByteReader> open() const override;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
     std::uint64_t size_;
     bool deleteOnDestroy_;

@@ -38,7 +38,7 @@ struct FileTime {
 // One typed property value. Strings are UTF-8 in the model; a writer converts them to the
 // store's encoding. A binary value may be a stream instead of bytes in memory.
 class PropValue {
-public:
+  public:
     using Stream = std::shared_ptr<const ByteSource>;
     using Payload = std::variant<std::int64_t, double, bool, std::string, Bytes, Guid, Stream,
                                  std::vector<std::int64_t>, std::vector<double>,
@@ -59,10 +59,18 @@ public:
     static PropValue guid(Guid v) { return {PropType::Guid, v}; }
     static PropValue binary(Bytes v) { return {PropType::Binary, std::move(v)}; }
     static PropValue binaryStream(Stream v) { return {PropType::Binary, std::move(v)}; }
-    static PropValue mvInt32(std::vector<std::int64_t> v) { return {PropType::MvInt32, std::move(v)}; }
-    static PropValue mvInt64(std::vector<std::int64_t> v) { return {PropType::MvInt64, std::move(v)}; }
-    static PropValue mvTime(std::vector<std::int64_t> v) { return {PropType::MvSysTime, std::move(v)}; }
-    static PropValue mvUnicode(std::vector<std::string> v) { return {PropType::MvUnicode, std::move(v)}; }
+    static PropValue mvInt32(std::vector<std::int64_t> v) {
+        return {PropType::MvInt32, std::move(v)};
+    }
+    static PropValue mvInt64(std::vector<std::int64_t> v) {
+        return {PropType::MvInt64, std::move(v)};
+    }
+    static PropValue mvTime(std::vector<std::int64_t> v) {
+        return {PropType::MvSysTime, std::move(v)};
+    }
+    static PropValue mvUnicode(std::vector<std::string> v) {
+        return {PropType::MvUnicode, std::move(v)};
+    }
     static PropValue mvBinary(std::vector<Bytes> v) { return {PropType::MvBinary, std::move(v)}; }
     static PropValue mvGuid(std::vector<Guid> v) { return {PropType::MvGuid, std::move(v)}; }
 
@@ -95,7 +103,7 @@ public:
     // A binary value's bytes, read whole from its stream if it has one.
     Bytes binaryBytes() const;
 
-private:
+  private:
     PropValue(PropType type, Payload payload) : type_(type), payload_(std::move(payload)) {}
 
     PropType type_;

@@ -5,12 +5,24 @@
 namespace tolvane::mapi {
 
 namespace propset {
-Guid publicStrings() { return Guid::parse("{00020329-0000-0000-C000-000000000046}"); }
-Guid internetHeaders() { return Guid::parse("{00020386-0000-0000-C000-000000000046}"); }
-Guid common() { return Guid::parse("{00062008-0000-0000-C000-000000000046}"); }
-Guid address() { return Guid::parse("{00062004-0000-0000-C000-000000000046}"); }
-Guid task() { return Guid::parse("{00062003-0000-0000-C000-000000000046}"); }
-Guid mapi() { return Guid::parse("{00020328-0000-0000-C000-000000000046}"); }
+Guid publicStrings() {
+    return Guid::parse("{00020329-0000-0000-C000-000000000046}");
+}
+Guid internetHeaders() {
+    return Guid::parse("{00020386-0000-0000-C000-000000000046}");
+}
+Guid common() {
+    return Guid::parse("{00062008-0000-0000-C000-000000000046}");
+}
+Guid address() {
+    return Guid::parse("{00062004-0000-0000-C000-000000000046}");
+}
+Guid task() {
+    return Guid::parse("{00062003-0000-0000-C000-000000000046}");
+}
+Guid mapi() {
+    return Guid::parse("{00020328-0000-0000-C000-000000000046}");
+}
 }  // namespace propset
 
 void PropertyList::set(std::uint16_t id, PropValue value) {

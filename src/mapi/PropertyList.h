@@ -19,7 +19,9 @@ struct NamedProperty {
     std::string name;                  // UTF-8, used when lid is empty
 
     static NamedProperty byId(Guid set, std::uint32_t id) { return {set, id, {}}; }
-    static NamedProperty byName(Guid set, std::string n) { return {set, std::nullopt, std::move(n)}; }
+    static NamedProperty byName(Guid set, std::string n) {
+        return {set, std::nullopt, std::move(n)};
+    }
     friend bool operator==(const NamedProperty&, const NamedProperty&) = default;
     friend auto operator<=>(const NamedProperty&, const NamedProperty&) = default;
 };
@@ -37,7 +39,7 @@ Guid mapi();             // PS_MAPI {00020328-0000-0000-C000-000000000046}
 // A property list: tagged properties by id (one value per id, kept in id order) and named
 // properties by name (in order of first setting).
 class PropertyList {
-public:
+  public:
     void set(std::uint16_t id, PropValue value);
     void setNamed(const NamedProperty& name, PropValue value);
     void erase(std::uint16_t id) { tagged_.erase(id); }
@@ -50,7 +52,7 @@ public:
     const std::vector<std::pair<NamedProperty, PropValue>>& named() const { return named_; }
     bool empty() const { return tagged_.empty() && named_.empty(); }
 
-private:
+  private:
     std::map<std::uint16_t, PropValue> tagged_;
     std::vector<std::pair<NamedProperty, PropValue>> named_;
 };

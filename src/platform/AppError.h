@@ -18,7 +18,7 @@ inline constexpr long kDialogResultTooLarge = 20476;
 
 // The one error type of the program: a number and a description, raised as an exception.
 class AppError : public std::runtime_error {
-public:
+  public:
     AppError(long number, std::string description)
         : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
@@ -30,7 +30,7 @@ public:
         return std::to_string(number_) + ":" + description_;
     }
 
-private:
+  private:
     long number_;
     std::string description_;
 };

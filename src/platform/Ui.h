@@ -20,7 +20,7 @@ struct MessageBoxRequest {
 
 struct FileOpenRequest {
     std::string title;
-    std::string filter;   // "Description (*.ext)|*.ext"
+    std::string filter;  // "Description (*.ext)|*.ext"
     bool multiSelect = true;
     bool showHidden = false;
     std::size_t maxFileBuffer = 0;  // result capacity in characters; 0 for no limit
@@ -29,7 +29,7 @@ struct FileOpenRequest {
 // Every modal interaction and every yield of a handler goes through this seam, so handlers
 // run headless in tests against a scripted double.
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     virtual MsgResult messageBox(const MessageBoxRequest& request) = 0;

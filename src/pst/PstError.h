@@ -7,7 +7,7 @@ namespace tolvane::pst {
 
 // Any failure of the PST writer: the text says what, and where (path, node, block, field).
 class PstError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -34,7 +34,7 @@ struct MessageId {
 };
 
 class PstWriter {
-public:
+  public:
     virtual ~PstWriter() = default;
 
     // Creates the file with every node an Outlook-made empty store has. Throws PstError

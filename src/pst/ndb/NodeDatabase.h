@@ -35,7 +35,7 @@ struct NodeEntry {
 
 // Appends one large value block by block, so it never has to be held whole in memory.
 class DataStream {
-public:
+  public:
     virtual ~DataStream() = default;
     virtual void append(std::span<const std::uint8_t> bytes) = 0;
     virtual std::uint64_t size() const = 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class NodeDatabase {
-public:
+  public:
     virtual ~NodeDatabase() = default;
 
     // Creates a new file; throws PstError naming the path if it exists or cannot be created.

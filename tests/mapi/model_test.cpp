@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "mapi/Message.h"
+#include "mapi/PropValue.h"
+
+using namespace tolvane::mapi;
+
+TEST(GuidText, ParsesIntoOnDiskByteOrderAndBack) {
+    // PS_PUBLIC_STRINGS: Data1 is little-endian on disk.
+    const Guid g = Guid::parse("{00020329-0000-0000-C000-000000000046}");
+    const std::array<std::uint8_t, 16> expected = {0x29, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                   0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+    EXPECT_EQ(g.bytes, expected);
+    EXPECT_EQ(g.toString(), "{00020329-0000-0000-C000-000000000046}");
+    EXPECT_EQ(Guid::parse("00062008-0000-0000-c000-000000000046"), propset::common());
+}
+
+TEST(GuidText, RejectsMalformedText) {
+    EXPECT_THROW(Guid::parse("{0002032-0000-0000-C000-000000000046}"), std::invalid_argument);
+    EXPECT_THROW(Guid::parse("{00020329-0000-0000-C000-00000000004G}"), std::invalid_argument);
+    EXPECT_THROW(Guid::parse(""), std::invalid_argument);
+}
+
+TEST(FileTimeConversion, UnixEpochAndRoundTrip) {
+    EXPECT_EQ(FileTime::fromUnixSeconds(0).ticks, 116444736000000000LL);
+    EXPECT_EQ(FileTime::fromUnixSeconds(1700000000).toUnixSeconds(), 1700000000);
+    EXPECT_EQ(FileTime::fromUnixSeconds(-86400).toUnixSeconds(), -86400);
+}
+
+TEST(PropertyListBehaviour, OneValuePerIdAndNamedByName) {
+    PropertyList props;
+    props.set(0x0037, PropValue::unicode("first"));
+    props.set(0x0037, PropValue::unicode("second"));
+    props.set(0x0E07, PropValue::int32(17));
+    ASSERT_NE(props.get(0x0037), nullptr);
+    EXPECT_EQ(props.get(0x0037)->asString(), "second");
+    EXPECT_EQ(props.tagged().size(), 2u);
+    EXPECT_EQ(props.tagged().begin()->first, 0x0037);  // kept in id order
+
+    const auto keywords = NamedProperty::byName(propset::publicStrings(), "Keywords");
+    const auto smartNoAttach = NamedProperty::byId(propset::common(), 0x8514);
+    props.setNamed(keywords, PropValue::mvUnicode({"a"}));
+    props.setNamed(smartNoAttach, PropValue::boolean(true));
+    props.setNamed(keywords, PropValue::mvUnicode({"a", "b"}));
+    ASSERT_EQ(props.named().size(), 2u);
+    EXPECT_EQ(props.named()[0].first, keywords);  // order of first setting
+    EXPECT_EQ(props.getNamed(keywords)->asStrings().size(), 2u);
+    EXPECT_EQ(props.getNamed(NamedProperty::byId(propset::common(), 0x8515)), nullptr);
+    // A string name and a numeric id in the same set are different names.
+    EXPECT_EQ(props.getNamed(NamedProperty::byName(propset::common(), "Keywords")), nullptr);
+}
+
+TEST(BinaryValues, StreamAndMemoryAgree) {
+    const Bytes data = {1, 2, 3, 4, 5};
+    const auto inMemory = PropValue::binary(data);
+    const auto streamed = PropValue::binaryStream(std::make_shared<MemoryByteSource>(data));
+    EXPECT_FALSE(inMemory.isStream());
+    EXPECT_TRUE(streamed.isStream());
+    EXPECT_EQ(inMemory.binarySize(), 5u);
+    EXPECT_EQ(streamed.binarySize(), 5u);
+    EXPECT_EQ(streamed.binaryBytes(), data);
+    EXPECT_EQ(inMemory.type(), PropType::Binary);
+    EXPECT_EQ(streamed.type(), PropType::Binary);
+}
+
+TEST(BinaryValues, SpoolFileIsReadInPiecesAndRemovedWithItsLastHolder) {
+    const auto path = std::filesystem::temp_directory_path() / "tolvane-mapi-spool-test.bin";
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 100000; ++i)
+            out.put(static_cast<char>(i % 251));
+    }
+    {
+        auto source = std::make_shared<FileByteSource>(path, true);
+        EXPECT_EQ(source->size(), 100000u);
+        auto reader = source->open();
+        std::array<std::uint8_t, 4096> chunk{};
+        std::uint64_t total = 0;
+        bool inOrder = true;
+        while (const std::size_t n = reader->read(chunk)) {
+            for (std::size_t i = 0; i < n; ++i) {
+                inOrder = inOrder && chunk[i] == (total + i) % 251;
+            }
+            total += n;
+        }
+        EXPECT_EQ(total, 100000u);
+        EXPECT_TRUE(inOrder);
+        const auto copy = PropValue::binaryStream(source);
+        source.reset();
+        EXPECT_TRUE(std::filesystem::exists(path));  // the value still holds it
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(MessageModel, EmbeddedMessagesNest) {
+    Message outer;
+    outer.props.set(0x0037, PropValue::unicode("outer"));
+    Attachment att;
+    att.props.set(0x3705, PropValue::int32(5));
+    att.embedded = std::make_unique<Message>();
+    att.embedded->props.set(0x0037, PropValue::unicode("inner"));
+    outer.attachments.push_back(std::move(att));
+    Message moved = std::move(outer);
+    ASSERT_EQ(moved.attachments.size(), 1u);
+    EXPECT_EQ(moved.attachments[0].embedded->props.get(0x0037)->asString(), "inner");
+}
