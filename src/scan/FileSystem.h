@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scan/PathStyle.h"
+
+namespace tolvane::scan {
+
+// Which directory an entry leads to, so a walk can tell a folder reached twice through links.
+struct DirectoryIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const DirectoryIdentity&, const DirectoryIdentity&) = default;
+};
+
+struct DirectoryIdentityHash {
+    std::size_t operator()(const DirectoryIdentity& id) const noexcept {
+        return std::hash<std::uint64_t>{}(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
+    }
+};
+
+struct FileEntry {
+    std::string Name;  // file name with extension
+};
+
+struct SubFolderEntry {
+    std::string Name;  // last path component
+    DirectoryIdentity identity;
+};
+
+using FileListing = std::vector<FileEntry>;
+using SubFolderListing = std::vector<SubFolderEntry>;
+
+// An opened folder. Listings include hidden entries, never "." or "..", and come in the
+// order Windows gives a folder: names compared upper-cased, ordinal (see NameOrder.h).
+// Listing failures throw AppError naming the folder and the system's reason.
+class Folder {
+  public:
+    virtual ~Folder() = default;
+    virtual DirectoryIdentity Identity() const = 0;
+    virtual std::shared_ptr<const SubFolderListing> SubFolders() = 0;
+    virtual std::shared_ptr<const FileListing> Files() = 0;
+};
+
+// The folder access the scanner needs, after the Scripting Runtime's FileSystemObject.
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+    virtual PathStyle Style() const = 0;
+    // False for an empty path, a file, or nothing at all.
+    virtual bool FolderExists(const std::string& path) = 0;
+    // Throws AppError (70 no access, 76 not found, 75 other) naming the folder.
+    virtual std::shared_ptr<Folder> GetFolder(const std::string& path) = 0;
+};
+
+using FileSystemFactory = std::function<std::shared_ptr<FileSystem>()>;
+
+// The operating system's file system, for this platform's paths.
+std::shared_ptr<FileSystem> makeNativeFileSystem();
+
+}  // namespace tolvane::scan

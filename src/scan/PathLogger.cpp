@@ -1,0 +1,132 @@
+#include "scan/PathLogger.h"
+
+#include <unordered_set>
+#include <utility>
+
+#include "scan/CheckedInt32.h"
+
+namespace tolvane {
+
+namespace {
+
+std::string key(std::int32_t number) {
+    return "K" + std::to_string(number);
+}
+
+template <typename List>
+std::shared_ptr<List>& touched(std::shared_ptr<List>& list) {
+    if (!list) {
+        list = std::make_shared<List>();
+    }
+    return list;
+}
+
+}  // namespace
+
+pathLogger::pathLogger() : pathLogger(&scan::makeNativeFileSystem) {}
+
+pathLogger::pathLogger(scan::FileSystemFactory makeFileSystem)
+    : makeFileSystem_(std::move(makeFileSystem)) {}
+
+pathLogger::~pathLogger() {
+    Terminate();
+}
+
+void pathLogger::PathLogInit() {
+    fileSystem_ = makeFileSystem_();
+    fullFileNamesOnly_ = true;
+    fileNames_.reset();
+    pathPointers_.reset();
+    pathNames_.reset();
+    fullFileNames_.reset();
+}
+
+void pathLogger::LogPath(const std::string& topPath) {
+    if (!fileSystem_) {
+        throw AppError(scan_errc::kObjectNotSet,
+                       "Object variable or With block variable not set: the folder scanner "
+                       "needs PathLogInit before LogPath");
+    }
+    if (!fileSystem_->FolderExists(topPath)) {
+        return;
+    }
+    std::int32_t j = 1;
+    std::int32_t i = 1;
+    Count_ = 1;
+    StringList& folders = *touched(pathNames_);
+    folders.Add(AddTrailingBackslash(topPath), "K0");
+
+    const char separator = scan::separatorOf(fileSystem_->Style());
+    // Links can lead back into the tree; each directory is walked once.
+    std::unordered_set<scan::DirectoryIdentity, scan::DirectoryIdentityHash> visited;
+    bool topSeen = false;
+    do {
+        // A copy: appending subfolders below may move the list's items.
+        const std::string folderPath = folders.Item(i);
+        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
+        if (!topSeen) {
+            visited.insert(folder->Identity());
+            topSeen = true;
+        }
+        subFolderListing_ = folder->SubFolders();
+        for (const scan::SubFolderEntry& entry : *subFolderListing_) {
+            currentSubFolder_ = &entry;
+            if (!visited.insert(entry.identity).second) {
+                continue;
+            }
+            scan::incrementChecked(j);
+            folders.Add(folderPath + entry.Name + separator, key(j));
+        }
+
+        const std::string filePath = folders.Item(i);
+        fileListing_ = fileSystem_->GetFolder(filePath)->Files();
+        for (const scan::FileEntry& entry : *fileListing_) {
+            currentFile_ = &entry;
+            recordFile(filePath, i);
+        }
+        scan::incrementChecked(i);
+    } while (i <= j);
+}
+
+void pathLogger::recordFile(const std::string& folderPath, std::int32_t folderPosition) {
+    const std::string fileKey = key(Count_);
+    if (fullFileNamesOnly_) {
+        touched(fullFileNames_)->Add(folderPath + currentFile_->Name, fileKey);
+    } else {
+        touched(fileNames_)->Add(currentFile_->Name, fileKey);
+        touched(fullFileNames_)->Add(folderPath + currentFile_->Name, fileKey);
+        touched(pathPointers_)->Add(folderPosition, fileKey);
+    }
+    scan::incrementChecked(Count_);
+}
+
+void pathLogger::Terminate() {
+    fileSystem_.reset();
+    fileListing_.reset();
+    currentFile_ = nullptr;
+    subFolderListing_.reset();
+    currentSubFolder_ = nullptr;
+    fileNames_.reset();
+    pathPointers_.reset();
+    pathNames_.reset();
+    fullFileNames_.reset();
+}
+
+std::shared_ptr<StringList> pathLogger::fileNames() {
+    return touched(fileNames_);
+}
+std::shared_ptr<StringList> pathLogger::pathNames() {
+    return touched(pathNames_);
+}
+std::shared_ptr<PositionList> pathLogger::pathPointers() {
+    return touched(pathPointers_);
+}
+std::shared_ptr<StringList> pathLogger::fullFileNames() {
+    return touched(fullFileNames_);
+}
+
+std::string pathLogger::AddTrailingBackslash(const std::string& path) const {
+    return scan::withTrailingSeparator(path, fileSystem_->Style());
+}
+
+}  // namespace tolvane

@@ -1,0 +1,158 @@
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "scan/FileSystem.h"
+#include "scan/FolderAccessError.h"
+#include "scan/NameOrder.h"
+
+namespace tolvane::scan {
+
+namespace {
+
+DirectoryIdentity identityOf(const struct stat& status) {
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// Closes the directory stream (and its descriptor) on every way out of a listing.
+struct DirCloser {
+    void operator()(DIR* dir) const noexcept { closedir(dir); }
+};
+
+// Entries a listing skips without an error: a name that went away between readdir and
+// stat, or a link that leads nowhere (dangling, looping).
+bool entryIsGone(int systemError) {
+    return systemError == ENOENT || systemError == ENOTDIR || systemError == ELOOP;
+}
+
+class PosixFolder final : public Folder {
+  public:
+    PosixFolder(std::string path, int fd, DirectoryIdentity identity)
+        : path_(std::move(path)), fd_(fd), identity_(identity) {}
+    ~PosixFolder() override { close(fd_); }
+    PosixFolder(const PosixFolder&) = delete;
+    PosixFolder& operator=(const PosixFolder&) = delete;
+
+    DirectoryIdentity Identity() const override { return identity_; }
+
+    std::shared_ptr<const SubFolderListing> SubFolders() override {
+        auto listing = std::make_shared<SubFolderListing>();
+        forEachEntry([&](int dirFd, const dirent& entry) {
+            const bool needsStat =
+                entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
+            if (!needsStat) {
+                return;
+            }
+            struct stat status {};
+            if (!statEntry(dirFd, entry.d_name, status) || !S_ISDIR(status.st_mode)) {
+                return;
+            }
+            listing->push_back({entry.d_name, identityOf(status)});
+        });
+        sortLikeWindowsFolder(*listing);
+        return listing;
+    }
+
+    std::shared_ptr<const FileListing> Files() override {
+        auto listing = std::make_shared<FileListing>();
+        forEachEntry([&](int dirFd, const dirent& entry) {
+            if (entry.d_type == DT_REG) {
+                listing->push_back({entry.d_name});
+                return;
+            }
+            if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+                return;  // folders, and devices, pipes and sockets, which are no mail files
+            }
+            struct stat status {};
+            if (statEntry(dirFd, entry.d_name, status) && S_ISREG(status.st_mode)) {
+                listing->push_back({entry.d_name});
+            }
+        });
+        sortLikeWindowsFolder(*listing);
+        return listing;
+    }
+
+  private:
+    template <typename Visit>
+    void forEachEntry(Visit visit) {
+        // A descriptor of its own, so each listing starts at the first entry.
+        const int listFd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (listFd < 0) {
+            throw folderAccessError(errno, "list", path_);
+        }
+        const std::unique_ptr<DIR, DirCloser> dir(fdopendir(listFd));
+        if (!dir) {
+            const int error = errno;
+            close(listFd);
+            throw folderAccessError(error, "list", path_);
+        }
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(dir.get());
+            if (entry == nullptr) {
+                if (errno != 0) {
+                    throw folderAccessError(errno, "list", path_);
+                }
+                return;
+            }
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            visit(dirfd(dir.get()), *entry);
+        }
+    }
+
+    // Follows links. False for an entry that is gone; throws for any other failure.
+    bool statEntry(int dirFd, const char* name, struct stat& status) const {
+        if (fstatat(dirFd, name, &status, 0) == 0) {
+            return true;
+        }
+        if (entryIsGone(errno)) {
+            return false;
+        }
+        throw folderAccessError(errno, "list", path_ + name);
+    }
+
+    std::string path_;
+    int fd_;
+    DirectoryIdentity identity_;
+};
+
+class PosixFileSystem final : public FileSystem {
+  public:
+    PathStyle Style() const override { return PathStyle::Posix; }
+
+    bool FolderExists(const std::string& path) override {
+        struct stat status {};
+        return !path.empty() && stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    }
+
+    std::shared_ptr<Folder> GetFolder(const std::string& path) override {
+        const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            throw folderAccessError(errno, "open", path);
+        }
+        struct stat status {};
+        if (fstat(fd, &status) != 0) {
+            const int error = errno;
+            close(fd);
+            throw folderAccessError(error, "open", path);
+        }
+        return std::make_shared<PosixFolder>(path, fd, identityOf(status));
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> makeNativeFileSystem() {
+    return std::make_shared<PosixFileSystem>();
+}
+
+}  // namespace tolvane::scan
