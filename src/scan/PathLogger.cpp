@@ -1,5 +1,6 @@
 #include "scan/PathLogger.h"
 
+#include <charconv>
 #include <unordered_set>
 #include <utility>
 
@@ -10,7 +11,10 @@ namespace tolvane {
 namespace {
 
 std::string key(std::int32_t number) {
-    return "K" + std::to_string(number);
+    std::string text(12, 'K');  // "K" and up to 11 characters of a signed 32-bit number
+    const char* end = std::to_chars(text.data() + 1, text.data() + text.size(), number).ptr;
+    text.resize(static_cast<std::size_t>(end - text.data()));
+    return text;
 }
 
 template <typename List>
