@@ -1,0 +1,50 @@
+#pragma once
+
+// Builds a heap on node ([MS-PST] 2.3.1) in memory: items of up to 3580 bytes, packed into
+// as many blocks as they need, each block with its page map. The result is the node's data
+// blocks, ready for NodeDatabase::writeBlocks.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pst/ltp/LtpStructures.h"
+
+namespace tolvane::pst::ltp {
+
+class HeapWriter {
+  public:
+    explicit HeapWriter(std::uint8_t clientSig);
+
+    // Adds an item holding bytes (at most kMaxHeapItem); throws PstError when it is larger.
+    Hid allocate(std::span<const std::uint8_t> bytes);
+    // Adds a zero-filled item of size bytes, to be filled in through item() later.
+    Hid reserve(std::size_t size);
+    std::span<std::uint8_t> item(Hid hid);
+
+    void setUserRoot(Hid root) { userRoot_ = root; }
+
+    // Bytes the finished blocks will hold in total.
+    std::uint64_t totalSize() const;
+    std::size_t blockCount() const { return blocks_.size(); }
+
+    // The finished blocks, each with its header and page map. The writer is empty afterwards.
+    std::vector<std::vector<std::uint8_t>> finish();
+
+  private:
+    struct Block {
+        std::vector<std::uint8_t> bytes;  // header and items, no page map yet
+        std::vector<std::uint16_t> starts;
+    };
+    static std::size_t headerSize(std::size_t blockIndex);
+    static std::size_t finishedSize(const Block& block);
+    static std::uint8_t fillLevel(std::size_t blockSize);
+    bool fits(const Block& block, std::size_t itemSize) const;
+    void startBlock();
+
+    std::uint8_t clientSig_;
+    Hid userRoot_;
+    std::vector<Block> blocks_;
+};
+
+}  // namespace tolvane::pst::ltp

@@ -1,0 +1,148 @@
+#include "pst/ltp/TableLayout.h"
+
+#include <algorithm>
+#include <string>
+
+#include "pst/PstError.h"
+
+namespace tolvane::pst::ltp {
+
+using mapi::PropType;
+
+std::uint8_t cellWidth(PropType type) {
+    switch (type) {
+        case PropType::Boolean:
+            return 1;
+        case PropType::Int16:
+            return 2;
+        case PropType::Int64:
+        case PropType::SysTime:
+        case PropType::Double:
+        case PropType::Currency:
+        case PropType::AppTime:
+            return 8;
+        default:
+            return 4;
+    }
+}
+
+bool isInlineCell(PropType type) {
+    switch (type) {
+        case PropType::Boolean:
+        case PropType::Int16:
+        case PropType::Int32:
+        case PropType::Float:
+        case PropType::ErrorCode:
+        case PropType::Int64:
+        case PropType::SysTime:
+        case PropType::Double:
+        case PropType::Currency:
+        case PropType::AppTime:
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+
+PropType typeOf(std::uint32_t tag) {
+    return static_cast<PropType>(tag & 0xFFFF);
+}
+
+std::string hex(std::uint32_t v) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        s += digits[(v >> shift) & 0xF];
+    }
+    return s;
+}
+
+}  // namespace
+
+TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
+    std::sort(columns.begin(), columns.end(),
+              [](const TColumn& a, const TColumn& b) { return a.tag < b.tag; });
+    TableLayout layout;
+    std::size_t groupEnd[3] = {0, 0, 0};  // 8/4-byte, 2-byte, 1-byte
+    std::vector<bool> bits(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TColumn& c = columns[i];
+        if (i > 0 && columns[i - 1].tag == c.tag) {
+            throw PstError("table layout: column " + hex(c.tag) + " twice");
+        }
+        if (c.cbData != cellWidth(typeOf(c.tag)) || c.iBit >= columns.size() || bits[c.iBit]) {
+            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag));
+        }
+        bits[c.iBit] = true;
+        const std::size_t group = c.cbData >= 4 ? 0 : (c.cbData == 2 ? 1 : 2);
+        groupEnd[group] = std::max<std::size_t>(groupEnd[group], c.ibData + c.cbData);
+    }
+    const TColumn* rowId = nullptr;
+    const TColumn* rowVer = nullptr;
+    for (const TColumn& c : columns) {
+        rowId = c.tag == kTagLtpRowId ? &c : rowId;
+        rowVer = c.tag == kTagLtpRowVer ? &c : rowVer;
+    }
+    if (!rowId || !rowVer || rowId->ibData != 0 || rowId->iBit != 0 || rowVer->ibData != 4 ||
+        rowVer->iBit != 1) {
+        throw PstError("table layout: RowId/RowVer columns missing or misplaced");
+    }
+    layout.rgib_[0] = static_cast<std::uint16_t>(groupEnd[0]);
+    layout.rgib_[1] = static_cast<std::uint16_t>(std::max(groupEnd[0], groupEnd[1]));
+    layout.rgib_[2] =
+        static_cast<std::uint16_t>(std::max<std::size_t>(layout.rgib_[1], groupEnd[2]));
+    layout.rgib_[3] = static_cast<std::uint16_t>(layout.rgib_[2] + (columns.size() + 7) / 8);
+    layout.columns_ = std::move(columns);
+    return layout;
+}
+
+TableLayout TableLayout::withTags(std::span<const std::uint32_t> tags) const {
+    std::vector<TColumn> columns = columns_;
+    std::vector<std::uint32_t> added(tags.begin(), tags.end());
+    std::sort(added.begin(), added.end());
+    added.erase(std::unique(added.begin(), added.end()), added.end());
+    std::uint8_t nextBit = static_cast<std::uint8_t>(columns.size());
+    bool grew = false;
+    for (std::uint32_t tag : added) {
+        if (find(tag)) {
+            continue;
+        }
+        if (columns.size() >= 255) {
+            throw PstError("table layout: more than 255 columns");
+        }
+        columns.push_back({tag, 0, cellWidth(typeOf(tag)), nextBit++});
+        grew = true;
+    }
+    if (!grew) {
+        return *this;
+    }
+    // Cells by width group, each group in CEB-bit order, so RowId and RowVer stay at 0 and 4.
+    std::vector<TColumn*> order;
+    for (TColumn& c : columns) {
+        order.push_back(&c);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const TColumn* a, const TColumn* b) {
+        const int ga = a->cbData >= 4 ? 0 : (a->cbData == 2 ? 1 : 2);
+        const int gb = b->cbData >= 4 ? 0 : (b->cbData == 2 ? 1 : 2);
+        if (ga != gb) {
+            return ga < gb;
+        }
+        return a->iBit < b->iBit;
+    });
+    std::uint16_t offset = 0;
+    for (TColumn* c : order) {
+        c->ibData = offset;
+        offset = static_cast<std::uint16_t>(offset + c->cbData);
+    }
+    return fromColumns(std::move(columns));
+}
+
+const TColumn* TableLayout::find(std::uint32_t tag) const {
+    auto it = std::lower_bound(columns_.begin(), columns_.end(), tag,
+                               [](const TColumn& c, std::uint32_t t) { return c.tag < t; });
+    return it != columns_.end() && it->tag == tag ? &*it : nullptr;
+}
+
+}  // namespace tolvane::pst::ltp

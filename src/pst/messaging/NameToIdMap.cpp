@@ -1,0 +1,186 @@
+#include "pst/messaging/NameToIdMap.h"
+
+#include <zlib.h>
+
+#include "pst/PstError.h"
+#include "pst/ltp/LtpStructures.h"
+#include "pst/ltp/PropertyContextWriter.h"
+#include "pst/ltp/Utf16.h"
+
+namespace tolvane::pst::messaging {
+
+namespace {
+
+constexpr std::uint32_t kBucketCount = 251;  // PidTagNameidBucketCount
+constexpr std::uint16_t kFirstNamedId = 0x8000;
+constexpr std::uint16_t kLastNamedId = 0xFFFE;
+// wGuid values that need no GUID stream entry ([MS-PST] 2.4.7.1).
+constexpr std::uint16_t kGuidPsMapi = 1;
+constexpr std::uint16_t kGuidPublicStrings = 2;
+constexpr std::uint16_t kFirstStreamGuid = 3;
+
+// The PST CRC ([MS-PST] 5.3): zlib's CRC-32 without its seed and final inversions.
+std::uint32_t pstCrc(const std::vector<std::uint8_t>& bytes) {
+    return static_cast<std::uint32_t>(
+               crc32(0xFFFFFFFFul, bytes.data(), static_cast<uInt>(bytes.size()))) ^
+           0xFFFFFFFFu;
+}
+
+// The names in Outlook's new store, in its order, so ids 0x8000-0x8022 mean what Outlook's
+// own tables (the IPM subtree's contents columns) expect.
+std::vector<mapi::NamedProperty> outlookNames() {
+    const mapi::Guid appointment = mapi::Guid::parse("{00062002-0000-0000-C000-000000000046}");
+    const mapi::Guid headers = mapi::propset::internetHeaders();
+    const mapi::Guid common = mapi::propset::common();
+    const mapi::Guid publicStrings = mapi::propset::publicStrings();
+    const mapi::Guid mentions = mapi::Guid::parse("{41F28F13-83F4-4114-A584-EEDB5A6B0BFF}");
+    const mapi::Guid log = mapi::Guid::parse("{00062014-0000-0000-C000-000000000046}");
+    const mapi::Guid task = mapi::propset::task();
+    using mapi::NamedProperty;
+    return {
+        NamedProperty::byId(appointment, 0x8205),
+        NamedProperty::byId(appointment, 0x8223),
+        NamedProperty::byId(appointment, 0x8231),
+        NamedProperty::byId(appointment, 0x8216),
+        NamedProperty::byId(appointment, 0x820D),
+        NamedProperty::byId(appointment, 0x820E),
+        NamedProperty::byId(appointment, 0x8235),
+        NamedProperty::byId(appointment, 0x8236),
+        NamedProperty::byId(appointment, 0x8233),
+        NamedProperty::byName(headers, "content-class"),
+        NamedProperty::byName(publicStrings, "DRMLicense"),
+        NamedProperty::byName(headers, "x-cr-hashedpuzzle"),
+        NamedProperty::byName(headers, "x-cr-puzzleid"),
+        NamedProperty::byId(common, 0x8580),
+        NamedProperty::byId(common, 0x8581),
+        NamedProperty::byName(publicStrings,
+                              "urn:schemas-microsoft-com:office:outlook#storetypeprivate"),
+        NamedProperty::byId(common, 0x8510),
+        NamedProperty::byId(common, 0x8578),
+        NamedProperty::byName(mentions, "IsMentioned"),
+        NamedProperty::byName(publicStrings, "Keywords"),
+        NamedProperty::byId(log, 0x8F05),
+        NamedProperty::byId(common, 0x8514),
+        NamedProperty::byId(log, 0x8F07),
+        NamedProperty::byId(common, 0x8503),
+        NamedProperty::byId(common, 0x85A8),
+        NamedProperty::byId(common, 0x8502),
+        NamedProperty::byId(task, 0x8104),
+        NamedProperty::byId(task, 0x8105),
+        NamedProperty::byId(task, 0x811C),
+        NamedProperty::byName(headers, "x-ms-exchange-organization-authdomain"),
+        NamedProperty::byName(publicStrings, "DoNotForward"),
+        NamedProperty::byId(common, 0x8570),
+        NamedProperty::byId(task, 0x8101),
+        NamedProperty::byId(common, 0x85E0),
+        NamedProperty::byId(common, 0x8552),
+    };
+}
+
+void append(std::vector<std::uint8_t>& out, std::uint32_t dw, std::uint16_t w1, std::uint16_t w2) {
+    const std::size_t at = out.size();
+    out.resize(at + 8);
+    ltp::putU32(out, at, dw);
+    ltp::putU16(out, at + 4, w1);
+    ltp::putU16(out, at + 6, w2);
+}
+
+}  // namespace
+
+NameToIdMap::NameToIdMap() {
+    for (const mapi::NamedProperty& name : outlookNames()) {
+        idFor(name);
+    }
+}
+
+std::uint16_t NameToIdMap::guidIndex(const mapi::Guid& guid) const {
+    if (guid == mapi::propset::mapi()) {
+        return kGuidPsMapi;
+    }
+    if (guid == mapi::propset::publicStrings()) {
+        return kGuidPublicStrings;
+    }
+    for (std::size_t i = 0; i < guids_.size(); ++i) {
+        if (guids_[i] == guid) {
+            return static_cast<std::uint16_t>(kFirstStreamGuid + i);
+        }
+    }
+    return 0;
+}
+
+std::uint16_t NameToIdMap::idFor(const mapi::NamedProperty& name) {
+    if (auto found = ids_.find(name); found != ids_.end()) {
+        return found->second;
+    }
+    if (names_.size() > kLastNamedId - kFirstNamedId) {
+        throw PstError("name-to-id map: no property ids left for named properties");
+    }
+    if (guidIndex(name.propertySet) == 0) {
+        guids_.push_back(name.propertySet);
+    }
+    const auto id = static_cast<std::uint16_t>(kFirstNamedId + names_.size());
+    names_.push_back(name);
+    ids_.emplace(name, id);
+    return id;
+}
+
+std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> NameToIdMap::resolve(
+    const mapi::PropertyList& props) {
+    std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> out;
+    for (const auto& [id, value] : props.tagged()) {
+        out.emplace_back(id, &value);
+    }
+    for (const auto& [name, value] : props.named()) {
+        out.emplace_back(idFor(name), &value);
+    }
+    return out;
+}
+
+// [MS-PST] 2.4.7: the GUID stream, the entry stream (NAMEID per name), the string stream
+// (length-prefixed UTF-16LE, 4-byte aligned) and the hash buckets.
+ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
+    std::vector<std::uint8_t> guidStream;
+    for (const mapi::Guid& g : guids_) {
+        guidStream.insert(guidStream.end(), g.bytes.begin(), g.bytes.end());
+    }
+    std::vector<std::uint8_t> entries;
+    std::vector<std::uint8_t> strings;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> buckets;
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        const mapi::NamedProperty& name = names_[i];
+        const bool isString = !name.lid.has_value();
+        const auto word =
+            static_cast<std::uint16_t>((guidIndex(name.propertySet) << 1) | (isString ? 1 : 0));
+        const auto index = static_cast<std::uint16_t>(i);
+        std::uint32_t key = 0;
+        if (isString) {
+            const std::vector<std::uint8_t> text = ltp::utf16le(name.name);
+            const auto offset = static_cast<std::uint32_t>(strings.size());
+            strings.resize(offset + 4);
+            ltp::putU32(strings, offset, static_cast<std::uint32_t>(text.size()));
+            strings.insert(strings.end(), text.begin(), text.end());
+            strings.resize((strings.size() + 3) & ~std::size_t{3});
+            append(entries, offset, word, index);
+            key = pstCrc(text);
+        } else {
+            append(entries, *name.lid, word, index);
+            key = *name.lid;
+        }
+        append(buckets[(key ^ word) % kBucketCount], key, word, index);
+    }
+
+    ltp::SubnodeSet subnodes(db);
+    ltp::PropertyContextWriter pc(subnodes);
+    pc.setOwned(0x0001, mapi::PropValue::int32(static_cast<std::int32_t>(kBucketCount)));
+    pc.setOwned(0x0002, mapi::PropValue::binary(std::move(guidStream)));
+    pc.setOwned(0x0003, mapi::PropValue::binary(std::move(entries)));
+    pc.setOwned(0x0004, mapi::PropValue::binary(std::move(strings)));
+    for (auto& [bucket, bytes] : buckets) {
+        pc.setOwned(static_cast<std::uint16_t>(0x1000 + bucket),
+                    mapi::PropValue::binary(std::move(bytes)));
+    }
+    const std::uint64_t heapBytes = pc.layout();
+    return subnodes.finish(db.writeBlocks(pc.finish()), heapBytes);
+}
+
+}  // namespace tolvane::pst::messaging
