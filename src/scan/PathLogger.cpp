@@ -63,14 +63,12 @@ void pathLogger::LogPath(const std::string& topPath) {
     const char separator = scan::separatorOf(fileSystem_->Style());
     // Links can lead back into the tree; each directory is walked once.
     std::unordered_set<scan::DirectoryIdentity, scan::DirectoryIdentityHash> visited;
-    bool topSeen = false;
     do {
         // A copy: appending subfolders below may move the list's items.
         const std::string folderPath = folders.Item(i);
         const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
-        if (!topSeen) {
+        if (i == 1) {
             visited.insert(folder->Identity());
-            topSeen = true;
         }
         subFolderListing_ = folder->SubFolders();
         for (const scan::SubFolderEntry& entry : *subFolderListing_) {
