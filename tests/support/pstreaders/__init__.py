@@ -1,0 +1,1 @@
+"""Independent PST readers behind one normalized JSON shape (see ../README.md)."""
