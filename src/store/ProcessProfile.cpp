@@ -1,0 +1,19 @@
+#include "mime/EmlImport.h"
+#include "pst/PstWriter.h"
+#include "store/Profile.h"
+
+namespace tolvane::store {
+
+StoreServices defaultServices() {
+    return {[](const std::filesystem::path& path, const std::string& displayName) {
+                return pst::PstWriter::create(path, displayName);
+            },
+            [](const std::filesystem::path& path) { return mime::importEml(path); }};
+}
+
+std::shared_ptr<Profile> Profile::process() {
+    static const auto profile = std::make_shared<Profile>(defaultServices());
+    return profile;
+}
+
+}  // namespace tolvane::store

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mapi/Message.h"
+#include "pst/PstWriter.h"
+
+namespace tolvane::store {
+
+// What a profile builds its stores and items with: the PST writer and the RFC 822 import.
+struct StoreServices {
+    std::function<std::unique_ptr<pst::PstWriter>(const std::filesystem::path& path,
+                                                  const std::string& displayName)>
+        createWriter;
+    std::function<mapi::Message(const std::filesystem::path& path)> importMessage;
+};
+
+// The real ones: PstWriter::create and mime::importEml.
+StoreServices defaultServices();
+
+}  // namespace tolvane::store

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "RecordingEngines.h"
+#include "TempDir.h"
+#include "platform/AppError.h"
+#include "store/Folder.h"
+#include "store/MAPIUtils.h"
+#include "store/MailItem.h"
+#include "store/Profile.h"
+#include "store/Session.h"
+#include "store/Store.h"
+#include "store/StoreErrc.h"
+
+namespace tolvane::store {
+namespace {
+
+using testing::WriterLog;
+
+constexpr std::uint32_t kMessageFlagsTag = 0x0E070003;
+
+class StoreSessionTest : public ::testing::Test {
+  protected:
+    std::shared_ptr<WriterLog> log = std::make_shared<WriterLog>();
+    std::shared_ptr<Profile> profile = std::make_shared<Profile>(testing::recordingServices(log));
+    tolvane::testing::TempDir dir;
+
+    std::unique_ptr<Session> loggedOn() {
+        auto session = std::make_unique<Session>(profile);
+        session->Logon();
+        return session;
+    }
+
+    std::string messageFile(const std::string& name, const std::string& content) {
+        const std::string path = dir / name;
+        std::ofstream(path) << content;
+        return path;
+    }
+
+    static long errorOf(const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const AppError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+};
+
+TEST_F(StoreSessionTest, SiblingFolderNamesAreUniqueWithoutRegardToCase) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto root = store->IPMRootFolder();
+    auto inbox = root->Folders().Add("Inbox", 6);
+
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("inbox", 6); }), errc::kCollision);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("INBOX", 6); }), errc::kCollision);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("deleted items", 6); }), errc::kCollision);
+    root->Folders().Add("\u00c9t\u00e9", 6);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("\u00e9T\u00c9", 6); }), errc::kCollision);
+    // The same name below another parent is fine.
+    inbox->Folders().Add("Inbox", 6);
+
+    EXPECT_EQ(root->Folders().Count(), 3);  // Deleted Items, Inbox, Été
+    EXPECT_EQ(root->Folders().Find("INBOX"), inbox);
+    EXPECT_EQ(root->Folders().Find("Outbox"), nullptr);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("", 6); }), errc::kInvalidParameter);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("Calendar", 9); }), errc::kNoSupport);
+
+    // Only the accepted folders reached the file, each once, under the right parent.
+    ASSERT_EQ(log->folders.size(), 3u);
+    EXPECT_EQ(log->folders[0], std::make_pair(std::uint32_t{0x8022}, std::string("Inbox")));
+    EXPECT_EQ(log->folders[2].second, "Inbox");
+    EXPECT_EQ(log->folders[2].first, inbox->id().nid);
+}
+
+TEST_F(StoreSessionTest, PathLookupsIgnoreCaseAndNameTheMissingPath) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Zimbra Mails : Created - 1");
+    auto users = store->IPMRootFolder()->Folders().Add("Users", 6);
+    auto me = users->Folders().Add("Me", 6);
+
+    EXPECT_EQ(session->GetFolderFromPath("\\\\Zimbra Mails : Created - 1\\Users\\Me"), me);
+    EXPECT_EQ(session->GetFolderFromPath("\\\\zimbra mails : created - 1\\USERS\\me"), me);
+    EXPECT_EQ(session->GetFolderFromPath("\\\\Zimbra Mails : Created - 1"), store->IPMRootFolder());
+    EXPECT_EQ(me->FolderPath(), "\\\\Zimbra Mails : Created - 1\\Users\\Me");
+
+    for (const std::string missing :
+         {"\\\\Zimbra Mails : Created - 1\\Users\\You", "\\\\Zimbra Mails : Created - 1\\\\Users",
+          "\\\\Other\\Users", "\\Zimbra Mails : Created - 1\\Users"}) {
+        try {
+            session->GetFolderFromPath(missing);
+            ADD_FAILURE() << missing;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), errc::kNotFound);
+            EXPECT_NE(e.description().find(missing), std::string::npos) << e.description();
+        }
+    }
+}
+
+TEST_F(StoreSessionTest, HasAttachmentFollowsTheAttachmentTableWhenSaved) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto inbox = store->IPMRootFolder()->Folders().Add("Inbox", 6);
+    MAPIUtils utils;
+    for (const auto& [name, content] :
+         {std::pair{"plain.eml", "Plain\nbody"}, std::pair{"two.eml", "Two\nATTACH a\nATTACH b"}}) {
+        auto item = inbox->Items().Add(0);
+        item->Import(messageFile(name, content), 1024);
+        utils.HrSetOneProp(item->MAPIOBJECT(), kMessageFlagsTag, 17, true);
+        item->Save();
+        item->Close();
+    }
+    ASSERT_EQ(log->messages.size(), 2u);
+    EXPECT_EQ(log->messages[0].subject, "Plain");
+    EXPECT_EQ(log->messages[0].flags, 1);  // read, no paperclip
+    EXPECT_FALSE(log->messages[0].hasAttachTag);
+    EXPECT_EQ(log->messages[1].flags, 17);  // read and paperclip
+    EXPECT_TRUE(log->messages[1].hasAttachTag);
+    EXPECT_EQ(log->messages[1].attachments, 2u);
+    EXPECT_EQ(inbox->Items().Count(), 2);
+}
+
+TEST_F(StoreSessionTest, AMessageIsWrittenOnceHoweverOftenItIsSavedAndNeverIfNotSaved) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto inbox = store->IPMRootFolder()->Folders().Add("Inbox", 6);
+    const std::string file = messageFile("m.eml", "Saved thrice");
+    {
+        auto item = inbox->Items().Add(0);
+        item->Import(file, 1024);
+        item->Save();
+        MAPIUtils().HrSetOneProp(item->MAPIOBJECT(), kMessageFlagsTag, 17, true);
+        item->Save();
+        EXPECT_TRUE(log->messages.empty());  // held until released
+    }                                        // released without Close: written by the destructor
+    {
+        auto unsaved = inbox->Items().Add(0);
+        unsaved->Import(file, 1024);
+    }
+    auto failed = inbox->Items().Add(0);
+    EXPECT_EQ(errorOf([&] { failed->Import(dir / "missing.eml", 1024); }), 53);
+    EXPECT_EQ(errorOf([&] { failed->Import(file, 1); }), errc::kNoSupport);
+    failed->Close();
+    failed->Close();
+    EXPECT_EQ(errorOf([&] { failed->Save(); }), errc::kInvalidObject);
+
+    ASSERT_EQ(log->messages.size(), 1u);
+    EXPECT_EQ(log->messages[0].subject, "Saved thrice");
+    EXPECT_EQ(log->messages[0].flags, 1);
+    EXPECT_EQ(errorOf([&] { inbox->Items().Add(1); }), errc::kNoSupport);
+}
+
+TEST_F(StoreSessionTest, AddPstStoreNeverOverwritesAnExistingFile) {
+    auto session = loggedOn();
+    const std::string path = dir / "exists.pst";
+    std::ofstream(path) << "precious";
+    try {
+        session->Stores().AddPSTStore(path, 1, "Mail");
+        ADD_FAILURE() << "an existing file was accepted";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), errc::kFileExists);
+        EXPECT_NE(e.description().find(path), std::string::npos);
+    }
+    std::ifstream in(path);
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "precious");
+
+    session->Stores().AddPSTStore(dir / "new.pst", 2, "Mail");
+    EXPECT_EQ(errorOf([&] { session->Stores().AddPSTStore(dir / "new.pst", 1, "Again"); }),
+              errc::kFileExists);
+    EXPECT_EQ(errorOf([&] { session->Stores().AddPSTStore(dir / "ansi.pst", 3, "Mail"); }),
+              errc::kNoSupport);
+    Session notLoggedOn(profile);
+    EXPECT_EQ(errorOf([&] { notLoggedOn.Stores().AddPSTStore(dir / "b.pst", 1, "Mail"); }),
+              errc::kNotLoggedOn);
+    EXPECT_EQ(profile->stores().size(), 1u);
+}
+
+TEST_F(StoreSessionTest, StoresAreFoundByEntryIdAndTheNewestByDisplayName) {
+    auto session = loggedOn();
+    auto first = session->Stores().AddPSTStore(dir / "1.pst", 1, "Same name");
+    auto second = session->Stores().AddPSTStore(dir / "2.pst", 1, "Same name");
+    EXPECT_NE(first->EntryID(), second->EntryID());
+    EXPECT_EQ(session->Stores().GetStoreFromID(first->EntryID()), first);
+    EXPECT_EQ(session->Stores().GetStoreFromID(second->EntryID()), second);
+    EXPECT_EQ(session->GetFolderFromPath("\\\\same NAME"), second->IPMRootFolder());
+    EXPECT_EQ(errorOf([&] { session->Stores().GetStoreFromID("00"); }), errc::kNotFound);
+    EXPECT_EQ(session->Stores().Count(), 2);
+}
+
+TEST_F(StoreSessionTest, LogoffOrDestructionClosesTheStoresWithTheirOpenItems) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto inbox = store->IPMRootFolder()->Folders().Add("Inbox", 6);
+    auto item = inbox->Items().Add(0);
+    item->Import(messageFile("m.eml", "Pending"), 1024);
+    item->Save();
+
+    session.reset();  // no Logoff
+    EXPECT_EQ(log->closes, 1);
+    ASSERT_EQ(log->messages.size(), 1u);
+    EXPECT_EQ(log->messages[0].subject, "Pending");
+    EXPECT_FALSE(store->isOpen());
+    // The closed store keeps its tree for lookups but takes no more changes.
+    EXPECT_EQ(store->IPMRootFolder()->Folders().Find("inbox"), inbox);
+    EXPECT_EQ(errorOf([&] { inbox->Items().Add(0); }), errc::kInvalidObject);
+    EXPECT_EQ(errorOf([&] { inbox->Folders().Add("Sub", 6); }), errc::kInvalidObject);
+    item.reset();
+    EXPECT_EQ(log->messages.size(), 1u);
+
+    auto next = loggedOn();
+    next->Stores().AddPSTStore(dir / "b.pst", 1, "Other");
+    next->Logoff();
+    EXPECT_EQ(log->closes, 2);
+    EXPECT_FALSE(next->LoggedOn());
+    next.reset();
+    EXPECT_EQ(log->closes, 2);
+}
+
+}  // namespace
+}  // namespace tolvane::store
