@@ -24,6 +24,7 @@ struct FileOpenRequest {
     bool multiSelect = true;
     bool showHidden = false;
     std::size_t maxFileBuffer = 0;  // result capacity in characters; 0 for no limit
+    std::size_t maxFiles = 0;       // result capacity in files; 0 for no limit
 };
 
 // Every modal interaction and every yield of a handler goes through this seam, so handlers

@@ -1,0 +1,41 @@
+#include "queue/AddFilesCommand.h"
+
+#include <exception>
+#include <string>
+
+#include "queue/AsAppError.h"
+#include "queue/ExplorerView.h"
+#include "queue/FileOpenResult.h"
+#include "queue/MessageBoxes.h"
+
+namespace tolvane::queue {
+
+void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
+                     shell::PathSyntax syntax) {
+    Ui& ui = window.ui();
+    try {
+        ToggleExplorerView(viewSettings);
+        FileOpenRequest request;
+        request.filter = kMessageFileFilter;
+        request.multiSelect = true;
+        request.showHidden = HiddenFilesShown(viewSettings);
+        request.maxFiles = kMaxFilesPerSelection;
+        const std::string result = ui.openFiles(request);
+        if (result.empty()) {
+            return;
+        }
+        window.setConvertEnabled(true);
+        for (auto& path : PathsOfFileOpenResult(result, syntax)) {
+            window.fileQueue().AddQueueRow(std::move(path));
+        }
+    } catch (const std::exception& failure) {
+        const AppError error = AsAppError(failure);
+        const std::string text =
+            error.number() == errc::kDialogResultTooLarge
+                ? "Please select only " + std::to_string(kMaxFilesPerSelection) + " files at a time"
+                : error.numberColonDescription();
+        ui.messageBox(WarningBox(text));
+    }
+}
+
+}  // namespace tolvane::queue

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+
+#include "queue/QueueWindow.h"
+#include "queue/ViewSettingsStore.h"
+#include "shell/PathSyntax.h"
+
+namespace tolvane::queue {
+
+inline constexpr char kMessageFileFilter[] = "Zimbra Desktop Exported Messages (*.eml)|*.eml";
+// The most files one file-open selection may hold.
+inline constexpr std::size_t kMaxFilesPerSelection = 1000;
+
+// "Add Zimbra Mail File(s)...": flips the view settings, asks for files and queues each
+// chosen path in the dialog's order. Any failure ends the click with one exclamation box.
+void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
+                     shell::PathSyntax syntax = shell::nativePathSyntax());
+
+}  // namespace tolvane::queue

@@ -1,0 +1,63 @@
+#include "queue/FileQueue.h"
+
+#include <limits>
+#include <utility>
+
+#include "platform/AppError.h"
+
+namespace tolvane::queue {
+
+FileQueue::FileQueue(Grid& grid, std::function<void(const std::string&)> setCountCaption,
+                     std::vector<std::string>& workingPathList)
+    : grid_(grid),
+      setCountCaption_(std::move(setCountCaption)),
+      workingPathList_(workingPathList) {}
+
+void FileQueue::AddQueueRow(std::string path) {
+    bool reuseRow0 = false;
+    if (grid_.Rows() == 1 && IsEmpty()) {
+        grid_.Rows(1);
+        grid_.Cols(1);
+        grid_.FixedRows(0);
+        grid_.ColWidth(0, kColumnWidthTwips);
+        reuseRow0 = true;
+    }
+    if (!reuseRow0) {
+        if (grid_.Rows() == std::numeric_limits<int>::max()) {
+            throw AppError(errc::kOverflow, "Overflow");
+        }
+        grid_.Rows(grid_.Rows() + 1);
+    }
+    grid_.Row(grid_.Rows() - 1);
+    grid_.Col(0);
+    grid_.Text(path);
+    setCountCaption_(std::to_string(grid_.Rows()) + " Zimbra Messages");
+}
+
+void FileQueue::ResetQueue() {
+    workingPathList_.assign(1, std::string());
+    grid_.Rows(1);
+    grid_.Clear();
+    setCountCaption_("0 files");
+}
+
+bool FileQueue::IsEmpty() {
+    grid_.Row(0);
+    grid_.Col(0);
+    return grid_.Text().empty();
+}
+
+std::int64_t FileQueue::RowCount() const {
+    return grid_.Rows();
+}
+
+std::string FileQueue::SelectRow(std::int64_t row) {
+    if (row < 0 || row >= grid_.Rows()) {
+        throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
+    }
+    grid_.Row(static_cast<int>(row));
+    grid_.Col(0);
+    return grid_.Text();
+}
+
+}  // namespace tolvane::queue

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "queue/Grid.h"
+
+namespace tolvane::queue {
+
+// The queue of message files, kept in the grid alone: one full path per row in column 0;
+// the empty queue is one row with an empty cell. Also resets the window's working path list,
+// which the conversion fills, whenever the queue is emptied.
+class FileQueue {
+  public:
+    static constexpr int kColumnWidthTwips = 15000;
+
+    FileQueue(Grid& grid, std::function<void(const std::string&)> setCountCaption,
+              std::vector<std::string>& workingPathList);
+
+    // Appends path as the last entry (row 0 of an empty queue) and shows the new count.
+    // Throws AppError 6 when the grid has no row left to give.
+    void AddQueueRow(std::string path);
+    // Back to one empty row, the working path list to one empty entry, the label "0 files".
+    void ResetQueue();
+    // Makes cell (0, 0) current and tells whether its text is empty.
+    bool IsEmpty();
+
+    std::int64_t RowCount() const;
+    // Makes (row, 0) current and returns its text. Throws AppError 9 outside the grid.
+    std::string SelectRow(std::int64_t row);
+
+  private:
+    Grid& grid_;
+    std::function<void(const std::string&)> setCountCaption_;
+    std::vector<std::string>& workingPathList_;
+};
+
+}  // namespace tolvane::queue

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace tolvane::queue {
+
+// A path names a message file when, lower-cased and stripped of spaces at both ends, it ends
+// in ".eml": blind to case, deaf to trailing spaces.
+bool IsMessageFile(std::string_view path);
+
+}  // namespace tolvane::queue

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvane::queue {
+
+// Named 32-bit values, standing in for the registry values the Explorer view settings use.
+class ViewSettingsStore {
+  public:
+    virtual ~ViewSettingsStore() = default;
+    // Throws when the value is missing or the store cannot be read.
+    virtual std::uint32_t read(const std::string& name) = 0;
+    // Creates or overwrites the value. Throws when the store cannot be written.
+    virtual void write(const std::string& name, std::uint32_t value) = 0;
+};
+
+}  // namespace tolvane::queue
