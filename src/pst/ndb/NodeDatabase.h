@@ -69,7 +69,15 @@ class NodeDatabase {
     virtual void deleteNode(Nid nid) = 0;
     virtual std::optional<NodeEntry> findNode(Nid nid) const = 0;
 
+    // Writes the B-trees, the allocation maps and the header as they stand, so the file on disk
+    // is valid from here until the next commit even if the process dies; writing continues.
+    // Space of blocks the last commit refers to is reused only after the next. create()
+    // commits once, so even a file whose writer died is a valid (empty) store.
+    virtual void commit() = 0;
+
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
+    // Blocks that nothing refers to by then are freed first. Later calls do nothing; the
+    // destructor closes a database that was not closed (after an exception, say).
     virtual void close() = 0;
 };
 
