@@ -30,7 +30,8 @@ void PropertyContextWriter::setObject(std::uint16_t id, ndb::Nid nid, std::uint3
 std::uint32_t PropertyContextWriter::place(const mapi::PropValue& value) {
     const std::size_t fixed = fixedSize(value.type());
     if (fixed != 0 && fixed <= 4) {
-        return static_cast<std::uint32_t>(fixedBits(value));
+        const std::uint64_t mask = (std::uint64_t{1} << (8 * fixed)) - 1;
+        return static_cast<std::uint32_t>(fixedBits(value) & mask);
     }
     if (value.isStream() && value.asStream()->size() > kMaxHeapItem) {
         return subnodes_.addStream(*value.asStream()).value;
@@ -79,9 +80,10 @@ std::uint64_t PropertyContextWriter::layout() {
 }
 
 void PropertyContextWriter::patchInt32(std::uint16_t id, std::int32_t value) {
-    const auto found = recordIndex_.find(id);
-    if (found == recordIndex_.end() ||
-        fixedSize(std::get<const mapi::PropValue*>(props_.at(id))->type()) != 4) {
+    const auto found = props_.find(id);
+    const auto* entry =
+        found == props_.end() ? nullptr : std::get_if<const mapi::PropValue*>(&found->second);
+    if (!entry || fixedSize((*entry)->type()) != 4 || recordIndex_.count(id) == 0) {
         throw PstError("property context: no inline property 0x" + std::to_string(id) +
                        " to update");
     }

@@ -1,0 +1,151 @@
+#include "pst/messaging/FolderTree.h"
+
+#include <deque>
+
+#include "mapi/Tags.h"
+#include "pst/PstError.h"
+#include "pst/ltp/PropertyContextWriter.h"
+#include "pst/ltp/TableContextWriter.h"
+
+namespace tolvane::pst::messaging {
+
+namespace {
+
+using mapi::PropValue;
+
+constexpr std::uint16_t kComment = 0x3004;
+constexpr std::uint16_t kContentCount = 0x3602;
+constexpr std::uint16_t kContentUnreadCount = 0x3603;
+constexpr std::uint16_t kSubfolders = 0x360A;
+constexpr std::uint16_t kContainerClass = 0x3613;
+
+std::uint32_t tagOf(std::uint16_t id, const PropValue& value) {
+    return (std::uint32_t{id} << 16) | static_cast<std::uint16_t>(value.type());
+}
+
+ndb::Nid sibling(ndb::Nid folder, ndb::NidType type) {
+    return ndb::Nid::make(type, folder.index());
+}
+
+std::string hexNid(ndb::Nid nid) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        s += digits[(nid.value >> shift) & 0xF];
+    }
+    return "0x" + s;
+}
+
+}  // namespace
+
+void FolderTree::add(const FolderSpec& spec) {
+    const bool isRoot = spec.parent == spec.nid;
+    if (!isRoot) {
+        Folder& parent = folder(spec.parent);
+        if (!parent.spec.hierarchyColumns) {
+            throw PstError("folder " + hexNid(spec.parent) + " cannot hold folders");
+        }
+        parent.children.push_back(spec.nid);
+    }
+    Folder f;
+    f.spec = spec;
+    f.rowVersion = ++nextRowVersion_;
+    if (spec.contentsColumns) {
+        f.contents =
+            std::make_unique<ltp::TableRows>(ltp::TableLayout::fromColumns(*spec.contentsColumns));
+    }
+    if (!folders_.emplace(spec.nid.value, std::move(f)).second) {
+        throw PstError("folder " + hexNid(spec.nid) + " exists already");
+    }
+}
+
+FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
+    auto found = folders_.find(nid.value);
+    if (found == folders_.end()) {
+        throw PstError("no folder with node id " + hexNid(nid));
+    }
+    return found->second;
+}
+
+bool FolderTree::isMailFolder(ndb::Nid nid) const {
+    auto found = folders_.find(nid.value);
+    return found != folders_.end() && found->second.contents && found->second.spec.hierarchyColumns;
+}
+
+void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
+                            const std::vector<std::pair<std::uint16_t, const PropValue*>>& props,
+                            bool unread) {
+    Folder& f = folder(folderNid);
+    if (!f.contents) {
+        throw PstError("folder " + hexNid(folderNid) + " cannot hold messages");
+    }
+    std::vector<ltp::Cell> cells;
+    cells.reserve(props.size());
+    for (const auto& [id, value] : props) {
+        cells.push_back({tagOf(id, *value), value});
+    }
+    f.contents->add(message.value, ++nextRowVersion_, cells);
+    ++f.contentCount;
+    f.unreadCount += unread ? 1 : 0;
+}
+
+// A child's row mirrors its PC ([MS-PST] 2.4.4.4.1): name, counts, subfolders, class.
+void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) const {
+    std::deque<PropValue> values;
+    std::vector<ltp::Cell> cells;
+    auto add = [&](std::uint16_t id, PropValue value) {
+        values.push_back(std::move(value));
+        cells.push_back({tagOf(id, values.back()), &values.back()});
+    };
+    add(mapi::tag::kDisplayName, PropValue::unicode(child.spec.name));
+    add(kContentCount, PropValue::int32(child.contentCount));
+    add(kContentUnreadCount, PropValue::int32(child.unreadCount));
+    add(kSubfolders, PropValue::boolean(!child.children.empty()));
+    if (child.spec.containerClass) {
+        add(kContainerClass, PropValue::unicode(*child.spec.containerClass));
+    }
+    table.add(child.spec.nid.value, child.rowVersion, cells);
+}
+
+void FolderTree::writeFolder(const Folder& f) {
+    const ndb::Nid nid = f.spec.nid;
+    ltp::SubnodeSet subnodes(db_);
+    ltp::PropertyContextWriter pc(subnodes);
+    pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.spec.name));
+    if (f.spec.comment) {
+        pc.setOwned(kComment, PropValue::unicode(*f.spec.comment));
+    }
+    pc.setOwned(kContentCount, PropValue::int32(f.contentCount));
+    pc.setOwned(kContentUnreadCount, PropValue::int32(f.unreadCount));
+    pc.setOwned(kSubfolders, PropValue::boolean(!f.children.empty()));
+    if (f.spec.containerClass) {
+        pc.setOwned(kContainerClass, PropValue::unicode(*f.spec.containerClass));
+    }
+    const std::uint64_t heapBytes = pc.layout();
+    const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+    db_.setNode({nid, content.data, content.subnodes, f.spec.parent});
+    if (!f.spec.hierarchyColumns) {
+        return;
+    }
+
+    auto writeTableNode = [&](ndb::NidType type, const ltp::TableRows& rows) {
+        const ltp::NodeContent table = ltp::writeTable(db_, rows);
+        db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
+    };
+    ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.spec.hierarchyColumns));
+    for (ndb::Nid child : f.children) {
+        addHierarchyRow(hierarchy, folders_.at(child.value));
+    }
+    writeTableNode(ndb::NidType::HierarchyTable, hierarchy);
+    writeTableNode(ndb::NidType::ContentsTable, *f.contents);
+    writeTableNode(ndb::NidType::AssocContentsTable,
+                   ltp::TableRows(ltp::TableLayout::fromColumns(*f.spec.assocColumns)));
+}
+
+void FolderTree::writeAll() {
+    for (const auto& [nid, f] : folders_) {
+        writeFolder(f);
+    }
+}
+
+}  // namespace tolvane::pst::messaging

@@ -1,0 +1,52 @@
+#pragma once
+
+// The PST writer: a new store laid out as Outlook lays out an empty one ([MS-PST] 2.7 and the
+// nodes Outlook adds), mail folders and messages on top, tables and counts written at close.
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "pst/PstWriter.h"
+#include "pst/messaging/FolderTree.h"
+#include "pst/messaging/MessageWriter.h"
+#include "pst/messaging/NameToIdMap.h"
+#include "pst/ndb/NodeDatabase.h"
+
+namespace tolvane::pst::messaging {
+
+class PstStore final : public PstWriter {
+  public:
+    PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path path,
+             const std::string& displayName);
+    ~PstStore() override;
+    PstStore(const PstStore&) = delete;
+    PstStore& operator=(const PstStore&) = delete;
+
+    FolderId rootFolder() const override;
+    FolderId ipmSubtree() const override;
+    FolderId deletedItems() const override;
+    FolderId addFolder(FolderId parent, const std::string& name) override;
+    MessageId addMessage(FolderId folder, const mapi::Message& message) override;
+    std::vector<std::uint8_t> entryId(std::uint32_t nid) const override;
+    const std::array<std::uint8_t, 16>& providerUid() const override { return providerUid_; }
+    const std::filesystem::path& path() const override { return path_; }
+    void close() override;
+
+  private:
+    void writeSkeleton(const std::string& displayName);
+    void writeStoreProperties(const std::string& displayName);
+    void addSpecialFolders();
+    void requireOpen() const;
+
+    std::unique_ptr<ndb::NodeDatabase> db_;
+    std::filesystem::path path_;
+    std::array<std::uint8_t, 16> providerUid_{};
+    NameToIdMap names_;
+    FolderTree folders_;
+    MessageWriter messages_;
+    bool closed_ = false;
+};
+
+}  // namespace tolvane::pst::messaging
