@@ -1,0 +1,18 @@
+#include "convert/ConversionJob.h"
+#include "convert/HelpLink.h"
+#include "store/Profile.h"
+
+namespace tolvane::convert {
+
+JobEnvironment processEnvironment() {
+    JobEnvironment environment;
+    environment.createSession = [] {
+        return std::make_unique<store::Session>(store::Profile::process());
+    };
+    environment.createOutlook = [] { return outlook::Application(); };
+    environment.clock = systemLocalTime;
+    environment.troubleshootingUrl = troubleshootingUrl();
+    return environment;
+}
+
+}  // namespace tolvane::convert
