@@ -1,0 +1,169 @@
+#pragma once
+
+// What the conversion job runs against in tests: a queue in a vector, a progress sink that
+// records, the scripted UI double, and a profile of its own over the real writer and import
+// (or, where those are not built, the recording engines of tests/store). Every test runs in
+// a fresh temporary folder that is also the current folder, so Windows-syntax queue paths
+// such as C:\A\x.eml name real files there.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "convert/ConversionJob.h"
+#include "platform/AppError.h"
+#include "platform/ScriptedUi.h"
+#include "store/Folder.h"
+#include "store/Profile.h"
+#include "store/Store.h"
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+#include "store/StoreServices.h"
+#else
+#include "RecordingEngines.h"
+#endif
+
+namespace tolvane::convert::testing {
+
+class VectorQueue : public QueueSource {
+  public:
+    std::vector<std::string> rows;  // empty: the empty queue, one row with an empty text
+    std::optional<std::int64_t> currentRow;
+
+    std::int64_t rowCount() const override {
+        return rows.empty() ? 1 : static_cast<std::int64_t>(rows.size());
+    }
+    std::string selectRow(std::int64_t row) override {
+        if (row < 0 || row >= rowCount()) {
+            throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
+        }
+        currentRow = row;
+        return rows.empty() ? std::string() : rows[static_cast<std::size_t>(row)];
+    }
+};
+
+class RecordingProgress : public ProgressSink {
+  public:
+    std::vector<std::string> frameCaptions;
+    std::vector<std::string> labelCaptions;
+    std::vector<float> barValues;
+    std::optional<std::pair<int, int>> barRange;
+    std::vector<bool> convertEnabled;
+
+    void setFrameCaption(const std::string& caption) override { frameCaptions.push_back(caption); }
+    void setLabelCaption(const std::string& caption) override { labelCaptions.push_back(caption); }
+    void setBarRange(int minimum, int maximum) override { barRange = {minimum, maximum}; }
+    void setBarValue(float value) override { barValues.push_back(value); }
+    void setConvertEnabled(bool enabled) override { convertEnabled.push_back(enabled); }
+};
+
+class JobTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previousDir_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+    }
+    void TearDown() override { std::filesystem::current_path(previousDir_); }
+
+    static store::StoreServices services() {
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+        return store::defaultServices();
+#else
+        return store::testing::recordingServices(std::make_shared<store::testing::WriterLog>());
+#endif
+    }
+
+    JobEnvironment environment() {
+        JobEnvironment env;
+        env.createSession = [this] { return std::make_unique<store::Session>(profile); };
+        env.createOutlook = [this] { return outlook::Application(outlookState); };
+        env.clock = [this] {
+            if (!times.empty()) {
+                const LocalTime next = times.front();
+                times.pop_front();
+                return next;
+            }
+            return LocalTime{2026, 12, 6, 4, 5, seconds_++ % 60};
+        };
+        env.troubleshootingUrl = "file:///opt/tolvane/help.html#troubleshooting";
+        return env;
+    }
+
+    // A small RFC 822 message at `path` (relative to the test folder, or absolute).
+    void writeEml(const std::string& path, const std::string& subject) {
+        const std::filesystem::path file(path);
+        if (file.has_parent_path()) {
+            std::filesystem::create_directories(file.parent_path());
+        }
+        std::ofstream(file, std::ios::binary) << "From: Ann Example <ann@example.org>\r\n"
+                                                 "To: Bob Example <bob@example.org>\r\n"
+                                                 "Subject: "
+                                              << subject
+                                              << "\r\n"
+                                                 "Date: Sun, 06 Dec 2026 04:05:07 +0000\r\n"
+                                                 "Message-ID: <"
+                                              << subject.size()
+                                              << "@example.org>\r\n"
+                                                 "MIME-Version: 1.0\r\n"
+                                                 "Content-Type: text/plain; charset=utf-8\r\n\r\n"
+                                                 "Body of "
+                                              << subject << "\r\n";
+    }
+
+    // Queues files that exist: each is written first.
+    void queueMessages(const std::vector<std::string>& paths) {
+        for (const auto& path : paths) {
+            writeEml(path, std::filesystem::path(path).filename().string());
+            queue.rows.push_back(path);
+        }
+    }
+
+    void run() {
+        job.CmdExtractDBX_Click();
+    }
+
+    std::shared_ptr<store::Store> lastStore() const {
+        return profile->findByDisplayName(state.storeDisplayName);
+    }
+
+    // Every folder below the store's top, as "A\B", with the messages written into it.
+    static std::map<std::string, std::int64_t> treeOf(const std::shared_ptr<store::Store>& store) {
+        std::map<std::string, std::int64_t> tree;
+        walk(store->IPMRootFolder(), "", tree);
+        return tree;
+    }
+
+    tolvane::testing::TempDir dir;
+    std::shared_ptr<store::Profile> profile = std::make_shared<store::Profile>(services());
+    std::shared_ptr<outlook::OutlookState> outlookState =
+        std::make_shared<outlook::OutlookState>(outlook::OutlookState{profile, nullptr});
+    std::deque<LocalTime> times;
+    tolvane::testing::ScriptedUi ui;
+    VectorQueue queue;
+    RecordingProgress progress;
+    PathList workingPathList{""};
+    JobState state{workingPathList};
+    ConversionJob job{ui, queue, progress, state, environment()};
+
+  private:
+    static void walk(const std::shared_ptr<store::Folder>& folder, const std::string& prefix,
+                     std::map<std::string, std::int64_t>& tree) {
+        for (const auto& child : folder->Folders()) {
+            const std::string path = prefix.empty() ? child->Name() : prefix + "\\" + child->Name();
+            tree[path] = child->Items().Count();
+            walk(child, path, tree);
+        }
+    }
+
+    std::filesystem::path previousDir_;
+    int seconds_ = 7;
+};
+
+}  // namespace tolvane::convert::testing
