@@ -1,0 +1,215 @@
+#include "pstcheck/Folders.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pstcheck/Ids.h"
+#include "pstcheck/PropertyContext.h"
+#include "pstcheck/TableContext.h"
+
+namespace tolvane::pstcheck {
+namespace {
+
+struct FolderFacts {
+    std::optional<std::string> name;
+    std::optional<std::uint32_t> count, unread;
+    std::optional<bool> subfolders;
+};
+
+bool isFolder(std::uint32_t nid) {
+    return nidType(nid) == nidtype::kNormalFolder || nidType(nid) == nidtype::kSearchFolder;
+}
+
+class FolderChecker {
+  public:
+    FolderChecker(const BTrees& t, BlockStore& b, const std::map<std::uint32_t, MessageFacts>& m,
+                  Report& r)
+        : trees_(t), blocks_(b), messages_(m), r_(r) {}
+
+    std::uint64_t run() {
+        std::map<std::uint32_t, std::vector<std::uint32_t>> children;
+        for (const auto& [nid, node] : trees_.nbt) {
+            const std::uint32_t type = nidType(nid);
+            if (isFolder(nid) || type == nidtype::kNormalMessage ||
+                type == nidtype::kAssocMessage) {
+                if (nid != node.nidParent) {
+                    children[node.nidParent].push_back(nid);
+                }
+                if (!trees_.nbt.contains(node.nidParent) || !isFolder(node.nidParent)) {
+                    r_.add("NBTENTRY", "nidParent", hex(node.nidParent) + " is not a folder",
+                           "nid " + hex(nid));
+                }
+            }
+            if (isFolder(nid)) {
+                const auto pc = PropertyContext::open(blocks_, node.bidData, node.bidSub,
+                                                      "nid " + hex(nid), r_);
+                if (pc) {
+                    facts_[nid] = {pc->string(tag::kDisplayName), pc->int32(tag::kContentCount),
+                                   pc->int32(tag::kContentUnread), pc->boolean(tag::kSubfolders)};
+                }
+            }
+        }
+        if (const auto root = trees_.nbt.find(nid::kRootFolder);
+            root == trees_.nbt.end() || root->second.nidParent != nid::kRootFolder) {
+            r_.add("NBTENTRY", "nidParent", "root folder is missing or not its own parent",
+                   "nid " + hex(nid::kRootFolder));
+        }
+        for (const auto& [nid, f] : facts_) {
+            const auto it = children.find(nid);
+            checkFolder(nid, f, it == children.end() ? std::vector<std::uint32_t>{} : it->second);
+        }
+        return facts_.size();
+    }
+
+  private:
+    void checkFolder(std::uint32_t folder, const FolderFacts& f,
+                     const std::vector<std::uint32_t>& kids) {
+        const std::string where = "folder " + hex(folder) + " '" + f.name.value_or("") + "'";
+        std::set<std::uint32_t> subfolders, mail, assoc;
+        for (const std::uint32_t k : kids) {
+            (isFolder(k)                            ? subfolders
+             : nidType(k) == nidtype::kAssocMessage ? assoc
+                                                    : mail)
+                .insert(k);
+        }
+        if (f.subfolders && *f.subfolders != !subfolders.empty()) {
+            r_.add("FOLDER", "PidTagSubfolders",
+                   std::string(*f.subfolders ? "true" : "false") + " with " +
+                       std::to_string(subfolders.size()) + " child folder(s)",
+                   where);
+        }
+        if (nidType(folder) == nidtype::kSearchFolder) {
+            return;  // its contents live in the search contents table, by reference
+        }
+        std::uint32_t unread = 0;
+        for (const std::uint32_t m : mail) {
+            const auto it = messages_.find(m);
+            if (it != messages_.end() && it->second.flags && (*it->second.flags & 0x01) == 0) {
+                ++unread;
+            }
+        }
+        if (f.count && *f.count != mail.size()) {
+            r_.add("FOLDER", "PidTagContentCount",
+                   "is " + std::to_string(*f.count) +
+                       ", folder "
+                       "holds " +
+                       std::to_string(mail.size()) + " message(s)",
+                   where);
+        }
+        if (f.unread && *f.unread != unread) {
+            r_.add("FOLDER", "PidTagContentUnreadCount",
+                   "is " + std::to_string(*f.unread) + ", folder holds " + std::to_string(unread) +
+                       " unread",
+                   where);
+        }
+        const std::uint32_t index = nidIndex(folder);
+        if (auto tc = table(makeNid(nidtype::kHierarchyTable, index), "HIERARCHY_TABLE", where)) {
+            hierarchyRows(*tc, subfolders, where);
+        }
+        if (auto tc = table(makeNid(nidtype::kContentsTable, index), "CONTENTS_TABLE", where)) {
+            contentsRows(*tc, mail, "CONTENTS_TABLE", where);
+        }
+        if (auto tc =
+                table(makeNid(nidtype::kAssocContentsTable, index), "FAI_CONTENTS_TABLE", where)) {
+            contentsRows(*tc, assoc, "FAI_CONTENTS_TABLE", where);
+        }
+    }
+
+    std::optional<TableContext> table(std::uint32_t nid, const char* what,
+                                      const std::string& where) {
+        const auto it = trees_.nbt.find(nid);
+        if (it == trees_.nbt.end()) {
+            r_.add(what, "missing", "node " + hex(nid) + " does not exist", where);
+            return std::nullopt;
+        }
+        return TableContext::open(blocks_, it->second.bidData, it->second.bidSub, "nid " + hex(nid),
+                                  r_);
+    }
+
+    // Rows must name exactly the expected nodes, once each.
+    std::set<std::uint32_t> matchRows(const TableContext& tc, const std::set<std::uint32_t>& want,
+                                      const char* what, const std::string& where) {
+        std::set<std::uint32_t> seen;
+        for (std::size_t row = 0; row < tc.rows(); ++row) {
+            const std::uint32_t id = tc.rowId(row);
+            if (!want.contains(id)) {
+                r_.add(what, "row", "row for " + hex(id) + ", which is not in this folder", where);
+            } else if (!seen.insert(id).second) {
+                r_.add(what, "row", "two rows for " + hex(id), where);
+            }
+        }
+        for (const std::uint32_t w : want) {
+            if (!seen.contains(w)) {
+                r_.add(what, "row", "no row for " + hex(w), where);
+            }
+        }
+        return seen;
+    }
+
+    void hierarchyRows(const TableContext& tc, const std::set<std::uint32_t>& kids,
+                       const std::string& where) {
+        matchRows(tc, kids, "HIERARCHY_TABLE", where);
+        for (std::size_t row = 0; row < tc.rows(); ++row) {
+            const auto it = facts_.find(tc.rowId(row));
+            if (it == facts_.end()) {
+                continue;
+            }
+            const FolderFacts& child = it->second;
+            const std::string at_ = where + ", row for " + hex(tc.rowId(row));
+            compare(tc.string(row, tag::kDisplayName), child.name, "HIERARCHY_TABLE",
+                    "PidTagDisplayName", at_);
+            compare(tc.int32(row, tag::kContentCount), child.count, "HIERARCHY_TABLE",
+                    "PidTagContentCount", at_);
+            compare(tc.int32(row, tag::kContentUnread), child.unread, "HIERARCHY_TABLE",
+                    "PidTagContentUnreadCount", at_);
+            compare(tc.boolean(row, tag::kSubfolders), child.subfolders, "HIERARCHY_TABLE",
+                    "PidTagSubfolders", at_);
+        }
+    }
+
+    void contentsRows(const TableContext& tc, const std::set<std::uint32_t>& msgs, const char* what,
+                      const std::string& where) {
+        matchRows(tc, msgs, what, where);
+        for (std::size_t row = 0; row < tc.rows(); ++row) {
+            const auto it = messages_.find(tc.rowId(row));
+            if (it == messages_.end()) {
+                continue;
+            }
+            const std::string at_ = where + ", row for " + hex(tc.rowId(row));
+            compare(tc.string(row, tag::kSubject), it->second.subject, what, "PidTagSubject", at_);
+            compare(tc.string(row, tag::kMessageClass), it->second.messageClass, what,
+                    "PidTagMessageClass", at_);
+            compare(tc.int32(row, tag::kMessageFlags), it->second.flags, what, "PidTagMessageFlags",
+                    at_);
+        }
+    }
+
+    template <typename T>
+    void compare(const std::optional<T>& inRow, const std::optional<T>& inObject, const char* what,
+                 const char* field, const std::string& where) {
+        if (inRow && inObject && *inRow != *inObject) {
+            r_.add(what, field,
+                   "row copy " + show(*inRow) + " differs from the object's " + show(*inObject),
+                   where);
+        }
+    }
+    static std::string show(const std::string& s) { return "'" + s + "'"; }
+    static std::string show(std::uint32_t v) { return std::to_string(v); }
+    static std::string show(bool v) { return v ? "true" : "false"; }
+
+    const BTrees& trees_;
+    BlockStore& blocks_;
+    const std::map<std::uint32_t, MessageFacts>& messages_;
+    Report& r_;
+    std::map<std::uint32_t, FolderFacts> facts_;
+};
+
+}  // namespace
+
+std::uint64_t checkFolders(const BTrees& trees, BlockStore& blocks,
+                           const std::map<std::uint32_t, MessageFacts>& messages, Report& report) {
+    return FolderChecker(trees, blocks, messages, report).run();
+}
+
+}  // namespace tolvane::pstcheck

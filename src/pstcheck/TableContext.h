@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pstcheck/LtpNode.h"
+
+namespace tolvane::pstcheck {
+
+// [MS-PST] 2.3.4 table context: TCINFO, column descriptors, RowIndex BTH and row matrix.
+class TableContext {
+  public:
+    struct Column {
+        std::uint32_t tag = 0;
+        std::uint16_t ib = 0;
+        std::uint8_t cb = 0;
+        std::uint8_t iBit = 0;
+    };
+
+    static std::optional<TableContext> open(BlockStore& blocks, std::uint64_t bidData,
+                                            std::uint64_t bidSub, const std::string& where,
+                                            Report& report);
+
+    // The same checks over a node already opened as a heap.
+    static std::optional<TableContext> fromNode(LtpNode node, Report& report);
+
+    std::size_t rows() const { return rows_.size(); }
+    std::uint32_t rowId(std::size_t row) const;
+    const std::vector<Column>& columns() const { return columns_; }
+    const LtpNode& node() const { return node_; }
+
+    // Cells by full tag; nothing when the column is absent or the CEB says the cell is.
+    std::optional<std::uint32_t> int32(std::size_t row, std::uint32_t tag) const;
+    std::optional<bool> boolean(std::size_t row, std::uint32_t tag) const;
+    std::optional<std::string> string(std::size_t row, std::uint32_t tag) const;
+
+  private:
+    TableContext(LtpNode node) : node_(std::move(node)) {}
+    bool readInfo(Report& r);
+    bool readRows(Report& r);
+    void checkCells(Report& r) const;
+    const Column* cell(std::size_t row, std::uint32_t tag) const;
+
+    LtpNode node_;
+    std::vector<Column> columns_;
+    std::uint16_t rowSize_ = 0, cebStart_ = 0;
+    std::uint32_t hidRowIndex_ = 0, hnidRows_ = 0;
+    std::vector<std::vector<std::uint8_t>> matrix_;  // row-matrix blocks
+    std::vector<Bytes> rows_;                        // in row-index order
+};
+
+}  // namespace tolvane::pstcheck
