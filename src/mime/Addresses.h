@@ -1,0 +1,21 @@
+#pragma once
+
+// Address lists (RFC 5322 §3.4) to mailboxes, groups expanded to their members; empty
+// groups add none. GMime does the structure, our charset loop does the text.
+
+#include <gmime/gmime.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvane::mime {
+
+struct Mailbox {
+    std::string name;     // decoded display name, may be empty
+    std::string address;  // addr-spec
+};
+
+std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options);
+
+}  // namespace tolvane::mime

@@ -1,0 +1,275 @@
+#include "mime/AttachmentMapper.h"
+
+#include <strings.h>
+
+#include "mapi/Tags.h"
+#include "mime/Charset.h"
+#include "mime/Dates.h"
+#include "mime/FileNames.h"
+#include "mime/GObjectPtr.h"
+#include "mime/HeaderText.h"
+#include "mime/HeaderView.h"
+#include "mime/PartData.h"
+#include "mime/PropIds.h"
+
+namespace tolvane::mime {
+
+namespace {
+
+using mapi::PropValue;
+
+constexpr std::int32_t kNotRendered = -1;  // PidTagRenderingPosition 0xFFFFFFFF
+constexpr std::int32_t kRenderedInBody = 0x4;
+
+std::string stripAngles(std::string s) {
+    if (s.size() >= 2 && s.front() == '<' && s.back() == '>')
+        return s.substr(1, s.size() - 2);
+    return s;
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    return s;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// "cid:" URLs (RFC 2392) are %-encoded Content-IDs without the angle brackets.
+std::string urlDecode(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::string subjectOf(const mapi::Message& m) {
+    const auto* s = m.props.get(mapi::tag::kSubject);
+    return s ? s->asString() : std::string();
+}
+
+std::string subjectOf(GMimeMessage* m) {
+    auto subject = HeaderView(m).text("Subject");
+    return subject.value_or("");
+}
+
+std::optional<mapi::FileTime> paramTime(const PartInfo& info, std::string_view name) {
+    if (auto v = info.disposition.get(std::string(name))) {
+        if (auto t = parseDate(*v))
+            return mapi::FileTime::fromUnixSeconds(*t);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool AttachmentMapper::referencedByHtml(const std::string& contentId,
+                                        const std::string& location) const {
+    if (html_.empty())
+        return false;
+    if (!contentId.empty()) {
+        const std::string id = lowerAscii(contentId);
+        std::size_t pos = 0;
+        while ((pos = html_.find(':', pos)) != std::string::npos) {
+            if (pos >= 3 && strncasecmp(html_.data() + pos - 3, "cid", 3) == 0) {
+                std::size_t end = pos + 1;
+                while (end < html_.size() && html_[end] != '"' && html_[end] != '\'' &&
+                       html_[end] != ')' && html_[end] != '>' && html_[end] != ' ' &&
+                       html_[end] != '\r' && html_[end] != '\n') {
+                    ++end;
+                }
+                if (lowerAscii(urlDecode(std::string_view(html_).substr(pos + 1, end - pos - 1))) ==
+                    id) {
+                    return true;
+                }
+                pos = end;
+            } else {
+                ++pos;
+            }
+        }
+    }
+    return !location.empty() && html_.find(location) != std::string::npos;
+}
+
+std::string AttachmentMapper::nameFor(const PartInfo& info) {
+    std::optional<std::string> name = info.disposition.get("filename");
+    if (!name || sanitiseFileName(*name).empty())
+        name = info.type.get("name");
+    if (name) {
+        std::string clean = sanitiseFileName(*name);
+        if (!clean.empty())
+            return clean;
+    }
+    return {};
+}
+
+void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
+    auto& p = a.props;
+    p.set(mapi::tag::kAttachSize,
+          PropValue::int32(a.embedded ? 0
+                                      : static_cast<std::int32_t>(std::min<std::uint64_t>(
+                                            p.get(mapi::tag::kAttachDataBinary)
+                                                ? p.get(mapi::tag::kAttachDataBinary)->binarySize()
+                                                : 0,
+                                            0x7FFFFFFF))));
+    p.set(pid::kAttachNumber, PropValue::int32(static_cast<std::int32_t>(msg.attachments.size())));
+    p.set(pid::kRenderingPosition, PropValue::int32(kNotRendered));
+    if (!p.has(mapi::tag::kCreationTime))
+        p.set(mapi::tag::kCreationTime, PropValue::time(now_));
+    if (!p.has(mapi::tag::kLastModificationTime)) {
+        p.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
+    }
+    msg.attachments.push_back(std::move(a));
+}
+
+void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Message& msg) {
+    const bool damaged = g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64 &&
+                         base64Damaged(part);
+    std::string fileName = nameFor(info);
+    // An encoded message/rfc822 (RFC 2046 §5.2.1 forbids it, mailers do it) is still a message.
+    if (!info.unknownEncoding &&
+        (info.mimeType == "message/rfc822" || info.mimeType == "message/global")) {
+        const std::string bytes = decodedBytes(part);
+        GObjectPtr<GMimeStream> stream(
+            g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
+        if (inner) {
+            addEmbedded(inner.get(), info.mimeType, msg);
+            if (damaged)
+                keepEncoded(part, fileName.empty() ? "message.eml" : fileName, msg);
+            return;
+        }
+    }
+
+    mapi::Attachment a;
+    auto& p = a.props;
+    const std::string mimeType = info.unknownEncoding ? "application/octet-stream" : info.mimeType;
+    const HeaderView headers(GMIME_OBJECT(part));
+    const auto description = headers.text("Content-Description");
+    if (fileName.empty() && description)
+        fileName = sanitiseFileName(*description);
+    if (fileName.empty())
+        fileName = defaultFileName(++nameless_, mimeType);
+
+    p.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
+    p.set(mapi::tag::kAttachDataBinary, decodedContent(part));
+    p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
+    p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
+    if (auto ext = extensionOf(fileName); !ext.empty()) {
+        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+    }
+    p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
+    const std::string shownDescription = description ? sanitiseFileName(*description) : "";
+    p.set(mapi::tag::kDisplayName,
+          PropValue::unicode(shownDescription.empty() ? fileName : shownDescription));
+    std::string contentId;
+    if (auto raw = headers.firstRaw("Content-ID"))
+        contentId = stripAngles(unfold(*raw));
+    std::string location;
+    if (auto raw = headers.firstRaw("Content-Location"))
+        location = decodeHeaderText(*raw);
+    if (!contentId.empty())
+        p.set(mapi::tag::kAttachContentId, PropValue::unicode(contentId));
+    if (!location.empty())
+        p.set(pid::kAttachContentLocation, PropValue::unicode(location));
+    if (auto base = headers.text("Content-Base")) {
+        p.set(pid::kAttachContentBase, PropValue::unicode(*base));
+    }
+    const bool inlineImage = referencedByHtml(contentId, location);
+    p.set(pid::kAttachFlags, PropValue::int32(inlineImage ? kRenderedInBody : 0));
+    if (inlineImage)
+        p.set(pid::kAttachmentHidden, PropValue::boolean(true));
+    if (auto t = paramTime(info, "creation-date"))
+        p.set(mapi::tag::kCreationTime, PropValue::time(*t));
+    if (auto t = paramTime(info, "modification-date")) {
+        p.set(mapi::tag::kLastModificationTime, PropValue::time(*t));
+    }
+    finishRow(a, msg);
+    if (damaged)
+        keepEncoded(part, fileName, msg);
+}
+
+void AttachmentMapper::keepEncoded(GMimePart* part, const std::string& fileName,
+                                   mapi::Message& msg) {
+    // Decoding skipped bytes: keep the transfer-encoded text as well, so nothing is lost.
+    const std::string raw = rawContent(part);
+    addBlob(PropValue::binary(mapi::Bytes(raw.begin(), raw.end())), fileName + ".base64.txt",
+            "text/plain", msg);
+}
+
+void AttachmentMapper::addEmbedded(GMimeMessage* inner, const std::string& mimeType,
+                                   mapi::Message& msg) {
+    auto embedded = importEmbedded_(inner);
+    if (!embedded) {
+        addEml(inner, msg);
+        return;
+    }
+    mapi::Attachment a;
+    a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachEmbeddedMessage));
+    a.props.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
+    a.props.set(mapi::tag::kDisplayName, PropValue::unicode(subjectOf(*embedded)));
+    a.embedded = std::move(embedded);
+    finishRow(a, msg);
+}
+
+void AttachmentMapper::addEml(GMimeMessage* inner, mapi::Message& msg) {
+    const std::string bytes = serialise(GMIME_OBJECT(inner));
+    std::string name = sanitiseFileName(subjectOf(inner));
+    if (name.empty())
+        name = defaultFileName(++nameless_, "message/rfc822");
+    if (!name.ends_with(".eml"))
+        name += ".eml";
+    addBlob(PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end())), name, "message/rfc822",
+            msg);
+}
+
+void AttachmentMapper::addMessagePart(GMimeMessagePart* part, const PartInfo& info,
+                                      mapi::Message& msg) {
+    GMimeMessage* inner = g_mime_message_part_get_message(part);
+    if (!inner) {
+        addText("", msg);
+        return;
+    }
+    addEmbedded(inner, info.mimeType, msg);
+}
+
+void AttachmentMapper::addText(std::string_view bytes, mapi::Message& msg) {
+    addBlob(PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end())),
+            defaultFileName(++nameless_, "text/plain"), "text/plain", msg);
+}
+
+void AttachmentMapper::addBlob(mapi::PropValue data, std::string fileName, std::string mimeType,
+                               mapi::Message& msg) {
+    mapi::Attachment a;
+    auto& p = a.props;
+    p.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
+    p.set(mapi::tag::kAttachDataBinary, std::move(data));
+    p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
+    p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
+    if (auto ext = extensionOf(fileName); !ext.empty()) {
+        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+    }
+    p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
+    p.set(mapi::tag::kDisplayName, PropValue::unicode(fileName));
+    p.set(pid::kAttachFlags, PropValue::int32(0));
+    finishRow(a, msg);
+}
+
+}  // namespace tolvane::mime

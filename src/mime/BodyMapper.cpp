@@ -1,0 +1,95 @@
+#include "mime/BodyMapper.h"
+
+#include <strings.h>
+
+#include "mapi/Tags.h"
+#include "mime/Charset.h"
+#include "mime/Html.h"
+#include "mime/PartData.h"
+#include "mime/PartInfo.h"
+#include "mime/PlainText.h"
+#include "mime/PropIds.h"
+
+namespace tolvane::mime {
+
+namespace {
+
+using mapi::PropValue;
+
+constexpr std::int32_t kNativePlain = 1;
+constexpr std::int32_t kNativeHtml = 3;
+constexpr std::int32_t kUtf8CodePage = 65001;
+
+bool isYes(const std::optional<std::string>& v) {
+    return v && strcasecmp(v->c_str(), "yes") == 0;
+}
+
+struct Text {
+    std::string utf8;
+    int codePage = 0;
+};
+
+Text plainText(GMimePart* part) {
+    const PartInfo info = partInfo(GMIME_OBJECT(part));
+    const DecodedText d = decodeText(decodedBytes(part), info.type.get("charset").value_or(""));
+    std::string text = d.utf8;
+    if (auto format = info.type.get("format");
+        format && strcasecmp(format->c_str(), "flowed") == 0) {
+        text = unflow(text, isYes(info.type.get("delsp")));
+    }
+    return {replaceNul(toCrlf(text)), d.codePage ? d.codePage : kUtf8CodePage};
+}
+
+// HTML decoded from its declared charset, else its own <meta> declaration when we know
+// that charset, else the undeclared rule.
+std::string htmlText(GMimePart* part) {
+    const PartInfo info = partInfo(GMIME_OBJECT(part));
+    const std::string bytes = decodedBytes(part);
+    std::string charset = info.type.get("charset").value_or("");
+    if (charset.empty() || !decodeCharset("", charset)) {
+        if (auto meta = metaCharset(bytes); meta && decodeCharset("", *meta))
+            charset = *meta;
+    }
+    return decodeText(bytes, charset).utf8;
+}
+
+void setHtml(std::string html, mapi::Message& msg) {
+    html = replaceNul(toCrlf(rewriteMetaCharset(html, "utf-8")));
+    msg.props.set(mapi::tag::kHtml, PropValue::binary(mapi::Bytes(html.begin(), html.end())));
+    msg.props.set(pid::kInternetCodepage, PropValue::int32(kUtf8CodePage));
+    msg.props.set(pid::kNativeBody, PropValue::int32(kNativeHtml));
+}
+
+}  // namespace
+
+std::string mapBody(const BodyChoice& choice, mapi::Message& msg) {
+    std::string html;
+    if (choice.html) {
+        html = htmlText(choice.html);
+    } else if (choice.enriched) {
+        const PartInfo info = partInfo(GMIME_OBJECT(choice.enriched));
+        html = enrichedToHtml(
+            decodeText(decodedBytes(choice.enriched), info.type.get("charset").value_or("")).utf8);
+    }
+    if (!html.empty() || choice.html || choice.enriched) {
+        setHtml(html, msg);
+        const std::string body =
+            choice.plain ? plainText(choice.plain).utf8 : replaceNul(toCrlf(htmlToText(html)));
+        msg.props.set(mapi::tag::kBody, PropValue::unicode(body));
+        return html;
+    }
+    if (choice.plain) {
+        const Text t = plainText(choice.plain);
+        msg.props.set(mapi::tag::kBody, PropValue::unicode(t.utf8));
+        msg.props.set(pid::kInternetCodepage, PropValue::int32(t.codePage));
+        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+    } else if (choice.prologue) {
+        const DecodedText d = decode8bit(g_mime_multipart_get_prologue(choice.prologue));
+        msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(d.utf8))));
+        msg.props.set(pid::kInternetCodepage, PropValue::int32(d.codePage));
+        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+    }
+    return {};
+}
+
+}  // namespace tolvane::mime

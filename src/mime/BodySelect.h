@@ -1,0 +1,25 @@
+#pragma once
+
+// Which MIME entity is the body (MS-OXCMAIL 2.2.3.3.2) and which text alternative is the
+// primary text (2.2.3.3.2.1): html, then enriched, then plain. text/calendar never becomes
+// the body here; it stays an .ics attachment.
+
+#include <gmime/gmime.h>
+
+#include <set>
+
+namespace tolvane::mime {
+
+struct BodyChoice {
+    GMimePart* html = nullptr;           // text/html chosen as the body
+    GMimePart* enriched = nullptr;       // text/enriched chosen as the body
+    GMimePart* plain = nullptr;          // text/plain: the body, or the alternative to the html
+    GMimeMultipart* prologue = nullptr;  // a multipart without parts: its prologue is the text
+    std::set<GMimeObject*> consumed;     // entities the body uses; they are not attachments
+
+    bool empty() const { return !html && !enriched && !plain && !prologue; }
+};
+
+BodyChoice selectBody(GMimeObject* root);
+
+}  // namespace tolvane::mime

@@ -1,0 +1,157 @@
+#include "mime/EmlImport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+
+#include "mapi/Tags.h"
+#include "mime/Charset.h"
+#include "mime/GObjectPtr.h"
+#include "mime/MessageImporter.h"
+#include "mime/PlainText.h"
+#include "mime/PropIds.h"
+#include "platform/AppError.h"
+
+namespace tolvane::mime {
+
+namespace {
+
+// Classic runtime numbers: 62 "Input past end of file", 75 "Path/File access error".
+constexpr long kInputPastEnd = 62;
+constexpr long kPathFileAccess = 75;
+
+[[noreturn]] void fail(const std::filesystem::path& path, int err) {
+    const long number = err == ENOENT                   ? errc::kFileNotFound
+                        : err == EACCES || err == EPERM ? errc::kPermissionDenied
+                                                        : kPathFileAccess;
+    throw AppError(number, "cannot read " + path.string() + ": " + std::strerror(err));
+}
+
+class FileHandle {
+  public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+std::string readRange(int fd, std::int64_t begin, std::int64_t end, std::int64_t fileSize) {
+    if (end < 0 || end > fileSize)
+        end = fileSize;
+    if (begin < 0)
+        begin = 0;
+    std::string out;
+    if (end <= begin)
+        return out;
+    out.resize(static_cast<std::size_t>(end - begin));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = pread(fd, out.data() + done, out.size() - done,
+                                begin + static_cast<std::int64_t>(done));
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    out.resize(done);
+    return out;
+}
+
+mapi::FileTime nowUtc() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return mapi::FileTime::fromUnixSeconds(
+        std::chrono::duration_cast<std::chrono::seconds>(now).count());
+}
+
+// A file with no header at all: its whole text is the body.
+mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
+                                mapi::FileTime now) {
+    using mapi::PropValue;
+    mapi::Message msg;
+    const DecodedText text = decode8bit(bytes);
+    msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
+    for (std::uint16_t id : {mapi::tag::kSubject, pid::kSubjectPrefix, pid::kNormalizedSubject,
+                             pid::kConversationTopic, pid::kDisplayTo, pid::kDisplayCc,
+                             pid::kDisplayBcc, mapi::tag::kTransportMessageHeaders}) {
+        msg.props.set(id, PropValue::unicode(""));
+    }
+    msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(text.utf8))));
+    msg.props.set(pid::kInternetCodepage, PropValue::int32(text.codePage));
+    msg.props.set(pid::kNativeBody, PropValue::int32(1));
+    const auto t = PropValue::time(mapi::FileTime::fromUnixSeconds(fileTime));
+    msg.props.set(mapi::tag::kClientSubmitTime, t);
+    msg.props.set(mapi::tag::kMessageDeliveryTime, t);
+    msg.props.set(pid::kImportance, PropValue::int32(1));
+    msg.props.set(pid::kSensitivity, PropValue::int32(0));
+    msg.props.set(mapi::tag::kMessageFlags, PropValue::int32(0));
+    msg.props.set(mapi::tag::kCreationTime, PropValue::time(now));
+    msg.props.set(mapi::tag::kLastModificationTime, PropValue::time(now));
+    msg.props.set(mapi::tag::kMessageSize,
+                  PropValue::int32(static_cast<std::int32_t>(
+                      std::min<std::size_t>(bytes.size() * 2, 0x7FFFFFFF))));
+    return msg;
+}
+
+}  // namespace
+
+mapi::Message importEml(const std::filesystem::path& path) {
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+
+    FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        fail(path, errno);
+    struct stat st {};
+    if (fstat(file.get(), &st) != 0)
+        fail(path, errno);
+    if (S_ISDIR(st.st_mode))
+        fail(path, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        fail(path, EINVAL);
+    if (st.st_size == 0)
+        throw AppError(kInputPastEnd, "cannot import " + path.string() + ": the file is empty");
+    const std::int64_t fileSize = st.st_size;
+    const std::int64_t fileTime = st.st_mtime;
+    const int fd = file.get();
+
+    GMimeParserOptions* options = g_mime_parser_options_new();
+    const std::unique_ptr<GMimeParserOptions, void (*)(GMimeParserOptions*)> optionsOwner(
+        options, g_mime_parser_options_free);
+    const char* fallback[] = {"utf-8", "windows-1252", nullptr};
+    g_mime_parser_options_set_fallback_charsets(options, fallback);
+
+    // The stream reads through its own descriptor so ours stays valid for raw reads.
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(dup(fd)));
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_persist_stream(parser.get(), TRUE);
+    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
+    const mapi::FileTime now = nowUtc();
+    if (!message)
+        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, now);
+
+    RawFile raw;
+    raw.read = [fd, fileSize](std::int64_t b, std::int64_t e) {
+        return readRange(fd, b, e, fileSize);
+    };
+    raw.headersBegin = g_mime_parser_get_headers_begin(parser.get());
+    raw.headersEnd = g_mime_parser_get_headers_end(parser.get());
+    if (raw.headersEnd < raw.headersBegin)
+        raw.headersEnd = raw.headersBegin;
+
+    MessageImporter importer(options, fileTime, now);
+    return importer.import(message.get(), 0, &raw);
+}
+
+}  // namespace tolvane::mime

@@ -1,0 +1,109 @@
+#include "mime/EntryIds.h"
+
+#include <cstdint>
+
+namespace tolvane::mime {
+
+namespace {
+
+// MAPI_ONE_OFF_UID (MS-OXCDATA 2.2.5.1).
+constexpr std::uint8_t kOneOffUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                         0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+// MAPI_ONE_OFF_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO | 0x1000, as Outlook-made SMTP one-offs.
+constexpr std::uint16_t kOneOffFlags = 0x9001;
+
+void putU32(mapi::Bytes& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void putUnit(mapi::Bytes& out, char16_t u) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+}
+
+}  // namespace
+
+mapi::Bytes utf16le(std::string_view s) {
+    mapi::Bytes out;
+    out.reserve(s.size() * 2);
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        char32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        if (c < 0x80) {
+            cp = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+        }
+        if (len > 1) {
+            if (i + len > s.size()) {
+                len = 1;
+            } else {
+                cp = c & (0x7F >> len);
+                for (std::size_t k = 1; k < len; ++k) {
+                    const auto b = static_cast<unsigned char>(s[i + k]);
+                    if ((b & 0xC0) != 0x80) {
+                        cp = 0xFFFD, len = 1;
+                        break;
+                    }
+                    cp = (cp << 6) | (b & 0x3F);
+                }
+            }
+        } else if (c >= 0x80) {
+            cp = 0xFFFD;
+        }
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            cp -= 0x10000;
+            putUnit(out, static_cast<char16_t>(0xD800 + (cp >> 10)));
+            putUnit(out, static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            putUnit(out, cp > 0x10FFFF ? u'\uFFFD' : static_cast<char16_t>(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+mapi::Bytes oneOffEntryId(std::string_view displayName, std::string_view address) {
+    mapi::Bytes out(4, 0);  // flags
+    out.insert(out.end(), std::begin(kOneOffUid), std::end(kOneOffUid));
+    out.push_back(0), out.push_back(0);  // version
+    out.push_back(kOneOffFlags & 0xFF), out.push_back(kOneOffFlags >> 8);
+    for (std::string_view field : {displayName, std::string_view("SMTP"), address}) {
+        const mapi::Bytes u = utf16le(field);
+        out.insert(out.end(), u.begin(), u.end());
+        out.push_back(0), out.push_back(0);
+    }
+    return out;
+}
+
+mapi::Bytes smtpSearchKey(std::string_view address) {
+    mapi::Bytes out = {'S', 'M', 'T', 'P', ':'};
+    for (char c : address) {
+        out.push_back(static_cast<std::uint8_t>(c >= 'a' && c <= 'z' ? c - 32 : c));
+    }
+    out.push_back(0);
+    return out;
+}
+
+mapi::Bytes flatEntryList(const std::vector<mapi::Bytes>& entryIds) {
+    mapi::Bytes entries;
+    for (const auto& id : entryIds) {
+        putU32(entries, static_cast<std::uint32_t>(id.size()));
+        entries.insert(entries.end(), id.begin(), id.end());
+        while (entries.size() % 4 != 0)
+            entries.push_back(0);
+    }
+    mapi::Bytes out;
+    putU32(out, static_cast<std::uint32_t>(entryIds.size()));
+    putU32(out, static_cast<std::uint32_t>(entries.size()));
+    out.insert(out.end(), entries.begin(), entries.end());
+    return out;
+}
+
+}  // namespace tolvane::mime

@@ -1,0 +1,218 @@
+#include "mime/MessageImporter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "mapi/Tags.h"
+#include "mime/AttachmentMapper.h"
+#include "mime/BodyMapper.h"
+#include "mime/BodySelect.h"
+#include "mime/Charset.h"
+#include "mime/Envelope.h"
+#include "mime/FileNames.h"
+#include "mime/HeaderText.h"
+#include "mime/HeaderView.h"
+#include "mime/MessageSize.h"
+#include "mime/PartData.h"
+#include "mime/PartInfo.h"
+#include "mime/PlainText.h"
+#include "mime/PropIds.h"
+
+namespace tolvane::mime {
+
+namespace {
+
+using mapi::PropValue;
+
+// Header bytes in the file decode by the undeclared rule, with CRLF line ends.
+std::string transportHeaders(std::string_view bytes) {
+    return replaceNul(toCrlf(decode8bit(bytes).utf8));
+}
+
+// The top-level signed entity exactly as in the file: its Content-Type header line(s) and
+// everything after the header block (MS-OXOSMIME 2.1.3.1: other outer headers dropped).
+std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const RawFile& raw) {
+    GMimeObject* root = g_mime_message_get_mime_part(message);
+    if (!root)
+        return std::nullopt;
+    GMimeHeaderList* lists[] = {g_mime_object_get_header_list(GMIME_OBJECT(message)),
+                                g_mime_object_get_header_list(root)};
+    // GMime parses the last Content-Type it meets; keep that one.
+    std::int64_t begin = -1;
+    const int n = g_mime_header_list_get_count(lists[1]);
+    for (int i = n - 1; i >= 0 && begin < 0; --i) {
+        GMimeHeader* h = g_mime_header_list_get_header_at(lists[1], i);
+        const char* name = g_mime_header_get_name(h);
+        if (name && g_ascii_strcasecmp(name, "Content-Type") == 0)
+            begin = g_mime_header_get_offset(h);
+    }
+    if (begin < raw.headersBegin || begin >= raw.headersEnd)
+        return std::nullopt;
+    // The header ends where the next one in the file starts, or at the end of the block.
+    std::int64_t end = raw.headersEnd;
+    for (GMimeHeaderList* list : lists) {
+        const int count = g_mime_header_list_get_count(list);
+        for (int k = 0; k < count; ++k) {
+            const std::int64_t o =
+                g_mime_header_get_offset(g_mime_header_list_get_header_at(list, k));
+            if (o > begin && o < end)
+                end = o;
+        }
+    }
+    return raw.read(begin, end) + raw.read(raw.headersEnd, -1);
+}
+
+std::string signedEntitySerialised(GMimeObject* entity) {
+    // Only the Content-Type header stays with the entity.
+    const std::string all = serialise(entity);
+    return all;
+}
+
+bool isOpaqueSmime(const PartInfo& info, GMimeObject* root) {
+    if (info.mimeType == "application/pkcs7-mime" || info.mimeType == "application/x-pkcs7-mime") {
+        return true;
+    }
+    if (info.mimeType != "application/octet-stream" || !GMIME_IS_PART(root))
+        return false;
+    auto name = info.disposition.get("filename");
+    if (!name)
+        name = info.type.get("name");
+    return name && name->size() >= 4 &&
+           g_ascii_strcasecmp(name->c_str() + name->size() - 4, ".p7m") == 0;
+}
+
+bool hasText(const char* s) {
+    return s && std::any_of(s, s + std::strlen(s),
+                            [](char c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n'; });
+}
+
+// Every entity the body does not use, in tree order; message parts are not entered.
+void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
+          mapi::Message& msg) {
+    if (!e || body.consumed.count(e))
+        return;
+    const PartInfo info = partInfo(e);
+    if (GMIME_IS_MULTIPART(e)) {
+        auto* mp = GMIME_MULTIPART(e);
+        const int n = g_mime_multipart_get_count(mp);
+        if (n == 0) {
+            // No boundary was found: the content is in the prologue; keep it.
+            const char* prologue = g_mime_multipart_get_prologue(mp);
+            if (hasText(prologue))
+                attachments.addText(prologue, msg);
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            walk(g_mime_multipart_get_part(mp, i), body, attachments, msg);
+    } else if (GMIME_IS_MESSAGE_PART(e)) {
+        attachments.addMessagePart(GMIME_MESSAGE_PART(e), info, msg);
+    } else if (GMIME_IS_PART(e)) {
+        attachments.addLeaf(GMIME_PART(e), info, msg);
+    }
+}
+
+void markSmartNoAttach(mapi::Message& msg) {
+    if (msg.attachments.empty())
+        return;
+    const bool allHidden =
+        std::all_of(msg.attachments.begin(), msg.attachments.end(), [](const auto& a) {
+            const auto* hidden = a.props.get(pid::kAttachmentHidden);
+            return hidden && hidden->asBool();
+        });
+    if (allHidden) {
+        msg.props.setNamed(
+            mapi::NamedProperty::byId(mapi::propset::common(), pid::kLidSmartNoAttach),
+            PropValue::boolean(true));
+    }
+}
+
+}  // namespace
+
+void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
+                                   mapi::Message& msg) {
+    GMimeObject* root = g_mime_message_get_mime_part(message);
+    auto embedded = [this, depth](GMimeMessage* inner) -> std::unique_ptr<mapi::Message> {
+        if (depth + 1 > kMaxEmbeddingDepth)
+            return nullptr;
+        return std::make_unique<mapi::Message>(import(inner, depth + 1, nullptr));
+    };
+    if (!root)
+        return;
+    const PartInfo info = partInfo(root);
+
+    if (GMIME_IS_MULTIPART(root) && info.mimeType == "multipart/signed") {
+        // MS-OXOSMIME 2.1.3.1: body from the signed content, one attachment with the entity.
+        msg.props.set(mapi::tag::kMessageClass,
+                      PropValue::unicode("IPM.Note.SMIME.MultipartSigned"));
+        auto* mp = GMIME_MULTIPART(root);
+        BodyChoice body;
+        if (g_mime_multipart_get_count(mp) > 0)
+            body = selectBody(g_mime_multipart_get_part(mp, 0));
+        AttachmentMapper attachments(mapBody(body, msg), now_, embedded, options_);
+        std::optional<std::string> entity;
+        if (raw)
+            entity = signedEntityFromFile(message, *raw);
+        if (!entity)
+            entity = signedEntitySerialised(root);
+        attachments.addBlob(PropValue::binary(mapi::Bytes(entity->begin(), entity->end())),
+                            "smime.p7m", "multipart/signed", msg);
+        return;
+    }
+    if (isOpaqueSmime(info, root)) {
+        // MS-OXOSMIME 2.1.3.2: no body; the entity is the one attachment.
+        msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note.SMIME"));
+        if (auto ct = HeaderView(message).lastRaw("Content-Type")) {
+            msg.props.setNamed(
+                mapi::NamedProperty::byName(mapi::propset::internetHeaders(), "Content-Type"),
+                PropValue::unicode(decodeHeaderText(*ct)));
+        }
+        AttachmentMapper attachments({}, now_, embedded, options_);
+        PartInfo named = info;
+        if (!named.disposition.get("filename") && !named.type.get("name")) {
+            named.disposition.params.emplace_back("filename", "smime.p7m");
+        }
+        attachments.addLeaf(GMIME_PART(root), named, msg);
+        return;
+    }
+
+    const BodyChoice body = selectBody(root);
+    AttachmentMapper attachments(mapBody(body, msg), now_, embedded, options_);
+    walk(root, body, attachments, msg);
+    markSmartNoAttach(msg);
+}
+
+mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const RawFile* raw) {
+    mapi::Message msg;
+    msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
+    const HeaderView headers(message);
+    mapEnvelope(headers, EnvelopeContext{options_, fallbackTime_}, msg);
+
+    std::string headerBytes;
+    if (raw) {
+        headerBytes = raw->read(raw->headersBegin, raw->headersEnd);
+    } else {
+        GMimeFormatOptions* format = nullptr;
+        char* text = g_mime_object_get_headers(GMIME_OBJECT(message), format);
+        if (text)
+            headerBytes = text;
+        g_free(text);
+    }
+    msg.props.set(mapi::tag::kTransportMessageHeaders,
+                  PropValue::unicode(transportHeaders(headerBytes)));
+
+    mapStructure(message, depth, raw, msg);
+
+    // Never unsent (it would open as a draft); has-attachment is the store's to compute.
+    msg.props.set(mapi::tag::kMessageFlags,
+                  PropValue::int32(depth > 0 ? mapi::tag::kMsgFlagRead : 0));
+    msg.props.set(mapi::tag::kCreationTime, PropValue::time(now_));
+    msg.props.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
+    msg.props.set(mapi::tag::kMessageSize, PropValue::int32(0));
+    const std::uint64_t size = messageSize(msg);
+    msg.props.set(
+        mapi::tag::kMessageSize,
+        PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
+    return msg;
+}
+
+}  // namespace tolvane::mime

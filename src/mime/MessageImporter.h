@@ -1,0 +1,44 @@
+#pragma once
+
+// One parsed GMime message to one model message: envelope, class, body, attachments, with
+// embedded messages imported by the same code down to a nesting depth of 32.
+
+#include <gmime/gmime.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "mapi/Message.h"
+
+namespace tolvane::mime {
+
+inline constexpr int kMaxEmbeddingDepth = 32;
+
+// Bytes of the file a top-level message was parsed from, for the parts that must be kept
+// byte for byte (the header block, a signed entity).
+struct RawFile {
+    std::function<std::string(std::int64_t begin, std::int64_t end)> read;  // end -1: to EOF
+    std::int64_t headersBegin = 0;
+    std::int64_t headersEnd = 0;
+};
+
+class MessageImporter {
+  public:
+    MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
+                    mapi::FileTime now)
+        : options_(options), fallbackTime_(fallbackTime), now_(now) {}
+
+    // raw is given for the top-level message only.
+    mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw);
+
+  private:
+    void mapStructure(GMimeMessage* message, int depth, const RawFile* raw, mapi::Message& msg);
+
+    GMimeParserOptions* options_;
+    std::optional<std::int64_t> fallbackTime_;
+    mapi::FileTime now_;
+};
+
+}  // namespace tolvane::mime

@@ -1,0 +1,35 @@
+#pragma once
+
+// A leaf's content with its transfer encoding undone, streamed through GMime's decoding
+// filters: small contents land in memory, large ones in a spool file in the temp dir that
+// goes away with the last holder, so a 1 GiB attachment is never held in memory.
+
+#include <gmime/gmime.h>
+
+#include <cstdint>
+#include <string>
+
+#include "mapi/PropValue.h"
+
+namespace tolvane::mime {
+
+// Encoded sizes above this are spooled to disk.
+inline constexpr std::int64_t kSpoolThreshold = 1 << 20;
+
+// Binary value (bytes or a FileByteSource stream) of the decoded content.
+mapi::PropValue decodedContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
+
+// Decoded content in memory (text bodies, small embedded messages).
+std::string decodedBytes(GMimePart* part);
+
+// Content exactly as it sits in the message, transfer encoding not undone.
+std::string rawContent(GMimePart* part);
+
+// Serialised form of any GMime object (an entity or a message), in memory.
+std::string serialise(GMimeObject* object);
+
+// True when a base64 content holds characters outside the alphabet or a broken final
+// quantum, i.e. decoding it dropped something.
+bool base64Damaged(GMimePart* part);
+
+}  // namespace tolvane::mime

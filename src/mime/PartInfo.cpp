@@ -1,0 +1,36 @@
+#include "mime/PartInfo.h"
+
+#include "mime/HeaderText.h"
+#include "mime/HeaderView.h"
+
+namespace tolvane::mime {
+
+PartInfo partInfo(GMimeObject* object) {
+    PartInfo info;
+    GMimeContentType* ct = g_mime_object_get_content_type(object);
+    const char* type = ct ? g_mime_content_type_get_media_type(ct) : nullptr;
+    const char* sub = ct ? g_mime_content_type_get_media_subtype(ct) : nullptr;
+    info.mimeType = std::string(type ? type : "text") + "/" + (sub ? sub : "plain");
+    for (char& c : info.mimeType) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    const HeaderView headers(object);
+    // GMime's own parse takes the last Content-Type it meets; read the same instance.
+    if (auto raw = headers.lastRaw("Content-Type"))
+        info.type = parseContentParams(*raw);
+    if (auto raw = headers.firstRaw("Content-Disposition")) {
+        info.disposition = parseContentParams(*raw);
+    }
+    if (GMIME_IS_PART(object)) {
+        if (auto cte = headers.firstRaw("Content-Transfer-Encoding")) {
+            const std::string value = unfold(*cte);
+            info.unknownEncoding =
+                !value.empty() && g_mime_content_encoding_from_string(value.c_str()) ==
+                                      GMIME_CONTENT_ENCODING_DEFAULT;
+        }
+    }
+    return info;
+}
+
+}  // namespace tolvane::mime

@@ -1,0 +1,86 @@
+#include "mime/PlainText.h"
+
+#include <vector>
+
+namespace tolvane::mime {
+
+namespace {
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace
+
+std::string unflow(std::string_view text, bool delsp) {
+    std::string out;
+    out.reserve(text.size());
+    std::string paragraph;
+    int paragraphDepth = -1;  // -1: no open paragraph
+    const auto flush = [&]() {
+        if (paragraphDepth < 0)
+            return;
+        if (paragraphDepth > 0)
+            out += std::string(static_cast<std::size_t>(paragraphDepth), '>') + ' ';
+        out += paragraph;
+        out += "\r\n";
+        paragraph.clear();
+        paragraphDepth = -1;
+    };
+    for (std::string_view line : splitLines(text)) {
+        int depth = 0;
+        while (!line.empty() && line.front() == '>') {
+            ++depth;
+            line.remove_prefix(1);
+        }
+        if (!line.empty() && line.front() == ' ')
+            line.remove_prefix(1);  // stuffing
+        if (paragraphDepth >= 0 && depth != paragraphDepth)
+            flush();  // depth change ends it
+        const bool signature = line == "-- ";
+        const bool flowed = !signature && !line.empty() && line.back() == ' ';
+        if (flowed && delsp)
+            line.remove_suffix(1);
+        paragraph += line;
+        paragraphDepth = depth;
+        if (!flowed)
+            flush();
+    }
+    flush();
+    const bool endsWithBreak = !text.empty() && (text.back() == '\n' || text.back() == '\r');
+    if (!endsWithBreak && out.ends_with("\r\n"))
+        out.resize(out.size() - 2);
+    return out;
+}
+
+std::string toCrlf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace tolvane::mime

@@ -1,0 +1,106 @@
+#include "mime/Recipients.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "mapi/Tags.h"
+#include "mime/EntryIds.h"
+#include "mime/PropIds.h"
+
+namespace tolvane::mime {
+
+namespace {
+
+using mapi::PropValue;
+
+// The six properties of one originator group (MS-OXOMSG 2.2.1.x).
+struct GroupIds {
+    std::uint16_t name, email, addrType, entryId, searchKey, smtp;
+};
+constexpr GroupIds kSentRepresenting = {
+    mapi::tag::kSentRepresentingName,  pid::kSentRepresentingEmailAddress,
+    pid::kSentRepresentingAddressType, pid::kSentRepresentingEntryId,
+    pid::kSentRepresentingSearchKey,   pid::kSentRepresentingSmtpAddress};
+constexpr GroupIds kSender = {mapi::tag::kSenderName,  mapi::tag::kSenderEmailAddress,
+                              pid::kSenderAddressType, pid::kSenderEntryId,
+                              pid::kSenderSearchKey,   pid::kSenderSmtpAddress};
+
+void setGroup(mapi::PropertyList& p, const GroupIds& ids, const Mailbox& m) {
+    const std::string name = displayNameOf(m);
+    p.set(ids.name, PropValue::unicode(name));
+    p.set(ids.email, PropValue::unicode(m.address));
+    p.set(ids.addrType, PropValue::unicode("SMTP"));
+    p.set(ids.entryId, PropValue::binary(oneOffEntryId(name, m.address)));
+    p.set(ids.searchKey, PropValue::binary(smtpSearchKey(m.address)));
+    p.set(ids.smtp, PropValue::unicode(m.address));
+}
+
+std::vector<Mailbox> mailboxesOf(const HeaderView& headers, std::string_view name,
+                                 GMimeParserOptions* options, bool allInstances) {
+    std::vector<Mailbox> out;
+    if (allInstances) {
+        for (const auto& raw : headers.allRaw(name)) {
+            auto list = parseAddressList(raw, options);
+            out.insert(out.end(), list.begin(), list.end());
+        }
+    } else if (auto raw = headers.firstRaw(name)) {
+        out = parseAddressList(*raw, options);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string displayNameOf(const Mailbox& m) {
+    return m.name.empty() ? m.address : m.name;
+}
+
+void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi::Message& msg) {
+    struct Kind {
+        std::string_view header;
+        std::int32_t type;  // PidTagRecipientType: 1 To, 2 Cc, 3 Bcc
+        std::uint16_t displayId;
+    };
+    constexpr Kind kinds[] = {
+        {"To", 1, pid::kDisplayTo}, {"Cc", 2, pid::kDisplayCc}, {"Bcc", 3, pid::kDisplayBcc}};
+    std::int32_t rowId = 0;
+    for (const auto& kind : kinds) {
+        std::string display;
+        for (const auto& m : mailboxesOf(headers, kind.header, options, true)) {
+            const std::string name = displayNameOf(m);
+            const mapi::Bytes entryId = oneOffEntryId(name, m.address);
+            mapi::Recipient r;
+            auto& p = r.props;
+            p.set(pid::kRowid, PropValue::int32(rowId++));
+            p.set(mapi::tag::kRecipientType, PropValue::int32(kind.type));
+            p.set(mapi::tag::kDisplayName, PropValue::unicode(name));
+            p.set(mapi::tag::kEmailAddress, PropValue::unicode(m.address));
+            p.set(mapi::tag::kAddressType, PropValue::unicode("SMTP"));
+            p.set(pid::kSmtpAddress, PropValue::unicode(m.address));
+            p.set(pid::kEntryId, PropValue::binary(entryId));
+            p.set(pid::kRecordKey, PropValue::binary(entryId));
+            p.set(pid::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
+            p.set(pid::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
+            p.set(pid::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
+            p.set(pid::kSendRichInfo, PropValue::boolean(false));
+            msg.recipients.push_back(std::move(r));
+            if (!display.empty())
+                display += "; ";
+            display += name;
+        }
+        msg.props.set(kind.displayId, PropValue::unicode(display));
+    }
+}
+
+void mapOriginators(const HeaderView& headers, GMimeParserOptions* options, mapi::Message& msg) {
+    const auto from = mailboxesOf(headers, "From", options, false);
+    if (!from.empty()) {
+        setGroup(msg.props, kSentRepresenting, from.front());
+        setGroup(msg.props, kSender, from.front());
+    }
+    const auto sender = mailboxesOf(headers, "Sender", options, false);
+    if (!sender.empty())
+        setGroup(msg.props, kSender, sender.front());
+}
+
+}  // namespace tolvane::mime

@@ -1,0 +1,34 @@
+#include "mime/SubjectRules.h"
+
+namespace tolvane::mime {
+
+SubjectParts splitSubject(std::string_view s) {
+    // Up to three characters (code points, not bytes) before the colon.
+    std::size_t i = 0;
+    int chars = 0;
+    while (i < s.size() && chars < 4) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == ':')
+            break;
+        if (c == ' ' || (c >= '0' && c <= '9'))
+            return {"", std::string(s)};
+        std::size_t len = 1;
+        if (c >= 0xF0) {
+            len = 4;
+        } else if (c >= 0xE0) {
+            len = 3;
+        } else if (c >= 0xC0) {
+            len = 2;
+        }
+        i += len;
+        ++chars;
+    }
+    if (chars < 1 || chars > 3 || i >= s.size() || s[i] != ':')
+        return {"", std::string(s)};
+    std::size_t rest = i + 1;
+    while (rest < s.size() && s[rest] == ' ')
+        ++rest;
+    return {std::string(s.substr(0, i)) + ": ", std::string(s.substr(rest))};
+}
+
+}  // namespace tolvane::mime
