@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pstcheck/BTrees.h"
+#include "pstcheck/Checker.h"
+
+namespace tolvane::pstcheck::test {
+
+// A PST file copied into memory, for breaking one thing at a time and re-sealing everything
+// else (CRCs) so that only the intended fault remains.
+class PstImage {
+  public:
+    explicit PstImage(const std::string& path);
+
+    std::vector<std::uint8_t>& bytes() { return bytes_; }
+    CheckResult check(bool strict = false) const;
+    BTrees trees() const;
+
+    BbtEntry block(std::uint64_t bid) const;
+    NbtEntry node(std::uint32_t nid) const;
+
+    // The decoded (permute) data of an external block, and writing it back encoded with a
+    // fresh trailer CRC.
+    std::vector<std::uint8_t> blockData(std::uint64_t bid) const;
+    void setBlockData(std::uint64_t bid, const std::vector<std::uint8_t>& data);
+    void resealPage(std::uint64_t ib);
+    void resealHeader();
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace tolvane::pstcheck::test
