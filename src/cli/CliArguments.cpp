@@ -1,0 +1,74 @@
+#include "cli/CliArguments.h"
+
+namespace tolvane::cli {
+
+const char* const kUsage =
+    "Usage: tolvane-convert [--dest DIR] PATH...\n"
+    "\n"
+    "Converts Zimbra-exported .eml message files into one new Unicode Outlook .pst file.\n"
+    "\n"
+    "Each PATH is a message file, queued as given, or a folder, searched with every folder\n"
+    "below it for files whose names end in .eml (any case). The PST is written into DIR\n"
+    "(default: the current folder) as \"ZimbraMails<d.m.yy h.n.ss>.pst\" with the display name\n"
+    "\"Zimbra Mails : Created - <d.m.yy h.n.ss>\"; an existing file is never overwritten.\n"
+    "Inside it, each message goes into the folder tree its file lies in, counted from below\n"
+    "the root (/home/me/Zimbra/Inbox/a.eml goes to home > me > Zimbra > Inbox); Zimbra's\n"
+    "batch folders (Inbox!1, Inbox!2, ...) merge into their base folder.\n"
+    "\n"
+    "Progress goes to standard error: a bar with count, rate and time left on a terminal, one\n"
+    "line per 1,000 messages otherwise. The PST's path is printed on standard output.\n"
+    "\n"
+    "Options:\n"
+    "  --dest DIR   folder to write the PST into (default: the current folder)\n"
+    "  -h, --help   show this text and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every message was converted\n"
+    "  1  some were not; each is listed on standard error with its reason\n"
+    "  2  nothing could start (bad arguments, no message files, destination not writable)\n";
+
+std::optional<CliArguments> parseArguments(const std::vector<std::string>& args,
+                                           std::string& problem) {
+    CliArguments parsed;
+    bool optionsEnded = false;
+    bool destGiven = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            parsed.paths.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            parsed.help = true;
+        } else if (arg == "--dest" || arg.rfind("--dest=", 0) == 0) {
+            if (destGiven) {
+                problem = "--dest given twice";
+                return std::nullopt;
+            }
+            destGiven = true;
+            if (arg == "--dest") {
+                if (k + 1 == args.size()) {
+                    problem = "--dest needs a folder";
+                    return std::nullopt;
+                }
+                parsed.dest = args[++k];
+            } else {
+                parsed.dest = arg.substr(7);
+            }
+            if (parsed.dest.empty()) {
+                problem = "--dest needs a folder";
+                return std::nullopt;
+            }
+        } else {
+            problem = "unknown option " + arg;
+            return std::nullopt;
+        }
+    }
+    if (!parsed.help && parsed.paths.empty()) {
+        problem = "no message file or folder given";
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+}  // namespace tolvane::cli

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvane::cli {
+
+struct CliArguments {
+    bool help = false;
+    std::string dest;                // empty: the current folder
+    std::vector<std::string> paths;  // .eml files and folders, as given
+};
+
+// Parses `[--dest DIR] PATH...` (also --dest=DIR, -h/--help, and "--" before paths that
+// start with a dash). Returns the problem as text when the arguments are bad.
+std::optional<CliArguments> parseArguments(const std::vector<std::string>& args,
+                                           std::string& problem);
+
+extern const char* const kUsage;
+
+}  // namespace tolvane::cli

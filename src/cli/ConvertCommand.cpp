@@ -1,0 +1,103 @@
+#include "cli/ConvertCommand.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli/CliArguments.h"
+#include "cli/CliProgress.h"
+#include "cli/CliQueue.h"
+#include "cli/CliUi.h"
+#include "cli/QueueBuilder.h"
+#include "convert/ConversionJob.h"
+
+namespace tolvane::cli {
+namespace {
+
+constexpr int kAllConverted = 0;
+constexpr int kSomeNotConverted = 1;
+constexpr int kNothingStarted = 2;
+
+int refuse(std::ostream& err, const std::string& problem) {
+    err << "tolvane-convert: " << problem << "\n"
+        << "Try 'tolvane-convert --help'.\n";
+    return kNothingStarted;
+}
+
+}  // namespace
+
+int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               bool errIsTerminal, bool (*stopRequested)()) {
+    std::string problem;
+    const auto parsed = parseArguments(args, problem);
+    if (!parsed) {
+        return refuse(err, problem);
+    }
+    if (parsed->help) {
+        out << kUsage;
+        return kAllConverted;
+    }
+
+    std::error_code error;
+    const auto dest =
+        std::filesystem::absolute(
+            parsed->dest.empty() ? std::filesystem::path(".") : std::filesystem::path(parsed->dest),
+            error)
+            .lexically_normal();
+    if (!std::filesystem::is_directory(dest, error)) {
+        return refuse(err, "the destination is not a folder: " + dest.string());
+    }
+    if (access(dest.c_str(), W_OK | X_OK) != 0) {
+        return refuse(err, "the destination folder is not writable: " + dest.string());
+    }
+
+    BuiltQueue built = buildQueue(parsed->paths);
+    for (const auto& message : built.problems) {
+        err << "tolvane-convert: " << message << "\n";
+    }
+    if (built.paths.empty()) {
+        err << "tolvane-convert: no message files to convert\n";
+        return kNothingStarted;
+    }
+
+    const auto total = static_cast<std::int64_t>(built.paths.size());
+    CliUi ui(dest.string());
+    CliQueue queue(std::move(built.paths));
+    CliProgress progress(err, errIsTerminal, total);
+    convert::PathList workingPathList{""};
+    convert::JobState state(workingPathList);
+    convert::JobEnvironment environment = convert::processEnvironment();
+    environment.stopRequested = stopRequested;
+    convert::ConversionJob job(ui, queue, progress, state, environment);
+    job.CmdExtractDBX_Click();
+    progress.finish();
+
+    const convert::RunReport& report = job.lastRun();
+    if (report.outcome == convert::RunReport::Outcome::Failed) {
+        err << "tolvane-convert: " << report.errorCause << "\n"
+            << "See " << environment.troubleshootingUrl << "\n";
+        return kNothingStarted;
+    }
+    for (const auto& failure : report.failures) {
+        err << "tolvane-convert: not converted: " << failure.path << ": " << failure.reason << "\n";
+    }
+    if (!report.storeFailure.empty()) {
+        err << "tolvane-convert: " << report.storeFailure << "\n";
+    }
+    if (report.outcome == convert::RunReport::Outcome::Stopped) {
+        err << "tolvane-convert: stopped after " << progress.done() << " of " << total
+            << " message(s); the PST holds those stored so far\n";
+    }
+    out << report.storePath << "\n";
+    const std::int64_t converted =
+        report.messages - static_cast<std::int64_t>(report.failures.size());
+    err << "tolvane-convert: " << converted << " of " << total << " message(s) converted\n";
+
+    const bool complete = report.outcome == convert::RunReport::Outcome::Completed &&
+                          report.failures.empty() && report.storeFailure.empty() &&
+                          built.problems.empty();
+    return complete ? kAllConverted : kSomeNotConverted;
+}
+
+}  // namespace tolvane::cli

@@ -1,0 +1,56 @@
+#include "cli/QueueBuilder.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "queue/MessageFileTest.h"
+#include "scan/PathLogger.h"
+
+namespace tolvane::cli {
+namespace {
+
+// The scanner's files below `folder`; what it recorded before a failure is kept.
+void scanFolder(const std::string& folder, BuiltQueue& queue) {
+    pathLogger scanner;
+    try {
+        scanner.PathLogInit();
+        scanner.fullFileNamesOnly(true);
+        scanner.LogPath(folder);
+    } catch (const std::exception& failure) {
+        queue.problems.push_back(folder + ": the scan stopped: " + failure.what());
+        queue.scanIncomplete = true;
+    }
+    for (const std::string& path : *scanner.fullFileNames()) {
+        if (queue::IsMessageFile(path)) {
+            queue.paths.push_back(path);
+        }
+    }
+    scanner.Terminate();
+}
+
+}  // namespace
+
+BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
+    BuiltQueue queue;
+    for (const std::string& argument : arguments) {
+        std::error_code error;
+        const auto path = std::filesystem::absolute(argument, error).lexically_normal();
+        const auto status = std::filesystem::symlink_status(path, error);
+        if (status.type() == std::filesystem::file_type::not_found) {
+            queue.problems.push_back(argument + ": no such file or folder");
+            continue;
+        }
+        if (std::filesystem::is_directory(path, error)) {
+            std::string folder = path.string();
+            if (folder.back() != '/') {
+                folder += '/';
+            }
+            scanFolder(folder, queue);
+        } else {
+            queue.paths.push_back(path.string());
+        }
+    }
+    return queue;
+}
+
+}  // namespace tolvane::cli
