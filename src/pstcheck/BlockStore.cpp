@@ -132,8 +132,9 @@ bool BlockStore::collectLeaves(std::uint64_t bid, const std::string& from,
         return raw(bid, from).has_value();
     }
     const auto x = xblock(bid, from);
+    const bool report = treeChecked_.insert(bid).second;  // once per tree, however often read
     if (!x || depth > 1) {
-        if (x) {
+        if (x && report) {
             r_.add("XBLOCK", "cLevel", "tree deeper than XXBLOCK", "bid " + hex(bid));
         }
         return false;
@@ -143,10 +144,12 @@ bool BlockStore::collectLeaves(std::uint64_t bid, const std::string& from,
     for (const std::uint64_t child : x->children) {
         const bool childInternal = internal(child);
         if (childInternal != (x->level == 2)) {
-            r_.add(
-                "XBLOCK", "rgbid",
-                "child " + hex(child) + " is the wrong kind for level " + std::to_string(x->level),
-                "bid " + hex(bid));
+            if (report) {
+                r_.add("XBLOCK", "rgbid",
+                       "child " + hex(child) + " is the wrong kind for level " +
+                           std::to_string(x->level),
+                       "bid " + hex(bid));
+            }
             ok = false;
             continue;
         }
@@ -158,7 +161,7 @@ bool BlockStore::collectLeaves(std::uint64_t bid, const std::string& from,
         const std::uint64_t cb = it == trees_.bbt.end() ? 0 : it->second.cb;
         total += cb;
         // [2.2.2.8.3.2] every leaf but the last of a data tree is full.
-        if (i + 1 < out.size() && it != trees_.bbt.end() && cb != fmt::kMaxBlockData &&
+        if (report && i + 1 < out.size() && it != trees_.bbt.end() && cb != fmt::kMaxBlockData &&
             depth == 0) {
             r_.add("XBLOCK", "leaf size",
                    "leaf " + hex(out[i]) + " of cb " + std::to_string(cb) +
@@ -166,7 +169,7 @@ bool BlockStore::collectLeaves(std::uint64_t bid, const std::string& from,
                    "bid " + hex(bid));
         }
     }
-    if (ok && total != x->total) {
+    if (report && ok && total != x->total) {
         r_.add("XBLOCK", "lcbTotal",
                "is " + std::to_string(x->total) + ", leaves hold " + std::to_string(total),
                "bid " + hex(bid));
@@ -280,6 +283,8 @@ void BlockStore::walkData(std::uint64_t bid, const std::string& from) {
         for (const std::uint64_t child : x->children) {
             walkData(child, "XBLOCK " + hex(bid));
         }
+        std::vector<std::uint64_t> leaves;
+        collectLeaves(bid, from, leaves, 0);  // lcbTotal and full leaves, read or not
     } else if (!internal(bid)) {
         raw(bid, from);
     }

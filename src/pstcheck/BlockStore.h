@@ -71,6 +71,7 @@ class BlockStore {
     std::map<std::uint64_t, std::uint32_t> refs_;
     std::map<std::uint64_t, bool> walked_;
     std::set<std::uint64_t> reservedBit_;
+    std::set<std::uint64_t> treeChecked_;
 };
 
 }  // namespace tolvane::pstcheck

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "PstImage.h"
+#include "TestHelpers.h"
 #include "pstcheck/Format.h"
 #include "pstcheck/Ids.h"
 
@@ -15,71 +16,6 @@ namespace {
 
 constexpr std::uint32_t kTopOfPersonalFolders = 0x8022;
 constexpr std::uint32_t kDeletedItems = 0x8062;
-
-std::string problems(const CheckResult& r) {
-    std::string out;
-    for (const auto& p : r.report.problems()) {
-        out += format(p) + "\n";
-    }
-    return out;
-}
-
-std::uint64_t le64(const std::vector<std::uint8_t>& b, std::size_t at) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) {
-        v = (v << 8) | b.at(at + i);
-    }
-    return v;
-}
-
-// Offset of the only occurrence of a byte pattern.
-std::size_t findOnce(const std::vector<std::uint8_t>& hay,
-                     const std::vector<std::uint8_t>& needle) {
-    const auto end = hay.end();
-    const auto first = std::search(hay.begin(), end, needle.begin(), needle.end());
-    EXPECT_NE(first, end) << "pattern not found";
-    EXPECT_EQ(std::search(first + 1, end, needle.begin(), needle.end()), end)
-        << "pattern not unique";
-    return static_cast<std::size_t>(first - hay.begin());
-}
-
-std::vector<std::uint8_t> le(std::uint64_t v, int n) {
-    std::vector<std::uint8_t> out;
-    for (int i = 0; i < n; ++i) {
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    return out;
-}
-
-// Leaf pages of the B-tree whose root page is at ib (stale copies elsewhere in the file are
-// not part of the tree).
-void leafPages(const std::vector<std::uint8_t>& b, std::uint64_t ib,
-               std::vector<std::size_t>& out) {
-    if (b.at(ib + 491) == 0) {
-        out.push_back(ib);
-        return;
-    }
-    for (std::size_t i = 0; i < b.at(ib + 488); ++i) {
-        leafPages(b, le64(b, ib + i * fmt::kBtEntrySize + 16), out);
-    }
-}
-
-// Offset of a leaf entry in the live tree.
-std::size_t findInTree(const std::vector<std::uint8_t>& b, std::uint64_t rootIb,
-                       const std::vector<std::uint8_t>& entry) {
-    std::vector<std::size_t> pages;
-    leafPages(b, rootIb, pages);
-    for (const std::size_t page : pages) {
-        const auto first = b.begin() + static_cast<std::ptrdiff_t>(page);
-        const auto last = first + fmt::kBtEntriesBytes;
-        const auto hit = std::search(first, last, entry.begin(), entry.end());
-        if (hit != last) {
-            return static_cast<std::size_t>(hit - b.begin());
-        }
-    }
-    ADD_FAILURE() << "entry not in the tree";
-    return 0;
-}
 
 class FaultInjection : public ::testing::Test {
   protected:

@@ -67,6 +67,39 @@ void PstImage::setBlockData(std::uint64_t bid, const std::vector<std::uint8_t>& 
     put32(bytes_, trailer + 4, pstCrc(Bytes(encoded)));
 }
 
+std::vector<std::uint8_t> PstImage::rawBlock(std::uint64_t bid) const {
+    const BbtEntry e = block(bid);
+    return {bytes_.begin() + static_cast<std::ptrdiff_t>(e.ib),
+            bytes_.begin() + static_cast<std::ptrdiff_t>(e.ib + e.cb)};
+}
+
+void PstImage::setRawBlock(std::uint64_t bid, const std::vector<std::uint8_t>& data) {
+    const BbtEntry e = block(bid);
+    std::copy(data.begin(), data.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(e.ib));
+    put32(bytes_, trailerOffset(bid) + 4, pstCrc(Bytes(data)));
+}
+
+std::uint64_t PstImage::trailerOffset(std::uint64_t bid) const {
+    const BbtEntry e = block(bid);
+    return e.ib + fmt::blockSize(e.cb) - fmt::kBlockTrailerSize;
+}
+
+std::uint16_t PstImage::get16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b.at(at) | (b.at(at + 1) << 8));
+}
+
+std::uint32_t PstImage::get32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return get16(b, at) | (static_cast<std::uint32_t>(get16(b, at + 2)) << 16);
+}
+
+std::pair<std::size_t, std::size_t> PstImage::heapItem(const std::vector<std::uint8_t>& heap,
+                                                       std::uint32_t hid) {
+    const std::size_t map = get16(heap, 0);
+    const std::size_t index = (hid >> 5) & 0x7FF;
+    const std::size_t begin = get16(heap, map + 4 + 2 * (index - 1));
+    return {begin, get16(heap, map + 4 + 2 * index) - begin};
+}
+
 void PstImage::resealPage(std::uint64_t ib) {
     put32(bytes_, ib + fmt::kPageTrailerOffset + 4,
           pstCrc(Bytes(bytes_).subspan(ib, fmt::kPageTrailerOffset)));

@@ -26,8 +26,18 @@ class PstImage {
     // fresh trailer CRC.
     std::vector<std::uint8_t> blockData(std::uint64_t bid) const;
     void setBlockData(std::uint64_t bid, const std::vector<std::uint8_t>& data);
+    // Internal blocks (XBLOCK, SLBLOCK) are stored unencoded.
+    std::vector<std::uint8_t> rawBlock(std::uint64_t bid) const;
+    void setRawBlock(std::uint64_t bid, const std::vector<std::uint8_t>& data);
+    std::uint64_t trailerOffset(std::uint64_t bid) const;
     void resealPage(std::uint64_t ib);
     void resealHeader();
+
+    // Offset and size of a heap allocation in block 0 of a decoded heap.
+    static std::pair<std::size_t, std::size_t> heapItem(const std::vector<std::uint8_t>& heap,
+                                                        std::uint32_t hid);
+    static std::uint16_t get16(const std::vector<std::uint8_t>& b, std::size_t at);
+    static std::uint32_t get32(const std::vector<std::uint8_t>& b, std::size_t at);
 
   private:
     std::vector<std::uint8_t> bytes_;

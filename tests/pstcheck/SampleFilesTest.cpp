@@ -6,6 +6,7 @@
 #include <string>
 
 #include "PstImage.h"
+#include "TestHelpers.h"
 
 namespace tolvane::pstcheck::test {
 namespace {
@@ -14,14 +15,6 @@ const std::string kSamples = TOLVANE_PST_SAMPLES;
 
 std::string sample(const std::string& name) {
     return kSamples + "/" + name + ".pst";
-}
-
-std::string problems(const CheckResult& r) {
-    std::string out;
-    for (const auto& p : r.report.problems()) {
-        out += format(p) + "\n";
-    }
-    return out;
 }
 
 class OutlookSamples : public ::testing::TestWithParam<const char*> {};

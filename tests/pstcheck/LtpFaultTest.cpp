@@ -1,0 +1,160 @@
+// Heap, BTH, property- and table-context faults, and the messaging rules built on them.
+#include <gtest/gtest.h>
+
+#include "TestHelpers.h"
+#include "pstcheck/Ids.h"
+
+namespace tolvane::pstcheck::test {
+namespace {
+
+constexpr std::uint32_t kTopOfPersonalFolders = 0x8022;
+constexpr std::uint32_t kDeletedItems = 0x8062;
+
+using Heap = std::vector<std::uint8_t>;
+
+// Offset of the leaf records of the BTH at the heap's user root (one-level trees only).
+std::pair<std::size_t, std::size_t> pcRecords(const Heap& heap) {
+    const auto [bth, size] = PstImage::heapItem(heap, PstImage::get32(heap, 4));
+    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(heap.at(bth + 3), 0) << "index levels are not handled here";
+    return PstImage::heapItem(heap, PstImage::get32(heap, bth + 4));
+}
+
+// Offset of the 4-byte value of a PC property.
+std::size_t pcValue(const Heap& heap, std::uint32_t tag) {
+    const auto [first, size] = pcRecords(heap);
+    for (std::size_t at = first; at < first + size; at += 8) {
+        if (PstImage::get16(heap, at) == (tag >> 16) &&
+            PstImage::get16(heap, at + 2) == (tag & 0xFFFF)) {
+            return at + 4;
+        }
+    }
+    ADD_FAILURE() << "no property " << hex(tag);
+    return 0;
+}
+
+class LtpFaults : public SampleCopy {
+  protected:
+    std::uint64_t dataBid(std::uint32_t nid) { return image_->node(nid).bidData; }
+    Heap heap(std::uint32_t nid) { return image_->blockData(dataBid(nid)); }
+    void store(std::uint32_t nid, const Heap& h) { image_->setBlockData(dataBid(nid), h); }
+
+    // A message node whose PC fits one block, so it can be edited in place.
+    std::uint32_t singleBlockMessage() {
+        for (const auto& [nid, n] : image_->trees().nbt) {
+            if (nidType(nid) == nidtype::kNormalMessage && (n.bidData & fmt::kBidInternal) == 0) {
+                return nid;
+            }
+        }
+        ADD_FAILURE() << "no single-block message";
+        return 0;
+    }
+};
+
+TEST_F(LtpFaults, HeapPageMapAndBthOrder) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    const std::string where = "nid " + hex(kDeletedItems);
+    Heap h = heap(kDeletedItems);
+    const Heap original = h;
+    const auto [records, size] = pcRecords(h);
+    ASSERT_GE(size, 16u);
+    std::swap_ranges(h.begin() + static_cast<std::ptrdiff_t>(records),
+                     h.begin() + static_cast<std::ptrdiff_t>(records + 8),
+                     h.begin() + static_cast<std::ptrdiff_t>(records + 8));
+    store(kDeletedItems, h);
+    CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("BTH", "key order", where)) << problems(r);
+
+    h = original;
+    h.at(PstImage::get16(h, 0) + 1) = 0x0F;  // cAlloc far beyond the block
+    store(kDeletedItems, h);
+    r = image_->check();
+    EXPECT_TRUE(r.report.has("HNPAGEMAP", "cAlloc", where)) << problems(r);
+}
+
+TEST_F(LtpFaults, TableColumnsRowsAndCellExistence) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    const std::uint32_t table = makeNid(nidtype::kHierarchyTable, nidIndex(kTopOfPersonalFolders));
+    const std::string where = "nid " + hex(table);
+    const Heap original = heap(table);
+    const auto [info, infoSize] = PstImage::heapItem(original, PstImage::get32(original, 4));
+    ASSERT_GE(infoSize, 22u + 16u);
+    const auto [rows, rowsSize] =
+        PstImage::heapItem(original, PstImage::get32(original, info + 14));
+    const std::size_t ceb = PstImage::get16(original, info + 6);
+    ASSERT_EQ(rowsSize, PstImage::get16(original, info + 8)) << "one row (Deleted Items)";
+
+    Heap h = original;
+    std::swap_ranges(h.begin() + static_cast<std::ptrdiff_t>(info + 22),
+                     h.begin() + static_cast<std::ptrdiff_t>(info + 30),
+                     h.begin() + static_cast<std::ptrdiff_t>(info + 30));
+    store(table, h);
+    CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("TCOLDESC", "tag order", where)) << problems(r);
+
+    h = original;
+    h.at(rows + ceb) &= 0x7F;  // RowId's CEB bit
+    store(table, h);
+    r = image_->check();
+    EXPECT_TRUE(r.report.has("TC", "CEB", where)) << problems(r);
+
+    h = original;
+    h.at(rows) ^= 0x20;  // dwRowID no longer the RowIndex key
+    store(table, h);
+    r = image_->check();
+    EXPECT_TRUE(r.report.has("TC", "dwRowID", where)) << problems(r);
+}
+
+TEST_F(LtpFaults, ReadFlagDrivesUnreadCountAndContentsRow) {
+    if (!load("tika-testPST")) {
+        GTEST_SKIP();
+    }
+    const std::uint32_t message = singleBlockMessage();
+    const std::uint32_t folder = image_->node(message).nidParent;
+    Heap h = heap(message);
+    const std::size_t flags = pcValue(h, tag::kMessageFlags);
+    ASSERT_EQ(h.at(flags) & 0x01, 0x01) << "sample messages are read";
+    h.at(flags) &= 0xFE;
+    store(message, h);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("FOLDER", "PidTagContentUnreadCount", "folder " + hex(folder)))
+        << problems(r);
+    EXPECT_TRUE(r.report.has("CONTENTS_TABLE", "PidTagMessageFlags", "row for " + hex(message)))
+        << problems(r);
+}
+
+TEST_F(LtpFaults, HasAttachmentFlagFollowsTheAttachmentTable) {
+    if (!load("pstsdk-sample1")) {
+        GTEST_SKIP();
+    }
+    const std::uint32_t message = singleBlockMessage();
+    Heap h = heap(message);
+    const std::size_t flags = pcValue(h, tag::kMessageFlags);
+    ASSERT_EQ(h.at(flags) & 0x10, 0x10) << "the sample message has an attachment";
+    h.at(flags) &= static_cast<std::uint8_t>(~0x10);
+    store(message, h);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("MESSAGE", "PidTagMessageFlags", "message nid " + hex(message)))
+        << problems(r);
+}
+
+TEST_F(LtpFaults, NamedPropertyBucketsFollowTheBucketCount) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    Heap h = heap(nid::kNameToIdMap);
+    const std::size_t count = pcValue(h, 0x00010003);
+    ASSERT_EQ(PstImage::get32(h, count), 251u);
+    h.at(count) = 250;
+    store(nid::kNameToIdMap, h);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("NAMEID_MAP", "buckets", "nid " + hex(nid::kNameToIdMap)))
+        << problems(r);
+}
+
+}  // namespace
+}  // namespace tolvane::pstcheck::test

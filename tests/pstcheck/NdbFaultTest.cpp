@@ -1,0 +1,124 @@
+// Node-database faults: trailers, data and subnode trees, allocation maps beyond the AMap.
+#include <gtest/gtest.h>
+
+#include "TestHelpers.h"
+
+namespace tolvane::pstcheck::test {
+namespace {
+
+bool internalBlock(std::uint64_t bid) {
+    return (bid & fmt::kBidInternal) != 0;
+}
+
+// First internal block whose first two bytes are (btype, cLevel) and that has 2+ entries.
+std::uint64_t findInternal(PstImage& image, std::uint8_t btype, std::uint8_t level) {
+    for (const auto& [bid, e] : image.trees().bbt) {
+        if (!internalBlock(bid)) {
+            continue;
+        }
+        const auto data = image.rawBlock(bid);
+        if (data.at(0) == btype && data.at(1) == level && PstImage::get16(data, 2) >= 2) {
+            return bid;
+        }
+    }
+    ADD_FAILURE() << "no such internal block";
+    return 0;
+}
+
+class NdbFaults : public SampleCopy {};
+
+TEST_F(NdbFaults, EveryBlockTrailerFieldIsChecked) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    const std::uint64_t bid = image_->node(0x21).bidData;
+    const std::uint64_t t = image_->trailerOffset(bid);
+    const std::string where = "bid " + hex(bid) + " ";
+    struct Case {
+        std::size_t offset;
+        const char* field;
+    };
+    for (const Case c : {Case{0, "cb"}, Case{2, "wSig"}, Case{8, "bid"}}) {
+        const auto saved = bytes();
+        bytes().at(t + c.offset) ^= 0x04;
+        const CheckResult r = image_->check();
+        EXPECT_TRUE(r.report.has("BLOCKTRAILER", c.field, where)) << c.field << problems(r);
+        bytes() = saved;
+    }
+}
+
+TEST_F(NdbFaults, PageTrailerMustRepeatItsTypeAndMatchTheBref) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    const std::uint64_t ib = rootIb(true);
+    bytes().at(ib + fmt::kPageTrailerOffset + 1) = fmt::kBbt;  // ptypeRepeat
+    bytes().at(ib + fmt::kPageTrailerOffset + 8) ^= 0x10;      // bid, no longer the BREF's
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("NBT_PAGE", "ptypeRepeat", at(ib))) << problems(r);
+    EXPECT_TRUE(r.report.has("NBT_PAGE", "bid", at(ib))) << problems(r);
+}
+
+TEST_F(NdbFaults, XBlockTotalMustEqualItsLeaves) {
+    if (!load("tika-testPST")) {
+        GTEST_SKIP();
+    }
+    const std::uint64_t bid = findInternal(*image_, fmt::kXBlockType, 1);
+    auto data = image_->rawBlock(bid);
+    data.at(4) ^= 0x01;  // lcbTotal
+    image_->setRawBlock(bid, data);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("XBLOCK", "lcbTotal", "bid " + hex(bid))) << problems(r);
+    EXPECT_FALSE(r.report.has("BLOCKTRAILER", "dwCRC")) << problems(r);
+}
+
+TEST_F(NdbFaults, SubnodeEntriesMustBeSortedAndBlocksPresent) {
+    if (!load("pstsdk-sample1")) {
+        GTEST_SKIP();
+    }
+    const std::uint64_t bid = findInternal(*image_, fmt::kSlBlockType, 0);
+    auto data = image_->rawBlock(bid);
+    auto swapped = data;
+    std::swap_ranges(swapped.begin() + 8, swapped.begin() + 8 + fmt::kSlEntrySize,
+                     swapped.begin() + 8 + fmt::kSlEntrySize);
+    image_->setRawBlock(bid, swapped);
+    CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("SLBLOCK", "nid order", "SLBLOCK bid " + hex(bid))) << problems(r);
+
+    // A subnode whose data block is not in the BBT, and the block it replaced now unreferenced.
+    const std::uint64_t gone = le64(data, 8 + 8);
+    data.at(8 + 8) ^= 0x40;
+    image_->setRawBlock(bid, data);
+    r = image_->check();
+    EXPECT_TRUE(r.report.has("BBT", "bid")) << problems(r);
+    EXPECT_TRUE(r.report.has("BBTENTRY", "unreferenced", "bid " + hex(gone) + " ")) << problems(r);
+}
+
+TEST_F(NdbFaults, PMapBitsAndTheirFreeTotal) {
+    if (!load("outlook-empty")) {
+        GTEST_SKIP();
+    }
+    const std::uint64_t pmap = fmt::kFirstAMap + fmt::kPageSize;
+    const std::uint64_t page = (rootIb(true) - fmt::kFirstAMap) / fmt::kPageSize;
+    bytes().at(pmap + page / 8) &= static_cast<std::uint8_t>(~(0x80u >> (page % 8)));
+    image_->resealPage(pmap);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("PMAP", "bit", at(rootIb(true)))) << problems(r);
+    EXPECT_TRUE(r.report.has("ROOT", "cbPMapFree")) << problems(r);
+}
+
+TEST_F(NdbFaults, DensityListEntriesMatchTheAMaps) {
+    if (!load("tika-testPST")) {  // the one sample with a non-empty DList
+        GTEST_SKIP();
+    }
+    ASSERT_GT(bytes().at(fmt::kDListOffset + 1), 0);
+    bytes().at(fmt::kDListOffset + 8 + 3) ^= 0x10;  // free-slot count of entry 0
+    CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("DLIST", "dwCRC")) << problems(r);
+    image_->resealPage(fmt::kDListOffset);
+    r = image_->check();
+    EXPECT_TRUE(r.report.has("DLIST", "dwFreeSlots", "entry 0")) << problems(r);
+}
+
+}  // namespace
+}  // namespace tolvane::pstcheck::test
