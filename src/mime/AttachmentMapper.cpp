@@ -139,8 +139,6 @@ void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
 }
 
 void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Message& msg) {
-    const bool damaged = g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64 &&
-                         base64Damaged(part);
     std::string fileName = nameFor(info);
     // An encoded message/rfc822 (RFC 2046 §5.2.1 forbids it, mailers do it) is still a message.
     if (!info.unknownEncoding &&
@@ -152,8 +150,9 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
         if (inner) {
             addEmbedded(inner.get(), info.mimeType, msg);
-            if (damaged)
+            if (base64Damaged(part)) {
                 keepEncoded(part, fileName.empty() ? "message.eml" : fileName, msg);
+            }
             return;
         }
     }
@@ -169,7 +168,9 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         fileName = defaultFileName(++nameless_, mimeType);
 
     p.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
-    p.set(mapi::tag::kAttachDataBinary, decodedContent(part));
+    LeafContent content = decodeLeafContent(part);
+    const bool damaged = content.damaged;
+    p.set(mapi::tag::kAttachDataBinary, std::move(content.data));
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {

@@ -29,8 +29,8 @@ struct Text {
     int codePage = 0;
 };
 
-Text plainText(GMimePart* part) {
-    const PartInfo info = partInfo(GMIME_OBJECT(part));
+Text plainText(GMimePart* part, PartInfoCache& infos) {
+    const PartInfo& info = infos.get(GMIME_OBJECT(part));
     const DecodedText d = decodeText(decodedBytes(part), info.type.get("charset").value_or(""));
     std::string text = d.utf8;
     if (auto format = info.type.get("format");
@@ -42,8 +42,8 @@ Text plainText(GMimePart* part) {
 
 // HTML decoded from its declared charset, else its own <meta> declaration when we know
 // that charset, else the undeclared rule.
-std::string htmlText(GMimePart* part) {
-    const PartInfo info = partInfo(GMIME_OBJECT(part));
+std::string htmlText(GMimePart* part, PartInfoCache& infos) {
+    const PartInfo& info = infos.get(GMIME_OBJECT(part));
     const std::string bytes = decodedBytes(part);
     std::string charset = info.type.get("charset").value_or("");
     if (charset.empty() || !decodeCharset("", charset)) {
@@ -62,24 +62,24 @@ void setHtml(std::string html, mapi::Message& msg) {
 
 }  // namespace
 
-std::string mapBody(const BodyChoice& choice, mapi::Message& msg) {
+std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache& infos) {
     std::string html;
     if (choice.html) {
-        html = htmlText(choice.html);
+        html = htmlText(choice.html, infos);
     } else if (choice.enriched) {
-        const PartInfo info = partInfo(GMIME_OBJECT(choice.enriched));
+        const PartInfo& info = infos.get(GMIME_OBJECT(choice.enriched));
         html = enrichedToHtml(
             decodeText(decodedBytes(choice.enriched), info.type.get("charset").value_or("")).utf8);
     }
     if (!html.empty() || choice.html || choice.enriched) {
         setHtml(html, msg);
-        const std::string body =
-            choice.plain ? plainText(choice.plain).utf8 : replaceNul(toCrlf(htmlToText(html)));
+        const std::string body = choice.plain ? plainText(choice.plain, infos).utf8
+                                              : replaceNul(toCrlf(htmlToText(html)));
         msg.props.set(mapi::tag::kBody, PropValue::unicode(body));
         return html;
     }
     if (choice.plain) {
-        const Text t = plainText(choice.plain);
+        const Text t = plainText(choice.plain, infos);
         msg.props.set(mapi::tag::kBody, PropValue::unicode(t.utf8));
         msg.props.set(pid::kInternetCodepage, PropValue::int32(t.codePage));
         msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));

@@ -12,6 +12,6 @@
 namespace tolvane::mime {
 
 // Sets the body properties; returns the stored HTML (UTF-8) so inline images can be matched.
-std::string mapBody(const BodyChoice& choice, mapi::Message& msg);
+std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache& infos);
 
 }  // namespace tolvane::mime

@@ -29,7 +29,7 @@ bool hasText(const char* s) {
     return false;
 }
 
-BodyChoice choose(GMimeObject* e, int depth);
+BodyChoice choose(GMimeObject* e, int depth, PartInfoCache& infos);
 
 BodyChoice chooseLeaf(GMimeObject* e, const PartInfo& info) {
     BodyChoice c;
@@ -50,13 +50,13 @@ BodyChoice chooseLeaf(GMimeObject* e, const PartInfo& info) {
 }
 
 // Best child by type; the plain alternative is kept for PidTagBody.
-BodyChoice chooseAlternative(GMimeMultipart* mp, int depth) {
+BodyChoice chooseAlternative(GMimeMultipart* mp, int depth, PartInfoCache& infos) {
     BodyChoice best;
     GMimePart* plain = nullptr;
     std::set<GMimeObject*> consumed;
     const int n = g_mime_multipart_get_count(mp);
     for (int i = 0; i < n; ++i) {
-        BodyChoice c = choose(g_mime_multipart_get_part(mp, i), depth + 1);
+        BodyChoice c = choose(g_mime_multipart_get_part(mp, i), depth + 1, infos);
         if (c.empty())
             continue;
         consumed.insert(c.consumed.begin(), c.consumed.end());
@@ -74,12 +74,12 @@ BodyChoice chooseAlternative(GMimeMultipart* mp, int depth) {
     return best;
 }
 
-GMimeObject* relatedRoot(GMimeMultipart* mp) {
+GMimeObject* relatedRoot(GMimeMultipart* mp, PartInfoCache& infos) {
     const int n = g_mime_multipart_get_count(mp);
     if (n == 0)
         return nullptr;
     // RFC 2387 §3.2: the "start" parameter names the root by Content-ID.
-    const PartInfo info = partInfo(GMIME_OBJECT(mp));
+    const PartInfo& info = infos.get(GMIME_OBJECT(mp));
     if (auto start = info.type.get("start")) {
         std::string id = *start;
         if (id.size() >= 2 && id.front() == '<' && id.back() == '>')
@@ -94,10 +94,10 @@ GMimeObject* relatedRoot(GMimeMultipart* mp) {
     return g_mime_multipart_get_part(mp, 0);
 }
 
-BodyChoice choose(GMimeObject* e, int depth) {
+BodyChoice choose(GMimeObject* e, int depth, PartInfoCache& infos) {
     if (!e || depth > 64)
         return {};
-    const PartInfo info = partInfo(e);
+    const PartInfo& info = infos.get(e);
     if (info.isAttachmentDisposition())
         return {};
     if (!GMIME_IS_MULTIPART(e))
@@ -112,17 +112,17 @@ BodyChoice choose(GMimeObject* e, int depth) {
         return c;
     }
     if (info.mimeType == "multipart/alternative")
-        return chooseAlternative(mp, depth);
+        return chooseAlternative(mp, depth, infos);
     if (info.mimeType == "multipart/related")
-        return choose(relatedRoot(mp), depth + 1);
+        return choose(relatedRoot(mp, infos), depth + 1, infos);
     // mixed, signed, report and unknown multiparts: the first child decides.
-    return choose(g_mime_multipart_get_part(mp, 0), depth + 1);
+    return choose(g_mime_multipart_get_part(mp, 0), depth + 1, infos);
 }
 
 }  // namespace
 
-BodyChoice selectBody(GMimeObject* root) {
-    return choose(root, 0);
+BodyChoice selectBody(GMimeObject* root, PartInfoCache& infos) {
+    return choose(root, 0, infos);
 }
 
 }  // namespace tolvane::mime

@@ -8,6 +8,8 @@
 
 #include <set>
 
+#include "mime/PartInfo.h"
+
 namespace tolvane::mime {
 
 struct BodyChoice {
@@ -20,6 +22,6 @@ struct BodyChoice {
     bool empty() const { return !html && !enriched && !plain && !prologue; }
 };
 
-BodyChoice selectBody(GMimeObject* root);
+BodyChoice selectBody(GMimeObject* root, PartInfoCache& infos);
 
 }  // namespace tolvane::mime

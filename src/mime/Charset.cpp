@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace tolvane::mime {
@@ -239,6 +240,15 @@ int codePageOf(std::string_view charset) {
 
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
+        // ASCII runs eight bytes at a time.
+        if (i + 8 <= bytes.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const std::size_t n = utf8SequenceAt(bytes, i);
         if (n == 0)
             return false;

@@ -70,13 +70,16 @@ mapi::Bytes utf16le(std::string_view s) {
 }
 
 mapi::Bytes oneOffEntryId(std::string_view displayName, std::string_view address) {
-    mapi::Bytes out(4, 0);  // flags
-    out.insert(out.end(), std::begin(kOneOffUid), std::end(kOneOffUid));
+    mapi::Bytes out;
+    out.reserve(32 + (displayName.size() + address.size()) * 2);
+    putU32(out, 0);  // flags
+    for (std::uint8_t b : kOneOffUid)
+        out.push_back(b);
     out.push_back(0), out.push_back(0);  // version
     out.push_back(kOneOffFlags & 0xFF), out.push_back(kOneOffFlags >> 8);
     for (std::string_view field : {displayName, std::string_view("SMTP"), address}) {
-        const mapi::Bytes u = utf16le(field);
-        out.insert(out.end(), u.begin(), u.end());
+        for (std::uint8_t b : utf16le(field))
+            out.push_back(b);
         out.push_back(0), out.push_back(0);
     }
     return out;

@@ -88,10 +88,10 @@ bool hasText(const char* s) {
 
 // Every entity the body does not use, in tree order; message parts are not entered.
 void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
-          mapi::Message& msg) {
+          PartInfoCache& infos, mapi::Message& msg) {
     if (!e || body.consumed.count(e))
         return;
-    const PartInfo info = partInfo(e);
+    const PartInfo& info = infos.get(e);
     if (GMIME_IS_MULTIPART(e)) {
         auto* mp = GMIME_MULTIPART(e);
         const int n = g_mime_multipart_get_count(mp);
@@ -103,7 +103,7 @@ void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
             return;
         }
         for (int i = 0; i < n; ++i)
-            walk(g_mime_multipart_get_part(mp, i), body, attachments, msg);
+            walk(g_mime_multipart_get_part(mp, i), body, attachments, infos, msg);
     } else if (GMIME_IS_MESSAGE_PART(e)) {
         attachments.addMessagePart(GMIME_MESSAGE_PART(e), info, msg);
     } else if (GMIME_IS_PART(e)) {
@@ -138,7 +138,8 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     };
     if (!root)
         return;
-    const PartInfo info = partInfo(root);
+    PartInfoCache infos;
+    const PartInfo info = infos.get(root);
 
     if (GMIME_IS_MULTIPART(root) && info.mimeType == "multipart/signed") {
         // MS-OXOSMIME 2.1.3.1: body from the signed content, one attachment with the entity.
@@ -147,8 +148,8 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         auto* mp = GMIME_MULTIPART(root);
         BodyChoice body;
         if (g_mime_multipart_get_count(mp) > 0)
-            body = selectBody(g_mime_multipart_get_part(mp, 0));
-        AttachmentMapper attachments(mapBody(body, msg), now_, embedded, options_);
+            body = selectBody(g_mime_multipart_get_part(mp, 0), infos);
+        AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_);
         std::optional<std::string> entity;
         if (raw)
             entity = signedEntityFromFile(message, *raw);
@@ -175,9 +176,9 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         return;
     }
 
-    const BodyChoice body = selectBody(root);
-    AttachmentMapper attachments(mapBody(body, msg), now_, embedded, options_);
-    walk(root, body, attachments, msg);
+    const BodyChoice body = selectBody(root, infos);
+    AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_);
+    walk(root, body, attachments, infos, msg);
     markSmartNoAttach(msg);
 }
 

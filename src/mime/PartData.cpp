@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -47,6 +48,72 @@ mapi::PropValue spool(GMimeDataWrapper* wrapper) {
     return mapi::PropValue::binaryStream(std::make_shared<mapi::FileByteSource>(path, true));
 }
 
+std::string readAll(GMimeStream* stream) {
+    std::string out;
+    g_mime_stream_reset(stream);
+    const gint64 length = g_mime_stream_length(stream);
+    if (length > 0)
+        out.reserve(static_cast<std::size_t>(length));
+    char buf[65536];
+    ssize_t n;
+    while ((n = g_mime_stream_read(stream, buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<std::size_t>(n));
+    g_mime_stream_reset(stream);
+    return out;
+}
+
+// Table of the base64 alphabet (1), blanks (2) and '=' (3).
+struct Base64Classes {
+    std::uint8_t c[256] = {};
+    constexpr Base64Classes() {
+        const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (const char* p = a; *p; ++p)
+            c[static_cast<unsigned char>(*p)] = 1;
+        c[' '] = c['\t'] = c['\r'] = c['\n'] = 2;
+        c['='] = 3;
+    }
+};
+constexpr Base64Classes kBase64;
+
+// Scans base64 text in pieces; damaged once a byte outside the alphabet appears, a symbol
+// follows padding, or the symbols end one short of a byte. Branch-free: it runs over every
+// byte of every attachment.
+class Base64Check {
+  public:
+    void feed(const char* p, std::size_t n) {
+        unsigned invalid = 0, late = 0, pad = padding_;
+        std::size_t symbols = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned v = kBase64.c[static_cast<unsigned char>(p[i])];
+            const unsigned symbol = v == 1;
+            invalid |= v == 0;
+            late |= pad & symbol;
+            pad |= v == 3;
+            symbols += symbol;
+        }
+        damaged_ = damaged_ || invalid || late;
+        padding_ = pad;
+        symbols_ += symbols;
+    }
+    bool damaged() const { return damaged_ || symbols_ % 4 == 1; }
+
+  private:
+    std::size_t symbols_ = 0;
+    unsigned padding_ = 0;
+    bool damaged_ = false;
+};
+
+bool base64Damaged(GMimeStream* encoded) {
+    Base64Check check;
+    g_mime_stream_reset(encoded);
+    char buf[65536];
+    ssize_t n;
+    while ((n = g_mime_stream_read(encoded, buf, sizeof buf)) > 0)
+        check.feed(buf, static_cast<std::size_t>(n));
+    g_mime_stream_reset(encoded);
+    return check.damaged();
+}
+
 }  // namespace
 
 std::string decodedBytes(GMimePart* part) {
@@ -58,70 +125,56 @@ std::string decodedBytes(GMimePart* part) {
     return memoryOf(mem.get());
 }
 
-mapi::PropValue decodedContent(GMimePart* part, std::int64_t spoolThreshold) {
+LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) {
+    LeafContent out;
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
     if (!wrapper)
-        return mapi::PropValue::binary({});
+        return out;
     GMimeStream* encoded = g_mime_data_wrapper_get_stream(wrapper);
-    if (encoded && g_mime_stream_length(encoded) > spoolThreshold)
-        return spool(wrapper);
+    const bool base64 = g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64;
+    if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
+        out.damaged = base64 && base64Damaged(encoded);
+        out.data = spool(wrapper);
+        return out;
+    }
+    if (base64 && encoded) {
+        // One read, one check, one decode straight into the value.
+        const std::string text = readAll(encoded);
+        Base64Check check;
+        check.feed(text.data(), text.size());
+        out.damaged = check.damaged();
+        mapi::Bytes bytes(text.size() / 4 * 3 + 4);
+        int state = 0;
+        guint32 save = 0;
+        const std::size_t n =
+            g_mime_encoding_base64_decode_step(reinterpret_cast<const unsigned char*>(text.data()),
+                                               text.size(), bytes.data(), &state, &save);
+        bytes.resize(n);
+        out.data = mapi::PropValue::binary(std::move(bytes));
+        return out;
+    }
     const std::string bytes = decodedBytes(part);
-    return mapi::PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end()));
+    out.data = mapi::PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end()));
+    return out;
+}
+
+bool base64Damaged(GMimePart* part) {
+    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
+    GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
+    return encoded && g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64 &&
+           base64Damaged(encoded);
 }
 
 std::string rawContent(GMimePart* part) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
-    if (!wrapper)
-        return {};
-    GMimeStream* encoded = g_mime_data_wrapper_get_stream(wrapper);
-    if (!encoded)
-        return {};
-    GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
-    g_mime_stream_reset(encoded);
-    g_mime_stream_write_to_stream(encoded, mem.get());
-    g_mime_stream_reset(encoded);
-    return memoryOf(mem.get());
+    GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
+    return encoded ? readAll(encoded) : std::string();
 }
 
 std::string serialise(GMimeObject* object) {
     GObjectPtr<GMimeStream> mem(g_mime_stream_mem_new());
     g_mime_object_write_to_stream(object, nullptr, mem.get());
     return memoryOf(mem.get());
-}
-
-bool base64Damaged(GMimePart* part) {
-    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
-    if (!wrapper)
-        return false;
-    GMimeStream* encoded = g_mime_data_wrapper_get_stream(wrapper);
-    if (!encoded)
-        return false;
-    g_mime_stream_reset(encoded);
-    char buf[16384];
-    std::size_t symbols = 0;
-    bool padding = false;
-    bool damaged = false;
-    ssize_t n;
-    while (!damaged && (n = g_mime_stream_read(encoded, buf, sizeof buf)) > 0) {
-        for (ssize_t i = 0; i < n; ++i) {
-            const char c = buf[i];
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
-                continue;
-            if (c == '=') {
-                padding = true;
-                continue;
-            }
-            const bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                               (c >= '0' && c <= '9') || c == '+' || c == '/';
-            if (!alpha || padding) {
-                damaged = true;
-                break;
-            }
-            ++symbols;
-        }
-    }
-    g_mime_stream_reset(encoded);
-    return damaged || symbols % 4 == 1;
 }
 
 }  // namespace tolvane::mime

@@ -16,8 +16,16 @@ namespace tolvane::mime {
 // Encoded sizes above this are spooled to disk.
 inline constexpr std::int64_t kSpoolThreshold = 1 << 20;
 
-// Binary value (bytes or a FileByteSource stream) of the decoded content.
-mapi::PropValue decodedContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
+struct LeafContent {
+    mapi::PropValue data = mapi::PropValue::binary({});  // bytes, or a FileByteSource stream
+    bool damaged = false;  // base64 with bytes outside the alphabet or a broken last quantum
+};
+
+// The decoded content of a leaf attachment.
+LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
+
+// True for a base64 part whose decoding dropped something.
+bool base64Damaged(GMimePart* part);
 
 // Decoded content in memory (text bodies, small embedded messages).
 std::string decodedBytes(GMimePart* part);
@@ -27,9 +35,5 @@ std::string rawContent(GMimePart* part);
 
 // Serialised form of any GMime object (an entity or a message), in memory.
 std::string serialise(GMimeObject* object);
-
-// True when a base64 content holds characters outside the alphabet or a broken final
-// quantum, i.e. decoding it dropped something.
-bool base64Damaged(GMimePart* part);
 
 }  // namespace tolvane::mime

@@ -5,6 +5,7 @@
 #include <gmime/gmime.h>
 
 #include <string>
+#include <unordered_map>
 
 #include "mime/ContentParams.h"
 
@@ -20,5 +21,20 @@ struct PartInfo {
 };
 
 PartInfo partInfo(GMimeObject* object);
+
+// Each entity's facts parsed once per message: body choice, body mapping and the
+// attachment walk all ask for them.
+class PartInfoCache {
+  public:
+    const PartInfo& get(GMimeObject* object) {
+        auto it = infos_.find(object);
+        if (it == infos_.end())
+            it = infos_.emplace(object, partInfo(object)).first;
+        return it->second;
+    }
+
+  private:
+    std::unordered_map<GMimeObject*, PartInfo> infos_;
+};
 
 }  // namespace tolvane::mime

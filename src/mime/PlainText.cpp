@@ -66,6 +66,15 @@ std::string unflow(std::string_view text, bool delsp) {
 }
 
 std::string toCrlf(std::string_view text) {
+    // Most text already has CRLF everywhere: find the first line end that is not one.
+    std::size_t i = 0;
+    while ((i = text.find_first_of("\r\n", i)) != std::string_view::npos) {
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n')
+            break;
+        i += 2;
+    }
+    if (i == std::string_view::npos)
+        return std::string(text);
     std::string out;
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
