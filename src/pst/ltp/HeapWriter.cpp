@@ -78,11 +78,7 @@ std::span<std::uint8_t> HeapWriter::item(Hid hid) {
 }
 
 std::uint64_t HeapWriter::totalSize() const {
-    std::uint64_t total = 0;
-    for (const Block& block : blocks_) {
-        total += finishedSize(block);
-    }
-    return total;
+    return (blocks_.size() - 1) * std::uint64_t{ndb::kMaxBlockData} + finishedSize(blocks_.back());
 }
 
 // Fill levels ([MS-PST] 2.3.1.2): how much room is left in a block, in 16 steps.
@@ -110,7 +106,9 @@ std::vector<std::vector<std::uint8_t>> HeapWriter::finish() {
         const std::size_t itemsEnd = block.bytes.size();
         const std::size_t ibHnpm = (itemsEnd + 1) & ~std::size_t{1};
         std::vector<std::uint8_t> bytes = std::move(block.bytes);
-        bytes.resize(ibHnpm + hnPageMapSize(block.starts.size()));
+        // Outlook fills every block of a heap but the last to the full block size.
+        const bool last = b + 1 == blocks_.size();
+        bytes.resize(last ? ibHnpm + hnPageMapSize(block.starts.size()) : ndb::kMaxBlockData);
         std::span<std::uint8_t> span(bytes);
         putU16(span, ibHnpm, static_cast<std::uint16_t>(block.starts.size()));
         putU16(span, ibHnpm + 2, 0);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Builds a heap on node ([MS-PST] 2.3.1) in memory: items of up to 3580 bytes, packed into
-// as many blocks as they need, each block with its page map. The result is the node's data
+// as many blocks as they need, each block with its page map; every block but the last is
+// padded to the full 8176 bytes, as Outlook writes them. The result is the node's data
 // blocks, ready for NodeDatabase::writeBlocks.
 
 #include <cstdint>

@@ -18,6 +18,7 @@ using Props = std::vector<std::pair<std::uint16_t, const PropValue*>>;
 
 constexpr std::uint16_t kMessageStatus = 0x0E17;
 constexpr std::uint16_t kSearchKey = 0x300B;
+constexpr std::uint16_t kSubjectPrefix = 0x003D;
 constexpr std::uint16_t kRenderingPosition = 0x370B;
 constexpr std::uint16_t kObjectType = 0x0FFE;
 constexpr std::uint16_t kDisplayType = 0x3900;
@@ -57,6 +58,42 @@ void setComputed(Props& props, std::deque<PropValue>& computed, std::uint16_t id
     props.emplace_back(id, &computed.back());
 }
 
+const PropValue* find(const Props& props, std::uint16_t id, mapi::PropType type) {
+    for (const auto& [pid, value] : props) {
+        if (pid == id && value->type() == type) {
+            return value;
+        }
+    }
+    return nullptr;
+}
+
+std::size_t utf16Length(const std::string& utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+    }
+    return units;
+}
+
+// Outlook stores a subject behind U+0001 and one plus the length of its prefix ("RE: ")
+// ([MS-PST] 2.5.3.1.1.1); readers strip the two characters.
+void markSubject(Props& props, std::deque<PropValue>& computed) {
+    const PropValue* subject = find(props, mapi::tag::kSubject, mapi::PropType::Unicode);
+    if (!subject || (!subject->asString().empty() && subject->asString()[0] == '\x01')) {
+        return;
+    }
+    const std::string& text = subject->asString();
+    std::size_t prefix = 0;
+    if (const PropValue* p = find(props, kSubjectPrefix, mapi::PropType::Unicode);
+        p && text.starts_with(p->asString())) {
+        prefix = std::min<std::size_t>(utf16Length(p->asString()), 0x7E);
+    }
+    std::string marked = "\x01";
+    marked += static_cast<char>(1 + prefix);
+    setComputed(props, computed, mapi::tag::kSubject, PropValue::unicode(marked + text));
+}
+
 std::vector<ltp::Cell> cellsOf(const Props& props) {
     std::vector<ltp::Cell> cells;
     for (const auto& [id, value] : props) {
@@ -93,6 +130,7 @@ MessageWriter::Written MessageWriter::write(const mapi::Message& message) {
     }
     addDefault(out.props, out.computed, kSearchKey, PropValue::binary(std::move(searchKey)));
     setComputed(out.props, out.computed, mapi::tag::kMessageSize, PropValue::int32(0));
+    markSubject(out.props, out.computed);
 
     ltp::PropertyContextWriter pc(subnodes);
     for (const auto& [id, value] : out.props) {

@@ -182,7 +182,7 @@ void PstStore::addSpecialFolders() {
     const auto* contents = &outlook::kContentsColumns;
     const auto* assoc = &outlook::kAssocContentsColumns;
     const Nid root = ndb::nid::kRootFolder;
-    folders_.add({root, root, "", {}, {}, hierarchy, contents, assoc});
+    folders_.add({root, root, "", {}, {}, hierarchy, contents, &outlook::kRootAssocColumns});
     folders_.add(
         {kSpamSearchFolder, root, "SPAM Search Folder 2", {}, {}, nullptr, nullptr, nullptr});
     // The four folders below take the first normal-folder NIDs, as in Outlook's new store.

@@ -46,8 +46,11 @@ struct DecodedHeap {
                 throw std::runtime_error("page map on an odd offset");
             }
             const std::uint32_t cAlloc = le(block, ibHnpm, 2);
-            if (ibHnpm + 4 + 2 * (cAlloc + 1) != block.size()) {
-                throw std::runtime_error("block does not end with its page map");
+            // The last block ends with its page map; the others are padded to 8176 bytes.
+            const bool last = b + 1 == blocks.size();
+            if ((last && ibHnpm + 4 + 2 * (cAlloc + 1) != block.size()) ||
+                (!last && (block.size() != 8176 || ibHnpm + 4 + 2 * (cAlloc + 1) > 8176))) {
+                throw std::runtime_error("block " + std::to_string(b) + " has the wrong size");
             }
             // Items start after HNHDR (12), HNBITMAPHDR (66, blocks 8, 136, ...) or HNPAGEHDR (2).
             const std::uint32_t first = b == 0 ? 12 : ((b >= 8 && (b - 8) % 128 == 0) ? 66 : 2);
