@@ -56,6 +56,9 @@ class NodeDatabase {
 
     // Stores a node's data given block by block (each at most kMaxBlockData bytes, as a heap
     // on node needs it); several blocks go under an XBLOCK or XXBLOCK. Returns the root BID.
+    // As in Outlook's files, every block but the last is stored full: a shorter one is padded
+    // with zeros to kMaxBlockData (after a heap block's page map, where Outlook leaves unused
+    // bytes too), so the tree's total counts the padding.
     virtual Bid writeBlocks(std::span<const std::vector<std::uint8_t>> blocks) = 0;
     // Stores a node's data cut into blocks of kMaxBlockData bytes.
     virtual Bid writeData(std::span<const std::uint8_t> bytes) = 0;

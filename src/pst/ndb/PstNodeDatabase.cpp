@@ -93,7 +93,16 @@ Bid PstNodeDatabase::writeBlocks(std::span<const std::vector<std::uint8_t>> bloc
         return writeData({});
     }
     DataTreeBuilder tree(blocks_);
-    for (const auto& block : blocks) {
+    std::vector<std::uint8_t> padded;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        std::span<const std::uint8_t> block = blocks[i];
+        if (i + 1 < blocks.size() && block.size() < kMaxBlockData) {
+            // Every block of a tree but the last is full; Outlook's heap blocks carry unused
+            // bytes after their page map ([MS-PST] 2.2.2.8.3.2).
+            padded.assign(kMaxBlockData, 0);
+            std::copy(block.begin(), block.end(), padded.begin());
+            block = padded;
+        }
         tree.addLeaf(blocks_.writeExternal(block), static_cast<std::uint32_t>(block.size()));
     }
     return tree.finish();

@@ -23,6 +23,7 @@ class NdbFixture : public ::testing::Test {
         db->close();
         NdbInspector file(path);
         EXPECT_TRUE(file.problems().empty()) << file.report();
+        EXPECT_EQ(pstcheckNdbProblems(path), std::vector<std::string>{});
         return file;
     }
 

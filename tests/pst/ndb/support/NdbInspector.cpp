@@ -57,7 +57,8 @@ std::uint64_t blockSpan(std::uint64_t cb) {
 
 }  // namespace
 
-NdbInspector::NdbInspector(const std::filesystem::path& path) : in_(path, std::ios::binary) {
+NdbInspector::NdbInspector(const std::filesystem::path& path, bool checkDataBlocks)
+    : in_(path, std::ios::binary), checkDataBlocks_(checkDataBlocks) {
     if (!in_) {
         problem("cannot open " + path.string());
         return;
@@ -233,6 +234,9 @@ void NdbInspector::checkBlocks() {
     }
     for (const auto& [bid, b] : blocks_) {
         claim(b.ib, blockSpan(b.cb), "block " + hex(bid));
+        if ((bid & 2) == 0 && !checkDataBlocks_) {
+            continue;
+        }
         const auto data = blockData(bid);
         if ((bid & 2) == 0 || data.size() < 8) {
             continue;
@@ -361,6 +365,22 @@ std::vector<std::uint8_t> NdbInspector::readData(std::uint64_t bid) {
     if (out.size() != total) {
         problem("XBLOCK " + hex(bid) + ": lcbTotal " + std::to_string(total) + " but " +
                 std::to_string(out.size()) + " bytes below");
+    }
+    return out;
+}
+
+std::vector<std::uint64_t> NdbInspector::xblockChildren(std::uint64_t bid, std::uint64_t* total) {
+    const auto data = blockData(bid);
+    std::vector<std::uint64_t> out;
+    if (data.size() < 8 || data[0] != 1) {
+        problem("block " + hex(bid) + ": not an XBLOCK or XXBLOCK");
+        return out;
+    }
+    if (total != nullptr) {
+        *total = le(&data[4], 4);
+    }
+    for (std::size_t i = 0; i < le(&data[2], 2); ++i) {
+        out.push_back(le(&data[8 + 8 * i], 8));
     }
     return out;
 }

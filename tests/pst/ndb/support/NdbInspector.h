@@ -34,7 +34,8 @@ struct InspectedSubnode {
 
 class NdbInspector {
   public:
-    explicit NdbInspector(const std::filesystem::path& path);
+    // checkDataBlocks false reads only internal blocks, for files of many GiB.
+    explicit NdbInspector(const std::filesystem::path& path, bool checkDataBlocks = true);
 
     // Every problem found; empty for a valid file.
     const std::vector<std::string>& problems() const { return problems_; }
@@ -52,6 +53,8 @@ class NdbInspector {
     // The decoded bytes of a data tree, checking XBLOCK/XXBLOCK totals and full inner blocks.
     std::vector<std::uint8_t> readData(std::uint64_t bid);
     std::vector<InspectedSubnode> readSubnodes(std::uint64_t bid);
+    // The BIDs under an XBLOCK or XXBLOCK, and its lcbTotal.
+    std::vector<std::uint64_t> xblockChildren(std::uint64_t bid, std::uint64_t* total = nullptr);
 
   private:
     std::vector<std::uint8_t> readAt(std::uint64_t offset, std::size_t size);
@@ -75,6 +78,7 @@ class NdbInspector {
     std::uint32_t bbtDepth_ = 0;
     std::uint64_t freeBytes_ = 0;
     bool permute_ = false;
+    bool checkDataBlocks_ = true;
 };
 
 }  // namespace tolvane::pst::ndb::test

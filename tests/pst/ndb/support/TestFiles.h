@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tolvane::pst::ndb::test {
 
@@ -25,5 +26,9 @@ struct CommandResult {
 CommandResult runCommand(const std::string& command);
 // pffinfo -a: it checks the header CRCs and lists unallocated ranges from the AMaps.
 CommandResult pffinfo(const std::filesystem::path& file);
+// What tolvane-pstcheck --strict finds at the NDB level (header, pages, blocks, B-trees, maps);
+// the tests' files hold raw nodes, so heap, table and store findings are left out. Empty when
+// the checker is not built.
+std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file);
 
 }  // namespace tolvane::pst::ndb::test
