@@ -1,0 +1,276 @@
+// tolvane-convert end to end against the floor of what any converter must do with the same
+// files: GMime's bare parse of each message and a plain copy of its bytes.
+//
+//   10,000 mixed messages (median about 10 KB, a tenth with attachments up to 2 MB) in 50
+//   folders: messages per second, convert/parse and convert/copy ratios.
+//   100,000 small messages: time per message against the 10,000 run, peak memory.
+//   40,000 messages in one queue: every one converted.
+
+#include <gmime/gmime.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Seconds = std::chrono::duration<double>;
+
+constexpr int kFolders = 50;
+
+struct Corpus {
+    std::vector<fs::path> files;
+    std::uint64_t bytes = 0;
+};
+
+std::string base64Lines(const std::vector<unsigned char>& data) {
+    static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve(data.size() * 4 / 3 + data.size() / 38 + 8);
+    int column = 0;
+    for (std::size_t k = 0; k < data.size(); k += 3) {
+        const std::uint32_t n = (std::uint32_t{data[k]} << 16) |
+                                (k + 1 < data.size() ? std::uint32_t{data[k + 1]} << 8 : 0) |
+                                (k + 2 < data.size() ? data[k + 2] : 0);
+        out += table[(n >> 18) & 63];
+        out += table[(n >> 12) & 63];
+        out += k + 1 < data.size() ? table[(n >> 6) & 63] : '=';
+        out += k + 2 < data.size() ? table[n & 63] : '=';
+        if ((column += 4) == 76) {
+            out += "\r\n";
+            column = 0;
+        }
+    }
+    return out + "\r\n";
+}
+
+std::string textBody(std::mt19937& random, std::size_t size) {
+    static const char* const words[] = {"mail", "folder",  "Zimbra",  "export", "quarterly",
+                                        "team", "report",  "meeting", "é",      "naïve",
+                                        "data", "Outlook", "numbers", "the",    "and"};
+    std::uniform_int_distribution<int> pick(0, std::size(words) - 1);
+    std::string body;
+    std::size_t column = 0;
+    while (body.size() < size) {
+        const std::string word = words[pick(random)];
+        body += word;
+        column += word.size() + 1;
+        if (column > 70) {
+            body += "\r\n";
+            column = 0;
+        } else {
+            body += ' ';
+        }
+    }
+    return body + "\r\n";
+}
+
+// Writes `count` messages into kFolders folders below `root`.
+Corpus generate(const fs::path& root, int count, bool mixed, unsigned seed) {
+    std::mt19937 random(seed);
+    std::lognormal_distribution<double> bodySize(std::log(mixed ? 9000.0 : 1200.0),
+                                                 mixed ? 0.8 : 0.3);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    Corpus corpus;
+    for (int f = 0; f < kFolders; ++f) {
+        fs::create_directories(root / ("Account " + std::to_string(f / 5)) /
+                               ("Folder " + std::to_string(f % 5)));
+    }
+    for (int k = 0; k < count; ++k) {
+        const fs::path folder = root / ("Account " + std::to_string((k % kFolders) / 5)) /
+                                ("Folder " + std::to_string(k % 5));
+        const fs::path file = folder / ("msg" + std::to_string(k) + ".eml");
+        const auto size = static_cast<std::size_t>(std::clamp(bodySize(random), 300.0, 300000.0));
+        std::string text =
+            "From: Ann Example <ann@example.org>\r\nTo: Bob Example <bob@example.org>\r\n"
+            "Subject: Message " +
+            std::to_string(k) +
+            "\r\nDate: Sun, 06 Dec 2026 04:05:07 +0000\r\n"
+            "Message-ID: <" +
+            std::to_string(k) + "@bench.example.org>\r\nMIME-Version: 1.0\r\n";
+        const bool attach = mixed && unit(random) < 0.1;
+        if (!attach) {
+            text +=
+                "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+                "8bit\r\n\r\n" +
+                textBody(random, size);
+        } else {
+            // Attachment sizes spread evenly on a log scale from 10 KB to 2 MB.
+            const auto attachmentSize =
+                static_cast<std::size_t>(10000.0 * std::pow(200.0, unit(random)));
+            std::vector<unsigned char> data(attachmentSize);
+            for (auto& byte : data) {
+                byte = static_cast<unsigned char>(random());
+            }
+            text +=
+                "Content-Type: multipart/mixed; boundary=\"=_b\"\r\n\r\n--=_b\r\n"
+                "Content-Type: text/plain; charset=utf-8\r\n\r\n" +
+                textBody(random, size) +
+                "--=_b\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                "Content-Disposition: attachment; filename=\"data.bin\"\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\n" +
+                base64Lines(data) + "--=_b--\r\n";
+        }
+        std::ofstream(file, std::ios::binary) << text;
+        corpus.files.push_back(file);
+        corpus.bytes += text.size();
+    }
+    return corpus;
+}
+
+double bareParse(const Corpus& corpus) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& file : corpus.files) {
+        GError* error = nullptr;
+        GMimeStream* stream = g_mime_stream_fs_open(file.c_str(), O_RDONLY, 0, &error);
+        if (!stream) {
+            std::fprintf(stderr, "cannot open %s\n", file.c_str());
+            g_clear_error(&error);
+            continue;
+        }
+        GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+        GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+        if (message) {
+            g_object_unref(message);
+        }
+        g_object_unref(parser);
+        g_object_unref(stream);
+    }
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+double plainCopy(const Corpus& corpus, const fs::path& target) {
+    const auto start = std::chrono::steady_clock::now();
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    std::vector<char> buffer(1 << 20);
+    for (const auto& file : corpus.files) {
+        std::FILE* in = std::fopen(file.c_str(), "rb");
+        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0;) {
+            std::fwrite(buffer.data(), 1, n, out);
+        }
+        std::fclose(in);
+    }
+    std::fflush(out);
+    fsync(fileno(out));
+    std::fclose(out);
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+struct ConvertRun {
+    double seconds = 0;
+    long peakRssKiB = 0;
+    int exitStatus = -1;
+    std::string summary;  // tolvane-convert's last line on standard error
+};
+
+ConvertRun convert(const fs::path& source, const fs::path& dest, const fs::path& log) {
+    fs::create_directories(dest);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string program = TOLVANE_CONVERT_PATH;
+    const std::string destArg = dest.string();
+    const std::string sourceArg = source.string();
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--dest"),
+                    const_cast<char*>(destArg.c_str()), const_cast<char*>(sourceArg.c_str()),
+                    nullptr};
+    ConvertRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+        std::perror("posix_spawn");
+        return run;
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    run.seconds = Seconds(std::chrono::steady_clock::now() - start).count();
+    run.peakRssKiB = usage.ru_maxrss;
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    posix_spawn_file_actions_destroy(&actions);
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) {
+            run.summary = line;
+        }
+    }
+    return run;
+}
+
+const char* verdict(bool met) {
+    return met ? "met" : "NOT MET";
+}
+
+}  // namespace
+
+int main() {
+    g_mime_init();
+    const fs::path work =
+        fs::temp_directory_path() / ("tolvane-convert-bench-" + std::to_string(getpid()));
+    fs::create_directories(work);
+    int status = 0;
+
+    // 10,000 mixed messages.
+    const Corpus mixed = generate(work / "mixed" / "Zimbra", 10000, true, 42);
+    const double copySeconds = plainCopy(mixed, work / "copy.bin");
+    fs::remove(work / "copy.bin");
+    const double parseSeconds = bareParse(mixed);
+    const ConvertRun mixedRun =
+        convert(work / "mixed" / "Zimbra", work / "out-mixed", work / "mixed.log");
+    const double rate = 10000 / mixedRun.seconds;
+    std::printf("10,000 mixed messages, %.0f MB, 50 folders\n", mixed.bytes / 1e6);
+    std::printf("  tolvane-convert  %7.2f s  %8.0f msg/s  peak RSS %ld MiB  (%s)\n",
+                mixedRun.seconds, rate, mixedRun.peakRssKiB / 1024, mixedRun.summary.c_str());
+    std::printf("  GMime bare parse %7.2f s  %8.0f msg/s\n", parseSeconds, 10000 / parseSeconds);
+    std::printf("  plain copy       %7.2f s  %8.0f msg/s\n", copySeconds, 10000 / copySeconds);
+    std::printf("  convert / parse  %7.2f   (goal <= 2: %s)\n", mixedRun.seconds / parseSeconds,
+                verdict(mixedRun.seconds <= 2 * parseSeconds));
+    std::printf("  convert / copy   %7.2f\n", mixedRun.seconds / copySeconds);
+    std::printf("  rate goal >= 2,000 msg/s: %s\n", verdict(rate >= 2000));
+    status |= mixedRun.exitStatus != 0;
+    fs::remove_all(work / "mixed");
+    fs::remove_all(work / "out-mixed");
+
+    // 100,000 small messages.
+    generate(work / "small" / "Zimbra", 100000, false, 7);
+    const ConvertRun smallRun =
+        convert(work / "small" / "Zimbra", work / "out-small", work / "small.log");
+    const double perMessageSmall = smallRun.seconds / 100000;
+    const double perMessageMixed = mixedRun.seconds / 10000;
+    std::printf("100,000 small messages\n");
+    std::printf("  tolvane-convert  %7.2f s  %8.0f msg/s  peak RSS %ld MiB  (%s)\n",
+                smallRun.seconds, 100000 / smallRun.seconds, smallRun.peakRssKiB / 1024,
+                smallRun.summary.c_str());
+    std::printf(
+        "  time per message %.1f us vs %.1f us in the 10,000 run: ratio %.2f (goal <= 1.25: %s)\n",
+        perMessageSmall * 1e6, perMessageMixed * 1e6, perMessageSmall / perMessageMixed,
+        verdict(perMessageSmall <= 1.25 * perMessageMixed));
+    std::printf("  peak RSS goal < 200 MiB: %s\n", verdict(smallRun.peakRssKiB < 200 * 1024));
+    status |= smallRun.exitStatus != 0;
+    fs::remove_all(work / "small");
+    fs::remove_all(work / "out-small");
+
+    // 40,000 messages in one queue (the old limit was 16,385).
+    generate(work / "forty" / "Zimbra", 40000, false, 11);
+    const ConvertRun fortyRun =
+        convert(work / "forty" / "Zimbra", work / "out-forty", work / "forty.log");
+    std::printf("40,000-message queue: exit %d, %.2f s (%s)\n", fortyRun.exitStatus,
+                fortyRun.seconds, fortyRun.summary.c_str());
+    status |= fortyRun.exitStatus != 0 ||
+              fortyRun.summary.find("40000 of 40000 message(s) converted") == std::string::npos;
+
+    fs::remove_all(work);
+    return status;
+}

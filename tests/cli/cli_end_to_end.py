@@ -1,0 +1,137 @@
+"""tolvane-convert end to end: a tree of real message files in, one PST out, read back by
+four independent readers and checked by tolvane-pstcheck.
+
+    cli_end_to_end.py TOLVANE_CONVERT [TOLVANE_PSTCHECK]
+"""
+
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from make_tree import make_tree  # noqa: E402
+
+READERS = os.path.join(HERE, "..", "support", "pst_readers.py")
+CONVERT = None
+PSTCHECK = None
+
+
+def convert(*args, cwd=None):
+    return subprocess.run([CONVERT, *args], capture_output=True, text=True, cwd=cwd, timeout=600)
+
+
+class TreeConverts(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory(prefix="tolvane-e2e-")
+        base = cls.work.name
+        cls.source = os.path.join(base, "Zimbra Export")
+        cls.out = os.path.join(base, "out")
+        os.makedirs(cls.out)
+        cls.expected, cls.unconvertible = make_tree(cls.source)
+        cls.broken = os.path.join(base, "broken.eml")  # a link to nothing: cannot be read
+        os.symlink(os.path.join(base, "nowhere.eml"), cls.broken)
+        cls.unconvertible.append(cls.broken)
+        cls.run_result = convert("--dest", cls.out, cls.source, cls.broken)
+        cls.pst = cls.run_result.stdout.strip()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def test_some_not_converted_exits_1_listing_each_with_its_reason(self):
+        result = self.run_result
+        self.assertEqual(result.returncode, 1, result.stderr)
+        listed = [line for line in result.stderr.splitlines() if "not converted: " in line]
+        self.assertEqual(len(listed), 2, result.stderr)
+        self.assertIn(self.unconvertible[0] + ": ", listed[0])
+        self.assertIn("empty", listed[0])
+        self.assertIn(self.broken + ": ", listed[1])
+        self.assertIn("10 of 12 message(s) converted", result.stderr)
+
+    def test_pst_named_by_time_stamp_in_destination(self):
+        self.assertEqual(os.path.dirname(self.pst), self.out)
+        name = os.path.basename(self.pst)
+        self.assertRegex(name, r"^ZimbraMails\d{1,2}\.\d{1,2}\.\d\d \d{1,2}\.\d{1,2}\.\d\d\.pst$")
+        self.assertTrue(os.path.isfile(self.pst))
+
+    def compare(self, readers, adapt):
+        top = ["Top of Personal Folders"] + [p for p in self.source.split("/") if p]
+        expected = {"folders": [{"path": top + list(rel),
+                                 "messages": [adapt(json.loads(json.dumps(m))) for m in messages]}
+                                for rel, messages in sorted(self.expected.items())]}
+        with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as f:
+            json.dump(expected, f, ensure_ascii=False)
+        try:
+            result = subprocess.run(["/usr/bin/python3", READERS, "compare", self.pst, f.name,
+                                     "--readers", readers],
+                                    capture_output=True, text=True, timeout=900)
+        finally:
+            os.unlink(f.name)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_table_and_property_readers_see_every_message_in_its_folder(self):
+        self.compare("pypff,pstextractor", lambda message: message)
+
+    def test_parent_link_readers_see_every_message_in_its_folder(self):
+        # readpst rebuilds To from the transport headers as one name, shows a message whose
+        # headers are malformed as unread, and neither names an opened embedded message.
+        def adapt(message):
+            message.pop("to", None)
+            if message["subject"] == "Malformed but kept":
+                message.pop("read")
+            for attachment in message.get("attachments", []):
+                if attachment.get("embedded"):
+                    attachment.pop("name")
+            return message
+        self.compare("readpst,pffexport", adapt)
+
+    def test_pstcheck_finds_the_file_sound(self):
+        if not PSTCHECK:
+            self.skipTest("tolvane-pstcheck is not built")
+        result = subprocess.run([PSTCHECK, self.pst], capture_output=True, text=True, timeout=600)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+
+class Arguments(unittest.TestCase):
+    def test_help_says_how_and_exits_0(self):
+        result = convert("--help")
+        self.assertEqual(result.returncode, 0)
+        for text in ("tolvane-convert [--dest DIR] PATH...", ".eml", "Exit status", "  2  "):
+            self.assertIn(text, result.stdout)
+
+    def test_nothing_to_start_exits_2_and_writes_nothing(self):
+        with tempfile.TemporaryDirectory() as base:
+            empty_folder = os.path.join(base, "empty")
+            os.makedirs(empty_folder)
+            with open(os.path.join(base, "a.eml"), "w") as f:
+                f.write("Subject: x\r\n\r\nx\r\n")
+            for args in ([], ["--bogus", base], ["--dest"],
+                         ["--dest", os.path.join(base, "missing"), base],
+                         ["--dest", os.path.join(base, "a.eml"), base],
+                         [empty_folder], [os.path.join(base, "missing.eml")]):
+                result = convert(*args, cwd=base)
+                self.assertEqual(result.returncode, 2, (args, result.stderr))
+                self.assertTrue(result.stderr.startswith("tolvane-convert: "), result.stderr)
+                self.assertEqual(result.stdout, "")
+            self.assertFalse([n for n in os.listdir(base) if n.endswith(".pst")])
+
+    def test_everything_converted_exits_0_with_pst_in_the_current_folder(self):
+        with tempfile.TemporaryDirectory() as base:
+            os.makedirs(os.path.join(base, "In"))
+            with open(os.path.join(base, "In", "a.EML"), "w") as f:
+                f.write("Subject: only\r\n\r\nbody\r\n")
+            result = convert("In", cwd=base)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(os.path.dirname(result.stdout.strip()), os.path.realpath(base))
+            self.assertIn("1/1 messages", result.stderr)  # not a terminal: plain log lines
+
+
+if __name__ == "__main__":
+    CONVERT = sys.argv[1]
+    PSTCHECK = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
+    unittest.main(argv=sys.argv[:1] + ["-v"])
