@@ -6,6 +6,7 @@
 
 #include "pstcheck/Ids.h"
 #include "pstcheck/PropertyContext.h"
+#include "pstcheck/RowCopies.h"
 #include "pstcheck/TableContext.h"
 
 namespace tolvane::pstcheck {
@@ -149,54 +150,33 @@ class FolderChecker {
 
     void hierarchyRows(const TableContext& tc, const std::set<std::uint32_t>& kids,
                        const std::string& where) {
-        matchRows(tc, kids, "HIERARCHY_TABLE", where);
-        for (std::size_t row = 0; row < tc.rows(); ++row) {
-            const auto it = facts_.find(tc.rowId(row));
-            if (it == facts_.end()) {
-                continue;
-            }
-            const FolderFacts& child = it->second;
-            const std::string at_ = where + ", row for " + hex(tc.rowId(row));
-            compare(tc.string(row, tag::kDisplayName), child.name, "HIERARCHY_TABLE",
-                    "PidTagDisplayName", at_);
-            compare(tc.int32(row, tag::kContentCount), child.count, "HIERARCHY_TABLE",
-                    "PidTagContentCount", at_);
-            compare(tc.int32(row, tag::kContentUnread), child.unread, "HIERARCHY_TABLE",
-                    "PidTagContentUnreadCount", at_);
-            compare(tc.boolean(row, tag::kSubfolders), child.subfolders, "HIERARCHY_TABLE",
-                    "PidTagSubfolders", at_);
+        for (const std::uint32_t id : matchRows(tc, kids, "HIERARCHY_TABLE", where)) {
+            compareRow(tc, id, "HIERARCHY_TABLE", where);
         }
     }
 
     void contentsRows(const TableContext& tc, const std::set<std::uint32_t>& msgs, const char* what,
                       const std::string& where) {
-        matchRows(tc, msgs, what, where);
-        for (std::size_t row = 0; row < tc.rows(); ++row) {
-            const auto it = messages_.find(tc.rowId(row));
-            if (it == messages_.end()) {
-                continue;
-            }
-            const std::string at_ = where + ", row for " + hex(tc.rowId(row));
-            compare(tc.string(row, tag::kSubject), it->second.subject, what, "PidTagSubject", at_);
-            compare(tc.string(row, tag::kMessageClass), it->second.messageClass, what,
-                    "PidTagMessageClass", at_);
-            compare(tc.int32(row, tag::kMessageFlags), it->second.flags, what, "PidTagMessageFlags",
-                    at_);
+        for (const std::uint32_t id : matchRows(tc, msgs, what, where)) {
+            compareRow(tc, id, what, where);
         }
     }
 
-    template <typename T>
-    void compare(const std::optional<T>& inRow, const std::optional<T>& inObject, const char* what,
-                 const char* field, const std::string& where) {
-        if (inRow && inObject && *inRow != *inObject) {
-            r_.add(what, field,
-                   "row copy " + show(*inRow) + " differs from the object's " + show(*inObject),
-                   where);
+    // Re-reads the object a row names (its own problems were reported when it was checked).
+    void compareRow(const TableContext& tc, std::uint32_t id, const char* what,
+                    const std::string& where) {
+        const NbtEntry& node = trees_.nbt.at(id);
+        Report scratch;
+        const auto pc = PropertyContext::open(blocks_, node.bidData, node.bidSub, "", scratch);
+        if (!pc) {
+            return;
+        }
+        for (std::size_t row = 0; row < tc.rows(); ++row) {
+            if (tc.rowId(row) == id) {
+                compareRowWithObject(tc, row, *pc, what, where + ", row for " + hex(id), r_);
+            }
         }
     }
-    static std::string show(const std::string& s) { return "'" + s + "'"; }
-    static std::string show(std::uint32_t v) { return std::to_string(v); }
-    static std::string show(bool v) { return v ? "true" : "false"; }
 
     const BTrees& trees_;
     BlockStore& blocks_;

@@ -4,6 +4,7 @@
 
 #include "pstcheck/Ids.h"
 #include "pstcheck/PropertyContext.h"
+#include "pstcheck/RowCopies.h"
 #include "pstcheck/TableContext.h"
 
 namespace tolvane::pstcheck {
@@ -11,7 +12,7 @@ namespace {
 
 constexpr int kMaxEmbeddingDepth = 64;
 constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
-constexpr std::uint32_t kAttachSize = 0x0E200003, kAttachMethod = 0x37050003;
+constexpr std::uint32_t kAttachMethod = 0x37050003;
 constexpr std::uint32_t kAttachDataObject = 0x3701000D;
 constexpr std::uint32_t kMethodEmbedded = 5;
 
@@ -86,16 +87,7 @@ class MessageChecker {
             if (!pc) {
                 continue;
             }
-            for (const std::uint32_t t : {kAttachSize, kAttachMethod}) {
-                const auto inRow = tc.int32(row, t);
-                const auto inPc = pc->int32(t);
-                if (inRow && inPc && *inRow != *inPc) {
-                    r_.add("ATTACHMENT_TABLE", "copy of " + hex(t),
-                           "row has " + std::to_string(*inRow) + ", attachment has " +
-                               std::to_string(*inPc),
-                           at_);
-                }
-            }
+            compareRowWithObject(tc, row, *pc, "ATTACHMENT_TABLE", at_, r_);
             if (pc->int32(kAttachMethod) == kMethodEmbedded) {
                 embedded(*pc, at_, depth);
             }

@@ -261,6 +261,20 @@ std::optional<bool> TableContext::boolean(std::size_t row, std::uint32_t tag) co
     return c ? std::optional(u8(rows_[row], c->ib) != 0) : std::nullopt;
 }
 
+std::optional<std::vector<std::uint8_t>> TableContext::cellBytes(std::size_t row,
+                                                                 std::uint32_t tag) const {
+    const Column* c = cell(row, tag);
+    if (!c) {
+        return std::nullopt;
+    }
+    const auto type = static_cast<std::uint16_t>(tag & 0xFFFF);
+    if (cellIsHnid(type)) {
+        return node_.value(u32(rows_[row], c->ib));
+    }
+    const Bytes b = rows_[row].subspan(c->ib, c->cb);
+    return std::vector<std::uint8_t>(b.begin(), b.end());
+}
+
 std::optional<std::string> TableContext::string(std::size_t row, std::uint32_t tag) const {
     const Column* c = cell(row, tag);
     if (!c) {

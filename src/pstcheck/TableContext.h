@@ -35,6 +35,8 @@ class TableContext {
     std::optional<std::uint32_t> int32(std::size_t row, std::uint32_t tag) const;
     std::optional<bool> boolean(std::size_t row, std::uint32_t tag) const;
     std::optional<std::string> string(std::size_t row, std::uint32_t tag) const;
+    // The value of any cell as a PC would hold it (inline bytes, or what its HNID names).
+    std::optional<std::vector<std::uint8_t>> cellBytes(std::size_t row, std::uint32_t tag) const;
 
   private:
     TableContext(LtpNode node) : node_(std::move(node)) {}

@@ -142,6 +142,32 @@ TEST_F(LtpFaults, HasAttachmentFlagFollowsTheAttachmentTable) {
         << problems(r);
 }
 
+TEST_F(LtpFaults, AttachmentRowCopiesTheAttachmentsProperties) {
+    if (!load("pstsdk-sample1")) {
+        GTEST_SKIP();
+    }
+    // The attachment PC: a type-5 entry of the message's SLBLOCK.
+    const std::uint64_t sub = image_->node(singleBlockMessage()).bidSub;
+    const auto sl = image_->rawBlock(sub);
+    ASSERT_EQ(sl.at(0), fmt::kSlBlockType);
+    std::uint64_t attachment = 0;
+    std::uint32_t nid = 0;
+    for (std::size_t i = 0; i < PstImage::get16(sl, 2); ++i) {
+        const std::size_t e = fmt::kSlBlockHeader + i * fmt::kSlEntrySize;
+        if (nidType(PstImage::get32(sl, e)) == nidtype::kAttachment) {
+            nid = PstImage::get32(sl, e);
+            attachment = le64(sl, e + 8);
+        }
+    }
+    ASSERT_NE(attachment, 0u);
+    Heap h = image_->blockData(attachment);
+    h.at(pcValue(h, 0x0E200003)) ^= 0x01;  // PidTagAttachSize
+    image_->setBlockData(attachment, h);
+    const CheckResult r = image_->check();
+    EXPECT_TRUE(r.report.has("ATTACHMENT_TABLE", "copy of 0xE200003", "attachment " + hex(nid)))
+        << problems(r);
+}
+
 TEST_F(LtpFaults, NamedPropertyBucketsFollowTheBucketCount) {
     if (!load("outlook-empty")) {
         GTEST_SKIP();
