@@ -106,14 +106,14 @@ class FolderChecker {
         }
         const std::uint32_t index = nidIndex(folder);
         if (auto tc = table(makeNid(nidtype::kHierarchyTable, index), "HIERARCHY_TABLE", where)) {
-            hierarchyRows(*tc, subfolders, where);
+            rows(*tc, subfolders, "HIERARCHY_TABLE", where);
         }
         if (auto tc = table(makeNid(nidtype::kContentsTable, index), "CONTENTS_TABLE", where)) {
-            contentsRows(*tc, mail, "CONTENTS_TABLE", where);
+            rows(*tc, mail, "CONTENTS_TABLE", where);
         }
         if (auto tc =
                 table(makeNid(nidtype::kAssocContentsTable, index), "FAI_CONTENTS_TABLE", where)) {
-            contentsRows(*tc, assoc, "FAI_CONTENTS_TABLE", where);
+            rows(*tc, assoc, "FAI_CONTENTS_TABLE", where);
         }
     }
 
@@ -128,15 +128,16 @@ class FolderChecker {
                                   r_);
     }
 
-    // Rows must name exactly the expected nodes, once each.
-    std::set<std::uint32_t> matchRows(const TableContext& tc, const std::set<std::uint32_t>& want,
-                                      const char* what, const std::string& where) {
-        std::set<std::uint32_t> seen;
+    // Rows must name exactly the expected nodes, once each; returns node -> its row.
+    std::map<std::uint32_t, std::size_t> matchRows(const TableContext& tc,
+                                                   const std::set<std::uint32_t>& want,
+                                                   const char* what, const std::string& where) {
+        std::map<std::uint32_t, std::size_t> seen;
         for (std::size_t row = 0; row < tc.rows(); ++row) {
             const std::uint32_t id = tc.rowId(row);
             if (!want.contains(id)) {
                 r_.add(what, "row", "row for " + hex(id) + ", which is not in this folder", where);
-            } else if (!seen.insert(id).second) {
+            } else if (!seen.emplace(id, row).second) {
                 r_.add(what, "row", "two rows for " + hex(id), where);
             }
         }
@@ -148,33 +149,21 @@ class FolderChecker {
         return seen;
     }
 
-    void hierarchyRows(const TableContext& tc, const std::set<std::uint32_t>& kids,
-                       const std::string& where) {
-        for (const std::uint32_t id : matchRows(tc, kids, "HIERARCHY_TABLE", where)) {
-            compareRow(tc, id, "HIERARCHY_TABLE", where);
-        }
-    }
-
-    void contentsRows(const TableContext& tc, const std::set<std::uint32_t>& msgs, const char* what,
-                      const std::string& where) {
-        for (const std::uint32_t id : matchRows(tc, msgs, what, where)) {
-            compareRow(tc, id, what, where);
+    void rows(const TableContext& tc, const std::set<std::uint32_t>& objects, const char* what,
+              const std::string& where) {
+        for (const auto& [id, row] : matchRows(tc, objects, what, where)) {
+            compareRow(tc, id, row, what, where);
         }
     }
 
     // Re-reads the object a row names (its own problems were reported when it was checked).
-    void compareRow(const TableContext& tc, std::uint32_t id, const char* what,
+    void compareRow(const TableContext& tc, std::uint32_t id, std::size_t row, const char* what,
                     const std::string& where) {
         const NbtEntry& node = trees_.nbt.at(id);
         Report scratch;
         const auto pc = PropertyContext::open(blocks_, node.bidData, node.bidSub, "", scratch);
-        if (!pc) {
-            return;
-        }
-        for (std::size_t row = 0; row < tc.rows(); ++row) {
-            if (tc.rowId(row) == id) {
-                compareRowWithObject(tc, row, *pc, what, where + ", row for " + hex(id), r_);
-            }
+        if (pc) {
+            compareRowWithObject(tc, row, *pc, what, where + ", row for " + hex(id), r_);
         }
     }
 
