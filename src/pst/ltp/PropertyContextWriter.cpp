@@ -36,7 +36,15 @@ std::uint32_t PropertyContextWriter::place(const mapi::PropValue& value) {
     if (value.isStream() && value.asStream()->size() > kMaxHeapItem) {
         return subnodes_.addStream(*value.asStream()).value;
     }
-    const std::vector<std::uint8_t> bytes = encodeValue(value);
+    // Binaries in memory are stored from where they are; everything else is encoded first.
+    std::vector<std::uint8_t> encoded;
+    std::span<const std::uint8_t> bytes;
+    if (value.type() == mapi::PropType::Binary && !value.isStream()) {
+        bytes = value.asBytes();
+    } else {
+        encoded = encodeValue(value);
+        bytes = encoded;
+    }
     if (bytes.empty()) {
         return 0;
     }

@@ -6,19 +6,21 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void put(std::vector<std::uint8_t>& out, char16_t unit) {
-    out.push_back(static_cast<std::uint8_t>(unit));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+std::size_t put(std::vector<std::uint8_t>& out, std::size_t at, char16_t unit) {
+    out[at] = static_cast<std::uint8_t>(unit);
+    out[at + 1] = static_cast<std::uint8_t>(unit >> 8);
+    return at + 2;
 }
 
-void putCodePoint(std::vector<std::uint8_t>& out, char32_t cp) {
+// A code point needs at most as many UTF-16 bytes as it had UTF-8 bytes, except that a
+// 4-byte sequence also needs 4: the buffer of twice the input length always has room.
+std::size_t putCodePoint(std::vector<std::uint8_t>& out, std::size_t at, char32_t cp) {
     if (cp < 0x10000) {
-        put(out, static_cast<char16_t>(cp));
-        return;
+        return put(out, at, static_cast<char16_t>(cp));
     }
     cp -= 0x10000;
-    put(out, static_cast<char16_t>(0xD800 + (cp >> 10)));
-    put(out, static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    at = put(out, at, static_cast<char16_t>(0xD800 + (cp >> 10)));
+    return put(out, at, static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
 }
 
 // Decodes one sequence at text[i]; advances i past it (one byte for an invalid lead).
@@ -54,11 +56,24 @@ char32_t decode(std::string_view text, std::size_t& i) {
 }  // namespace
 
 std::vector<std::uint8_t> utf16le(std::string_view utf8) {
-    std::vector<std::uint8_t> out;
-    out.reserve(utf8.size() * 2);
+    std::vector<std::uint8_t> out(utf8.size() * 2);
+    std::size_t at = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        putCodePoint(out, decode(utf8, i));
+        // ASCII, the usual case, without the general decoder.
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out[at++] = c;
+            out[at++] = 0;
+            ++i;
+            continue;
+        }
+        const char32_t cp = decode(utf8, i);
+        if (cp >= 0x10000 && at + 4 > out.size()) {
+            out.resize(at + 4);
+        }
+        at = putCodePoint(out, at, cp);
     }
+    out.resize(at);
     return out;
 }
 

@@ -76,6 +76,11 @@ PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path 
       folders_(*db_),
       messages_(*db_, names_) {
     writeSkeleton(displayName);
+    // The empty store is on disk complete, so even a writer that dies leaves a valid store;
+    // close() writes the folders and the map again with what was added.
+    writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
+    folders_.writeAll();
+    db_->commit();
 }
 
 PstStore::~PstStore() {
