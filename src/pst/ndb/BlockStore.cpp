@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "pst/PstError.h"
@@ -149,6 +150,31 @@ void BlockStore::discardOrphans() {
             }
         }
     }
+}
+
+std::vector<BlockRecord> BlockStore::unlinkedBlocks() {
+    std::vector<Bid> work;
+    table_.forEach([&](const BlockRecord& r) {
+        if (r.refs == 1) {
+            work.push_back(r.bid);
+        }
+    });
+    std::vector<BlockRecord> out;
+    std::map<std::uint64_t, std::uint16_t> unlinkedRefs;
+    while (!work.empty()) {
+        const Bid bid = work.back();
+        work.pop_back();
+        out.push_back(*table_.find(bid));
+        if (!bid.isInternal()) {
+            continue;
+        }
+        for (Bid child : childrenOf(bid, readInternal(bid))) {
+            if (++unlinkedRefs[child.value] == table_.find(child)->refs - 1) {
+                work.push_back(child);
+            }
+        }
+    }
+    return out;
 }
 
 void BlockStore::freeBlock(Bid bid, std::vector<Bid>& work) {

@@ -32,6 +32,9 @@ class BlockStore {
     void release(Bid bid);
     // Frees every block nothing refers to (a stream never finished, a tree never linked).
     void discardOrphans();
+    // Blocks nothing linked reaches: held by the BBT alone, or only by such blocks (a stream
+    // being written, a tree not yet set). A commit leaves them out of its state.
+    std::vector<BlockRecord> unlinkedBlocks();
 
     // Blocks numbered below the mark belong to the last committed state: their space is held
     // back until the next commit so a committed file never has live blocks overwritten.

@@ -215,10 +215,20 @@ void PstNodeDatabase::close() {
 
 void PstNodeDatabase::writeCommit() {
     PageWriter pages(file_, space_, nextPageBid_);
+    // Blocks no node reaches yet are not part of this state: left out of the BBT and shown
+    // free in its maps (they stay allocated in memory for the writes under way).
+    auto unlinked = blocks_.unlinkedBlocks();
+    std::sort(unlinked.begin(), unlinked.end(),
+              [](const BlockRecord& a, const BlockRecord& b) { return a.bid < b.bid; });
+    auto nextUnlinked = unlinked.begin();
 
     BTreeBuilder bbt(pages, disk::value::kPageBbt, disk::value::kBbtLeafMax,
                      sizeof(disk::BbtEntry));
     blocks_.table().forEach([&](const BlockRecord& r) {
+        if (nextUnlinked != unlinked.end() && nextUnlinked->bid == r.bid) {
+            ++nextUnlinked;
+            return;
+        }
         const disk::BbtEntry e{{r.bid.value, r.ib.value}, r.cb, r.refs, 0};
         bbt.add(r.bid.value, disk::toBytes(e));
     });
@@ -237,18 +247,22 @@ void PstNodeDatabase::writeCommit() {
     committedPages_ = pages.placed();
     blocks_.reclaimHeldSpace();
 
-    MapWriter maps(pages, space_);
+    SpaceAllocator committed = space_;
+    for (const BlockRecord& r : unlinked) {
+        committed.release(r.ib.value, layout::blockSpan(r.cb));
+    }
+    MapWriter maps(pages, committed);
     maps.writeMaps();
     maps.writeDList(nextPageBid_);
     file_.resize(space_.fileEnd());
     // Everything else reaches the disk before the header that makes it the file's state.
     file_.sync();
-    writeHeader(roots);
+    writeHeader(roots, committed.freeBytes());
     file_.sync();
     blocks_.markCommitted();
 }
 
-void PstNodeDatabase::writeHeader(const CommitRoots& roots) {
+void PstNodeDatabase::writeHeader(const CommitRoots& roots, std::uint64_t freeBytes) {
     namespace v = disk::value;
     disk::Header h;
     h.dwMagic = v::kMagic;
@@ -264,7 +278,7 @@ void PstNodeDatabase::writeHeader(const CommitRoots& roots) {
     }
     h.root.ibFileEof = space_.fileEnd();
     h.root.ibAMapLast = layout::sectionStart(space_.sectionCount() - 1);
-    h.root.cbAMapFree = space_.freeBytes();
+    h.root.cbAMapFree = freeBytes;
     h.root.cbPMapFree = 0;
     h.root.brefNbt = roots.nbt;
     h.root.brefBbt = roots.bbt;

@@ -33,7 +33,7 @@ class PstNodeDatabase final : public NodeDatabase {
   private:
     void checkOpen(const char* operation) const;
     void writeCommit();
-    void writeHeader(const struct CommitRoots& roots);
+    void writeHeader(const struct CommitRoots& roots, std::uint64_t freeBytes);
 
     PstFile file_;
     SpaceAllocator space_;

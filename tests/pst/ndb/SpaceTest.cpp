@@ -17,6 +17,7 @@ using test::NdbFixture;
 using test::NdbInspector;
 
 constexpr std::uint64_t kSection = 253952;
+constexpr std::size_t kOneXBlockBytes = 1021 * kMaxBlockData;
 
 // Sum of the unallocated ranges pffinfo reads from the AMaps.
 std::uint64_t pffinfoFreeBytes(const std::filesystem::path& file) {
@@ -215,6 +216,29 @@ TEST_F(NdbFixture, CommittedStateSurvivesAWriterThatDiesLater) {
     EXPECT_EQ(file.readData(file.nodes().at(nid.value).data), pattern(30'000, 2));
 }
 
+TEST_F(NdbFixture, CommitMidStreamLeavesWritesUnderWayOutOfTheFile) {
+    const Nid kept = newNode(pattern(3'000));
+    auto stream = db->beginData();
+    stream->append(pattern(kOneXBlockBytes + 1));  // leaves and a full XBLOCK, none linked
+    const SubnodeEntry loose{Nid::make(NidType::Ltp, 0x401), db->writeData(pattern(20'000)), Bid{}};
+    db->writeSubnodes(std::span(&loose, 1));
+    db->commit();
+    const auto snapshot = dir.file("mid-stream.pst");
+    std::filesystem::copy_file(path, snapshot);
+    NdbInspector file(snapshot);
+    EXPECT_TRUE(file.problems().empty()) << file.report();
+    EXPECT_EQ(test::pstcheckNdbProblems(snapshot), std::vector<std::string>{});
+    EXPECT_EQ(file.blocks().size(), 1u);
+    EXPECT_EQ(file.readData(file.nodes().at(kept.value).data), pattern(3'000));
+
+    // The stream goes on after the commit and its value lands whole.
+    const Nid streamed = db->allocateNid(NidType::Ltp);
+    db->setNode({streamed, stream->finish(), Bid{}, Nid{}});
+    auto closed = closeAndInspect();
+    EXPECT_EQ(closed.readData(closed.nodes().at(streamed.value).data),
+              pattern(kOneXBlockBytes + 1));
+}
+
 TEST_F(NdbFixture, WriterDestroyedMidWayLeavesAValidFileWithoutItsLooseBlocks) {
     const Nid kept = newNode(pattern(5'000));
     auto stream = db->beginData();
@@ -242,22 +266,22 @@ TEST_F(NdbFixture, RefusalsNameWhatIsWrongAndChangeNothing) {
     };
     EXPECT_NE(message([&] { NodeDatabase::create(path); }).find(path.string()), std::string::npos);
     EXPECT_NE(message([&] {
-                  db->setNode({Nid{0x21}, Bid{0x1234}, Bid{}, Nid{}});
+                  db->setNode({Nid{0x200024}, Bid{0x1234}, Bid{}, Nid{}});
               }).find("0x1234"),
               std::string::npos);
     const Bid external = db->writeData(pattern(10));
     EXPECT_NE(message([&] {
-                  db->setNode({Nid{0x21}, external, external, Nid{}});
+                  db->setNode({Nid{0x200024}, external, external, Nid{}});
               }).find("bidSub"),
               std::string::npos);
-    EXPECT_FALSE(db->findNode(Nid{0x21}).has_value());
+    EXPECT_FALSE(db->findNode(Nid{0x200024}).has_value());
     EXPECT_NE(message([&] { db->deleteNode(Nid{0x61}); }).find("0x61"), std::string::npos);
     const std::vector<std::vector<std::uint8_t>> tooBig{std::vector<std::uint8_t>(8177)};
     EXPECT_NE(message([&] { db->writeBlocks(tooBig); }).find("8177"), std::string::npos);
     const SubnodeEntry twice{Nid{0x8025}, external, Bid{}};
     const std::vector<SubnodeEntry> duplicates{twice, twice};
     EXPECT_NE(message([&] { db->writeSubnodes(duplicates); }).find("0x8025"), std::string::npos);
-    db->setNode({Nid{0x21}, external, Bid{}, Nid{}});
+    db->setNode({Nid{0x200024}, external, Bid{}, Nid{}});
     auto file = closeAndInspect();
     EXPECT_EQ(file.blocks().at(external.value).cRef, 2);
     EXPECT_NE(message([&] { db->writeData(pattern(1)); }).find("after close"), std::string::npos);

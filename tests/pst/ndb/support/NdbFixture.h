@@ -24,6 +24,7 @@ class NdbFixture : public ::testing::Test {
         NdbInspector file(path);
         EXPECT_TRUE(file.problems().empty()) << file.report();
         EXPECT_EQ(pstcheckNdbProblems(path), std::vector<std::string>{});
+        EXPECT_EQ(pffinfo(path).status, 0) << pffinfo(path).output;
         return file;
     }
 
