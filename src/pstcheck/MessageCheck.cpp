@@ -41,6 +41,9 @@ class MessageChecker {
         if (const auto it = subs.find(nid::kRecipientTable); it != subs.end()) {
             TableContext::open(blocks_, it->second.bidData, it->second.bidSub,
                                where + " recipient table", r_);
+        } else {
+            // [2.4.5] requires one; Outlook's own IPM.Post items have none.
+            r_.tolerate("MESSAGE", "recipient table", "no subnode 0x692", where);
         }
         std::set<std::uint32_t> attachments;
         for (const auto& [nid, e] : subs) {

@@ -7,6 +7,38 @@
 namespace tolvane::pstcheck {
 namespace {
 
+// [2.3.3.4.2] variable-size multi-valued: ulCount, then ulCount offsets into the same value.
+void checkMultiValued(const LtpNode& node, std::uint16_t type, std::uint32_t value,
+                      const std::string& where, Report& r) {
+    const auto data = node.value(value);
+    if (!data || data->empty()) {
+        return;
+    }
+    const Bytes b(*data);
+    const std::uint32_t count = b.size() >= 4 ? u32(b, 0) : 0;
+    if (b.size() < 4 || (b.size() - 4) / 4 < count) {
+        r.add("PC", "ulCount",
+              std::to_string(count) + " values do not fit " + std::to_string(b.size()) + " bytes",
+              where);
+        return;
+    }
+    std::uint32_t previous = 4 + 4 * count;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t start = u32(b, 4 + 4 * i);
+        const std::uint32_t end =
+            i + 1 < count ? u32(b, 4 + 4 * (i + 1)) : static_cast<std::uint32_t>(b.size());
+        if (start != previous || end < start || end > b.size() ||
+            (type == 0x101F && (end - start) % 2 != 0)) {
+            r.add("PC", "rgulDataOffsets",
+                  "value " + std::to_string(i) + " at " + std::to_string(start) + ".." +
+                      std::to_string(end) + " is out of order or out of bounds",
+                  where);
+            return;
+        }
+        previous = end;
+    }
+}
+
 // Where a value lives [2.3.3.3]: checks the HNID and the size it names.
 void checkValue(const LtpNode& node, std::uint16_t id, std::uint16_t type, std::uint32_t value,
                 Report& r) {
@@ -33,9 +65,16 @@ void checkValue(const LtpNode& node, std::uint16_t id, std::uint16_t type, std::
     } else if (type == 0x000D && *size != 8 && value != 0) {
         r.add("PC", "value size", "PtypObject item is " + std::to_string(*size) + " bytes, not 8",
               where);
-    } else if (fixed && multiValued(type) && *size % *fixed != 0) {
-        r.add("PC", "value size", "multi-valued array of " + std::to_string(*size) + " bytes",
-              where);
+    } else if (multiValued(type)) {
+        // Fixed-size elements are packed; variable ones carry a count and offsets.
+        if (const auto element = fixedSize(type & 0x0FFF)) {
+            if (*size % *element != 0) {
+                r.add("PC", "value size",
+                      "multi-valued array of " + std::to_string(*size) + " bytes", where);
+            }
+        } else {
+            checkMultiValued(node, type, value, where, r);
+        }
     }
 }
 

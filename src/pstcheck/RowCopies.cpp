@@ -48,6 +48,8 @@ std::string fieldName(std::uint32_t tag) {
             return "PidTagMessageFlags";
         case tag::kMessageClass:
             return "PidTagMessageClass";
+        case kMessageSize:
+            return "PidTagMessageSize";
         default:
             return "copy of " + hex(tag);
     }
