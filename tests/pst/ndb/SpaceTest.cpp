@@ -108,6 +108,17 @@ TEST_F(NdbFixture, EighthSectionGetsAPMapAndTheDListListsFreeSections) {
     EXPECT_EQ(pffinfoFreeBytes(path), file.freeBytes());
 }
 
+TEST_F(NdbFixture, FMapJoinsOncePastTheHeadersFirst128AMaps) {
+    // The header's rgbFM covers AMaps 0-127; section 128 carries the first FMap page.
+    const auto value = pattern(1 << 20);
+    for (int i = 0; i < 33; ++i) {
+        newNode(value);
+    }
+    auto file = closeAndInspect();  // checks the FMap's place, trailer and every byte
+    EXPECT_GE(file.fileSize(), 0x4400 + 129 * kSection);
+    EXPECT_EQ(pffinfoFreeBytes(path), file.freeBytes());
+}
+
 TEST_F(NdbFixture, ReplacedValueLeavesNoDeadSpace) {
     const Nid nid = newNode(pattern(100'000, 1));
     db->setNode({nid, db->writeData(pattern(50'000, 2)), Bid{}, Nid{0x122}});

@@ -295,13 +295,15 @@ void NdbInspector::checkMaps() {
         return page;
     };
     std::vector<std::vector<std::uint8_t>> amaps;
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> fmaps;
     for (std::uint64_t k = 0; k < sections; ++k) {
         const std::uint64_t base = kFirstAMap + k * kSection;
         amaps.push_back(mapPage(base, 0x84, "AMap " + std::to_string(k)));
         if (k % 8 == 0)
             mapPage(base + 0x200, 0x83, "PMap " + std::to_string(k));
-        if (k >= 128 && (k - 128) % 496 == 0)
-            mapPage(base + 0x400, 0x82, "FMap " + std::to_string(k));
+        if (k >= 128 && (k - 128) % 496 == 0) {
+            fmaps.emplace_back(k, mapPage(base + 0x400, 0x82, "FMap " + std::to_string(k)));
+        }
         if (k >= 8192 && (k - 8192) % 31744 == 0)
             mapPage(base + 0x600, 0x85, "FPMap");
     }
@@ -328,6 +330,22 @@ void NdbInspector::checkMaps() {
             if (amaps[k][i] != expected[i] && reported++ < 10) {
                 problem("AMap " + std::to_string(k) + " byte " + std::to_string(i) + " is " +
                         hex(amaps[k][i]) + ", the allocations make it " + hex(expected[i]));
+            }
+        }
+    }
+    // An FMap byte is its AMap's longest run of free slots, at most 255 ([MS-PST] 2.2.2.7.5).
+    for (const auto& [first, fmap] : fmaps) {
+        for (std::uint64_t k = first; k < std::min(sections, first + 496); ++k) {
+            std::uint64_t run = 0, longest = 0;
+            for (std::uint64_t slot = 0; slot < 3968; ++slot) {
+                const bool used = amaps[k][slot / 8] & (0x80 >> (slot % 8));
+                run = used ? 0 : run + 1;
+                longest = std::max(longest, run);
+            }
+            if (fmap[k - first] != std::min<std::uint64_t>(longest, 255)) {
+                problem("FMap " + std::to_string(first) + " byte " + std::to_string(k - first) +
+                        " is " + std::to_string(fmap[k - first]) + ", AMap " + std::to_string(k) +
+                        " has a free run of " + std::to_string(longest));
             }
         }
     }
