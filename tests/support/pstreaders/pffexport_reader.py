@@ -116,7 +116,10 @@ def dump(path, timeout):
         target = os.path.join(out, "x")
         proc = subprocess.run(["pffexport", "-q", "-m", "items", "-f", "all", "-t", target, path],
                               capture_output=True, timeout=timeout)
-        if proc.returncode != 0 or not os.path.isdir(target + ".export"):
+        output = (proc.stderr + proc.stdout).decode(errors="replace")
+        # pffexport exits 0 after skipping items it could not read; that is a failure here.
+        skipped = [line for line in output.splitlines() if "unable to" in line.lower()]
+        if proc.returncode != 0 or not os.path.isdir(target + ".export") or skipped:
             raise RuntimeError("pffexport failed (%d): %s" % (
-                proc.returncode, (proc.stderr + proc.stdout).decode(errors="replace").strip()))
+                proc.returncode, "\n".join(skipped) or output.strip()))
         return model.dump("pffexport", _walk(target + ".export"))
