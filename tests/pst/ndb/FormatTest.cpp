@@ -48,6 +48,19 @@ TEST_F(OutlookSample, HeaderCrcsMatchOutlooksOwn) {
     EXPECT_EQ(header.dwCRCFull, 0xF0304BC1u);
 }
 
+TEST(OutlookFiles, ReadBackRulesHoldOnOutlooksOwnFiles) {
+    // The independent reader's rules (exact AMaps, cRef = 1 + referrers, page and block
+    // trailers, key order) are the ones these Outlook files keep; the tests hold ours to them.
+    for (const char* name : {"outlook-empty.pst", "pstsdk-sample1.pst", "pstsdk-submessage.pst"}) {
+        const auto path = samplesDir() / name;
+        if (!std::filesystem::exists(path)) {
+            GTEST_SKIP() << "no sample at " << path;
+        }
+        test::NdbInspector file(path);
+        EXPECT_TRUE(file.problems().empty()) << name << "\n" << file.report();
+    }
+}
+
 TEST_F(OutlookSample, PageAndBlockTrailersMatchOutlooksCrcAndSignature) {
     // Every B-tree page and every block of Outlook's file, through the independent reader's
     // walk, checked with the writer's CRC and signature.
@@ -71,6 +84,37 @@ TEST_F(OutlookSample, PageAndBlockTrailersMatchOutlooksCrcAndSignature) {
               disk::fromBytes<disk::MapPage>(at(0x4400, 512)).trailer.dwCRC);
     const auto dlist = disk::fromBytes<disk::DListPage>(at(0x4200, 512));
     EXPECT_EQ(computeSignature(ByteIndex{0x4200}, dlist.trailer.bid), dlist.trailer.wSig);
+}
+
+TEST(Crc, ReproducesTheMsPstSampleHeader) {
+    std::vector<std::uint8_t> header(test::kSpecSampleHeaderStart.begin(),
+                                     test::kSpecSampleHeaderStart.end());
+    header.resize(0x200, 0xFF);
+    header.insert(header.end(), test::kSpecSampleHeaderAt0x200.begin(),
+                  test::kSpecSampleHeaderAt0x200.end());
+    header.resize(564, 0xFF);
+    const auto bytes = std::span<const std::uint8_t>(header);
+    EXPECT_EQ(computeCrc(bytes.subspan(disk::kHeaderCrcStart, disk::kHeaderCrcPartialSize)),
+              0x379AA90Eu);
+    EXPECT_EQ(computeCrc(bytes.subspan(disk::kHeaderCrcStart, disk::kHeaderCrcFullSize)),
+              0x1FD283D6u);
+    // And the structure reads its fields where MS-PST's annotation puts them.
+    const auto h = disk::fromBytes<disk::Header>(bytes);
+    const disk::Root root = h.root;
+    const std::uint64_t nextB = h.bidNextB, nextP = h.bidNextP, eof = root.ibFileEof;
+    const std::uint64_t amapFree = root.cbAMapFree, nbt = root.brefNbt.ib, bbt = root.brefBbt.bid;
+    const std::uint32_t partial = h.dwCRCPartial, full = h.dwCRCFull;
+    EXPECT_EQ(partial, 0x379AA90Eu);
+    EXPECT_EQ(full, 0x1FD283D6u);
+    EXPECT_EQ(nextB, 0x1434u);
+    EXPECT_EQ(nextP, 0x254u);
+    EXPECT_EQ(eof, 0x9F2400u);
+    EXPECT_EQ(amapFree, 0x12F240u);
+    EXPECT_EQ(nbt, 0x905200u);
+    EXPECT_EQ(bbt, 0x253u);
+    EXPECT_EQ(h.bCryptMethod, 1);
+    const auto again = disk::toBytes(h);
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), header.begin()));
 }
 
 TEST(Crc, OfNothingAndOfZerosIsZero) {

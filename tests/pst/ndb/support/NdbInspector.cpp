@@ -200,6 +200,7 @@ void NdbInspector::walkTree(std::uint64_t bid, std::uint64_t ib, bool nbt, int l
 }
 
 std::vector<std::uint8_t> NdbInspector::blockData(std::uint64_t bid) {
+    bid &= ~std::uint64_t{1};  // bit 0 is reserved; readers ignore it ([MS-PST] 2.2.2.2)
     const auto it = blocks_.find(bid);
     if (it == blocks_.end()) {
         problem("BID " + hex(bid) + " is referred to but not in the BBT");
