@@ -138,9 +138,22 @@ void FlexGrid::ColWidth(int col, int twips) {
 }
 
 void FlexGrid::showCurrentCell() {
-    if (row_ < rowCount() && col_ < columnCount()) {
-        setCurrentCell(row_, col_);
+    // Moving the view's current cell makes the view place rows, which costs time in
+    // proportion to the row count after every added row; so the view follows the grid's
+    // current cell once per pass of the event loop instead of once per change.
+    if (viewFollowPending_) {
+        return;
     }
+    viewFollowPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            viewFollowPending_ = false;
+            if (row_ < rowCount() && col_ < columnCount()) {
+                setCurrentCell(row_, col_);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace tolvane::app

@@ -8,7 +8,8 @@ namespace tolvane::app {
 
 // The queue's grid over a QTableWidget: one plain-text cell per row and column, no headers,
 // no editing. Rows are added without scrolling or per-row layout work, so appending stays
-// cheap however long the queue grows.
+// cheap however long the queue grows. The view's highlighted cell follows Row and Col when
+// the event loop next runs.
 class FlexGrid : public QTableWidget, public queue::Grid {
   public:
     explicit FlexGrid(QWidget* parent);
@@ -35,6 +36,7 @@ class FlexGrid : public QTableWidget, public queue::Grid {
   private:
     void showCurrentCell();
 
+    bool viewFollowPending_ = false;
     int fixedRows_ = 0;
     int row_ = 0;
     int col_ = 0;

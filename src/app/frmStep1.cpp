@@ -117,6 +117,11 @@ frmStep1::Controls frmStep1::buildControls() {
 
     c.FrameConversion = new QGroupBox(QStringLiteral("Details"), this);
     c.FrameConversion->setGeometry(TwipsRect(240, 3480, 7695, 1335));
+    // The caption sits on the frame's top line, as a classic frame draws it, so the rows
+    // inside keep their places below it.
+    c.FrameConversion->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid rgb(192,192,192); border-radius: 3px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     c.LblCurrentDBX = label(QStringLiteral("Converting Messages..."), c.FrameConversion);
     c.LblCurrentDBX->setGeometry(TwipsRect(120, 240, 7455, 255));
     c.LblProgessCurrent = label(QStringLiteral("Message 0 (of 0)"), c.FrameConversion);
@@ -149,6 +154,13 @@ frmStep1::Controls frmStep1::buildControls() {
     connectClick(c.CmdHelp, &frmStep1::CmdHelp_Click);
     connectClick(c.cmdEnd, &frmStep1::cmdEnd_Click);
 
+    // Set on each control, not only inherited: a style sheet would otherwise hand the frame's
+    // rows the application's font.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (control != c.lblTitle) {
+            control->setFont(ControlFont());
+        }
+    }
     chainTabOrder(c);
     c.cmdAdd->setFocus();
     return c;

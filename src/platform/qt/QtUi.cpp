@@ -114,7 +114,11 @@ void QtUi::setWaitCursor(bool waiting) {
 }
 
 void QtUi::doEvents() {
+    if (sinceLastYield_.isValid() && sinceLastYield_.elapsed() < kYieldIntervalMs) {
+        return;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceLastYield_.start();
 }
 
 void QtUi::openUrl(const std::string& target) {

@@ -1,0 +1,101 @@
+#include "WindowFixture.h"
+
+namespace tolvane::app {
+namespace {
+
+using Paths = std::vector<std::string>;
+using ClearQueue = WindowTest;
+
+TEST_F(ClearQueue, OnTheEmptyQueueAsksNothingAndChangesNothing) {
+    window().cmdClear1_Click();
+    EXPECT_TRUE(ui_.log.empty());
+    EXPECT_EQ(countCaption(), "");
+    EXPECT_EQ(queuedPaths(), Paths{""});
+}
+
+TEST_F(ClearQueue, AnsweredNoKeepsEveryRowAndTheLabel) {
+    addFiles({"a.eml", "b.eml"});
+    ui_.messageBoxAnswers = {MsgResult::No};
+    window().cmdClear1_Click();
+
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    const MessageBoxRequest& box = ui_.messageBoxes.front();
+    EXPECT_EQ(box.text, "Do you want to clear all the files in the list\r\n Proceed?");
+    EXPECT_EQ(box.title, "Tolvane");
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+
+    EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/b.eml"}));
+    EXPECT_EQ(countCaption(), "2 Zimbra Messages");
+    EXPECT_EQ(c().grdFiles1->Row(), 0);
+    EXPECT_EQ(c().grdFiles1->Col(), 0);
+}
+
+TEST_F(ClearQueue, AnsweredYesEmptiesTheQueueAndLeavesConvertAsItWas) {
+    addFiles({"a.eml", "b.eml", "c.eml"});
+    window().workingPathList() = {"Users\\me", "Users"};
+    ASSERT_TRUE(c().CmdExtractDBX->isEnabled());
+    ui_.messageBoxAnswers = {MsgResult::Yes};
+    window().cmdClear1_Click();
+
+    EXPECT_EQ(queuedPaths(), Paths{""});
+    EXPECT_EQ(countCaption(), "0 files");
+    EXPECT_EQ(c().grdFiles1->ColWidth(0), 15000);
+    EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
+    EXPECT_EQ(window().workingPathList(), Paths{""});
+
+    // Disabled stays disabled as well.
+    addFiles({"d.eml"});
+    window().setConvertEnabled(false);
+    ui_.messageBoxAnswers = {MsgResult::Yes};
+    window().cmdClear1_Click();
+    EXPECT_FALSE(c().CmdExtractDBX->isEnabled());
+}
+
+TEST_F(ClearQueue, FirstAddAfterAClearFillsRowZero) {
+    addFiles({"a.eml", "b.eml"});
+    ui_.messageBoxAnswers = {MsgResult::Yes};
+    window().cmdClear1_Click();
+    ASSERT_EQ(countCaption(), "0 files");
+
+    addFiles({"c.eml"});
+    EXPECT_EQ(queuedPaths(), Paths{"/m/c.eml"});
+    EXPECT_EQ(countCaption(), "1 Zimbra Messages");
+}
+
+using QueueRows = WindowTest;
+
+TEST_F(QueueRows, FirstAddAfterStartFillsRowZero) {
+    addFiles({"a.eml"});
+    EXPECT_EQ(c().grdFiles1->Rows(), 1);
+    EXPECT_EQ(queuedPaths(), Paths{"/m/a.eml"});
+    EXPECT_EQ(countCaption(), "1 Zimbra Messages");
+}
+
+TEST_F(QueueRows, TheKthPathGoesToRowKMinusOneAndStaysCurrent) {
+    for (int k = 1; k <= 5; ++k) {
+        addFiles({"f" + std::to_string(k) + ".eml"});
+        EXPECT_EQ(c().grdFiles1->Rows(), k);
+        EXPECT_EQ(c().grdFiles1->Row(), k - 1);
+        EXPECT_EQ(c().grdFiles1->Text(), "/m/f" + std::to_string(k) + ".eml");
+        EXPECT_EQ(countCaption(), std::to_string(k) + " Zimbra Messages");
+    }
+    EXPECT_EQ(queuedPaths()[2], "/m/f3.eml");
+}
+
+TEST_F(QueueRows, DuplicatesAreKept) {
+    addFiles({"a.eml"});
+    addFiles({"a.eml"});
+    EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/a.eml"}));
+    EXPECT_EQ(countCaption(), "2 Zimbra Messages");
+}
+
+TEST_F(QueueRows, AnEmptyNameQueuesItsFolderAsItIs) {
+    // A result ending in two NULs holds an empty last name; nothing is dropped or checked.
+    ui_.answerFiles(std::string("/m\0a.eml\0\0", 10));
+    window().cmdAdd_Click();
+    EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/"}));
+}
+
+}  // namespace
+}  // namespace tolvane::app

@@ -1,0 +1,128 @@
+#include "WindowFixture.h"
+
+namespace tolvane::app {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+long errorNumberOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const AppError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+using Grid = WindowTest;
+
+TEST_F(Grid, SelectingOutsideTheGridRaisesSubscriptOutOfRange) {
+    FlexGrid& grid = *c().grdFiles1;
+    EXPECT_EQ(errorNumberOf([&] { grid.Row(1); }), errc::kSubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { grid.Row(-1); }), errc::kSubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { grid.Col(1); }), errc::kSubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { grid.ColWidth(3, 100); }), errc::kSubscriptOutOfRange);
+    EXPECT_EQ(grid.Row(), 0);
+}
+
+TEST_F(Grid, TextReadsAndWritesTheCurrentCell) {
+    FlexGrid& grid = *c().grdFiles1;
+    grid.Rows(3);
+    grid.Cols(2);
+    grid.Row(2);
+    grid.Col(1);
+    grid.Text("two-one");
+    grid.Row(0);
+    EXPECT_EQ(grid.Text(), "");
+    grid.Row(2);
+    EXPECT_EQ(grid.Text(), "two-one");
+    grid.Text("again");
+    EXPECT_EQ(grid.item(2, 1)->text(), "again");
+    // The view's highlighted cell follows when the event loop runs.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid.currentRow(), 2);
+    EXPECT_EQ(grid.currentColumn(), 1);
+}
+
+TEST_F(Grid, LoweringRowsDropsTheEndAndClearKeepsShapeAndWidth) {
+    FlexGrid& grid = *c().grdFiles1;
+    grid.Rows(3);
+    for (int row = 0; row < 3; ++row) {
+        grid.Row(row);
+        grid.Text("r" + std::to_string(row));
+    }
+    grid.Rows(2);
+    EXPECT_EQ(grid.Row(), 1);  // the current row went with the dropped one
+    EXPECT_EQ(grid.Text(), "r1");
+    grid.Rows(3);
+    grid.Row(2);
+    EXPECT_EQ(grid.Text(), "");
+
+    grid.ColWidth(0, 15000);
+    grid.Clear();
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(grid.ColWidth(0), 15000);
+    grid.Row(0);
+    EXPECT_EQ(grid.Text(), "");
+}
+
+TEST_F(Grid, CountsAndFixedRowsAreChecked) {
+    FlexGrid& grid = *c().grdFiles1;
+    EXPECT_NE(errorNumberOf([&] { grid.Rows(-1); }), 0);
+    EXPECT_NE(errorNumberOf([&] { grid.FixedRows(2); }), 0);
+    EXPECT_EQ(grid.Rows(), 1);
+    EXPECT_EQ(grid.FixedRows(), 0);
+}
+
+using JobSeams = WindowTest;
+
+TEST_F(JobSeams, TheQueueReadsOutRowByRowAndTheGridFollows) {
+    EXPECT_EQ(window().rowCount(), 1);
+    EXPECT_EQ(window().selectRow(0), "");
+    addFiles({"a.eml", "b.eml", "c.eml"});
+    ASSERT_EQ(window().rowCount(), 3);
+    EXPECT_EQ(window().selectRow(1), "/m/b.eml");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c().grdFiles1->currentRow(), 1);
+    EXPECT_EQ(window().selectRow(0), "/m/a.eml");
+    EXPECT_EQ(errorNumberOf([&] { window().selectRow(3); }), errc::kSubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { window().selectRow(-1); }), errc::kSubscriptOutOfRange);
+    // Reading changes nothing in the queue.
+    EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/b.eml", "/m/c.eml"}));
+}
+
+TEST_F(JobSeams, ProgressLandsInTheFrameLabelBarAndButton) {
+    convert::ProgressSink& sink = window();
+    sink.setFrameCaption("Converting Inbox");
+    sink.setLabelCaption("a <b>.eml");
+    sink.setBarRange(0, 40);
+    sink.setBarValue(10.5f);
+    sink.setConvertEnabled(true);
+    EXPECT_EQ(c().FrameConversion->title(), "Converting Inbox");
+    EXPECT_EQ(c().LblCurrentDBX->text(), "a <b>.eml");
+    EXPECT_EQ(c().LblCurrentDBX->textFormat(), Qt::PlainText);
+    EXPECT_EQ(c().ProgressBar1->Max(), 40);
+    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 10.5f);
+    // The bar shows the same share of its width.
+    EXPECT_EQ(c().ProgressBar1->value() * 40, c().ProgressBar1->maximum() * 10.5);
+    EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
+    sink.setConvertEnabled(false);
+    EXPECT_FALSE(c().CmdExtractDBX->isEnabled());
+}
+
+TEST_F(JobSeams, BarValuesOutsideTheRangeAreHeldAtItsEnds) {
+    convert::ProgressSink& sink = window();
+    sink.setBarRange(10, 20);
+    sink.setBarValue(25.0f);
+    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 20.0f);
+    EXPECT_EQ(c().ProgressBar1->value(), c().ProgressBar1->maximum());
+    sink.setBarValue(-3.0f);
+    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 10.0f);
+    EXPECT_EQ(c().ProgressBar1->value(), 0);
+    sink.setBarRange(0, 0);  // an empty range shows an empty bar
+    sink.setBarValue(0.0f);
+    EXPECT_EQ(c().ProgressBar1->value(), 0);
+}
+
+}  // namespace
+}  // namespace tolvane::app

@@ -1,0 +1,81 @@
+#include <QFileInfo>
+#include <QUrl>
+
+#include "WindowFixture.h"
+
+namespace tolvane::app {
+namespace {
+
+using Exit = WindowTest;
+
+TEST_F(Exit, AnsweredNoChangesNothing) {
+    window().show();
+    addFiles({"a.eml"});
+    ui_.messageBoxAnswers = {MsgResult::No};
+    window().cmdEnd_Click();
+
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    const MessageBoxRequest& box = ui_.messageBoxes.front();
+    EXPECT_EQ(box.text, "Are you sure you want to exit now?");
+    EXPECT_EQ(box.title, "Tolvane");
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(box.defaultButton, MsgResult::Yes);
+
+    EXPECT_FALSE(window().unloaded());
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(queuedPaths(), std::vector<std::string>{"/m/a.eml"});
+    EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
+}
+
+TEST_F(Exit, AnsweredYesUnloadsTheWindow) {
+    window().show();
+    ui_.messageBoxAnswers = {MsgResult::Yes};
+    window().cmdEnd_Click();
+    EXPECT_TRUE(window().unloaded());
+    EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(Exit, TheCloseBoxEndsAtOnceWithoutAsking) {
+    window().show();
+    EXPECT_TRUE(window().close());
+    EXPECT_TRUE(window().unloaded());
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_TRUE(ui_.messageBoxes.empty());
+}
+
+using Help = WindowTest;
+
+TEST_F(Help, OpensTheShippedManualAsAFileUrlEachClick) {
+    window().CmdHelp_Click();
+    window().CmdHelp_Click();
+    ASSERT_EQ(ui_.openedUrls.size(), 2u);
+    EXPECT_EQ(ui_.openedUrls[0], ui_.openedUrls[1]);
+    const QUrl url(QString::fromStdString(ui_.openedUrls[0]));
+    ASSERT_TRUE(url.isLocalFile());
+    EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile());
+    EXPECT_TRUE(url.toLocalFile().endsWith(QStringLiteral("help.html")));
+    EXPECT_TRUE(ui_.messageBoxes.empty());
+}
+
+using ConvertButton = WindowTest;
+
+TEST_F(ConvertButton, RunsThePluggedInJob) {
+    window().CmdExtractDBX_Click();  // nothing plugged in: nothing happens
+    int runs = 0;
+    window().setConvertJob([&runs] { ++runs; });
+    window().setConvertEnabled(true);
+    c().CmdExtractDBX->click();
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(ConvertButton, AFailureTheJobDoesNotHandleIsShownAndTheWindowGoesOn) {
+    window().setConvertJob([] { throw AppError(91, "Object variable not set"); });
+    window().setConvertEnabled(true);
+    c().CmdExtractDBX->click();
+    EXPECT_EQ(ui_.messageTexts(), std::vector<std::string>{"91:Object variable not set"});
+    EXPECT_FALSE(window().unloaded());
+}
+
+}  // namespace
+}  // namespace tolvane::app
