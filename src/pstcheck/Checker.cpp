@@ -5,35 +5,38 @@
 #include "pstcheck/BTrees.h"
 #include "pstcheck/BlockStore.h"
 #include "pstcheck/Format.h"
+#include "pstcheck/Guard.h"
 #include "pstcheck/Header.h"
 #include "pstcheck/Messaging.h"
 #include "pstcheck/NodeDump.h"
 
 namespace tolvane::pstcheck {
+namespace {
 
-CheckResult checkPst(Bytes file, const CheckOptions& options) {
-    CheckResult result;
-    result.report = Report(options.strict);
+void checkWhole(Bytes file, const CheckOptions& options, CheckResult& result) {
     Report& r = result.report;
     const HeaderResult head = checkHeader(file, r);
     if (head.kind == FileKind::Ansi) {
         result.outcome = CheckResult::Outcome::SkippedAnsi;
-        return result;
+        return;
     }
     if (!head.header) {
-        return result;
+        return;
     }
     result.outcome = CheckResult::Outcome::Checked;
     const Header& h = *head.header;
     if (h.cryptMethod == fmt::kCryptCyclic) {
         r.add("HEADER", "bCryptMethod", "NDB_CRYPT_CYCLIC data cannot be checked here", at(0x201));
-        return result;
+        return;
     }
     Allocations allocations;
     const BTrees trees = walkBTrees(file, h, allocations, r);
+    result.nodes = trees.nbt.size();
+    result.blocks = trees.bbt.size();
     BlockStore blocks(file, h.cryptMethod, trees, r);
     for (const auto& [nid, node] : trees.nbt) {
-        blocks.walkNode(node.bidData, node.bidSub, "nid " + hex(nid));
+        guarded(r, "nid " + hex(nid),
+                [&] { blocks.walkNode(node.bidData, node.bidSub, "nid " + hex(nid)); });
     }
     blocks.checkReferenceCounts();
     for (const auto& [bid, e] : trees.bbt) {
@@ -41,14 +44,20 @@ CheckResult checkPst(Bytes file, const CheckOptions& options) {
     }
     checkAllocationMaps(file, h, allocations, r);
     const MessagingSummary summary = checkMessaging(h, trees, blocks, r);
+    result.folders = summary.folders;
+    result.messages = summary.messages;
     if (options.dump != nullptr) {
         dumpNodes(*options.dump, trees, blocks);
     }
-    result.tolerated = r.tolerated();
-    result.nodes = trees.nbt.size();
-    result.blocks = trees.bbt.size();
-    result.folders = summary.folders;
-    result.messages = summary.messages;
+}
+
+}  // namespace
+
+CheckResult checkPst(Bytes file, const CheckOptions& options) {
+    CheckResult result;
+    result.report = Report(options.strict);
+    guarded(result.report, "file", [&] { checkWhole(file, options, result); });
+    result.tolerated = result.report.tolerated();
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pstcheck/Guard.h"
 #include "pstcheck/Ids.h"
 #include "pstcheck/PropertyContext.h"
 #include "pstcheck/RowCopies.h"
@@ -43,12 +44,15 @@ class FolderChecker {
                 }
             }
             if (isFolder(nid)) {
-                const auto pc = PropertyContext::open(blocks_, node.bidData, node.bidSub,
-                                                      "nid " + hex(nid), r_);
-                if (pc) {
-                    facts_[nid] = {pc->string(tag::kDisplayName), pc->int32(tag::kContentCount),
-                                   pc->int32(tag::kContentUnread), pc->boolean(tag::kSubfolders)};
-                }
+                guarded(r_, "nid " + hex(nid), [&] {
+                    const auto pc = PropertyContext::open(blocks_, node.bidData, node.bidSub,
+                                                          "nid " + hex(nid), r_);
+                    if (pc) {
+                        facts_[nid] = {pc->string(tag::kDisplayName), pc->int32(tag::kContentCount),
+                                       pc->int32(tag::kContentUnread),
+                                       pc->boolean(tag::kSubfolders)};
+                    }
+                });
             }
         }
         if (const auto root = trees_.nbt.find(nid::kRootFolder);
@@ -58,7 +62,10 @@ class FolderChecker {
         }
         for (const auto& [nid, f] : facts_) {
             const auto it = children.find(nid);
-            checkFolder(nid, f, it == children.end() ? std::vector<std::uint32_t>{} : it->second);
+            guarded(r_, "folder " + hex(nid), [&] {
+                checkFolder(nid, f,
+                            it == children.end() ? std::vector<std::uint32_t>{} : it->second);
+            });
         }
         return facts_.size();
     }

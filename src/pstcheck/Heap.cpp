@@ -112,6 +112,10 @@ std::optional<Bytes> Heap::item(std::uint32_t hid) const {
         return std::nullopt;
     }
     const auto& offs = allocs_[block];
+    // A broken page map was reported when the heap was opened; never read outside the block.
+    if (offs[index] < offs[index - 1] || offs[index] > blocks_[block].size()) {
+        return std::nullopt;
+    }
     return Bytes(blocks_[block]).subspan(offs[index - 1], offs[index] - offs[index - 1]);
 }
 

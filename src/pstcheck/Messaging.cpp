@@ -4,6 +4,7 @@
 
 #include "pstcheck/Folders.h"
 #include "pstcheck/Format.h"
+#include "pstcheck/Guard.h"
 #include "pstcheck/Ids.h"
 #include "pstcheck/LtpNode.h"
 #include "pstcheck/MessageCheck.h"
@@ -62,7 +63,7 @@ void checkOtherTables(const BTrees& trees, BlockStore& blocks, Report& r) {
         // Some Outlook versions keep other heaps (client 0xAC) under table NIDs.
         auto ltp = LtpNode::open(blocks, node.bidData, node.bidSub, "nid " + hex(nid), r);
         if (ltp && ltp->heap().clientSig() == fmt::kClientTc) {
-            TableContext::fromNode(std::move(*ltp), r);
+            guarded(r, "nid " + hex(nid), [&] { TableContext::fromNode(std::move(*ltp), r); });
         }
     }
 }
@@ -84,8 +85,9 @@ void checkNidHighWater(const Header& h, const BTrees& trees, Report& r) {
 MessagingSummary checkMessaging(const Header& header, const BTrees& trees, BlockStore& blocks,
                                 Report& r) {
     MessagingSummary summary;
-    checkStore(trees, blocks, r);
-    const std::optional<std::uint32_t> named = checkNameMap(trees, blocks, r);
+    guarded(r, "nid " + hex(nid::kMessageStore), [&] { checkStore(trees, blocks, r); });
+    std::optional<std::uint32_t> named;
+    guarded(r, "nid " + hex(nid::kNameToIdMap), [&] { named = checkNameMap(trees, blocks, r); });
     std::map<std::uint32_t, MessageFacts> messages;
     for (const auto& [nid, node] : trees.nbt) {
         const std::uint32_t type = nidType(nid);
@@ -93,7 +95,9 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
             continue;
         }
         const std::string where = "message nid " + hex(nid);
-        auto facts = checkMessage(blocks, node.bidData, node.bidSub, where, r);
+        std::optional<MessageFacts> facts;
+        guarded(r, where,
+                [&] { facts = checkMessage(blocks, node.bidData, node.bidSub, where, r); });
         if (!facts) {
             continue;
         }

@@ -53,11 +53,11 @@ std::optional<TableContext> TableContext::fromNode(LtpNode node, Report& r) {
         if (!tc.readInfo(r) || !tc.readRows(r)) {
             return std::nullopt;
         }
+        tc.checkCells(r);
     } catch (const Truncated& t) {
         r.add("TC", "size", t.what(), where);
         return std::nullopt;
     }
-    tc.checkCells(r);
     return tc;
 }
 
@@ -104,19 +104,21 @@ bool TableContext::readInfo(Report& r) {
             r.add("TCOLDESC", "tag order", hex(c.tag) + " after " + hex(columns_.back().tag), at_);
         }
         const auto type = static_cast<std::uint16_t>(c.tag & 0xFFFF);
+        // A column that cannot be read safely is reported and left out of the table.
+        bool usable = true;
         if (!knownType(type) || c.cb != cellWidth(type)) {
             r.add("TCOLDESC", "cbData", "is " + std::to_string(c.cb) + " for type " + hex(type),
                   at_);
+            usable = false;
         }
         const std::size_t lo = c.cb >= 4 ? 0 : (c.cb == 2 ? end8 : end2);
         const std::size_t hi = c.cb >= 4 ? end8 : (c.cb == 2 ? end2 : end1);
         if (c.ib < lo || c.ib + c.cb > hi) {
             r.add("TCOLDESC", "ibData",
-                  "cell at " + std::to_string(c.ib) +
-                      " lies outside its "
-                      "size group [" +
+                  "cell at " + std::to_string(c.ib) + " lies outside its size group [" +
                       std::to_string(lo) + ", " + std::to_string(hi) + ")",
                   at_);
+            usable = false;
         } else {
             for (std::size_t b = c.ib; b < c.ib + c.cb; ++b) {
                 if (covered[b]) {
@@ -128,8 +130,11 @@ bool TableContext::readInfo(Report& r) {
         }
         if (c.iBit >= cCols || !bits.insert(c.iBit).second) {
             r.add("TCOLDESC", "iBit", std::to_string(c.iBit) + " is out of range or reused", at_);
+            usable = usable && c.iBit < cCols;
         }
-        columns_.push_back(c);
+        if (usable) {
+            columns_.push_back(c);
+        }
     }
     // [2.3.4.4.1] RowId first at 0 / bit 0, RowVer at 4 / bit 1.
     const auto rowId = std::find_if(columns_.begin(), columns_.end(),
@@ -271,7 +276,7 @@ std::optional<std::vector<std::uint8_t>> TableContext::cellBytes(std::size_t row
     if (cellIsHnid(type)) {
         return node_.value(u32(rows_[row], c->ib));
     }
-    const Bytes b = rows_[row].subspan(c->ib, c->cb);
+    const Bytes b = slice(rows_[row], c->ib, c->cb);
     return std::vector<std::uint8_t>(b.begin(), b.end());
 }
 
