@@ -133,7 +133,8 @@ mapi::Message importEml(const std::filesystem::path& path) {
     g_mime_parser_options_set_fallback_charsets(options, fallback);
 
     // The stream reads through its own descriptor so ours stays valid for raw reads.
-    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(dup(fd)));
+    // The stream takes the descriptor; raw reads use it by position while the stream lives.
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(file.release()));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));

@@ -7,57 +7,64 @@
 namespace tolvane::mime {
 
 namespace {
-bool sameName(const char* a, std::string_view b) {
-    return a && std::string_view(a).size() == b.size() && strncasecmp(a, b.data(), b.size()) == 0;
-}
-
-std::string rawOf(GMimeHeader* h) {
-    const char* raw = g_mime_header_get_raw_value(h);
-    return raw ? std::string(raw) : std::string();
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), b.size()) == 0;
 }
 }  // namespace
 
-HeaderView::HeaderView(GMimeMessage* message)
-    : list_(message ? g_mime_object_get_header_list(GMIME_OBJECT(message)) : nullptr) {
-    GMimeObject* part = message ? g_mime_message_get_mime_part(message) : nullptr;
-    if (part)
-        partList_ = g_mime_object_get_header_list(part);
+void HeaderView::snapshot(GMimeObject* object, std::vector<Entry>& into) {
+    GMimeHeaderList* list = object ? g_mime_object_get_header_list(object) : nullptr;
+    if (!list)
+        return;
+    const int n = g_mime_header_list_get_count(list);
+    into.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        GMimeHeader* h = g_mime_header_list_get_header_at(list, i);
+        const char* name = g_mime_header_get_name(h);
+        if (name)
+            into.push_back({name, g_mime_header_get_raw_value(h)});
+    }
 }
 
-std::optional<std::string> HeaderView::find(GMimeHeaderList* list, std::string_view name,
+HeaderView::HeaderView(GMimeObject* object) {
+    snapshot(object, own_);
+}
+
+HeaderView::HeaderView(GMimeMessage* message) {
+    if (!message)
+        return;
+    snapshot(GMIME_OBJECT(message), own_);
+    snapshot(g_mime_message_get_mime_part(message), part_);
+}
+
+std::optional<std::string> HeaderView::find(const std::vector<Entry>& list, std::string_view name,
                                             bool last) const {
-    if (!list)
-        return std::nullopt;
-    const int n = g_mime_header_list_get_count(list);
-    for (int k = 0; k < n; ++k) {
-        GMimeHeader* h = g_mime_header_list_get_header_at(list, last ? n - 1 - k : k);
-        if (sameName(g_mime_header_get_name(h), name))
-            return rawOf(h);
+    const std::size_t n = list.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const Entry& e = list[last ? n - 1 - k : k];
+        if (sameName(e.name, name))
+            return std::string(e.raw ? e.raw : "");
     }
     return std::nullopt;
 }
 
 std::optional<std::string> HeaderView::firstRaw(std::string_view name) const {
-    if (auto v = find(list_, name, false))
+    if (auto v = find(own_, name, false))
         return v;
-    return find(partList_, name, false);
+    return find(part_, name, false);
 }
 
 std::optional<std::string> HeaderView::lastRaw(std::string_view name) const {
-    if (auto v = find(list_, name, true))
+    if (auto v = find(own_, name, true))
         return v;
-    return find(partList_, name, true);
+    return find(part_, name, true);
 }
 
 std::vector<std::string> HeaderView::allRaw(std::string_view name) const {
     std::vector<std::string> out;
-    if (!list_)
-        return out;
-    const int n = g_mime_header_list_get_count(list_);
-    for (int i = 0; i < n; ++i) {
-        GMimeHeader* h = g_mime_header_list_get_header_at(list_, i);
-        if (sameName(g_mime_header_get_name(h), name))
-            out.push_back(rawOf(h));
+    for (const auto& e : own_) {
+        if (sameName(e.name, name))
+            out.emplace_back(e.raw ? e.raw : "");
     }
     return out;
 }

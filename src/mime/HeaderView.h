@@ -14,8 +14,7 @@ namespace tolvane::mime {
 
 class HeaderView {
   public:
-    explicit HeaderView(GMimeObject* object)
-        : list_(object ? g_mime_object_get_header_list(object) : nullptr) {}
+    explicit HeaderView(GMimeObject* object);
     // A message: GMime files its Content-* headers under the top-level part, so those are
     // looked up there when the message's own list lacks them.
     explicit HeaderView(GMimeMessage* message);
@@ -28,10 +27,17 @@ class HeaderView {
     std::optional<std::string> text(std::string_view name) const;
 
   private:
-    std::optional<std::string> find(GMimeHeaderList* list, std::string_view name, bool last) const;
+    // Names and raw values as GMime holds them; valid while the parsed message lives.
+    struct Entry {
+        std::string_view name;
+        const char* raw;
+    };
+    static void snapshot(GMimeObject* object, std::vector<Entry>& into);
+    std::optional<std::string> find(const std::vector<Entry>& list, std::string_view name,
+                                    bool last) const;
 
-    GMimeHeaderList* list_;
-    GMimeHeaderList* partList_ = nullptr;
+    std::vector<Entry> own_;
+    std::vector<Entry> part_;
 };
 
 }  // namespace tolvane::mime

@@ -16,9 +16,14 @@ char lowerChar(char c) {
 std::size_t findNoCase(std::string_view hay, std::string_view needle, std::size_t from) {
     if (needle.empty() || hay.size() < needle.size())
         return std::string_view::npos;
+    // Needles start with '<' or a letter; find candidates by their first byte, then compare.
+    const char first = lowerChar(needle[0]);
+    const char upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
     for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
-        if (strncasecmp(hay.data() + i, needle.data(), needle.size()) == 0)
+        if ((hay[i] == first || hay[i] == upper) &&
+            strncasecmp(hay.data() + i + 1, needle.data() + 1, needle.size() - 1) == 0) {
             return i;
+        }
     }
     return std::string_view::npos;
 }

@@ -66,14 +66,16 @@ std::string unflow(std::string_view text, bool delsp) {
 }
 
 std::string toCrlf(std::string_view text) {
-    // Most text already has CRLF everywhere: find the first line end that is not one.
-    std::size_t i = 0;
-    while ((i = text.find_first_of("\r\n", i)) != std::string_view::npos) {
-        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n')
-            break;
-        i += 2;
+    // Most text already has CRLF everywhere: then it is copied as it is.
+    bool clean = true;
+    for (std::size_t i = 0; i < text.size() && clean; ++i) {
+        if (text[i] == '\n') {
+            clean = i > 0 && text[i - 1] == '\r';
+        } else if (text[i] == '\r') {
+            clean = i + 1 < text.size() && text[i + 1] == '\n';
+        }
     }
-    if (i == std::string_view::npos)
+    if (clean)
         return std::string(text);
     std::string out;
     out.reserve(text.size() + text.size() / 32);
