@@ -3,11 +3,15 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
+#include "ModelInvariants.h"  // tests/mime
 #include "mapi/Message.h"
 #include "mime/EmlImport.h"
 #include "platform/AppError.h"
@@ -54,6 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const auto message = tolvane::mime::importEml(path);
         consume(message, sink);
+        if (const auto violation = tolvane::mime::test::modelViolation(message);
+            !violation.empty()) {
+            std::fprintf(stderr, "model invariant broken: %s\n", violation.c_str());
+            std::abort();
+        }
     } catch (const tolvane::AppError&) {
         // An empty file is reported, not imported.
     }

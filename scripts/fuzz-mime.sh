@@ -9,11 +9,11 @@ mkdir -p "$out/objs" "$here/fuzz-corpus-work/mime"
 seconds=${1:-1800}
 
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$here/src" $(pkg-config --cflags gmime-3.0))
+       -fno-sanitize-recover=undefined -I"$here/src" -I"$here/tests/mime" $(pkg-config --cflags gmime-3.0))
 objs=()
 for src in "$here"/src/mapi/*.cpp "$here"/src/mime/*.cpp "$here"/fuzz/mime_import_fuzz.cpp; do
   obj="$out/objs/$(basename "$(dirname "$src")")_$(basename "${src%.cpp}").o"
-  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ -n "$(find "$here/src/mime" "$here/src/mapi" -name '*.h' -newer "$obj")" ]; then
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ -n "$(find "$here/src/mime" "$here/src/mapi" "$here/tests/mime" -name '*.h' -newer "$obj")" ]; then
     nice -n 10 clang++ "${flags[@]}" -c "$src" -o "$obj"
   fi
   objs+=("$obj")

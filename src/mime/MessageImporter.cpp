@@ -17,17 +17,13 @@
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
 #include "mime/PropIds.h"
+#include "mime/TransportHeaders.h"
 
 namespace tolvane::mime {
 
 namespace {
 
 using mapi::PropValue;
-
-// Header bytes in the file decode by the undeclared rule, with CRLF line ends.
-std::string transportHeaders(std::string_view bytes) {
-    return replaceNul(toCrlf(decode8bit(bytes).utf8));
-}
 
 // The top-level signed entity exactly as in the file: its Content-Type header line(s) and
 // everything after the header block (MS-OXOSMIME 2.1.3.1: other outer headers dropped).

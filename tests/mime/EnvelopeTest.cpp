@@ -308,7 +308,8 @@ TEST(MiscHeaders, AbsentHeadersSetNothing) {
 TEST(TransportHeaders, RawBlockWithCrlf) {
     const auto m = importText(
         "Subject: =?UTF-8?Q?caf=C3=A9?=\nX-Raw: caf\xE9\nbroken line without colon\n"
-        "X-Folded: a\n b\n\nbody\n");
+        "X-MS-Exchange-Organization-SCL: -1\n x\nX-MS-Exchange-Forest-Y: 1\nX-Folded: a\n "
+        "b\n\nbody\n");
     EXPECT_EQ(str(m.props, tag::kTransportMessageHeaders),
               "Subject: =?UTF-8?Q?caf=C3=A9?=\r\nX-Raw: café\r\nbroken line without colon\r\n"
               "X-Folded: a\r\n b\r\n");

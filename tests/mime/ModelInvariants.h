@@ -1,0 +1,68 @@
+#pragma once
+
+// What every imported message must satisfy, whatever the input: the fuzz target aborts on a
+// violation, the regression test replays crashing inputs and the seed corpus through it.
+
+#include <cstdint>
+#include <string>
+
+#include "mapi/Message.h"
+#include "mapi/Tags.h"
+#include "mime/Charset.h"
+
+namespace tolvane::mime::test {
+
+// "" when the message is sound, else the first violation found.
+inline std::string modelViolation(const mapi::Message& m, int depth = 0) {
+    const auto strings = [](const mapi::PropertyList& p) -> std::string {
+        for (const auto& [id, v] : p.tagged()) {
+            if (v.type() != mapi::PropType::Unicode)
+                continue;
+            const std::string& s = v.asString();
+            if (s.find('\0') != std::string::npos)
+                return "NUL in string " + std::to_string(id);
+            if (!isValidUtf8(s))
+                return "invalid UTF-8 in string " + std::to_string(id);
+        }
+        return {};
+    };
+    if (depth > 32)
+        return "embedding deeper than 32";
+    const auto* cls = m.props.get(mapi::tag::kMessageClass);
+    if (!cls || cls->asString().rfind("IPM.Note", 0) != 0)
+        return "message class missing";
+    for (std::uint16_t id : {std::uint16_t{0x0017}, std::uint16_t{0x0036}}) {
+        if (!m.props.has(id))
+            return "importance or sensitivity missing";
+    }
+    const auto* flags = m.props.get(mapi::tag::kMessageFlags);
+    if (!flags || (flags->asInt32() & (mapi::tag::kMsgFlagUnsent | mapi::tag::kMsgFlagHasAttach))) {
+        return "message flags missing or unsent/has-attachment set";
+    }
+    if (m.props.has(mapi::tag::kHasAttachments))
+        return "has-attachments set by the import";
+    if (auto e = strings(m.props); !e.empty())
+        return e;
+    for (const auto& r : m.recipients) {
+        if (auto e = strings(r.props); !e.empty())
+            return "recipient: " + e;
+    }
+    for (const auto& a : m.attachments) {
+        if (auto e = strings(a.props); !e.empty())
+            return "attachment: " + e;
+        const auto* method = a.props.get(mapi::tag::kAttachMethod);
+        if (!method)
+            return "attachment without method";
+        if (method->asInt32() == mapi::tag::kAttachEmbeddedMessage) {
+            if (!a.embedded)
+                return "method 5 without a message";
+            if (auto e = modelViolation(*a.embedded, depth + 1); !e.empty())
+                return "embedded: " + e;
+        } else if (!a.props.has(mapi::tag::kAttachDataBinary)) {
+            return "by-value attachment without data";
+        }
+    }
+    return {};
+}
+
+}  // namespace tolvane::mime::test
