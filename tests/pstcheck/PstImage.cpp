@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "pstcheck/Allocations.h"
+#include "pstcheck/BTrees.h"
 #include "pstcheck/Crc.h"
 #include "pstcheck/Format.h"
 #include "pstcheck/Header.h"
@@ -38,6 +39,24 @@ BTrees PstImage::trees() const {
     const auto header = checkHeader(Bytes(bytes_), scratch);
     Allocations allocations;
     return walkBTrees(Bytes(bytes_), header.header.value(), allocations, scratch);
+}
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>> PstImage::checkedRanges() const {
+    Report scratch;
+    const auto header = checkHeader(Bytes(bytes_), scratch);
+    Allocations allocations;
+    const BTrees t = walkBTrees(Bytes(bytes_), header.header.value(), allocations, scratch);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> out = {
+        {0, 0x210}, {fmt::kDListOffset, 512}, {fmt::kFirstAMap, 512}, {fmt::kFirstAMap + 512, 512}};
+    for (const auto& range : allocations.sorted(scratch)) {
+        out.emplace_back(range.ib, range.size);  // the B-tree pages
+    }
+    for (const auto& [bid, e] : t.bbt) {
+        out.emplace_back(e.ib, e.cb);
+        out.emplace_back(e.ib + fmt::blockSize(e.cb) - fmt::kBlockTrailerSize,
+                         fmt::kBlockTrailerSize);
+    }
+    return out;
 }
 
 BbtEntry PstImage::block(std::uint64_t bid) const {

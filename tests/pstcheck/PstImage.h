@@ -18,6 +18,9 @@ class PstImage {
     std::vector<std::uint8_t>& bytes() { return bytes_; }
     CheckResult check(bool strict = false) const;
     BTrees trees() const;
+    // Every byte a check covers: the header through dwCRCFull, the DList, AMap and PMap pages,
+    // B-tree pages, and each block's data and trailer (not its padding).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> checkedRanges() const;
 
     BbtEntry block(std::uint64_t bid) const;
     NbtEntry node(std::uint32_t nid) const;
