@@ -8,7 +8,7 @@ const crypto = require('crypto');
 
 const modules = process.env.TOLVANE_NODE_MODULES ||
     path.join(__dirname, '..', '..', 'tools', 'node', 'node_modules');
-const { PSTFile } = require(path.join(modules, 'pst-extractor'));
+const { PSTFile, PSTRecipient } = require(path.join(modules, 'pst-extractor'));
 
 const RECIPIENT_KINDS = { 1: 'to', 2: 'cc', 3: 'bcc' };
 
@@ -24,6 +24,17 @@ function attachmentBytes(att) {
     const buf = Buffer.alloc(stream.length.toNumber());
     stream.readCompletely(buf);
     return buf;
+}
+
+// getRecipient(i) re-reads the whole recipient table on every call (quadratic: minutes for 200
+// recipients); read the table's rows once and build the same PSTRecipient objects from them.
+function recipients(msg) {
+    const count = msg.numberOfRecipients;
+    const table = msg.recipientTable;
+    if (!table || typeof table.getItems !== 'function') {
+        return Array.from({ length: count }, (_, i) => msg.getRecipient(i));
+    }
+    return table.getItems().map((row) => new PSTRecipient(msg.pstFile, row));
 }
 
 function dumpAttachment(att) {
@@ -56,8 +67,7 @@ function dumpMessage(msg) {
         has_attachments: msg.hasAttachments,
         attachments: [],
     };
-    for (let i = 0; i < msg.numberOfRecipients; i++) {
-        const r = msg.getRecipient(i);
+    for (const r of recipients(msg)) {
         const kind = r && RECIPIENT_KINDS[r.recipientType];
         if (kind) {
             out[kind].push({ name: r.displayName, email: r.emailAddress || r.smtpAddress });
