@@ -63,19 +63,24 @@ class NodeDatabase {
     // Stores a node's data cut into blocks of kMaxBlockData bytes.
     virtual Bid writeData(std::span<const std::uint8_t> bytes) = 0;
     virtual std::unique_ptr<DataStream> beginData() = 0;
-    // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs); entries in any order.
+    // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs); entries in any order, NIDs
+    // unique. No entries give Bid{} (no subnode tree), since an SLBLOCK holds at least one.
     virtual Bid writeSubnodes(std::span<const SubnodeEntry> entries) = 0;
 
     // Inserts or replaces a node of the NBT. Replacing releases the blocks the old entry held.
+    // A NID above its type's rgnid counter raises the counter. Blocks written but never set
+    // on a node (or in a tree that is) are freed at close.
     virtual void setNode(const NodeEntry& node) = 0;
     // Removes a node and releases its blocks, so their space is free again.
     virtual void deleteNode(Nid nid) = 0;
     virtual std::optional<NodeEntry> findNode(Nid nid) const = 0;
 
     // Writes the B-trees, the allocation maps and the header as they stand, so the file on disk
-    // is valid from here until the next commit even if the process dies; writing continues.
+    // is valid from here until the next commit even if the process dies (it may then run past
+    // the header's ibFileEof, into sections no structure uses); writing continues.
     // Space of blocks the last commit refers to is reused only after the next. create()
-    // commits once, so even a file whose writer died is a valid (empty) store.
+    // commits once, so a file whose writer dies is never without a valid header. A commit
+    // rewrites both B-trees, so call it every few thousand nodes, not after each.
     virtual void commit() = 0;
 
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
