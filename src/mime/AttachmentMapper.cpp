@@ -9,6 +9,7 @@
 #include "mime/GObjectPtr.h"
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
+#include "mime/MessageSize.h"
 #include "mime/PartData.h"
 #include "mime/PropIds.h"
 
@@ -121,13 +122,12 @@ std::string AttachmentMapper::nameFor(const PartInfo& info) {
 
 void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
     auto& p = a.props;
+    // Data length, or the embedded message's own size (REC: stores compute it otherwise).
+    const auto* data = p.get(mapi::tag::kAttachDataBinary);
+    const std::uint64_t size =
+        a.embedded ? messageSize(*a.embedded) : (data ? data->binarySize() : 0);
     p.set(mapi::tag::kAttachSize,
-          PropValue::int32(a.embedded ? 0
-                                      : static_cast<std::int32_t>(std::min<std::uint64_t>(
-                                            p.get(mapi::tag::kAttachDataBinary)
-                                                ? p.get(mapi::tag::kAttachDataBinary)->binarySize()
-                                                : 0,
-                                            0x7FFFFFFF))));
+          PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     p.set(pid::kAttachNumber, PropValue::int32(static_cast<std::int32_t>(msg.attachments.size())));
     p.set(pid::kRenderingPosition, PropValue::int32(kNotRendered));
     if (!p.has(mapi::tag::kCreationTime))

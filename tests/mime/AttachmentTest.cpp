@@ -149,6 +149,7 @@ TEST(EmbeddedMessages, PlainAndBase64AndGlobal) {
     EXPECT_EQ(str(a.props, tag::kAttachMimeTag), "message/rfc822");
     EXPECT_EQ(str(a.props, tag::kDisplayName), "innér");
     EXPECT_FALSE(a.props.has(tag::kAttachDataBinary));
+    EXPECT_EQ(num(a.props, tag::kAttachSize), num(a.embedded->props, tag::kMessageSize));
     ASSERT_TRUE(a.embedded);
     EXPECT_EQ(str(a.embedded->props, tag::kSubject), "innér");
     EXPECT_EQ(str(a.embedded->props, tag::kBody), "inner body");
