@@ -9,6 +9,9 @@ namespace tolvane::app {
 namespace {
 
 constexpr long kInvalidPropertyValue = 380;
+// A file name need not be valid UTF-8; the cell shows it as well as it can and keeps the
+// bytes as given, so the path read back is the path that was queued.
+constexpr int kExactTextRole = Qt::UserRole;
 // The flex grid's default row height.
 constexpr int kRowHeightTwips = 240;
 
@@ -104,19 +107,20 @@ std::string FlexGrid::Text() const {
         subscriptOutOfRange();
     }
     const QTableWidgetItem* cell = item(row_, col_);
-    return cell != nullptr ? cell->text().toStdString() : std::string();
+    return cell != nullptr ? cell->data(kExactTextRole).toByteArray().toStdString() : std::string();
 }
 
 void FlexGrid::Text(const std::string& text) {
     if (row_ >= rowCount() || col_ >= columnCount()) {
         subscriptOutOfRange();
     }
-    const QString value = QString::fromStdString(text);
-    if (QTableWidgetItem* cell = item(row_, col_)) {
-        cell->setText(value);
-    } else {
-        setItem(row_, col_, new QTableWidgetItem(value));
+    QTableWidgetItem* cell = item(row_, col_);
+    if (cell == nullptr) {
+        cell = new QTableWidgetItem();
+        setItem(row_, col_, cell);
     }
+    cell->setText(QString::fromStdString(text));
+    cell->setData(kExactTextRole, QByteArray::fromStdString(text));
 }
 
 void FlexGrid::Clear() {

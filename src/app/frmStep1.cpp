@@ -50,7 +50,7 @@ frmStep1::frmStep1(Ui& ui, queue::ViewSettingsStore& viewSettings, QWidget* pare
     : QWidget(parent),
       ui_(ui),
       viewSettings_(viewSettings),
-      c_((Form_Initialize(), buildControls())),
+      c_(buildControls()),
       fileQueue_(
           *c_.grdFiles1, [this](const std::string& caption) { c_.lblCount1->setText(qs(caption)); },
           workingPathList_) {
@@ -64,6 +64,7 @@ void frmStep1::Form_Initialize() {
 }
 
 frmStep1::Controls frmStep1::buildControls() {
+    Form_Initialize();
     setWindowTitle(QString::fromLatin1(kCaption));
     QIcon icon;
     for (const int size : {16, 24, 32, 48}) {

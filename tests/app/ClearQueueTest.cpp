@@ -83,6 +83,17 @@ TEST_F(QueueRows, TheKthPathGoesToRowKMinusOneAndStaysCurrent) {
     EXPECT_EQ(queuedPaths()[2], "/m/f3.eml");
 }
 
+TEST_F(QueueRows, APathIsReadBackByteForByteEvenWhenNotUtf8) {
+    // Linux file names are bytes: a Latin-1 name must reach the conversion unchanged.
+    const std::string latin1 = "/m/r\xE9sum\xE9.eml";
+    const std::string utf8 = "/m/\xC3\xA9t\xC3\xA9.eml";
+    window().fileQueue().AddQueueRow(latin1);
+    window().fileQueue().AddQueueRow(utf8);
+    EXPECT_EQ(window().selectRow(0), latin1);
+    EXPECT_EQ(window().selectRow(1), utf8);
+    EXPECT_EQ(c().grdFiles1->item(1, 0)->text(), QString::fromUtf8("/m/\u00e9t\u00e9.eml"));
+}
+
 TEST_F(QueueRows, DuplicatesAreKept) {
     addFiles({"a.eml"});
     addFiles({"a.eml"});
