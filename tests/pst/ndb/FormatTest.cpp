@@ -7,8 +7,8 @@
 #include <numeric>
 #include <vector>
 
+#include "MsPstTables.h"
 #include "NdbInspector.h"
-#include "SpecTables.h"
 #include "TestFiles.h"
 #include "pst/ndb/Crc.h"
 #include "pst/ndb/DiskCodec.h"
@@ -87,11 +87,11 @@ TEST_F(OutlookSample, PageAndBlockTrailersMatchOutlooksCrcAndSignature) {
 }
 
 TEST(Crc, ReproducesTheMsPstSampleHeader) {
-    std::vector<std::uint8_t> header(test::kSpecSampleHeaderStart.begin(),
-                                     test::kSpecSampleHeaderStart.end());
+    std::vector<std::uint8_t> header(test::kMsPstSampleHeaderStart.begin(),
+                                     test::kMsPstSampleHeaderStart.end());
     header.resize(0x200, 0xFF);
-    header.insert(header.end(), test::kSpecSampleHeaderAt0x200.begin(),
-                  test::kSpecSampleHeaderAt0x200.end());
+    header.insert(header.end(), test::kMsPstSampleHeaderAt0x200.begin(),
+                  test::kMsPstSampleHeaderAt0x200.end());
     header.resize(564, 0xFF);
     const auto bytes = std::span<const std::uint8_t>(header);
     EXPECT_EQ(computeCrc(bytes.subspan(disk::kHeaderCrcStart, disk::kHeaderCrcPartialSize)),
@@ -133,9 +133,9 @@ TEST(Signature, FoldsOffsetXorBid) {
 TEST(Permute, EncodeTableIsTheInverseOfMsPstsDecodeTable) {
     const auto& encode = permuteEncodeTable();
     for (int b = 0; b < 256; ++b) {
-        EXPECT_EQ(test::kSpecPermuteDecode[encode[b]], b) << "byte " << b;
+        EXPECT_EQ(test::kMsPstPermuteDecode[encode[b]], b) << "byte " << b;
     }
-    EXPECT_EQ(permuteDecodeTable(), test::kSpecPermuteDecode);
+    EXPECT_EQ(permuteDecodeTable(), test::kMsPstPermuteDecode);
     std::vector<std::uint8_t> all(256);
     std::iota(all.begin(), all.end(), 0);
     auto coded = all;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "SpecTables.h"
+#include "MsPstTables.h"
 
 namespace tolvane::pst::ndb::test {
 namespace {
@@ -361,7 +361,7 @@ std::vector<std::uint8_t> NdbInspector::readData(std::uint64_t bid) {
     if ((bid & 2) == 0) {
         if (permute_) {
             for (auto& b : data) {
-                b = kSpecPermuteDecode[b];
+                b = kMsPstPermuteDecode[b];
             }
         }
         return data;
