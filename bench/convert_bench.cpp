@@ -11,6 +11,10 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>

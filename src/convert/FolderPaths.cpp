@@ -44,7 +44,7 @@ std::string MessageFolderPath(const std::string& filePath) {
     const auto colon = trimmed.find(':');
     if (colon == std::string::npos) {
         throw AppError(errc::kSubscriptOutOfRange,
-                       "The queued path has no drive letter and colon: " + filePath);
+                       "The queued path has neither a drive (C:) nor a root (/): " + filePath);
     }
     const auto nextColon = trimmed.find(':', colon + 1);
     const auto pieceLength =

@@ -234,7 +234,8 @@ TEST_F(ErrorBoxTest, APosixFileInTheRootOrAPathWithoutDriveShowsTheErrorBox) {
     ui.folderAnswers = {"."};
     queue.rows = {"\\\\server\\share\\x.eml"};
     run();
-    expectErrorBox("The queued path has no drive letter and colon: \\\\server\\share\\x.eml");
+    expectErrorBox(
+        "The queued path has neither a drive (C:) nor a root (/): \\\\server\\share\\x.eml");
 }
 
 TEST_F(ErrorBoxTest, AnExistingStoreFileIsNeverOverwritten) {
