@@ -10,8 +10,8 @@ namespace {
 std::uint64_t utf16Size(const std::string& s) {
     std::uint64_t units = 0;
     for (unsigned char c : s) {
-        if ((c & 0xC0) != 0x80)
-            units += c >= 0xF0 ? 2 : 1;  // one or two UTF-16 units
+        // A lead byte is one UTF-16 unit, a four-byte lead two; continuation bytes none.
+        units += static_cast<std::uint64_t>((c & 0xC0) != 0x80) + (c >= 0xF0);
     }
     return units * 2 + 2;
 }

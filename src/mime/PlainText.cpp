@@ -1,5 +1,6 @@
 #include "mime/PlainText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tolvane::mime {
@@ -66,17 +67,19 @@ std::string unflow(std::string_view text, bool delsp) {
 }
 
 std::string toCrlf(std::string_view text) {
-    // Most text already has CRLF everywhere: then it is copied as it is.
+    // Most text already has CRLF everywhere: then it is copied as it is. Clean means every
+    // LF follows a CR and there are as many CRs as LFs.
     bool clean = true;
-    for (std::size_t i = 0; i < text.size() && clean; ++i) {
-        if (text[i] == '\n') {
-            clean = i > 0 && text[i - 1] == '\r';
-        } else if (text[i] == '\r') {
-            clean = i + 1 < text.size() && text[i + 1] == '\n';
-        }
+    std::size_t lineFeeds = 0;
+    for (std::size_t i = text.find('\n'); clean && i != std::string_view::npos;
+         i = text.find('\n', i + 1)) {
+        clean = i > 0 && text[i - 1] == '\r';
+        ++lineFeeds;
     }
-    if (clean)
+    if (clean &&
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == lineFeeds) {
         return std::string(text);
+    }
     std::string out;
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {

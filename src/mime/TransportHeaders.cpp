@@ -24,6 +24,7 @@ bool internalToExchange(std::string_view field) {
 }  // namespace
 
 std::string transportHeaders(std::string_view raw) {
+    const bool utf8 = isValidUtf8(raw);
     std::string kept;
     kept.reserve(raw.size());
     bool dropping = false;
@@ -35,8 +36,11 @@ std::string transportHeaders(std::string_view raw) {
         if (line.front() != ' ' && line.front() != '\t')
             dropping = internalToExchange(line);
         // Line by line, so one Latin-1 field does not turn its UTF-8 neighbours to mojibake.
-        if (!dropping)
+        if (!dropping && utf8) {
+            kept.append(line);
+        } else if (!dropping) {
             kept += decode8bit(line).utf8;
+        }
         start = end;
     }
     return replaceNul(toCrlf(kept));
