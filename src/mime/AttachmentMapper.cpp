@@ -143,10 +143,9 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     // An encoded message/rfc822 (RFC 2046 §5.2.1 forbids it, mailers do it) is still a message.
     if (!info.unknownEncoding &&
         (info.mimeType == "message/rfc822" || info.mimeType == "message/global")) {
-        const std::string bytes = decodedBytes(part);
-        GObjectPtr<GMimeStream> stream(
-            g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+        DecodedStream stream(part);  // a large one is parsed from a spool file
         GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        g_mime_parser_set_persist_stream(parser.get(), TRUE);
         GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
         if (inner) {
             addEmbedded(inner.get(), info.mimeType, msg);
@@ -182,7 +181,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
           PropValue::unicode(shownDescription.empty() ? fileName : shownDescription));
     std::string contentId;
     if (auto raw = headers.firstRaw("Content-ID"))
-        contentId = stripAngles(unfold(*raw));
+        contentId = stripAngles(decodeHeaderText(*raw));
     std::string location;
     if (auto raw = headers.firstRaw("Content-Location"))
         location = decodeHeaderText(*raw);

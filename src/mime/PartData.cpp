@@ -31,7 +31,8 @@ std::string memoryOf(GMimeStream* mem) {
                    "cannot write spool file " + path.string() + ": " + std::strerror(err));
 }
 
-mapi::PropValue spool(GMimeDataWrapper* wrapper) {
+// Decodes into a new file in the temp dir; returns its path.
+std::filesystem::path spoolToFile(GMimeDataWrapper* wrapper) {
     const auto dir = std::filesystem::temp_directory_path();
     std::string templ = (dir / "tolvane-att-XXXXXX").string();
     const int fd = mkstemp(templ.data());
@@ -48,7 +49,12 @@ mapi::PropValue spool(GMimeDataWrapper* wrapper) {
         std::filesystem::remove(path, ignored);
         spoolFailed(path, err);
     }
-    return mapi::PropValue::binaryStream(std::make_shared<mapi::FileByteSource>(path, true));
+    return path;
+}
+
+mapi::PropValue spool(GMimeDataWrapper* wrapper) {
+    return mapi::PropValue::binaryStream(
+        std::make_shared<mapi::FileByteSource>(spoolToFile(wrapper), true));
 }
 
 // Reads a whole stream into `out`, straight into its storage (capacity is reused).
@@ -236,6 +242,27 @@ std::string rawContent(GMimePart* part) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
     GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
     return encoded ? readAll(encoded) : std::string();
+}
+
+DecodedStream::DecodedStream(GMimePart* part, std::int64_t spoolThreshold) {
+    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
+    GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
+    if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
+        spool_ = spoolToFile(wrapper);
+        stream_.reset(g_mime_stream_fs_open(spool_.c_str(), O_RDONLY, 0, nullptr));
+    }
+    if (!stream_) {
+        const std::string bytes = decodedBytes(part);
+        stream_.reset(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+    }
+}
+
+DecodedStream::~DecodedStream() {
+    stream_.reset();
+    if (!spool_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(spool_, ignored);
+    }
 }
 
 std::string serialise(GMimeObject* object) {

@@ -7,9 +7,11 @@
 #include <gmime/gmime.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "mapi/PropValue.h"
+#include "mime/GObjectPtr.h"
 
 namespace tolvane::mime {
 
@@ -29,6 +31,21 @@ bool base64Damaged(GMimePart* part);
 
 // Decoded content in memory (text bodies, small embedded messages).
 std::string decodedBytes(GMimePart* part);
+
+// The decoded content as a stream to parse from (an encoded message/rfc822): in memory when
+// small, else in a spool file that goes away with this holder.
+class DecodedStream {
+  public:
+    explicit DecodedStream(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
+    ~DecodedStream();
+    DecodedStream(const DecodedStream&) = delete;
+    DecodedStream& operator=(const DecodedStream&) = delete;
+    GMimeStream* get() const { return stream_.get(); }
+
+  private:
+    GObjectPtr<GMimeStream> stream_;
+    std::filesystem::path spool_;
+};
 
 // Content exactly as it sits in the message, transfer encoding not undone.
 std::string rawContent(GMimePart* part);

@@ -10,7 +10,9 @@ PartInfo partInfo(GMimeObject* object) {
     GMimeContentType* ct = g_mime_object_get_content_type(object);
     const char* type = ct ? g_mime_content_type_get_media_type(ct) : nullptr;
     const char* sub = ct ? g_mime_content_type_get_media_subtype(ct) : nullptr;
-    info.mimeType = std::string(type ? type : "text") + "/" + (sub ? sub : "plain");
+    // Type names are ASCII by RFC 2045; raw 8-bit ones still have to become valid text.
+    info.mimeType =
+        decodeHeaderText(std::string(type ? type : "text") + "/" + (sub ? sub : "plain"));
     for (char& c : info.mimeType) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c + 32);

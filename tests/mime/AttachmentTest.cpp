@@ -5,6 +5,7 @@
 
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
+#include "mime/Base64.h"
 #include "mime/PropIds.h"
 
 namespace tolvane::mime::test {
@@ -267,6 +268,27 @@ TEST(LargeAttachments, SpooledToTempFileAndRemovedAfterUse) {
         EXPECT_EQ(std::string(head, head + 8), "ABCDEFGH");
     }
     EXPECT_FALSE(std::filesystem::exists(spool));
+}
+
+TEST(LargeAttachments, LargeEncodedMessageIsParsedFromASpool) {
+    std::string blob(1500 * 1024, '\0');
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string inner =
+        "Subject: big inner\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
+        "--i\r\n\r\ninner text\r\n--i\r\nContent-Type: application/octet-stream; name=b.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n" +
+        base64Encode(blob) + "\r\n--i--\r\n";
+    const auto m = importText(
+        withAttachment("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64\r\n",
+                       base64Encode(inner)));
+    ASSERT_EQ(m.attachments.size(), 1u);
+    ASSERT_TRUE(m.attachments[0].embedded);
+    const auto& e = *m.attachments[0].embedded;
+    EXPECT_EQ(str(e.props, tag::kSubject), "big inner");
+    EXPECT_EQ(str(e.props, tag::kBody), "inner text");
+    ASSERT_EQ(e.attachments.size(), 1u);
+    EXPECT_EQ(bin(e.attachments[0].props, tag::kAttachDataBinary), blob);
 }
 
 }  // namespace
