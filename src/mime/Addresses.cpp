@@ -14,7 +14,8 @@ std::string trimmed(const char* s) {
         v.remove_prefix(1);
     while (!v.empty() && (v.back() == ' ' || v.back() == '\t'))
         v.remove_suffix(1);
-    return replaceNul(std::string(v));
+    // GMime builds names from our UTF-8 input; still, never pass on bytes that are not text.
+    return replaceNul(decode8bit(v).utf8);
 }
 
 void collect(InternetAddressList* list, std::vector<Mailbox>& out, int depth) {
