@@ -8,8 +8,9 @@
 //   pst->addMessage(inbox, message);
 //   pst->close();
 //
-// Writing streams: each message is written when added and not held afterwards. Nothing is
-// valid on disk until close(); a writer destroyed without close() closes what it has.
+// Writing streams: each message is written when added and not held afterwards; folders'
+// tables and counts are written at close(). From create() on the file is a valid empty store;
+// what was added becomes valid at close(). A writer destroyed without close() closes what it has.
 
 #include <array>
 #include <cstdint>
