@@ -118,6 +118,19 @@ TEST(InlineImages, ReferencedImagesHiddenOthersVisible) {
         mapi::NamedProperty::byId(mapi::propset::common(), pid::kLidSmartNoAttach)));
 }
 
+TEST(InlineImages, ContentLocationReferenceAlsoHides) {
+    const auto m = importText(
+        "Content-Type: multipart/related; boundary=r\r\n\r\n"
+        "--r\r\nContent-Type: text/html\r\n\r\n<img src=\"http://x.org/logo.png\">\r\n"
+        "--r\r\nContent-Type: image/png\r\nContent-Location: http://x.org/logo.png\r\n\r\nPNG\r\n"
+        "--r\r\nContent-Type: image/png\r\nContent-Location: http://x.org/other.png\r\n\r\nPNG\r\n"
+        "--r--\r\n");
+    ASSERT_EQ(m.attachments.size(), 2u);
+    EXPECT_EQ(str(m.attachments[0].props, pid::kAttachContentLocation), "http://x.org/logo.png");
+    EXPECT_EQ(num(m.attachments[0].props, pid::kAttachFlags), 4);
+    EXPECT_EQ(num(m.attachments[1].props, pid::kAttachFlags), 0);
+}
+
 TEST(InlineImages, AllHiddenSetsSmartNoAttach) {
     const auto m = importText(
         "Content-Type: multipart/related; boundary=r\r\n\r\n"

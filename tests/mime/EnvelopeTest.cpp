@@ -66,6 +66,12 @@ TEST(Originators, FromFillsBothGroupsAndSenderOverridesOne) {
     EXPECT_EQ(bin(m.props, pid::kSenderSearchKey), std::string("SMTP:AS@EXAMPLE.DE\0", 19));
 }
 
+TEST(Originators, SenderWithoutFromFillsOnlyTheSenderGroup) {
+    const auto m = importText("Sender: Desk <desk@x.org>\r\nSubject: s\r\n\r\nx\r\n");
+    EXPECT_EQ(str(m.props, tag::kSenderName), "Desk");
+    EXPECT_FALSE(m.props.has(tag::kSentRepresentingName));
+}
+
 TEST(Originators, GroupSyntaxTakesFirstMemberAndMissingFromLeavesGroupsUnset) {
     const auto g = importText("From: Team: x@a.org, y@a.org;\r\nSubject: s\r\n\r\nx\r\n");
     EXPECT_EQ(str(g.props, pid::kSentRepresentingEmailAddress), "x@a.org");
@@ -163,6 +169,13 @@ TEST(Dates, FallbacksForMissingOrGarbledDate) {
         "Date: garbage\r\nX-Zimbra-Received: Sat, 1 Jan 2005 12:00:00 +0000\r\n\r\nx\r\n");
     EXPECT_EQ(unixTime(zimbra.props, tag::kClientSubmitTime), 1104580800);
     EXPECT_EQ(unixTime(zimbra.props, tag::kMessageDeliveryTime), 1104580800);
+
+    // X-Zimbra-Received as milliseconds beats Received for the delivery time.
+    const auto millis = importText(
+        "Received: from a by b; 1 Jan 2001 00:00:00 +0000\r\nDate: 1 Jan 2001 00:00:00 +0000\r\n"
+        "X-Zimbra-Received: 978307260000\r\n\r\nx\r\n");
+    EXPECT_EQ(unixTime(millis.props, tag::kClientSubmitTime), 978307200);
+    EXPECT_EQ(unixTime(millis.props, tag::kMessageDeliveryTime), 978307260);
 
     // Nothing dates the message: the file's own time, not the conversion time.
     TempFile f("Subject: undated\r\n\r\nx\r\n");
