@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/frmStep1.h"
+#include "convert/ConversionJob.h"
 #include "platform/AppTitle.h"
 #include "platform/qt/QtUi.h"
 #include "queue/ViewSettingsFile.h"
@@ -13,6 +14,15 @@ int main(int argc, char* argv[]) {
     tolvane::queue::ViewSettingsFile viewSettings(tolvane::queue::ViewSettingsFile::userFile());
     tolvane::app::frmStep1 window(ui, viewSettings);
     ui.setOwner(&window);
+
+    // Declared after the window so they go first: a session a failed run still holds closes
+    // its PST before the window is torn down.
+    tolvane::convert::JobState jobState(window.workingPathList());
+    tolvane::convert::JobEnvironment jobEnvironment = tolvane::convert::processEnvironment();
+    jobEnvironment.stopRequested = [&window] { return window.unloaded(); };
+    tolvane::convert::ConversionJob job(ui, window, window, jobState, jobEnvironment);
+    window.setConvertJob([&job] { job.CmdExtractDBX_Click(); });
+
     window.show();
     return QApplication::exec();
 }
