@@ -69,6 +69,27 @@ std::string readRange(int fd, std::int64_t begin, std::int64_t end, std::int64_t
     return out;
 }
 
+// Files of ordinary size are parsed from memory: a parser over a file stream seeks and reads
+// again for every part it hands out. Larger files are parsed from the file. Either way the
+// caller's descriptor stays open for raw reads by position.
+GMimeStream* openParserStream(FileHandle& file, std::int64_t fileSize) {
+    constexpr std::int64_t kInMemoryLimit = std::int64_t{64} << 20;
+    if (fileSize > kInMemoryLimit)
+        return g_mime_stream_fs_new(dup(file.get()));
+    GByteArray* bytes = g_byte_array_sized_new(static_cast<guint>(fileSize));
+    g_byte_array_set_size(bytes, static_cast<guint>(fileSize));
+    std::int64_t done = 0;
+    while (done < fileSize) {
+        const ssize_t n =
+            pread(file.get(), bytes->data + done, static_cast<std::size_t>(fileSize - done), done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    g_byte_array_set_size(bytes, static_cast<guint>(done));
+    return g_mime_stream_mem_new_with_byte_array(bytes);  // the stream owns the array
+}
+
 mapi::FileTime nowUtc() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     return mapi::FileTime::fromUnixSeconds(
@@ -132,9 +153,7 @@ mapi::Message importEml(const std::filesystem::path& path) {
     const char* fallback[] = {"utf-8", "windows-1252", nullptr};
     g_mime_parser_options_set_fallback_charsets(options, fallback);
 
-    // The stream reads through its own descriptor so ours stays valid for raw reads.
-    // The stream takes the descriptor; raw reads use it by position while the stream lives.
-    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(file.release()));
+    GObjectPtr<GMimeStream> stream(openParserStream(file, fileSize));
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
