@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "mapi/Tags.h"
+#include "mime/AsciiText.h"
 #include "mime/Charset.h"
 #include "mime/Dates.h"
 #include "mime/FileNames.h"
@@ -26,38 +27,6 @@ std::string stripAngles(std::string s) {
     if (s.size() >= 2 && s.front() == '<' && s.back() == '>')
         return s.substr(1, s.size() - 2);
     return s;
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
-    return s;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// "cid:" URLs (RFC 2392) are %-encoded Content-IDs without the angle brackets.
-std::string urlDecode(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
 }
 
 std::string subjectOf(const mapi::Message& m) {
@@ -95,8 +64,8 @@ bool AttachmentMapper::referencedByHtml(const std::string& contentId,
                        html_[end] != '\r' && html_[end] != '\n') {
                     ++end;
                 }
-                if (lowerAscii(urlDecode(std::string_view(html_).substr(pos + 1, end - pos - 1))) ==
-                    id) {
+                if (lowerAscii(percentDecode(
+                        std::string_view(html_).substr(pos + 1, end - pos - 1))) == id) {
                     return true;
                 }
                 pos = end;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "mime/AsciiText.h"
 #include "mime/Charset.h"
 #include "mime/HeaderText.h"
 
@@ -10,44 +11,12 @@ namespace tolvane::mime {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
-    return out;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
 }
 
 struct RawParam {
@@ -60,7 +29,7 @@ struct RawParam {
 std::vector<RawParam> tokenize(std::string_view s, std::string& mainValue) {
     std::vector<RawParam> out;
     std::size_t i = s.find(';');
-    mainValue = lower(trim(s.substr(0, i)));
+    mainValue = lowerAscii(trim(s.substr(0, i)));
     while (i != std::string_view::npos && i < s.size()) {
         ++i;  // past ';'
         const std::size_t eq = s.find_first_of("=;", i);
@@ -69,7 +38,7 @@ std::vector<RawParam> tokenize(std::string_view s, std::string& mainValue) {
             continue;
         }
         RawParam p;
-        p.name = lower(trim(s.substr(i, eq - i)));
+        p.name = lowerAscii(trim(s.substr(i, eq - i)));
         std::size_t j = eq + 1;
         while (j < s.size() && (s[j] == ' ' || s[j] == '\t'))
             ++j;

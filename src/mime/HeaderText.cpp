@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "mime/AsciiText.h"
 #include "mime/Base64.h"
 #include "mime/Charset.h"
 
@@ -12,16 +13,6 @@ namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 struct EncodedWord {
