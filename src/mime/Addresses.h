@@ -13,7 +13,7 @@ namespace tolvane::mime {
 
 struct Mailbox {
     std::string name;     // decoded display name, may be empty
-    std::string address;  // addr-spec
+    std::string address;  // the mailbox address, local-part@domain (RFC 5322 3.4.1)
 };
 
 std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options);

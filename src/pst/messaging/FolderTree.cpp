@@ -38,24 +38,24 @@ std::string hexNid(ndb::Nid nid) {
 
 }  // namespace
 
-void FolderTree::add(const FolderSpec& spec) {
-    const bool isRoot = spec.parent == spec.nid;
+void FolderTree::add(const FolderSpec& definition) {
+    const bool isRoot = definition.parent == definition.nid;
     if (!isRoot) {
-        Folder& parent = folder(spec.parent);
-        if (!parent.spec.hierarchyColumns) {
-            throw PstError("folder " + hexNid(spec.parent) + " cannot hold folders");
+        Folder& parent = folder(definition.parent);
+        if (!parent.definition.hierarchyColumns) {
+            throw PstError("folder " + hexNid(definition.parent) + " cannot hold folders");
         }
-        parent.children.push_back(spec.nid);
+        parent.children.push_back(definition.nid);
     }
     Folder f;
-    f.spec = spec;
+    f.definition = definition;
     f.rowVersion = ++nextRowVersion_;
-    if (spec.contentsColumns) {
-        f.contents =
-            std::make_unique<ltp::TableRows>(ltp::TableLayout::fromColumns(*spec.contentsColumns));
+    if (definition.contentsColumns) {
+        f.contents = std::make_unique<ltp::TableRows>(
+            ltp::TableLayout::fromColumns(*definition.contentsColumns));
     }
-    if (!folders_.emplace(spec.nid.value, std::move(f)).second) {
-        throw PstError("folder " + hexNid(spec.nid) + " exists already");
+    if (!folders_.emplace(definition.nid.value, std::move(f)).second) {
+        throw PstError("folder " + hexNid(definition.nid) + " exists already");
     }
 }
 
@@ -69,7 +69,8 @@ FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
 
 bool FolderTree::isMailFolder(ndb::Nid nid) const {
     auto found = folders_.find(nid.value);
-    return found != folders_.end() && found->second.contents && found->second.spec.hierarchyColumns;
+    return found != folders_.end() && found->second.contents &&
+           found->second.definition.hierarchyColumns;
 }
 
 void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
@@ -97,34 +98,34 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
         values.push_back(std::move(value));
         cells.push_back({tagOf(id, values.back()), &values.back()});
     };
-    add(mapi::tag::kDisplayName, PropValue::unicode(child.spec.name));
+    add(mapi::tag::kDisplayName, PropValue::unicode(child.definition.name));
     add(kContentCount, PropValue::int32(child.contentCount));
     add(kContentUnreadCount, PropValue::int32(child.unreadCount));
     add(kSubfolders, PropValue::boolean(!child.children.empty()));
-    if (child.spec.containerClass) {
-        add(kContainerClass, PropValue::unicode(*child.spec.containerClass));
+    if (child.definition.containerClass) {
+        add(kContainerClass, PropValue::unicode(*child.definition.containerClass));
     }
-    table.add(child.spec.nid.value, child.rowVersion, cells);
+    table.add(child.definition.nid.value, child.rowVersion, cells);
 }
 
 void FolderTree::writeFolder(const Folder& f) {
-    const ndb::Nid nid = f.spec.nid;
+    const ndb::Nid nid = f.definition.nid;
     ltp::SubnodeSet subnodes(db_);
     ltp::PropertyContextWriter pc(subnodes);
-    pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.spec.name));
-    if (f.spec.comment) {
-        pc.setOwned(kComment, PropValue::unicode(*f.spec.comment));
+    pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.definition.name));
+    if (f.definition.comment) {
+        pc.setOwned(kComment, PropValue::unicode(*f.definition.comment));
     }
     pc.setOwned(kContentCount, PropValue::int32(f.contentCount));
     pc.setOwned(kContentUnreadCount, PropValue::int32(f.unreadCount));
     pc.setOwned(kSubfolders, PropValue::boolean(!f.children.empty()));
-    if (f.spec.containerClass) {
-        pc.setOwned(kContainerClass, PropValue::unicode(*f.spec.containerClass));
+    if (f.definition.containerClass) {
+        pc.setOwned(kContainerClass, PropValue::unicode(*f.definition.containerClass));
     }
     const std::uint64_t heapBytes = pc.layout();
     const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
-    db_.setNode({nid, content.data, content.subnodes, f.spec.parent});
-    if (!f.spec.hierarchyColumns) {
+    db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
+    if (!f.definition.hierarchyColumns) {
         return;
     }
 
@@ -132,14 +133,14 @@ void FolderTree::writeFolder(const Folder& f) {
         const ltp::NodeContent table = ltp::writeTable(db_, rows);
         db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
     };
-    ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.spec.hierarchyColumns));
+    ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.definition.hierarchyColumns));
     for (ndb::Nid child : f.children) {
         addHierarchyRow(hierarchy, folders_.at(child.value));
     }
     writeTableNode(ndb::NidType::HierarchyTable, hierarchy);
     writeTableNode(ndb::NidType::ContentsTable, *f.contents);
     writeTableNode(ndb::NidType::AssocContentsTable,
-                   ltp::TableRows(ltp::TableLayout::fromColumns(*f.spec.assocColumns)));
+                   ltp::TableRows(ltp::TableLayout::fromColumns(*f.definition.assocColumns)));
 }
 
 void FolderTree::writeAll() {

@@ -35,7 +35,7 @@ class FolderTree {
     explicit FolderTree(ndb::NodeDatabase& db) : db_(db) {}
 
     // Registers a folder below its parent (which must be known, and not a search folder).
-    void add(const FolderSpec& spec);
+    void add(const FolderSpec& definition);
     bool isMailFolder(ndb::Nid nid) const;
 
     // The contents-table row of a message just written, and the folder's counts.
@@ -49,7 +49,7 @@ class FolderTree {
 
   private:
     struct Folder {
-        FolderSpec spec;
+        FolderSpec definition;
         std::uint32_t rowVersion = 0;
         std::int32_t contentCount = 0;
         std::int32_t unreadCount = 0;
