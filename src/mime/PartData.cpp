@@ -1,9 +1,6 @@
 #include "mime/PartData.h"
 
 #include <fcntl.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +10,7 @@
 #include <memory>
 
 #include "mapi/ByteSource.h"
+#include "mime/Base64Body.h"
 #include "mime/GObjectPtr.h"
 #include "platform/AppError.h"
 
@@ -83,85 +81,6 @@ std::string readAll(GMimeStream* stream) {
     return out;
 }
 
-// Decodes base64 text with GMime's decoder into a buffer of `T` (string or bytes).
-template <typename T>
-void decodeBase64Into(const std::string& text, T& out) {
-    out.resize(text.size() / 4 * 3 + 4);
-    int state = 0;
-    guint32 save = 0;
-    const std::size_t n = g_mime_encoding_base64_decode_step(
-        reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-        reinterpret_cast<unsigned char*>(out.data()), &state, &save);
-    out.resize(n);
-}
-
-// Scans base64 text in pieces; damaged once a byte outside the alphabet appears, a symbol
-// follows padding, or the symbols end one short of a byte. Written as plain compares so the
-// compiler vectorises it: it runs over every byte of every attachment.
-class Base64Check {
-  public:
-    void feed(const char* p, std::size_t n) {
-        std::size_t head = n;
-        if (!padding_) {
-            const void* eq = std::memchr(p, '=', n);
-            if (eq)
-                head = static_cast<std::size_t>(static_cast<const char*>(eq) - p);
-            std::size_t symbols = 0, blanks = 0, i = 0;
-#if defined(__SSE2__)
-            // Sixteen bytes at a time; bytes >= 0x80 compare negative and count as neither.
-            const auto in = [](__m128i v, char lo, char hi) {
-                return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
-                                     _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
-            };
-            const auto same = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-            for (; i + 16 <= head; i += 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-                const __m128i sym = _mm_or_si128(
-                    _mm_or_si128(in(v, 'A', 'Z'), in(v, 'a', 'z')),
-                    _mm_or_si128(in(v, '0', '9'), _mm_or_si128(same(v, '+'), same(v, '/'))));
-                const __m128i blank = _mm_or_si128(_mm_or_si128(same(v, ' '), same(v, '\t')),
-                                                   _mm_or_si128(same(v, '\r'), same(v, '\n')));
-                // Per-lane sums of the flags: 1 per symbol, 32 per blank (no popcount needed).
-                const __m128i one = _mm_set1_epi8(1);
-                const __m128i flags = _mm_or_si128(_mm_and_si128(sym, one),
-                                                   _mm_slli_epi16(_mm_and_si128(blank, one), 5));
-                const __m128i sums = _mm_sad_epu8(flags, _mm_setzero_si128());
-                const auto total = static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
-                                   static_cast<std::size_t>(_mm_extract_epi16(sums, 4));
-                symbols += total & 0x1F;
-                blanks += total >> 5;
-            }
-#endif
-            for (; i < head; ++i) {
-                const auto c = static_cast<unsigned char>(p[i]);
-                symbols += ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') | (c >= '0' && c <= '9') |
-                           (c == '+') | (c == '/');
-                blanks += (c == ' ') | (c == '\t') | (c == '\r') | (c == '\n');
-            }
-            symbols_ += symbols;
-            damaged_ = damaged_ || symbols + blanks != head;
-            if (head == n)
-                return;
-            padding_ = true;
-        } else {
-            head = 0;
-        }
-        // After the first '=': only padding and blanks may follow.
-        for (std::size_t i = head; i < n; ++i) {
-            const char c = p[i];
-            damaged_ = damaged_ || !(c == '=' || c == ' ' || c == '\t' || c == '\r' || c == '\n');
-        }
-    }
-    bool damaged() const {
-        return damaged_ || symbols_ % 4 == 1;
-    }
-
-  private:
-    std::size_t symbols_ = 0;
-    bool padding_ = false;
-    bool damaged_ = false;
-};
-
 bool base64Damaged(GMimeStream* encoded) {
     Base64Check check;
     g_mime_stream_reset(encoded);
@@ -191,7 +110,7 @@ std::string decodedBytes(GMimePart* part) {
         case GMIME_CONTENT_ENCODING_BASE64: {
             thread_local std::string text;
             readInto(encoded, text);
-            decodeBase64Into(text, out);
+            decodeBase64Body(text, out);
             return out;
         }
         default: {
@@ -215,14 +134,11 @@ LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) {
         return out;
     }
     if (base64 && encoded) {
-        // One read, one check, one decode straight into the value.
+        // One read, then one pass that decodes and checks, straight into the value.
         thread_local std::string text;
         readInto(encoded, text);
-        Base64Check check;
-        check.feed(text.data(), text.size());
-        out.damaged = check.damaged();
         mapi::Bytes bytes;
-        decodeBase64Into(text, bytes);
+        out.damaged = decodeBase64Body(text, bytes);
         out.data = mapi::PropValue::binary(std::move(bytes));
         return out;
     }
