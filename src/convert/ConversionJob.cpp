@@ -69,7 +69,19 @@ void ConversionJob::CmdExtractDBX_Click() {
     try {
         run();
     } catch (const StopRequested&) {
+        announceReadAhead({});
         finishStopped();
+        return;
+    } catch (...) {
+        announceReadAhead({});
+        throw;
+    }
+    announceReadAhead({});
+}
+
+void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
+    if (environment_.readAhead) {
+        environment_.readAhead(std::move(paths));
     }
 }
 
@@ -125,9 +137,12 @@ std::string ConversionJob::prepareStore() {
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
     list.assign(static_cast<std::size_t>(rows) + 1, std::string());
+    std::vector<std::string> files;
+    files.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
-        if (trimSpaces(text).empty()) {
+        files.push_back(trimSpaces(text));
+        if (files.back().empty()) {
             throw AppError(errc::kSubscriptOutOfRange,
                            "The queue is empty: add message files before converting.");
         }
@@ -144,6 +159,8 @@ std::string ConversionJob::prepareStore() {
                  static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
+    // Reading starts while the folders are made.
+    announceReadAhead(std::move(files));
     return entryId;
 }
 

@@ -34,6 +34,9 @@ struct JobEnvironment {
     std::string troubleshootingUrl;
     // Polled at every yield besides requestStop(): true once the window is unloading.
     std::function<bool()> stopRequested;
+    // Told the files the run will import, in queue order, so they can be read ahead; told an
+    // empty list when the run ends. Optional.
+    std::function<void(std::vector<std::string>)> readAhead;
 };
 
 // The process's profile and Outlook, the system clock and the Help manual.
@@ -81,6 +84,7 @@ class ConversionJob {
     void finish();
     void finishStopped();
     void showErrorBox(const std::string& cause);
+    void announceReadAhead(std::vector<std::string> paths);
 
     Ui& ui_;
     QueueSource& queue_;

@@ -1,5 +1,6 @@
 #include "convert/ConversionJob.h"
 #include "convert/HelpLink.h"
+#include "store/ImportAhead.h"
 #include "store/Profile.h"
 
 namespace tolvane::convert {
@@ -12,6 +13,9 @@ JobEnvironment processEnvironment() {
     environment.createOutlook = [] { return outlook::Application(); };
     environment.clock = systemLocalTime;
     environment.troubleshootingUrl = troubleshootingUrl();
+    environment.readAhead = [](std::vector<std::string> files) {
+        store::processImportAhead().expect({files.begin(), files.end()});
+    };
     return environment;
 }
 

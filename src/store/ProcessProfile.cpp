@@ -1,14 +1,21 @@
 #include "mime/EmlImport.h"
 #include "pst/PstWriter.h"
+#include "store/ImportAhead.h"
 #include "store/Profile.h"
 
 namespace tolvane::store {
+
+ImportAhead& processImportAhead() {
+    static ImportAhead ahead(
+        [](const std::filesystem::path& path) { return mime::importEml(path); });
+    return ahead;
+}
 
 StoreServices defaultServices() {
     return {[](const std::filesystem::path& path, const std::string& displayName) {
                 return pst::PstWriter::create(path, displayName);
             },
-            [](const std::filesystem::path& path) { return mime::importEml(path); }};
+            [](const std::filesystem::path& path) { return processImportAhead().take(path); }};
 }
 
 std::shared_ptr<Profile> Profile::process() {

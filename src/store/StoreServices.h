@@ -18,7 +18,7 @@ struct StoreServices {
     std::function<mapi::Message(const std::filesystem::path& path)> importMessage;
 };
 
-// The real ones: PstWriter::create and mime::importEml.
+// The real ones: PstWriter::create, and mime::importEml through processImportAhead().
 StoreServices defaultServices();
 
 }  // namespace tolvane::store

@@ -313,6 +313,29 @@ TEST_F(ConversionJobTest, RowsClearedDuringTheRunAreSkippedAndCounted) {
               std::string::npos);
 }
 
+// The files are announced in queue order, as the job will ask for them, and withdrawn when
+// the run ends however it ends, so nothing is read for a run that is over.
+TEST_F(ConversionJobTest, TheQueuedFilesAreAnnouncedForReadingAheadAndWithdrawnAtTheEnd) {
+    ui.folderAnswers = {".", "."};
+    queueMessages({"C:\\B\\2.eml", "C:\\A\\1.eml"});
+    run();
+    const std::vector<std::vector<std::string>> normalEnd{{"C:\\B\\2.eml", "C:\\A\\1.eml"}, {}};
+    EXPECT_EQ(readAheadLists, normalEnd);
+    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 1}, {"B", 1}}));
+
+    readAheadLists.clear();
+    progress.barValues.clear();
+    ui.onDoEvents = [&](int) {
+        if (progress.barValues.size() == 1) {
+            job.requestStop();
+        }
+    };
+    run();
+    ASSERT_EQ(job.lastRun().outcome, RunReport::Outcome::Stopped);
+    ASSERT_EQ(readAheadLists.size(), 2u);
+    EXPECT_TRUE(readAheadLists.back().empty());
+}
+
 TEST_F(ConversionJobTest, AStopRequestEndsTheRunAtTheNextYieldWithThePstClosed) {
     ui.folderAnswers = {"."};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});

@@ -93,6 +93,9 @@ class JobTest : public ::testing::Test {
             return LocalTime{2026, 12, 6, 4, 5, seconds_++ % 60};
         };
         env.troubleshootingUrl = "file:///opt/tolvane/help.html#troubleshooting";
+        env.readAhead = [this](std::vector<std::string> files) {
+            readAheadLists.push_back(std::move(files));
+        };
         return env;
     }
 
@@ -145,6 +148,7 @@ class JobTest : public ::testing::Test {
     std::shared_ptr<outlook::OutlookState> outlookState =
         std::make_shared<outlook::OutlookState>(outlook::OutlookState{profile, nullptr});
     std::deque<LocalTime> times;
+    std::vector<std::vector<std::string>> readAheadLists;  // what the job announced, in order
     tolvane::testing::ScriptedUi ui;
     VectorQueue queue;
     RecordingProgress progress;

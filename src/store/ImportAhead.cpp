@@ -1,0 +1,164 @@
+#include "store/ImportAhead.h"
+
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+namespace tolvane::store {
+namespace {
+
+// How far past the next expected file a request is looked for in the plan; a request from
+// further on (or off the plan) is imported on the calling thread.
+constexpr std::size_t kLookFurther = 1024;
+
+std::uint64_t fileSize(const std::filesystem::path& path) {
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path, ignored);
+    return ignored ? 0 : static_cast<std::uint64_t>(size);
+}
+
+}  // namespace
+
+ImportAhead::ImportAhead(Import import) : ImportAhead(std::move(import), Limits{}) {}
+
+ImportAhead::ImportAhead(Import import, Limits limits)
+    : import_(std::move(import)), limits_(limits) {}
+
+ImportAhead::~ImportAhead() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+void ImportAhead::expect(std::vector<std::filesystem::path> paths) {
+    std::map<std::size_t, Result> dropped;  // let go of outside the lock: may delete spool files
+    {
+        std::unique_lock lock(mutex_);
+        ++generation_;
+        plan_ = std::move(paths);
+        next_ = 0;
+        taken_ = 0;
+        dropped.swap(ready_);
+        readyBytes_ = 0;
+        while (!plan_.empty() && threads_.size() < std::max(1u, limits_.threads)) {
+            try {
+                threads_.emplace_back(&ImportAhead::work, this);
+            } catch (const std::system_error&) {
+                break;  // with no worker at all, every request is imported when it comes
+            }
+        }
+        if (plan_.empty()) {
+            // Nothing of this process's import runs on once a run is over, not even while
+            // the program ends.
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return inFlight_ == 0; });
+        }
+    }
+    changed_.notify_all();
+}
+
+mapi::Message ImportAhead::take(const std::filesystem::path& path) {
+    std::unique_lock lock(mutex_);
+    const auto planned = findPlanned(path);
+    if (!planned) {
+        lock.unlock();
+        return import_(path);
+    }
+    const std::size_t index = *planned;
+    std::map<std::size_t, Result> passedOver = dropBefore(index);
+    if (index >= next_) {
+        // Not started yet: imported here, and the workers go on after it.
+        taken_ = index + 1;
+        next_ = index + 1;
+        lock.unlock();
+        changed_.notify_all();
+        return import_(path);
+    }
+    taken_ = index;  // what the workers finish from here on is kept
+    changed_.wait(lock, [&] { return ready_.contains(index); });
+    taken_ = index + 1;
+    const auto found = ready_.find(index);
+    Result result = std::move(found->second);
+    ready_.erase(found);
+    readyBytes_ -= result.cost;
+    lock.unlock();
+    changed_.notify_all();
+    if (result.error) {
+        std::rethrow_exception(result.error);
+    }
+    return std::move(*result.message);
+}
+
+void ImportAhead::work() {
+#if defined(__linux__)
+    pthread_setname_np(pthread_self(), "tolvane-import");  // for profilers and debuggers
+#endif
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stopping_ || (next_ < plan_.size() && roomAhead()); });
+        if (stopping_) {
+            return;
+        }
+        const std::size_t index = next_++;
+        const std::filesystem::path path = plan_[index];
+        const std::uint64_t generation = generation_;
+        ++inFlight_;
+        lock.unlock();
+
+        Result result;
+        result.cost = fileSize(path);
+        try {
+            result.message = import_(path);
+        } catch (...) {
+            result.error = std::current_exception();
+        }
+
+        lock.lock();
+        --inFlight_;
+        if (generation == generation_ && index >= taken_) {
+            readyBytes_ += result.cost;
+            ready_.emplace(index, std::move(result));
+        } else {
+            // Stale or passed over: dropped outside the lock.
+            lock.unlock();
+            result = {};
+            lock.lock();
+        }
+        changed_.notify_all();
+    }
+}
+
+bool ImportAhead::roomAhead() const {
+    const std::size_t messages = ready_.size() + inFlight_;
+    return messages == 0 || (messages < limits_.messages && readyBytes_ < limits_.bytes);
+}
+
+std::optional<std::size_t> ImportAhead::findPlanned(const std::filesystem::path& path) const {
+    const std::size_t end = std::min(plan_.size(), taken_ + kLookFurther);
+    for (std::size_t i = taken_; i < end; ++i) {
+        if (plan_[i].native() == path.native()) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::map<std::size_t, ImportAhead::Result> ImportAhead::dropBefore(std::size_t index) {
+    std::map<std::size_t, Result> dropped;
+    while (!ready_.empty() && ready_.begin()->first < index) {
+        readyBytes_ -= ready_.begin()->second.cost;
+        dropped.insert(ready_.extract(ready_.begin()));
+    }
+    return dropped;
+}
+
+}  // namespace tolvane::store

@@ -1,0 +1,88 @@
+#pragma once
+
+// Imports the files a run is about to store on worker threads, so reading and parsing the
+// next messages overlaps writing the current one into the store. Each file is still imported
+// exactly once per request, and errors reach the caller that asks for that file.
+//
+//   ImportAhead ahead(mime::importEml);
+//   ahead.expect({"a.eml", "b.eml"});
+//   mapi::Message a = ahead.take("a.eml");  // imported ahead, or now when it was not planned
+//   ahead.expect({});                        // the run is over: drop what was not taken
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "mapi/Message.h"
+
+namespace tolvane::store {
+
+class ImportAhead {
+  public:
+    using Import = std::function<mapi::Message(const std::filesystem::path&)>;
+
+    // How far ahead the workers may run: one starts another import only while fewer messages
+    // than `messages` wait to be taken (those under way included) and the files of those
+    // waiting come to less than `bytes`. One message is always allowed, however large. Two
+    // workers keep two cores busy: the taker is often waiting on its writes.
+    struct Limits {
+        std::size_t messages = 32;
+        std::uint64_t bytes = std::uint64_t{48} << 20;
+        unsigned threads = 2;
+    };
+
+    explicit ImportAhead(Import import);
+    ImportAhead(Import import, Limits limits);
+    // Waits for the imports under way; drops what was not taken.
+    ~ImportAhead();
+    ImportAhead(const ImportAhead&) = delete;
+    ImportAhead& operator=(const ImportAhead&) = delete;
+
+    // The files about to be requested, in order; replaces any earlier plan. Empty: stop, and
+    // wait for the imports under way.
+    void expect(std::vector<std::filesystem::path> paths);
+
+    // The message of `path`: the one imported ahead when the plan holds it, else imported on
+    // the calling thread. Throws what the import threw. Planned files passed over are dropped.
+    mapi::Message take(const std::filesystem::path& path);
+
+  private:
+    struct Result {
+        std::optional<mapi::Message> message;
+        std::exception_ptr error;
+        std::uint64_t cost = 0;
+    };
+
+    void work();
+    bool roomAhead() const;
+    std::optional<std::size_t> findPlanned(const std::filesystem::path& path) const;
+    std::map<std::size_t, Result> dropBefore(std::size_t index);
+
+    Import import_;
+    Limits limits_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::filesystem::path> plan_;
+    std::size_t next_ = 0;                 // first planned file no worker has started
+    std::size_t taken_ = 0;                // first planned file not yet taken or passed over
+    std::map<std::size_t, Result> ready_;  // by place in the plan
+    std::size_t inFlight_ = 0;
+    std::uint64_t readyBytes_ = 0;
+    std::uint64_t generation_ = 0;  // a new plan makes results of the old one stale
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+// The process's read-ahead over the RFC 822 import; defaultServices() imports through it.
+ImportAhead& processImportAhead();
+
+}  // namespace tolvane::store
