@@ -136,7 +136,9 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         fileName = defaultFileName(++nameless_, mimeType);
 
     p.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
-    LeafContent content = decodeLeafContent(part);
+    LeafContent content = decodeLeafContent(part, budget_.spoolThreshold());
+    if (!content.data.isStream())
+        budget_.spend(static_cast<std::int64_t>(content.data.binarySize()));
     const bool damaged = content.damaged;
     p.set(mapi::tag::kAttachDataBinary, std::move(content.data));
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "mapi/Message.h"
+#include "mime/PartData.h"
 #include "mime/PartInfo.h"
 
 namespace tolvane::mime {
@@ -20,12 +21,14 @@ class AttachmentMapper {
     // Imports an embedded message one level deeper; nullptr when the depth cap is reached.
     using EmbeddedImport = std::function<std::unique_ptr<mapi::Message>(GMimeMessage*)>;
 
+    // Leaves are decoded into memory while `budget` lasts, else spooled.
     AttachmentMapper(std::string html, mapi::FileTime now, EmbeddedImport importEmbedded,
-                     GMimeParserOptions* options)
+                     GMimeParserOptions* options, InMemoryBudget& budget)
         : html_(std::move(html)),
           now_(now),
           importEmbedded_(std::move(importEmbedded)),
-          options_(options) {}
+          options_(options),
+          budget_(budget) {}
 
     // A leaf by value; a damaged base64 part also keeps its undecoded text next to it.
     void addLeaf(GMimePart* part, const PartInfo& info, mapi::Message& msg);
@@ -51,6 +54,7 @@ class AttachmentMapper {
     mapi::FileTime now_;
     EmbeddedImport importEmbedded_;
     GMimeParserOptions* options_;
+    InMemoryBudget& budget_;
     int nameless_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -162,9 +163,21 @@ mapi::Message importEml(const std::filesystem::path& path) {
         return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, now);
 
     RawFile raw;
-    raw.read = [fd, fileSize](std::int64_t b, std::int64_t e) {
-        return readRange(fd, b, e, fileSize);
-    };
+    if (GMIME_IS_STREAM_MEM(stream.get())) {
+        // The whole file is in memory already: raw ranges come from there.
+        GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+        raw.read = [bytes](std::int64_t b, std::int64_t e) {
+            const auto size = static_cast<std::int64_t>(bytes->len);
+            e = e < 0 || e > size ? size : e;
+            b = std::clamp<std::int64_t>(b, 0, e);
+            return std::string(reinterpret_cast<const char*>(bytes->data) + b,
+                               static_cast<std::size_t>(e - b));
+        };
+    } else {
+        raw.read = [fd, fileSize](std::int64_t b, std::int64_t e) {
+            return readRange(fd, b, e, fileSize);
+        };
+    }
     raw.headersBegin = g_mime_parser_get_headers_begin(parser.get());
     raw.headersEnd = g_mime_parser_get_headers_end(parser.get());
     if (raw.headersEnd < raw.headersBegin)

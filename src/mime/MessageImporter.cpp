@@ -145,7 +145,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         BodyChoice body;
         if (g_mime_multipart_get_count(mp) > 0)
             body = selectBody(g_mime_multipart_get_part(mp, 0), infos);
-        AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_);
+        AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
         std::optional<std::string> entity;
         if (raw)
             entity = signedEntityFromFile(message, *raw);
@@ -163,7 +163,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
                 mapi::NamedProperty::byName(mapi::propset::internetHeaders(), "Content-Type"),
                 PropValue::unicode(decodeHeaderText(*ct)));
         }
-        AttachmentMapper attachments({}, now_, embedded, options_);
+        AttachmentMapper attachments({}, now_, embedded, options_, budget_);
         PartInfo named = info;
         if (!named.disposition.get("filename") && !named.type.get("name")) {
             named.disposition.params.emplace_back("filename", "smime.p7m");
@@ -173,7 +173,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     }
 
     const BodyChoice body = selectBody(root, infos);
-    AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_);
+    AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
     walk(root, body, attachments, infos, msg);
     markSmartNoAttach(msg);
 }

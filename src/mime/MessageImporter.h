@@ -11,6 +11,7 @@
 #include <string>
 
 #include "mapi/Message.h"
+#include "mime/PartData.h"
 
 namespace tolvane::mime {
 
@@ -26,9 +27,10 @@ struct RawFile {
 
 class MessageImporter {
   public:
+    // The budget covers the message and every message embedded in it.
     MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
-                    mapi::FileTime now)
-        : options_(options), fallbackTime_(fallbackTime), now_(now) {}
+                    mapi::FileTime now, InMemoryBudget budget = InMemoryBudget())
+        : options_(options), fallbackTime_(fallbackTime), now_(now), budget_(budget) {}
 
     // raw is given for the top-level message only.
     mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw);
@@ -39,6 +41,7 @@ class MessageImporter {
     GMimeParserOptions* options_;
     std::optional<std::int64_t> fallbackTime_;
     mapi::FileTime now_;
+    InMemoryBudget budget_;
 };
 
 }  // namespace tolvane::mime

@@ -16,7 +16,23 @@
 namespace tolvane::mime {
 
 // Encoded sizes above this are spooled to disk.
-inline constexpr std::int64_t kSpoolThreshold = 1 << 20;
+inline constexpr std::int64_t kSpoolThreshold = std::int64_t{8} << 20;
+// Decoded attachment bytes one message may hold in memory in all; later values are spooled.
+inline constexpr std::int64_t kInMemoryBudget = std::int64_t{64} << 20;
+
+// What is left of one message's in-memory allowance as its attachments are decoded.
+class InMemoryBudget {
+  public:
+    explicit InMemoryBudget(std::int64_t bytes = kInMemoryBudget) : left_(bytes) {}
+    // The encoded size up to which the next value may still be decoded into memory.
+    std::int64_t spoolThreshold() const {
+        return left_ < kSpoolThreshold ? left_ : kSpoolThreshold;
+    }
+    void spend(std::int64_t bytes) { left_ = left_ > bytes ? left_ - bytes : 0; }
+
+  private:
+    std::int64_t left_;
+};
 
 struct LeafContent {
     mapi::PropValue data = mapi::PropValue::binary({});  // bytes, or a FileByteSource stream

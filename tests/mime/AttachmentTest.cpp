@@ -6,6 +6,8 @@
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
 #include "mime/Base64.h"
+#include "mime/GObjectPtr.h"
+#include "mime/MessageImporter.h"
 #include "mime/PropIds.h"
 
 namespace tolvane::mime::test {
@@ -254,7 +256,7 @@ TEST(Smime, OpaqueIsOneAttachmentAndNoBody) {
 TEST(LargeAttachments, SpooledToTempFileAndRemovedAfterUse) {
     std::string b64;
     const std::string line = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2d3h5";
-    while (b64.size() < 3 * 1024 * 1024)
+    while (b64.size() < 9 * 1024 * 1024)
         b64 += line + "\r\n";
     std::filesystem::path spool;
     std::uint64_t expectedSize = b64.size() / (line.size() + 2) * 51;
@@ -284,7 +286,7 @@ TEST(LargeAttachments, SpooledToTempFileAndRemovedAfterUse) {
 }
 
 TEST(LargeAttachments, LargeEncodedMessageIsParsedFromASpool) {
-    std::string blob(1500 * 1024, '\0');
+    std::string blob(5 * 1024 * 1024, '\0');
     for (std::size_t i = 0; i < blob.size(); ++i)
         blob[i] = static_cast<char>(i * 7 + i / 251);
     const std::string inner =
@@ -302,6 +304,36 @@ TEST(LargeAttachments, LargeEncodedMessageIsParsedFromASpool) {
     EXPECT_EQ(str(e.props, tag::kBody), "inner text");
     ASSERT_EQ(e.attachments.size(), 1u);
     EXPECT_EQ(bin(e.attachments[0].props, tag::kAttachDataBinary), blob);
+}
+
+// Values stay in memory only while the message's allowance lasts; the rest is spooled, and
+// reads back the same.
+TEST(LargeAttachments, PastTheMessageBudgetValuesAreSpooled) {
+    const std::string data(30000, 'a');
+    const std::string part =
+        "Content-Type: application/octet-stream; name=a.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n" +
+        base64Encode(data) + "\r\n";
+    const std::string eml =
+        "Subject: s\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n--b\r\n" +
+        part + "--b\r\n" + part + "--b\r\n" + part + "--b--\r\n";
+    g_mime_init();
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(eml.data(), eml.size()));
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+    ASSERT_TRUE(message);
+
+    // 40,000 encoded bytes each: two fit in 95,000, the third does not.
+    MessageImporter importer(nullptr, std::nullopt, mapi::FileTime{}, InMemoryBudget(95000));
+    const auto m = importer.import(message.get(), 0, nullptr);
+    ASSERT_EQ(m.attachments.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto* value = m.attachments[i].props.get(tag::kAttachDataBinary);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->isStream(), i == 2) << "attachment " << i;
+        EXPECT_EQ(bin(m.attachments[i].props, tag::kAttachDataBinary), data) << "attachment " << i;
+    }
 }
 
 }  // namespace
