@@ -6,27 +6,51 @@ namespace tolvane::mapi {
 
 namespace propset {
 Guid publicStrings() {
-    return Guid::parse("{00020329-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00020329-0000-0000-C000-000000000046}");
+    return guid;
 }
 Guid internetHeaders() {
-    return Guid::parse("{00020386-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00020386-0000-0000-C000-000000000046}");
+    return guid;
 }
 Guid common() {
-    return Guid::parse("{00062008-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00062008-0000-0000-C000-000000000046}");
+    return guid;
 }
 Guid address() {
-    return Guid::parse("{00062004-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00062004-0000-0000-C000-000000000046}");
+    return guid;
 }
 Guid task() {
-    return Guid::parse("{00062003-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00062003-0000-0000-C000-000000000046}");
+    return guid;
 }
 Guid mapi() {
-    return Guid::parse("{00020328-0000-0000-C000-000000000046}");
+    static const Guid guid = Guid::parse("{00020328-0000-0000-C000-000000000046}");
+    return guid;
 }
 }  // namespace propset
 
+namespace {
+bool idBefore(const std::pair<std::uint16_t, PropValue>& entry, std::uint16_t id) {
+    return entry.first < id;
+}
+}  // namespace
+
 void PropertyList::set(std::uint16_t id, PropValue value) {
-    tagged_.insert_or_assign(id, std::move(value));
+    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), id, idBefore);
+    if (it != tagged_.end() && it->first == id) {
+        it->second = std::move(value);
+    } else {
+        tagged_.emplace(it, id, std::move(value));
+    }
+}
+
+void PropertyList::erase(std::uint16_t id) {
+    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), id, idBefore);
+    if (it != tagged_.end() && it->first == id) {
+        tagged_.erase(it);
+    }
 }
 
 void PropertyList::setNamed(const NamedProperty& name, PropValue value) {
@@ -40,8 +64,8 @@ void PropertyList::setNamed(const NamedProperty& name, PropValue value) {
 }
 
 const PropValue* PropertyList::get(std::uint16_t id) const {
-    auto it = tagged_.find(id);
-    return it == tagged_.end() ? nullptr : &it->second;
+    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), id, idBefore);
+    return it != tagged_.end() && it->first == id ? &it->second : nullptr;
 }
 
 const PropValue* PropertyList::getNamed(const NamedProperty& name) const {

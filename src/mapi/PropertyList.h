@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,23 +36,24 @@ Guid mapi();             // PS_MAPI {00020328-0000-0000-C000-000000000046}
 }  // namespace propset
 
 // A property list: tagged properties by id (one value per id, kept in id order) and named
-// properties by name (in order of first setting).
+// properties by name (in order of first setting). Both are flat arrays: a message holds a
+// few dozen properties, and a node per property cost more than the searches.
 class PropertyList {
   public:
     void set(std::uint16_t id, PropValue value);
     void setNamed(const NamedProperty& name, PropValue value);
-    void erase(std::uint16_t id) { tagged_.erase(id); }
+    void erase(std::uint16_t id);
 
     const PropValue* get(std::uint16_t id) const;
     const PropValue* getNamed(const NamedProperty& name) const;
-    bool has(std::uint16_t id) const { return tagged_.count(id) != 0; }
+    bool has(std::uint16_t id) const { return get(id) != nullptr; }
 
-    const std::map<std::uint16_t, PropValue>& tagged() const { return tagged_; }
+    const std::vector<std::pair<std::uint16_t, PropValue>>& tagged() const { return tagged_; }
     const std::vector<std::pair<NamedProperty, PropValue>>& named() const { return named_; }
     bool empty() const { return tagged_.empty() && named_.empty(); }
 
   private:
-    std::map<std::uint16_t, PropValue> tagged_;
+    std::vector<std::pair<std::uint16_t, PropValue>> tagged_;
     std::vector<std::pair<NamedProperty, PropValue>> named_;
 };
 
