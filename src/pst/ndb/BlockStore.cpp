@@ -77,22 +77,25 @@ Bid BlockStore::write(std::span<const std::uint8_t> data, bool internal) {
     const Bid bid{nextBid_ | (internal ? 0x2u : 0x0u)};
     const std::uint64_t ib = space_.allocate(span, layout::kSlotSize);
 
-    std::fill(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(span), 0);
-    std::copy(data.begin(), data.end(), scratch_.begin());
-    const std::span<std::uint8_t> stored(scratch_.data(), data.size());
-    if (!internal && permute_) {
-        permuteEncode(stored);
-    }
     disk::BlockTrailer trailer;
     trailer.cb = static_cast<std::uint16_t>(data.size());
     trailer.wSig = computeSignature(ByteIndex{ib}, bid.value);
-    trailer.dwCRC = computeCrc(stored);
     trailer.bid = bid.value;
-    const auto trailerBytes = disk::toBytes(trailer);
-    std::copy(trailerBytes.begin(), trailerBytes.end(),
-              scratch_.begin() + static_cast<std::ptrdiff_t>(span - trailerBytes.size()));
     try {
-        file_.write(ib, std::span(scratch_.data(), span));
+        // Built in place in the file's write buffer.
+        const std::span<std::uint8_t> room = file_.place(ib, span);
+        if (!internal && permute_) {
+            permuteEncode(data, room.data());
+        } else {
+            std::copy(data.begin(), data.end(), room.begin());
+        }
+        const auto trailerAt = room.size() - layout::kBlockTrailerSize;
+        std::fill(room.begin() + static_cast<std::ptrdiff_t>(data.size()),
+                  room.begin() + static_cast<std::ptrdiff_t>(trailerAt), 0);
+        trailer.dwCRC = computeCrc(room.first(data.size()));
+        const auto trailerBytes = disk::toBytes(trailer);
+        std::copy(trailerBytes.begin(), trailerBytes.end(),
+                  room.begin() + static_cast<std::ptrdiff_t>(trailerAt));
     } catch (...) {
         space_.release(ib, span);
         throw;

@@ -58,7 +58,6 @@ class BlockStore {
     std::uint64_t nextBid_ = 4;  // [MS-PST] 2.2.2.2: indexes count in steps of 4
     std::uint64_t committedBelow_ = 0;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> held_;  // (offset, size)
-    std::array<std::uint8_t, 8192> scratch_{};
 };
 
 }  // namespace tolvane::pst::ndb

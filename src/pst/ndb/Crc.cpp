@@ -1,6 +1,10 @@
 #include "pst/ndb/Crc.h"
 
+#ifdef TOLVANE_HAVE_ISAL
+#include <isa-l/crc.h>
+#else
 #include <zlib.h>
+#endif
 
 #include <algorithm>
 #include <limits>
@@ -8,6 +12,10 @@
 namespace tolvane::pst::ndb {
 
 std::uint32_t computeCrc(std::span<const std::uint8_t> bytes) {
+#ifdef TOLVANE_HAVE_ISAL
+    // Same convention as zlib's below, without the length limit.
+    return crc32_gzip_refl(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu;
+#else
     // zlib inverts the seed on entry and the result on exit; undoing both yields seed 0 and no
     // final inversion. zlib takes at most uInt bytes per call.
     uLong crc = 0xFFFFFFFFu;
@@ -17,6 +25,7 @@ std::uint32_t computeCrc(std::span<const std::uint8_t> bytes) {
         bytes = bytes.subspan(n);
     }
     return static_cast<std::uint32_t>(crc ^ 0xFFFFFFFFu);
+#endif
 }
 
 std::uint16_t computeSignature(ByteIndex ib, std::uint64_t bid) {

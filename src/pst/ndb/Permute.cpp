@@ -1,5 +1,9 @@
 #include "pst/ndb/Permute.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace tolvane::pst::ndb {
 namespace {
 
@@ -32,7 +36,81 @@ constexpr std::array<std::uint8_t, 256> invert(const std::array<std::uint8_t, 25
 
 constexpr std::array<std::uint8_t, 256> kDecode = invert(kEncode);
 
+// Portable: one table load per byte.
+void substitutePortable(const std::uint8_t* in, std::uint8_t* out, std::size_t n,
+                        const std::uint8_t* table) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = table[in[i]];
+    }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TOLVANE_PERMUTE_X86 1
+
+// AVX2: sixteen 16-entry shuffles, one per high nibble. XOR with the nibble and a saturating
+// add of 0x70 leave a byte's top bit clear only in the shuffle for its own high nibble, and a
+// shuffle gives 0 where the top bit is set.
+__attribute__((target("avx2"))) void substituteAvx2(const std::uint8_t* in, std::uint8_t* out,
+                                                    std::size_t n, const std::uint8_t* table) {
+    __m256i rows[16];
+    for (int h = 0; h < 16; ++h) {
+        rows[h] = _mm256_broadcastsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * h)));
+    }
+    const __m256i bias = _mm256_set1_epi8(0x70);
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        __m256i result = _mm256_setzero_si256();
+        for (int h = 0; h < 16; ++h) {
+            const __m256i index = _mm256_adds_epu8(
+                _mm256_xor_si256(v, _mm256_set1_epi8(static_cast<char>(h << 4))), bias);
+            result = _mm256_or_si256(result, _mm256_shuffle_epi8(rows[h], index));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), result);
+    }
+    substitutePortable(in + i, out + i, n - i, table);
+}
+
+// AVX-512 VBMI: two 128-entry two-register permutes, the top bit choosing between them.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void substituteVbmi(
+    const std::uint8_t* in, std::uint8_t* out, std::size_t n, const std::uint8_t* table) {
+    const __m512i t0 = _mm512_loadu_si512(table);
+    const __m512i t1 = _mm512_loadu_si512(table + 64);
+    const __m512i t2 = _mm512_loadu_si512(table + 128);
+    const __m512i t3 = _mm512_loadu_si512(table + 192);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m512i v = _mm512_loadu_si512(in + i);
+        const __m512i low = _mm512_permutex2var_epi8(t0, v, t1);
+        const __m512i high = _mm512_permutex2var_epi8(t2, v, t3);
+        _mm512_storeu_si512(out + i, _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high));
+    }
+    substitutePortable(in + i, out + i, n - i, table);
+}
+#endif
+
+PermuteKernel::Run fastestKernel() {
+    static const PermuteKernel::Run run = permuteKernels().front().run;
+    return run;
+}
+
 }  // namespace
+
+std::vector<PermuteKernel> permuteKernels() {
+    std::vector<PermuteKernel> kernels;
+#ifdef TOLVANE_PERMUTE_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw")) {
+        kernels.push_back({"avx512vbmi", substituteVbmi});
+    }
+    if (__builtin_cpu_supports("avx2")) {
+        kernels.push_back({"avx2", substituteAvx2});
+    }
+#endif
+    kernels.push_back({"portable", substitutePortable});
+    return kernels;
+}
 
 const std::array<std::uint8_t, 256>& permuteEncodeTable() {
     return kEncode;
@@ -42,15 +120,15 @@ const std::array<std::uint8_t, 256>& permuteDecodeTable() {
 }
 
 void permuteEncode(std::span<std::uint8_t> bytes) {
-    for (std::uint8_t& b : bytes) {
-        b = kEncode[b];
-    }
+    fastestKernel()(bytes.data(), bytes.data(), bytes.size(), kEncode.data());
+}
+
+void permuteEncode(std::span<const std::uint8_t> in, std::uint8_t* out) {
+    fastestKernel()(in.data(), out, in.size(), kEncode.data());
 }
 
 void permuteDecode(std::span<std::uint8_t> bytes) {
-    for (std::uint8_t& b : bytes) {
-        b = kDecode[b];
-    }
+    fastestKernel()(bytes.data(), bytes.data(), bytes.size(), kDecode.data());
 }
 
 }  // namespace tolvane::pst::ndb

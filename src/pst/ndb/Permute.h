@@ -4,8 +4,10 @@
 // external blocks: a fixed byte-for-byte substitution.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace tolvane::pst::ndb {
 
@@ -15,6 +17,20 @@ const std::array<std::uint8_t, 256>& permuteEncodeTable();
 const std::array<std::uint8_t, 256>& permuteDecodeTable();
 
 void permuteEncode(std::span<std::uint8_t> bytes);
+// Encodes `in` into `out` (in.size() bytes), sparing a copy when the bytes move anyway.
+void permuteEncode(std::span<const std::uint8_t> in, std::uint8_t* out);
 void permuteDecode(std::span<std::uint8_t> bytes);
+
+// One way of substituting `n` bytes through a 256-entry table (`in` may be `out`).
+struct PermuteKernel {
+    using Run = void (*)(const std::uint8_t* in, std::uint8_t* out, std::size_t n,
+                         const std::uint8_t* table);
+    const char* name;
+    Run run;
+};
+
+// The kernels this CPU runs, fastest first, the portable one last. The functions above use
+// the first; tests hold every one to the table.
+std::vector<PermuteKernel> permuteKernels();
 
 }  // namespace tolvane::pst::ndb

@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <span>
 #include <vector>
 
 namespace tolvane::pst::ndb {
 
-// The file itself: positional 64-bit reads and writes, with contiguous writes gathered into one
-// buffer so that streaming a large value costs few system calls.
+// The file itself: positional 64-bit reads and writes. Writes are gathered in memory as runs
+// of adjacent bytes and handed to the system in file order, runs that touch in one call: the
+// blocks of one message land both at the end of the file and in holes further back, and a
+// system call per block would cost more than building it.
 class PstFile {
   public:
     // Creates the file; it must not exist yet. Throws PstError naming the path.
@@ -18,21 +21,39 @@ class PstFile {
     PstFile& operator=(const PstFile&) = delete;
 
     void write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // Room for `size` bytes (under 1 MiB) at `offset`, to be filled by the caller before the
+    // next call on this file: a block is built where it waits to be written, not copied there.
+    std::span<std::uint8_t> place(std::uint64_t offset, std::size_t size);
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes);
     void resize(std::uint64_t size);
-    // Hands buffered bytes to the system, then asks it to put them on disk.
+    // Hands gathered bytes to the system.
     void flush();
+    // Flushes, then asks the system to put everything on disk.
     void sync();
     const std::filesystem::path& path() const { return path_; }
+    // System write calls made so far.
+    std::uint64_t systemWrites() const { return systemWrites_; }
 
   private:
+    struct Run {
+        std::size_t at = 0;  // where its bytes start in the arena
+        std::size_t size = 0;
+    };
+    using Runs = std::map<std::uint64_t, Run>;  // by file offset
+
+    bool overlapsPending(std::uint64_t offset, std::uint64_t size) const;
+    void writeRuns(Runs::const_iterator first, Runs::const_iterator last);
     void writeThrough(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    void startWriteBack(std::size_t written);
     [[noreturn]] void fail(const char* what, std::uint64_t offset) const;
 
     std::filesystem::path path_;
     int fd_ = -1;
-    std::vector<std::uint8_t> buffer_;
-    std::uint64_t bufferOffset_ = 0;
+    Runs pending_;
+    std::vector<std::uint8_t> arena_;  // the runs' bytes, in the order they came
+
+    std::uint64_t systemWrites_ = 0;
+    std::uint64_t unflushedBytes_ = 0;  // written since write-back was last started
 };
 
 }  // namespace tolvane::pst::ndb

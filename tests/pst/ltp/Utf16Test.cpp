@@ -32,5 +32,25 @@ TEST(Utf16, InvalidSequencesBecomeReplacementCharacters) {
     EXPECT_EQ(utf16le("\xF4\x90\x80\x80"), units({0xFFFD}));     // above U+10FFFF
 }
 
+// Long text goes through the wide ASCII steps; non-ASCII at every offset must not upset them.
+TEST(Utf16, LongMixedTextEqualsItsPiecesJoined) {
+    const char* const pieces[] = {
+        "a",    "Zimbra mail ",     "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+        "\r\n", "0123456789abcdef", "\xFF"};
+    unsigned seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        std::vector<std::uint8_t> expected;
+        for (int k = 0; k < 60; ++k) {
+            seed = seed * 1103515245 + 12345;
+            const char* piece = pieces[(seed >> 16) % std::size(pieces)];
+            text += piece;
+            const auto encoded = utf16le(piece);
+            expected.insert(expected.end(), encoded.begin(), encoded.end());
+        }
+        ASSERT_EQ(utf16le(text), expected) << "round " << round;
+    }
+}
+
 }  // namespace
 }  // namespace tolvane::pst::ltp

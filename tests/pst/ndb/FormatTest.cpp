@@ -145,6 +145,35 @@ TEST(Permute, EncodeTableIsTheInverseOfMsPstsDecodeTable) {
     EXPECT_EQ(coded, all);
 }
 
+// Every kernel this CPU runs gives the table's bytes, in place and copying, at lengths that
+// leave each possible tail after the wide steps.
+TEST(Permute, EveryKernelAgreesWithTheTable) {
+    std::vector<std::uint8_t> input(4096 + 63);
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        input[i] = static_cast<std::uint8_t>(i * 167 + i / 256);
+    }
+    const auto kernels = permuteKernels();
+    ASSERT_FALSE(kernels.empty());
+    EXPECT_STREQ(kernels.back().name, "portable");
+    for (const auto* table : {permuteEncodeTable().data(), permuteDecodeTable().data()}) {
+        for (const PermuteKernel& kernel : kernels) {
+            for (std::size_t n : {0, 1, 31, 32, 33, 63, 64, 65, 127, 200, 4096 + 63}) {
+                std::vector<std::uint8_t> copied(n + 1, 0xAB);
+                kernel.run(input.data(), copied.data(), n, table);
+                std::vector<std::uint8_t> inPlace(input.begin(), input.begin() + n);
+                kernel.run(inPlace.data(), inPlace.data(), n, table);
+                for (std::size_t i = 0; i < n; ++i) {
+                    ASSERT_EQ(copied[i], table[input[i]])
+                        << kernel.name << " n=" << n << " at " << i;
+                    ASSERT_EQ(inPlace[i], table[input[i]])
+                        << kernel.name << " n=" << n << " at " << i;
+                }
+                EXPECT_EQ(copied[n], 0xAB) << kernel.name << " wrote past " << n;
+            }
+        }
+    }
+}
+
 TEST_F(OutlookSample, PermuteDecodesOutlooksHeapBlocks) {
     // The node 0x21 (message store) data block is a heap: bSig 0xEC, bClientSig 0xBC once
     // decoded ([MS-PST] 2.3.1.2).

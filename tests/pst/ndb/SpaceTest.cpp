@@ -198,9 +198,10 @@ TEST_F(NdbFixture, FreedSpaceIsReusedBeforeTheFileGrows) {
 TEST_F(NdbFixture, CommittedStateSurvivesAWriterThatDiesLater) {
     const Nid nid = newNode(pattern(30'000, 1));
     db->commit();
-    // After the commit the old value's space must stay untouched, however much is written.
+    // After the commit the old value's space must stay untouched, however much is written:
+    // enough here that the writer's gathered writes reach the file before the "crash".
     db->setNode({nid, db->writeData(pattern(30'000, 2)), Bid{}, Nid{0x122}});
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 400; ++i) {
         newNode(pattern(30'000, static_cast<std::uint32_t>(100 + i)));
     }
     // A crash leaves the file longer than the committed ibFileEof (sections added since);
@@ -223,7 +224,7 @@ TEST_F(NdbFixture, CommittedStateSurvivesAWriterThatDiesLater) {
     EXPECT_EQ(pffinfoFreeBytes(snapshot), crashed.freeBytes());
 
     auto file = closeAndInspect();
-    EXPECT_EQ(file.nodes().size(), 21u);
+    EXPECT_EQ(file.nodes().size(), 401u);
     EXPECT_EQ(file.readData(file.nodes().at(nid.value).data), pattern(30'000, 2));
 }
 
