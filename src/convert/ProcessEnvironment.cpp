@@ -14,7 +14,7 @@ JobEnvironment processEnvironment() {
     environment.clock = systemLocalTime;
     environment.troubleshootingUrl = troubleshootingUrl();
     environment.readAhead = [](std::vector<std::string> files) {
-        store::processImportAhead().expect({files.begin(), files.end()});
+        store::processImportAhead().expect(std::move(files));
     };
     return environment;
 }

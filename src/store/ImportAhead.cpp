@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include "mapi/Tags.h"
+
 namespace tolvane::store {
 namespace {
 
@@ -15,10 +17,10 @@ namespace {
 // further on (or off the plan) is imported on the calling thread.
 constexpr std::size_t kLookFurther = 1024;
 
-std::uint64_t fileSize(const std::filesystem::path& path) {
-    std::error_code ignored;
-    const auto size = std::filesystem::file_size(path, ignored);
-    return ignored ? 0 : static_cast<std::uint64_t>(size);
+// What a message holds in memory, near enough: the size the import gives it.
+std::uint64_t sizeOf(const mapi::Message& message) {
+    const auto* size = message.props.get(mapi::tag::kMessageSize);
+    return size ? static_cast<std::uint64_t>(std::max<std::int64_t>(size->asInteger(), 0)) : 0;
 }
 
 }  // namespace
@@ -39,7 +41,7 @@ ImportAhead::~ImportAhead() {
     }
 }
 
-void ImportAhead::expect(std::vector<std::filesystem::path> paths) {
+void ImportAhead::expect(std::vector<std::string> paths) {
     std::map<std::size_t, Result> dropped;  // let go of outside the lock: may delete spool files
     {
         std::unique_lock lock(mutex_);
@@ -109,15 +111,15 @@ void ImportAhead::work() {
             return;
         }
         const std::size_t index = next_++;
-        const std::filesystem::path path = plan_[index];
+        const std::filesystem::path path(plan_[index]);
         const std::uint64_t generation = generation_;
         ++inFlight_;
         lock.unlock();
 
         Result result;
-        result.cost = fileSize(path);
         try {
             result.message = import_(path);
+            result.cost = sizeOf(*result.message);
         } catch (...) {
             result.error = std::current_exception();
         }
@@ -145,7 +147,7 @@ bool ImportAhead::roomAhead() const {
 std::optional<std::size_t> ImportAhead::findPlanned(const std::filesystem::path& path) const {
     const std::size_t end = std::min(plan_.size(), taken_ + kLookFurther);
     for (std::size_t i = taken_; i < end; ++i) {
-        if (plan_[i].native() == path.native()) {
+        if (plan_[i] == path.native()) {
             return i;
         }
     }

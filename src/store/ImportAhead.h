@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,7 +31,7 @@ class ImportAhead {
     using Import = std::function<mapi::Message(const std::filesystem::path&)>;
 
     // How far ahead the workers may run: one starts another import only while fewer messages
-    // than `messages` wait to be taken (those under way included) and the files of those
+    // than `messages` wait to be taken (those under way included) and the sizes of those
     // waiting come to less than `bytes`. One message is always allowed, however large. Two
     // workers keep two cores busy: the taker is often waiting on its writes.
     struct Limits {
@@ -47,8 +48,8 @@ class ImportAhead {
     ImportAhead& operator=(const ImportAhead&) = delete;
 
     // The files about to be requested, in order; replaces any earlier plan. Empty: stop, and
-    // wait for the imports under way.
-    void expect(std::vector<std::filesystem::path> paths);
+    // wait for the imports under way. Kept as plain strings: a queue may hold 100,000 files.
+    void expect(std::vector<std::string> paths);
 
     // The message of `path`: the one imported ahead when the plan holds it, else imported on
     // the calling thread. Throws what the import threw. Planned files passed over are dropped.
@@ -71,7 +72,7 @@ class ImportAhead {
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::filesystem::path> plan_;
+    std::vector<std::string> plan_;
     std::size_t next_ = 0;                 // first planned file no worker has started
     std::size_t taken_ = 0;                // first planned file not yet taken or passed over
     std::map<std::size_t, Result> ready_;  // by place in the plan

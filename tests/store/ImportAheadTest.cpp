@@ -41,6 +41,7 @@ class RecordingImport {
             }
             mapi::Message message;
             message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
+            message.props.set(mapi::tag::kMessageSize, mapi::PropValue::int32(1000));
             return message;
         };
     }
@@ -83,8 +84,8 @@ std::string subjectOf(const mapi::Message& message) {
     return value ? value->asString() : "<none>";
 }
 
-std::vector<path> numbered(int count) {
-    std::vector<path> paths;
+std::vector<std::string> numbered(int count) {
+    std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
         paths.emplace_back("/mail/Inbox/" + std::to_string(i) + ".eml");
     }
@@ -97,11 +98,11 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     const auto plan = numbered(200);
     ahead.expect(plan);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the workers get ahead
-    for (const path& file : plan) {
-        EXPECT_EQ(subjectOf(ahead.take(file)), file.string());
+    for (const std::string& file : plan) {
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
     }
-    for (const path& file : plan) {
-        EXPECT_EQ(record.calls(file.string()), 1) << file;
+    for (const std::string& file : plan) {
+        EXPECT_EQ(record.calls(file), 1) << file;
     }
     // The taker imports a file itself only when no worker has started it yet.
     const auto threads = record.threads();
@@ -154,14 +155,29 @@ TEST(ImportAhead, WorkersStayWithinTheMessageLimit) {
     ImportAhead ahead(record.function(), ImportAhead::Limits{3, std::uint64_t{1} << 30, 2});
     const auto plan = numbered(40);
     ahead.expect(plan);
-    for (const path& file : plan) {
+    for (const std::string& file : plan) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // let the workers run on
-        EXPECT_EQ(subjectOf(ahead.take(file)), file.string());
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
         record.tookOne();
     }
     // Three waiting, plus the one started while the last take was returning.
     EXPECT_LE(record.maxAhead(), 4);
     EXPECT_GE(record.maxAhead(), 2);  // and it did read ahead
+}
+
+TEST(ImportAhead, WorkersStayWithinTheByteLimit) {
+    RecordingImport record;
+    // 1,000 bytes a message: three waiting pass 2,500; one more starts as a take returns.
+    ImportAhead ahead(record.function(), ImportAhead::Limits{100, 2500, 1});
+    const auto plan = numbered(30);
+    ahead.expect(plan);
+    for (const std::string& file : plan) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
+        record.tookOne();
+    }
+    EXPECT_LE(record.maxAhead(), 4);
+    EXPECT_GE(record.maxAhead(), 3);
 }
 
 TEST(ImportAhead, AnEmptyPlanWaitsForTheImportUnderWayAndDropsItsResult) {
