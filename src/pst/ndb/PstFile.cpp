@@ -160,19 +160,25 @@ bool PstFile::overlapsPending(std::uint64_t offset, std::uint64_t size) const {
 }
 
 void PstFile::writeRuns(Runs::const_iterator first, Runs::const_iterator last) {
-    if (std::next(first) == last) {
-        writeThrough(first->first, std::span(arena_).subspan(first->second.at, first->second.size));
-        return;
-    }
     std::vector<iovec> iov;
-    std::size_t total = 0;
     for (auto it = first; it != last; ++it) {
         iov.push_back({arena_.data() + it->second.at, it->second.size});
-        total += it->second.size;
     }
-    const std::uint64_t offset = first->first;
+    writeVectors(first->first, iov);
+}
+
+void PstFile::writeThrough(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    iovec one{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+    writeVectors(offset, std::span(&one, 1));
+}
+
+void PstFile::writeVectors(std::uint64_t offset, std::span<iovec> iov) {
+    std::size_t total = 0;
+    for (const iovec& v : iov) {
+        total += v.iov_len;
+    }
     std::size_t done = 0;
-    std::size_t at = 0;  // first iovec not fully written
+    std::size_t at = 0;  // first vector not fully written
     while (done < total) {
         ++systemWrites_;
         const ssize_t n = ::pwritev(fd_, iov.data() + at, static_cast<int>(iov.size() - at),
@@ -196,23 +202,6 @@ void PstFile::writeRuns(Runs::const_iterator first, Runs::const_iterator last) {
         }
     }
     startWriteBack(total);
-}
-
-void PstFile::writeThrough(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ++systemWrites_;
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            fail("write", offset + done);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    startWriteBack(bytes.size());
 }
 
 void PstFile::startWriteBack(std::size_t written) {

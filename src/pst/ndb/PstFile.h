@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/uio.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -44,6 +46,7 @@ class PstFile {
     bool overlapsPending(std::uint64_t offset, std::uint64_t size) const;
     void writeRuns(Runs::const_iterator first, Runs::const_iterator last);
     void writeThrough(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    void writeVectors(std::uint64_t offset, std::span<iovec> iov);
     void startWriteBack(std::size_t written);
     [[noreturn]] void fail(const char* what, std::uint64_t offset) const;
 
