@@ -132,7 +132,8 @@ mapi::Message importEml(const std::filesystem::path& path) {
     static std::once_flag once;
     std::call_once(once, [] { g_mime_init(); });
 
-    FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so a pipe or device queued by name is refused below instead of waited on.
+    FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         fail(path, errno);
     struct stat st {};
@@ -140,8 +141,10 @@ mapi::Message importEml(const std::filesystem::path& path) {
         fail(path, errno);
     if (S_ISDIR(st.st_mode))
         fail(path, EISDIR);
-    if (!S_ISREG(st.st_mode))
-        fail(path, EINVAL);
+    if (!S_ISREG(st.st_mode)) {
+        throw AppError(kPathFileAccess,
+                       "cannot read " + path.string() + ": it is not a regular file");
+    }
     if (st.st_size == 0)
         throw AppError(kInputPastEnd, "cannot import " + path.string() + ": the file is empty");
     const std::int64_t fileSize = st.st_size;

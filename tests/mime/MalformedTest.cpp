@@ -120,6 +120,12 @@ TEST(UnreadableFiles, ErrorsNameTheFileAndTheReason) {
         { std::ofstream(empty.string()); }
         expectError(empty, 62, "empty");
     }
+    {
+        // A pipe queued by name is refused at once, not waited on for a writer.
+        const auto pipe = dir / "pipe.eml";
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        expectError(pipe, 75, "not a regular file");
+    }
     if (geteuid() != 0) {
         const auto locked = dir / "locked.eml";
         { std::ofstream(locked.string()) << "Subject: x\r\n\r\nx\r\n"; }
