@@ -35,7 +35,7 @@ ImportAhead::~ImportAhead() {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    workToDo_.notify_all();
     for (std::thread& thread : threads_) {
         thread.join();
     }
@@ -61,11 +61,10 @@ void ImportAhead::expect(std::vector<std::string> paths) {
         if (plan_.empty()) {
             // Nothing of this process's import runs on once a run is over, not even while
             // the program ends.
-            changed_.notify_all();
-            changed_.wait(lock, [&] { return inFlight_ == 0; });
+            resultsChanged_.wait(lock, [&] { return inFlight_ == 0; });
         }
     }
-    changed_.notify_all();
+    workToDo_.notify_all();
 }
 
 mapi::Message ImportAhead::take(const std::filesystem::path& path) {
@@ -82,18 +81,21 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path) {
         taken_ = index + 1;
         next_ = index + 1;
         lock.unlock();
-        changed_.notify_all();
+        workToDo_.notify_all();
         return import_(path);
     }
     taken_ = index;  // what the workers finish from here on is kept
-    changed_.wait(lock, [&] { return ready_.contains(index); });
+    resultsChanged_.wait(lock, [&] { return ready_.contains(index); });
     taken_ = index + 1;
     const auto found = ready_.find(index);
     Result result = std::move(found->second);
     ready_.erase(found);
     readyBytes_ -= result.cost;
+    const bool refill = downToRefill();
     lock.unlock();
-    changed_.notify_all();
+    if (refill) {
+        workToDo_.notify_all();
+    }
     if (result.error) {
         std::rethrow_exception(result.error);
     }
@@ -106,7 +108,7 @@ void ImportAhead::work() {
 #endif
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] { return stopping_ || (next_ < plan_.size() && roomAhead()); });
+        workToDo_.wait(lock, [&] { return stopping_ || (next_ < plan_.size() && roomAhead()); });
         if (stopping_) {
             return;
         }
@@ -135,13 +137,17 @@ void ImportAhead::work() {
             result = {};
             lock.lock();
         }
-        changed_.notify_all();
+        resultsChanged_.notify_all();
     }
 }
 
 bool ImportAhead::roomAhead() const {
     const std::size_t messages = ready_.size() + inFlight_;
     return messages == 0 || (messages < limits_.messages && readyBytes_ < limits_.bytes);
+}
+
+bool ImportAhead::downToRefill() const {
+    return ready_.size() + inFlight_ <= limits_.messages / 2 && readyBytes_ <= limits_.bytes / 2;
 }
 
 std::optional<std::size_t> ImportAhead::findPlanned(const std::filesystem::path& path) const {

@@ -64,6 +64,9 @@ class ImportAhead {
 
     void work();
     bool roomAhead() const;
+    // Workers sleeping on a full queue are woken once it is down to half, not for every
+    // message taken: the taker would pay a wake-up and a switch for each.
+    bool downToRefill() const;
     std::optional<std::size_t> findPlanned(const std::filesystem::path& path) const;
     std::map<std::size_t, Result> dropBefore(std::size_t index);
 
@@ -71,7 +74,8 @@ class ImportAhead {
     Limits limits_;
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable workToDo_;        // workers wait here
+    std::condition_variable resultsChanged_;  // the taker waits here
     std::vector<std::string> plan_;
     std::size_t next_ = 0;                 // first planned file no worker has started
     std::size_t taken_ = 0;                // first planned file not yet taken or passed over
