@@ -66,17 +66,16 @@ void ConversionJob::CmdExtractDBX_Click() {
     RunningFlag running(running_);
     stopRequested_ = false;
     report_ = {};
+    // However the run ends, nothing more is read ahead for it.
+    struct WithdrawReadAhead {
+        ConversionJob& job;
+        ~WithdrawReadAhead() { job.announceReadAhead({}); }
+    } withdraw{*this};
     try {
         run();
     } catch (const StopRequested&) {
-        announceReadAhead({});
         finishStopped();
-        return;
-    } catch (...) {
-        announceReadAhead({});
-        throw;
     }
-    announceReadAhead({});
 }
 
 void ConversionJob::announceReadAhead(std::vector<std::string> paths) {

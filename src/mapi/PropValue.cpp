@@ -3,22 +3,14 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/HexDigit.h"
+
 namespace tolvane::mapi {
 
 namespace {
 
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11'644'473'600;
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -34,8 +26,8 @@ Guid Guid::parse(std::string_view text) {
             continue;
         if (i + 1 >= text.size() || n >= be.size())
             throw std::invalid_argument("bad GUID text");
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
+        const int hi = hexValue(text[i]);
+        const int lo = hexValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             throw std::invalid_argument("bad GUID text");
         be[n++] = static_cast<std::uint8_t>(hi * 16 + lo);

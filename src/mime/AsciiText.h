@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/HexDigit.h"
+
 namespace tolvane::mime {
 
 inline std::string lowerAscii(std::string_view s) {
@@ -14,17 +16,6 @@ inline std::string lowerAscii(std::string_view s) {
             c = static_cast<char>(c + 32);
     }
     return out;
-}
-
-// The value of one hex digit, or -1.
-inline int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // %XX escapes (RFC 2231 values, RFC 2392 cid: URLs); a stray % stays as it is.

@@ -7,19 +7,6 @@ namespace tolvane::mime {
 namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int valueOf(char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
 }  // namespace
 
 std::optional<std::string> base64Decode(std::string_view text) {
@@ -34,7 +21,7 @@ std::optional<std::string> base64Decode(std::string_view text) {
             padding = true;
             continue;
         }
-        const int v = valueOf(c);
+        const int v = base64Value(static_cast<unsigned char>(c));
         if (v < 0 || padding)
             return std::nullopt;
         acc = (acc << 6) | static_cast<std::uint32_t>(v);

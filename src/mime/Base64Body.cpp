@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 
+#include "mime/Base64.h"
+
 namespace tolvane::mime {
 
 namespace {
@@ -15,23 +17,13 @@ namespace {
 // Set in every table entry that is not a symbol; above the 24 bits a quantum fills.
 constexpr std::uint32_t kBad = 0x80000000u;
 
-constexpr int sextet(unsigned c) {
-    if (c >= 'A' && c <= 'Z')
-        return static_cast<int>(c - 'A');
-    if (c >= 'a' && c <= 'z')
-        return static_cast<int>(c - 'a') + 26;
-    if (c >= '0' && c <= '9')
-        return static_cast<int>(c - '0') + 52;
-    return c == '+' ? 62 : c == '/' ? 63 : -1;
-}
-
 // One table per place in the quantum, each value pre-shifted, so a quantum is four loads
 // and three ORs, and one test of kBad covers all four bytes.
 using Table = std::array<std::uint32_t, 256>;
 constexpr std::array<Table, 4> makeTables() {
     std::array<Table, 4> t{};
     for (unsigned c = 0; c < 256; ++c) {
-        const int v = sextet(c);
+        const int v = base64Value(static_cast<unsigned char>(c));
         for (unsigned place = 0; place < 4; ++place)
             t[place][c] = v < 0 ? kBad : static_cast<std::uint32_t>(v) << (18 - 6 * place);
     }
