@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wine
   libgmime-3.0-dev zlib1g-dev libisal-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,16 +1,17 @@
 #pragma once
 
 // Writes a new Outlook personal-folders file (Unicode PST, [MS-PST]) from format-neutral
-// messages. The whole API: create, add folder, add message, close.
+// messages. The whole API: create, add folder, add message, commit, close.
 //
 //   auto pst = PstWriter::create("/tmp/mail.pst", "My Mail");
 //   FolderId inbox = pst->addFolder(pst->ipmSubtree(), "Inbox");
 //   pst->addMessage(inbox, message);
 //   pst->close();
 //
-// Writing streams: each message is written when added and not held afterwards; folders'
-// tables and counts are written at close(). From create() on the file is a valid empty store;
-// what was added becomes valid at close(). A writer destroyed without close() closes what it has.
+// The file on disk is a valid store at every moment: the state of the last commit. create()
+// commits the empty store; commit() and close() make everything added so far part of it.
+// A kill, a power cut or a failed write between commits leaves the last committed state.
+// A writer destroyed without close() closes what it has.
 
 #include <array>
 #include <cstdint>
@@ -59,7 +60,13 @@ class PstWriter {
     virtual const std::array<std::uint8_t, 16>& providerUid() const = 0;
     virtual const std::filesystem::path& path() const = 0;
 
-    // Writes the tables, B-trees, allocation maps and header. Idempotent.
+    // Makes every folder and message added so far part of the file's state.
+    virtual void commit() = 0;
+    // Messages the file holds as of the last commit: what a reader finds if the run ends now.
+    virtual std::uint64_t committedMessages() const = 0;
+
+    // Commits and ends writing. Idempotent. After a PstWriteError the file keeps its last
+    // committed state and close() writes nothing more.
     virtual void close() = 0;
 };
 

@@ -21,9 +21,7 @@ class FaultInjection : public ::testing::Test {
   protected:
     void SetUp() override {
         const std::string path = std::string(TOLVANE_PST_SAMPLES) + "/outlook-empty.pst";
-        if (!std::filesystem::exists(path)) {
-            GTEST_SKIP() << "sample missing: " << path;
-        }
+        ASSERT_TRUE(std::filesystem::exists(path)) << "test input missing: " << path;
         image_.emplace(path);
         ASSERT_TRUE(image_->check().report.empty()) << problems(image_->check());
     }

@@ -52,9 +52,7 @@ class LtpFaults : public SampleCopy {
 };
 
 TEST_F(LtpFaults, HeapPageMapAndBthOrder) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     const std::string where = "nid " + hex(kDeletedItems);
     Heap h = heap(kDeletedItems);
     const Heap original = h;
@@ -75,9 +73,7 @@ TEST_F(LtpFaults, HeapPageMapAndBthOrder) {
 }
 
 TEST_F(LtpFaults, TableColumnsRowsAndCellExistence) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     const std::uint32_t table = makeNid(nidtype::kHierarchyTable, nidIndex(kTopOfPersonalFolders));
     const std::string where = "nid " + hex(table);
     const Heap original = heap(table);
@@ -110,9 +106,7 @@ TEST_F(LtpFaults, TableColumnsRowsAndCellExistence) {
 }
 
 TEST_F(LtpFaults, ReadFlagDrivesUnreadCountAndContentsRow) {
-    if (!load("tika-testPST")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("tika-testPST"));
     const std::uint32_t message = singleBlockMessage();
     const std::uint32_t folder = image_->node(message).nidParent;
     Heap h = heap(message);
@@ -128,9 +122,7 @@ TEST_F(LtpFaults, ReadFlagDrivesUnreadCountAndContentsRow) {
 }
 
 TEST_F(LtpFaults, HasAttachmentFlagFollowsTheAttachmentTable) {
-    if (!load("pstsdk-sample1")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("pstsdk-sample1"));
     const std::uint32_t message = singleBlockMessage();
     Heap h = heap(message);
     const std::size_t flags = pcValue(h, tag::kMessageFlags);
@@ -143,9 +135,7 @@ TEST_F(LtpFaults, HasAttachmentFlagFollowsTheAttachmentTable) {
 }
 
 TEST_F(LtpFaults, AttachmentRowCopiesTheAttachmentsProperties) {
-    if (!load("pstsdk-sample1")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("pstsdk-sample1"));
     // The attachment PC: a type-5 entry of the message's SLBLOCK.
     const std::uint64_t sub = image_->node(singleBlockMessage()).bidSub;
     const auto sl = image_->rawBlock(sub);
@@ -169,9 +159,7 @@ TEST_F(LtpFaults, AttachmentRowCopiesTheAttachmentsProperties) {
 }
 
 TEST_F(LtpFaults, NamedPropertyBucketsFollowTheBucketCount) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     Heap h = heap(nid::kNameToIdMap);
     const std::size_t count = pcValue(h, 0x00010003);
     ASSERT_EQ(PstImage::get32(h, count), 251u);

@@ -28,9 +28,7 @@ std::uint64_t findInternal(PstImage& image, std::uint8_t btype, std::uint8_t lev
 class NdbFaults : public SampleCopy {};
 
 TEST_F(NdbFaults, EveryBlockTrailerFieldIsChecked) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     const std::uint64_t bid = image_->node(0x21).bidData;
     const std::uint64_t t = image_->trailerOffset(bid);
     const std::string where = "bid " + hex(bid) + " ";
@@ -48,9 +46,7 @@ TEST_F(NdbFaults, EveryBlockTrailerFieldIsChecked) {
 }
 
 TEST_F(NdbFaults, PageTrailerMustRepeatItsTypeAndMatchTheBref) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     const std::uint64_t ib = rootIb(true);
     bytes().at(ib + fmt::kPageTrailerOffset + 1) = fmt::kBbt;  // ptypeRepeat
     bytes().at(ib + fmt::kPageTrailerOffset + 8) ^= 0x10;      // bid, no longer the BREF's
@@ -60,9 +56,7 @@ TEST_F(NdbFaults, PageTrailerMustRepeatItsTypeAndMatchTheBref) {
 }
 
 TEST_F(NdbFaults, XBlockTotalMustEqualItsLeaves) {
-    if (!load("tika-testPST")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("tika-testPST"));
     const std::uint64_t bid = findInternal(*image_, fmt::kXBlockType, 1);
     auto data = image_->rawBlock(bid);
     data.at(4) ^= 0x01;  // lcbTotal
@@ -73,9 +67,7 @@ TEST_F(NdbFaults, XBlockTotalMustEqualItsLeaves) {
 }
 
 TEST_F(NdbFaults, SubnodeEntriesMustBeSortedAndBlocksPresent) {
-    if (!load("pstsdk-sample1")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("pstsdk-sample1"));
     const std::uint64_t bid = findInternal(*image_, fmt::kSlBlockType, 0);
     auto data = image_->rawBlock(bid);
     auto swapped = data;
@@ -95,9 +87,7 @@ TEST_F(NdbFaults, SubnodeEntriesMustBeSortedAndBlocksPresent) {
 }
 
 TEST_F(NdbFaults, PMapBitsAndTheirFreeTotal) {
-    if (!load("outlook-empty")) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("outlook-empty"));
     const std::uint64_t pmap = fmt::kFirstAMap + fmt::kPageSize;
     const std::uint64_t page = (rootIb(true) - fmt::kFirstAMap) / fmt::kPageSize;
     bytes().at(pmap + page / 8) &= static_cast<std::uint8_t>(~(0x80u >> (page % 8)));

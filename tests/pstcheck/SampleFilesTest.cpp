@@ -20,9 +20,8 @@ std::string sample(const std::string& name) {
 class OutlookSamples : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(OutlookSamples, PassWithoutProblems) {
-    if (!std::filesystem::exists(sample(GetParam()))) {
-        GTEST_SKIP() << "sample missing: " << sample(GetParam());
-    }
+    ASSERT_TRUE(std::filesystem::exists(sample(GetParam())))
+        << "test input missing: " << sample(GetParam());
     const CheckResult r = PstImage(sample(GetParam())).check();
     EXPECT_EQ(r.outcome, CheckResult::Outcome::Checked);
     EXPECT_TRUE(r.report.empty()) << problems(r);
@@ -39,18 +38,16 @@ INSTANTIATE_TEST_SUITE_P(Unicode, OutlookSamples,
                                            "tika-testPST_variousBodyTypes"));
 
 TEST(OutlookSampleFacts, MessagesAndFoldersAreCountedAsTheReadmeSays) {
-    if (!std::filesystem::exists(sample("tika-testPST"))) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(std::filesystem::exists(sample("tika-testPST")))
+        << "test input missing: " << sample("tika-testPST");
     // README: 7 IPM.Note in the IPM root; one store; the fresh empty file has no messages.
     EXPECT_EQ(PstImage(sample("tika-testPST")).check().messages, 7u);
     EXPECT_EQ(PstImage(sample("outlook-empty")).check().messages, 0u);
 }
 
 TEST(OutlookSampleFacts, CurrentOutlookFileIsCleanEvenInStrictMode) {
-    if (!std::filesystem::exists(sample("outlook-empty"))) {
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(std::filesystem::exists(sample("outlook-empty")))
+        << "test input missing: " << sample("outlook-empty");
     const CheckResult r = PstImage(sample("outlook-empty")).check(true);
     EXPECT_TRUE(r.report.empty()) << problems(r);
     // Older Outlook files carry leftovers that only strict mode reports.
@@ -60,9 +57,8 @@ TEST(OutlookSampleFacts, CurrentOutlookFileIsCleanEvenInStrictMode) {
 
 TEST(OutlookSampleFacts, AnsiFilesAreSkippedNotFailed) {
     for (const char* name : {"pstsdk-sample2", "pstsdk-test_ansi"}) {
-        if (!std::filesystem::exists(sample(name))) {
-            GTEST_SKIP();
-        }
+        ASSERT_TRUE(std::filesystem::exists(sample(name)))
+            << "test input missing: " << sample(name);
         const CheckResult r = PstImage(sample(name)).check();
         EXPECT_EQ(r.outcome, CheckResult::Outcome::SkippedAnsi) << name;
         EXPECT_TRUE(r.report.empty()) << problems(r);

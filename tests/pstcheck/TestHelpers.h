@@ -87,6 +87,7 @@ class SampleCopy : public ::testing::Test {
     bool load(const std::string& name) {
         const std::string path = std::string(TOLVANE_PST_SAMPLES) + "/" + name + ".pst";
         if (!std::filesystem::exists(path)) {
+            ADD_FAILURE() << "test input missing: " << path;
             return false;
         }
         image_.emplace(path);

@@ -63,11 +63,14 @@ class RecordingWriter final : public pst::PstWriter {
     }
     const std::array<std::uint8_t, 16>& providerUid() const override { return uid_; }
     const std::filesystem::path& path() const override { return path_; }
+    void commit() override { committed_ = log_->messages.size(); }
+    std::uint64_t committedMessages() const override { return committed_; }
     void close() override {
         if (closed_) {
             return;
         }
         closed_ = true;
+        commit();
         ++log_->closes;
         std::ofstream(path_) << "closed";
     }
@@ -77,6 +80,7 @@ class RecordingWriter final : public pst::PstWriter {
     std::shared_ptr<WriterLog> log_;
     std::array<std::uint8_t, 16> uid_{0x11, 0x22};
     std::uint32_t nextNid_ = 0x200000;
+    std::uint64_t committed_ = 0;
     bool closed_ = false;
 };
 

@@ -78,8 +78,7 @@ PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path 
     writeSkeleton(displayName);
     // The empty store is on disk complete, so even a writer that dies leaves a valid store;
     // close() writes the folders and the map again with what was added.
-    writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
-    folders_.writeAll();
+    writeFolders();
     db_->commit();
 }
 
@@ -236,9 +235,20 @@ void PstStore::addSpecialFolders() {
 }
 
 void PstStore::requireOpen() const {
+    if (failed_) {
+        throw PstWriteError(PstWriteError::Cause::Other, 0,
+                            path_.string() +
+                                ": an earlier write failed; the file keeps its last "
+                                "committed state");
+    }
     if (closed_) {
         throw PstError(path_.string() + ": the store is closed");
     }
+}
+
+void PstStore::writeFolders() {
+    writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
+    folders_.writeAll();
 }
 
 FolderId PstStore::rootFolder() const {
@@ -292,23 +302,50 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
     }
     folders_.addMessage(Nid{folder.nid}, nid, written.props,
                         (flags & mapi::tag::kMsgFlagRead) == 0);
+    ++addedMessages_;
     return {nid.value};
 }
 
+void PstStore::commit() {
+    requireOpen();
+    try {
+        writeFolders();
+        db_->commit();
+    } catch (const PstWriteError&) {
+        fail();
+        throw;
+    }
+    committedMessages_ = addedMessages_;
+}
+
+void PstStore::fail() {
+    failed_ = true;
+    db_->abandon();
+}
+
 void PstStore::close() {
-    if (closed_) {
+    if (closed_ || failed_) {
+        closed_ = true;
         return;
     }
     closed_ = true;
     // The node database closes even when the tables fail, so the file stays valid.
     try {
-        writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
-        folders_.writeAll();
+        writeFolders();
+    } catch (const PstWriteError&) {
+        fail();
+        throw;
     } catch (...) {
         db_->close();
         throw;
     }
-    db_->close();
+    try {
+        db_->close();
+    } catch (const PstWriteError&) {
+        fail();
+        throw;
+    }
+    committedMessages_ = addedMessages_;
 }
 
 }  // namespace tolvane::pst::messaging

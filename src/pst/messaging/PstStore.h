@@ -32,6 +32,8 @@ class PstStore final : public PstWriter {
     std::vector<std::uint8_t> entryId(std::uint32_t nid) const override;
     const std::array<std::uint8_t, 16>& providerUid() const override { return providerUid_; }
     const std::filesystem::path& path() const override { return path_; }
+    void commit() override;
+    std::uint64_t committedMessages() const override { return committedMessages_; }
     void close() override;
 
   private:
@@ -39,6 +41,8 @@ class PstStore final : public PstWriter {
     void writeStoreProperties(const std::string& displayName);
     void addSpecialFolders();
     void requireOpen() const;
+    void writeFolders();
+    void fail();
 
     std::unique_ptr<ndb::NodeDatabase> db_;
     std::filesystem::path path_;
@@ -46,7 +50,10 @@ class PstStore final : public PstWriter {
     NameToIdMap names_;
     FolderTree folders_;
     MessageWriter messages_;
+    std::uint64_t addedMessages_ = 0;
+    std::uint64_t committedMessages_ = 0;
     bool closed_ = false;
+    bool failed_ = false;  // a write failed: the file keeps its last commit
 };
 
 }  // namespace tolvane::pst::messaging

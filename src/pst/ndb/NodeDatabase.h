@@ -87,6 +87,9 @@ class NodeDatabase {
     // Blocks that nothing refers to by then are freed first. Later calls do nothing; the
     // destructor closes a database that was not closed (after an exception, say).
     virtual void close() = 0;
+    // Stops writing without another commit, after a write failed: the file keeps the state of
+    // the last commit that completed. Later calls, close() included, do nothing.
+    virtual void abandon() = 0;
 };
 
 }  // namespace tolvane::pst::ndb

@@ -218,8 +218,13 @@ void PstFile::startWriteBack(std::size_t written) {
 
 void PstFile::fail(const char* what, std::uint64_t offset) const {
     const int err = errno;
-    throw PstError(std::string("PST file ") + path_.string() + ": cannot " + what + " offset " +
-                   std::to_string(offset) + ": " + std::strerror(err));
+    using Cause = PstWriteError::Cause;
+    const Cause cause = err == ENOSPC || err == EDQUOT ? Cause::DiskFull
+                        : err == EFBIG                 ? Cause::FileTooLarge
+                                                       : Cause::Other;
+    throw PstWriteError(cause, err,
+                        std::string("PST file ") + path_.string() + ": cannot " + what +
+                            " offset " + std::to_string(offset) + ": " + std::strerror(err));
 }
 
 }  // namespace tolvane::pst::ndb

@@ -213,6 +213,11 @@ void PstNodeDatabase::close() {
     writeCommit();
 }
 
+void PstNodeDatabase::abandon() {
+    closed_ = true;
+    alive_.reset();
+}
+
 void PstNodeDatabase::writeCommit() {
     PageWriter pages(file_, space_, nextPageBid_);
     // Blocks no node reaches yet are not part of this state: left out of the BBT and shown

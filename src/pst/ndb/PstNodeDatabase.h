@@ -29,6 +29,7 @@ class PstNodeDatabase final : public NodeDatabase {
     std::optional<NodeEntry> findNode(Nid nid) const override;
     void commit() override;
     void close() override;
+    void abandon() override;
 
   private:
     void checkOpen(const char* operation) const;

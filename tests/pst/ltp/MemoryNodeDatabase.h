@@ -80,6 +80,7 @@ class MemoryNodeDatabase : public ndb::NodeDatabase {
     }
     void commit() override {}
     void close() override {}
+    void abandon() override {}
 
     // The external blocks of a data tree, in order.
     std::vector<std::vector<std::uint8_t>> blocks(ndb::Bid bid) const {

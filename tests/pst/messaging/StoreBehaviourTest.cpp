@@ -81,11 +81,11 @@ TEST_F(StoreBehaviour, EveryPropertyTypeReadsBackExactly) {
     writer->close();
 
     std::string values;
-    ASSERT_EQ(
-        run(std::string(TOLVANE_READERS_PYTHON) + " " + fs::path(__FILE__).parent_path().string() +
-                "/pypff_values.py '" + pst.string() + "' 'Top of Personal Folders/Inbox'",
-            values),
-        0)
+    ASSERT_EQ(run(std::string(TOLVANE_READERS_PYTHON) + " " +
+                      (fs::path(TOLVANE_TEST_ROOT) / "pst" / "messaging").string() +
+                      "/pypff_values.py '" + pst.string() + "' 'Top of Personal Folders/Inbox'",
+                  values),
+              0)
         << values;
     const std::pair<const char*, const char*> expected[] = {
         {"66010002", "fdff"},
@@ -114,7 +114,7 @@ TEST_F(StoreBehaviour, EveryPropertyTypeReadsBackExactly) {
     EXPECT_NE(values.find("\"660B0102\": \"" + large + "\""), std::string::npos);
 
     // The id the message uses names ("Custom" in its GUID) in the store's map.
-    const std::string dir = fs::path(__FILE__).parent_path().string();
+    const std::string dir = (fs::path(TOLVANE_TEST_ROOT) / "pst" / "messaging").string();
     std::string names;
     ASSERT_EQ(
         run(std::string(TOLVANE_READERS_PYTHON) + " -c \"import sys; sys.path.insert(0, '" + dir +

@@ -57,18 +57,14 @@ using StoreRoundTrip = StoreFiles;
 TEST_F(StoreRoundTrip, EmptyStoreHasOutlooksNodesAndProperties) {
     const fs::path pst = file("empty.pst");
     PstWriter::create(pst, "Empty")->close();
-    const char* samples = std::getenv("TOLVANE_PST_SAMPLES");
-    const fs::path outlook =
-        fs::path(samples ? samples : TOLVANE_PST_SAMPLES_DEFAULT) / "outlook-empty.pst";
-    if (!fs::exists(outlook)) {
-        GTEST_SKIP() << "no Outlook sample at " << outlook;
-    }
+    const fs::path outlook = fs::path(TOLVANE_PST_SAMPLES) / "outlook-empty.pst";
+    ASSERT_TRUE(fs::exists(outlook)) << "test input missing: " << outlook;
     std::string output;
-    EXPECT_EQ(
-        run(std::string(TOLVANE_READERS_PYTHON) + " " + fs::path(__FILE__).parent_path().string() +
-                "/check_structure.py '" + pst.string() + "' '" + outlook.string() + "'",
-            output),
-        0)
+    EXPECT_EQ(run(std::string(TOLVANE_READERS_PYTHON) + " " +
+                      (fs::path(TOLVANE_TEST_ROOT) / "pst" / "messaging").string() +
+                      "/check_structure.py '" + pst.string() + "' '" + outlook.string() + "'",
+                  output),
+              0)
         << output;
     expectReadersSee(pst, "{\"folders\":[]}");
     expectCheckerPasses(pst);

@@ -23,8 +23,7 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path samplesDir() {
-    const char* env = std::getenv("TOLVANE_PST_SAMPLES");
-    return env != nullptr ? env : TOLVANE_PST_SAMPLES_DEFAULT;
+    return TOLVANE_PST_SAMPLES;
 }
 
 CommandResult runCommand(const std::string& command) {
