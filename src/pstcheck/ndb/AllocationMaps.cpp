@@ -12,11 +12,13 @@ namespace {
 constexpr std::uint64_t kSlotsPerAMap = fmt::kAMapCoverage / fmt::kSlot;  // 3968
 constexpr int kReportedSlotsPerMap = 4;
 
-// Map pages of section k, in the order they follow the AMap. The PMap placement is given by
-// [2.2.2.7.3]; FMap/FPMap follow it (placement derived from their coverage, unconfirmed).
+// Map pages of section k. Each kind has its own slot after the AMap, whether the kinds before
+// it are there or not: PMap +0x200 [2.2.2.7.3], FMap +0x400, FPMap +0x600 (the FMap and FPMap
+// places are derived from their coverage, as other PST libraries place them; unconfirmed).
 struct SectionPages {
     bool pmap, fmap, fpmap;
 };
+constexpr std::uint64_t kPMapSlot = 0x200, kFMapSlot = 0x400, kFPMapSlot = 0x600;
 SectionPages sectionPages(std::uint64_t k) {
     return {
         k % fmt::kAMapsPerPMap == 0,
@@ -42,12 +44,12 @@ class MapChecker {
         for (std::uint64_t k = 0; k < sections_; ++k) {
             const std::uint64_t base = sectionBase(k);
             const SectionPages pages = sectionPages(k);
-            std::uint64_t ib = base;
-            markUsed(ib, fmt::kPageSize, "AMap");
-            for (const bool present : {pages.pmap, pages.fmap, pages.fpmap}) {
+            markUsed(base, fmt::kPageSize, "AMap");
+            for (const auto& [present, slot] :
+                 {std::pair{pages.pmap, kPMapSlot}, std::pair{pages.fmap, kFMapSlot},
+                  std::pair{pages.fpmap, kFPMapSlot}}) {
                 if (present) {
-                    ib += fmt::kPageSize;
-                    markUsed(ib, fmt::kPageSize, "map page");
+                    markUsed(base + slot, fmt::kPageSize, "map page");
                 }
             }
         }
@@ -135,15 +137,15 @@ class MapChecker {
 
     void checkMapPages(std::uint64_t k) {
         const SectionPages pages = sectionPages(k);
-        std::uint64_t ib = sectionBase(k);
+        const std::uint64_t base = sectionBase(k);
         if (pages.pmap) {
-            ib += fmt::kPageSize;
+            const std::uint64_t ib = base + kPMapSlot;
             if (const auto page = checkPage(file_, ib, {"PMAP", fmt::kPMap, false, ib}, r_)) {
                 checkPMap(*page, k, ib);
             }
         }
         if (pages.fmap) {
-            ib += fmt::kPageSize;
+            const std::uint64_t ib = base + kFMapSlot;
             const auto page = checkPage(file_, ib, {"FMAP", fmt::kFMap, false, ib}, r_);
             // Each byte: the longest run of free slots of one AMap, capped at 255 [2.2.2.7.5].
             const std::uint64_t first = k;
@@ -158,7 +160,7 @@ class MapChecker {
             }
         }
         if (pages.fpmap) {
-            ib += fmt::kPageSize;
+            const std::uint64_t ib = base + kFPMapSlot;
             checkPage(file_, ib, {"FPMAP", fmt::kFPMap, false, ib}, r_);
         }
     }
