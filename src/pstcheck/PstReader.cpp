@@ -23,24 +23,27 @@ PstReader::PstReader(Bytes image, ReadOptions options) : bytes_(image) {
 }
 
 PstReader::~PstReader() = default;
+PstReader::PstReader(PstReader&&) noexcept = default;
+PstReader& PstReader::operator=(PstReader&&) noexcept = default;
 
 void PstReader::open(ReadOptions options) {
-    const HeaderResult head = checkHeader(bytes_, report_);
+    s_ = std::make_unique<State>();
+    const HeaderResult head = checkHeader(bytes_, s_->report);
     if (head.kind != FileKind::Unicode || !head.header) {
         throw ReadError("not a Unicode PST: " + problemText());
     }
-    header_ = *head.header;
-    if (header_.cryptMethod == fmt::kCryptCyclic) {
+    s_->header = *head.header;
+    if (s_->header.cryptMethod == fmt::kCryptCyclic) {
         throw ReadError("NDB_CRYPT_CYCLIC data is not read here");
     }
     Allocations pages;
     try {
-        trees_ = walkBTrees(bytes_, header_, pages, report_);
+        s_->trees = walkBTrees(bytes_, s_->header, pages, s_->report);
     } catch (const Truncated& t) {
         throw ReadError(std::string("B-tree page too short: ") + t.what());
     }
-    store_ = std::make_unique<BlockStore>(bytes_, header_.cryptMethod, trees_, report_,
-                                          options.checkDataBlocks);
+    s_->store = std::make_unique<BlockStore>(bytes_, s_->header.cryptMethod, s_->trees, s_->report,
+                                             options.checkDataBlocks);
 }
 
 template <typename T>
@@ -52,8 +55,8 @@ T PstReader::need(std::optional<T> value, const std::string& what) const {
 }
 
 const NbtEntry& PstReader::node(std::uint32_t nid) const {
-    const auto it = trees_.nbt.find(nid);
-    if (it == trees_.nbt.end()) {
+    const auto it = s_->trees.nbt.find(nid);
+    if (it == s_->trees.nbt.end()) {
         throw ReadError("no node " + hex(nid) + " in the NBT");
     }
     return it->second;
@@ -64,7 +67,7 @@ std::uint64_t PstReader::amapFreeBytes() const {
 }
 
 std::vector<std::uint8_t> PstReader::block(std::uint64_t bid) {
-    return need(store_->block(bid, "reader"), "block " + hex(bid));
+    return need(s_->store->block(bid, "reader"), "block " + hex(bid));
 }
 
 std::vector<std::uint8_t> PstReader::data(std::uint64_t bid) {
@@ -72,18 +75,18 @@ std::vector<std::uint8_t> PstReader::data(std::uint64_t bid) {
         return {};
     }
     try {
-        return need(store_->stream(bid, "reader"), "data tree " + hex(bid));
+        return need(s_->store->stream(bid, "reader"), "data tree " + hex(bid));
     } catch (const Truncated& t) {
         throw ReadError("data tree " + hex(bid) + ": " + t.what());
     }
 }
 
 std::vector<std::vector<std::uint8_t>> PstReader::dataBlocks(std::uint64_t bid) {
-    return need(store_->leaves(bid, "reader"), "data tree " + hex(bid));
+    return need(s_->store->leaves(bid, "reader"), "data tree " + hex(bid));
 }
 
 BlockStore::XBlock PstReader::xblock(std::uint64_t bid) {
-    return need(store_->xblock(bid, "reader"), "XBLOCK " + hex(bid));
+    return need(s_->store->xblock(bid, "reader"), "XBLOCK " + hex(bid));
 }
 
 std::vector<SubnodeEntry> PstReader::subnodes(std::uint64_t bid) {
@@ -91,11 +94,11 @@ std::vector<SubnodeEntry> PstReader::subnodes(std::uint64_t bid) {
     if (bid == 0) {
         return out;
     }
-    const std::size_t before = report_.problems().size();
-    for (const auto& [nid, e] : store_->subnodes(bid, "reader")) {
+    const std::size_t before = s_->report.problems().size();
+    for (const auto& [nid, e] : s_->store->subnodes(bid, "reader")) {
         out.push_back(e);
     }
-    if (out.empty() && report_.problems().size() != before) {
+    if (out.empty() && s_->report.problems().size() != before) {
         throw ReadError("cannot read subnode tree " + hex(bid) + ":\n" + problemText());
     }
     return out;
@@ -109,7 +112,8 @@ Heap PstReader::heap(std::uint32_t nid) {
     const NbtEntry& n = node(nid);
     const std::string where = "nid " + hex(nid);
     try {
-        return need(LtpNode::open(*store_, n.bidData, n.bidSub, where, report_), where).heap();
+        return need(LtpNode::open(*s_->store, n.bidData, n.bidSub, where, s_->report), where)
+            .heap();
     } catch (const Truncated& t) {
         throw ReadError(where + ": " + t.what());
     }
@@ -123,7 +127,8 @@ PropertyContext PstReader::properties(std::uint32_t nid) {
 PropertyContext PstReader::properties(const SubnodeEntry& e) {
     const std::string where = "property context " + hex(e.nid);
     try {
-        return need(PropertyContext::open(*store_, e.bidData, e.bidSub, where, report_), where);
+        return need(PropertyContext::open(*s_->store, e.bidData, e.bidSub, where, s_->report),
+                    where);
     } catch (const Truncated& t) {
         throw ReadError(where + ": " + t.what());
     }
@@ -137,14 +142,14 @@ TableContext PstReader::table(std::uint32_t nid) {
 TableContext PstReader::table(const SubnodeEntry& e) {
     const std::string where = "table context " + hex(e.nid);
     try {
-        return need(TableContext::open(*store_, e.bidData, e.bidSub, where, report_), where);
+        return need(TableContext::open(*s_->store, e.bidData, e.bidSub, where, s_->report), where);
     } catch (const Truncated& t) {
         throw ReadError(where + ": " + t.what());
     }
 }
 
 std::map<std::uint32_t, Folder> PstReader::folders() {
-    return readFolders(trees_, *store_, report_);
+    return readFolders(s_->trees, *s_->store, s_->report);
 }
 
 std::vector<NamedProperty> PstReader::namedProperties() {
@@ -157,7 +162,7 @@ CheckResult PstReader::check(const CheckOptions& options) const {
 
 std::string PstReader::problemText() const {
     std::string out;
-    for (const Problem& p : report_.problems()) {
+    for (const Problem& p : s_->report.problems()) {
         out += format(p) + "\n";
     }
     return out;

@@ -46,18 +46,18 @@ class PstReader {
     // Over bytes the caller keeps alive and unchanged while the reader lives.
     explicit PstReader(Bytes image, ReadOptions options = {});
     ~PstReader();
-    PstReader(const PstReader&) = delete;
-    PstReader& operator=(const PstReader&) = delete;
+    PstReader(PstReader&&) noexcept;
+    PstReader& operator=(PstReader&&) noexcept;
 
     Bytes bytes() const { return bytes_; }
-    const Header& header() const { return header_; }
+    const Header& header() const { return s_->header; }
 
     // The node database.
-    const std::map<std::uint32_t, NbtEntry>& nodes() const { return trees_.nbt; }
-    const std::map<std::uint64_t, BbtEntry>& blocks() const { return trees_.bbt; }
+    const std::map<std::uint32_t, NbtEntry>& nodes() const { return s_->trees.nbt; }
+    const std::map<std::uint64_t, BbtEntry>& blocks() const { return s_->trees.bbt; }
     const NbtEntry& node(std::uint32_t nid) const;
-    std::uint8_t nbtLevels() const { return trees_.nbtLevels; }
-    std::uint8_t bbtLevels() const { return trees_.bbtLevels; }
+    std::uint8_t nbtLevels() const { return s_->trees.nbtLevels; }
+    std::uint8_t bbtLevels() const { return s_->trees.bbtLevels; }
     std::uint64_t amapFreeBytes() const;
     std::vector<std::uint8_t> block(std::uint64_t bid);  // one block, decoded
     std::vector<std::uint8_t> data(std::uint64_t bid);   // a data tree's leaves, joined
@@ -80,22 +80,27 @@ class PstReader {
     // The whole checker over the same bytes.
     CheckResult check(const CheckOptions& options = {}) const;
 
-    const Report& problems() const { return report_; }
+    const Report& problems() const { return s_->report; }
     std::string problemText() const;
     // For the layers' own functions (PropertyContext::open and the like).
-    BlockSource& source() { return *store_; }
+    BlockSource& source() { return *s_->store; }
 
   private:
+    // Kept in one place on the heap: the block store refers to the report and the trees.
+    struct State {
+        Report report;
+        Header header;
+        BTrees trees;
+        std::unique_ptr<BlockStore> store;
+    };
+
     void open(ReadOptions options);
     template <typename T>
     T need(std::optional<T> value, const std::string& what) const;
 
     std::unique_ptr<MappedFile> file_;
     Bytes bytes_;
-    Report report_;
-    Header header_;
-    BTrees trees_;
-    std::unique_ptr<BlockStore> store_;
+    std::unique_ptr<State> s_;
 };
 
 }  // namespace tolvane::pstcheck
