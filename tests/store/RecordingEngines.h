@@ -14,6 +14,7 @@
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "store/StoreServices.h"
+#include "store/WorkingFile.h"
 
 namespace tolvane::store::testing {
 
@@ -107,7 +108,7 @@ inline StoreServices recordingServices(const std::shared_ptr<WriterLog>& log) {
     return {[log](const std::filesystem::path& path, const std::string&) {
                 return std::make_unique<RecordingWriter>(path, log);
             },
-            importTextMessage};
+            importTextMessage, moveToFinalName};
 }
 
 }  // namespace tolvane::store::testing
