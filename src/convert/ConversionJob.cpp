@@ -287,6 +287,7 @@ void ConversionJob::storeMessages(const std::string& entryId) {
         }
         yield();
 
+        result_.taken = i + 1;
         std::string folderPath;
         bool stored = false;
         if (!present || i >= queue_.rowCount() || isBlank(text)) {
@@ -296,7 +297,6 @@ void ConversionJob::storeMessages(const std::string& entryId) {
         } else {
             folderPath = storeOne(i, text, entryId, stored);
         }
-        result_.taken = i + 1;
         if (stored) {
             ++stored_;
         }

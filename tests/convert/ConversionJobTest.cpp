@@ -7,6 +7,7 @@
 #include <set>
 
 #include "JobHarness.h"
+#include "RecordingEngines.h"
 
 namespace tolvane::convert {
 namespace {
@@ -490,6 +491,31 @@ TEST_F(ConversionJobTest, AFileChangedAfterQueuingIsStoredAsReadWithAWarning) {
     EXPECT_NE(onlyBox().text.find("1 message file(s) changed after they were queued"),
               std::string::npos);
     EXPECT_NE(onlyBox().details.find("C:\\A\\grown.eml: changed"), std::string::npos);
+}
+
+// A full disk ends the run at once: no further file is taken up, the file keeps its last
+// commit under its final name, and the box says what it holds.
+TEST_F(ConversionJobTest, AFullDiskStopsTheRunAtOnceAndSaysWhatTheFileHolds) {
+    const auto log = std::make_shared<store::testing::WriterLog>();
+    log->diskFullAtMessage = 2;
+    profile = std::make_shared<store::Profile>(store::testing::recordingServices(log));
+    outlookState->profile = profile;
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});
+    run();
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::WriteFailed);
+    EXPECT_EQ(job.lastRun().writeCause, RunResult::WriteCause::DiskFull);
+    EXPECT_EQ(job.lastRun().taken, 2);
+    EXPECT_EQ(log->messages.size(), 1u);
+    EXPECT_EQ(progress.events.size(), 1u);
+    EXPECT_EQ(job.lastRun().stored, 0u);  // the recording writer had committed nothing yet
+    EXPECT_EQ(pstFilesHere(), std::vector<std::string>{"ZimbraMails6.12.26 4.5.07.pst"});
+    EXPECT_EQ(onlyBox().text,
+              "Open Outlook to view converted PST file.\r\n"
+              "The disk is full: 0 of 3 messages are in " +
+                  here("ZimbraMails6.12.26 4.5.07.pst"));
+    EXPECT_EQ(onlyBox().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(state.session, nullptr);
 }
 
 }  // namespace
