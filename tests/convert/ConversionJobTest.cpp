@@ -4,10 +4,15 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 
 #include "JobHarness.h"
 #include "RecordingEngines.h"
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+#include "mime/EmlImport.h"
+#endif
 
 namespace tolvane::convert {
 namespace {
@@ -517,6 +522,69 @@ TEST_F(ConversionJobTest, AFullDiskStopsTheRunAtOnceAndSaysWhatTheFileHolds) {
     EXPECT_EQ(onlyBox().icon, MsgIcon::Exclamation);
     EXPECT_EQ(state.session, nullptr);
 }
+
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+// The manual's example of the folder tree, run through the job: its queued paths (files
+// made below the test folder, the import reading them there) must give the manual's tree.
+TEST_F(ConversionJobTest, TheManualsFolderTreeExampleIsWhatTheProgramMakes) {
+    std::ifstream in(TOLVANE_TEST_ROOT "/../docs/help.html");
+    const std::string manual(std::istreambuf_iterator<char>(in), {});
+    const auto queuing = manual.find("Queuing <code>");
+    ASSERT_NE(queuing, std::string::npos) << "the manual has no folder tree example";
+    const std::string sentence = manual.substr(queuing, manual.find("gives:", queuing) - queuing);
+    const std::regex code("<code>([^<]+)</code>");
+    std::vector<std::string> paths;
+    for (auto it = std::sregex_iterator(sentence.begin(), sentence.end(), code);
+         it != std::sregex_iterator(); ++it) {
+        paths.push_back((*it)[1]);
+    }
+    ASSERT_FALSE(paths.empty());
+
+    // The <pre> tree: two spaces a level, a folder's name, then the files it holds.
+    const auto pre = manual.find("<pre>", queuing) + 5;
+    std::istringstream lines(manual.substr(pre, manual.find("</pre>", pre) - pre));
+    Tree manualTree;
+    std::vector<std::string> parents;
+    bool storeLine = true;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos) {
+            continue;
+        }
+        if (storeLine) {  // the store's display name
+            storeLine = false;
+            continue;
+        }
+        const auto indent = line.find_first_not_of(' ');
+        const std::size_t level = indent / 2;  // 1 below the store
+        const auto nameEnd = line.find("  ", indent);
+        const std::string name = line.substr(indent, nameEnd - indent);
+        parents.resize(level - 1);
+        parents.push_back(name);
+        std::string path;
+        for (const auto& part : parents) {
+            path += (path.empty() ? "" : "\\") + part;
+        }
+        const std::string files = nameEnd == std::string::npos ? "" : line.substr(nameEnd);
+        manualTree[path] = std::count(files.begin(), files.end(), '.');
+    }
+
+    const std::filesystem::path root = dir.path();
+    store::StoreServices services = store::defaultServices();
+    services.importMessage = [root](const std::filesystem::path& path) {
+        return mime::importEml(root / path.relative_path());
+    };
+    profile = std::make_shared<store::Profile>(services);
+    outlookState->profile = profile;
+    for (const auto& path : paths) {
+        writeEml((root / std::filesystem::path(path).relative_path()).string(), path);
+        queue.rows.push_back(path);
+    }
+    ui.folderAnswers = {dir.path().string()};
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    EXPECT_EQ(pstTree(), manualTree);
+}
+#endif
 
 }  // namespace
 }  // namespace tolvane::convert
