@@ -73,6 +73,18 @@ class NodeDatabase {
     // Stores a node's data cut into blocks of kMaxBlockData bytes.
     virtual Bid writeData(std::span<const std::uint8_t> bytes) = 0;
     virtual std::unique_ptr<DataStream> beginData() = 0;
+    // One data block of at most kMaxBlockData bytes, for a tree built piece by piece.
+    virtual Bid writeBlock(std::span<const std::uint8_t> data) {
+        (void)data;
+        throw PstError("NodeDatabase: writeBlock is not supported here");
+    }
+    // An XBLOCK (level 1, over data blocks) or XXBLOCK (level 2, over XBLOCKs) over blocks
+    // already written ([MS-PST] 2.2.2.8.3.2); totalBytes is what the leaves hold.
+    virtual Bid writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                                std::uint64_t totalBytes) {
+        (void)level, (void)children, (void)totalBytes;
+        throw PstError("NodeDatabase: writeIndexBlock is not supported here");
+    }
     // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs); entries in any order, NIDs
     // unique. No entries give Bid{} (no subnode tree), since an SLBLOCK holds at least one.
     virtual Bid writeSubnodes(std::span<const SubnodeEntry> entries) = 0;

@@ -126,6 +126,29 @@ Bid PstNodeDatabase::writeData(std::span<const std::uint8_t> bytes) {
     return tree.finish();
 }
 
+Bid PstNodeDatabase::writeBlock(std::span<const std::uint8_t> data) {
+    checkOpen("writeBlock");
+    return blocks_.writeExternal(data);
+}
+
+Bid PstNodeDatabase::writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                                     std::uint64_t totalBytes) {
+    checkOpen("writeIndexBlock");
+    if (level < 1 || level > 2 || children.empty() || children.size() > disk::value::kXBlockMax ||
+        totalBytes > UINT32_MAX) {
+        throw PstError("writeIndexBlock: no XBLOCK of level " + std::to_string(level) + " over " +
+                       std::to_string(children.size()) + " blocks of " +
+                       std::to_string(totalBytes) + " bytes ([MS-PST] 2.2.2.8.3.2)");
+    }
+    for (Bid child : children) {
+        if (blocks_.table().find(child) == nullptr || child.isInternal() != (level == 2)) {
+            throw PstError("writeIndexBlock: " + hex(child.value) +
+                           " is not a suitable child block of this file");
+        }
+    }
+    return writeXBlock(blocks_, level, children, totalBytes);
+}
+
 std::unique_ptr<DataStream> PstNodeDatabase::beginData() {
     checkOpen("beginData");
     return std::make_unique<BlockDataStream>(blocks_, alive_);

@@ -44,6 +44,9 @@ class PstNodeDatabase final : public NodeDatabase {
     Bid writeBlocks(std::span<const std::vector<std::uint8_t>> blocks) override;
     Bid writeData(std::span<const std::uint8_t> bytes) override;
     std::unique_ptr<DataStream> beginData() override;
+    Bid writeBlock(std::span<const std::uint8_t> data) override;
+    Bid writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                        std::uint64_t totalBytes) override;
     Bid writeSubnodes(std::span<const SubnodeEntry> entries) override;
     void setNode(const NodeEntry& node) override;
     void deleteNode(Nid nid) override;
