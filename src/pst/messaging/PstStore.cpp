@@ -262,7 +262,15 @@ void PstStore::writeFolders() {
 void PstStore::writeCommit() {
     db_->prepareCommit();
     writeFolders();
-    db_->commit();
+    const std::uint64_t before = db_->commitsWritten();
+    try {
+        db_->commit();
+    } catch (const PstWriteError&) {
+        if (db_->commitsWritten() != before) {
+            committedMessages_ = addedMessages_;  // the header is in the file; its sync failed
+        }
+        throw;
+    }
     committedMessages_ = addedMessages_;
     lastCommit_ = now();
     bytesAtCommit_ = db_->bytesWritten();
@@ -389,9 +397,13 @@ void PstStore::close() {
         db_->close();
         throw;
     }
+    const std::uint64_t before = db_->commitsWritten();
     try {
         db_->close();
     } catch (const PstWriteError&) {
+        if (db_->commitsWritten() != before) {
+            committedMessages_ = addedMessages_;
+        }
         fail();
         throw;
     }

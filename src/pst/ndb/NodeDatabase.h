@@ -112,6 +112,9 @@ class NodeDatabase {
     virtual void setCommitReserve(std::uint64_t bytes) { (void)bytes; }
     // Bytes of blocks written so far.
     virtual std::uint64_t bytesWritten() const { return 0; }
+    // Commits whose header reached the file, even if the sync after it failed: what the file
+    // now holds.
+    virtual std::uint64_t commitsWritten() const { return 0; }
 
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
     // Blocks that nothing refers to by then are freed first. Later calls do nothing; the

@@ -356,8 +356,10 @@ void PstNodeDatabase::writeCommit() {
     next.freeBytes = maps_.freeBytes();
     file_.sync();
     writeHeader(next, true);
+    file_.flush();  // the header is in the file before it counts
     committed_ = next;
     hasCommitted_ = true;
+    ++commitsWritten_;
     file_.sync();
     blocks_.markCommitted();
     // Unlinked blocks are mapped again once a commit reaches them.

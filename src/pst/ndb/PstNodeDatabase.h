@@ -55,6 +55,7 @@ class PstNodeDatabase final : public NodeDatabase {
     void prepareCommit() override;
     void setCommitReserve(std::uint64_t bytes) override;
     std::uint64_t bytesWritten() const override { return blocks_.bytesWritten(); }
+    std::uint64_t commitsWritten() const override { return commitsWritten_; }
     void close() override;
     void abandon() override;
 
@@ -82,6 +83,7 @@ class PstNodeDatabase final : public NodeDatabase {
     std::uint32_t dwUnique_ = 0;
     State committed_;
     bool hasCommitted_ = false;
+    std::uint64_t commitsWritten_ = 0;
     std::uint64_t commitReserve_ = 0;    // the layer above's estimate
     std::uint64_t lastCommitBytes_ = 0;  // what the last commit allocated
     std::uint64_t commitStartBytes_ = 0;
