@@ -1,9 +1,9 @@
 #pragma once
 
 // The system calls under PstFile, behind one small interface: create a new file, write at an
-// offset, read, sync, resize and reserve space. PosixFileIo.cpp is the POSIX implementation; a
-// test puts a fault-injecting one in its place. Every failure is raised as PstWriteError (or
-// PstError when the file cannot be created), with the system's own error number.
+// offset, read, sync, grow with real disk space, and cut back. PosixFileIo.cpp is the POSIX
+// implementation; a test puts a fault-injecting one in its place. Every failure is raised as
+// PstWriteError (or PstError when the file cannot be created), with the system's own error number.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +28,12 @@ class FileIo {
     virtual void read(std::uint64_t offset, std::span<std::uint8_t> bytes) = 0;
     // Puts every write so far on the disk.
     virtual void sync() = 0;
-    virtual void resize(std::uint64_t size) = 0;
-    // Claims disk space for [offset, offset + size) without changing the file's size, so later
-    // writes there cannot find the disk full. False when the file system cannot claim space
-    // ahead; throws when it can but the space is not there.
-    virtual bool reserve(std::uint64_t offset, std::uint64_t size) = 0;
+    // Grows the file from its size `from` to `to` bytes with disk space behind every new byte,
+    // so no later write there can find the disk full (no holes, no space merely promised). On
+    // failure the file is `from` bytes long again.
+    virtual void extend(std::uint64_t from, std::uint64_t to) = 0;
+    // Cuts the file to `size` bytes.
+    virtual void truncate(std::uint64_t size) = 0;
     // Asks the system to start writing what it holds; only a hint.
     virtual void startWriteBack() {}
 };

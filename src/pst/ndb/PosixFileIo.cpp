@@ -111,32 +111,57 @@ void PosixFileIo::sync() {
     }
 }
 
-void PosixFileIo::resize(std::uint64_t size) {
+void PosixFileIo::truncate(std::uint64_t size) {
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         fail("resize to", size, errno);
     }
 }
 
-bool PosixFileIo::reserve(std::uint64_t offset, std::uint64_t size) {
+void PosixFileIo::extend(std::uint64_t from, std::uint64_t to) {
+    if (to <= from) {
+        return;
+    }
+    if (const int err = allocate(from, to); err != 0) {
+        // Whatever was claimed goes again, so the file is as it was.
+        while (::ftruncate(fd_, static_cast<off_t>(from)) != 0 && errno == EINTR) {
+        }
+        fail("grow to", to, err);
+    }
+}
+
+int PosixFileIo::allocate(std::uint64_t from, std::uint64_t to) {
 #if defined(__linux__)
     for (;;) {
-        if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
-                        static_cast<off_t>(size)) == 0) {
-            return true;
+        if (::fallocate(fd_, 0, static_cast<off_t>(from), static_cast<off_t>(to - from)) == 0) {
+            return 0;
         }
         if (errno == EINTR) {
             continue;
         }
-        if (errno == EOPNOTSUPP || errno == ENOSYS) {
-            return false;
+        if (errno != EOPNOTSUPP && errno != ENOSYS) {
+            return errno;
         }
-        fail("reserve space at", offset, errno);
+        break;
     }
-#else
-    (void)offset;
-    (void)size;
-    return false;
 #endif
+    return writeZeros(from, to);
+}
+
+int PosixFileIo::writeZeros(std::uint64_t from, std::uint64_t to) {
+    static const std::vector<std::uint8_t> zeros(std::size_t{1} << 20, 0);
+    for (std::uint64_t at = from; at < to;) {
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), to - at));
+        const ssize_t done = ::pwrite(fd_, zeros.data(), n, static_cast<off_t>(at));
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return done == 0 ? EIO : errno;
+        }
+        at += static_cast<std::uint64_t>(done);
+    }
+    return 0;
 }
 
 void PosixFileIo::startWriteBack() {

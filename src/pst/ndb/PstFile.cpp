@@ -72,13 +72,14 @@ void PstFile::read(std::uint64_t offset, std::span<std::uint8_t> bytes) {
     io_->read(offset, bytes);
 }
 
-void PstFile::resize(std::uint64_t size) {
+void PstFile::extend(std::uint64_t from, std::uint64_t to) {
     flush();
-    io_->resize(size);
+    io_->extend(from, to);
 }
 
-bool PstFile::reserve(std::uint64_t offset, std::uint64_t size) {
-    return io_->reserve(offset, size);
+void PstFile::truncate(std::uint64_t size) {
+    flush();
+    io_->truncate(size);
 }
 
 void PstFile::flush() {

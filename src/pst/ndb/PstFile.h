@@ -27,9 +27,9 @@ class PstFile {
     // next call on this file: a block is built where it waits to be written, not copied there.
     std::span<std::uint8_t> place(std::uint64_t offset, std::size_t size);
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes);
-    void resize(std::uint64_t size);
-    // Claims disk space ahead (see FileIo::reserve).
-    bool reserve(std::uint64_t offset, std::uint64_t size);
+    // Grows the file from `from` to `to` bytes with real disk space (see FileIo::extend).
+    void extend(std::uint64_t from, std::uint64_t to);
+    void truncate(std::uint64_t size);
     // Hands gathered bytes to the system.
     void flush();
     // Flushes, then asks the system to put everything on disk.

@@ -62,6 +62,9 @@ PstNodeDatabase::PstNodeDatabase(const std::filesystem::path& path, FileSystem& 
       rgnid_(initialNidCounters()),
       alive_(std::make_shared<int>(0)) {
     space_.setGrow([this](std::uint64_t bytes) { grow(bytes); });
+    // Real space from the start: a hole the first section left would be a write that can
+    // still find the disk full.
+    file_.extend(0, space_.fileEnd());
     writeCommit();
 }
 
@@ -274,24 +277,22 @@ void PstNodeDatabase::grow(std::uint64_t bytes) {
     const std::uint64_t wanted =
         std::max<std::uint64_t>((bytes + layout::kSectionSize - 1) / layout::kSectionSize,
                                 std::min(sections / 8, kMaxGrowthSections));
-    if (!hasCommitted_) {
-        space_.addSections(wanted);  // the first commit sizes the file itself
-        return;
-    }
     const std::uint64_t oldEnd = space_.fileEnd();
     const std::uint64_t newEnd = oldEnd + wanted * layout::kSectionSize;
-    // Claim the disk space first: when it is not there, nothing has changed yet.
-    try {
-        file_.reserve(oldEnd, newEnd - oldEnd);
-    } catch (const PstWriteError& e) {
-        throw GrowthRefused(e.cause(), e.systemError(), e.what());
+    if (!hasCommitted_) {
+        file_.extend(oldEnd, newEnd);  // no store on disk yet: nothing to keep whole
+        space_.addSections(wanted);
+        return;
     }
+    // Blocks written so far go to space the file has; a failure there is outside the window.
+    file_.flush();
+    // The file changes size under a header that says its maps are being rebuilt.
     writeHeader(committed_, false);
     file_.sync();
     try {
-        file_.resize(newEnd);
+        file_.extend(oldEnd, newEnd);
     } catch (const PstWriteError& e) {
-        // A file-size limit: the last commit's header again, and the file is as it was.
+        // The file is its old size again and no map was touched: the last commit's header.
         writeHeader(committed_, true);
         file_.sync();
         throw GrowthRefused(e.cause(), e.systemError(), e.what());
@@ -304,8 +305,10 @@ void PstNodeDatabase::grow(std::uint64_t bytes) {
     committed_.fileEnd = newEnd;
     committed_.freeBytes = maps_.freeBytes();
     file_.sync();
+    // Handed to the system now, so a killed process leaves it; on disk with the next sync
+    // (until then a power cut leaves the window's header: maps for a reader to rebuild).
     writeHeader(committed_, true);
-    file_.sync();
+    file_.flush();
 }
 
 void PstNodeDatabase::writeCommit() {
@@ -319,30 +322,41 @@ void PstNodeDatabase::writeCommit() {
     // Blocks no node reaches yet are not part of this state: left out of the BBT and shown
     // free in its maps (they stay allocated in memory for the writes under way).
     const auto unlinked = blocks_.unlinkedBlocks();
-    auto& bbt = blocks_.table().tree();
-    for (const BlockRecord& r : unlinked) {
-        bbt.erase(r.bid.value);
-    }
-    std::vector<std::uint64_t> replacedPages;
     State next;
-    next.bbt = bbt.commit(pages, replacedPages);
-    for (const BlockRecord& r : unlinked) {
-        bbt.insert(r);
+    {
+        auto& bbt = blocks_.table().tree();
+        for (const BlockRecord& r : unlinked) {
+            bbt.erase(r.bid.value);
+        }
+        // Back in the table even when a page cannot be written: a later commit tries again.
+        struct Relink {
+            CowBTree<BbtTraits>& bbt;
+            const std::vector<BlockRecord>& unlinked;
+            ~Relink() {
+                for (const BlockRecord& r : unlinked) {
+                    bbt.insert(r);
+                }
+            }
+        } relink{bbt, unlinked};
+        next.bbt = bbt.commit(pages, replacedPages_);
     }
-    next.nbt = nodes_.commit(pages, replacedPages);
+    next.nbt = nodes_.commit(pages, replacedPages_);
 
-    // Everything the new state uses is on disk before the maps change under the old one.
-    file_.sync();
+    // Everything the new state uses goes to the system before the window opens, so a write
+    // that fails leaves the last commit as it was; one sync then covers it and the header.
+    file_.flush();
     if (hasCommitted_) {
         writeHeader(committed_, false);
-        file_.sync();
-    } else {
-        file_.resize(space_.fileEnd());
     }
+    file_.sync();
+    // Inside the window only map pages are written, in place, into space the file has: no
+    // write there can find the disk full. One that fails all the same (EIO) leaves this
+    // header: the last commit's B-trees with the maps marked for rebuilding.
     // What only the old state used is free in the new one.
-    for (std::uint64_t ib : replacedPages) {
+    for (std::uint64_t ib : replacedPages_) {
         space_.release(ib, layout::kPageSize);
     }
+    replacedPages_.clear();
     blocks_.reclaimHeldSpace();
     std::vector<FreeRange> alsoFree;
     for (const BlockRecord& r : unlinked) {

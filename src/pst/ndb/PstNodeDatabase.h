@@ -82,6 +82,8 @@ class PstNodeDatabase final : public NodeDatabase {
     std::uint64_t nextPageBid_ = 1;
     std::uint32_t dwUnique_ = 0;
     State committed_;
+    // Pages of the committed state that the next one no longer uses: free once it is written.
+    std::vector<std::uint64_t> replacedPages_;
     bool hasCommitted_ = false;
     std::uint64_t commitsWritten_ = 0;
     std::uint64_t commitReserve_ = 0;    // the layer above's estimate

@@ -243,7 +243,7 @@ TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays
     std::set<std::pair<int, bool>> read;
     for (std::uint64_t k = 1; k <= total; ++k) {
         const auto op = clean.log()[k - 1];
-        const int error = k % 2 == 0 || op == FaultyFiles::Op::Reserve ? ENOSPC : EIO;
+        const int error = k % 2 == 0 || op == FaultyFiles::Op::Extend ? ENOSPC : EIO;
         (void)op;
         const fs::path pst = file("fail-" + std::to_string(k) + ".pst");
         FaultyFiles files;
@@ -257,7 +257,7 @@ TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays
         }
         const int committed = static_cast<int>(conversion.writer().committedMessages());
         // The file refusing to grow (no space to claim, or a size limit) is the disk-full case.
-        const bool refused = op == FaultyFiles::Op::Reserve || op == FaultyFiles::Op::Resize;
+        const bool refused = op == FaultyFiles::Op::Extend;
         EXPECT_TRUE(committed % SmallRun::kEvery == 0 || refused)
             << what << ": " << committed << " is no commit's count";
         if (refused && conversion.errorInAdd()) {

@@ -4,12 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <vector>
 
 #include "TestFiles.h"
+#include "pst/PstError.h"
 #include "pst/ndb/PstFile.h"
 
 namespace tolvane::pst::ndb {
@@ -22,7 +29,7 @@ std::vector<std::uint8_t> onDisk(const std::filesystem::path& file) {
 
 // Writes everywhere in a few MiB (appends, holes further back, overwrites of bytes still
 // gathered or already handed over, values large enough to go straight through), with reads
-// and size changes between them, against a plain array.
+// and growth between them, against a plain array.
 TEST(PstFile, ReadsAndTheFileMatchAPlainArrayWhateverTheWriteOrder) {
     test::TempDir dir;
     const auto path = dir.file("scattered.pst");
@@ -64,12 +71,58 @@ TEST(PstFile, ReadsAndTheFileMatchAPlainArrayWhateverTheWriteOrder) {
             ASSERT_TRUE(std::equal(got.begin(), got.end(),
                                    model.begin() + static_cast<std::ptrdiff_t>(offset)))
                 << "step " << step << ": read of " << size << " at " << offset;
-        } else {  // the file set to its size, as a commit does
-            file.resize(model.size());
+        } else {  // the file grown, as a growth step does
+            const std::uint64_t to = model.size() + 4096 * (1 + random() % 64);
+            file.extend(model.size(), to);
+            model.resize(to, 0);
+            end = to;
         }
     }
     file.sync();
     EXPECT_EQ(onDisk(path), model);
+}
+
+// A hole is space a later write can still find taken: growth claims every byte.
+TEST(PstFile, GrowthClaimsDiskSpaceAndKeepsWhatWasWritten) {
+    test::TempDir dir;
+    const auto path = dir.file("grown.pst");
+    PstFile file(path, FileSystem::native());
+    file.write(0, std::vector<std::uint8_t>(1000, 7));
+    file.extend(1000, 8 << 20);
+    file.sync();
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 8 << 20);
+    EXPECT_GE(static_cast<std::uint64_t>(st.st_blocks) * 512, std::uint64_t{8} << 20);
+    std::vector<std::uint8_t> expected(8 << 20, 0);
+    std::fill_n(expected.begin(), 1000, 7);
+    EXPECT_EQ(onDisk(path), expected);
+}
+
+// Refused growth (here a file-size limit) leaves the file as it was, and says why.
+TEST(PstFile, RefusedGrowthLeavesTheFileItsSize) {
+    test::TempDir dir;
+    const auto path = dir.file("limited.pst");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1 << 20, 1 << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        PstFile file(path, FileSystem::native());
+        file.extend(0, 512 << 10);
+        try {
+            file.extend(512 << 10, 4 << 20);
+        } catch (const PstWriteError& e) {
+            _exit(e.cause() == PstWriteError::Cause::FileTooLarge ? 0 : 3);
+        }
+        _exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: another cause, 4: no error";
+    EXPECT_EQ(std::filesystem::file_size(path), 512u << 10);
 }
 
 TEST(PstFile, AdjacentWritesArrivingOutOfOrderCostOneSystemCall) {

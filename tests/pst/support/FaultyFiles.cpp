@@ -28,14 +28,15 @@ class FaultyFileIo final : public ndb::FileIo {
         files_.count(FaultyFiles::Op::Sync, "sync");
         real_.sync();
     }
-    void resize(std::uint64_t size) override {
-        files_.count(FaultyFiles::Op::Resize, "resize");
-        real_.resize(size);
+    void extend(std::uint64_t from, std::uint64_t to) override {
+        files_.count(FaultyFiles::Op::Extend, "extend");
+        real_.extend(from, to);
         changed();
     }
-    bool reserve(std::uint64_t offset, std::uint64_t size) override {
-        files_.count(FaultyFiles::Op::Reserve, "reserve");
-        return real_.reserve(offset, size);
+    void truncate(std::uint64_t size) override {
+        files_.count(FaultyFiles::Op::Truncate, "truncate");
+        real_.truncate(size);
+        changed();
     }
 
   private:
