@@ -8,6 +8,7 @@
 #include "pstcheck/ndb/BlockStore.h"
 #include "pstcheck/ndb/Format.h"
 #include "pstcheck/ndb/Header.h"
+#include "pstcheck/ndb/MapRebuild.h"
 #include "pstcheck/ndb/NodeDump.h"
 
 namespace tolvane::pstcheck {
@@ -29,11 +30,13 @@ void checkWhole(Bytes file, const CheckOptions& options, CheckResult& result) {
         r.add("HEADER", "bCryptMethod", "NDB_CRYPT_CYCLIC data cannot be checked here", at(0x201));
         return;
     }
+    // Bytes past ibFileEof of a file left mid-growth are no part of the store.
+    const Bytes store = file.first(h.storeEnd(file.size()));
     Allocations allocations;
-    const BTrees trees = walkBTrees(file, h, allocations, r);
+    const BTrees trees = walkBTrees(store, h, allocations, r);
     result.nodes = trees.nbt.size();
     result.blocks = trees.bbt.size();
-    BlockStore blocks(file, h.cryptMethod, trees, r, options.checkDataBlocks);
+    BlockStore blocks(store, h.cryptMethod, trees, r, options.checkDataBlocks);
     for (const auto& [nid, node] : trees.nbt) {
         guarded(r, "nid " + hex(nid),
                 [&] { blocks.walkNode(node.bidData, node.bidSub, "nid " + hex(nid)); });
@@ -42,7 +45,11 @@ void checkWhole(Bytes file, const CheckOptions& options, CheckResult& result) {
     for (const auto& [bid, e] : trees.bbt) {
         allocations.add(e.ib, fmt::blockSize(e.cb), "block " + hex(bid));
     }
-    checkAllocationMaps(file, h, allocations, r);
+    if (h.mapsToRebuild()) {
+        checkMapRebuild(h, allocations, r);
+    } else {
+        checkAllocationMaps(file, h, allocations, r);
+    }
     if (!options.nodeDatabaseOnly) {
         const MessagingSummary summary = checkMessaging(h, trees, blocks, r);
         result.folders = summary.folders;

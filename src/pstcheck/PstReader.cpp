@@ -36,13 +36,15 @@ void PstReader::open(ReadOptions options) {
     if (s_->header.cryptMethod == fmt::kCryptCyclic) {
         throw ReadError("NDB_CRYPT_CYCLIC data is not read here");
     }
+    // As the checker reads it: a file left mid-growth holds its store below ibFileEof.
+    const Bytes store = bytes_.first(s_->header.storeEnd(bytes_.size()));
     Allocations pages;
     try {
-        s_->trees = walkBTrees(bytes_, s_->header, pages, s_->report);
+        s_->trees = walkBTrees(store, s_->header, pages, s_->report);
     } catch (const Truncated& t) {
         throw ReadError(std::string("B-tree page too short: ") + t.what());
     }
-    s_->store = std::make_unique<BlockStore>(bytes_, s_->header.cryptMethod, s_->trees, s_->report,
+    s_->store = std::make_unique<BlockStore>(store, s_->header.cryptMethod, s_->trees, s_->report,
                                              options.checkDataBlocks);
 }
 

@@ -21,6 +21,12 @@ void Report::tolerate(std::string structure, std::string field, std::string deta
     }
 }
 
+void Report::note(std::string structure, std::string field, std::string detail,
+                  std::string location) {
+    notes_.push_back(
+        {std::move(structure), std::move(field), std::move(detail), std::move(location)});
+}
+
 bool Report::has(std::string_view structure, std::string_view field,
                  std::string_view locationPart) const {
     for (const auto& p : problems_) {

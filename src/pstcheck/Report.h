@@ -24,7 +24,10 @@ class Report {
     // problem only in strict mode, which a fresh writer should pass.
     void tolerate(std::string structure, std::string field, std::string detail,
                   std::string location);
+    // A state worth telling that breaks no invariant (maps marked for rebuilding, say).
+    void note(std::string structure, std::string field, std::string detail, std::string location);
     std::size_t tolerated() const { return tolerated_; }
+    const std::vector<Problem>& notes() const { return notes_; }
     const std::vector<Problem>& problems() const { return problems_; }
     bool empty() const { return problems_.empty(); }
     // True when a problem with this structure and field was reported (and, if given, whose
@@ -36,6 +39,7 @@ class Report {
     bool strict_;
     std::size_t tolerated_ = 0;
     std::vector<Problem> problems_;
+    std::vector<Problem> notes_;
 };
 
 std::string format(const Problem& p);

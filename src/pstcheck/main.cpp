@@ -46,6 +46,9 @@ int main(int argc, char** argv) {
                          "supported\n";
             return 0;
         }
+        for (const Problem& n : result.report.notes()) {
+            std::cout << path << ": note: " << format(n) << "\n";
+        }
         for (const Problem& p : result.report.problems()) {
             std::cout << path << ": " << format(p) << "\n";
         }

@@ -37,18 +37,28 @@ Header readHeader(Bytes h) {
 
 void checkRoot(const Header& h, std::uint64_t fileSize, Report& r) {
     const Root& root = h.root;
-    if (root.ibFileEof != fileSize) {
+    // Under INVALID_AMAP the file may have been growing or shrinking when it was left: the
+    // sections ibFileEof names must be there, bytes after them are not part of the store.
+    std::uint64_t end = fileSize;
+    if (h.mapsToRebuild() && fileSize > root.ibFileEof) {
+        r.note("ROOT", "ibFileEof",
+               "is " + hex(root.ibFileEof) + ", the file runs on to " + hex(fileSize) +
+                   " (growth under way); the bytes past it are no part of the store",
+               at(fmt::kRootOffset + 4));
+        end = root.ibFileEof;
+    } else if (root.ibFileEof != fileSize) {
         r.add("ROOT", "ibFileEof", "is " + hex(root.ibFileEof) + ", file size is " + hex(fileSize),
               at(fmt::kRootOffset + 4));
     }
-    if (fileSize < fmt::kFirstAMap + fmt::kAMapCoverage ||
-        (fileSize - fmt::kFirstAMap) % fmt::kAMapCoverage != 0) {
+    if (end < fmt::kFirstAMap + fmt::kAMapCoverage ||
+        (end - fmt::kFirstAMap) % fmt::kAMapCoverage != 0) {
         r.add("ROOT", "ibFileEof",
-              "file size " + hex(fileSize) + " is not 0x4400 + a whole number of AMap sections",
+              std::string(end == fileSize ? "file size " : "ibFileEof ") + hex(end) +
+                  " is not 0x4400 + a whole number of AMap sections",
               at(fmt::kRootOffset + 4));
     } else {
         const std::uint64_t last =
-            fileSize - fmt::kAMapCoverage;  // the last section starts with its AMap
+            end - fmt::kAMapCoverage;  // the last section starts with its AMap
         if (root.ibAMapLast != last) {
             r.add("ROOT", "ibAMapLast", "is " + hex(root.ibAMapLast) + ", expected " + hex(last),
                   at(fmt::kRootOffset + 12));
@@ -58,11 +68,18 @@ void checkRoot(const Header& h, std::uint64_t fileSize, Report& r) {
     if (root.fAMapValid == 0x01) {
         r.tolerate("ROOT", "fAMapValid", "is 0x1 (Outlook 2003), expected 0x2",
                    at(fmt::kRootOffset + 68));
+    } else if (h.mapsToRebuild()) {
+        // [2.6.1.3.7] the state a space operation cut short leaves: the maps are rebuilt from
+        // the B-trees before the next allocation.
+        r.note("ROOT", "fAMapValid",
+               "is 0x0 (INVALID_AMAP): the maps are to be rebuilt from the B-trees; AMap, PMap, "
+               "FMap, FPMap, DList and cbAMapFree not checked",
+               at(fmt::kRootOffset + 68));
     } else if (root.fAMapValid != 0x02) {
         r.add("ROOT", "fAMapValid", "is " + hex(root.fAMapValid) + ", expected 0x2",
               at(fmt::kRootOffset + 68));
     }
-    if (root.cbPMapFree != 0) {
+    if (root.cbPMapFree != 0 && !h.mapsToRebuild()) {
         // The PMap is deprecated: a new file has none free; older Outlook files have some.
         r.tolerate("ROOT", "cbPMapFree", "is " + hex(root.cbPMapFree) + ", expected 0",
                    at(fmt::kRootOffset + 28));
@@ -70,7 +87,7 @@ void checkRoot(const Header& h, std::uint64_t fileSize, Report& r) {
     for (const auto& [name, ref] :
          {std::pair{"BREFNBT", root.nbt}, std::pair{"BREFBBT", root.bbt}}) {
         if (ref.ib % fmt::kPageSize != 0 || ref.ib < fmt::kFirstAMap ||
-            ref.ib + fmt::kPageSize > fileSize) {
+            ref.ib + fmt::kPageSize > end) {
             r.add("ROOT", name, "ib " + hex(ref.ib) + " is not a page inside the file",
                   at(fmt::kRootOffset));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,14 @@ struct Header {
     std::uint64_t bidNextP = 0;
     std::array<std::uint32_t, 32> rgnid{};
     Root root;
+
+    // fAMapValid is INVALID_AMAP ([MS-PST] 2.6.1.3.7): a space operation was cut short.
+    bool mapsToRebuild() const { return root.fAMapValid == 0; }
+    // Where the store's bytes end: ibFileEof for maps to rebuild (the file may run on past
+    // it), else the file's size.
+    std::uint64_t storeEnd(std::uint64_t fileSize) const {
+        return mapsToRebuild() ? std::min(root.ibFileEof, fileSize) : fileSize;
+    }
 };
 
 enum class FileKind { Unicode, Ansi, NotPst };
