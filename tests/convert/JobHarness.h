@@ -1,10 +1,9 @@
 #pragma once
 
 // What the conversion job runs against in tests: a queue in a vector, a progress sink that
-// records, the scripted UI double, and a profile of its own over the real writer and import
-// (or, where those are not built, the recording engines of tests/store). Every test runs in
-// a fresh temporary folder that is also the current folder, so Windows-syntax queue paths
-// such as C:\A\x.eml name real files there.
+// records, the scripted UI double, and a profile of its own over the real writer and import.
+// Every test runs in a fresh temporary folder that is also the current folder, so
+// Windows-syntax queue paths such as C:\A\x.eml name real files there.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -24,11 +23,7 @@
 #include "store/Folder.h"
 #include "store/Profile.h"
 #include "store/Store.h"
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
 #include "store/StoreServices.h"
-#else
-#include "RecordingEngines.h"
-#endif
 
 namespace tolvane::convert::testing {
 
@@ -72,13 +67,7 @@ class JobTest : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::current_path(previousDir_); }
 
-    static store::StoreServices services() {
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
-        return store::defaultServices();
-#else
-        return store::testing::recordingServices(std::make_shared<store::testing::WriterLog>());
-#endif
-    }
+    static store::StoreServices services() { return store::defaultServices(); }
 
     JobEnvironment environment() {
         JobEnvironment env;
@@ -128,9 +117,7 @@ class JobTest : public ::testing::Test {
         }
     }
 
-    void run() {
-        job.CmdExtractDBX_Click();
-    }
+    void run() { job.CmdExtractDBX_Click(); }
 
     std::shared_ptr<store::Store> lastStore() const {
         return profile->findByDisplayName(state.storeDisplayName);

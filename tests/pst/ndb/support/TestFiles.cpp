@@ -48,7 +48,6 @@ CommandResult pffinfo(const std::filesystem::path& file) {
 
 std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file) {
     std::vector<std::string> problems;
-#ifdef TOLVANE_PSTCHECK
     static const std::vector<std::string> aboveNdb{
         "STORE.",  "NAMEID",     "HNHDR.",       "HNPAGEMAP.",        "BTH",
         "PC.",     "TC.",        "TCINFO.",      "TCOLDESC.",         "MESSAGE.",
@@ -80,9 +79,6 @@ std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file) 
     if (result.status != 0 && result.status != 1) {
         problems.push_back("tolvane-pstcheck exited with " + std::to_string(result.status));
     }
-#else
-    (void)file;
-#endif
     return problems;
 }
 
