@@ -8,6 +8,7 @@ CaseFolding.txt (Debian's unicode-data package).
 --check exits 1 when the committed table is not what this script makes from the file.
 """
 
+import os
 import re
 import sys
 
@@ -62,7 +63,7 @@ def main(argv):
             committed = f.read()
         if committed != expected:
             print("%s is not what %s makes from %s: regenerate it"
-                  % (committed_path, argv[0], source), file=sys.stderr)
+                  % (committed_path, os.path.basename(__file__), source), file=sys.stderr)
             return 1
         return 0
     source = argv[0] if argv else DEFAULT_SOURCE
