@@ -119,6 +119,20 @@ void MapWriter::writeNewSections(PageWriter& pages, std::uint64_t first, std::ui
     }
 }
 
+void MapWriter::dropSections(std::uint64_t count) {
+    while (sections_.size() > count) {
+        freeSlots_ -= sections_.back().freeSlots;
+        sections_.pop_back();
+    }
+}
+
+void MapWriter::writeLastFMap(PageWriter& pages) {
+    const std::uint64_t last = sections_.size() - 1;
+    if (last >= kFirstFMapSection) {
+        writeFMap(pages, last - (last - kFirstFMapSection) % kSectionsPerFMap);
+    }
+}
+
 void MapWriter::writeFMap(PageWriter& pages, std::uint64_t section) {
     // One byte per AMap from this section on: its longest free run in slots, at most 255
     // ([MS-PST] 2.2.2.7.5). AMaps past the end of the file read 0xFF, as the header's rgbFM.

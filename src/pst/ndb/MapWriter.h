@@ -31,6 +31,10 @@ class MapWriter {
                        std::span<const FreeRange> alsoFree);
     // Maps of sections added at the end with nothing in them yet.
     void writeNewSections(PageWriter& pages, std::uint64_t firstSection, std::uint64_t count);
+    // Forgets the sections from `count` on, cut off the end of the file.
+    void dropSections(std::uint64_t count);
+    // The FMap covering the last section again, once sections after it are gone.
+    void writeLastFMap(PageWriter& pages);
     // dlistBid: Outlook gives the DList the header's bidNextP without consuming it.
     void writeDList(PageWriter& pages, std::uint64_t dlistBid);
 

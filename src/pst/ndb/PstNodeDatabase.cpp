@@ -265,6 +265,48 @@ void PstNodeDatabase::close() {
     alive_.reset();
     blocks_.discardOrphans();
     writeCommit();
+    trimEmptySections();
+}
+
+void PstNodeDatabase::putBackCommittedHeader() {
+    if (!hasCommitted_) {
+        return;
+    }
+    try {
+        writeHeader(committed_, true);
+        file_.sync();
+    } catch (const PstWriteError&) {
+        // The first failure is the one to report; the header left says the maps are rebuilt.
+    }
+}
+
+void PstNodeDatabase::trimEmptySections() {
+    const std::uint64_t keep = space_.sectionCount() - space_.emptySectionsAtEnd();
+    if (keep == space_.sectionCount()) {
+        return;
+    }
+    // Growth steps leave sections nothing uses at the end: they go, under a header that names
+    // the shorter file with its maps to rebuild, so the file may be either length meanwhile.
+    State next = committed_;
+    next.fileEnd = layout::sectionStart(keep);
+    writeHeader(next, false);
+    try {
+        file_.sync();
+        file_.truncate(next.fileEnd);
+    } catch (const PstWriteError&) {
+        putBackCommittedHeader();  // no map has changed yet
+        throw;
+    }
+    space_.removeSections(space_.sectionCount() - keep);
+    maps_.dropSections(keep);
+    PageWriter pages(file_, space_, nextPageBid_);
+    maps_.writeLastFMap(pages);
+    maps_.writeDList(pages, nextPageBid_);
+    file_.sync();
+    next.freeBytes = maps_.freeBytes();
+    writeHeader(next, true);
+    file_.sync();
+    committed_ = next;
 }
 
 void PstNodeDatabase::abandon() {
@@ -288,13 +330,17 @@ void PstNodeDatabase::grow(std::uint64_t bytes) {
     file_.flush();
     // The file changes size under a header that says its maps are being rebuilt.
     writeHeader(committed_, false);
-    file_.sync();
+    try {
+        file_.sync();
+    } catch (const PstWriteError&) {
+        putBackCommittedHeader();
+        throw;
+    }
     try {
         file_.extend(oldEnd, newEnd);
     } catch (const PstWriteError& e) {
         // The file is its old size again and no map was touched: the last commit's header.
-        writeHeader(committed_, true);
-        file_.sync();
+        putBackCommittedHeader();
         throw GrowthRefused(e.cause(), e.systemError(), e.what());
     }
     space_.addSections(wanted);
@@ -348,7 +394,13 @@ void PstNodeDatabase::writeCommit() {
     if (hasCommitted_) {
         writeHeader(committed_, false);
     }
-    file_.sync();
+    try {
+        file_.sync();
+    } catch (const PstWriteError&) {
+        // No map has changed yet: the last commit's header holds again.
+        putBackCommittedHeader();
+        throw;
+    }
     // Inside the window only map pages are written, in place, into space the file has: no
     // write there can find the disk full. One that fails all the same (EIO) leaves this
     // header: the last commit's B-trees with the maps marked for rebuilding.

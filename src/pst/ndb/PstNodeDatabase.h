@@ -70,6 +70,10 @@ class PstNodeDatabase final : public NodeDatabase {
     void checkOpen(const char* operation) const;
     void writeCommit();
     void grow(std::uint64_t bytes);
+    // After a failure before any map changed: the last commit's header again, if it can be.
+    void putBackCommittedHeader();
+    // Cuts the sections no allocation reaches off the end of the file.
+    void trimEmptySections();
     void writeHeader(const State& state, bool mapsValid);
     void updateReserve();
 

@@ -45,9 +45,9 @@ std::uint64_t SpaceAllocator::allocate(std::uint64_t size, std::uint64_t alignme
 }
 
 std::uint64_t SpaceAllocator::tryAllocate(std::uint64_t size, std::uint64_t alignment) {
-    for (auto it = bySize_.lower_bound({size, 0}); it != bySize_.end(); ++it) {
-        const auto [extentSize, start] = *it;
-        const std::uint64_t end = start + extentSize;
+    for (auto it = bySize_.lower_bound({sizeClass(size), 0}); it != bySize_.end(); ++it) {
+        const std::uint64_t start = it->second;
+        const std::uint64_t end = free_.at(start);
         const std::uint64_t at = alignUp(start, alignment);
         if (at + size > end) {
             continue;
@@ -107,21 +107,64 @@ void SpaceAllocator::release(std::uint64_t offset, std::uint64_t size) {
     markChanged(offset);
 }
 
-void SpaceAllocator::addSection() {
-    const std::uint64_t k = sections_++;
-    changed_.insert(k);
+std::vector<std::pair<std::uint64_t, std::uint64_t>> SpaceAllocator::emptyExtents(std::uint64_t k) {
     const std::uint64_t base = sectionStart(k);
     // Map pages sit at fixed places; free space lies between and after them.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
     std::uint64_t cursor = base + kPageSize;  // the AMap
     for (const auto& [present, at] :
          {std::pair{hasPMap(k), kPMapInSection}, std::pair{hasFMap(k), kFMapInSection},
           std::pair{hasFPMap(k), kFPMapInSection}}) {
         if (present) {
-            insertFree(cursor, base + at);
+            if (cursor < base + at) {
+                extents.emplace_back(cursor, base + at);
+            }
             cursor = base + at + kPageSize;
         }
     }
-    insertFree(cursor, base + kSectionSize);
+    extents.emplace_back(cursor, base + kSectionSize);
+    return extents;
+}
+
+void SpaceAllocator::addSection() {
+    const std::uint64_t k = sections_++;
+    changed_.insert(k);
+    for (const auto& [start, end] : emptyExtents(k)) {
+        insertFree(start, end);
+    }
+}
+
+bool SpaceAllocator::isEmpty(std::uint64_t k) const {
+    for (const auto& [start, end] : emptyExtents(k)) {
+        const auto it = free_.find(start);
+        if (it == free_.end() || it->second != end) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::uint64_t SpaceAllocator::emptySectionsAtEnd() const {
+    std::uint64_t count = 0;
+    while (count + 1 < sections_ && isEmpty(sections_ - 1 - count)) {
+        ++count;
+    }
+    return count;
+}
+
+void SpaceAllocator::removeSections(std::uint64_t count) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t k = sections_ - 1;
+        if (k == 0 || !isEmpty(k)) {
+            throw std::logic_error("SpaceAllocator: section " + std::to_string(k) +
+                                   " is in use and cannot be removed");
+        }
+        for (const auto& [start, end] : emptyExtents(k)) {
+            eraseFree(free_.find(start));
+        }
+        changed_.erase(k);
+        --sections_;
+    }
 }
 
 void SpaceAllocator::insertFree(std::uint64_t start, std::uint64_t end) {
@@ -129,12 +172,12 @@ void SpaceAllocator::insertFree(std::uint64_t start, std::uint64_t end) {
         return;
     }
     free_.emplace(start, end);
-    bySize_.emplace(end - start, start);
+    bySize_.emplace(sizeClass(end - start), start);
     freeBytes_ += end - start;
 }
 
 void SpaceAllocator::eraseFree(std::map<std::uint64_t, std::uint64_t>::iterator it) {
-    bySize_.erase({it->second - it->first, it->first});
+    bySize_.erase({sizeClass(it->second - it->first), it->first});
     freeBytes_ -= it->second - it->first;
     free_.erase(it);
 }

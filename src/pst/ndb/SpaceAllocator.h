@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace tolvane::pst::ndb {
 
@@ -29,6 +30,10 @@ class SpaceAllocator {
     std::uint64_t allocate(std::uint64_t size, std::uint64_t alignment);
     void release(std::uint64_t offset, std::uint64_t size);
     void addSections(std::uint64_t count);
+    // Sections at the end, the first excepted, with nothing allocated in them.
+    std::uint64_t emptySectionsAtEnd() const;
+    // Drops that many sections off the end; each must be empty.
+    void removeSections(std::uint64_t count);
 
     std::uint64_t sectionCount() const { return sections_; }
     std::uint64_t fileEnd() const;
@@ -42,6 +47,9 @@ class SpaceAllocator {
   private:
     std::uint64_t tryAllocate(std::uint64_t size, std::uint64_t alignment);
     void addSection();
+    // A new section's free extents: everything after and between its map pages.
+    static std::vector<std::pair<std::uint64_t, std::uint64_t>> emptyExtents(std::uint64_t k);
+    bool isEmpty(std::uint64_t k) const;
     void insertFree(std::uint64_t start, std::uint64_t end);
     void eraseFree(std::map<std::uint64_t, std::uint64_t>::iterator it);
 
@@ -50,7 +58,11 @@ class SpaceAllocator {
     std::uint64_t reserve_ = 0;
     bool reserveOpen_ = false;
     std::map<std::uint64_t, std::uint64_t> free_;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> bySize_;  // (size, start)
+    // Sizes in one 4 KiB class are taken lowest address first: a section
+    // whose extent a map page shortens fills in its turn, not before all the others, so the
+    // sections at the end stay empty until needed and close can cut them off.
+    static std::uint64_t sizeClass(std::uint64_t size) { return size / 4096; }
+    std::set<std::pair<std::uint64_t, std::uint64_t>> bySize_;  // (size class, start)
     std::set<std::uint64_t> changed_;
     std::function<void(std::uint64_t)> grow_;
 };

@@ -14,11 +14,9 @@ class FaultyFileIo final : public ndb::FileIo {
         : files_(files), real_(path) {}
 
     void write(std::uint64_t offset, std::span<const ndb::IoBuffer> buffers) override {
-        files_.count(FaultyFiles::Op::Write, "write");
+        files_.count(FaultyFiles::Op::Write, "write", !FaultyFiles::isHeader(offset, buffers));
         real_.write(offset, buffers);
-        for (const auto& b : buffers) {
-            files_.bytes_ += b.size;
-        }
+        files_.wrote(offset, buffers);
         changed();
     }
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes) override {
@@ -53,9 +51,27 @@ std::unique_ptr<ndb::FileIo> FaultyFiles::createNew(const std::filesystem::path&
     return std::make_unique<FaultyFileIo>(*this, path);
 }
 
-void FaultyFiles::count(Op op, const std::string& what) {
+void FaultyFiles::wrote(std::uint64_t offset, std::span<const ndb::IoBuffer> buffers) {
+    for (const auto& b : buffers) {
+        bytes_ += b.size;
+    }
+    if (isHeader(offset, buffers)) {
+        headerInvalid_ = buffers.front().data[kFAMapValid] == 0;
+        wroteSinceHeader_ = false;
+    } else {
+        wroteSinceHeader_ = true;
+    }
+}
+
+bool FaultyFiles::isHeader(std::uint64_t offset, std::span<const ndb::IoBuffer> buffers) {
+    return offset == 0 && !buffers.empty() && buffers.front().size > kFAMapValid;
+}
+
+void FaultyFiles::count(Op op, const std::string& what, bool pageWrite) {
     ++operations_;
     log_.push_back(op);
+    // A write that fails may have reached the file in part: it counts as done.
+    rewritingMaps_.push_back(headerInvalid_ && (wroteSinceHeader_ || pageWrite));
     if (operations_ == failAt_) {
         using Cause = PstWriteError::Cause;
         throw PstWriteError(error_ == ENOSPC ? Cause::DiskFull : Cause::Other, error_,

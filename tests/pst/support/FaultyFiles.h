@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ class FaultyFiles : public ndb::FileSystem {
     // Every operation counted, in order.
     const std::vector<Op>& log() const { return log_; }
     std::uint64_t bytesWritten() const { return bytes_; }
+    // Whether operation `at` (1-based) came while the maps were being rewritten: the last
+    // header written said INVALID_AMAP and other pages had been written since, or this
+    // operation writes one.
+    bool rewritingMapsAt(std::uint64_t at) const { return rewritingMaps_.at(at - 1); }
     // Whether the failure was injected yet.
     bool failed() const { return failAt_ != 0 && operations_ >= failAt_; }
 
@@ -37,13 +42,19 @@ class FaultyFiles : public ndb::FileSystem {
 
   private:
     friend class FaultyFileIo;
-    void count(Op op, const std::string& what);
+    static constexpr std::size_t kFAMapValid = 0xF8;  // in the header's ROOT
+    static bool isHeader(std::uint64_t offset, std::span<const ndb::IoBuffer> buffers);
+    void count(Op op, const std::string& what, bool pageWrite = false);
+    void wrote(std::uint64_t offset, std::span<const ndb::IoBuffer> buffers);
 
     std::uint64_t operations_ = 0;
     std::vector<Op> log_;
     std::uint64_t failAt_ = 0;
     int error_ = 0;
     std::uint64_t bytes_ = 0;
+    std::vector<bool> rewritingMaps_;
+    bool headerInvalid_ = false;
+    bool wroteSinceHeader_ = false;
 };
 
 }  // namespace tolvane::pst::testing
