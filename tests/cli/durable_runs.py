@@ -184,9 +184,15 @@ class DiskFull(SmallTree):
             int(read("rc")), read("stdout"), read("stderr"), "The disk is full", 300)
         self.assertLess(stored, 300)
         self.assertEqual(psts(copy), [os.path.basename(pst)])
-        problems, messages = strict_check(os.path.join(copy, os.path.basename(pst)))
+        kept = os.path.join(copy, os.path.basename(pst))
+        problems, messages = strict_check(kept)
         self.assertIsNone(problems)
         self.assertEqual(messages, stored)
+        # Space is claimed before the maps change, so a full disk never leaves them to rebuild.
+        check = subprocess.run([PSTCHECK, "--strict", kept], capture_output=True, text=True,
+                               timeout=600)
+        self.assertNotIn("INVALID_AMAP", check.stdout)
+        self.assertEqual(len(subjects(kept)), stored)
 
 
 class FileSizeLimit(SmallTree):
