@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "convert/FolderPaths.h"
+#include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
@@ -19,7 +20,7 @@ constexpr int kDefaultStoreFormat = 1;
 constexpr int kMailFolderType = 6;
 constexpr int kMailItemType = 0;
 constexpr int kRfc822Format = 1024;
-constexpr std::uint32_t kMessageFlagsTag = 0x0E070003;
+constexpr std::uint32_t kMessageFlagsTag = mapi::tag::kMessageFlags.value();
 constexpr std::int64_t kReadAndHasAttachment = 17;
 
 std::string trimSpaces(const std::string& text) {

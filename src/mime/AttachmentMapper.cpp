@@ -10,9 +10,7 @@
 #include "mime/GObjectPtr.h"
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
-#include "mime/MessageSize.h"
 #include "mime/PartData.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -90,20 +88,8 @@ std::string AttachmentMapper::nameFor(const PartInfo& info) {
 }
 
 void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
-    auto& p = a.props;
-    // Data length, or the embedded message's own size (REC: stores compute it otherwise).
-    const auto* data = p.get(mapi::tag::kAttachDataBinary);
-    const std::uint64_t size =
-        a.embedded ? messageSize(*a.embedded) : (data ? data->binarySize() : 0);
-    p.set(mapi::tag::kAttachSize,
-          PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
-    p.set(pid::kAttachNumber, PropValue::int32(static_cast<std::int32_t>(msg.attachments.size())));
-    p.set(pid::kRenderingPosition, PropValue::int32(kNotRendered));
-    if (!p.has(mapi::tag::kCreationTime))
-        p.set(mapi::tag::kCreationTime, PropValue::time(now_));
-    if (!p.has(mapi::tag::kLastModificationTime)) {
-        p.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
-    }
+    // Size, number and times are the store's to compute.
+    a.props.set(mapi::tag::kRenderingPosition, PropValue::int32(kNotRendered));
     msg.attachments.push_back(std::move(a));
 }
 
@@ -144,7 +130,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {
-        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+        p.set(mapi::tag::kAttachExtension, PropValue::unicode(ext));
     }
     p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
     const std::string shownDescription = description ? sanitiseFileName(*description) : "";
@@ -159,14 +145,14 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     if (!contentId.empty())
         p.set(mapi::tag::kAttachContentId, PropValue::unicode(contentId));
     if (!location.empty())
-        p.set(pid::kAttachContentLocation, PropValue::unicode(location));
+        p.set(mapi::tag::kAttachContentLocation, PropValue::unicode(location));
     if (auto base = headers.text("Content-Base")) {
-        p.set(pid::kAttachContentBase, PropValue::unicode(*base));
+        p.set(mapi::tag::kAttachContentBase, PropValue::unicode(*base));
     }
     const bool inlineImage = referencedByHtml(contentId, location);
-    p.set(pid::kAttachFlags, PropValue::int32(inlineImage ? kRenderedInBody : 0));
+    p.set(mapi::tag::kAttachFlags, PropValue::int32(inlineImage ? kRenderedInBody : 0));
     if (inlineImage)
-        p.set(pid::kAttachmentHidden, PropValue::boolean(true));
+        p.set(mapi::tag::kAttachmentHidden, PropValue::boolean(true));
     if (auto t = paramTime(info, "creation-date"))
         p.set(mapi::tag::kCreationTime, PropValue::time(*t));
     if (auto t = paramTime(info, "modification-date")) {
@@ -235,11 +221,11 @@ void AttachmentMapper::addBlob(mapi::PropValue data, std::string fileName, std::
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {
-        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+        p.set(mapi::tag::kAttachExtension, PropValue::unicode(ext));
     }
     p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
     p.set(mapi::tag::kDisplayName, PropValue::unicode(fileName));
-    p.set(pid::kAttachFlags, PropValue::int32(0));
+    p.set(mapi::tag::kAttachFlags, PropValue::int32(0));
     finishRow(a, msg);
 }
 

@@ -22,10 +22,9 @@ class AttachmentMapper {
     using EmbeddedImport = std::function<std::unique_ptr<mapi::Message>(GMimeMessage*)>;
 
     // Leaves are decoded into memory while `budget` lasts, else spooled.
-    AttachmentMapper(std::string html, mapi::FileTime now, EmbeddedImport importEmbedded,
-                     GMimeParserOptions* options, InMemoryBudget& budget)
+    AttachmentMapper(std::string html, EmbeddedImport importEmbedded, GMimeParserOptions* options,
+                     InMemoryBudget& budget)
         : html_(std::move(html)),
-          now_(now),
           importEmbedded_(std::move(importEmbedded)),
           options_(options),
           budget_(budget) {}
@@ -51,7 +50,6 @@ class AttachmentMapper {
     bool referencedByHtml(const std::string& contentId, const std::string& location) const;
 
     std::string html_;
-    mapi::FileTime now_;
     EmbeddedImport importEmbedded_;
     GMimeParserOptions* options_;
     InMemoryBudget& budget_;

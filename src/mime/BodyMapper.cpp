@@ -8,7 +8,6 @@
 #include "mime/PartData.h"
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -56,8 +55,8 @@ std::string htmlText(GMimePart* part, PartInfoCache& infos) {
 void setHtml(std::string html, mapi::Message& msg) {
     html = replaceNul(toCrlf(rewriteMetaCharset(html, "utf-8")));
     msg.props.set(mapi::tag::kHtml, PropValue::binary(mapi::Bytes(html.begin(), html.end())));
-    msg.props.set(pid::kInternetCodepage, PropValue::int32(kUtf8CodePage));
-    msg.props.set(pid::kNativeBody, PropValue::int32(kNativeHtml));
+    msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(kUtf8CodePage));
+    msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativeHtml));
 }
 
 }  // namespace
@@ -81,13 +80,13 @@ std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache&
     if (choice.plain) {
         const Text t = plainText(choice.plain, infos);
         msg.props.set(mapi::tag::kBody, PropValue::unicode(t.utf8));
-        msg.props.set(pid::kInternetCodepage, PropValue::int32(t.codePage));
-        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+        msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(t.codePage));
+        msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativePlain));
     } else if (choice.prologue) {
         const DecodedText d = decode8bit(g_mime_multipart_get_prologue(choice.prologue));
         msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(d.utf8))));
-        msg.props.set(pid::kInternetCodepage, PropValue::int32(d.codePage));
-        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+        msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(d.codePage));
+        msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativePlain));
     }
     return {};
 }

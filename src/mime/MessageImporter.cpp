@@ -12,11 +12,10 @@
 #include "mime/FileNames.h"
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
-#include "mime/MessageSize.h"
+#include "mime/MemorySize.h"
 #include "mime/PartData.h"
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
-#include "mime/PropIds.h"
 #include "mime/TransportHeaders.h"
 
 namespace tolvane::mime {
@@ -112,13 +111,11 @@ void markSmartNoAttach(mapi::Message& msg) {
         return;
     const bool allHidden =
         std::all_of(msg.attachments.begin(), msg.attachments.end(), [](const auto& a) {
-            const auto* hidden = a.props.get(pid::kAttachmentHidden);
+            const auto* hidden = a.props.get(mapi::tag::kAttachmentHidden);
             return hidden && hidden->asBool();
         });
     if (allHidden) {
-        msg.props.setNamed(
-            mapi::NamedProperty::byId(mapi::propset::common(), pid::kLidSmartNoAttach),
-            PropValue::boolean(true));
+        msg.props.setNamed(mapi::named::kSmartNoAttach, PropValue::boolean(true));
     }
 }
 
@@ -145,7 +142,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         BodyChoice body;
         if (g_mime_multipart_get_count(mp) > 0)
             body = selectBody(g_mime_multipart_get_part(mp, 0), infos);
-        AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
+        AttachmentMapper attachments(mapBody(body, msg, infos), embedded, options_, budget_);
         std::optional<std::string> entity;
         if (raw)
             entity = signedEntityFromFile(message, *raw);
@@ -159,11 +156,10 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         // MS-OXOSMIME 2.1.3.2: no body; the entity is the one attachment.
         msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note.SMIME"));
         if (auto ct = HeaderView(message).lastRaw("Content-Type")) {
-            msg.props.setNamed(
-                mapi::NamedProperty::byName(mapi::propset::internetHeaders(), "Content-Type"),
-                PropValue::unicode(decodeHeaderText(*ct)));
+            msg.props.setNamed(mapi::named::kContentType,
+                               PropValue::unicode(decodeHeaderText(*ct)));
         }
-        AttachmentMapper attachments({}, now_, embedded, options_, budget_);
+        AttachmentMapper attachments({}, embedded, options_, budget_);
         PartInfo named = info;
         if (!named.disposition.get("filename") && !named.type.get("name")) {
             named.disposition.params.emplace_back("filename", "smime.p7m");
@@ -173,7 +169,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     }
 
     const BodyChoice body = selectBody(root, infos);
-    AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
+    AttachmentMapper attachments(mapBody(body, msg, infos), embedded, options_, budget_);
     walk(root, body, attachments, infos, msg);
     markSmartNoAttach(msg);
 }
@@ -199,16 +195,8 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
 
     mapStructure(message, depth, raw, msg);
 
-    // Never unsent (it would open as a draft); has-attachment is the store's to compute.
-    msg.props.set(mapi::tag::kMessageFlags,
-                  PropValue::int32(depth > 0 ? mapi::tag::kMsgFlagRead : 0));
-    msg.props.set(mapi::tag::kCreationTime, PropValue::time(now_));
-    msg.props.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
-    msg.props.set(mapi::tag::kMessageSize, PropValue::int32(0));
-    const std::uint64_t size = messageSize(msg);
-    msg.props.set(
-        mapi::tag::kMessageSize,
-        PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
+    // Flags, sizes and times are the store's to compute; the read-ahead budgets by this.
+    msg.memoryBytes = inMemorySize(msg);
     return msg;
 }
 

@@ -29,8 +29,8 @@ class MessageImporter {
   public:
     // The budget covers the message and every message embedded in it.
     MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
-                    mapi::FileTime now, InMemoryBudget budget = InMemoryBudget())
-        : options_(options), fallbackTime_(fallbackTime), now_(now), budget_(budget) {}
+                    InMemoryBudget budget = InMemoryBudget())
+        : options_(options), fallbackTime_(fallbackTime), budget_(budget) {}
 
     // raw is given for the top-level message only.
     mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw);
@@ -40,7 +40,6 @@ class MessageImporter {
 
     GMimeParserOptions* options_;
     std::optional<std::int64_t> fallbackTime_;
-    mapi::FileTime now_;
     InMemoryBudget budget_;
 };
 

@@ -5,7 +5,6 @@
 
 #include "mapi/Tags.h"
 #include "mime/EntryIds.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -15,15 +14,15 @@ using mapi::PropValue;
 
 // The six properties of one originator group (MS-OXOMSG 2.2.1.x).
 struct GroupIds {
-    std::uint16_t name, email, addrType, entryId, searchKey, smtp;
+    mapi::PropTag name, email, addrType, entryId, searchKey, smtp;
 };
 constexpr GroupIds kSentRepresenting = {
-    mapi::tag::kSentRepresentingName,  pid::kSentRepresentingEmailAddress,
-    pid::kSentRepresentingAddressType, pid::kSentRepresentingEntryId,
-    pid::kSentRepresentingSearchKey,   pid::kSentRepresentingSmtpAddress};
-constexpr GroupIds kSender = {mapi::tag::kSenderName,  mapi::tag::kSenderEmailAddress,
-                              pid::kSenderAddressType, pid::kSenderEntryId,
-                              pid::kSenderSearchKey,   pid::kSenderSmtpAddress};
+    mapi::tag::kSentRepresentingName,        mapi::tag::kSentRepresentingEmailAddress,
+    mapi::tag::kSentRepresentingAddressType, mapi::tag::kSentRepresentingEntryId,
+    mapi::tag::kSentRepresentingSearchKey,   mapi::tag::kSentRepresentingSmtpAddress};
+constexpr GroupIds kSender = {mapi::tag::kSenderName,        mapi::tag::kSenderEmailAddress,
+                              mapi::tag::kSenderAddressType, mapi::tag::kSenderEntryId,
+                              mapi::tag::kSenderSearchKey,   mapi::tag::kSenderSmtpAddress};
 
 void setGroup(mapi::PropertyList& p, const GroupIds& ids, const Mailbox& m) {
     const std::string name = displayNameOf(m);
@@ -59,10 +58,11 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
     struct Kind {
         std::string_view header;
         std::int32_t type;  // PidTagRecipientType: 1 To, 2 Cc, 3 Bcc
-        std::uint16_t displayId;
+        mapi::PropTag displayId;
     };
-    constexpr Kind kinds[] = {
-        {"To", 1, pid::kDisplayTo}, {"Cc", 2, pid::kDisplayCc}, {"Bcc", 3, pid::kDisplayBcc}};
+    constexpr Kind kinds[] = {{"To", 1, mapi::tag::kDisplayTo},
+                              {"Cc", 2, mapi::tag::kDisplayCc},
+                              {"Bcc", 3, mapi::tag::kDisplayBcc}};
     std::int32_t rowId = 0;
     for (const auto& kind : kinds) {
         std::string display;
@@ -71,18 +71,18 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
             const mapi::Bytes entryId = oneOffEntryId(name, m.address);
             mapi::Recipient r;
             auto& p = r.props;
-            p.set(pid::kRowid, PropValue::int32(rowId++));
+            p.set(mapi::tag::kRowid, PropValue::int32(rowId++));
             p.set(mapi::tag::kRecipientType, PropValue::int32(kind.type));
             p.set(mapi::tag::kDisplayName, PropValue::unicode(name));
             p.set(mapi::tag::kEmailAddress, PropValue::unicode(m.address));
             p.set(mapi::tag::kAddressType, PropValue::unicode("SMTP"));
-            p.set(pid::kSmtpAddress, PropValue::unicode(m.address));
-            p.set(pid::kEntryId, PropValue::binary(entryId));
-            p.set(pid::kRecordKey, PropValue::binary(entryId));
-            p.set(pid::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
-            p.set(pid::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
-            p.set(pid::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
-            p.set(pid::kSendRichInfo, PropValue::boolean(false));
+            p.set(mapi::tag::kSmtpAddress, PropValue::unicode(m.address));
+            p.set(mapi::tag::kEntryId, PropValue::binary(entryId));
+            p.set(mapi::tag::kRecordKey, PropValue::binary(entryId));
+            p.set(mapi::tag::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
+            p.set(mapi::tag::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
+            p.set(mapi::tag::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
+            p.set(mapi::tag::kSendRichInfo, PropValue::boolean(false));
             msg.recipients.push_back(std::move(r));
             if (!display.empty())
                 display += "; ";

@@ -6,7 +6,6 @@
 
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
-#include "mime/PropIds.h"
 #include "platform/AppError.h"
 
 namespace tolvane::mime::test {
@@ -94,8 +93,8 @@ TEST(MalformedStructure, NoHeadersAtAllIsAllBody) {
     EXPECT_EQ(str(m.props, tag::kMessageClass), "IPM.Note");
     EXPECT_EQ(str(m.props, tag::kBody), "just some text\r\nwith no headersé\r\n");
     EXPECT_EQ(str(m.props, tag::kSubject), "");
-    EXPECT_EQ(num(m.props, pid::kImportance), 1);
-    EXPECT_EQ(num(m.props, pid::kSensitivity), 0);
+    EXPECT_EQ(num(m.props, tag::kImportance), 1);
+    EXPECT_EQ(num(m.props, tag::kSensitivity), 0);
     EXPECT_GT(unixTime(m.props, tag::kClientSubmitTime), 0);
 }
 

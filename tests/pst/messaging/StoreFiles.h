@@ -34,8 +34,5 @@ class StoreFiles : public ::testing::Test {
 std::string jsonString(const std::string& utf8);
 
 mapi::Message mailMessage(const std::string& subject, const std::string& body, bool read);
-// Sets mfHasAttach where a message (or one embedded in it) has attachments, as the store
-// session does before it hands a message to the writer.
-void flagAttachments(mapi::Message& message);
 
 }  // namespace tolvane::pst::testing
