@@ -38,9 +38,10 @@ void collect(InternetAddressList* list, std::vector<Mailbox>& out, int depth) {
 
 }  // namespace
 
-std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options) {
+std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options,
+                                      const UndeclaredCharsets& undeclared) {
     std::vector<Mailbox> out;
-    const std::string text = normaliseStructured(raw);
+    const std::string text = normaliseStructured(raw, undeclared);
     if (text.empty())
         return out;
     GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, text.c_str()));

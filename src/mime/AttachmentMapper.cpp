@@ -32,8 +32,8 @@ std::string subjectOf(const mapi::Message& m) {
     return s ? s->asString() : std::string();
 }
 
-std::string subjectOf(GMimeMessage* m) {
-    auto subject = HeaderView(m).text("Subject");
+std::string subjectOf(GMimeMessage* m, const UndeclaredCharsets& undeclared) {
+    auto subject = HeaderView(m, undeclared).text("Subject");
     return subject.value_or("");
 }
 
@@ -103,7 +103,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         g_mime_parser_set_persist_stream(parser.get(), TRUE);
         GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
         if (inner) {
-            addEmbedded(inner.get(), info.mimeType, msg);
+            addEmbedded(inner.get(), info, msg);
             if (base64Damaged(part)) {
                 keepEncoded(part, fileName.empty() ? "message.eml" : fileName, msg);
             }
@@ -114,7 +114,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     mapi::Attachment a;
     auto& p = a.props;
     const std::string mimeType = info.unknownEncoding ? "application/octet-stream" : info.mimeType;
-    const HeaderView headers(GMIME_OBJECT(part));
+    const HeaderView headers(GMIME_OBJECT(part), undeclared_);
     const auto description = headers.text("Content-Description");
     if (fileName.empty() && description)
         fileName = sanitiseFileName(*description);
@@ -138,10 +138,10 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
           PropValue::unicode(shownDescription.empty() ? fileName : shownDescription));
     std::string contentId;
     if (auto raw = headers.firstRaw("Content-ID"))
-        contentId = stripAngles(decodeHeaderText(*raw));
+        contentId = stripAngles(decodeHeaderText(*raw, undeclared_));
     std::string location;
     if (auto raw = headers.firstRaw("Content-Location"))
-        location = decodeHeaderText(*raw);
+        location = decodeHeaderText(*raw, undeclared_);
     if (!contentId.empty())
         p.set(mapi::tag::kAttachContentId, PropValue::unicode(contentId));
     if (!location.empty())
@@ -171,8 +171,7 @@ void AttachmentMapper::keepEncoded(GMimePart* part, const std::string& fileName,
             "text/plain", msg);
 }
 
-void AttachmentMapper::addEmbedded(GMimeMessage* inner, const std::string& mimeType,
-                                   mapi::Message& msg) {
+void AttachmentMapper::addEmbedded(GMimeMessage* inner, const PartInfo& info, mapi::Message& msg) {
     auto embedded = importEmbedded_(inner);
     if (!embedded) {
         addEml(inner, msg);
@@ -180,15 +179,22 @@ void AttachmentMapper::addEmbedded(GMimeMessage* inner, const std::string& mimeT
     }
     mapi::Attachment a;
     a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachEmbeddedMessage));
-    a.props.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
-    a.props.set(mapi::tag::kDisplayName, PropValue::unicode(subjectOf(*embedded)));
+    a.props.set(mapi::tag::kAttachMimeTag, PropValue::unicode(info.mimeType));
+    // Shown by its subject; without one, by the part's file name or a made-up one, never blank.
+    std::string shown = subjectOf(*embedded);
+    if (sanitiseFileName(shown).empty())
+        shown = nameFor(info);
+    if (shown.empty())
+        shown = defaultFileName(++nameless_, info.mimeType);
+    a.props.set(mapi::tag::kDisplayName, PropValue::unicode(shown));
+    a.props.set(mapi::tag::kAttachFlags, PropValue::int32(0));
     a.embedded = std::move(embedded);
     finishRow(a, msg);
 }
 
 void AttachmentMapper::addEml(GMimeMessage* inner, mapi::Message& msg) {
     const std::string bytes = serialise(GMIME_OBJECT(inner));
-    std::string name = sanitiseFileName(subjectOf(inner));
+    std::string name = sanitiseFileName(subjectOf(inner, undeclared_));
     if (name.empty())
         name = defaultFileName(++nameless_, "message/rfc822");
     if (!name.ends_with(".eml"))
@@ -204,7 +210,7 @@ void AttachmentMapper::addMessagePart(GMimeMessagePart* part, const PartInfo& in
         addText("", msg);
         return;
     }
-    addEmbedded(inner, info.mimeType, msg);
+    addEmbedded(inner, info, msg);
 }
 
 void AttachmentMapper::addText(std::string_view bytes, mapi::Message& msg) {

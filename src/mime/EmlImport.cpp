@@ -11,6 +11,7 @@
 
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
+#include "mime/FallbackCharset.h"
 #include "mime/GObjectPtr.h"
 #include "mime/MemorySize.h"
 #include "mime/MessageImporter.h"
@@ -91,10 +92,11 @@ GMimeStream* openParserStream(FileHandle& file, std::int64_t fileSize) {
 }
 
 // A file with no header at all: its whole text is the body.
-mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime) {
+mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
+                                const UndeclaredCharsets& undeclared) {
     using mapi::PropValue;
     mapi::Message msg;
-    const DecodedText text = decode8bit(bytes);
+    const DecodedText text = undeclared.decode(bytes);
     msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
     for (mapi::PropTag id :
          {mapi::tag::kSubject, mapi::tag::kSubjectPrefix, mapi::tag::kNormalizedSubject,
@@ -149,8 +151,9 @@ mapi::Message importEml(const std::filesystem::path& path) {
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
+    const UndeclaredCharsets userFallback({fallbackCharset()});
     if (!message)
-        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime);
+        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback);
 
     RawFile raw;
     if (GMIME_IS_STREAM_MEM(stream.get())) {
@@ -173,7 +176,7 @@ mapi::Message importEml(const std::filesystem::path& path) {
     if (raw.headersEnd < raw.headersBegin)
         raw.headersEnd = raw.headersBegin;
 
-    MessageImporter importer(options, fileTime);
+    MessageImporter importer(options, fileTime, InMemoryBudget(), userFallback);
     return importer.import(message.get(), 0, &raw);
 }
 

@@ -146,7 +146,7 @@ std::int32_t sensitivityOf(const HeaderView& h) {
 void mapReceipts(const HeaderView& h, GMimeParserOptions* options, mapi::Message& msg) {
     if (auto raw = h.firstRaw("Disposition-Notification-To")) {
         msg.props.set(mapi::tag::kReadReceiptRequested, PropValue::boolean(true));
-        const auto list = parseAddressList(*raw, options);
+        const auto list = parseAddressList(*raw, options, h.undeclared());
         if (!list.empty()) {
             const auto& m = list.front();
             const std::string name = displayNameOf(m);
@@ -168,7 +168,7 @@ void mapReplyTo(const HeaderView& h, GMimeParserOptions* options, mapi::Message&
     auto raw = h.firstRaw("Reply-To");
     if (!raw)
         return;
-    const auto list = parseAddressList(*raw, options);
+    const auto list = parseAddressList(*raw, options, h.undeclared());
     if (list.empty())
         return;
     std::vector<mapi::Bytes> ids;

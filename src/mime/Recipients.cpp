@@ -12,6 +12,8 @@ namespace {
 
 using mapi::PropValue;
 
+constexpr std::int32_t kRecipientSendable = 0x1;  // PidTagRecipientFlags recipSendable
+
 // The six properties of one originator group (MS-OXOMSG 2.2.1.x).
 struct GroupIds {
     mapi::PropTag name, email, addrType, entryId, searchKey, smtp;
@@ -39,11 +41,11 @@ std::vector<Mailbox> mailboxesOf(const HeaderView& headers, std::string_view nam
     std::vector<Mailbox> out;
     if (allInstances) {
         for (const auto& raw : headers.allRaw(name)) {
-            auto list = parseAddressList(raw, options);
+            auto list = parseAddressList(raw, options, headers.undeclared());
             out.insert(out.end(), list.begin(), list.end());
         }
     } else if (auto raw = headers.firstRaw(name)) {
-        out = parseAddressList(*raw, options);
+        out = parseAddressList(*raw, options, headers.undeclared());
     }
     return out;
 }
@@ -63,7 +65,7 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
     constexpr Kind kinds[] = {{"To", 1, mapi::tag::kDisplayTo},
                               {"Cc", 2, mapi::tag::kDisplayCc},
                               {"Bcc", 3, mapi::tag::kDisplayBcc}};
-    std::int32_t rowId = 0;
+    std::int32_t order = 0;
     for (const auto& kind : kinds) {
         std::string display;
         for (const auto& m : mailboxesOf(headers, kind.header, options, true)) {
@@ -71,18 +73,25 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
             const mapi::Bytes entryId = oneOffEntryId(name, m.address);
             mapi::Recipient r;
             auto& p = r.props;
-            p.set(mapi::tag::kRowid, PropValue::int32(rowId++));
             p.set(mapi::tag::kRecipientType, PropValue::int32(kind.type));
             p.set(mapi::tag::kDisplayName, PropValue::unicode(name));
+            p.set(mapi::tag::kTransmittableDisplayName, PropValue::unicode(name));
             p.set(mapi::tag::kEmailAddress, PropValue::unicode(m.address));
             p.set(mapi::tag::kAddressType, PropValue::unicode("SMTP"));
             p.set(mapi::tag::kSmtpAddress, PropValue::unicode(m.address));
             p.set(mapi::tag::kEntryId, PropValue::binary(entryId));
-            p.set(mapi::tag::kRecordKey, PropValue::binary(entryId));
+            p.set(mapi::tag::kRecipientEntryId, PropValue::binary(entryId));
+            p.set(mapi::tag::kRecordKey, PropValue::binary(oneOffRecordKey(name, m.address)));
             p.set(mapi::tag::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
             p.set(mapi::tag::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
             p.set(mapi::tag::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
             p.set(mapi::tag::kSendRichInfo, PropValue::boolean(false));
+            // MS-OXOMSG 2.2.3: delivered (responsibility taken), sendable, in header order,
+            // no tracking, as Outlook's rows of a received mail read.
+            p.set(mapi::tag::kResponsibility, PropValue::boolean(true));
+            p.set(mapi::tag::kRecipientFlags, PropValue::int32(kRecipientSendable));
+            p.set(mapi::tag::kRecipientOrder, PropValue::int32(order++));
+            p.set(mapi::tag::kRecipientTrackStatus, PropValue::int32(0));
             msg.recipients.push_back(std::move(r));
             if (!display.empty())
                 display += "; ";

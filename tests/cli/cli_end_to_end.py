@@ -101,7 +101,8 @@ class Arguments(unittest.TestCase):
     def test_help_says_how_and_exits_0(self):
         result = convert("--help")
         self.assertEqual(result.returncode, 0)
-        for text in ("tolvane-convert [--dest DIR] PATH...", ".eml", "Exit status", "  2  "):
+        for text in ("tolvane-convert [--dest DIR] [--charset NAME] PATH...", ".eml",
+                     "Exit status", "  2  "):
             self.assertIn(text, result.stdout)
 
     def test_nothing_to_start_exits_2_and_writes_nothing(self):

@@ -70,13 +70,13 @@ TEST(CharsetDecoding, UnknownCharsetFallsBackWithoutLosingBytes) {
     const auto utf8 = decodeText(
         "Gr\xC3\xBC\xC3\x9F"
         "e",
-        "x-no-such-charset");
+        "x-no-such-charset", UndeclaredCharsets());
     EXPECT_EQ(utf8.utf8, "Grüße");
     EXPECT_EQ(utf8.codePage, 65001);
     const auto cp1252 = decodeText(
         "Gr\xFC\xDF"
         "e \x93q\x94 \x81",
-        "x-no-such-charset");
+        "x-no-such-charset", UndeclaredCharsets());
     EXPECT_EQ(cp1252.utf8, "Grüße “q” \xC2\x81");
     EXPECT_EQ(cp1252.codePage, 1252);
 }
@@ -115,7 +115,7 @@ TEST(HeaderWords, QAndBWordsAndRawEightBit) {
          "raw Grüße"},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(decodeHeaderText(r.raw), r.decoded) << r.raw;
+        EXPECT_EQ(decodeHeaderText(r.raw, UndeclaredCharsets()), r.decoded) << r.raw;
 }
 
 TEST(HeaderWords, EveryStringSourceDecodesInAMessage) {

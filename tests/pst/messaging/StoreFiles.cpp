@@ -56,7 +56,7 @@ void StoreFiles::expectReadersSee(const fs::path& pst, const std::string& expect
 void StoreFiles::expectCheckerPasses(const fs::path& pst) const {
 #ifdef TOLVANE_PSTCHECK
     std::string output;
-    EXPECT_EQ(run(std::string(TOLVANE_PSTCHECK) + " '" + pst.string() + "'", output), 0)
+    EXPECT_EQ(run(std::string(TOLVANE_PSTCHECK) + " --strict '" + pst.string() + "'", output), 0)
         << output.substr(0, 8000);
 #else
     (void)pst;
@@ -71,6 +71,32 @@ std::string StoreFiles::sha256(const mapi::Bytes& bytes) const {
     EXPECT_EQ(run("sha256sum '" + data.string() + "'", output), 0);
     fs::remove(data);
     return output.substr(0, 64);
+}
+
+std::map<std::pair<std::string, std::string>, std::string> StoreFiles::storedValues(
+    const fs::path& pst) const {
+    std::string output;
+    EXPECT_EQ(run(std::string(TOLVANE_READERS_PYTHON) +
+                      " " TOLVANE_TEST_ROOT "/pst/messaging/message_tree.py --flat '" +
+                      pst.string() + "'",
+                  output),
+              0)
+        << output.substr(0, 4000);
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        end = end == std::string::npos ? output.size() : end;
+        const std::string line = output.substr(start, end - start);
+        const std::size_t tab1 = line.find('\t');
+        const std::size_t tab2 = line.find('\t', tab1 + 1);
+        if (tab1 != std::string::npos && tab2 != std::string::npos) {
+            values[{line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1)}] =
+                line.substr(tab2 + 1);
+        }
+        start = end + 1;
+    }
+    return values;
 }
 
 std::string jsonString(const std::string& utf8) {

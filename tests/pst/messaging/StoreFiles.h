@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "mapi/Message.h"
 
@@ -22,9 +24,14 @@ class StoreFiles : public ::testing::Test {
     int run(const std::string& command, std::string& output) const;
     // All four readers read the whole file and show what `expected` (harness JSON) says.
     void expectReadersSee(const std::filesystem::path& pst, const std::string& expected) const;
-    // tolvane-pstcheck finds nothing wrong (when it is built).
+    // tolvane-pstcheck --strict finds nothing wrong (when it is built).
     void expectCheckerPasses(const std::filesystem::path& pst) const;
     std::string sha256(const mapi::Bytes& bytes) const;
+    // Every value of every message, attached ones included, as message_tree.py --flat reads
+    // them: (path, tag) to the value's JSON text; path is the subject, then /aN for attachment
+    // N, /m for its message, /rN for recipient row N. Fails the test when the reader fails.
+    std::map<std::pair<std::string, std::string>, std::string> storedValues(
+        const std::filesystem::path& pst) const;
 
   private:
     std::filesystem::path dir_;
