@@ -11,11 +11,13 @@
 
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
+#include "mime/ConversationIndex.h"
 #include "mime/FallbackCharset.h"
 #include "mime/GObjectPtr.h"
 #include "mime/MemorySize.h"
 #include "mime/MessageImporter.h"
 #include "mime/PlainText.h"
+#include "mime/ReceivedMail.h"
 #include "platform/AppError.h"
 
 namespace tolvane::mime {
@@ -112,6 +114,11 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
     msg.props.set(mapi::tag::kMessageDeliveryTime, t);
     msg.props.set(mapi::tag::kImportance, PropValue::int32(1));
     msg.props.set(mapi::tag::kSensitivity, PropValue::int32(0));
+    ThreadIds alone;
+    alone.withoutId = bytes;  // its own thread: nothing else names it
+    msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(conversationIndex(alone)));
+    msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
+    mapReceivedMail(HeaderView(static_cast<GMimeObject*>(nullptr), undeclared), msg);
     msg.memoryBytes = inMemorySize(msg);
     return msg;
 }

@@ -7,6 +7,7 @@
 
 #include "mapi/Tags.h"
 #include "mime/Base64.h"
+#include "mime/ConversationIndex.h"
 #include "mime/Dates.h"
 #include "mime/EntryIds.h"
 #include "mime/HeaderText.h"
@@ -39,12 +40,31 @@ void mapSubject(const HeaderView& h, mapi::Message& msg) {
     const auto topic = h.text("Thread-Topic");
     msg.props.set(mapi::tag::kConversationTopic,
                   PropValue::unicode(topic ? *topic : parts.normalized));
-    if (auto index = h.firstRaw("Thread-Index")) {
-        if (auto bytes = base64Decode(unfold(*index)); bytes && !bytes->empty()) {
-            msg.props.set(mapi::tag::kConversationIndex,
-                          PropValue::binary(mapi::Bytes(bytes->begin(), bytes->end())));
-        }
+}
+
+// PidTagConversationIndex on every message: Thread-Index when it holds a header block, else
+// made from the thread's ids; the GUID of its header names the conversation (MS-OXOMSG
+// 2.2.1.2, hence the tracking flag).
+void mapThreading(const HeaderView& h, mapi::Message& msg) {
+    mapi::Bytes index;
+    if (auto raw = h.firstRaw("Thread-Index")) {
+        if (auto bytes = base64Decode(unfold(*raw)); bytes && bytes->size() >= 22)
+            index.assign(bytes->begin(), bytes->end());
     }
+    if (index.empty()) {
+        ThreadIds ids;
+        if (auto raw = h.firstRaw("References"))
+            ids.references = messageIds(*raw);
+        if (auto raw = h.firstRaw("In-Reply-To"); raw && !messageIds(*raw).empty())
+            ids.inReplyTo = messageIds(*raw).front();
+        if (auto raw = h.firstRaw("Message-ID"); raw && !messageIds(*raw).empty())
+            ids.messageId = messageIds(*raw).front();
+        for (const char* name : {"Date", "From", "Subject"})
+            ids.withoutId += unfold(h.firstRaw(name).value_or("")) + "\n";
+        index = conversationIndex(ids);
+    }
+    msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(std::move(index)));
+    msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
 }
 
 std::optional<std::int64_t> firstReceived(const HeaderView& h) {
@@ -259,6 +279,7 @@ void mapInternetHeaderNames(const HeaderView& h, mapi::Message& msg) {
 
 void mapEnvelope(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& msg) {
     mapSubject(h, msg);
+    mapThreading(h, msg);
     mapOriginators(h, ctx.options, msg);
     mapRecipients(h, ctx.options, msg);
     mapReplyTo(h, ctx.options, msg);

@@ -18,6 +18,7 @@
 #include "mime/PartData.h"
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
+#include "mime/ReceivedMail.h"
 #include "mime/TransportHeaders.h"
 
 namespace tolvane::mime {
@@ -121,19 +122,6 @@ void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
     }
 }
 
-void markSmartNoAttach(mapi::Message& msg) {
-    if (msg.attachments.empty())
-        return;
-    const bool allHidden =
-        std::all_of(msg.attachments.begin(), msg.attachments.end(), [](const auto& a) {
-            const auto* hidden = a.props.get(mapi::tag::kAttachmentHidden);
-            return hidden && hidden->asBool();
-        });
-    if (allHidden) {
-        msg.props.setNamed(mapi::named::kSmartNoAttach, PropValue::boolean(true));
-    }
-}
-
 }  // namespace
 
 void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
@@ -189,7 +177,6 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     AttachmentMapper attachments(mapBody(body, msg, infos), embedded, options_, budget_,
                                  undeclared);
     walk(root, body, attachments, infos, msg);
-    markSmartNoAttach(msg);
 }
 
 mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const RawFile* raw,
@@ -215,6 +202,7 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
                   PropValue::unicode(transportHeaders(headerBytes, undeclared)));
 
     mapStructure(message, depth, raw, undeclared, msg);
+    mapReceivedMail(headers, msg);
 
     // Flags, sizes and times are the store's to compute; the read-ahead budgets by this.
     msg.memoryBytes = inMemorySize(msg);
