@@ -110,10 +110,8 @@ inline constexpr PropTag kDisplayType{0x3900, Int32};
 inline constexpr PropTag kSmtpAddress{0x39FE, Unicode};
 inline constexpr PropTag kTransmittableDisplayName{0x3A20, Unicode};
 inline constexpr PropTag kSendRichInfo{0x3A40, Boolean};
-inline constexpr PropTag kRecipientOrder{0x5FDF, Int32};
 inline constexpr PropTag kRecipientEntryId{0x5FF7, Binary};
 inline constexpr PropTag kRecipientFlags{0x5FFD, Int32};
-inline constexpr PropTag kRecipientTrackStatus{0x5FFF, Int32};
 
 // Attachments (MS-OXCMSG 2.2.2).
 inline constexpr PropTag kAttachSize{0x0E20, Int32};
@@ -130,7 +128,12 @@ inline constexpr PropTag kAttachContentBase{0x3711, Unicode};
 inline constexpr PropTag kAttachContentId{0x3712, Unicode};
 inline constexpr PropTag kAttachContentLocation{0x3713, Unicode};
 inline constexpr PropTag kAttachFlags{0x3714, Int32};
+inline constexpr PropTag kAttachmentLinkId{0x7FFA, Int32};
+inline constexpr PropTag kExceptionStartTime{0x7FFB, SysTime};
+inline constexpr PropTag kExceptionEndTime{0x7FFC, SysTime};
+inline constexpr PropTag kAttachmentFlags{0x7FFD, Int32};
 inline constexpr PropTag kAttachmentHidden{0x7FFE, Boolean};
+inline constexpr PropTag kAttachmentContactPhoto{0x7FFF, Boolean};
 
 // The name-to-id map's own properties ([MS-PST] 2.4.7).
 inline constexpr PropTag kNameidBucketCount{0x0001, Int32};

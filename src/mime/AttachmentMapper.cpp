@@ -20,6 +20,7 @@ using mapi::PropValue;
 
 constexpr std::int32_t kNotRendered = -1;  // PidTagRenderingPosition 0xFFFFFFFF
 constexpr std::int32_t kRenderedInBody = 0x4;
+constexpr mapi::FileTime kNoDate{915151392000000000};  // 4501-01-01, MAPI's "no date"
 
 std::string stripAngles(std::string s) {
     if (s.size() >= 2 && s.front() == '<' && s.back() == '>')
@@ -88,8 +89,17 @@ std::string AttachmentMapper::nameFor(const PartInfo& info) {
 }
 
 void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
-    // Size, number and times are the store's to compute.
-    a.props.set(mapi::tag::kRenderingPosition, PropValue::int32(kNotRendered));
+    // Size, number and times are the store's to compute; what follows Outlook writes on every
+    // attachment: no link, no exception dates (its "none", 4501-01-01), not hidden, no photo.
+    auto& p = a.props;
+    p.set(mapi::tag::kRenderingPosition, PropValue::int32(kNotRendered));
+    p.set(mapi::tag::kAttachmentLinkId, PropValue::int32(0));
+    p.set(mapi::tag::kExceptionStartTime, PropValue::time(kNoDate));
+    p.set(mapi::tag::kExceptionEndTime, PropValue::time(kNoDate));
+    p.set(mapi::tag::kAttachmentFlags, PropValue::int32(0));
+    if (!p.has(mapi::tag::kAttachmentHidden))
+        p.set(mapi::tag::kAttachmentHidden, PropValue::boolean(false));
+    p.set(mapi::tag::kAttachmentContactPhoto, PropValue::boolean(false));
     msg.attachments.push_back(std::move(a));
 }
 

@@ -102,8 +102,7 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
     msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
     for (mapi::PropTag id :
          {mapi::tag::kSubject, mapi::tag::kSubjectPrefix, mapi::tag::kNormalizedSubject,
-          mapi::tag::kConversationTopic, mapi::tag::kDisplayTo, mapi::tag::kDisplayCc,
-          mapi::tag::kDisplayBcc, mapi::tag::kTransportMessageHeaders}) {
+          mapi::tag::kConversationTopic, mapi::tag::kTransportMessageHeaders}) {
         msg.props.set(id, PropValue::unicode(""));
     }
     msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(text.utf8))));

@@ -15,8 +15,6 @@ mapi::Bytes utf16le(std::string_view utf8);
 
 // One-off EntryID for an SMTP address (MS-OXCDATA 2.2.5.1), Unicode strings, flags 0x8001.
 mapi::Bytes oneOffEntryId(std::string_view displayName, std::string_view address);
-// The same with flags 0x9001: what Outlook writes as a one-off recipient's PidTagRecordKey.
-mapi::Bytes oneOffRecordKey(std::string_view displayName, std::string_view address);
 
 // "SMTP:" + upper-case address + NUL (MS-OXOMSG 2.2.1.40 search-key format).
 mapi::Bytes smtpSearchKey(std::string_view address);

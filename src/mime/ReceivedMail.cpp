@@ -136,10 +136,13 @@ void mapReceivedMail(const HeaderView& h, mapi::Message& msg) {
     auto& p = msg.props;
     p.set(tag::kPriority, PropValue::int32(priorityOf(h)));
     setDefault(p, tag::kReadReceiptRequested, PropValue::boolean(false));
-    setDefault(p, tag::kOriginatorDeliveryReportRequested, PropValue::boolean(false));
     setDefault(p, tag::kNonReceiptNotificationRequested, PropValue::boolean(false));
     setDefault(p, tag::kMessageLocaleId, PropValue::int32(localeId()));
-    setDefault(p, tag::kMessageCodepage, PropValue::int32(ansiCodePage()));
+    // Outlook writes its ANSI code page; with a body Tolvane writes the body's, since some
+    // readers (libpst) decode the body by this one rather than PidTagInternetCodepage.
+    const auto* bodyCodepage = p.get(tag::kInternetCodepage);
+    setDefault(p, tag::kMessageCodepage,
+               PropValue::int32(bodyCodepage ? bodyCodepage->asInt32() : ansiCodePage()));
     p.setNamed(named::kSmartNoAttach, PropValue::boolean(noVisibleAttachment(msg)));
     setDefault(p, named::kSideEffects, PropValue::int32(0));
     setDefault(p, named::kReminderSet, PropValue::boolean(false));

@@ -65,7 +65,6 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
     constexpr Kind kinds[] = {{"To", 1, mapi::tag::kDisplayTo},
                               {"Cc", 2, mapi::tag::kDisplayCc},
                               {"Bcc", 3, mapi::tag::kDisplayBcc}};
-    std::int32_t order = 0;
     for (const auto& kind : kinds) {
         std::string display;
         for (const auto& m : mailboxesOf(headers, kind.header, options, true)) {
@@ -81,23 +80,22 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
             p.set(mapi::tag::kSmtpAddress, PropValue::unicode(m.address));
             p.set(mapi::tag::kEntryId, PropValue::binary(entryId));
             p.set(mapi::tag::kRecipientEntryId, PropValue::binary(entryId));
-            p.set(mapi::tag::kRecordKey, PropValue::binary(oneOffRecordKey(name, m.address)));
+            p.set(mapi::tag::kRecordKey, PropValue::binary(entryId));
             p.set(mapi::tag::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
             p.set(mapi::tag::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
             p.set(mapi::tag::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
             p.set(mapi::tag::kSendRichInfo, PropValue::boolean(false));
-            // MS-OXOMSG 2.2.3: delivered (responsibility taken), sendable, in header order,
-            // no tracking, as Outlook's rows of a received mail read.
+            // MS-OXOMSG 2.2.3: delivered (responsibility taken) and sendable, as Outlook's
+            // rows of a received mail read; they carry no order and no tracking status.
             p.set(mapi::tag::kResponsibility, PropValue::boolean(true));
             p.set(mapi::tag::kRecipientFlags, PropValue::int32(kRecipientSendable));
-            p.set(mapi::tag::kRecipientOrder, PropValue::int32(order++));
-            p.set(mapi::tag::kRecipientTrackStatus, PropValue::int32(0));
             msg.recipients.push_back(std::move(r));
             if (!display.empty())
                 display += "; ";
             display += name;
         }
-        msg.props.set(kind.displayId, PropValue::unicode(display));
+        if (!display.empty())  // Outlook stores no empty summary
+            msg.props.set(kind.displayId, PropValue::unicode(display));
     }
 }
 

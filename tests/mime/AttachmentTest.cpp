@@ -43,7 +43,7 @@ TEST(ByValueAttachment, RowCarriesEveryProperty) {
     EXPECT_EQ(str(p, tag::kAttachContentLocation), "http://x.org/report.pdf");
     EXPECT_EQ(num(p, tag::kRenderingPosition), -1);
     EXPECT_EQ(num(p, tag::kAttachFlags), 0);
-    EXPECT_FALSE(p.has(tag::kAttachmentHidden));
+    EXPECT_FALSE(p.get(tag::kAttachmentHidden)->asBool());
     EXPECT_EQ(unixTime(p, tag::kCreationTime), 855782991);
     ASSERT_TRUE(m.props.getNamed(mapi::named::kSmartNoAttach));
     EXPECT_FALSE(m.props.getNamed(mapi::named::kSmartNoAttach)->asBool());  // one to see
@@ -112,7 +112,7 @@ TEST(InlineImages, ReferencedImagesHiddenOthersVisible) {
     }
     EXPECT_EQ(str(m.attachments[0].props, tag::kAttachContentId), "logo@x");
     EXPECT_EQ(num(m.attachments[2].props, tag::kAttachFlags), 0);
-    EXPECT_FALSE(m.attachments[2].props.has(tag::kAttachmentHidden));
+    EXPECT_FALSE(m.attachments[2].props.get(tag::kAttachmentHidden)->asBool());
     ASSERT_TRUE(m.props.getNamed(mapi::named::kSmartNoAttach));
     EXPECT_FALSE(m.props.getNamed(mapi::named::kSmartNoAttach)->asBool());  // one to see
 }

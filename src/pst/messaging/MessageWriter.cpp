@@ -27,7 +27,8 @@ std::size_t utf16Length(const std::string& utf8) {
 }
 
 // Outlook stores a subject behind U+0001 and one plus the length of its prefix ("RE: ")
-// ([MS-PST] 2.5.3.1.1.1); readers strip the two characters.
+// ([MS-PST] 2.5.3.1.1.1); readers strip the two characters, and take the prefix and the
+// normalized subject from them, which Outlook therefore does not store.
 void markSubject(WrittenProps& props) {
     const PropValue* subject = props.find(tag::kSubject);
     if (!subject || (!subject->asString().empty() && subject->asString()[0] == '\x01')) {
@@ -42,6 +43,8 @@ void markSubject(WrittenProps& props) {
     std::string marked = "\x01";
     marked += static_cast<char>(1 + prefix);
     props.setComputed(tag::kSubject, PropValue::unicode(marked + text));
+    props.erase(tag::kSubjectPrefix.id);
+    props.erase(tag::kNormalizedSubject.id);
 }
 
 std::vector<ltp::Cell> cellsOf(const WrittenProps& props) {

@@ -72,7 +72,6 @@ void StoreComputed::completeMessage(const mapi::Message& message, bool attached,
         flags |= tag::kMsgFlagRead;
     }
     out.setComputed(tag::kMessageFlags, PropValue::int32(flags));
-    out.addDefault(tag::kMessageStatus, PropValue::int32(0));
 
     // A received mail is created when it is delivered, as Outlook's received mails show.
     mapi::FileTime created = now();
