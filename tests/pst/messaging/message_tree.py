@@ -85,6 +85,7 @@ def messages(path):
         entry = {"nid": "%X" % nid, "folder": "%X" % parent}
         entry.update(message(pst_dump.Node(pst, nid, data, sub), names))
         out.append(entry)
+    pst.f.close()
     return out
 
 
