@@ -102,7 +102,6 @@ inline constexpr PropTag kNativeBody{0x1016, Int32};
 // Recipient rows (MS-OXOMSG 2.2.3, MS-OXCMSG 2.2.1.45).
 inline constexpr PropTag kRecipientType{0x0C15, Int32};
 inline constexpr PropTag kResponsibility{0x0E0F, Boolean};
-inline constexpr PropTag kRowid{0x3000, Int32};
 inline constexpr PropTag kDisplayName{0x3001, Unicode};
 inline constexpr PropTag kAddressType{0x3002, Unicode};
 inline constexpr PropTag kEmailAddress{0x3003, Unicode};

@@ -48,9 +48,41 @@ std::string_view trim(std::string_view v) {
     return v;
 }
 
+// "user at example.com", as people write an address to hide it, is user@example.com.
+std::string deobfuscated(std::string_view address) {
+    const std::string lower = lowerAscii(address);
+    const std::size_t at = lower.find(" at ");
+    if (at == std::string::npos || address.find('@') != std::string_view::npos)
+        return std::string(address);
+    const std::string_view local = trim(address.substr(0, at));
+    const std::string_view domain = trim(address.substr(at + 4));
+    const auto word = [](std::string_view w) {
+        return !w.empty() && w.find_first_of(" \t\"<>()") == std::string_view::npos;
+    };
+    if (!word(local) || !word(domain) || domain.find('.') == std::string_view::npos)
+        return std::string(address);
+    return std::string(local) + "@" + std::string(domain);
+}
+
+// The text outside comments (RFC 5322 §3.2.2).
+std::string withoutComments(std::string_view text) {
+    std::string out;
+    int depth = 0;
+    for (char c : text) {
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && depth > 0)
+            --depth;
+        else if (depth == 0)
+            out += c;
+    }
+    return out;
+}
+
 // The list's elements: mailboxes and groups, split at commas outside quotes, comments, angle
-// brackets and groups. A comma ends an element only once the element holds an address, so
-// "Smith, John <js@x.org>" stays one.
+// brackets and groups. A comma ends an element only once the element holds an address (an
+// '@', a bracketed one or one written "user at example.com"), so "Smith, John <js@x.org>"
+// stays one.
 std::vector<std::string> elementsOf(std::string_view text) {
     std::vector<std::string> out;
     std::string current;
@@ -85,7 +117,9 @@ std::vector<std::string> elementsOf(std::string_view text) {
             current.clear();
             grouped = hasAddress = false;
             continue;
-        } else if (top && c == ',' && !grouped && hasAddress) {
+        } else if (top && c == ',' && !grouped &&
+                   (hasAddress ||
+                    deobfuscated(trim(withoutComments(current))).find('@') != std::string::npos)) {
             out.push_back(std::move(current));
             current.clear();
             hasAddress = false;
@@ -116,22 +150,6 @@ std::string unquoted(std::string_view s) {
         out += s[i];
     }
     return out;
-}
-
-// "user at example.com", as people write an address to hide it, is user@example.com.
-std::string deobfuscated(std::string_view address) {
-    const std::string lower = lowerAscii(address);
-    const std::size_t at = lower.find(" at ");
-    if (at == std::string::npos || address.find('@') != std::string_view::npos)
-        return std::string(address);
-    const std::string_view local = trim(address.substr(0, at));
-    const std::string_view domain = trim(address.substr(at + 4));
-    const auto word = [](std::string_view w) {
-        return !w.empty() && w.find_first_of(" \t\"<>()") == std::string_view::npos;
-    };
-    if (!word(local) || !word(domain) || domain.find('.') == std::string_view::npos)
-        return std::string(address);
-    return std::string(local) + "@" + std::string(domain);
 }
 
 // What can be read of an element GMime could not parse: an address in angle brackets or
@@ -171,6 +189,8 @@ std::optional<Mailbox> recovered(std::string_view element, const UndeclaredChars
     name = decodeHeaderText(name, undeclared);
     if (!hasLetterOrDigit(name))
         name.clear();
+    if (!hasLetterOrDigit(address))
+        address.clear();  // "<>", a stray ";"
     if (name.empty() && address.empty())
         return std::nullopt;
     return Mailbox{replaceNul(std::move(name)), replaceNul(std::move(address))};

@@ -95,28 +95,38 @@ TEST(RecipientTable, RowsCarryEveryPropertyAndGroupsExpand) {
     EXPECT_EQ(num(ann, tag::kRecipientType), 2);
     EXPECT_EQ(num(ann, tag::kDisplayType), 0);
     EXPECT_EQ(num(ann, tag::kObjectType), 6);
-    EXPECT_EQ(num(ann, tag::kRowid), 0);
+    // As Outlook's rows of a received mail: sendable, delivered, the name to transmit, the
+    // entry id twice; no row id, order or tracking (the table and the sender's own).
+    EXPECT_EQ(num(ann, tag::kRecipientFlags), 1);
+    ASSERT_NE(ann.get(tag::kResponsibility), nullptr);
+    EXPECT_TRUE(ann.get(tag::kResponsibility)->asBool());
+    EXPECT_EQ(str(ann, tag::kTransmittableDisplayName), "Smith, Ann");
+    EXPECT_FALSE(ann.has({0x3000, mapi::PropType::Int32}));  // PidTagRowid
+    EXPECT_FALSE(ann.has({0x5FDF, mapi::PropType::Int32}));  // PidTagRecipientOrder
+    EXPECT_FALSE(ann.has({0x5FFF, mapi::PropType::Int32}));  // PidTagRecipientTrackStatus
     ASSERT_NE(ann.get(tag::kSendRichInfo), nullptr);
     EXPECT_FALSE(ann.get(tag::kSendRichInfo)->asBool());
     EXPECT_EQ(bin(ann, tag::kSearchKey), std::string("SMTP:ANN@X.ORG\0", 15));
     const auto e = oneOffEntryId("Smith, Ann", "ann@x.org");
     EXPECT_EQ(bin(ann, tag::kEntryId), std::string(e.begin(), e.end()));
     EXPECT_EQ(bin(ann, tag::kRecordKey), std::string(e.begin(), e.end()));
+    EXPECT_EQ(bin(ann, tag::kRecipientEntryId), std::string(e.begin(), e.end()));
     // No display name: the address stands in.
     EXPECT_EQ(str(m.recipients[1].props, tag::kDisplayName), "bob@x.org");
     EXPECT_EQ(str(m.recipients[2].props, tag::kDisplayName), "René");
-    EXPECT_EQ(str(m.props, tag::kDisplayTo), "");
+    EXPECT_FALSE(m.props.has(tag::kDisplayTo));  // no empty summary, as Outlook's
     EXPECT_EQ(str(m.props, tag::kDisplayCc), "Smith, Ann; bob@x.org; René");
 }
 
-// §1.4: one-off EntryID byte layout (MS-OXCDATA 2.2.5.1), flags word 0x9001.
+// §1.4: one-off EntryID byte layout (MS-OXCDATA 2.2.5.1), flags word 0x8001 as in the entry
+// ids and record keys of the mails Outlook received (0x9001 only in those it composed).
 TEST(OneOffEntryId, LayoutIsByteExact) {
     const auto id = oneOffEntryId("Zoë", "z@x.org");
     EXPECT_EQ(hex(std::string(id.begin(), id.end())),
               "00000000"                            // flags
               "812B1FA4BEA310199D6E00DD010F5402"    // MAPI_ONE_OFF_UID
               "0000"                                // version
-              "0190"                                // 0x9001: Unicode, no rich info, 0x1000
+              "0180"                                // 0x8001: Unicode, no rich info
               "5A006F00EB000000"                    // "Zoë" + NUL
               "53004D00540050000000"                // "SMTP" + NUL
               "7A00400078002E006F00720067000000");  // "z@x.org" + NUL
