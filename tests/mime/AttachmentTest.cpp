@@ -245,6 +245,63 @@ TEST(Smime, OpaqueIsOneAttachmentAndNoBody) {
     EXPECT_EQ(str(named.attachments[0].props, tag::kAttachLongFilename), "msg.p7m");
 }
 
+// Only a PKCS #7 signature makes a clear-signed S/MIME message; PGP/MIME (RFC 3156) and any
+// other protocol is an ordinary multipart: the body from the signed part, the signature an
+// ordinary attachment.
+TEST(Smime, OnlyPkcs7SignaturesAreSmime) {
+    const auto signedBy = [](const std::string& protocol, const std::string& signatureType) {
+        return importText("Subject: signed\r\nContent-Type: multipart/signed; protocol=\"" +
+                          protocol +
+                          "\";\r\n micalg=pgp-sha256; boundary=sig\r\n\r\n"
+                          "--sig\r\nContent-Type: text/plain\r\n\r\nsigned text\r\n"
+                          "--sig\r\nContent-Type: " +
+                          signatureType +
+                          "; name=signature.asc\r\n\r\n-----BEGIN PGP SIGNATURE-----\r\n"
+                          "--sig--\r\n");
+    };
+    const auto pgp = signedBy("application/pgp-signature", "application/pgp-signature");
+    EXPECT_EQ(str(pgp.props, tag::kMessageClass), "IPM.Note");
+    EXPECT_EQ(str(pgp.props, tag::kBody), "signed text");
+    ASSERT_EQ(pgp.attachments.size(), 1u);
+    EXPECT_EQ(str(pgp.attachments[0].props, tag::kAttachLongFilename), "signature.asc");
+    EXPECT_EQ(str(pgp.attachments[0].props, tag::kAttachMimeTag), "application/pgp-signature");
+    EXPECT_EQ(bin(pgp.attachments[0].props, tag::kAttachDataBinary),
+              "-----BEGIN PGP SIGNATURE-----");
+
+    for (const char* pkcs7 : {"application/x-pkcs7-signature", "Application/PKCS7-Signature"}) {
+        const auto smime = signedBy(pkcs7, "application/pkcs7-signature");
+        EXPECT_EQ(str(smime.props, tag::kMessageClass), "IPM.Note.SMIME.MultipartSigned") << pkcs7;
+        ASSERT_EQ(smime.attachments.size(), 1u);
+        EXPECT_EQ(str(smime.attachments[0].props, tag::kAttachLongFilename), "smime.p7m");
+    }
+    // No protocol at all (RFC 1847 requires one): the signature part's own type decides.
+    const auto bare = importText(
+        "Content-Type: multipart/signed; boundary=sig\r\n\r\n--sig\r\n\r\ntext\r\n"
+        "--sig\r\nContent-Type: application/pkcs7-signature\r\n\r\nMIA\r\n--sig--\r\n");
+    EXPECT_EQ(str(bare.props, tag::kMessageClass), "IPM.Note.SMIME.MultipartSigned");
+}
+
+// An attached message's row: method 5, AttachFlags 0, and a name to show even when the
+// message has no subject: its file name, else one made up.
+TEST(EmbeddedMessages, RowShowsANameWithoutASubject) {
+    const auto m = importText(
+        "Subject: fwd\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\n\r\nsee the two\r\n"
+        "--b\r\nContent-Type: message/rfc822; name=\"forwarded.eml\"\r\n\r\n"
+        "Subject:\r\nFrom: a@x.org\r\n\r\nno subject\r\n"
+        "--b\r\nContent-Type: message/rfc822\r\n\r\nFrom: b@x.org\r\n\r\nnone either\r\n"
+        "--b--\r\n");
+    ASSERT_EQ(m.attachments.size(), 2u);
+    for (const auto& a : m.attachments) {
+        EXPECT_EQ(num(a.props, tag::kAttachMethod), 5);
+        EXPECT_EQ(num(a.props, tag::kAttachFlags), 0);
+        ASSERT_TRUE(a.embedded);
+        EXPECT_EQ(str(a.embedded->props, tag::kSubject), "");
+    }
+    EXPECT_EQ(str(m.attachments[0].props, tag::kDisplayName), "forwarded.eml");
+    EXPECT_EQ(str(m.attachments[1].props, tag::kDisplayName), "ATT00001.eml");
+}
+
 // Large attachments stream to a spool file that goes away with the last holder.
 TEST(LargeAttachments, SpooledToTempFileAndRemovedAfterUse) {
     std::string b64;

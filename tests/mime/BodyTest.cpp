@@ -29,6 +29,31 @@ TEST(BodyChoice, AlternativePrefersHtmlAndKeepsPlainForBody) {
     EXPECT_TRUE(m.attachments.empty());
 }
 
+// An HTML alternative with nothing to show must not hide the text: the item would open blank.
+TEST(BodyChoice, EmptyHtmlAlternativeDoesNotHideThePlainText) {
+    const auto alternative = [](const std::string& html) {
+        return importText(
+            "Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
+            "Content-Type: text/plain\r\n\r\nthe text\r\n--a\r\nContent-Type: text/html\r\n\r\n" +
+            html + "\r\n--a--\r\n");
+    };
+    for (const char* empty :
+         {"", "<html><body>  </body></html>",
+          "<html><head><style>p {}</style></head><body>&nbsp;<br></body></html>"}) {
+        const auto m = alternative(empty);
+        EXPECT_EQ(str(m.props, tag::kBody), "the text") << empty;
+        EXPECT_FALSE(m.props.has(tag::kHtml)) << empty;
+        EXPECT_EQ(num(m.props, tag::kNativeBody), 1) << empty;
+    }
+    // Something to see, even an image alone, keeps the HTML.
+    for (const char* shown : {"<p>x</p>", "<img src=\"cid:logo\">"}) {
+        const auto m = alternative(shown);
+        EXPECT_TRUE(m.props.has(tag::kHtml)) << shown;
+        EXPECT_EQ(num(m.props, tag::kNativeBody), 3) << shown;
+        EXPECT_EQ(str(m.props, tag::kBody), "the text") << shown;
+    }
+}
+
 TEST(BodyChoice, MixedWithAlternativeFirstAndRelatedInside) {
     const auto m = importText(
         "Content-Type: multipart/mixed; boundary=mix\r\n\r\n"

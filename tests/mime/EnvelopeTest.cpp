@@ -196,11 +196,27 @@ TEST(Dates, FallbacksForMissingOrGarbledDate) {
     EXPECT_EQ(unixTime(m.props, tag::kClientSubmitTime), expected);
 }
 
-TEST(Dates, TwoDigitYearsAndZonelessDates) {
-    const auto y49 = importText("Date: 1 Feb 49 00:00:00 +0000\r\n\r\nx\r\n");
-    EXPECT_EQ(unixTime(y49.props, tag::kClientSubmitTime), 2495750400);  // 2049
-    const auto y99 = importText("Date: 1 Feb 99 00:00:00 +0000\r\n\r\nx\r\n");
-    EXPECT_EQ(unixTime(y99.props, tag::kClientSubmitTime), 917827200);  // 1999
+// RFC 5322 §4.3: two digits are 2000-2049 below 50, else 19xx; three digits 1900 more.
+TEST(Dates, ObsoleteYearsOfTwoAndThreeDigits) {
+    struct Row {
+        const char* date;
+        std::int64_t unix;
+    } rows[] = {
+        {"1 Feb 49 00:00:00 +0000", 2495750400},       // 2049
+        {"1 Feb 99 00:00:00 +0000", 917827200},        // 1999
+        {"Thu, 1 Feb 101 00:00:00 +0000", 980985600},  // 2001
+        {"1 Feb 2049 00:00:00 +0000", 2495750400},     // four digits as they are
+    };
+    for (const auto& r : rows) {
+        const auto m = importText(std::string("Date: ") + r.date + "\r\n\r\nx\r\n");
+        EXPECT_EQ(unixTime(m.props, tag::kClientSubmitTime), r.unix) << r.date;
+    }
+    // 50 is 1950, not 2050; GMime reads no year before 1969, so the date falls back to the
+    // Received line as an unreadable one does.
+    const auto y50 = importText(
+        "Received: from a by b; 2 Feb 2020 10:00:00 +0000\r\nDate: 1 Feb 50 00:00:00 +0000\r\n"
+        "\r\nx\r\n");
+    EXPECT_EQ(unixTime(y50.props, tag::kClientSubmitTime), 1580637600);
 }
 
 // §1.6 subject prefix and normalized subject (MS-OXCMAIL 2.2.3.2.6.1), conversation topic.

@@ -69,6 +69,35 @@ TEST(MalformedEncoding, BrokenBase64KeepsDecodedAndEncodedForms) {
     EXPECT_EQ(bin(m.attachments[1].props, tag::kAttachDataBinary), "QUJD!!REVG*\r\nR0g");
 }
 
+// RFC 2045 §5.2: a type without a subtype is text/plain, so the part is the body.
+TEST(MalformedStructure, TextWithoutSubtypeIsPlainText) {
+    const auto m =
+        importText("Subject: s\r\nContent-Type: text; charset=iso-8859-1\r\n\r\ncaf\xE9\r\n");
+    EXPECT_EQ(str(m.props, tag::kBody), "café\r\n");
+    EXPECT_EQ(num(m.props, tag::kInternetCodepage), 28591);
+    EXPECT_TRUE(m.attachments.empty());
+    const auto inside = importText(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: TEXT\r\n\r\n"
+        "first\r\n--b\r\nContent-Type: text\r\n\r\nsecond\r\n--b--\r\n");
+    EXPECT_EQ(str(inside.props, tag::kBody), "first");
+    ASSERT_EQ(inside.attachments.size(), 1u);
+    EXPECT_EQ(str(inside.attachments[0].props, tag::kAttachMimeTag), "text/plain");
+    EXPECT_EQ(str(inside.attachments[0].props, tag::kAttachLongFilename), "ATT00001.txt");
+}
+
+// A last base64 group cut short still carries whole bytes: two symbols one, three two.
+TEST(MalformedEncoding, TruncatedBase64KeepsItsLastBytes) {
+    const auto m = importText(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nbody\r\n"
+        "--b\r\nContent-Type: application/octet-stream; name=two.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nQUJDRA\r\n"
+        "--b\r\nContent-Type: application/octet-stream; name=three.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nQUJD\r\nREU\r\n--b--\r\n");
+    ASSERT_EQ(m.attachments.size(), 2u);  // nothing lost, so no encoded copy
+    EXPECT_EQ(bin(m.attachments[0].props, tag::kAttachDataBinary), "ABCD");
+    EXPECT_EQ(bin(m.attachments[1].props, tag::kAttachDataBinary), "ABCDE");
+}
+
 TEST(MalformedEncoding, BrokenQuotedPrintableKeepsTheBytes) {
     const auto m = importText(
         "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n"
