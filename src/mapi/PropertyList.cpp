@@ -12,12 +12,10 @@ bool idBefore(const std::pair<std::uint16_t, PropValue>& entry, std::uint16_t id
     return entry.first < id;
 }
 
-void requireType(PropType tagType, const PropValue& value, const std::string& what) {
-    if (value.type() != tagType) {
-        throw std::invalid_argument(
-            what + ": a value of type " + std::to_string(static_cast<unsigned>(value.type())) +
-            " for a tag of type " + std::to_string(static_cast<unsigned>(tagType)));
-    }
+[[noreturn]] void wrongType(PropType tagType, const PropValue& value, const std::string& what) {
+    throw std::invalid_argument(
+        what + ": a value of type " + std::to_string(static_cast<unsigned>(value.type())) +
+        " for a tag of type " + std::to_string(static_cast<unsigned>(tagType)));
 }
 
 }  // namespace
@@ -27,7 +25,8 @@ NamedProperty NamedTag::property() const {
 }
 
 void PropertyList::set(PropTag tag, PropValue value) {
-    requireType(tag.type, value, "property " + std::to_string(tag.id));
+    if (value.type() != tag.type)
+        wrongType(tag.type, value, "property " + std::to_string(tag.id));
     auto it = std::lower_bound(tagged_.begin(), tagged_.end(), tag.id, idBefore);
     if (it != tagged_.end() && it->first == tag.id) {
         it->second = std::move(value);
@@ -44,7 +43,8 @@ void PropertyList::erase(PropTag tag) {
 }
 
 void PropertyList::setNamed(const NamedTag& tag, PropValue value) {
-    requireType(tag.type, value, "named property");
+    if (value.type() != tag.type)
+        wrongType(tag.type, value, "named property");
     const NamedProperty name = tag.property();
     auto it = std::find_if(named_.begin(), named_.end(),
                            [&](const auto& entry) { return entry.first == name; });

@@ -83,16 +83,22 @@ std::string withoutComments(std::string_view text) {
 // brackets and groups. A comma ends an element only once the element holds an address (an
 // '@', a bracketed one or one written "user at example.com"), so "Smith, John <js@x.org>"
 // stays one.
-std::vector<std::string> elementsOf(std::string_view text) {
-    std::vector<std::string> out;
-    std::string current;
+std::vector<std::string_view> elementsOf(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
     bool quoted = false, angled = false, grouped = false, hasAddress = false;
     int comment = 0;
+    const auto cut = [&](std::size_t end) {
+        const std::string_view element = trim(text.substr(start, end - start));
+        if (!element.empty() && element != ",")
+            out.push_back(element);
+        start = end;
+        hasAddress = false;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if ((quoted || comment > 0) && c == '\\' && i + 1 < text.size()) {
-            current += c;
-            current += text[++i];
+            ++i;
             continue;
         }
         const bool top = !quoted && comment == 0 && !angled;
@@ -112,23 +118,17 @@ std::vector<std::string> elementsOf(std::string_view text) {
         } else if (top && c == ':' && !grouped) {
             grouped = true;
         } else if (top && c == ';' && grouped) {
-            current += c;
-            out.push_back(std::move(current));
-            current.clear();
-            grouped = hasAddress = false;
-            continue;
+            cut(i + 1);
+            grouped = false;
         } else if (top && c == ',' && !grouped &&
                    (hasAddress ||
-                    deobfuscated(trim(withoutComments(current))).find('@') != std::string::npos)) {
-            out.push_back(std::move(current));
-            current.clear();
-            hasAddress = false;
-            continue;
+                    deobfuscated(trim(withoutComments(text.substr(start, i - start)))).find('@') !=
+                        std::string::npos)) {
+            cut(i);
+            start = i + 1;
         }
-        current += c;
     }
-    out.push_back(std::move(current));
-    std::erase_if(out, [](const std::string& e) { return trim(e).empty() || trim(e) == ","; });
+    cut(text.size());
     return out;
 }
 
@@ -202,9 +202,24 @@ std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* 
                                       const UndeclaredCharsets& undeclared) {
     std::vector<Mailbox> out;
     const std::string text = normaliseStructured(raw, undeclared);
-    // Element by element, so that one GMime cannot read loses only itself, and that one
+    const std::vector<std::string_view> elements = elementsOf(text);
+    // The whole list at once when GMime reads one address or group of it per element, each a
+    // full address: the common case, and the cheap one.
+    GObjectPtr<InternetAddressList> whole(internet_address_list_parse(options, text.c_str()));
+    if (whole &&
+        static_cast<std::size_t>(internet_address_list_length(whole.get())) == elements.size()) {
+        collect(whole.get(), out, 0);
+        if (std::all_of(out.begin(), out.end(), [](const Mailbox& m) {
+                return m.address.find('@') != std::string::npos;
+            })) {
+            return out;
+        }
+        out.clear();
+    }
+    // Else element by element, so that one GMime cannot read loses only itself, and that one
     // keeps whatever address and name can be read of it.
-    for (const std::string& element : elementsOf(text)) {
+    for (const std::string_view view : elements) {
+        const std::string element(view);
         GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, element.c_str()));
         const std::size_t before = out.size();
         collect(list.get(), out, 0);

@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include "mapi/Tags.h"
-#include "mime/AsciiText.h"
 #include "mime/Charset.h"
 #include "mime/Html.h"
 #include "mime/PartData.h"
@@ -62,8 +61,13 @@ bool blank(std::string_view text) {
 // the item would open blank. Such parts are small; larger ones are not rendered to find out.
 bool showsNothing(const std::string& html) {
     constexpr std::size_t kLargestEmpty = 64 * 1024;
-    return html.size() <= kLargestEmpty && lowerAscii(html).find("<img") == std::string::npos &&
-           blank(htmlToText(html));
+    if (html.size() > kLargestEmpty)
+        return false;
+    for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+        if (strncasecmp(html.c_str() + at, "<img", 4) == 0)
+            return false;
+    }
+    return blank(htmlToText(html));
 }
 
 void setHtml(std::string html, mapi::Message& msg) {
@@ -85,8 +89,8 @@ std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache&
                                          info.type.get("charset").value_or(""), infos.undeclared())
                                   .utf8);
     }
-    const bool plainOnly =
-        choice.plain && showsNothing(html) && !blank(plainText(choice.plain, infos).utf8);
+    const bool plainOnly = (choice.html || choice.enriched) && choice.plain && showsNothing(html) &&
+                           !blank(plainText(choice.plain, infos).utf8);
     if (!plainOnly && (!html.empty() || choice.html || choice.enriched)) {
         setHtml(html, msg);
         const std::string body = choice.plain ? plainText(choice.plain, infos).utf8

@@ -342,10 +342,11 @@ DecodedText UndeclaredCharsets::decode(std::string_view bytes) const {
 DecodedText decodeText(std::string_view bytes, std::string_view charset,
                        const UndeclaredCharsets& undeclared) {
     // 8-bit text labelled us-ascii did not know its charset: the undeclared rule decides.
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && canonicalCharset(charset) == "us-ascii")
+    if (charset.size() <= 16 && canonicalCharset(charset) == "us-ascii" &&
+        !std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         return undeclared.decode(bytes);
+    }
     if (!charset.empty()) {
         if (auto d = decodeCharset(bytes, charset))
             return std::move(*d);

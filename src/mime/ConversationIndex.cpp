@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace tolvane::mime {
 
@@ -11,14 +12,19 @@ namespace {
 
 using Digest = std::array<std::uint8_t, 32>;
 
-Digest sha256(std::string_view text) {
-    GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA256);
-    g_checksum_update(checksum, reinterpret_cast<const guchar*>(text.data()),
+Digest sha256(std::string_view prefix, std::string_view text) {
+    // One per thread, reset for each use: a message takes a few.
+    thread_local const std::unique_ptr<GChecksum, void (*)(GChecksum*)> checksum(
+        g_checksum_new(G_CHECKSUM_SHA256), g_checksum_free);
+    GChecksum* c = checksum.get();
+    g_checksum_reset(c);
+    g_checksum_update(c, reinterpret_cast<const guchar*>(prefix.data()),
+                      static_cast<gssize>(prefix.size()));
+    g_checksum_update(c, reinterpret_cast<const guchar*>(text.data()),
                       static_cast<gssize>(text.size()));
     Digest digest{};
     gsize length = digest.size();
-    g_checksum_get_digest(checksum, digest.data(), &length);
-    g_checksum_free(checksum);
+    g_checksum_get_digest(c, digest.data(), &length);
     return digest;
 }
 
@@ -26,7 +32,7 @@ Digest sha256(std::string_view text) {
 // thread's start is not known to its replies. Its first byte is 0x01, as for any time from
 // 1829 to 2057, so readers that show it show a date of this era.
 void appendHeader(mapi::Bytes& out, std::string_view root) {
-    const Digest d = sha256("thread:" + std::string(root));
+    const Digest d = sha256("thread:", root);
     out.push_back(0x01);
     out.push_back(0x01);
     out.insert(out.end(), d.begin(), d.begin() + 4);
@@ -36,7 +42,7 @@ void appendHeader(mapi::Bytes& out, std::string_view root) {
 // DC 0 and a 31-bit time difference, four random bits and a zero sequence count, all from
 // the level's id.
 void appendChild(mapi::Bytes& out, std::string_view id) {
-    const Digest d = sha256("reply:" + std::string(id));
+    const Digest d = sha256("reply:", id);
     out.push_back(d[0] & 0x7F);
     out.insert(out.end(), d.begin() + 1, d.begin() + 4);
     out.push_back(static_cast<std::uint8_t>(d[4] & 0xF0));

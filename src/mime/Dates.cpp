@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "mime/AsciiText.h"
 #include "mime/HeaderText.h"
@@ -36,27 +34,23 @@ bool allDigits(std::string_view s) {
 // 1900 more. Written out in four digits before GMime reads the date (it takes 50 as 2050
 // and refuses 101).
 std::string fourDigitYear(const std::string& text) {
-    std::vector<std::pair<std::size_t, std::size_t>> words;  // (start, length)
+    const auto separator = [](char c) { return c == ' ' || c == '\t' || c == ','; };
+    std::string_view previous;
     for (std::size_t i = 0; i < text.size();) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == ','))
+        while (i < text.size() && separator(text[i]))
             ++i;
-        std::size_t j = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != '\t' && text[j] != ',')
-            ++j;
-        if (j > i)
-            words.emplace_back(i, j - i);
-        i = j;
-    }
-    for (std::size_t k = 0; k + 1 < words.size(); ++k) {
-        if (!isMonth(std::string_view(text).substr(words[k].first, words[k].second)))
-            continue;
-        const auto [at, length] = words[k + 1];
-        const std::string year = text.substr(at, length);
-        if (!allDigits(year) || (length != 2 && length != 3))
-            return text;
-        int value = std::stoi(year);
-        value += length == 3 ? 1900 : value < 50 ? 2000 : 1900;
-        return text.substr(0, at) + std::to_string(value) + text.substr(at + length);
+        const std::size_t start = i;
+        while (i < text.size() && !separator(text[i]))
+            ++i;
+        const std::string_view word = std::string_view(text).substr(start, i - start);
+        if (!previous.empty() && isMonth(previous)) {
+            if (!allDigits(word) || (word.size() != 2 && word.size() != 3))
+                return text;
+            int value = std::stoi(std::string(word));
+            value += word.size() == 3 ? 1900 : value < 50 ? 2000 : 1900;
+            return text.substr(0, start) + std::to_string(value) + text.substr(i);
+        }
+        previous = word;
     }
     return text;
 }

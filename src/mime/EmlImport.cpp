@@ -95,7 +95,7 @@ GMimeStream* openParserStream(FileHandle& file, std::int64_t fileSize) {
 
 // A file with no header at all: its whole text is the body.
 mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
-                                const UndeclaredCharsets& undeclared) {
+                                const UndeclaredCharsets& undeclared, const UserLocale& user) {
     using mapi::PropValue;
     mapi::Message msg;
     const DecodedText text = undeclared.decode(bytes);
@@ -117,7 +117,9 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
     alone.withoutId = bytes;  // its own thread: nothing else names it
     msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(conversationIndex(alone)));
     msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
-    mapReceivedMail(HeaderView(static_cast<GMimeObject*>(nullptr), undeclared), msg);
+    const HeaderView none(static_cast<GMimeObject*>(nullptr), undeclared);
+    setReceivedMailDefaults(none, user, msg);
+    mapReceivedMail(none, user, msg);
     msg.memoryBytes = inMemorySize(msg);
     return msg;
 }
@@ -158,8 +160,9 @@ mapi::Message importEml(const std::filesystem::path& path) {
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
     const UndeclaredCharsets userFallback({fallbackCharset()});
+    const UserLocale user = UserLocale::ofProcess();
     if (!message)
-        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback);
+        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback, user);
 
     RawFile raw;
     if (GMIME_IS_STREAM_MEM(stream.get())) {
@@ -182,7 +185,7 @@ mapi::Message importEml(const std::filesystem::path& path) {
     if (raw.headersEnd < raw.headersBegin)
         raw.headersEnd = raw.headersBegin;
 
-    MessageImporter importer(options, fileTime, InMemoryBudget(), userFallback);
+    MessageImporter importer(options, fileTime, InMemoryBudget(), userFallback, user);
     return importer.import(message.get(), 0, &raw);
 }
 

@@ -42,7 +42,14 @@ std::string systemCharset() {
     return acp == 1252 || acp == 65001 ? std::string()
                                        : canonicalCharset("cp" + std::to_string(acp));
 #else
-    return localeCharset(processLocale());
+    // Asked once a file: the answer is kept while the locale stays the same.
+    thread_local std::string locale = "\x01";
+    thread_local std::string charset;
+    if (std::string now = processLocale(); now != locale) {
+        charset = localeCharset(now);
+        locale = std::move(now);
+    }
+    return charset;
 #endif
 }
 

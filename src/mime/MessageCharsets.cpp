@@ -28,8 +28,12 @@ void collect(GMimeObject* object, std::vector<std::string>& out, int depth) {
     GMimeContentType* type = g_mime_object_get_content_type(object);
     if (!GMIME_IS_PART(object) || !type || !g_mime_content_type_is_type(type, "text", "*"))
         return;
-    if (const char* charset = g_mime_content_type_get_parameter(type, "charset"))
+    // UTF-8 and US-ASCII are tried anyway; most parts declare one of them.
+    const char* charset = g_mime_content_type_get_parameter(type, "charset");
+    if (charset && g_ascii_strcasecmp(charset, "utf-8") != 0 &&
+        g_ascii_strcasecmp(charset, "us-ascii") != 0) {
         out.emplace_back(charset);
+    }
 }
 
 }  // namespace

@@ -186,6 +186,7 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
     const UndeclaredCharsets undeclared =
         declaredCharsets(message).then(outer ? *outer : userFallback_);
     const HeaderView headers(message, undeclared);
+    setReceivedMailDefaults(headers, user_, msg);
     mapEnvelope(headers, EnvelopeContext{options_, fallbackTime_}, msg);
 
     std::string headerBytes;
@@ -202,7 +203,7 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
                   PropValue::unicode(transportHeaders(headerBytes, undeclared)));
 
     mapStructure(message, depth, raw, undeclared, msg);
-    mapReceivedMail(headers, msg);
+    mapReceivedMail(headers, user_, msg);
 
     // Flags, sizes and times are the store's to compute; the read-ahead budgets by this.
     msg.memoryBytes = inMemorySize(msg);

@@ -13,6 +13,7 @@
 #include "mapi/Message.h"
 #include "mime/Charset.h"
 #include "mime/PartData.h"
+#include "mime/ReceivedMail.h"
 
 namespace tolvane::mime {
 
@@ -32,11 +33,13 @@ class MessageImporter {
     // tried for undeclared 8-bit text after the charsets the message declares.
     MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
                     InMemoryBudget budget = InMemoryBudget(),
-                    UndeclaredCharsets userFallback = UndeclaredCharsets())
+                    UndeclaredCharsets userFallback = UndeclaredCharsets(),
+                    UserLocale user = UserLocale())
         : options_(options),
           fallbackTime_(fallbackTime),
           budget_(budget),
-          userFallback_(std::move(userFallback)) {}
+          userFallback_(std::move(userFallback)),
+          user_(user) {}
 
     // raw is given for the top-level message only; `outer` is the rule for undeclared text of
     // the message this one is attached to.
@@ -51,6 +54,7 @@ class MessageImporter {
     std::optional<std::int64_t> fallbackTime_;
     InMemoryBudget budget_;
     UndeclaredCharsets userFallback_;
+    UserLocale user_;
 };
 
 }  // namespace tolvane::mime

@@ -21,19 +21,6 @@ using mapi::PropValue;
 namespace tag = mapi::tag;
 namespace named = mapi::named;
 
-constexpr std::int32_t kEnglishUs = 0x0409;
-constexpr std::int32_t kWesternEuropean = 1252;
-
-void setDefault(mapi::PropertyList& p, mapi::PropTag t, PropValue value) {
-    if (!p.has(t))
-        p.set(t, std::move(value));
-}
-
-void setDefault(mapi::PropertyList& p, const mapi::NamedTag& t, PropValue value) {
-    if (!p.getNamed(t))
-        p.setNamed(t, std::move(value));
-}
-
 // PidTagPriority from Priority (RFC 2156): -1 non-urgent, 0 normal, 1 urgent.
 std::int32_t priorityOf(const HeaderView& h) {
     const std::string value = h.text("Priority").value_or("");
@@ -42,20 +29,6 @@ std::int32_t priorityOf(const HeaderView& h) {
     if (strcasecmp(value.c_str(), "non-urgent") == 0)
         return -1;
     return 0;
-}
-
-// The user's locale as Outlook's would stamp it: its LCID and its ANSI code page.
-std::int32_t localeId() {
-    std::string locale = processLocale();
-    locale = locale.substr(0, locale.find_first_of(".@"));
-    return locale.empty() || locale == "C" || locale == "POSIX"
-               ? kEnglishUs
-               : lcidOfContentLanguage(locale).value_or(kEnglishUs);
-}
-
-std::int32_t ansiCodePage() {
-    const int cp = codePageOf(fallbackCharset());
-    return cp ? cp : kWesternEuropean;
 }
 
 // The mailbox a Delivered-To or X-Original-To line names: a bare address only, since lists
@@ -132,25 +105,47 @@ bool noVisibleAttachment(const mapi::Message& msg) {
 
 }  // namespace
 
-void mapReceivedMail(const HeaderView& h, mapi::Message& msg) {
+UserLocale UserLocale::ofProcess() {
+    // Asked once a file: the answer is kept while locale and fallback stay the same.
+    thread_local std::string key = "\x01";
+    thread_local UserLocale user;
+    std::string locale = processLocale();
+    const std::string fallback = fallbackCharset();
+    if (std::string now = locale + '\n' + fallback; now != key) {
+        key = std::move(now);
+        user = UserLocale();
+        locale = locale.substr(0, locale.find_first_of(".@"));
+        if (!locale.empty() && locale != "C" && locale != "POSIX")
+            user.lcid = lcidOfContentLanguage(locale).value_or(user.lcid);
+        if (const int cp = codePageOf(fallback))
+            user.ansiCodePage = cp;
+    }
+    return user;
+}
+
+void setReceivedMailDefaults(const HeaderView& h, const UserLocale& user, mapi::Message& msg) {
     auto& p = msg.props;
     p.set(tag::kPriority, PropValue::int32(priorityOf(h)));
-    setDefault(p, tag::kReadReceiptRequested, PropValue::boolean(false));
-    setDefault(p, tag::kNonReceiptNotificationRequested, PropValue::boolean(false));
-    setDefault(p, tag::kMessageLocaleId, PropValue::int32(localeId()));
+    p.set(tag::kReadReceiptRequested, PropValue::boolean(false));
+    p.set(tag::kNonReceiptNotificationRequested, PropValue::boolean(false));
+    p.set(tag::kMessageLocaleId, PropValue::int32(user.lcid));
+    p.setNamed(named::kSideEffects, PropValue::int32(0));
+    p.setNamed(named::kReminderSet, PropValue::boolean(false));
+    p.setNamed(named::kReminderDelta, PropValue::int32(0));
+    p.setNamed(named::kPrivate, PropValue::boolean(false));
+    p.setNamed(named::kAgingDontAgeMe, PropValue::boolean(false));
+    p.setNamed(named::kTaskMode, PropValue::int32(0));
+    p.setNamed(named::kUseTnef, PropValue::boolean(false));
+}
+
+void mapReceivedMail(const HeaderView& h, const UserLocale& user, mapi::Message& msg) {
+    auto& p = msg.props;
     // Outlook writes its ANSI code page; with a body Tolvane writes the body's, since some
     // readers (libpst) decode the body by this one rather than PidTagInternetCodepage.
     const auto* bodyCodepage = p.get(tag::kInternetCodepage);
-    setDefault(p, tag::kMessageCodepage,
-               PropValue::int32(bodyCodepage ? bodyCodepage->asInt32() : ansiCodePage()));
+    p.set(tag::kMessageCodepage,
+          PropValue::int32(bodyCodepage ? bodyCodepage->asInt32() : user.ansiCodePage));
     p.setNamed(named::kSmartNoAttach, PropValue::boolean(noVisibleAttachment(msg)));
-    setDefault(p, named::kSideEffects, PropValue::int32(0));
-    setDefault(p, named::kReminderSet, PropValue::boolean(false));
-    setDefault(p, named::kReminderDelta, PropValue::int32(0));
-    setDefault(p, named::kPrivate, PropValue::boolean(false));
-    setDefault(p, named::kAgingDontAgeMe, PropValue::boolean(false));
-    setDefault(p, named::kTaskMode, PropValue::int32(0));
-    setDefault(p, named::kUseTnef, PropValue::boolean(false));
     mapOwner(h, msg);
 }
 
