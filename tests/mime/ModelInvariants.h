@@ -35,6 +35,12 @@ inline std::string modelViolation(const mapi::Message& m, int depth = 0) {
         if (!m.props.has(id))
             return "importance or sensitivity missing";
     }
+    // Every message is placed in a conversation: a header block of 22 bytes, 5 per level.
+    const auto* index = m.props.get(mapi::tag::kConversationIndex);
+    if (!index || index->asBytes().size() < 22)
+        return "conversation index missing or shorter than its header";
+    if (!m.props.has(mapi::tag::kMessageCodepage) || !m.props.has(mapi::tag::kMessageLocaleId))
+        return "received-mail defaults missing";
     for (mapi::PropTag id : {mapi::tag::kMessageFlags, mapi::tag::kHasAttachments,
                              mapi::tag::kMessageSize, mapi::tag::kCreationTime}) {
         if (m.props.has(id))
