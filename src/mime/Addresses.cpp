@@ -1,6 +1,7 @@
 #include "mime/Addresses.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "mime/AsciiText.h"
@@ -83,6 +84,14 @@ std::string withoutComments(std::string_view text) {
 // brackets and groups. A comma ends an element only once the element holds an address (an
 // '@', a bracketed one or one written "user at example.com"), so "Smith, John <js@x.org>"
 // stays one.
+// The bytes elementsOf() looks at; runs of all others are skipped at once.
+constexpr std::array<bool, 256> kStructural = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : std::string_view("\"\\()<>@:;,"))
+        t[c] = true;
+    return t;
+}();
+
 std::vector<std::string_view> elementsOf(std::string_view text) {
     std::vector<std::string_view> out;
     std::size_t start = 0;
@@ -96,6 +105,10 @@ std::vector<std::string_view> elementsOf(std::string_view text) {
         hasAddress = false;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        while (i < text.size() && !kStructural[static_cast<unsigned char>(text[i])])
+            ++i;
+        if (i == text.size())
+            break;
         const char c = text[i];
         if ((quoted || comment > 0) && c == '\\' && i + 1 < text.size()) {
             ++i;

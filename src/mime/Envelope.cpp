@@ -53,14 +53,21 @@ void mapThreading(const HeaderView& h, mapi::Message& msg) {
     }
     if (index.empty()) {
         ThreadIds ids;
+        const auto firstId = [&](const char* header) -> std::optional<std::string> {
+            auto raw = h.firstRaw(header);
+            if (!raw)
+                return std::nullopt;
+            auto found = messageIds(*raw);
+            return found.empty() ? std::nullopt : std::optional(std::move(found.front()));
+        };
         if (auto raw = h.firstRaw("References"))
             ids.references = messageIds(*raw);
-        if (auto raw = h.firstRaw("In-Reply-To"); raw && !messageIds(*raw).empty())
-            ids.inReplyTo = messageIds(*raw).front();
-        if (auto raw = h.firstRaw("Message-ID"); raw && !messageIds(*raw).empty())
-            ids.messageId = messageIds(*raw).front();
-        for (const char* name : {"Date", "From", "Subject"})
-            ids.withoutId += unfold(h.firstRaw(name).value_or("")) + "\n";
+        ids.inReplyTo = firstId("In-Reply-To");
+        ids.messageId = firstId("Message-ID");
+        if (!ids.messageId) {
+            for (const char* name : {"Date", "From", "Subject"})
+                ids.withoutId += unfold(h.firstRaw(name).value_or("")) + "\n";
+        }
         index = conversationIndex(ids);
     }
     msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(std::move(index)));
