@@ -3,12 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include <stdexcept>
 
 #include "mapi/ByteSource.h"
 #include "mapi/PropType.h"

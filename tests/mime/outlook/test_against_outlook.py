@@ -6,7 +6,7 @@ recipient row, attachment by attachment, with what Outlook stored. Every differe
 named below with its reason, or the test fails; so does a named difference that no longer
 occurs, so the list stays true.
 
-  TOLVANE_CONVERT=path/to/tolvane-convert [TOLVANE_PSTCHECK=...] test_against_outlook.py"""
+  TOLVANE_CONVERT=... TOLVANE_PSTCHECK=... TOLVANE_PST_SAMPLES=... test_against_outlook.py"""
 import glob
 import os
 import re
@@ -21,7 +21,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "pst", "messaging"))
 import message_tree  # noqa: E402
 import rebuild_from_samples as rebuilt  # noqa: E402
 
-SAMPLES = os.path.join(HERE, "..", "..", "data", "pst-samples")
+SAMPLES = os.environ["TOLVANE_PST_SAMPLES"]
 SECOND = 10_000_000  # FILETIME ticks
 
 
@@ -336,11 +336,9 @@ class AgainstOutlook(unittest.TestCase):
 
     def test_converts_into_a_sound_store(self):
         self.assertEqual(self.convert.returncode, 0, self.convert.stderr)
-        checker = os.environ.get("TOLVANE_PSTCHECK")
-        if checker:
-            check = subprocess.run([checker, "--strict", self.pst], capture_output=True,
-                                   text=True, timeout=600)
-            self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        check = subprocess.run([os.environ["TOLVANE_PSTCHECK"], "--strict", self.pst],
+                               capture_output=True, text=True, timeout=600)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
 
     def test_every_property_is_outlooks_or_a_named_difference(self):
         self.assertEqual(self.convert.returncode, 0, self.convert.stderr)
