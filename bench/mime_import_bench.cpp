@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "mapi/Tags.h"
 #include "mime/EmlImport.h"
 
 namespace {
@@ -189,7 +190,7 @@ int largeAttachment(std::size_t mib) {
     std::uint64_t size = 0, read = 0;
     measure(t, [&] {
         const auto m = tolvane::mime::importEml(file);
-        const auto& value = *m.attachments.at(0).props.get(0x3701);
+        const auto& value = *m.attachments.at(0).props.get(tolvane::mapi::tag::kAttachDataBinary);
         size = value.binarySize();
         auto reader = value.asStream()->open();
         std::vector<std::uint8_t> buf(1 << 20);

@@ -3,7 +3,7 @@
 namespace tolvane::cli {
 
 const char* const kUsage =
-    "Usage: tolvane-convert [--dest DIR] PATH...\n"
+    "Usage: tolvane-convert [--dest DIR] [--charset NAME] PATH...\n"
     "\n"
     "Converts Zimbra-exported .eml message files into one new Unicode Outlook .pst file.\n"
     "\n"
@@ -28,8 +28,10 @@ const char* const kUsage =
     "limit stops it at once (\"The disk is full: N of M messages are in PATH\").\n"
     "\n"
     "Options:\n"
-    "  --dest DIR   folder to write the PST into (default: the current folder)\n"
-    "  -h, --help   show this text and exit\n"
+    "  --dest DIR       folder to write the PST into (default: the current folder)\n"
+    "  --charset NAME   charset of 8-bit text a message does not declare, tried after the\n"
+    "                   message's own charsets (default: the locale's, else windows-1252)\n"
+    "  -h, --help       show this text and exit\n"
     "\n"
     "Exit status:\n"
     "  0  every message was converted\n"
@@ -42,6 +44,26 @@ std::optional<CliArguments> parseArguments(const std::vector<std::string>& args,
     CliArguments parsed;
     bool optionsEnded = false;
     bool destGiven = false;
+    bool charsetGiven = false;
+    // "--name VALUE" or "--name=VALUE", at most once, never empty.
+    const auto valueOf = [&](const std::string& name, const char* what, bool& given, std::size_t& k,
+                             std::string& value) {
+        if (given) {
+            problem = name + " given twice";
+            return false;
+        }
+        given = true;
+        const std::string& arg = args[k];
+        if (arg == name) {
+            if (k + 1 < args.size())
+                value = args[++k];
+        } else {
+            value = arg.substr(name.size() + 1);
+        }
+        if (value.empty())
+            problem = name + " needs " + what;
+        return !value.empty();
+    };
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -51,24 +73,11 @@ std::optional<CliArguments> parseArguments(const std::vector<std::string>& args,
         } else if (arg == "-h" || arg == "--help") {
             parsed.help = true;
         } else if (arg == "--dest" || arg.rfind("--dest=", 0) == 0) {
-            if (destGiven) {
-                problem = "--dest given twice";
+            if (!valueOf("--dest", "a folder", destGiven, k, parsed.dest))
                 return std::nullopt;
-            }
-            destGiven = true;
-            if (arg == "--dest") {
-                if (k + 1 == args.size()) {
-                    problem = "--dest needs a folder";
-                    return std::nullopt;
-                }
-                parsed.dest = args[++k];
-            } else {
-                parsed.dest = arg.substr(7);
-            }
-            if (parsed.dest.empty()) {
-                problem = "--dest needs a folder";
+        } else if (arg == "--charset" || arg.rfind("--charset=", 0) == 0) {
+            if (!valueOf("--charset", "a charset name", charsetGiven, k, parsed.charset))
                 return std::nullopt;
-            }
         } else {
             problem = "unknown option " + arg;
             return std::nullopt;

@@ -9,11 +9,13 @@ namespace tolvane::cli {
 struct CliArguments {
     bool help = false;
     std::string dest;                // empty: the current folder
+    std::string charset;             // empty: the locale's, for 8-bit text naming none
     std::vector<std::string> paths;  // .eml files and folders, as given
 };
 
-// Parses `[--dest DIR] PATH...` (also --dest=DIR, -h/--help, and "--" before paths that
-// start with a dash). Returns the problem as text when the arguments are bad.
+// Parses `[--dest DIR] [--charset NAME] PATH...` (also --dest=DIR and --charset=NAME,
+// -h/--help, and "--" before paths that start with a dash). Returns the problem as text when the
+// arguments are bad.
 std::optional<CliArguments> parseArguments(const std::vector<std::string>& args,
                                            std::string& problem);
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 #include "cli/CliArguments.h"
@@ -12,6 +13,7 @@
 #include "cli/QueueBuilder.h"
 #include "convert/ConversionJob.h"
 #include "convert/RunSummary.h"
+#include "mime/FallbackCharset.h"
 
 namespace tolvane::cli {
 namespace {
@@ -38,6 +40,11 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (parsed->help) {
         out << kUsage;
         return kAllConverted;
+    }
+    try {
+        mime::setFallbackCharset(parsed->charset);
+    } catch (const std::invalid_argument&) {
+        return refuse(err, "--charset names no charset known here: " + parsed->charset);
     }
 
     std::error_code error;

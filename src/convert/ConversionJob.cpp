@@ -4,6 +4,7 @@
 
 #include "convert/FolderPaths.h"
 #include "convert/RunSummary.h"
+#include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
@@ -25,7 +26,7 @@ constexpr int kDefaultStoreFormat = 1;
 constexpr int kMailFolderType = 6;
 constexpr int kMailItemType = 0;
 constexpr int kRfc822Format = 1024;
-constexpr std::uint32_t kMessageFlagsTag = 0x0E070003;
+constexpr std::uint32_t kMessageFlagsTag = mapi::tag::kMessageFlags.value();
 constexpr std::int64_t kReadAndHasAttachment = 17;
 
 bool isBlank(const std::string& text) {

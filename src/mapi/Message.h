@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -15,8 +16,8 @@ struct Recipient {
     PropertyList props;
 };
 
-// One attachment. Its data is PidTagAttachDataBinary (0x3701) in props, in memory or as a
-// stream; an embedded message (PidTagAttachMethod 5) is held in `embedded` instead.
+// One attachment. Its data is PidTagAttachDataBinary in props, in memory or as a stream; an
+// embedded message (PidTagAttachMethod 5) is held in `embedded` instead.
 struct Attachment {
     PropertyList props;
     std::unique_ptr<Message> embedded;
@@ -27,6 +28,9 @@ struct Message {
     PropertyList props;
     std::vector<Recipient> recipients;
     std::vector<Attachment> attachments;
+    // What the message holds in memory, as the import that made it counted; no property of
+    // the message, only for those who budget memory (the read-ahead).
+    std::uint64_t memoryBytes = 0;
 };
 
 }  // namespace tolvane::mapi

@@ -1,9 +1,6 @@
 #include "mapi/PropValue.h"
 
 #include <cstdio>
-#include <stdexcept>
-
-#include "platform/HexDigit.h"
 
 namespace tolvane::mapi {
 
@@ -13,34 +10,6 @@ constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11'644'473'600;
 
 }  // namespace
-
-Guid Guid::parse(std::string_view text) {
-    if (!text.empty() && text.front() == '{')
-        text.remove_prefix(1);
-    if (!text.empty() && text.back() == '}')
-        text.remove_suffix(1);
-    std::array<std::uint8_t, 16> be{};  // the textual (big-endian) order
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '-')
-            continue;
-        if (i + 1 >= text.size() || n >= be.size())
-            throw std::invalid_argument("bad GUID text");
-        const int hi = hexValue(text[i]);
-        const int lo = hexValue(text[i + 1]);
-        if (hi < 0 || lo < 0)
-            throw std::invalid_argument("bad GUID text");
-        be[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
-        ++i;
-    }
-    if (n != be.size())
-        throw std::invalid_argument("bad GUID text");
-    Guid g;
-    const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    for (int i = 0; i < 16; ++i)
-        g.bytes[i] = be[order[i]];
-    return g;
-}
 
 std::string Guid::toString() const {
     const auto& b = bytes;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -10,6 +11,7 @@
 
 #include "mapi/ByteSource.h"
 #include "mapi/PropType.h"
+#include "platform/HexDigit.h"
 
 namespace tolvane::mapi {
 
@@ -19,12 +21,41 @@ using Bytes = std::vector<std::uint8_t>;
 struct Guid {
     std::array<std::uint8_t, 16> bytes{};
 
-    // Parses "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (braces optional).
-    static Guid parse(std::string_view text);
+    // Parses "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (braces optional); throws
+    // std::invalid_argument on anything else. Usable in constant expressions.
+    static constexpr Guid parse(std::string_view text);
     std::string toString() const;
     friend bool operator==(const Guid&, const Guid&) = default;
     friend auto operator<=>(const Guid&, const Guid&) = default;
 };
+
+constexpr Guid Guid::parse(std::string_view text) {
+    if (!text.empty() && text.front() == '{')
+        text.remove_prefix(1);
+    if (!text.empty() && text.back() == '}')
+        text.remove_suffix(1);
+    std::array<std::uint8_t, 16> be{};  // the textual (big-endian) order
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '-')
+            continue;
+        if (i + 1 >= text.size() || n >= be.size())
+            throw std::invalid_argument("bad GUID text");
+        const int hi = hexValue(text[i]);
+        const int lo = hexValue(text[i + 1]);
+        if (hi < 0 || lo < 0)
+            throw std::invalid_argument("bad GUID text");
+        be[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
+        ++i;
+    }
+    if (n != be.size())
+        throw std::invalid_argument("bad GUID text");
+    Guid g;
+    constexpr int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    for (int i = 0; i < 16; ++i)
+        g.bytes[i] = be[order[i]];
+    return g;
+}
 
 // 100-nanosecond intervals since 1601-01-01 UTC (a Windows FILETIME).
 struct FileTime {

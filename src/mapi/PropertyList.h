@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "mapi/PropTag.h"
 #include "mapi/PropValue.h"
 
 namespace tolvane::mapi {
@@ -27,26 +28,69 @@ struct NamedProperty {
 
 // Well-known property sets (MS-OXPROPS 1.3.2).
 namespace propset {
-Guid publicStrings();    // PS_PUBLIC_STRINGS {00020329-0000-0000-C000-000000000046}
-Guid internetHeaders();  // PS_INTERNET_HEADERS {00020386-0000-0000-C000-000000000046}
-Guid common();           // PSETID_Common {00062008-0000-0000-C000-000000000046}
-Guid address();          // PSETID_Address {00062004-0000-0000-C000-000000000046}
-Guid task();             // PSETID_Task {00062003-0000-0000-C000-000000000046}
-Guid mapi();             // PS_MAPI {00020328-0000-0000-C000-000000000046}
+// PS_PUBLIC_STRINGS
+constexpr Guid publicStrings() {
+    constexpr Guid g = Guid::parse("{00020329-0000-0000-C000-000000000046}");
+    return g;
+}
+// PS_INTERNET_HEADERS
+constexpr Guid internetHeaders() {
+    constexpr Guid g = Guid::parse("{00020386-0000-0000-C000-000000000046}");
+    return g;
+}
+// PSETID_Common
+constexpr Guid common() {
+    constexpr Guid g = Guid::parse("{00062008-0000-0000-C000-000000000046}");
+    return g;
+}
+// PSETID_Address
+constexpr Guid address() {
+    constexpr Guid g = Guid::parse("{00062004-0000-0000-C000-000000000046}");
+    return g;
+}
+// PSETID_Task
+constexpr Guid task() {
+    constexpr Guid g = Guid::parse("{00062003-0000-0000-C000-000000000046}");
+    return g;
+}
+// PSETID_Appointment
+constexpr Guid appointment() {
+    constexpr Guid g = Guid::parse("{00062002-0000-0000-C000-000000000046}");
+    return g;
+}
+// PSETID_Remote
+constexpr Guid remote() {
+    constexpr Guid g = Guid::parse("{00062014-0000-0000-C000-000000000046}");
+    return g;
+}
+// The set Outlook files its mention properties under.
+constexpr Guid mentions() {
+    constexpr Guid g = Guid::parse("{41F28F13-83F4-4114-A584-EEDB5A6B0BFF}");
+    return g;
+}
+// PS_MAPI
+constexpr Guid mapi() {
+    constexpr Guid g = Guid::parse("{00020328-0000-0000-C000-000000000046}");
+    return g;
+}
 }  // namespace propset
 
 // A property list: tagged properties by id (one value per id, kept in id order) and named
 // properties by name (in order of first setting). Both are flat arrays: a message holds a
-// few dozen properties, and a node per property cost more than the searches.
+// few dozen properties, and a node per property cost more than the searches. Values are set
+// and read through typed tags: a value of another type than its tag's is refused, and a read
+// finds only a value of the tag's type.
 class PropertyList {
   public:
-    void set(std::uint16_t id, PropValue value);
-    void setNamed(const NamedProperty& name, PropValue value);
-    void erase(std::uint16_t id);
+    // Throws std::invalid_argument when the value's type is not the tag's.
+    void set(PropTag tag, PropValue value);
+    void setNamed(const NamedTag& tag, PropValue value);
+    void erase(PropTag tag);
 
-    const PropValue* get(std::uint16_t id) const;
+    const PropValue* get(PropTag tag) const;
+    const PropValue* getNamed(const NamedTag& tag) const;
     const PropValue* getNamed(const NamedProperty& name) const;
-    bool has(std::uint16_t id) const { return get(id) != nullptr; }
+    bool has(PropTag tag) const { return get(tag) != nullptr; }
 
     const std::vector<std::pair<std::uint16_t, PropValue>>& tagged() const { return tagged_; }
     const std::vector<std::pair<NamedProperty, PropValue>>& named() const { return named_; }

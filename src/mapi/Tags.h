@@ -1,37 +1,145 @@
 #pragma once
 
+// Every property the program reads or writes, with its type (MS-OXPROPS): the one table of
+// tags. Code names a property only through these.
+
 #include <cstdint>
 
-// Property ids used across the program (MS-OXPROPS). The type goes with the value.
+#include "mapi/PropTag.h"
+#include "mapi/PropertyList.h"
+
 namespace tolvane::mapi::tag {
 
-inline constexpr std::uint16_t kMessageClass = 0x001A;             // Unicode
-inline constexpr std::uint16_t kSubject = 0x0037;                  // Unicode
-inline constexpr std::uint16_t kClientSubmitTime = 0x0039;         // SysTime
-inline constexpr std::uint16_t kSentRepresentingName = 0x0042;     // Unicode
-inline constexpr std::uint16_t kMessageDeliveryTime = 0x0E06;      // SysTime
-inline constexpr std::uint16_t kMessageFlags = 0x0E07;             // Int32
-inline constexpr std::uint16_t kMessageSize = 0x0E08;              // Int32
-inline constexpr std::uint16_t kHasAttachments = 0x0E1B;           // Boolean
-inline constexpr std::uint16_t kRecipientType = 0x0C15;            // Int32
-inline constexpr std::uint16_t kSenderName = 0x0C1A;               // Unicode
-inline constexpr std::uint16_t kSenderEmailAddress = 0x0C1F;       // Unicode
-inline constexpr std::uint16_t kDisplayName = 0x3001;              // Unicode
-inline constexpr std::uint16_t kAddressType = 0x3002;              // Unicode
-inline constexpr std::uint16_t kEmailAddress = 0x3003;             // Unicode
-inline constexpr std::uint16_t kBody = 0x1000;                     // Unicode
-inline constexpr std::uint16_t kHtml = 0x1013;                     // Binary
-inline constexpr std::uint16_t kAttachDataBinary = 0x3701;         // Binary (or stream)
-inline constexpr std::uint16_t kAttachDataObject = 0x3701;         // Object, for method 5
-inline constexpr std::uint16_t kAttachFilename = 0x3704;           // Unicode
-inline constexpr std::uint16_t kAttachMethod = 0x3705;             // Int32
-inline constexpr std::uint16_t kAttachLongFilename = 0x3707;       // Unicode
-inline constexpr std::uint16_t kAttachMimeTag = 0x370E;            // Unicode
-inline constexpr std::uint16_t kAttachContentId = 0x3712;          // Unicode
-inline constexpr std::uint16_t kAttachSize = 0x0E20;               // Int32
-inline constexpr std::uint16_t kCreationTime = 0x3007;             // SysTime
-inline constexpr std::uint16_t kLastModificationTime = 0x3008;     // SysTime
-inline constexpr std::uint16_t kTransportMessageHeaders = 0x007D;  // Unicode
+using enum PropType;
+
+// Message envelope and identity.
+inline constexpr PropTag kImportance{0x0017, Int32};
+inline constexpr PropTag kMessageClass{0x001A, Unicode};
+inline constexpr PropTag kOriginatorDeliveryReportRequested{0x0023, Boolean};
+inline constexpr PropTag kPriority{0x0026, Int32};
+inline constexpr PropTag kReadReceiptRequested{0x0029, Boolean};
+inline constexpr PropTag kSensitivity{0x0036, Int32};
+inline constexpr PropTag kSubject{0x0037, Unicode};
+inline constexpr PropTag kClientSubmitTime{0x0039, SysTime};
+inline constexpr PropTag kSubjectPrefix{0x003D, Unicode};
+inline constexpr PropTag kConversationTopic{0x0070, Unicode};
+inline constexpr PropTag kConversationIndex{0x0071, Binary};
+inline constexpr PropTag kTransportMessageHeaders{0x007D, Unicode};
+inline constexpr PropTag kNormalizedSubject{0x0E1D, Unicode};
+inline constexpr PropTag kMessageToMe{0x0057, Boolean};
+inline constexpr PropTag kMessageCcMe{0x0058, Boolean};
+inline constexpr PropTag kMessageRecipientMe{0x0059, Boolean};
+inline constexpr PropTag kInternetMessageId{0x1035, Unicode};
+inline constexpr PropTag kInternetReferences{0x1039, Unicode};
+inline constexpr PropTag kInReplyToId{0x1042, Unicode};
+inline constexpr PropTag kListHelp{0x1043, Unicode};
+inline constexpr PropTag kListSubscribe{0x1044, Unicode};
+inline constexpr PropTag kListUnsubscribe{0x1045, Unicode};
+inline constexpr PropTag kConversationIndexTracking{0x3016, Boolean};
+inline constexpr PropTag kInternetCodepage{0x3FDE, Int32};
+inline constexpr PropTag kMessageLocaleId{0x3FF1, Int32};
+inline constexpr PropTag kMessageCodepage{0x3FFD, Int32};
+
+// Originator groups (MS-OXOMSG 2.2.1): who sent it, on whose behalf, who received it.
+inline constexpr PropTag kReceivedByEntryId{0x003F, Binary};
+inline constexpr PropTag kReceivedByName{0x0040, Unicode};
+inline constexpr PropTag kSentRepresentingSearchKey{0x003B, Binary};
+inline constexpr PropTag kSentRepresentingEntryId{0x0041, Binary};
+inline constexpr PropTag kSentRepresentingName{0x0042, Unicode};
+inline constexpr PropTag kReceivedRepresentingEntryId{0x0043, Binary};
+inline constexpr PropTag kReceivedRepresentingName{0x0044, Unicode};
+inline constexpr PropTag kReceivedBySearchKey{0x0051, Binary};
+inline constexpr PropTag kReceivedRepresentingSearchKey{0x0052, Binary};
+inline constexpr PropTag kSentRepresentingAddressType{0x0064, Unicode};
+inline constexpr PropTag kSentRepresentingEmailAddress{0x0065, Unicode};
+inline constexpr PropTag kReceivedByAddressType{0x0075, Unicode};
+inline constexpr PropTag kReceivedByEmailAddress{0x0076, Unicode};
+inline constexpr PropTag kReceivedRepresentingAddressType{0x0077, Unicode};
+inline constexpr PropTag kReceivedRepresentingEmailAddress{0x0078, Unicode};
+inline constexpr PropTag kSenderEntryId{0x0C19, Binary};
+inline constexpr PropTag kSenderName{0x0C1A, Unicode};
+inline constexpr PropTag kSenderSearchKey{0x0C1D, Binary};
+inline constexpr PropTag kSenderAddressType{0x0C1E, Unicode};
+inline constexpr PropTag kSenderEmailAddress{0x0C1F, Unicode};
+inline constexpr PropTag kSenderSmtpAddress{0x5D01, Unicode};
+inline constexpr PropTag kSentRepresentingSmtpAddress{0x5D02, Unicode};
+inline constexpr PropTag kReceivedBySmtpAddress{0x5D07, Unicode};
+inline constexpr PropTag kReceivedRepresentingSmtpAddress{0x5D08, Unicode};
+
+// Reply recipients and receipts.
+inline constexpr PropTag kReadReceiptEntryId{0x0046, Binary};
+inline constexpr PropTag kReplyRecipientEntries{0x004F, Binary};
+inline constexpr PropTag kReplyRecipientNames{0x0050, Unicode};
+inline constexpr PropTag kReadReceiptSearchKey{0x0053, Binary};
+inline constexpr PropTag kNonReceiptNotificationRequested{0x0C06, Boolean};
+inline constexpr PropTag kReadReceiptAddressType{0x4029, Unicode};
+inline constexpr PropTag kReadReceiptEmailAddress{0x402A, Unicode};
+inline constexpr PropTag kReadReceiptName{0x402B, Unicode};
+
+// What a store keeps for every message (MS-OXCMSG 2.2.1).
+inline constexpr PropTag kDisplayBcc{0x0E02, Unicode};
+inline constexpr PropTag kDisplayCc{0x0E03, Unicode};
+inline constexpr PropTag kDisplayTo{0x0E04, Unicode};
+inline constexpr PropTag kMessageDeliveryTime{0x0E06, SysTime};
+inline constexpr PropTag kMessageFlags{0x0E07, Int32};
+inline constexpr PropTag kMessageSize{0x0E08, Int32};
+inline constexpr PropTag kMessageStatus{0x0E17, Int32};
+inline constexpr PropTag kHasAttachments{0x0E1B, Boolean};
+inline constexpr PropTag kToDoItemFlags{0x0E2B, Int32};
+inline constexpr PropTag kRecordKey{0x0FF9, Binary};
+inline constexpr PropTag kObjectType{0x0FFE, Int32};
+inline constexpr PropTag kEntryId{0x0FFF, Binary};
+inline constexpr PropTag kFlagStatus{0x1090, Int32};
+inline constexpr PropTag kCreationTime{0x3007, SysTime};
+inline constexpr PropTag kLastModificationTime{0x3008, SysTime};
+inline constexpr PropTag kSearchKey{0x300B, Binary};
+
+// Bodies (MS-OXCMSG 2.2.1.48, 2.2.1.58).
+inline constexpr PropTag kBody{0x1000, Unicode};
+inline constexpr PropTag kHtml{0x1013, Binary};
+inline constexpr PropTag kNativeBody{0x1016, Int32};
+
+// Recipient rows (MS-OXOMSG 2.2.3, MS-OXCMSG 2.2.1.45).
+inline constexpr PropTag kRecipientType{0x0C15, Int32};
+inline constexpr PropTag kResponsibility{0x0E0F, Boolean};
+inline constexpr PropTag kDisplayName{0x3001, Unicode};
+inline constexpr PropTag kAddressType{0x3002, Unicode};
+inline constexpr PropTag kEmailAddress{0x3003, Unicode};
+inline constexpr PropTag kDisplayType{0x3900, Int32};
+inline constexpr PropTag kSmtpAddress{0x39FE, Unicode};
+inline constexpr PropTag kTransmittableDisplayName{0x3A20, Unicode};
+inline constexpr PropTag kSendRichInfo{0x3A40, Boolean};
+inline constexpr PropTag kRecipientEntryId{0x5FF7, Binary};
+inline constexpr PropTag kRecipientFlags{0x5FFD, Int32};
+
+// Attachments (MS-OXCMSG 2.2.2).
+inline constexpr PropTag kAttachSize{0x0E20, Int32};
+inline constexpr PropTag kAttachNumber{0x0E21, Int32};
+inline constexpr PropTag kAttachDataBinary{0x3701, Binary};  // in memory or a stream
+inline constexpr PropTag kAttachDataObject{0x3701, Object};  // an embedded message, method 5
+inline constexpr PropTag kAttachExtension{0x3703, Unicode};
+inline constexpr PropTag kAttachFilename{0x3704, Unicode};
+inline constexpr PropTag kAttachMethod{0x3705, Int32};
+inline constexpr PropTag kAttachLongFilename{0x3707, Unicode};
+inline constexpr PropTag kRenderingPosition{0x370B, Int32};
+inline constexpr PropTag kAttachMimeTag{0x370E, Unicode};
+inline constexpr PropTag kAttachContentBase{0x3711, Unicode};
+inline constexpr PropTag kAttachContentId{0x3712, Unicode};
+inline constexpr PropTag kAttachContentLocation{0x3713, Unicode};
+inline constexpr PropTag kAttachFlags{0x3714, Int32};
+inline constexpr PropTag kAttachmentLinkId{0x7FFA, Int32};
+inline constexpr PropTag kExceptionStartTime{0x7FFB, SysTime};
+inline constexpr PropTag kExceptionEndTime{0x7FFC, SysTime};
+inline constexpr PropTag kAttachmentFlags{0x7FFD, Int32};
+inline constexpr PropTag kAttachmentHidden{0x7FFE, Boolean};
+inline constexpr PropTag kAttachmentContactPhoto{0x7FFF, Boolean};
+
+// The name-to-id map's own properties ([MS-PST] 2.4.7).
+inline constexpr PropTag kNameidBucketCount{0x0001, Int32};
+inline constexpr PropTag kNameidStreamGuid{0x0002, Binary};
+inline constexpr PropTag kNameidStreamEntry{0x0003, Binary};
+inline constexpr PropTag kNameidStreamString{0x0004, Binary};
+inline constexpr std::uint16_t kNameidBucketBase = 0x1000;  // bucket n is id 0x1000 + n
 
 // PidTagMessageFlags bits (MS-OXCMSG 2.2.1.6).
 inline constexpr std::int32_t kMsgFlagRead = 0x01;
@@ -43,3 +151,37 @@ inline constexpr std::int32_t kAttachByValue = 1;
 inline constexpr std::int32_t kAttachEmbeddedMessage = 5;
 
 }  // namespace tolvane::mapi::tag
+
+// Named properties (MS-OXPROPS 2.1-2.436 for the LIDs, 2.437 on for the string names).
+namespace tolvane::mapi::named {
+
+using enum PropType;
+
+inline constexpr NamedTag kReminderDelta{propset::common(), 0x8501, {}, Int32};
+inline constexpr NamedTag kReminderTime{propset::common(), 0x8502, {}, SysTime};
+inline constexpr NamedTag kReminderSet{propset::common(), 0x8503, {}, Boolean};
+inline constexpr NamedTag kPrivate{propset::common(), 0x8506, {}, Boolean};
+inline constexpr NamedTag kAgingDontAgeMe{propset::common(), 0x850E, {}, Boolean};
+inline constexpr NamedTag kSideEffects{propset::common(), 0x8510, {}, Int32};
+inline constexpr NamedTag kSmartNoAttach{propset::common(), 0x8514, {}, Boolean};
+inline constexpr NamedTag kTaskMode{propset::common(), 0x8518, {}, Int32};
+inline constexpr NamedTag kFlagRequest{propset::common(), 0x8530, {}, Unicode};
+inline constexpr NamedTag kCurrentVersion{propset::common(), 0x8552, {}, Int32};
+inline constexpr NamedTag kInternetAccountName{propset::common(), 0x8580, {}, Unicode};
+inline constexpr NamedTag kInternetAccountStamp{propset::common(), 0x8581, {}, Unicode};
+inline constexpr NamedTag kUseTnef{propset::common(), 0x8582, {}, Boolean};
+inline constexpr NamedTag kToDoTitle{propset::common(), 0x85A4, {}, Unicode};
+inline constexpr NamedTag kTaskStatus{propset::task(), 0x8101, {}, Int32};
+inline constexpr NamedTag kPercentComplete{propset::task(), 0x8102, {}, Double};
+inline constexpr NamedTag kTaskStartDate{propset::task(), 0x8104, {}, SysTime};
+inline constexpr NamedTag kTaskDueDate{propset::task(), 0x8105, {}, SysTime};
+inline constexpr NamedTag kTaskComplete{propset::task(), 0x811C, {}, Boolean};
+inline constexpr NamedTag kKeywords{propset::publicStrings(), {}, "Keywords", MvUnicode};
+// Outlook files internet header names in lower case (its new store holds "content-class"),
+// and Accept-Language as "acceptlanguage".
+inline constexpr NamedTag kContentClass{propset::internetHeaders(), {}, "content-class", Unicode};
+inline constexpr NamedTag kContentType{propset::internetHeaders(), {}, "content-type", Unicode};
+inline constexpr NamedTag kAcceptLanguage{
+    propset::internetHeaders(), {}, "acceptlanguage", Unicode};
+
+}  // namespace tolvane::mapi::named

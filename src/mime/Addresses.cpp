@@ -1,5 +1,10 @@
 #include "mime/Addresses.h"
 
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "mime/AsciiText.h"
 #include "mime/Charset.h"
 #include "mime/GObjectPtr.h"
 #include "mime/HeaderText.h"
@@ -36,15 +41,206 @@ void collect(InternetAddressList* list, std::vector<Mailbox>& out, int depth) {
     }
 }
 
+std::string_view trim(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+        v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t'))
+        v.remove_suffix(1);
+    return v;
+}
+
+// "user at example.com", as people write an address to hide it, is user@example.com.
+std::string deobfuscated(std::string_view address) {
+    const std::string lower = lowerAscii(address);
+    const std::size_t at = lower.find(" at ");
+    if (at == std::string::npos || address.find('@') != std::string_view::npos)
+        return std::string(address);
+    const std::string_view local = trim(address.substr(0, at));
+    const std::string_view domain = trim(address.substr(at + 4));
+    const auto word = [](std::string_view w) {
+        return !w.empty() && w.find_first_of(" \t\"<>()") == std::string_view::npos;
+    };
+    if (!word(local) || !word(domain) || domain.find('.') == std::string_view::npos)
+        return std::string(address);
+    return std::string(local) + "@" + std::string(domain);
+}
+
+// The text outside comments (RFC 5322 §3.2.2).
+std::string withoutComments(std::string_view text) {
+    std::string out;
+    int depth = 0;
+    for (char c : text) {
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && depth > 0)
+            --depth;
+        else if (depth == 0)
+            out += c;
+    }
+    return out;
+}
+
+// The list's elements: mailboxes and groups, split at commas outside quotes, comments, angle
+// brackets and groups. A comma ends an element only once the element holds an address (an
+// '@', a bracketed one or one written "user at example.com"), so "Smith, John <js@x.org>"
+// stays one.
+// The bytes elementsOf() looks at; runs of all others are skipped at once.
+constexpr std::array<bool, 256> kStructural = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : std::string_view("\"\\()<>@:;,"))
+        t[c] = true;
+    return t;
+}();
+
+std::vector<std::string_view> elementsOf(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
+    bool quoted = false, angled = false, grouped = false, hasAddress = false;
+    int comment = 0;
+    const auto cut = [&](std::size_t end) {
+        const std::string_view element = trim(text.substr(start, end - start));
+        if (!element.empty() && element != ",")
+            out.push_back(element);
+        start = end;
+        hasAddress = false;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        while (i < text.size() && !kStructural[static_cast<unsigned char>(text[i])])
+            ++i;
+        if (i == text.size())
+            break;
+        const char c = text[i];
+        if ((quoted || comment > 0) && c == '\\' && i + 1 < text.size()) {
+            ++i;
+            continue;
+        }
+        const bool top = !quoted && comment == 0 && !angled;
+        if (c == '"' && comment == 0) {
+            quoted = !quoted;
+        } else if (!quoted && c == '(') {
+            ++comment;
+        } else if (!quoted && c == ')' && comment > 0) {
+            --comment;
+        } else if (top && c == '<') {
+            angled = true;
+        } else if (!quoted && comment == 0 && angled && c == '>') {
+            angled = false;
+            hasAddress = true;
+        } else if (top && c == '@') {
+            hasAddress = true;
+        } else if (top && c == ':' && !grouped) {
+            grouped = true;
+        } else if (top && c == ';' && grouped) {
+            cut(i + 1);
+            grouped = false;
+        } else if (top && c == ',' && !grouped &&
+                   (hasAddress ||
+                    deobfuscated(trim(withoutComments(text.substr(start, i - start)))).find('@') !=
+                        std::string::npos)) {
+            cut(i);
+            start = i + 1;
+        }
+    }
+    cut(text.size());
+    return out;
+}
+
+bool hasLetterOrDigit(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x80 || (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z');
+    });
+}
+
+std::string unquoted(std::string_view s) {
+    s = trim(s);
+    if (s.size() < 2 || s.front() != '"' || s.back() != '"')
+        return std::string(s);
+    std::string out;
+    for (std::size_t i = 1; i + 1 < s.size(); ++i) {
+        if (s[i] == '\\' && i + 2 < s.size())
+            ++i;
+        out += s[i];
+    }
+    return out;
+}
+
+// What can be read of an element GMime could not parse: an address in angle brackets or
+// standing alone, a name before the brackets or in a comment. Names of punctuation only
+// (". <user@example.com>") are no names.
+std::optional<Mailbox> recovered(std::string_view element, const UndeclaredCharsets& undeclared) {
+    std::string name, address;
+    const std::size_t open = element.rfind('<');
+    const std::size_t close = open == std::string_view::npos ? open : element.find('>', open);
+    if (close != std::string_view::npos) {
+        address = std::string(trim(element.substr(open + 1, close - open - 1)));
+        name =
+            unquoted(std::string(element.substr(0, open)) + std::string(element.substr(close + 1)));
+    } else {
+        std::string rest, comments;
+        int depth = 0;
+        for (char c : element) {
+            if (c == '(' && depth++ == 0)
+                continue;
+            if (c == ')' && depth > 0 && --depth == 0) {
+                comments += ' ';
+                continue;
+            }
+            (depth > 0 ? comments : rest) += c;
+        }
+        address = std::string(trim(rest));
+        name = unquoted(comments);
+    }
+    if (!address.empty() && address.front() == '@' && address.find(':') != std::string::npos)
+        address = address.substr(address.find(':') + 1);  // an obsolete route
+    address = deobfuscated(address);
+    if (address.find('@') == std::string::npos && address.find(' ') != std::string::npos) {
+        if (name.empty())
+            name = address;  // words, no address: a name alone
+        address.clear();
+    }
+    name = decodeHeaderText(name, undeclared);
+    if (!hasLetterOrDigit(name))
+        name.clear();
+    if (!hasLetterOrDigit(address))
+        address.clear();  // "<>", a stray ";"
+    if (name.empty() && address.empty())
+        return std::nullopt;
+    return Mailbox{replaceNul(std::move(name)), replaceNul(std::move(address))};
+}
+
 }  // namespace
 
-std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options) {
+std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options,
+                                      const UndeclaredCharsets& undeclared) {
     std::vector<Mailbox> out;
-    const std::string text = normaliseStructured(raw);
-    if (text.empty())
-        return out;
-    GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, text.c_str()));
-    collect(list.get(), out, 0);
+    const std::string text = normaliseStructured(raw, undeclared);
+    const std::vector<std::string_view> elements = elementsOf(text);
+    // The whole list at once when GMime reads one address or group of it per element, each a
+    // full address: the common case, and the cheap one.
+    GObjectPtr<InternetAddressList> whole(internet_address_list_parse(options, text.c_str()));
+    if (whole &&
+        static_cast<std::size_t>(internet_address_list_length(whole.get())) == elements.size()) {
+        collect(whole.get(), out, 0);
+        if (std::all_of(out.begin(), out.end(), [](const Mailbox& m) {
+                return m.address.find('@') != std::string::npos;
+            })) {
+            return out;
+        }
+        out.clear();
+    }
+    // Else element by element, so that one GMime cannot read loses only itself, and that one
+    // keeps whatever address and name can be read of it.
+    for (const std::string_view view : elements) {
+        const std::string element(view);
+        GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, element.c_str()));
+        const std::size_t before = out.size();
+        collect(list.get(), out, 0);
+        if (out.size() == before && !list) {
+            if (auto m = recovered(element, undeclared))
+                out.push_back(std::move(*m));
+        }
+    }
     return out;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "mime/Charset.h"
+
 namespace tolvane::mime {
 
 struct Mailbox {
@@ -16,6 +18,7 @@ struct Mailbox {
     std::string address;  // the mailbox address, local-part@domain (RFC 5322 3.4.1)
 };
 
-std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options);
+std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options,
+                                      const UndeclaredCharsets& undeclared);
 
 }  // namespace tolvane::mime

@@ -10,9 +10,7 @@
 #include "mime/GObjectPtr.h"
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
-#include "mime/MessageSize.h"
 #include "mime/PartData.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -22,6 +20,7 @@ using mapi::PropValue;
 
 constexpr std::int32_t kNotRendered = -1;  // PidTagRenderingPosition 0xFFFFFFFF
 constexpr std::int32_t kRenderedInBody = 0x4;
+constexpr mapi::FileTime kNoDate{915151392000000000};  // 4501-01-01, MAPI's "no date"
 
 std::string stripAngles(std::string s) {
     if (s.size() >= 2 && s.front() == '<' && s.back() == '>')
@@ -34,8 +33,8 @@ std::string subjectOf(const mapi::Message& m) {
     return s ? s->asString() : std::string();
 }
 
-std::string subjectOf(GMimeMessage* m) {
-    auto subject = HeaderView(m).text("Subject");
+std::string subjectOf(GMimeMessage* m, const UndeclaredCharsets& undeclared) {
+    auto subject = HeaderView(m, undeclared).text("Subject");
     return subject.value_or("");
 }
 
@@ -90,20 +89,17 @@ std::string AttachmentMapper::nameFor(const PartInfo& info) {
 }
 
 void AttachmentMapper::finishRow(mapi::Attachment& a, mapi::Message& msg) {
+    // Size, number and times are the store's to compute; what follows Outlook writes on every
+    // attachment: no link, no exception dates (its "none", 4501-01-01), not hidden, no photo.
     auto& p = a.props;
-    // Data length, or the embedded message's own size (REC: stores compute it otherwise).
-    const auto* data = p.get(mapi::tag::kAttachDataBinary);
-    const std::uint64_t size =
-        a.embedded ? messageSize(*a.embedded) : (data ? data->binarySize() : 0);
-    p.set(mapi::tag::kAttachSize,
-          PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
-    p.set(pid::kAttachNumber, PropValue::int32(static_cast<std::int32_t>(msg.attachments.size())));
-    p.set(pid::kRenderingPosition, PropValue::int32(kNotRendered));
-    if (!p.has(mapi::tag::kCreationTime))
-        p.set(mapi::tag::kCreationTime, PropValue::time(now_));
-    if (!p.has(mapi::tag::kLastModificationTime)) {
-        p.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
-    }
+    p.set(mapi::tag::kRenderingPosition, PropValue::int32(kNotRendered));
+    p.set(mapi::tag::kAttachmentLinkId, PropValue::int32(0));
+    p.set(mapi::tag::kExceptionStartTime, PropValue::time(kNoDate));
+    p.set(mapi::tag::kExceptionEndTime, PropValue::time(kNoDate));
+    p.set(mapi::tag::kAttachmentFlags, PropValue::int32(0));
+    if (!p.has(mapi::tag::kAttachmentHidden))
+        p.set(mapi::tag::kAttachmentHidden, PropValue::boolean(false));
+    p.set(mapi::tag::kAttachmentContactPhoto, PropValue::boolean(false));
     msg.attachments.push_back(std::move(a));
 }
 
@@ -117,7 +113,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         g_mime_parser_set_persist_stream(parser.get(), TRUE);
         GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
         if (inner) {
-            addEmbedded(inner.get(), info.mimeType, msg);
+            addEmbedded(inner.get(), info, msg);
             if (base64Damaged(part)) {
                 keepEncoded(part, fileName.empty() ? "message.eml" : fileName, msg);
             }
@@ -128,7 +124,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     mapi::Attachment a;
     auto& p = a.props;
     const std::string mimeType = info.unknownEncoding ? "application/octet-stream" : info.mimeType;
-    const HeaderView headers(GMIME_OBJECT(part));
+    const HeaderView headers(GMIME_OBJECT(part), undeclared_);
     const auto description = headers.text("Content-Description");
     if (fileName.empty() && description)
         fileName = sanitiseFileName(*description);
@@ -144,7 +140,7 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {
-        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+        p.set(mapi::tag::kAttachExtension, PropValue::unicode(ext));
     }
     p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
     const std::string shownDescription = description ? sanitiseFileName(*description) : "";
@@ -152,21 +148,21 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
           PropValue::unicode(shownDescription.empty() ? fileName : shownDescription));
     std::string contentId;
     if (auto raw = headers.firstRaw("Content-ID"))
-        contentId = stripAngles(decodeHeaderText(*raw));
+        contentId = stripAngles(decodeHeaderText(*raw, undeclared_));
     std::string location;
     if (auto raw = headers.firstRaw("Content-Location"))
-        location = decodeHeaderText(*raw);
+        location = decodeHeaderText(*raw, undeclared_);
     if (!contentId.empty())
         p.set(mapi::tag::kAttachContentId, PropValue::unicode(contentId));
     if (!location.empty())
-        p.set(pid::kAttachContentLocation, PropValue::unicode(location));
+        p.set(mapi::tag::kAttachContentLocation, PropValue::unicode(location));
     if (auto base = headers.text("Content-Base")) {
-        p.set(pid::kAttachContentBase, PropValue::unicode(*base));
+        p.set(mapi::tag::kAttachContentBase, PropValue::unicode(*base));
     }
     const bool inlineImage = referencedByHtml(contentId, location);
-    p.set(pid::kAttachFlags, PropValue::int32(inlineImage ? kRenderedInBody : 0));
+    p.set(mapi::tag::kAttachFlags, PropValue::int32(inlineImage ? kRenderedInBody : 0));
     if (inlineImage)
-        p.set(pid::kAttachmentHidden, PropValue::boolean(true));
+        p.set(mapi::tag::kAttachmentHidden, PropValue::boolean(true));
     if (auto t = paramTime(info, "creation-date"))
         p.set(mapi::tag::kCreationTime, PropValue::time(*t));
     if (auto t = paramTime(info, "modification-date")) {
@@ -185,8 +181,7 @@ void AttachmentMapper::keepEncoded(GMimePart* part, const std::string& fileName,
             "text/plain", msg);
 }
 
-void AttachmentMapper::addEmbedded(GMimeMessage* inner, const std::string& mimeType,
-                                   mapi::Message& msg) {
+void AttachmentMapper::addEmbedded(GMimeMessage* inner, const PartInfo& info, mapi::Message& msg) {
     auto embedded = importEmbedded_(inner);
     if (!embedded) {
         addEml(inner, msg);
@@ -194,15 +189,22 @@ void AttachmentMapper::addEmbedded(GMimeMessage* inner, const std::string& mimeT
     }
     mapi::Attachment a;
     a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachEmbeddedMessage));
-    a.props.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
-    a.props.set(mapi::tag::kDisplayName, PropValue::unicode(subjectOf(*embedded)));
+    a.props.set(mapi::tag::kAttachMimeTag, PropValue::unicode(info.mimeType));
+    // Shown by its subject; without one, by the part's file name or a made-up one, never blank.
+    std::string shown = subjectOf(*embedded);
+    if (sanitiseFileName(shown).empty())
+        shown = nameFor(info);
+    if (shown.empty())
+        shown = defaultFileName(++nameless_, info.mimeType);
+    a.props.set(mapi::tag::kDisplayName, PropValue::unicode(shown));
+    a.props.set(mapi::tag::kAttachFlags, PropValue::int32(0));
     a.embedded = std::move(embedded);
     finishRow(a, msg);
 }
 
 void AttachmentMapper::addEml(GMimeMessage* inner, mapi::Message& msg) {
     const std::string bytes = serialise(GMIME_OBJECT(inner));
-    std::string name = sanitiseFileName(subjectOf(inner));
+    std::string name = sanitiseFileName(subjectOf(inner, undeclared_));
     if (name.empty())
         name = defaultFileName(++nameless_, "message/rfc822");
     if (!name.ends_with(".eml"))
@@ -218,7 +220,7 @@ void AttachmentMapper::addMessagePart(GMimeMessagePart* part, const PartInfo& in
         addText("", msg);
         return;
     }
-    addEmbedded(inner, info.mimeType, msg);
+    addEmbedded(inner, info, msg);
 }
 
 void AttachmentMapper::addText(std::string_view bytes, mapi::Message& msg) {
@@ -235,11 +237,11 @@ void AttachmentMapper::addBlob(mapi::PropValue data, std::string fileName, std::
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {
-        p.set(pid::kAttachExtension, PropValue::unicode(ext));
+        p.set(mapi::tag::kAttachExtension, PropValue::unicode(ext));
     }
     p.set(mapi::tag::kAttachMimeTag, PropValue::unicode(mimeType));
     p.set(mapi::tag::kDisplayName, PropValue::unicode(fileName));
-    p.set(pid::kAttachFlags, PropValue::int32(0));
+    p.set(mapi::tag::kAttachFlags, PropValue::int32(0));
     finishRow(a, msg);
 }
 

@@ -22,13 +22,14 @@ class AttachmentMapper {
     using EmbeddedImport = std::function<std::unique_ptr<mapi::Message>(GMimeMessage*)>;
 
     // Leaves are decoded into memory while `budget` lasts, else spooled.
-    AttachmentMapper(std::string html, mapi::FileTime now, EmbeddedImport importEmbedded,
-                     GMimeParserOptions* options, InMemoryBudget& budget)
+    // `undeclared` decodes raw 8-bit header text; it must outlive the mapper.
+    AttachmentMapper(std::string html, EmbeddedImport importEmbedded, GMimeParserOptions* options,
+                     InMemoryBudget& budget, const UndeclaredCharsets& undeclared)
         : html_(std::move(html)),
-          now_(now),
           importEmbedded_(std::move(importEmbedded)),
           options_(options),
-          budget_(budget) {}
+          budget_(budget),
+          undeclared_(undeclared) {}
 
     // A leaf by value; a damaged base64 part also keeps its undecoded text next to it.
     void addLeaf(GMimePart* part, const PartInfo& info, mapi::Message& msg);
@@ -44,17 +45,17 @@ class AttachmentMapper {
     void finishRow(mapi::Attachment& a, mapi::Message& msg);
 
   private:
-    void addEmbedded(GMimeMessage* inner, const std::string& mimeType, mapi::Message& msg);
+    void addEmbedded(GMimeMessage* inner, const PartInfo& info, mapi::Message& msg);
     void addEml(GMimeMessage* inner, mapi::Message& msg);
     void keepEncoded(GMimePart* part, const std::string& fileName, mapi::Message& msg);
     std::string nameFor(const PartInfo& info);
     bool referencedByHtml(const std::string& contentId, const std::string& location) const;
 
     std::string html_;
-    mapi::FileTime now_;
     EmbeddedImport importEmbedded_;
     GMimeParserOptions* options_;
     InMemoryBudget& budget_;
+    const UndeclaredCharsets& undeclared_;
     int nameless_ = 0;
 };
 

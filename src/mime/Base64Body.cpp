@@ -58,6 +58,13 @@ bool decodeBody(std::string_view text, T& out) {
     guint32 save = 0;
     n = g_mime_encoding_base64_decode_step(reinterpret_cast<const unsigned char*>(text.data()),
                                            text.size(), o, &state, &save);
+    // A truncated last group still carries whole bytes: two symbols one, three two.
+    if (state == 2) {
+        o[n++] = static_cast<unsigned char>(save >> 4);
+    } else if (state == 3) {
+        o[n++] = static_cast<unsigned char>(save >> 10);
+        o[n++] = static_cast<unsigned char>(save >> 2);
+    }
     out.resize(n);
     return check.damaged();
 }
@@ -106,6 +113,14 @@ void Base64Check::feed(const char* p, std::size_t n) {
         }
         symbols_ += symbols;
         damaged_ = damaged_ || symbols + blanks != head;
+        std::string last;  // this piece's last three symbols, then whatever came before
+        for (std::size_t k = head; k-- > 0 && last.size() < 3;) {
+            if (!(kLast[static_cast<unsigned char>(p[k])] & kBad))
+                last.insert(last.begin(), p[k]);
+        }
+        last_ += last;
+        if (last_.size() > 3)
+            last_.erase(0, last_.size() - 3);
         if (head == n)
             return;
         padding_ = true;
@@ -117,6 +132,23 @@ void Base64Check::feed(const char* p, std::size_t n) {
         const char c = p[i];
         damaged_ = damaged_ || !(c == '=' || c == ' ' || c == '\t' || c == '\r' || c == '\n');
     }
+}
+
+std::string Base64Check::truncatedTail() const {
+    const std::size_t left = symbols_ % 4;
+    if (padding_ || damaged_ || left < 2 || last_.size() < left)
+        return {};
+    std::uint32_t acc = 0;
+    for (std::size_t k = last_.size() - left; k < last_.size(); ++k)
+        acc = acc << 6 | kLast[static_cast<unsigned char>(last_[k])];
+    std::string out;
+    if (left == 2) {
+        out += static_cast<char>(acc >> 4);
+    } else {
+        out += static_cast<char>(acc >> 10);
+        out += static_cast<char>(acc >> 2 & 0xFF);
+    }
+    return out;
 }
 
 std::size_t decodeCleanBase64(std::string_view text, unsigned char* out) {
@@ -171,7 +203,13 @@ std::size_t decodeCleanBase64(std::string_view text, unsigned char* out) {
             return kNotClean;
         }
     }
-    // GMime drops two or three symbols left without padding; one left is damage.
+    // Two or three symbols left without padding still carry one or two bytes; one is damage.
+    if (have == 2) {
+        *o++ = static_cast<unsigned char>(acc >> 4);
+    } else if (have == 3) {
+        *o++ = static_cast<unsigned char>(acc >> 10);
+        *o++ = static_cast<unsigned char>(acc >> 2);
+    }
     return have == 1 ? kNotClean : static_cast<std::size_t>(o - out);
 }
 

@@ -8,7 +8,6 @@
 #include "mime/PartData.h"
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -31,7 +30,8 @@ struct Text {
 
 Text plainText(GMimePart* part, PartInfoCache& infos) {
     const PartInfo& info = infos.get(GMIME_OBJECT(part));
-    const DecodedText d = decodeText(decodedBytes(part), info.type.get("charset").value_or(""));
+    const DecodedText d =
+        decodeText(decodedBytes(part), info.type.get("charset").value_or(""), infos.undeclared());
     std::string text = d.utf8;
     if (auto format = info.type.get("format");
         format && strcasecmp(format->c_str(), "flowed") == 0) {
@@ -50,14 +50,31 @@ std::string htmlText(GMimePart* part, PartInfoCache& infos) {
         if (auto meta = metaCharset(bytes); meta && decodeCharset("", *meta))
             charset = *meta;
     }
-    return decodeText(bytes, charset).utf8;
+    return decodeText(bytes, charset, infos.undeclared()).utf8;
+}
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n\xC2\xA0") == std::string_view::npos;
+}
+
+// An HTML alternative with nothing to show (no text, no image) must not hide a plain one:
+// the item would open blank. Such parts are small; larger ones are not rendered to find out.
+bool showsNothing(const std::string& html) {
+    constexpr std::size_t kLargestEmpty = 64 * 1024;
+    if (html.size() > kLargestEmpty)
+        return false;
+    for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+        if (strncasecmp(html.c_str() + at, "<img", 4) == 0)
+            return false;
+    }
+    return blank(htmlToText(html));
 }
 
 void setHtml(std::string html, mapi::Message& msg) {
     html = replaceNul(toCrlf(rewriteMetaCharset(html, "utf-8")));
     msg.props.set(mapi::tag::kHtml, PropValue::binary(mapi::Bytes(html.begin(), html.end())));
-    msg.props.set(pid::kInternetCodepage, PropValue::int32(kUtf8CodePage));
-    msg.props.set(pid::kNativeBody, PropValue::int32(kNativeHtml));
+    msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(kUtf8CodePage));
+    msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativeHtml));
 }
 
 }  // namespace
@@ -68,10 +85,13 @@ std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache&
         html = htmlText(choice.html, infos);
     } else if (choice.enriched) {
         const PartInfo& info = infos.get(GMIME_OBJECT(choice.enriched));
-        html = enrichedToHtml(
-            decodeText(decodedBytes(choice.enriched), info.type.get("charset").value_or("")).utf8);
+        html = enrichedToHtml(decodeText(decodedBytes(choice.enriched),
+                                         info.type.get("charset").value_or(""), infos.undeclared())
+                                  .utf8);
     }
-    if (!html.empty() || choice.html || choice.enriched) {
+    const bool plainOnly = (choice.html || choice.enriched) && choice.plain && showsNothing(html) &&
+                           !blank(plainText(choice.plain, infos).utf8);
+    if (!plainOnly && (!html.empty() || choice.html || choice.enriched)) {
         setHtml(html, msg);
         const std::string body = choice.plain ? plainText(choice.plain, infos).utf8
                                               : replaceNul(toCrlf(htmlToText(html)));
@@ -81,13 +101,14 @@ std::string mapBody(const BodyChoice& choice, mapi::Message& msg, PartInfoCache&
     if (choice.plain) {
         const Text t = plainText(choice.plain, infos);
         msg.props.set(mapi::tag::kBody, PropValue::unicode(t.utf8));
-        msg.props.set(pid::kInternetCodepage, PropValue::int32(t.codePage));
-        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+        msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(t.codePage));
+        msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativePlain));
     } else if (choice.prologue) {
-        const DecodedText d = decode8bit(g_mime_multipart_get_prologue(choice.prologue));
+        const DecodedText d =
+            infos.undeclared().decode(g_mime_multipart_get_prologue(choice.prologue));
         msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(d.utf8))));
-        msg.props.set(pid::kInternetCodepage, PropValue::int32(d.codePage));
-        msg.props.set(pid::kNativeBody, PropValue::int32(kNativePlain));
+        msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(d.codePage));
+        msg.props.set(mapi::tag::kNativeBody, PropValue::int32(kNativePlain));
     }
     return {};
 }

@@ -308,12 +308,50 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
     return d;
 }
 
-DecodedText decodeText(std::string_view bytes, std::string_view charset) {
+UndeclaredCharsets::UndeclaredCharsets(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::string c = canonicalCharset(name);
+        if (c.empty() || c == "utf-8" || c == "us-ascii" || c == "windows-1252" ||
+            std::find(charsets_.begin(), charsets_.end(), c) != charsets_.end()) {
+            continue;
+        }
+        if (decodeCharset("", c))
+            charsets_.push_back(c);
+    }
+}
+
+UndeclaredCharsets UndeclaredCharsets::then(const UndeclaredCharsets& after) const {
+    UndeclaredCharsets out = *this;
+    for (const std::string& c : after.charsets_) {
+        if (std::find(out.charsets_.begin(), out.charsets_.end(), c) == out.charsets_.end())
+            out.charsets_.push_back(c);
+    }
+    return out;
+}
+
+DecodedText UndeclaredCharsets::decode(std::string_view bytes) const {
+    if (!charsets_.empty() && !isValidUtf8(bytes)) {
+        for (const std::string& c : charsets_) {
+            if (auto d = decodeCharset(bytes, c); d && d->replaced == 0)
+                return std::move(*d);
+        }
+    }
+    return decode8bit(bytes);
+}
+
+DecodedText decodeText(std::string_view bytes, std::string_view charset,
+                       const UndeclaredCharsets& undeclared) {
+    // 8-bit text labelled us-ascii did not know its charset: the undeclared rule decides.
+    if (charset.size() <= 16 && canonicalCharset(charset) == "us-ascii" &&
+        !std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return undeclared.decode(bytes);
+    }
     if (!charset.empty()) {
         if (auto d = decodeCharset(bytes, charset))
             return std::move(*d);
     }
-    return decode8bit(bytes);
+    return undeclared.decode(bytes);
 }
 
 std::string replaceNul(std::string utf8) {

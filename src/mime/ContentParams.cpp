@@ -83,7 +83,7 @@ std::optional<std::string> ContentParams::get(std::string_view name) const {
     return std::nullopt;
 }
 
-ContentParams parseContentParams(std::string_view raw) {
+ContentParams parseContentParams(std::string_view raw, const UndeclaredCharsets& undeclared) {
     ContentParams result;
     const std::string text = unfold(raw);
     const auto tokens = tokenize(text, result.value);
@@ -149,12 +149,13 @@ ContentParams parseContentParams(std::string_view raw) {
                 bytes += section.bytes;
                 ++expected;
             }
-            std::string value = it->second.charset.empty()
-                                    ? decodeHeaderText(bytes)
-                                    : replaceNul(decodeText(bytes, it->second.charset).utf8);
+            std::string value =
+                it->second.charset.empty()
+                    ? decodeHeaderText(bytes, undeclared)
+                    : replaceNul(decodeText(bytes, it->second.charset, undeclared).utf8);
             result.params.emplace_back(name, std::move(value));
         } else {
-            result.params.emplace_back(name, decodeHeaderText(plain[name]));
+            result.params.emplace_back(name, decodeHeaderText(plain[name], undeclared));
         }
     }
     return result;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "mime/Charset.h"
+
 namespace tolvane::mime {
 
 struct ContentParams {
@@ -20,6 +22,6 @@ struct ContentParams {
     std::optional<std::string> get(std::string_view name) const;
 };
 
-ContentParams parseContentParams(std::string_view raw);
+ContentParams parseContentParams(std::string_view raw, const UndeclaredCharsets& undeclared);
 
 }  // namespace tolvane::mime

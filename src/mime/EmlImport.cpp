@@ -6,16 +6,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <mutex>
 
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
+#include "mime/ConversationIndex.h"
+#include "mime/FallbackCharset.h"
 #include "mime/GObjectPtr.h"
+#include "mime/MemorySize.h"
 #include "mime/MessageImporter.h"
 #include "mime/PlainText.h"
-#include "mime/PropIds.h"
+#include "mime/ReceivedMail.h"
 #include "platform/AppError.h"
 
 namespace tolvane::mime {
@@ -91,38 +93,34 @@ GMimeStream* openParserStream(FileHandle& file, std::int64_t fileSize) {
     return g_mime_stream_mem_new_with_byte_array(bytes);  // the stream owns the array
 }
 
-mapi::FileTime nowUtc() {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return mapi::FileTime::fromUnixSeconds(
-        std::chrono::duration_cast<std::chrono::seconds>(now).count());
-}
-
 // A file with no header at all: its whole text is the body.
 mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
-                                mapi::FileTime now) {
+                                const UndeclaredCharsets& undeclared, const UserLocale& user) {
     using mapi::PropValue;
     mapi::Message msg;
-    const DecodedText text = decode8bit(bytes);
+    const DecodedText text = undeclared.decode(bytes);
     msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
-    for (std::uint16_t id : {mapi::tag::kSubject, pid::kSubjectPrefix, pid::kNormalizedSubject,
-                             pid::kConversationTopic, pid::kDisplayTo, pid::kDisplayCc,
-                             pid::kDisplayBcc, mapi::tag::kTransportMessageHeaders}) {
+    for (mapi::PropTag id :
+         {mapi::tag::kSubject, mapi::tag::kSubjectPrefix, mapi::tag::kNormalizedSubject,
+          mapi::tag::kConversationTopic, mapi::tag::kTransportMessageHeaders}) {
         msg.props.set(id, PropValue::unicode(""));
     }
     msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(text.utf8))));
-    msg.props.set(pid::kInternetCodepage, PropValue::int32(text.codePage));
-    msg.props.set(pid::kNativeBody, PropValue::int32(1));
+    msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(text.codePage));
+    msg.props.set(mapi::tag::kNativeBody, PropValue::int32(1));
     const auto t = PropValue::time(mapi::FileTime::fromUnixSeconds(fileTime));
     msg.props.set(mapi::tag::kClientSubmitTime, t);
     msg.props.set(mapi::tag::kMessageDeliveryTime, t);
-    msg.props.set(pid::kImportance, PropValue::int32(1));
-    msg.props.set(pid::kSensitivity, PropValue::int32(0));
-    msg.props.set(mapi::tag::kMessageFlags, PropValue::int32(0));
-    msg.props.set(mapi::tag::kCreationTime, PropValue::time(now));
-    msg.props.set(mapi::tag::kLastModificationTime, PropValue::time(now));
-    msg.props.set(mapi::tag::kMessageSize,
-                  PropValue::int32(static_cast<std::int32_t>(
-                      std::min<std::size_t>(bytes.size() * 2, 0x7FFFFFFF))));
+    msg.props.set(mapi::tag::kImportance, PropValue::int32(1));
+    msg.props.set(mapi::tag::kSensitivity, PropValue::int32(0));
+    ThreadIds alone;
+    alone.withoutId = bytes;  // its own thread: nothing else names it
+    msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(conversationIndex(alone)));
+    msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
+    const HeaderView none(static_cast<GMimeObject*>(nullptr), undeclared);
+    setReceivedMailDefaults(none, user, msg);
+    mapReceivedMail(none, user, msg);
+    msg.memoryBytes = inMemorySize(msg);
     return msg;
 }
 
@@ -161,9 +159,10 @@ mapi::Message importEml(const std::filesystem::path& path) {
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
-    const mapi::FileTime now = nowUtc();
+    const UndeclaredCharsets userFallback({fallbackCharset()});
+    const UserLocale user = UserLocale::ofProcess();
     if (!message)
-        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, now);
+        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback, user);
 
     RawFile raw;
     if (GMIME_IS_STREAM_MEM(stream.get())) {
@@ -186,7 +185,7 @@ mapi::Message importEml(const std::filesystem::path& path) {
     if (raw.headersEnd < raw.headersBegin)
         raw.headersEnd = raw.headersBegin;
 
-    MessageImporter importer(options, fileTime, now);
+    MessageImporter importer(options, fileTime, InMemoryBudget(), userFallback, user);
     return importer.import(message.get(), 0, &raw);
 }
 

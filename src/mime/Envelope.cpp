@@ -7,11 +7,11 @@
 
 #include "mapi/Tags.h"
 #include "mime/Base64.h"
+#include "mime/ConversationIndex.h"
 #include "mime/Dates.h"
 #include "mime/EntryIds.h"
 #include "mime/HeaderText.h"
 #include "mime/LanguageIds.h"
-#include "mime/PropIds.h"
 #include "mime/Recipients.h"
 #include "mime/SubjectRules.h"
 
@@ -34,17 +34,44 @@ void mapSubject(const HeaderView& h, mapi::Message& msg) {
     const std::string subject = h.text("Subject").value_or("");
     const SubjectParts parts = splitSubject(subject);
     msg.props.set(mapi::tag::kSubject, PropValue::unicode(subject));
-    msg.props.set(pid::kSubjectPrefix, PropValue::unicode(parts.prefix));
-    msg.props.set(pid::kNormalizedSubject, PropValue::unicode(parts.normalized));
+    msg.props.set(mapi::tag::kSubjectPrefix, PropValue::unicode(parts.prefix));
+    msg.props.set(mapi::tag::kNormalizedSubject, PropValue::unicode(parts.normalized));
     // MS-OXCMAIL 2.2.3.2.7: Thread-Topic, else the normalized subject.
     const auto topic = h.text("Thread-Topic");
-    msg.props.set(pid::kConversationTopic, PropValue::unicode(topic ? *topic : parts.normalized));
-    if (auto index = h.firstRaw("Thread-Index")) {
-        if (auto bytes = base64Decode(unfold(*index)); bytes && !bytes->empty()) {
-            msg.props.set(pid::kConversationIndex,
-                          PropValue::binary(mapi::Bytes(bytes->begin(), bytes->end())));
-        }
+    msg.props.set(mapi::tag::kConversationTopic,
+                  PropValue::unicode(topic ? *topic : parts.normalized));
+}
+
+// PidTagConversationIndex on every message: Thread-Index when it holds a header block, else
+// made from the thread's ids; the GUID of its header names the conversation (MS-OXOMSG
+// 2.2.1.2, hence the tracking flag).
+void mapThreading(const HeaderView& h, mapi::Message& msg) {
+    mapi::Bytes index;
+    if (auto raw = h.firstRaw("Thread-Index")) {
+        if (auto bytes = base64Decode(unfold(*raw)); bytes && bytes->size() >= 22)
+            index.assign(bytes->begin(), bytes->end());
     }
+    if (index.empty()) {
+        ThreadIds ids;
+        const auto firstId = [&](const char* header) -> std::optional<std::string> {
+            auto raw = h.firstRaw(header);
+            if (!raw)
+                return std::nullopt;
+            auto found = messageIds(*raw);
+            return found.empty() ? std::nullopt : std::optional(std::move(found.front()));
+        };
+        if (auto raw = h.firstRaw("References"))
+            ids.references = messageIds(*raw);
+        ids.inReplyTo = firstId("In-Reply-To");
+        ids.messageId = firstId("Message-ID");
+        if (!ids.messageId) {
+            for (const char* name : {"Date", "From", "Subject"})
+                ids.withoutId += unfold(h.firstRaw(name).value_or("")) + "\n";
+        }
+        index = conversationIndex(ids);
+    }
+    msg.props.set(mapi::tag::kConversationIndex, PropValue::binary(std::move(index)));
+    msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
 }
 
 std::optional<std::int64_t> firstReceived(const HeaderView& h) {
@@ -79,15 +106,15 @@ void mapDates(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& ms
     }
 }
 
-void setText(const HeaderView& h, std::string_view header, std::uint16_t id, mapi::Message& msg) {
+void setText(const HeaderView& h, std::string_view header, mapi::PropTag id, mapi::Message& msg) {
     if (auto v = h.text(header))
         msg.props.set(id, PropValue::unicode(*v));
 }
 
 void mapIdentifiers(const HeaderView& h, mapi::Message& msg) {
-    setText(h, "Message-ID", pid::kInternetMessageId, msg);
-    setText(h, "In-Reply-To", pid::kInReplyToId, msg);
-    setText(h, "References", pid::kInternetReferences, msg);
+    setText(h, "Message-ID", mapi::tag::kInternetMessageId, msg);
+    setText(h, "In-Reply-To", mapi::tag::kInReplyToId, msg);
+    setText(h, "References", mapi::tag::kInternetReferences, msg);
 }
 
 // MS-OXCMAIL 2.2.3.2.5: Importance wins, then Priority, X-Priority, X-MSMail-Priority.
@@ -145,21 +172,22 @@ std::int32_t sensitivityOf(const HeaderView& h) {
 
 void mapReceipts(const HeaderView& h, GMimeParserOptions* options, mapi::Message& msg) {
     if (auto raw = h.firstRaw("Disposition-Notification-To")) {
-        msg.props.set(pid::kReadReceiptRequested, PropValue::boolean(true));
-        const auto list = parseAddressList(*raw, options);
+        msg.props.set(mapi::tag::kReadReceiptRequested, PropValue::boolean(true));
+        const auto list = parseAddressList(*raw, options, h.undeclared());
         if (!list.empty()) {
             const auto& m = list.front();
             const std::string name = displayNameOf(m);
-            msg.props.set(pid::kReadReceiptEntryId,
+            msg.props.set(mapi::tag::kReadReceiptEntryId,
                           PropValue::binary(oneOffEntryId(name, m.address)));
-            msg.props.set(pid::kReadReceiptAddressType, PropValue::unicode("SMTP"));
-            msg.props.set(pid::kReadReceiptEmailAddress, PropValue::unicode(m.address));
-            msg.props.set(pid::kReadReceiptName, PropValue::unicode(name));
-            msg.props.set(pid::kReadReceiptSearchKey, PropValue::binary(smtpSearchKey(m.address)));
+            msg.props.set(mapi::tag::kReadReceiptAddressType, PropValue::unicode("SMTP"));
+            msg.props.set(mapi::tag::kReadReceiptEmailAddress, PropValue::unicode(m.address));
+            msg.props.set(mapi::tag::kReadReceiptName, PropValue::unicode(name));
+            msg.props.set(mapi::tag::kReadReceiptSearchKey,
+                          PropValue::binary(smtpSearchKey(m.address)));
         }
     }
     if (h.firstRaw("Return-Receipt-To")) {
-        msg.props.set(pid::kOriginatorDeliveryReportRequested, PropValue::boolean(true));
+        msg.props.set(mapi::tag::kOriginatorDeliveryReportRequested, PropValue::boolean(true));
     }
 }
 
@@ -167,7 +195,7 @@ void mapReplyTo(const HeaderView& h, GMimeParserOptions* options, mapi::Message&
     auto raw = h.firstRaw("Reply-To");
     if (!raw)
         return;
-    const auto list = parseAddressList(*raw, options);
+    const auto list = parseAddressList(*raw, options, h.undeclared());
     if (list.empty())
         return;
     std::vector<mapi::Bytes> ids;
@@ -178,17 +206,17 @@ void mapReplyTo(const HeaderView& h, GMimeParserOptions* options, mapi::Message&
             names += ";";
         names += displayNameOf(m);
     }
-    msg.props.set(pid::kReplyRecipientEntries, PropValue::binary(flatEntryList(ids)));
-    msg.props.set(pid::kReplyRecipientNames, PropValue::unicode(names));
+    msg.props.set(mapi::tag::kReplyRecipientEntries, PropValue::binary(flatEntryList(ids)));
+    msg.props.set(mapi::tag::kReplyRecipientNames, PropValue::unicode(names));
 }
 
 void mapLists(const HeaderView& h, mapi::Message& msg) {
     const struct {
         std::string_view name, xname;
-        std::uint16_t id;
-    } lists[] = {{"List-Help", "X-List-Help", pid::kListHelp},
-                 {"List-Subscribe", "X-List-Subscribe", pid::kListSubscribe},
-                 {"List-Unsubscribe", "X-List-Unsubscribe", pid::kListUnsubscribe}};
+        mapi::PropTag id;
+    } lists[] = {{"List-Help", "X-List-Help", mapi::tag::kListHelp},
+                 {"List-Subscribe", "X-List-Subscribe", mapi::tag::kListSubscribe},
+                 {"List-Unsubscribe", "X-List-Unsubscribe", mapi::tag::kListUnsubscribe}};
     for (const auto& l : lists) {
         auto v = h.text(l.name);
         if (!v)
@@ -219,8 +247,7 @@ void mapCategories(const HeaderView& h, mapi::Message& msg) {
     }
     if (words.empty())
         return;
-    msg.props.setNamed(mapi::NamedProperty::byName(mapi::propset::publicStrings(), "Keywords"),
-                       PropValue::mvUnicode(std::move(words)));
+    msg.props.setNamed(mapi::named::kKeywords, PropValue::mvUnicode(std::move(words)));
 }
 
 // MS-OXCMAIL 2.2.3.2.16: X-Message-Flag flags the message for follow-up.
@@ -228,37 +255,29 @@ void mapFollowUp(const HeaderView& h, mapi::Message& msg) {
     auto v = h.text("X-Message-Flag");
     if (!v)
         return;
-    using mapi::NamedProperty;
-    const auto common = mapi::propset::common();
-    const auto task = mapi::propset::task();
-    msg.props.setNamed(NamedProperty::byId(common, pid::kLidFlagRequest), PropValue::unicode(*v));
-    msg.props.set(pid::kFlagStatus, PropValue::int32(2));
-    msg.props.set(pid::kToDoItemFlags, PropValue::int32(8));
+    msg.props.setNamed(mapi::named::kFlagRequest, PropValue::unicode(*v));
+    msg.props.set(mapi::tag::kFlagStatus, PropValue::int32(2));
+    msg.props.set(mapi::tag::kToDoItemFlags, PropValue::int32(8));
     const auto* subject = msg.props.get(mapi::tag::kSubject);
-    msg.props.setNamed(NamedProperty::byId(common, pid::kLidToDoTitle),
+    msg.props.setNamed(mapi::named::kToDoTitle,
                        PropValue::unicode(subject ? subject->asString() : std::string()));
-    msg.props.setNamed(NamedProperty::byId(task, pid::kLidTaskStatus), PropValue::int32(0));
-    msg.props.setNamed(NamedProperty::byId(task, pid::kLidTaskComplete), PropValue::boolean(false));
-    msg.props.setNamed(NamedProperty::byId(task, pid::kLidPercentComplete),
-                       PropValue::floating64(0.0));
+    msg.props.setNamed(mapi::named::kTaskStatus, PropValue::int32(0));
+    msg.props.setNamed(mapi::named::kTaskComplete, PropValue::boolean(false));
+    msg.props.setNamed(mapi::named::kPercentComplete, PropValue::floating64(0.0));
 }
 
 void mapInternetHeaderNames(const HeaderView& h, mapi::Message& msg) {
-    const auto headers = mapi::propset::internetHeaders();
-    if (auto v = h.text("Content-Class")) {
-        msg.props.setNamed(mapi::NamedProperty::byName(headers, "Content-Class"),
-                           PropValue::unicode(*v));
-    }
+    if (auto v = h.text("Content-Class"))
+        msg.props.setNamed(mapi::named::kContentClass, PropValue::unicode(*v));
     auto lang = h.text("Accept-Language");
     if (!lang)
         lang = h.text("X-Accept-Language");
     if (lang) {
-        msg.props.setNamed(mapi::NamedProperty::byName(headers, "Accept-Language"),
-                           PropValue::unicode(*lang));
+        msg.props.setNamed(mapi::named::kAcceptLanguage, PropValue::unicode(*lang));
     }
     if (auto v = h.text("Content-Language")) {
         if (auto lcid = lcidOfContentLanguage(*v)) {
-            msg.props.set(pid::kMessageLocaleId, PropValue::int32(*lcid));
+            msg.props.set(mapi::tag::kMessageLocaleId, PropValue::int32(*lcid));
         }
     }
 }
@@ -267,13 +286,14 @@ void mapInternetHeaderNames(const HeaderView& h, mapi::Message& msg) {
 
 void mapEnvelope(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& msg) {
     mapSubject(h, msg);
+    mapThreading(h, msg);
     mapOriginators(h, ctx.options, msg);
     mapRecipients(h, ctx.options, msg);
     mapReplyTo(h, ctx.options, msg);
     mapDates(h, ctx, msg);
     mapIdentifiers(h, msg);
-    msg.props.set(pid::kImportance, PropValue::int32(importanceOf(h)));
-    msg.props.set(pid::kSensitivity, PropValue::int32(sensitivityOf(h)));
+    msg.props.set(mapi::tag::kImportance, PropValue::int32(importanceOf(h)));
+    msg.props.set(mapi::tag::kSensitivity, PropValue::int32(sensitivityOf(h)));
     mapReceipts(h, ctx.options, msg);
     mapLists(h, msg);
     mapCategories(h, msg);

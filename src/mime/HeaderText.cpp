@@ -125,9 +125,18 @@ std::vector<Segment> segment(std::string_view s) {
     return out;
 }
 
-// Raw 8-bit header text (RFC 6532 §3.2): each run of non-ASCII bytes is UTF-8 when valid,
-// else windows-1252, so one mislabelled name does not spoil its neighbours.
-std::string decodeRaw(std::string_view s) {
+// Where a run of raw 8-bit text ends: at an ASCII byte below 0x40 that is no digit. Second
+// bytes of Shift_JIS, Big5 and GBK characters lie at 0x40 and above, GB18030's four-byte
+// ones take digits, and none is a blank or one of "()<>,;:.
+bool ends8bitRun(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x40 && !(u >= '0' && u <= '9');
+}
+
+// Raw 8-bit header text (RFC 6532 §3.2): each run of non-ASCII bytes by the undeclared rule,
+// so one mislabelled name does not spoil its neighbours. A run ends at a blank or a
+// delimiter: a multibyte charset's second bytes may well be ASCII letters.
+std::string decodeRaw(std::string_view s, const UndeclaredCharsets& undeclared) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
@@ -136,18 +145,18 @@ std::string decodeRaw(std::string_view s) {
             continue;
         }
         std::size_t j = i;
-        while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x80)
+        while (j < s.size() && !ends8bitRun(s[j]))
             ++j;
-        out += decode8bit(s.substr(i, j - i)).utf8;
+        out += undeclared.decode(s.substr(i, j - i)).utf8;
         i = j;
     }
     return out;
 }
 
-std::string decodeSegment(const Segment& seg) {
+std::string decodeSegment(const Segment& seg, const UndeclaredCharsets& undeclared) {
     if (!seg.encoded)
-        return decodeRaw(seg.bytes);
-    return decodeText(seg.bytes, seg.charset).utf8;
+        return decodeRaw(seg.bytes, undeclared);
+    return decodeText(seg.bytes, seg.charset, undeclared).utf8;
 }
 
 }  // namespace
@@ -168,26 +177,26 @@ std::string unfold(std::string_view raw) {
     return out.substr(b, e - b);
 }
 
-std::string decodeHeaderText(std::string_view raw) {
+std::string decodeHeaderText(std::string_view raw, const UndeclaredCharsets& undeclared) {
     const std::string text = unfold(raw);
     if (text.find("=?") == std::string::npos)
-        return replaceNul(decodeRaw(text));
+        return replaceNul(decodeRaw(text, undeclared));
     std::string out;
     for (const auto& seg : segment(text))
-        out += decodeSegment(seg);
+        out += decodeSegment(seg, undeclared);
     return replaceNul(std::move(out));
 }
 
-std::string normaliseStructured(std::string_view raw) {
+std::string normaliseStructured(std::string_view raw, const UndeclaredCharsets& undeclared) {
     const std::string text = unfold(raw);
     if (text.find("=?") == std::string::npos)
-        return decodeRaw(text);
+        return decodeRaw(text, undeclared);
     std::string out;
     for (const auto& seg : segment(text)) {
         if (!seg.encoded) {
-            out += decodeRaw(seg.bytes);
+            out += decodeRaw(seg.bytes, undeclared);
         } else {
-            out += "=?UTF-8?B?" + base64Encode(decodeSegment(seg)) + "?=";
+            out += "=?UTF-8?B?" + base64Encode(decodeSegment(seg, undeclared)) + "?=";
         }
     }
     return out;

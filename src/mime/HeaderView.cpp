@@ -26,11 +26,13 @@ void HeaderView::snapshot(GMimeObject* object, std::vector<Entry>& into) {
     }
 }
 
-HeaderView::HeaderView(GMimeObject* object) {
+HeaderView::HeaderView(GMimeObject* object, const UndeclaredCharsets& undeclared)
+    : undeclared_(&undeclared) {
     snapshot(object, own_);
 }
 
-HeaderView::HeaderView(GMimeMessage* message) {
+HeaderView::HeaderView(GMimeMessage* message, const UndeclaredCharsets& undeclared)
+    : undeclared_(&undeclared) {
     if (!message)
         return;
     snapshot(GMIME_OBJECT(message), own_);
@@ -73,7 +75,7 @@ std::optional<std::string> HeaderView::text(std::string_view name) const {
     auto raw = firstRaw(name);
     if (!raw)
         return std::nullopt;
-    return decodeHeaderText(*raw);
+    return decodeHeaderText(*raw, *undeclared_);
 }
 
 }  // namespace tolvane::mime

@@ -10,14 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "mime/Charset.h"
+
 namespace tolvane::mime {
 
 class HeaderView {
   public:
-    explicit HeaderView(GMimeObject* object);
+    // Raw 8-bit text decodes by `undeclared`, which must outlive the view.
+    HeaderView(GMimeObject* object, const UndeclaredCharsets& undeclared);
     // A message: GMime files its Content-* headers under the top-level part, so those are
     // looked up there when the message's own list lacks them.
-    explicit HeaderView(GMimeMessage* message);
+    HeaderView(GMimeMessage* message, const UndeclaredCharsets& undeclared);
 
     // Raw (still folded, undecoded) value of the first / last instance.
     std::optional<std::string> firstRaw(std::string_view name) const;
@@ -25,6 +28,7 @@ class HeaderView {
     std::vector<std::string> allRaw(std::string_view name) const;
     // First instance, unfolded and decoded to UTF-8.
     std::optional<std::string> text(std::string_view name) const;
+    const UndeclaredCharsets& undeclared() const { return *undeclared_; }
 
   private:
     // Names and raw values as GMime holds them; valid while the parsed message lives.
@@ -38,6 +42,7 @@ class HeaderView {
 
     std::vector<Entry> own_;
     std::vector<Entry> part_;
+    const UndeclaredCharsets* undeclared_;
 };
 
 }  // namespace tolvane::mime

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mapi/Tags.h"
+#include "mime/AsciiText.h"
 #include "mime/AttachmentMapper.h"
 #include "mime/BodyMapper.h"
 #include "mime/BodySelect.h"
@@ -12,11 +13,12 @@
 #include "mime/FileNames.h"
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
-#include "mime/MessageSize.h"
+#include "mime/MemorySize.h"
+#include "mime/MessageCharsets.h"
 #include "mime/PartData.h"
 #include "mime/PartInfo.h"
 #include "mime/PlainText.h"
-#include "mime/PropIds.h"
+#include "mime/ReceivedMail.h"
 #include "mime/TransportHeaders.h"
 
 namespace tolvane::mime {
@@ -77,6 +79,19 @@ bool isOpaqueSmime(const PartInfo& info, GMimeObject* root) {
            g_ascii_strcasecmp(name->c_str() + name->size() - 4, ".p7m") == 0;
 }
 
+// S/MIME clear-signed (MS-OXOSMIME 2.1.3.1) only when the signature is PKCS #7; PGP/MIME and
+// other protocols are multiparts like any other (MS-OXCMAIL 2.2.3.3).
+bool isSmimeSigned(GMimeObject* root, const PartInfo& info, PartInfoCache& infos) {
+    if (!GMIME_IS_MULTIPART(root) || info.mimeType != "multipart/signed")
+        return false;
+    std::string protocol = lowerAscii(info.type.get("protocol").value_or(""));
+    auto* mp = GMIME_MULTIPART(root);
+    if (protocol.empty() && g_mime_multipart_get_count(mp) > 1) {
+        protocol = infos.get(g_mime_multipart_get_part(mp, 1)).mimeType;  // RFC 1847 needs one
+    }
+    return protocol == "application/pkcs7-signature" || protocol == "application/x-pkcs7-signature";
+}
+
 bool hasText(const char* s) {
     return s && std::any_of(s, s + std::strlen(s),
                             [](char c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n'; });
@@ -107,37 +122,23 @@ void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
     }
 }
 
-void markSmartNoAttach(mapi::Message& msg) {
-    if (msg.attachments.empty())
-        return;
-    const bool allHidden =
-        std::all_of(msg.attachments.begin(), msg.attachments.end(), [](const auto& a) {
-            const auto* hidden = a.props.get(pid::kAttachmentHidden);
-            return hidden && hidden->asBool();
-        });
-    if (allHidden) {
-        msg.props.setNamed(
-            mapi::NamedProperty::byId(mapi::propset::common(), pid::kLidSmartNoAttach),
-            PropValue::boolean(true));
-    }
-}
-
 }  // namespace
 
 void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
-                                   mapi::Message& msg) {
+                                   const UndeclaredCharsets& undeclared, mapi::Message& msg) {
     GMimeObject* root = g_mime_message_get_mime_part(message);
-    auto embedded = [this, depth](GMimeMessage* inner) -> std::unique_ptr<mapi::Message> {
+    auto embedded = [this, depth,
+                     &undeclared](GMimeMessage* inner) -> std::unique_ptr<mapi::Message> {
         if (depth + 1 > kMaxEmbeddingDepth)
             return nullptr;
-        return std::make_unique<mapi::Message>(import(inner, depth + 1, nullptr));
+        return std::make_unique<mapi::Message>(import(inner, depth + 1, nullptr, &undeclared));
     };
     if (!root)
         return;
-    PartInfoCache infos;
+    PartInfoCache infos(undeclared);
     const PartInfo info = infos.get(root);
 
-    if (GMIME_IS_MULTIPART(root) && info.mimeType == "multipart/signed") {
+    if (isSmimeSigned(root, info, infos)) {
         // MS-OXOSMIME 2.1.3.1: body from the signed content, one attachment with the entity.
         msg.props.set(mapi::tag::kMessageClass,
                       PropValue::unicode("IPM.Note.SMIME.MultipartSigned"));
@@ -145,7 +146,8 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
         BodyChoice body;
         if (g_mime_multipart_get_count(mp) > 0)
             body = selectBody(g_mime_multipart_get_part(mp, 0), infos);
-        AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
+        AttachmentMapper attachments(mapBody(body, msg, infos), embedded, options_, budget_,
+                                     undeclared);
         std::optional<std::string> entity;
         if (raw)
             entity = signedEntityFromFile(message, *raw);
@@ -158,12 +160,11 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     if (isOpaqueSmime(info, root)) {
         // MS-OXOSMIME 2.1.3.2: no body; the entity is the one attachment.
         msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note.SMIME"));
-        if (auto ct = HeaderView(message).lastRaw("Content-Type")) {
-            msg.props.setNamed(
-                mapi::NamedProperty::byName(mapi::propset::internetHeaders(), "Content-Type"),
-                PropValue::unicode(decodeHeaderText(*ct)));
+        if (auto ct = HeaderView(message, undeclared).lastRaw("Content-Type")) {
+            msg.props.setNamed(mapi::named::kContentType,
+                               PropValue::unicode(decodeHeaderText(*ct, undeclared)));
         }
-        AttachmentMapper attachments({}, now_, embedded, options_, budget_);
+        AttachmentMapper attachments({}, embedded, options_, budget_, undeclared);
         PartInfo named = info;
         if (!named.disposition.get("filename") && !named.type.get("name")) {
             named.disposition.params.emplace_back("filename", "smime.p7m");
@@ -173,15 +174,19 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     }
 
     const BodyChoice body = selectBody(root, infos);
-    AttachmentMapper attachments(mapBody(body, msg, infos), now_, embedded, options_, budget_);
+    AttachmentMapper attachments(mapBody(body, msg, infos), embedded, options_, budget_,
+                                 undeclared);
     walk(root, body, attachments, infos, msg);
-    markSmartNoAttach(msg);
 }
 
-mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const RawFile* raw) {
+mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const RawFile* raw,
+                                      const UndeclaredCharsets* outer) {
     mapi::Message msg;
     msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
-    const HeaderView headers(message);
+    const UndeclaredCharsets undeclared =
+        declaredCharsets(message).then(outer ? *outer : userFallback_);
+    const HeaderView headers(message, undeclared);
+    setReceivedMailDefaults(headers, user_, msg);
     mapEnvelope(headers, EnvelopeContext{options_, fallbackTime_}, msg);
 
     std::string headerBytes;
@@ -195,20 +200,13 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
         g_free(text);
     }
     msg.props.set(mapi::tag::kTransportMessageHeaders,
-                  PropValue::unicode(transportHeaders(headerBytes)));
+                  PropValue::unicode(transportHeaders(headerBytes, undeclared)));
 
-    mapStructure(message, depth, raw, msg);
+    mapStructure(message, depth, raw, undeclared, msg);
+    mapReceivedMail(headers, user_, msg);
 
-    // Never unsent (it would open as a draft); has-attachment is the store's to compute.
-    msg.props.set(mapi::tag::kMessageFlags,
-                  PropValue::int32(depth > 0 ? mapi::tag::kMsgFlagRead : 0));
-    msg.props.set(mapi::tag::kCreationTime, PropValue::time(now_));
-    msg.props.set(mapi::tag::kLastModificationTime, PropValue::time(now_));
-    msg.props.set(mapi::tag::kMessageSize, PropValue::int32(0));
-    const std::uint64_t size = messageSize(msg);
-    msg.props.set(
-        mapi::tag::kMessageSize,
-        PropValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
+    // Flags, sizes and times are the store's to compute; the read-ahead budgets by this.
+    msg.memoryBytes = inMemorySize(msg);
     return msg;
 }
 

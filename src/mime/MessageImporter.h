@@ -11,7 +11,9 @@
 #include <string>
 
 #include "mapi/Message.h"
+#include "mime/Charset.h"
 #include "mime/PartData.h"
+#include "mime/ReceivedMail.h"
 
 namespace tolvane::mime {
 
@@ -27,21 +29,32 @@ struct RawFile {
 
 class MessageImporter {
   public:
-    // The budget covers the message and every message embedded in it.
+    // The budget covers the message and every message embedded in it. `userFallback` is
+    // tried for undeclared 8-bit text after the charsets the message declares.
     MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
-                    mapi::FileTime now, InMemoryBudget budget = InMemoryBudget())
-        : options_(options), fallbackTime_(fallbackTime), now_(now), budget_(budget) {}
+                    InMemoryBudget budget = InMemoryBudget(),
+                    UndeclaredCharsets userFallback = UndeclaredCharsets(),
+                    UserLocale user = UserLocale())
+        : options_(options),
+          fallbackTime_(fallbackTime),
+          budget_(budget),
+          userFallback_(std::move(userFallback)),
+          user_(user) {}
 
-    // raw is given for the top-level message only.
-    mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw);
+    // raw is given for the top-level message only; `outer` is the rule for undeclared text of
+    // the message this one is attached to.
+    mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw,
+                         const UndeclaredCharsets* outer = nullptr);
 
   private:
-    void mapStructure(GMimeMessage* message, int depth, const RawFile* raw, mapi::Message& msg);
+    void mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
+                      const UndeclaredCharsets& undeclared, mapi::Message& msg);
 
     GMimeParserOptions* options_;
     std::optional<std::int64_t> fallbackTime_;
-    mapi::FileTime now_;
     InMemoryBudget budget_;
+    UndeclaredCharsets userFallback_;
+    UserLocale user_;
 };
 
 }  // namespace tolvane::mime

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -50,9 +51,40 @@ std::filesystem::path spoolToFile(GMimeDataWrapper* wrapper) {
     return path;
 }
 
-mapi::PropValue spool(GMimeDataWrapper* wrapper) {
-    return mapi::PropValue::binaryStream(
-        std::make_shared<mapi::FileByteSource>(spoolToFile(wrapper), true));
+Base64Check checkBase64(GMimeStream* encoded) {
+    Base64Check check;
+    g_mime_stream_reset(encoded);
+    char buf[65536];
+    ssize_t n;
+    while ((n = g_mime_stream_read(encoded, buf, sizeof buf)) > 0)
+        check.feed(buf, static_cast<std::size_t>(n));
+    g_mime_stream_reset(encoded);
+    return check;
+}
+
+// GMime's decoding filter leaves out a truncated last group; the spool gets its bytes too.
+void appendTail(const std::filesystem::path& spool, const std::string& tail) {
+    if (tail.empty())
+        return;
+    std::FILE* f = std::fopen(spool.c_str(), "ab");
+    const bool ok = f && std::fwrite(tail.data(), 1, tail.size(), f) == tail.size();
+    const int err = errno;
+    if (f && std::fclose(f) != 0 && ok)
+        spoolFailed(spool, errno);
+    if (!ok)
+        spoolFailed(spool, err);
+}
+
+mapi::PropValue spool(GMimeDataWrapper* wrapper, const std::string& tail) {
+    const std::filesystem::path path = spoolToFile(wrapper);
+    try {
+        appendTail(path, tail);
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        throw;
+    }
+    return mapi::PropValue::binaryStream(std::make_shared<mapi::FileByteSource>(path, true));
 }
 
 // Reads a whole stream into `out`, straight into its storage (capacity is reused).
@@ -79,17 +111,6 @@ std::string readAll(GMimeStream* stream) {
     std::string out;
     readInto(stream, out);
     return out;
-}
-
-bool base64Damaged(GMimeStream* encoded) {
-    Base64Check check;
-    g_mime_stream_reset(encoded);
-    char buf[65536];
-    ssize_t n;
-    while ((n = g_mime_stream_read(encoded, buf, sizeof buf)) > 0)
-        check.feed(buf, static_cast<std::size_t>(n));
-    g_mime_stream_reset(encoded);
-    return check.damaged();
 }
 
 }  // namespace
@@ -129,8 +150,9 @@ LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) {
     GMimeStream* encoded = g_mime_data_wrapper_get_stream(wrapper);
     const bool base64 = g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64;
     if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
-        out.damaged = base64 && base64Damaged(encoded);
-        out.data = spool(wrapper);
+        const Base64Check check = base64 ? checkBase64(encoded) : Base64Check();
+        out.damaged = check.damaged();
+        out.data = spool(wrapper, check.truncatedTail());
         return out;
     }
     if (base64 && encoded) {
@@ -151,7 +173,7 @@ bool base64Damaged(GMimePart* part) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
     GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
     return encoded && g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64 &&
-           base64Damaged(encoded);
+           checkBase64(encoded).damaged();
 }
 
 std::string rawContent(GMimePart* part) {
@@ -165,6 +187,14 @@ DecodedStream::DecodedStream(GMimePart* part, std::int64_t spoolThreshold) {
     GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
     if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
         spool_ = spoolToFile(wrapper);
+        try {
+            if (g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64)
+                appendTail(spool_, checkBase64(encoded).truncatedTail());
+        } catch (...) {
+            std::error_code ignored;
+            std::filesystem::remove(spool_, ignored);  // no destructor runs for a throwing one
+            throw;
+        }
         stream_.reset(g_mime_stream_fs_open(spool_.c_str(), O_RDONLY, 0, nullptr));
     }
     if (!stream_) {

@@ -5,24 +5,27 @@
 
 namespace tolvane::mime {
 
-PartInfo partInfo(GMimeObject* object) {
+PartInfo partInfo(GMimeObject* object, const UndeclaredCharsets& undeclared) {
     PartInfo info;
     GMimeContentType* ct = g_mime_object_get_content_type(object);
     const char* type = ct ? g_mime_content_type_get_media_type(ct) : nullptr;
     const char* sub = ct ? g_mime_content_type_get_media_subtype(ct) : nullptr;
     // Type names are ASCII by RFC 2045; raw 8-bit ones still have to become valid text.
-    info.mimeType =
-        decodeHeaderText(std::string(type ? type : "text") + "/" + (sub ? sub : "plain"));
+    info.mimeType = decodeHeaderText(
+        std::string(type ? type : "text") + "/" + (sub ? sub : "plain"), undeclared);
     for (char& c : info.mimeType) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c + 32);
     }
-    const HeaderView headers(object);
+    const HeaderView headers(object, undeclared);
     // GMime's own parse takes the last Content-Type it meets; read the same instance.
     if (auto raw = headers.lastRaw("Content-Type"))
-        info.type = parseContentParams(*raw);
+        info.type = parseContentParams(*raw, undeclared);
+    // RFC 2045 §5.2: a type GMime cannot parse is text/plain; "text" alone is the usual case.
+    if (info.type.value == "text")
+        info.mimeType = "text/plain";
     if (auto raw = headers.firstRaw("Content-Disposition")) {
-        info.disposition = parseContentParams(*raw);
+        info.disposition = parseContentParams(*raw, undeclared);
     }
     if (GMIME_IS_PART(object)) {
         if (auto cte = headers.firstRaw("Content-Transfer-Encoding")) {

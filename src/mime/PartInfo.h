@@ -20,20 +20,24 @@ struct PartInfo {
     bool isAttachmentDisposition() const { return disposition.value == "attachment"; }
 };
 
-PartInfo partInfo(GMimeObject* object);
+PartInfo partInfo(GMimeObject* object, const UndeclaredCharsets& undeclared);
 
 // Each entity's facts parsed once per message: body choice, body mapping and the
-// attachment walk all ask for them.
+// attachment walk all ask for them. Also the message's rule for undeclared 8-bit text, which
+// must outlive the cache.
 class PartInfoCache {
   public:
+    explicit PartInfoCache(const UndeclaredCharsets& undeclared) : undeclared_(undeclared) {}
     const PartInfo& get(GMimeObject* object) {
         auto it = infos_.find(object);
         if (it == infos_.end())
-            it = infos_.emplace(object, partInfo(object)).first;
+            it = infos_.emplace(object, partInfo(object, undeclared_)).first;
         return it->second;
     }
+    const UndeclaredCharsets& undeclared() const { return undeclared_; }
 
   private:
+    const UndeclaredCharsets& undeclared_;
     std::unordered_map<GMimeObject*, PartInfo> infos_;
 };
 

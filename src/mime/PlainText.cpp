@@ -33,8 +33,11 @@ std::string unflow(std::string_view text, bool delsp) {
     const auto flush = [&]() {
         if (paragraphDepth < 0)
             return;
-        if (paragraphDepth > 0)
-            out += std::string(static_cast<std::size_t>(paragraphDepth), '>') + ' ';
+        if (paragraphDepth > 0) {
+            out += std::string(static_cast<std::size_t>(paragraphDepth), '>');
+            if (!paragraph.empty())
+                out += ' ';  // an empty quoted line stays ">", as it was sent
+        }
         out += paragraph;
         out += "\r\n";
         paragraph.clear();

@@ -5,7 +5,6 @@
 
 #include "mapi/Tags.h"
 #include "mime/EntryIds.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime {
 
@@ -13,17 +12,19 @@ namespace {
 
 using mapi::PropValue;
 
+constexpr std::int32_t kRecipientSendable = 0x1;  // PidTagRecipientFlags recipSendable
+
 // The six properties of one originator group (MS-OXOMSG 2.2.1.x).
 struct GroupIds {
-    std::uint16_t name, email, addrType, entryId, searchKey, smtp;
+    mapi::PropTag name, email, addrType, entryId, searchKey, smtp;
 };
 constexpr GroupIds kSentRepresenting = {
-    mapi::tag::kSentRepresentingName,  pid::kSentRepresentingEmailAddress,
-    pid::kSentRepresentingAddressType, pid::kSentRepresentingEntryId,
-    pid::kSentRepresentingSearchKey,   pid::kSentRepresentingSmtpAddress};
-constexpr GroupIds kSender = {mapi::tag::kSenderName,  mapi::tag::kSenderEmailAddress,
-                              pid::kSenderAddressType, pid::kSenderEntryId,
-                              pid::kSenderSearchKey,   pid::kSenderSmtpAddress};
+    mapi::tag::kSentRepresentingName,        mapi::tag::kSentRepresentingEmailAddress,
+    mapi::tag::kSentRepresentingAddressType, mapi::tag::kSentRepresentingEntryId,
+    mapi::tag::kSentRepresentingSearchKey,   mapi::tag::kSentRepresentingSmtpAddress};
+constexpr GroupIds kSender = {mapi::tag::kSenderName,        mapi::tag::kSenderEmailAddress,
+                              mapi::tag::kSenderAddressType, mapi::tag::kSenderEntryId,
+                              mapi::tag::kSenderSearchKey,   mapi::tag::kSenderSmtpAddress};
 
 void setGroup(mapi::PropertyList& p, const GroupIds& ids, const Mailbox& m) {
     const std::string name = displayNameOf(m);
@@ -40,11 +41,11 @@ std::vector<Mailbox> mailboxesOf(const HeaderView& headers, std::string_view nam
     std::vector<Mailbox> out;
     if (allInstances) {
         for (const auto& raw : headers.allRaw(name)) {
-            auto list = parseAddressList(raw, options);
+            auto list = parseAddressList(raw, options, headers.undeclared());
             out.insert(out.end(), list.begin(), list.end());
         }
     } else if (auto raw = headers.firstRaw(name)) {
-        out = parseAddressList(*raw, options);
+        out = parseAddressList(*raw, options, headers.undeclared());
     }
     return out;
 }
@@ -59,11 +60,11 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
     struct Kind {
         std::string_view header;
         std::int32_t type;  // PidTagRecipientType: 1 To, 2 Cc, 3 Bcc
-        std::uint16_t displayId;
+        mapi::PropTag displayId;
     };
-    constexpr Kind kinds[] = {
-        {"To", 1, pid::kDisplayTo}, {"Cc", 2, pid::kDisplayCc}, {"Bcc", 3, pid::kDisplayBcc}};
-    std::int32_t rowId = 0;
+    constexpr Kind kinds[] = {{"To", 1, mapi::tag::kDisplayTo},
+                              {"Cc", 2, mapi::tag::kDisplayCc},
+                              {"Bcc", 3, mapi::tag::kDisplayBcc}};
     for (const auto& kind : kinds) {
         std::string display;
         for (const auto& m : mailboxesOf(headers, kind.header, options, true)) {
@@ -71,24 +72,30 @@ void mapRecipients(const HeaderView& headers, GMimeParserOptions* options, mapi:
             const mapi::Bytes entryId = oneOffEntryId(name, m.address);
             mapi::Recipient r;
             auto& p = r.props;
-            p.set(pid::kRowid, PropValue::int32(rowId++));
             p.set(mapi::tag::kRecipientType, PropValue::int32(kind.type));
             p.set(mapi::tag::kDisplayName, PropValue::unicode(name));
+            p.set(mapi::tag::kTransmittableDisplayName, PropValue::unicode(name));
             p.set(mapi::tag::kEmailAddress, PropValue::unicode(m.address));
             p.set(mapi::tag::kAddressType, PropValue::unicode("SMTP"));
-            p.set(pid::kSmtpAddress, PropValue::unicode(m.address));
-            p.set(pid::kEntryId, PropValue::binary(entryId));
-            p.set(pid::kRecordKey, PropValue::binary(entryId));
-            p.set(pid::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
-            p.set(pid::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
-            p.set(pid::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
-            p.set(pid::kSendRichInfo, PropValue::boolean(false));
+            p.set(mapi::tag::kSmtpAddress, PropValue::unicode(m.address));
+            p.set(mapi::tag::kEntryId, PropValue::binary(entryId));
+            p.set(mapi::tag::kRecipientEntryId, PropValue::binary(entryId));
+            p.set(mapi::tag::kRecordKey, PropValue::binary(entryId));
+            p.set(mapi::tag::kSearchKey, PropValue::binary(smtpSearchKey(m.address)));
+            p.set(mapi::tag::kDisplayType, PropValue::int32(0));  // DT_MAILUSER
+            p.set(mapi::tag::kObjectType, PropValue::int32(6));   // MAPI_MAILUSER
+            p.set(mapi::tag::kSendRichInfo, PropValue::boolean(false));
+            // MS-OXOMSG 2.2.3: delivered (responsibility taken) and sendable, as Outlook's
+            // rows of a received mail read; they carry no order and no tracking status.
+            p.set(mapi::tag::kResponsibility, PropValue::boolean(true));
+            p.set(mapi::tag::kRecipientFlags, PropValue::int32(kRecipientSendable));
             msg.recipients.push_back(std::move(r));
             if (!display.empty())
                 display += "; ";
             display += name;
         }
-        msg.props.set(kind.displayId, PropValue::unicode(display));
+        if (!display.empty())  // Outlook stores no empty summary
+            msg.props.set(kind.displayId, PropValue::unicode(display));
     }
 }
 

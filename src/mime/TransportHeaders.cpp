@@ -23,7 +23,7 @@ bool internalToExchange(std::string_view field) {
 
 }  // namespace
 
-std::string transportHeaders(std::string_view raw) {
+std::string transportHeaders(std::string_view raw, const UndeclaredCharsets& undeclared) {
     const bool utf8 = isValidUtf8(raw);
     std::string kept;
     kept.reserve(raw.size());
@@ -39,7 +39,7 @@ std::string transportHeaders(std::string_view raw) {
         if (!dropping && utf8) {
             kept.append(line);
         } else if (!dropping) {
-            kept += decode8bit(line).utf8;
+            kept += undeclared.decode(line).utf8;
         }
         start = end;
     }

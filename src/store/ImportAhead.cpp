@@ -8,8 +8,6 @@
 #include <system_error>
 #include <utility>
 
-#include "mapi/Tags.h"
-
 namespace tolvane::store {
 namespace {
 
@@ -17,10 +15,9 @@ namespace {
 // further on (or off the plan) is imported on the calling thread.
 constexpr std::size_t kLookFurther = 1024;
 
-// What a message holds in memory, near enough: the size the import gives it.
+// What a message holds in memory, as the import counted it.
 std::uint64_t sizeOf(const mapi::Message& message) {
-    const auto* size = message.props.get(mapi::tag::kMessageSize);
-    return size ? static_cast<std::uint64_t>(std::max<std::int64_t>(size->asInteger(), 0)) : 0;
+    return message.memoryBytes;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "mapi/PropType.h"
+#include "mapi/PropTag.h"
 #include "mapi/PropValue.h"
 #include "platform/AppError.h"
 #include "store/MailItem.h"
@@ -22,7 +22,7 @@ Narrow narrowed(std::int64_t value) {
 }  // namespace
 
 void MAPIUtils::HrSetOneProp(MapiObject& object, std::uint32_t tag, std::int64_t value, bool save) {
-    const auto type = static_cast<mapi::PropType>(tag & 0xFFFF);
+    const mapi::PropType type = mapi::PropTag::fromValue(tag).type;
     switch (type) {
         case mapi::PropType::Int32:
             object.SetProp(tag, mapi::PropValue::int32(narrowed<std::int32_t>(value)));

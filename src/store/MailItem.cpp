@@ -52,7 +52,7 @@ void MailItem::Import(const std::string& path, int format) {
 
 void MailItem::SetProp(std::uint32_t tag, mapi::PropValue value) {
     requireOpen();
-    message_.props.set(static_cast<std::uint16_t>(tag >> 16), std::move(value));
+    message_.props.set(mapi::PropTag::fromValue(tag), std::move(value));
 }
 
 void MailItem::Save() {
@@ -61,15 +61,6 @@ void MailItem::Save() {
         throw AppError(errc::kInvalidObject,
                        "The store of " + folder_->FolderPath() + " is closed");
     }
-    const bool hasAttachments = !message_.attachments.empty();
-    std::int32_t flags = 0;
-    if (const auto* current = message_.props.get(mapi::tag::kMessageFlags)) {
-        flags = current->asInt32();
-    }
-    flags = hasAttachments ? (flags | mapi::tag::kMsgFlagHasAttach)
-                           : (flags & ~mapi::tag::kMsgFlagHasAttach);
-    message_.props.set(mapi::tag::kMessageFlags, mapi::PropValue::int32(flags));
-    message_.props.set(mapi::tag::kHasAttachments, mapi::PropValue::boolean(hasAttachments));
     saved_ = true;
 }
 

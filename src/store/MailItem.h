@@ -32,8 +32,8 @@ class MailItem final : public MapiObject {
     // Fills the item from an RFC 822 file (format 1024). Throws what the import throws.
     void Import(const std::string& path, int format);
     MapiObject& MAPIOBJECT() { return *this; }
-    // Marks the item saved: has-attachment in the message flags and PR_HASATTACH follow the
-    // attachment table, as a store computes them on save.
+    // Marks the item saved. What a store computes on save (the has-attachment bit among
+    // them) the PST writer computes as it writes the message.
     void Save();
     // Writes a saved message into its folder now and lets go of it. Errors are thrown; the
     // destructor does the same for an item not closed, swallowing errors.

@@ -24,6 +24,14 @@ TEST(CliArguments, TakesTheDestinationInBothFormsAndEveryPathInOrder) {
     EXPECT_EQ(parsed->dest, "/o u t");
     EXPECT_EQ(parsed->paths, (std::vector<std::string>{"Mail", "--dest", "-x.eml"}));
 
+    parsed = parse({"--charset", "koi8-r", "a.eml"}, problem);
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_EQ(parsed->charset, "koi8-r");
+    parsed = parse({"--charset=gb2312", "a.eml"}, problem);
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_EQ(parsed->charset, "gb2312");
+    EXPECT_EQ(parsed->paths, (std::vector<std::string>{"a.eml"}));
+
     parsed = parse({"--help"}, problem);
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->help);
@@ -37,6 +45,9 @@ TEST(CliArguments, RefusesWhatCannotStartWithAReason) {
         {{"--dest=", "a.eml"}, "--dest needs a folder"},
         {{"--dest", "/a", "--dest", "/b", "a.eml"}, "--dest given twice"},
         {{"-v", "a.eml"}, "unknown option -v"},
+        {{"a.eml", "--charset"}, "--charset needs a charset name"},
+        {{"--charset=", "a.eml"}, "--charset needs a charset name"},
+        {{"--charset", "a", "--charset=b", "a.eml"}, "--charset given twice"},
     };
     for (const auto& [args, reason] : bad) {
         std::string problem;

@@ -99,7 +99,8 @@ class Arguments(unittest.TestCase):
     def test_help_says_how_and_exits_0(self):
         result = convert("--help")
         self.assertEqual(result.returncode, 0)
-        for text in ("tolvane-convert [--dest DIR] PATH...", ".eml", "Exit status", "  2  "):
+        for text in ("tolvane-convert [--dest DIR] [--charset NAME] PATH...", ".eml",
+                     "Exit status", "  2  "):
             self.assertIn(text, result.stdout)
 
     def test_nothing_to_start_exits_2_and_writes_nothing(self):
@@ -111,7 +112,8 @@ class Arguments(unittest.TestCase):
             for args in ([], ["--bogus", base], ["--dest"],
                          ["--dest", os.path.join(base, "missing"), base],
                          ["--dest", os.path.join(base, "a.eml"), base],
-                         [empty_folder], [os.path.join(base, "missing.eml")]):
+                         [empty_folder], [os.path.join(base, "missing.eml")],
+                         ["--charset", "x-no-such-charset", base]):
                 result = convert(*args, cwd=base)
                 self.assertEqual(result.returncode, 2, (args, result.stderr))
                 self.assertTrue(result.stderr.startswith("tolvane-convert: "), result.stderr)
@@ -127,6 +129,26 @@ class Arguments(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stderr)
             self.assertEqual(os.path.dirname(result.stdout.strip()), os.path.realpath(base))
             self.assertIn("1/1 messages", result.stderr)  # not a terminal: plain log lines
+
+    def test_charset_names_what_undeclared_8bit_text_is(self):
+        with tempfile.TemporaryDirectory() as base:
+            os.makedirs(os.path.join(base, "In"))
+            with open(os.path.join(base, "In", "a.eml"), "wb") as f:
+                f.write("Subject: Привет\r\n\r\nbody\r\n".encode("koi8-r"))
+            subjects = []
+            for args in (["--charset", "koi8-r"], []):
+                out = tempfile.mkdtemp(dir=base)
+                result = subprocess.run([CONVERT, "--dest", out, *args, "In"], cwd=base,
+                                        capture_output=True, text=True, timeout=600,
+                                        env=dict(os.environ, LC_ALL="C"))
+                self.assertEqual(result.returncode, 0, result.stderr)
+                dump = subprocess.run([sys.executable, READERS, "dump", "--reader", "pypff",
+                                       result.stdout.strip()], capture_output=True, text=True,
+                                      timeout=600)
+                self.assertEqual(dump.returncode, 0, dump.stderr)
+                subjects += [m["subject"] for f in json.loads(dump.stdout)["folders"]
+                             for m in f["messages"]]
+            self.assertEqual(subjects, ["Привет", "ðÒÉ×ÅÔ"])  # then windows-1252
 
 
 if __name__ == "__main__":

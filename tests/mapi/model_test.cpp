@@ -6,6 +6,7 @@
 
 #include "mapi/Message.h"
 #include "mapi/PropValue.h"
+#include "mapi/Tags.h"
 
 using namespace tolvane::mapi;
 
@@ -33,25 +34,50 @@ TEST(FileTimeConversion, UnixEpochAndRoundTrip) {
 
 TEST(PropertyListBehaviour, OneValuePerIdAndNamedByName) {
     PropertyList props;
-    props.set(0x0037, PropValue::unicode("first"));
-    props.set(0x0037, PropValue::unicode("second"));
-    props.set(0x0E07, PropValue::int32(17));
-    ASSERT_NE(props.get(0x0037), nullptr);
-    EXPECT_EQ(props.get(0x0037)->asString(), "second");
+    props.set(tag::kSubject, PropValue::unicode("first"));
+    props.set(tag::kSubject, PropValue::unicode("second"));
+    props.set(tag::kMessageFlags, PropValue::int32(17));
+    ASSERT_NE(props.get(tag::kSubject), nullptr);
+    EXPECT_EQ(props.get(tag::kSubject)->asString(), "second");
     EXPECT_EQ(props.tagged().size(), 2u);
-    EXPECT_EQ(props.tagged().begin()->first, 0x0037);  // kept in id order
+    EXPECT_EQ(props.tagged().begin()->first, tag::kSubject.id);  // kept in id order
 
-    const auto keywords = NamedProperty::byName(propset::publicStrings(), "Keywords");
-    const auto smartNoAttach = NamedProperty::byId(propset::common(), 0x8514);
-    props.setNamed(keywords, PropValue::mvUnicode({"a"}));
-    props.setNamed(smartNoAttach, PropValue::boolean(true));
-    props.setNamed(keywords, PropValue::mvUnicode({"a", "b"}));
+    props.setNamed(named::kKeywords, PropValue::mvUnicode({"a"}));
+    props.setNamed(named::kSmartNoAttach, PropValue::boolean(true));
+    props.setNamed(named::kKeywords, PropValue::mvUnicode({"a", "b"}));
     ASSERT_EQ(props.named().size(), 2u);
-    EXPECT_EQ(props.named()[0].first, keywords);  // order of first setting
-    EXPECT_EQ(props.getNamed(keywords)->asStrings().size(), 2u);
+    EXPECT_EQ(props.named()[0].first, named::kKeywords.property());  // order of first setting
+    EXPECT_EQ(props.getNamed(named::kKeywords)->asStrings().size(), 2u);
     EXPECT_EQ(props.getNamed(NamedProperty::byId(propset::common(), 0x8515)), nullptr);
     // A string name and a numeric id in the same set are different names.
     EXPECT_EQ(props.getNamed(NamedProperty::byName(propset::common(), "Keywords")), nullptr);
+}
+
+// A tag carries its type: a value of another type is refused, and a read through a tag of
+// the same id but another type finds nothing (0x3701 is binary data or an embedded object).
+TEST(PropertyListBehaviour, ValuesMatchTheirTagsType) {
+    PropertyList props;
+    EXPECT_THROW(props.set(tag::kSubject, PropValue::int32(1)), std::invalid_argument);
+    EXPECT_THROW(props.setNamed(named::kSmartNoAttach, PropValue::int32(1)), std::invalid_argument);
+    EXPECT_TRUE(props.empty());
+    props.set(tag::kAttachDataBinary, PropValue::binary({1, 2}));
+    EXPECT_NE(props.get(tag::kAttachDataBinary), nullptr);
+    EXPECT_EQ(props.get(tag::kAttachDataObject), nullptr);
+    props.erase(tag::kAttachDataObject);
+    EXPECT_TRUE(props.has(tag::kAttachDataBinary));
+    props.erase(tag::kAttachDataBinary);
+    EXPECT_TRUE(props.empty());
+    props.setNamed(named::kSmartNoAttach, PropValue::boolean(true));
+    const NamedTag sameNameOtherType{propset::common(), 0x8514, {}, PropType::Int32};
+    EXPECT_EQ(props.getNamed(sameNameOtherType), nullptr);
+    EXPECT_NE(props.getNamed(named::kSmartNoAttach), nullptr);
+}
+
+TEST(PropertyTags, ThirtyTwoBitFormSplitsIntoIdAndType) {
+    EXPECT_EQ(tag::kMessageFlags.value(), 0x0E070003u);
+    EXPECT_EQ(PropTag::fromValue(0x0037001F), tag::kSubject);
+    EXPECT_EQ(PropTag::fromValue(0x3701000D), tag::kAttachDataObject);
+    static_assert(propset::common() == Guid::parse("{00062008-0000-0000-C000-000000000046}"));
 }
 
 TEST(BinaryValues, StreamAndMemoryAgree) {
@@ -98,13 +124,13 @@ TEST(BinaryValues, SpoolFileIsReadInPiecesAndRemovedWithItsLastHolder) {
 
 TEST(MessageModel, EmbeddedMessagesNest) {
     Message outer;
-    outer.props.set(0x0037, PropValue::unicode("outer"));
+    outer.props.set(tag::kSubject, PropValue::unicode("outer"));
     Attachment att;
-    att.props.set(0x3705, PropValue::int32(5));
+    att.props.set(tag::kAttachMethod, PropValue::int32(5));
     att.embedded = std::make_unique<Message>();
-    att.embedded->props.set(0x0037, PropValue::unicode("inner"));
+    att.embedded->props.set(tag::kSubject, PropValue::unicode("inner"));
     outer.attachments.push_back(std::move(att));
     Message moved = std::move(outer);
     ASSERT_EQ(moved.attachments.size(), 1u);
-    EXPECT_EQ(moved.attachments[0].embedded->props.get(0x0037)->asString(), "inner");
+    EXPECT_EQ(moved.attachments[0].embedded->props.get(tag::kSubject)->asString(), "inner");
 }

@@ -5,7 +5,6 @@
 
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime::test {
 namespace {
@@ -25,9 +24,34 @@ TEST(BodyChoice, AlternativePrefersHtmlAndKeepsPlainForBody) {
         "--alt--\r\n");
     EXPECT_EQ(bin(m.props, tag::kHtml), "<p>Hi <b>there</b></p>");
     EXPECT_EQ(str(m.props, tag::kBody), "Hi there (plain)");
-    EXPECT_EQ(num(m.props, pid::kNativeBody), 3);
-    EXPECT_EQ(num(m.props, pid::kInternetCodepage), 65001);
+    EXPECT_EQ(num(m.props, tag::kNativeBody), 3);
+    EXPECT_EQ(num(m.props, tag::kInternetCodepage), 65001);
     EXPECT_TRUE(m.attachments.empty());
+}
+
+// An HTML alternative with nothing to show must not hide the text: the item would open blank.
+TEST(BodyChoice, EmptyHtmlAlternativeDoesNotHideThePlainText) {
+    const auto alternative = [](const std::string& html) {
+        return importText(
+            "Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
+            "Content-Type: text/plain\r\n\r\nthe text\r\n--a\r\nContent-Type: text/html\r\n\r\n" +
+            html + "\r\n--a--\r\n");
+    };
+    for (const char* empty :
+         {"", "<html><body>  </body></html>",
+          "<html><head><style>p {}</style></head><body>&nbsp;<br></body></html>"}) {
+        const auto m = alternative(empty);
+        EXPECT_EQ(str(m.props, tag::kBody), "the text") << empty;
+        EXPECT_FALSE(m.props.has(tag::kHtml)) << empty;
+        EXPECT_EQ(num(m.props, tag::kNativeBody), 1) << empty;
+    }
+    // Something to see, even an image alone, keeps the HTML.
+    for (const char* shown : {"<p>x</p>", "<img src=\"cid:logo\">"}) {
+        const auto m = alternative(shown);
+        EXPECT_TRUE(m.props.has(tag::kHtml)) << shown;
+        EXPECT_EQ(num(m.props, tag::kNativeBody), 3) << shown;
+        EXPECT_EQ(str(m.props, tag::kBody), "the text") << shown;
+    }
 }
 
 TEST(BodyChoice, MixedWithAlternativeFirstAndRelatedInside) {
@@ -98,7 +122,7 @@ TEST(BodyChoice, RelatedStartParameterNamesTheRoot) {
     EXPECT_EQ(bin(m.props, tag::kHtml), "<img src=cid:img@x>");
     EXPECT_EQ(str(m.props, tag::kBody), "");
     ASSERT_EQ(m.attachments.size(), 1u);
-    EXPECT_TRUE(m.attachments[0].props.get(pid::kAttachmentHidden)->asBool());
+    EXPECT_TRUE(m.attachments[0].props.get(tag::kAttachmentHidden)->asBool());
 }
 
 // §2.2 HTML stored as UTF-8 with code page 65001 and an agreeing <meta> charset.
@@ -111,7 +135,7 @@ TEST(HtmlBody, TranscodedToUtf8WithAgreeingMeta) {
     EXPECT_EQ(bin(m.props, tag::kHtml),
               "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
               "charset=utf-8\"></head><body>café € &amp; more</body></html>\r\n");
-    EXPECT_EQ(num(m.props, pid::kInternetCodepage), 65001);
+    EXPECT_EQ(num(m.props, tag::kInternetCodepage), 65001);
     EXPECT_EQ(str(m.props, tag::kBody), "café € & more");
 }
 
@@ -129,7 +153,7 @@ TEST(HtmlBody, EnrichedBecomesHtml) {
         "Content-Type: text/enriched\r\n\r\n<bold>Now</bold> is <<the> time\r\n\r\nnext\r\n");
     EXPECT_EQ(bin(m.props, tag::kHtml),
               "<html><body><b>Now</b> is &lt;the&gt; time<br>\r\nnext </body></html>");
-    EXPECT_EQ(num(m.props, pid::kNativeBody), 3);
+    EXPECT_EQ(num(m.props, tag::kNativeBody), 3);
 }
 
 // §2.2 plain body: charset decoded, code page of the charset, native body 1, CRLF.
@@ -138,8 +162,8 @@ TEST(PlainBody, CodePageOfCharsetAndCrlf) {
         "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n"
         "\x1b$BF|K\\8l%F%9%H\x1b(B\nline2\rline3\r\n");
     EXPECT_EQ(str(m.props, tag::kBody), "日本語テスト\r\nline2\r\nline3\r\n");
-    EXPECT_EQ(num(m.props, pid::kInternetCodepage), 50220);
-    EXPECT_EQ(num(m.props, pid::kNativeBody), 1);
+    EXPECT_EQ(num(m.props, tag::kInternetCodepage), 50220);
+    EXPECT_EQ(num(m.props, tag::kNativeBody), 1);
     EXPECT_FALSE(m.props.has(tag::kHtml));
 }
 

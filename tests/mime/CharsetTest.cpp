@@ -7,7 +7,6 @@
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
 #include "mime/HeaderText.h"
-#include "mime/PropIds.h"
 
 namespace tolvane::mime::test {
 namespace {
@@ -71,13 +70,13 @@ TEST(CharsetDecoding, UnknownCharsetFallsBackWithoutLosingBytes) {
     const auto utf8 = decodeText(
         "Gr\xC3\xBC\xC3\x9F"
         "e",
-        "x-no-such-charset");
+        "x-no-such-charset", UndeclaredCharsets());
     EXPECT_EQ(utf8.utf8, "Grüße");
     EXPECT_EQ(utf8.codePage, 65001);
     const auto cp1252 = decodeText(
         "Gr\xFC\xDF"
         "e \x93q\x94 \x81",
-        "x-no-such-charset");
+        "x-no-such-charset", UndeclaredCharsets());
     EXPECT_EQ(cp1252.utf8, "Grüße “q” \xC2\x81");
     EXPECT_EQ(cp1252.codePage, 1252);
 }
@@ -116,7 +115,7 @@ TEST(HeaderWords, QAndBWordsAndRawEightBit) {
          "raw Grüße"},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(decodeHeaderText(r.raw), r.decoded) << r.raw;
+        EXPECT_EQ(decodeHeaderText(r.raw, UndeclaredCharsets()), r.decoded) << r.raw;
 }
 
 TEST(HeaderWords, EveryStringSourceDecodesInAMessage) {
@@ -137,19 +136,19 @@ TEST(BodyCharsets, GbAndUnknownAndUndeclaredBodies) {
     const auto gb =
         importText("Content-Type: text/plain; charset=gb2312\r\n\r\n\xD6\xD0\xCE\xC4\r\n");
     EXPECT_EQ(str(gb.props, tag::kBody), "中文\r\n");
-    EXPECT_EQ(num(gb.props, pid::kInternetCodepage), 54936);
+    EXPECT_EQ(num(gb.props, tag::kInternetCodepage), 54936);
 
     const auto unknown = importText(
         "Content-Type: text/plain; charset=x-bogus\r\n\r\nna\xEF\xBF\xBD ve \xC3\xA9\r\n");
     EXPECT_EQ(str(unknown.props, tag::kBody), "na\xEF\xBF\xBD ve é\r\n");
-    EXPECT_EQ(num(unknown.props, pid::kInternetCodepage), 65001);
+    EXPECT_EQ(num(unknown.props, tag::kInternetCodepage), 65001);
 
     const auto undeclared = importText("Subject: x\r\n\r\nna\xEFve \x80\r\n");
     EXPECT_EQ(str(undeclared.props, tag::kBody), "naïve €\r\n");
-    EXPECT_EQ(num(undeclared.props, pid::kInternetCodepage), 1252);
+    EXPECT_EQ(num(undeclared.props, tag::kInternetCodepage), 1252);
 
     const auto ascii = importText("Content-Type: text/plain; charset=us-ascii\r\n\r\nplain\r\n");
-    EXPECT_EQ(num(ascii.props, pid::kInternetCodepage), 20127);
+    EXPECT_EQ(num(ascii.props, tag::kInternetCodepage), 20127);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "mapi/Message.h"
+#include "mapi/PropTag.h"
 #include "mime/EmlImport.h"
 
 namespace tolvane::mime::test {
@@ -50,17 +51,17 @@ inline mapi::Message importText(std::string_view eml) {
     return importEml(f.path());
 }
 
-inline std::string str(const mapi::PropertyList& p, std::uint16_t id) {
+inline std::string str(const mapi::PropertyList& p, mapi::PropTag id) {
     const auto* v = p.get(id);
     return v ? v->asString() : std::string("<absent>");
 }
 
-inline std::int64_t num(const mapi::PropertyList& p, std::uint16_t id) {
+inline std::int64_t num(const mapi::PropertyList& p, mapi::PropTag id) {
     const auto* v = p.get(id);
     return v ? v->asInteger() : -999;
 }
 
-inline std::string bin(const mapi::PropertyList& p, std::uint16_t id) {
+inline std::string bin(const mapi::PropertyList& p, mapi::PropTag id) {
     const auto* v = p.get(id);
     if (!v)
         return "<absent>";
@@ -68,7 +69,7 @@ inline std::string bin(const mapi::PropertyList& p, std::uint16_t id) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-inline std::int64_t unixTime(const mapi::PropertyList& p, std::uint16_t id) {
+inline std::int64_t unixTime(const mapi::PropertyList& p, mapi::PropTag id) {
     const auto* v = p.get(id);
     return v ? v->asTime().toUnixSeconds() : -1;
 }

@@ -6,7 +6,6 @@
 
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
-#include "mime/PropIds.h"
 #include "platform/AppError.h"
 
 namespace tolvane::mime::test {
@@ -63,10 +62,40 @@ TEST(MalformedEncoding, BrokenBase64KeepsDecodedAndEncodedForms) {
         "--b\r\nContent-Type: application/octet-stream; name=x.bin\r\n"
         "Content-Transfer-Encoding: base64\r\n\r\nQUJD!!REVG*\r\nR0g\r\n--b--\r\n");
     ASSERT_EQ(m.attachments.size(), 2u);
-    // GMime drops the dangling "R0g" quantum; the encoded copy keeps it.
-    EXPECT_EQ(bin(m.attachments[0].props, tag::kAttachDataBinary), "ABCDEF");
+    // The bad bytes are skipped, the truncated "R0g" still gives "GH"; the encoded copy keeps
+    // everything.
+    EXPECT_EQ(bin(m.attachments[0].props, tag::kAttachDataBinary), "ABCDEFGH");
     EXPECT_EQ(str(m.attachments[1].props, tag::kAttachLongFilename), "x.bin.base64.txt");
     EXPECT_EQ(bin(m.attachments[1].props, tag::kAttachDataBinary), "QUJD!!REVG*\r\nR0g");
+}
+
+// RFC 2045 §5.2: a type without a subtype is text/plain, so the part is the body.
+TEST(MalformedStructure, TextWithoutSubtypeIsPlainText) {
+    const auto m =
+        importText("Subject: s\r\nContent-Type: text; charset=iso-8859-1\r\n\r\ncaf\xE9\r\n");
+    EXPECT_EQ(str(m.props, tag::kBody), "café\r\n");
+    EXPECT_EQ(num(m.props, tag::kInternetCodepage), 28591);
+    EXPECT_TRUE(m.attachments.empty());
+    const auto inside = importText(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: TEXT\r\n\r\n"
+        "first\r\n--b\r\nContent-Type: text\r\n\r\nsecond\r\n--b--\r\n");
+    EXPECT_EQ(str(inside.props, tag::kBody), "first");
+    ASSERT_EQ(inside.attachments.size(), 1u);
+    EXPECT_EQ(str(inside.attachments[0].props, tag::kAttachMimeTag), "text/plain");
+    EXPECT_EQ(str(inside.attachments[0].props, tag::kAttachLongFilename), "ATT00001.txt");
+}
+
+// A last base64 group cut short still carries whole bytes: two symbols one, three two.
+TEST(MalformedEncoding, TruncatedBase64KeepsItsLastBytes) {
+    const auto m = importText(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nbody\r\n"
+        "--b\r\nContent-Type: application/octet-stream; name=two.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nQUJDRA\r\n"
+        "--b\r\nContent-Type: application/octet-stream; name=three.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nQUJD\r\nREU\r\n--b--\r\n");
+    ASSERT_EQ(m.attachments.size(), 2u);  // nothing lost, so no encoded copy
+    EXPECT_EQ(bin(m.attachments[0].props, tag::kAttachDataBinary), "ABCD");
+    EXPECT_EQ(bin(m.attachments[1].props, tag::kAttachDataBinary), "ABCDE");
 }
 
 TEST(MalformedEncoding, BrokenQuotedPrintableKeepsTheBytes) {
@@ -94,8 +123,8 @@ TEST(MalformedStructure, NoHeadersAtAllIsAllBody) {
     EXPECT_EQ(str(m.props, tag::kMessageClass), "IPM.Note");
     EXPECT_EQ(str(m.props, tag::kBody), "just some text\r\nwith no headersé\r\n");
     EXPECT_EQ(str(m.props, tag::kSubject), "");
-    EXPECT_EQ(num(m.props, pid::kImportance), 1);
-    EXPECT_EQ(num(m.props, pid::kSensitivity), 0);
+    EXPECT_EQ(num(m.props, tag::kImportance), 1);
+    EXPECT_EQ(num(m.props, tag::kSensitivity), 0);
     EXPECT_GT(unixTime(m.props, tag::kClientSubmitTime), 0);
 }
 

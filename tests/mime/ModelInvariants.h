@@ -31,16 +31,21 @@ inline std::string modelViolation(const mapi::Message& m, int depth = 0) {
     const auto* cls = m.props.get(mapi::tag::kMessageClass);
     if (!cls || cls->asString().rfind("IPM.Note", 0) != 0)
         return "message class missing";
-    for (std::uint16_t id : {std::uint16_t{0x0017}, std::uint16_t{0x0036}}) {
+    for (mapi::PropTag id : {mapi::tag::kImportance, mapi::tag::kSensitivity}) {
         if (!m.props.has(id))
             return "importance or sensitivity missing";
     }
-    const auto* flags = m.props.get(mapi::tag::kMessageFlags);
-    if (!flags || (flags->asInt32() & (mapi::tag::kMsgFlagUnsent | mapi::tag::kMsgFlagHasAttach))) {
-        return "message flags missing or unsent/has-attachment set";
+    // Every message is placed in a conversation: a header block of 22 bytes, 5 per level.
+    const auto* index = m.props.get(mapi::tag::kConversationIndex);
+    if (!index || index->asBytes().size() < 22)
+        return "conversation index missing or shorter than its header";
+    if (!m.props.has(mapi::tag::kMessageCodepage) || !m.props.has(mapi::tag::kMessageLocaleId))
+        return "received-mail defaults missing";
+    for (mapi::PropTag id : {mapi::tag::kMessageFlags, mapi::tag::kHasAttachments,
+                             mapi::tag::kMessageSize, mapi::tag::kCreationTime}) {
+        if (m.props.has(id))
+            return "a property the store computes set by the import";
     }
-    if (m.props.has(mapi::tag::kHasAttachments))
-        return "has-attachments set by the import";
     if (auto e = strings(m.props); !e.empty())
         return e;
     for (const auto& r : m.recipients) {

@@ -40,13 +40,15 @@ TEST(HtmlText, TagsScriptsEntitiesAndBlocks) {
 
 TEST(ContentParameters, Rfc2231SectionsInAnyOrderAndGaps) {
     const auto p = parseContentParams(
-        "Attachment; filename*1=\"b\"; filename*0=\"a\"; filename*3=\"lost\"; size=12");
+        "Attachment; filename*1=\"b\"; filename*0=\"a\"; filename*3=\"lost\"; size=12",
+        UndeclaredCharsets());
     EXPECT_EQ(p.value, "attachment");
     EXPECT_EQ(p.get("filename"), "ab");
     EXPECT_EQ(p.get("size"), "12");
-    const auto both = parseContentParams("text/plain; name=\"plain\"; name*=utf-8''%C3%A9");
+    const auto both =
+        parseContentParams("text/plain; name=\"plain\"; name*=utf-8''%C3%A9", UndeclaredCharsets());
     EXPECT_EQ(both.get("name"), "é");  // the RFC 2231 form wins
-    const auto escaped = parseContentParams("a/b; name=\"q\\\"uote;d\"; x=1");
+    const auto escaped = parseContentParams("a/b; name=\"q\\\"uote;d\"; x=1", UndeclaredCharsets());
     EXPECT_EQ(escaped.get("name"), "q\"uote;d");
     EXPECT_EQ(escaped.get("x"), "1");
 }

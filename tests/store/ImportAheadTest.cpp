@@ -47,7 +47,7 @@ class RecordingImport {
             }
             mapi::Message message;
             message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
-            message.props.set(mapi::tag::kMessageSize, mapi::PropValue::int32(1000));
+            message.memoryBytes = 1000;
             return message;
         };
     }

@@ -130,7 +130,7 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
         values.push_back(std::move(value));
         cells.push_back({tagOf(id, values.back()), &values.back()});
     };
-    add(mapi::tag::kDisplayName, PropValue::unicode(child.definition.name));
+    add(mapi::tag::kDisplayName.id, PropValue::unicode(child.definition.name));
     add(kContentCount, PropValue::int32(child.contentCount));
     add(kContentUnreadCount, PropValue::int32(child.unreadCount));
     add(kSubfolders, PropValue::boolean(!child.children.empty()));
@@ -145,7 +145,7 @@ void FolderTree::writeFolder(Folder& f) {
     if (f.propsChanged) {
         ltp::SubnodeSet subnodes(db_);
         ltp::PropertyContextWriter pc(subnodes);
-        pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.definition.name));
+        pc.setOwned(mapi::tag::kDisplayName.id, PropValue::unicode(f.definition.name));
         if (f.definition.comment) {
             pc.setOwned(kComment, PropValue::unicode(*f.definition.comment));
         }

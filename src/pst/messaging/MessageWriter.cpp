@@ -1,8 +1,6 @@
 #include "pst/messaging/MessageWriter.h"
 
 #include <algorithm>
-#include <chrono>
-#include <limits>
 
 #include "mapi/Tags.h"
 #include "pst/ltp/PropertyContextWriter.h"
@@ -14,58 +12,10 @@ namespace tolvane::pst::messaging {
 namespace {
 
 using mapi::PropValue;
-using Props = std::vector<std::pair<std::uint16_t, const PropValue*>>;
+namespace tag = mapi::tag;
 
-constexpr std::uint16_t kMessageStatus = 0x0E17;
-constexpr std::uint16_t kSearchKey = 0x300B;
-constexpr std::uint16_t kSubjectPrefix = 0x003D;
-constexpr std::uint16_t kRenderingPosition = 0x370B;
-constexpr std::uint16_t kObjectType = 0x0FFE;
-constexpr std::uint16_t kDisplayType = 0x3900;
-constexpr std::int32_t kMailUser = 6;  // MAPI_MAILUSER
-constexpr std::uint32_t kRecipientTableNid = 0x692;
-constexpr std::uint32_t kAttachmentTableNid = 0x671;
-
-std::uint32_t clampSize(std::uint64_t size) {
-    return static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(size, std::numeric_limits<std::int32_t>::max()));
-}
-
-mapi::FileTime now() {
-    const auto since1970 = std::chrono::system_clock::now().time_since_epoch();
-    constexpr std::int64_t kTicksTo1970 = 116444736000000000;
-    return mapi::FileTime{kTicksTo1970 +
-                          std::chrono::duration_cast<std::chrono::microseconds>(since1970).count() *
-                              10};
-}
-
-bool has(const Props& props, std::uint16_t id) {
-    return std::any_of(props.begin(), props.end(), [&](const auto& p) { return p.first == id; });
-}
-
-// Adds a writer-made value unless the message already has the property.
-void addDefault(Props& props, std::deque<PropValue>& computed, std::uint16_t id, PropValue value) {
-    if (!has(props, id)) {
-        computed.push_back(std::move(value));
-        props.emplace_back(id, &computed.back());
-    }
-}
-
-// Sets a writer-computed value, replacing whatever the message had.
-void setComputed(Props& props, std::deque<PropValue>& computed, std::uint16_t id, PropValue value) {
-    std::erase_if(props, [&](const auto& p) { return p.first == id; });
-    computed.push_back(std::move(value));
-    props.emplace_back(id, &computed.back());
-}
-
-const PropValue* find(const Props& props, std::uint16_t id, mapi::PropType type) {
-    for (const auto& [pid, value] : props) {
-        if (pid == id && value->type() == type) {
-            return value;
-        }
-    }
-    return nullptr;
-}
+constexpr ndb::Nid kRecipientTableNid{0x692};
+constexpr ndb::Nid kAttachmentTableNid{0x671};
 
 std::size_t utf16Length(const std::string& utf8) {
     std::size_t units = 0;
@@ -77,84 +27,79 @@ std::size_t utf16Length(const std::string& utf8) {
 }
 
 // Outlook stores a subject behind U+0001 and one plus the length of its prefix ("RE: ")
-// ([MS-PST] 2.5.3.1.1.1); readers strip the two characters.
-void markSubject(Props& props, std::deque<PropValue>& computed) {
-    const PropValue* subject = find(props, mapi::tag::kSubject, mapi::PropType::Unicode);
+// ([MS-PST] 2.5.3.1.1.1); readers strip the two characters, and take the prefix and the
+// normalized subject from them, which Outlook therefore does not store.
+void markSubject(WrittenProps& props) {
+    const PropValue* subject = props.find(tag::kSubject);
     if (!subject || (!subject->asString().empty() && subject->asString()[0] == '\x01')) {
         return;
     }
     const std::string& text = subject->asString();
     std::size_t prefix = 0;
-    if (const PropValue* p = find(props, kSubjectPrefix, mapi::PropType::Unicode);
+    if (const PropValue* p = props.find(tag::kSubjectPrefix);
         p && text.starts_with(p->asString())) {
         prefix = std::min<std::size_t>(utf16Length(p->asString()), 0x7E);
     }
     std::string marked = "\x01";
     marked += static_cast<char>(1 + prefix);
-    setComputed(props, computed, mapi::tag::kSubject, PropValue::unicode(marked + text));
+    props.setComputed(tag::kSubject, PropValue::unicode(marked + text));
+    props.erase(tag::kSubjectPrefix.id);
+    props.erase(tag::kNormalizedSubject.id);
 }
 
-std::vector<ltp::Cell> cellsOf(const Props& props) {
+std::vector<ltp::Cell> cellsOf(const WrittenProps& props) {
     std::vector<ltp::Cell> cells;
-    for (const auto& [id, value] : props) {
-        cells.push_back(
-            {(std::uint32_t{id} << 16) | static_cast<std::uint16_t>(value->type()), value});
+    for (const auto& [id, value] : props.props) {
+        cells.push_back({mapi::PropTag{id, value->type()}.value(), value});
     }
     return cells;
 }
 
+WrittenProps resolved(NameToIdMap& names, const mapi::PropertyList& props) {
+    WrittenProps out;
+    out.props = names.resolve(props);
+    return out;
+}
+
 }  // namespace
 
-MessageWriter::MessageWriter(ndb::NodeDatabase& db, NameToIdMap& names)
-    : db_(db), names_(names), random_(std::random_device{}()) {}
+MessageWriter::MessageWriter(ndb::NodeDatabase& db, NameToIdMap& names) : db_(db), names_(names) {}
 
-MessageWriter::Written MessageWriter::write(const mapi::Message& message) {
-    Written out;
+MessageWriter::Written MessageWriter::write(const mapi::Message& message, bool attached) {
+    WrittenProps props = resolved(names_, message.props);
+    std::erase_if(props.props,
+                  [](const auto& p) { return p.second->type() == mapi::PropType::Object; });
+    computed_.completeMessage(message, attached, props);
+    markSubject(props);
+
     ltp::SubnodeSet subnodes(db_);
     // [MS-PST] 2.4.5.1: a message always has a recipient table.
-    subnodes.add(ndb::Nid{kRecipientTableNid}, writeRecipients(message));
-    writeAttachments(message, subnodes);
-
-    out.props = names_.resolve(message.props);
-    std::erase_if(out.props,
-                  [](const auto& p) { return p.second->type() == mapi::PropType::Object; });
-    const mapi::FileTime created = now();
-    addDefault(out.props, out.computed, mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
-    addDefault(out.props, out.computed, mapi::tag::kMessageFlags, PropValue::int32(0));
-    addDefault(out.props, out.computed, kMessageStatus, PropValue::int32(0));
-    addDefault(out.props, out.computed, mapi::tag::kCreationTime, PropValue::time(created));
-    addDefault(out.props, out.computed, mapi::tag::kLastModificationTime, PropValue::time(created));
-    mapi::Bytes searchKey(16);
-    for (auto& b : searchKey) {
-        b = static_cast<std::uint8_t>(random_());
-    }
-    addDefault(out.props, out.computed, kSearchKey, PropValue::binary(std::move(searchKey)));
-    setComputed(out.props, out.computed, mapi::tag::kMessageSize, PropValue::int32(0));
-    markSubject(out.props, out.computed);
+    subnodes.add(kRecipientTableNid, writeRecipients(message));
+    writeAttachments(message, StoreComputed::creationTime(props), subnodes);
 
     ltp::PropertyContextWriter pc(subnodes);
-    for (const auto& [id, value] : out.props) {
+    for (const auto& [id, value] : props.props) {
         pc.set(id, *value);
     }
     const std::uint64_t heapBytes = pc.layout();
-    // Outlook's size is the bytes of every external block of the message node.
-    out.size = clampSize(heapBytes + subnodes.externalBytes());
-    pc.patchInt32(mapi::tag::kMessageSize, static_cast<std::int32_t>(out.size));
-    setComputed(out.props, out.computed, mapi::tag::kMessageSize,
-                PropValue::int32(static_cast<std::int32_t>(out.size)));
+    const std::int32_t size = StoreComputed::storedSize(heapBytes, subnodes.externalBytes());
+    pc.patchInt32(tag::kMessageSize.id, size);
+    props.setComputed(tag::kMessageSize, PropValue::int32(size));
+    Written out;
+    out.size = static_cast<std::uint32_t>(size);
     out.content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+    out.props = std::move(props.props);
+    out.computed = std::move(props.made);  // the values keep their addresses
     return out;
 }
 
 // [MS-PST] 2.4.5.3: the template's columns plus every property the recipients carry.
 ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
-    std::deque<PropValue> computed;
-    std::vector<Props> rows;
+    std::vector<WrittenProps> rows;
     std::vector<std::uint32_t> tags;
     for (const mapi::Recipient& recipient : message.recipients) {
-        Props props = names_.resolve(recipient.props);
-        addDefault(props, computed, kObjectType, PropValue::int32(kMailUser));
-        addDefault(props, computed, kDisplayType, PropValue::int32(0));
+        WrittenProps props = resolved(names_, recipient.props);
+        computed_.completeRecipient(props);
         for (const ltp::Cell& cell : cellsOf(props)) {
             tags.push_back(cell.tag);
         }
@@ -169,7 +114,8 @@ ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
     return ltp::writeTable(db_, table);
 }
 
-void MessageWriter::writeAttachments(const mapi::Message& message, ltp::SubnodeSet& subnodes) {
+void MessageWriter::writeAttachments(const mapi::Message& message, mapi::FileTime created,
+                                     ltp::SubnodeSet& subnodes) {
     if (message.attachments.empty()) {
         return;
     }
@@ -177,45 +123,40 @@ void MessageWriter::writeAttachments(const mapi::Message& message, ltp::SubnodeS
         ltp::TableLayout::fromColumns(outlook::kAttachmentColumns);
     ltp::TableRows table(layout);
     for (std::size_t i = 0; i < message.attachments.size(); ++i) {
-        Props rowProps;
-        std::deque<PropValue> computed;
+        WrittenProps rowProps;
         const ndb::Nid nid = subnodes.allocate(ndb::NidType::Attachment);
-        subnodes.add(nid, writeAttachment(message.attachments[i], rowProps, computed));
+        subnodes.add(nid, writeAttachment(message.attachments[i], created, rowProps));
         const auto cells = cellsOf(rowProps);
         table.add(nid.value, static_cast<std::uint32_t>(i + 1), cells);
     }
-    subnodes.add(ndb::Nid{kAttachmentTableNid}, ltp::writeTable(db_, table));
+    subnodes.add(kAttachmentTableNid, ltp::writeTable(db_, table));
 }
 
 // [MS-PST] 2.4.6.2: the attachment's PC, its data in a subnode when large, an embedded message
 // as a complete message node among the attachment's subnodes.
-ltp::NodeContent MessageWriter::writeAttachment(const mapi::Attachment& attachment, Props& props,
-                                                std::deque<PropValue>& computed) {
+ltp::NodeContent MessageWriter::writeAttachment(const mapi::Attachment& attachment,
+                                                mapi::FileTime created, WrittenProps& props) {
     ltp::SubnodeSet subnodes(db_);
-    props = names_.resolve(attachment.props);
+    props = resolved(names_, attachment.props);
     ltp::PropertyContextWriter pc(subnodes);
     if (attachment.embedded) {
-        std::erase_if(props, [](const auto& p) { return p.first == mapi::tag::kAttachDataObject; });
-        setComputed(props, computed, mapi::tag::kAttachMethod,
-                    PropValue::int32(mapi::tag::kAttachEmbeddedMessage));
+        props.erase(tag::kAttachDataObject.id);
+        props.setComputed(tag::kAttachMethod, PropValue::int32(tag::kAttachEmbeddedMessage));
         const ndb::Nid nid = subnodes.allocate(ndb::NidType::NormalMessage);
-        Written embedded = write(*attachment.embedded);
+        Written embedded = write(*attachment.embedded, true);
         subnodes.add(nid, embedded.content);
-        pc.setObject(mapi::tag::kAttachDataObject, nid, embedded.size);
+        pc.setObject(tag::kAttachDataObject.id, nid, embedded.size);
     }
-    addDefault(props, computed, mapi::tag::kAttachMethod,
-               PropValue::int32(mapi::tag::kAttachByValue));
-    addDefault(props, computed, kRenderingPosition, PropValue::int32(-1));
-    setComputed(props, computed, mapi::tag::kAttachSize, PropValue::int32(0));
-    for (const auto& [id, value] : props) {
+    computed_.completeAttachment(created, props);
+    for (const auto& [id, value] : props.props) {
         if (value->type() != mapi::PropType::Object) {
             pc.set(id, *value);
         }
     }
     const std::uint64_t heapBytes = pc.layout();
-    const auto size = static_cast<std::int32_t>(clampSize(heapBytes + subnodes.externalBytes()));
-    pc.patchInt32(mapi::tag::kAttachSize, size);
-    setComputed(props, computed, mapi::tag::kAttachSize, PropValue::int32(size));
+    const std::int32_t size = StoreComputed::storedSize(heapBytes, subnodes.externalBytes());
+    pc.patchInt32(tag::kAttachSize.id, size);
+    props.setComputed(tag::kAttachSize, PropValue::int32(size));
     return subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
 }
 

@@ -2,17 +2,17 @@
 
 // Writes one message as a node's content ([MS-PST] 2.4.5, 2.4.6): its property context, the
 // recipient table, the attachment table and one attachment object per attachment, embedded
-// messages nested to any depth. Computes what a store computes: message and attachment sizes.
+// messages nested to any depth. What a store computes on the way comes from StoreComputed.
 
 #include <cstdint>
 #include <deque>
-#include <random>
 #include <utility>
 #include <vector>
 
 #include "mapi/Message.h"
 #include "pst/ltp/SubnodeSet.h"
 #include "pst/messaging/NameToIdMap.h"
+#include "pst/messaging/StoreComputed.h"
 
 namespace tolvane::pst::messaging {
 
@@ -28,19 +28,19 @@ class MessageWriter {
         std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> props;
         std::deque<mapi::PropValue> computed;
     };
-    Written write(const mapi::Message& message);
+    // `attached`: the message is the content of an attachment of another message.
+    Written write(const mapi::Message& message, bool attached = false);
 
   private:
     ltp::NodeContent writeRecipients(const mapi::Message& message);
-    void writeAttachments(const mapi::Message& message, ltp::SubnodeSet& subnodes);
-    ltp::NodeContent writeAttachment(
-        const mapi::Attachment& attachment,
-        std::vector<std::pair<std::uint16_t, const mapi::PropValue*>>& rowProps,
-        std::deque<mapi::PropValue>& computed);
+    void writeAttachments(const mapi::Message& message, mapi::FileTime created,
+                          ltp::SubnodeSet& subnodes);
+    ltp::NodeContent writeAttachment(const mapi::Attachment& attachment, mapi::FileTime created,
+                                     WrittenProps& props);
 
     ndb::NodeDatabase& db_;
     NameToIdMap& names_;
-    std::mt19937_64 random_;
+    StoreComputed computed_;
 };
 
 }  // namespace tolvane::pst::messaging

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "mapi/Tags.h"
 #include "pst/PstError.h"
 #include "pst/ltp/LtpStructures.h"
 #include "pst/ltp/PropertyContextWriter.h"
@@ -11,7 +12,7 @@ namespace tolvane::pst::messaging {
 
 namespace {
 
-constexpr std::uint32_t kBucketCount = 251;  // PidTagNameidBucketCount
+constexpr std::uint32_t kBucketCount = 251;  // the value of PidTagNameidBucketCount
 constexpr std::uint16_t kFirstNamedId = 0x8000;
 constexpr std::uint16_t kLastNamedId = 0xFFFE;
 // wGuid values that need no GUID stream entry ([MS-PST] 2.4.7.1).
@@ -27,16 +28,17 @@ std::uint32_t pstCrc(const std::vector<std::uint8_t>& bytes) {
 }
 
 // The names in Outlook's new store, in its order, so ids 0x8000-0x8022 mean what Outlook's
-// own tables (the IPM subtree's contents columns) expect.
+// own tables (the IPM subtree's contents columns) expect. Those the program itself uses come
+// from the tag table; the others are as Outlook lists them.
 std::vector<mapi::NamedProperty> outlookNames() {
-    const mapi::Guid appointment = mapi::Guid::parse("{00062002-0000-0000-C000-000000000046}");
-    const mapi::Guid headers = mapi::propset::internetHeaders();
-    const mapi::Guid common = mapi::propset::common();
-    const mapi::Guid publicStrings = mapi::propset::publicStrings();
-    const mapi::Guid mentions = mapi::Guid::parse("{41F28F13-83F4-4114-A584-EEDB5A6B0BFF}");
-    const mapi::Guid log = mapi::Guid::parse("{00062014-0000-0000-C000-000000000046}");
-    const mapi::Guid task = mapi::propset::task();
     using mapi::NamedProperty;
+    namespace set = mapi::propset;
+    namespace named = mapi::named;
+    const mapi::Guid appointment = set::appointment();
+    const mapi::Guid headers = set::internetHeaders();
+    const mapi::Guid common = set::common();
+    const mapi::Guid publicStrings = set::publicStrings();
+    const mapi::Guid remote = set::remote();
     return {
         NamedProperty::byId(appointment, 0x8205),
         NamedProperty::byId(appointment, 0x8223),
@@ -47,33 +49,33 @@ std::vector<mapi::NamedProperty> outlookNames() {
         NamedProperty::byId(appointment, 0x8235),
         NamedProperty::byId(appointment, 0x8236),
         NamedProperty::byId(appointment, 0x8233),
-        NamedProperty::byName(headers, "content-class"),
+        named::kContentClass.property(),
         NamedProperty::byName(publicStrings, "DRMLicense"),
         NamedProperty::byName(headers, "x-cr-hashedpuzzle"),
         NamedProperty::byName(headers, "x-cr-puzzleid"),
-        NamedProperty::byId(common, 0x8580),
-        NamedProperty::byId(common, 0x8581),
+        named::kInternetAccountName.property(),
+        named::kInternetAccountStamp.property(),
         NamedProperty::byName(publicStrings,
                               "urn:schemas-microsoft-com:office:outlook#storetypeprivate"),
-        NamedProperty::byId(common, 0x8510),
+        named::kSideEffects.property(),
         NamedProperty::byId(common, 0x8578),
-        NamedProperty::byName(mentions, "IsMentioned"),
-        NamedProperty::byName(publicStrings, "Keywords"),
-        NamedProperty::byId(log, 0x8F05),
-        NamedProperty::byId(common, 0x8514),
-        NamedProperty::byId(log, 0x8F07),
-        NamedProperty::byId(common, 0x8503),
+        NamedProperty::byName(set::mentions(), "IsMentioned"),
+        named::kKeywords.property(),
+        NamedProperty::byId(remote, 0x8F05),
+        named::kSmartNoAttach.property(),
+        NamedProperty::byId(remote, 0x8F07),
+        named::kReminderSet.property(),
         NamedProperty::byId(common, 0x85A8),
-        NamedProperty::byId(common, 0x8502),
-        NamedProperty::byId(task, 0x8104),
-        NamedProperty::byId(task, 0x8105),
-        NamedProperty::byId(task, 0x811C),
+        named::kReminderTime.property(),
+        named::kTaskStartDate.property(),
+        named::kTaskDueDate.property(),
+        named::kTaskComplete.property(),
         NamedProperty::byName(headers, "x-ms-exchange-organization-authdomain"),
         NamedProperty::byName(publicStrings, "DoNotForward"),
         NamedProperty::byId(common, 0x8570),
-        NamedProperty::byId(task, 0x8101),
+        named::kTaskStatus.property(),
         NamedProperty::byId(common, 0x85E0),
-        NamedProperty::byId(common, 0x8552),
+        named::kCurrentVersion.property(),
     };
 }
 
@@ -171,12 +173,14 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
 
     ltp::SubnodeSet subnodes(db);
     ltp::PropertyContextWriter pc(subnodes);
-    pc.setOwned(0x0001, mapi::PropValue::int32(static_cast<std::int32_t>(kBucketCount)));
-    pc.setOwned(0x0002, mapi::PropValue::binary(std::move(guidStream)));
-    pc.setOwned(0x0003, mapi::PropValue::binary(std::move(entries)));
-    pc.setOwned(0x0004, mapi::PropValue::binary(std::move(strings)));
+    namespace tag = mapi::tag;
+    pc.setOwned(tag::kNameidBucketCount.id,
+                mapi::PropValue::int32(static_cast<std::int32_t>(kBucketCount)));
+    pc.setOwned(tag::kNameidStreamGuid.id, mapi::PropValue::binary(std::move(guidStream)));
+    pc.setOwned(tag::kNameidStreamEntry.id, mapi::PropValue::binary(std::move(entries)));
+    pc.setOwned(tag::kNameidStreamString.id, mapi::PropValue::binary(std::move(strings)));
     for (auto& [bucket, bytes] : buckets) {
-        pc.setOwned(static_cast<std::uint16_t>(0x1000 + bucket),
+        pc.setOwned(static_cast<std::uint16_t>(tag::kNameidBucketBase + bucket),
                     mapi::PropValue::binary(std::move(bytes)));
     }
     const std::uint64_t heapBytes = pc.layout();

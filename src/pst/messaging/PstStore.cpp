@@ -113,7 +113,7 @@ void PstStore::writeStoreProperties(const std::string& displayName) {
     pc.setOwned(kReplVersionHistory, PropValue::binary(std::move(history)));
     pc.setOwned(kReplFlags, PropValue::int32(0));
     pc.setOwned(kRecordKey, PropValue::binary({providerUid_.begin(), providerUid_.end()}));
-    pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(displayName));
+    pc.setOwned(mapi::tag::kDisplayName.id, PropValue::unicode(displayName));
     pc.setOwned(kValidFolderMask, PropValue::int32(0xC9));
     pc.setOwned(kIpmSubtreeEntryId, PropValue::binary(entryId(kIpmSubtree.value)));
     pc.setOwned(kIpmWastebasketEntryId, PropValue::binary(entryId(kDeletedItems.value)));
@@ -331,7 +331,7 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
         db_->setNode({nid, written.content.data, written.content.subnodes, Nid{folder.nid}});
         std::int32_t flags = 0;
         for (const auto& [id, value] : written.props) {
-            if (id == mapi::tag::kMessageFlags && value->type() == mapi::PropType::Int32) {
+            if (id == mapi::tag::kMessageFlags.id && value->type() == mapi::PropType::Int32) {
                 flags = value->asInt32();
             }
         }

@@ -12,6 +12,7 @@
 
 #include "ImportHelpers.h"
 #include "mapi/Tags.h"
+#include "mime/MessageImporter.h"
 #include "pst/PstWriter.h"
 
 namespace tolvane::mime::test {
@@ -110,6 +111,68 @@ TEST(PstRoundTrip, ImportedMessagesReadBackByFourReaders) {
                             " " TOLVANE_TEST_ROOT "/support/pst_readers.py compare '" +
                             pst.string() + "' '" + expectedFile.string() + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << "differences are on stdout; PST kept in " << dir;
+}
+
+// A mail forwarded `depth` times, a file attached at every level; below 32 levels the
+// import keeps the rest as an .eml file.
+std::string forwarded(int level, int depth) {
+    const std::string b = "b" + std::to_string(level);
+    std::string eml = "From: f" + std::to_string(level) + "@example.org\r\nSubject: Level " +
+                      std::to_string(level) + "\r\nDate: Thu, 5 Mar 2020 11:00:00 +0000\r\n" +
+                      "Content-Type: multipart/mixed; boundary=" + b + "\r\n\r\n--" + b +
+                      "\r\nContent-Type: text/plain\r\n\r\nforwarded\r\n--" + b +
+                      "\r\nContent-Type: text/plain; name=file-" + std::to_string(level) +
+                      ".txt\r\nContent-Disposition: attachment\r\n\r\nlevel text\r\n";
+    if (level < depth) {
+        eml += "--" + b + "\r\nContent-Type: message/rfc822\r\n\r\n" + forwarded(level + 1, depth);
+    }
+    return eml + "--" + b + "--\r\n";
+}
+
+std::string expectedLevel(int level, int depth) {
+    std::string json = R"({"subject": "Level )" + std::to_string(level) +
+                       R"(", "body": "forwarded", "attachments": [{"name": "file-)" +
+                       std::to_string(level) + R"(.txt", "size": 10})";
+    if (level < depth && level == kMaxEmbeddingDepth) {
+        json += R"(, {"name": "Level )" + std::to_string(level + 1) + R"(.eml"})";
+    } else if (level < depth) {
+        json += R"(, {"name": "Level )" + std::to_string(level + 1) +
+                R"(", "embedded": true, "message": )" + expectedLevel(level + 1, depth) + "}";
+    }
+    return json + "]}";
+}
+
+// Forwarded mail with attachments at every level, 2, 5 and 50 deep: the store the import
+// and the writer make passes tolvane-pstcheck --strict and reads back in all four readers.
+TEST(PstRoundTrip, ForwardedMailWithAttachmentsAtAnyDepth) {
+    const auto dir = std::filesystem::temp_directory_path() / "mime-roundtrip-forwards";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto pst = dir / "forwards.pst";
+    std::string expected =
+        R"({"folders": [{"path": ["Top of Personal Folders", "Inbox"], "messages": [)";
+    {
+        auto writer = pst::PstWriter::create(pst, "Forwards");
+        const auto inbox = writer->addFolder(writer->ipmSubtree(), "Inbox");
+        for (const int depth : {2, 5, 50}) {
+            std::string eml = forwarded(0, depth);
+            eml.replace(eml.find("Level 0"), 7, "Forwarded " + std::to_string(depth));
+            writer->addMessage(inbox, importText(eml));
+            std::string level0 = expectedLevel(0, depth);
+            level0.replace(level0.find("Level 0"), 7, "Forwarded " + std::to_string(depth));
+            expected += (depth == 2 ? "" : ", ") + level0;
+        }
+        writer->close();
+    }
+    expected += "]}]}";
+    const auto expectedFile = dir / "expected.json";
+    std::ofstream(expectedFile) << expected;
+    const std::string readers = std::string(TOLVANE_READERS_PYTHON) +
+                                " " TOLVANE_TEST_ROOT "/support/pst_readers.py compare '" +
+                                pst.string() + "' '" + expectedFile.string() + "'";
+    EXPECT_EQ(std::system(readers.c_str()), 0) << "differences are on stdout; PST kept in " << dir;
+    const std::string checker = std::string(TOLVANE_PSTCHECK) + " --strict '" + pst.string() + "'";
+    EXPECT_EQ(std::system(checker.c_str()), 0) << "problems are on stdout; PST kept in " << dir;
 }
 
 }  // namespace

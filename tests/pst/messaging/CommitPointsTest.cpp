@@ -57,7 +57,6 @@ class SmallRun {
                     a.props.set(mapi::tag::kAttachDataBinary,
                                 PropValue::binary(mapi::Bytes(90'000 + 1000 * i, 0x30 + i)));
                     m.attachments.push_back(std::move(a));
-                    flagAttachments(m);
                 }
                 adding_ = true;
                 writer_->addMessage(folders[i % 3], m);

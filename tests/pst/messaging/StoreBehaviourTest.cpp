@@ -65,20 +65,21 @@ TEST_F(StoreBehaviour, EveryPropertyTypeReadsBackExactly) {
     const FolderId inbox = writer->addFolder(writer->ipmSubtree(), "Inbox");
     mapi::Message m = mailMessage("Types", "body", true);
     mapi::Guid guid = mapi::Guid::parse("{00112233-4455-6677-8899-AABBCCDDEEFF}");
-    m.props.set(0x6601, PropValue::int16(-3));
-    m.props.set(0x6602, PropValue::int64(-2));
-    m.props.set(0x6603, PropValue::floating64(0.5));
-    m.props.set(0x6604, PropValue::floating(2.0f));
-    m.props.set(0x6605, PropValue::boolean(true));
-    m.props.set(0x6606, PropValue::currency(12345));
-    m.props.set(0x6607, PropValue::guid(guid));
-    m.props.set(0x6608, PropValue::mvInt32({7, 8}));
-    m.props.set(0x6609, PropValue::mvUnicode({"x", "\xC3\xBF"}));
-    m.props.set(0x660A, PropValue::mvBinary({{0xAB}, {0xCD, 0xEF}}));
-    m.props.set(0x660B, PropValue::binary(mapi::Bytes(10000, 0x5A)));
-    m.props.set(0x660C, PropValue::string8("8bit"));
-    m.props.set(0x660D, PropValue::unicode("\xF0\x9F\x93\xA7"));  // U+1F4E7, a surrogate pair
-    m.props.setNamed(mapi::NamedProperty::byName(guid, "Custom"), PropValue::int32(99));
+    m.props.set({0x6601, mapi::PropType::Int16}, PropValue::int16(-3));
+    m.props.set({0x6602, mapi::PropType::Int64}, PropValue::int64(-2));
+    m.props.set({0x6603, mapi::PropType::Double}, PropValue::floating64(0.5));
+    m.props.set({0x6604, mapi::PropType::Float}, PropValue::floating(2.0f));
+    m.props.set({0x6605, mapi::PropType::Boolean}, PropValue::boolean(true));
+    m.props.set({0x6606, mapi::PropType::Currency}, PropValue::currency(12345));
+    m.props.set({0x6607, mapi::PropType::Guid}, PropValue::guid(guid));
+    m.props.set({0x6608, mapi::PropType::MvInt32}, PropValue::mvInt32({7, 8}));
+    m.props.set({0x6609, mapi::PropType::MvUnicode}, PropValue::mvUnicode({"x", "\xC3\xBF"}));
+    m.props.set({0x660A, mapi::PropType::MvBinary}, PropValue::mvBinary({{0xAB}, {0xCD, 0xEF}}));
+    m.props.set({0x660B, mapi::PropType::Binary}, PropValue::binary(mapi::Bytes(10000, 0x5A)));
+    m.props.set({0x660C, mapi::PropType::String8}, PropValue::string8("8bit"));
+    m.props.set({0x660D, mapi::PropType::Unicode},
+                PropValue::unicode("\xF0\x9F\x93\xA7"));  // U+1F4E7, a surrogate pair
+    m.props.setNamed({guid, {}, "Custom", mapi::PropType::Int32}, PropValue::int32(99));
     writer->addMessage(inbox, m);
     writer->close();
 

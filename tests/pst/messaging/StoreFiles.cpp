@@ -69,6 +69,32 @@ std::string StoreFiles::sha256(const mapi::Bytes& bytes) const {
     return output.substr(0, 64);
 }
 
+std::map<std::pair<std::string, std::string>, std::string> StoreFiles::storedValues(
+    const fs::path& pst) const {
+    std::string output;
+    EXPECT_EQ(run(std::string(TOLVANE_READERS_PYTHON) +
+                      " " TOLVANE_TEST_ROOT "/pst/messaging/message_tree.py --flat '" +
+                      pst.string() + "'",
+                  output),
+              0)
+        << output.substr(0, 4000);
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        end = end == std::string::npos ? output.size() : end;
+        const std::string line = output.substr(start, end - start);
+        const std::size_t tab1 = line.find('\t');
+        const std::size_t tab2 = line.find('\t', tab1 + 1);
+        if (tab1 != std::string::npos && tab2 != std::string::npos) {
+            values[{line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1)}] =
+                line.substr(tab2 + 1);
+        }
+        start = end + 1;
+    }
+    return values;
+}
+
 std::string jsonString(const std::string& utf8) {
     std::string out = "\"";
     for (char c : utf8) {
@@ -101,33 +127,18 @@ mapi::Message mailMessage(const std::string& subject, const std::string& body, b
     m.props.set(tag::kSenderName, PropValue::unicode("Ann Sender"));
     m.props.set(tag::kSentRepresentingName, PropValue::unicode("Ann Sender"));
     m.props.set(tag::kSenderEmailAddress, PropValue::unicode("ann@example.org"));
-    m.props.set(0x0C1E, PropValue::unicode("SMTP"));             // PidTagSenderAddressType
-    m.props.set(0x0065, PropValue::unicode("ann@example.org"));  // sent-representing address
-    m.props.set(0x0064, PropValue::unicode("SMTP"));
-    m.props.set(0x0E04, PropValue::unicode("Bob Receiver"));  // PidTagDisplayTo
+    m.props.set(tag::kSenderAddressType, PropValue::unicode("SMTP"));
+    m.props.set(tag::kSentRepresentingEmailAddress, PropValue::unicode("ann@example.org"));
+    m.props.set(tag::kSentRepresentingAddressType, PropValue::unicode("SMTP"));
+    m.props.set(tag::kDisplayTo, PropValue::unicode("Bob Receiver"));
     mapi::Recipient to;
     to.props.set(tag::kRecipientType, PropValue::int32(1));
     to.props.set(tag::kDisplayName, PropValue::unicode("Bob Receiver"));
     to.props.set(tag::kEmailAddress, PropValue::unicode("bob@example.org"));
     to.props.set(tag::kAddressType, PropValue::unicode("SMTP"));
-    to.props.set(0x39FE, PropValue::unicode("bob@example.org"));  // PidTagSmtpAddress
+    to.props.set(tag::kSmtpAddress, PropValue::unicode("bob@example.org"));
     m.recipients.push_back(std::move(to));
     return m;
-}
-
-void flagAttachments(mapi::Message& message) {
-    if (message.attachments.empty()) {
-        return;
-    }
-    const mapi::PropValue* flags = message.props.get(mapi::tag::kMessageFlags);
-    message.props.set(
-        mapi::tag::kMessageFlags,
-        mapi::PropValue::int32((flags ? flags->asInt32() : 0) | mapi::tag::kMsgFlagHasAttach));
-    for (auto& attachment : message.attachments) {
-        if (attachment.embedded) {
-            flagAttachments(*attachment.embedded);
-        }
-    }
 }
 
 }  // namespace tolvane::pst::testing

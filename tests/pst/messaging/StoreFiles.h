@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "mapi/Message.h"
 
@@ -25,6 +27,11 @@ class StoreFiles : public ::testing::Test {
     // tolvane-pstcheck --strict finds nothing wrong (when it is built).
     void expectCheckerPasses(const std::filesystem::path& pst) const;
     std::string sha256(const mapi::Bytes& bytes) const;
+    // Every value of every message, attached ones included, as message_tree.py --flat reads
+    // them: (path, tag) to the value's JSON text; path is the subject, then /aN for attachment
+    // N, /m for its message, /rN for recipient row N. Fails the test when the reader fails.
+    std::map<std::pair<std::string, std::string>, std::string> storedValues(
+        const std::filesystem::path& pst) const;
 
   private:
     std::filesystem::path dir_;
@@ -34,8 +41,5 @@ class StoreFiles : public ::testing::Test {
 std::string jsonString(const std::string& utf8);
 
 mapi::Message mailMessage(const std::string& subject, const std::string& body, bool read);
-// Sets mfHasAttach where a message (or one embedded in it) has attachments, as the store
-// session does before it hands a message to the writer.
-void flagAttachments(mapi::Message& message);
 
 }  // namespace tolvane::pst::testing

@@ -137,7 +137,6 @@ TEST_F(StoreRoundTrip, TwentyMebibyteAttachmentFromAStream) {
     mapi::Message m = mailMessage("Big one", "see attachment", true);
     m.attachments.push_back(fileAttachment(
         "big.bin", PropValue::binaryStream(std::make_shared<mapi::FileByteSource>(spool, false))));
-    flagAttachments(m);
     writer->addMessage(folder, m);
     writer->close();
     EXPECT_GT(fs::file_size(pst), data.size());
@@ -167,7 +166,6 @@ TEST_F(StoreRoundTrip, ThreeHundredAttachmentsOnOneMessage) {
                     "\"}";
         m.attachments.push_back(fileAttachment(name, PropValue::binary(data)));
     }
-    flagAttachments(m);
     writer->addMessage(folder, m);
     writer->close();
     expectReadersSee(
@@ -198,7 +196,6 @@ TEST_F(StoreRoundTrip, EmbeddedMessageInsideAnEmbeddedMessage) {
     middleAttachment.props.set(tag::kDisplayName, PropValue::unicode("Level 1"));
     middleAttachment.embedded = std::move(middle);
     outer.attachments.push_back(std::move(middleAttachment));
-    flagAttachments(outer);
     writer->addMessage(folder, outer);
     writer->close();
 
