@@ -1,3 +1,5 @@
+// The POSIX file; PstFileWin32.cpp is the Windows one.
+#ifndef _WIN32
 #include "pst/ndb/PstFile.h"
 
 #include <fcntl.h>
@@ -228,3 +230,4 @@ void PstFile::fail(const char* what, std::uint64_t offset) const {
 }
 
 }  // namespace tolvane::pst::ndb
+#endif

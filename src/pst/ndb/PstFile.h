@@ -1,12 +1,21 @@
 #pragma once
 
-#include <sys/uio.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <span>
 #include <vector>
+
+#ifdef _WIN32
+// The gathered runs are described as POSIX does it; Windows writes them one by one.
+struct iovec {
+    void* iov_base;
+    std::size_t iov_len;
+};
+#else
+#include <sys/uio.h>
+#endif
 
 namespace tolvane::pst::ndb {
 
@@ -51,7 +60,11 @@ class PstFile {
     [[noreturn]] void fail(const char* what, std::uint64_t offset) const;
 
     std::filesystem::path path_;
+#ifdef _WIN32
+    void* handle_ = nullptr;  // the file's HANDLE
+#else
     int fd_ = -1;
+#endif
     Runs pending_;
     std::vector<std::uint8_t> arena_;  // the runs' bytes, in the order they came
 
