@@ -1,13 +1,51 @@
-#include <unistd.h>
-
 #include <csignal>
 #include <iostream>
 
 #include "cli/ConvertCommand.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <io.h>
+#include <shellapi.h>
+
+#include "platform/win32/WideText.h"
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+
+// The arguments as UTF-8, as the program takes every path: on Windows from the UTF-16 command
+// line, since the narrow one holds only what the ANSI code page can spell.
+std::vector<std::string> arguments(int argc, char* argv[]) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int k = 1; k < count; ++k) {
+        args.push_back(tolvane::win32::Narrow(wide[k]));
+    }
+    LocalFree(wide);
+    // What the program prints is UTF-8: a console shows it so, and a pipe passes it on.
+    SetConsoleOutputCP(CP_UTF8);
+    return args;
+#else
+    return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 }  // namespace
 
@@ -15,7 +53,6 @@ int main(int argc, char* argv[]) {
     // An interrupt stops the job at its next yield, so the PST is closed valid.
     std::signal(SIGINT, [](int) { interrupted = 1; });
     std::signal(SIGTERM, [](int) { interrupted = 1; });
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    return tolvane::cli::runConvert(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0,
-                                    [] { return interrupted != 0; });
+    return tolvane::cli::runConvert(arguments(argc, argv), std::cout, std::cerr,
+                                    standardErrorIsTerminal(), [] { return interrupted != 0; });
 }

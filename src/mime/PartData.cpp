@@ -165,7 +165,10 @@ DecodedStream::DecodedStream(GMimePart* part, std::int64_t spoolThreshold) {
     GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
     if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
         spool_ = spoolToFile(wrapper);
-        stream_.reset(g_mime_stream_fs_open(spool_.c_str(), O_RDONLY, 0, nullptr));
+        // GMime takes file names in UTF-8 on every system.
+        const std::u8string name = spool_.u8string();
+        stream_.reset(g_mime_stream_fs_open(reinterpret_cast<const char*>(name.c_str()), O_RDONLY,
+                                            0, nullptr));
     }
     if (!stream_) {
         const std::string bytes = decodedBytes(part);
