@@ -30,6 +30,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} "${TOLVANE_WINDOWS_PREFIX}/lib/pkgconfig:/usr/${TOLVANE_MINGW_HOST}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 set(PKG_CONFIG_ARGN --static)
+# zlib too: its import library would ask for zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # No DLLs of the compiler's run time beside the programs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
