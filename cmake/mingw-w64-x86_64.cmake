@@ -32,6 +32,7 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(PKG_CONFIG_ARGN --static)
 # zlib too: its import library would ask for zlib1.dll.
 set(ZLIB_USE_STATIC_LIBS ON)
+set(CMAKE_PROJECT_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/mingw-w64-static.cmake)
 
 # No DLLs of the compiler's run time beside the programs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

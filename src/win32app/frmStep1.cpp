@@ -99,7 +99,7 @@ frmStep1::frmStep1(HINSTANCE instance, Ui& ui, queue::ViewSettingsStore& viewSet
         LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 
     // A fixed frame: no resizing, no maximising; the layout never adapts to a size.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_),
                TwipsToPixels(kClientHeightTwips, dpi_)};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
@@ -162,8 +162,9 @@ void frmStep1::buildControls() {
                 style |= SS_BITMAP | SS_CENTERIMAGE;
                 break;
             case ControlKind::Label:
+                // One line each: a caption longer than its label is cut, never wrapped.
                 windowClass = WC_STATICW;
-                style |= SS_LEFT | SS_NOPREFIX;
+                style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
                 break;
             case ControlKind::Button:
                 windowClass = WC_BUTTONW;
@@ -175,8 +176,9 @@ void frmStep1::buildControls() {
                          LVS_SHOWSELALWAYS | WS_TABSTOP | WS_BORDER;
                 break;
             case ControlKind::Frame:
+                // A group box paints only its line and caption; the rows inside lie above it.
                 windowClass = WC_BUTTONW;
-                style |= BS_GROUPBOX;
+                style = (style & ~WS_CLIPSIBLINGS) | BS_GROUPBOX;
                 break;
             case ControlKind::ProgressBar:
                 windowClass = PROGRESS_CLASSW;
@@ -215,6 +217,9 @@ void frmStep1::chainTabOrder() {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = controls_[which];
     }
+    // The frame goes behind every other control, as the bands do.
+    SetWindowPos(controls_[FrameConversion], HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void frmStep1::Form_Load() {
