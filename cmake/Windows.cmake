@@ -4,13 +4,14 @@ list(TRANSFORM TOLVANE_SOURCE_FOLDERS REPLACE "^app$" "win32app")
 list(REMOVE_ITEM TOLVANE_SOURCE_FOLDERS pstcheck)
 
 # Test programs and their helpers written for Linux alone: they build their inputs with POSIX
-# calls (mkdtemp, mkfifo, chmod, symbolic links), run the Linux PST readers from inside the
-# program, or spell their expectations as POSIX paths (the job's tests). Their subjects are
+# calls (mkdtemp, mkfifo, chmod, symbolic links), run the Linux PST readers or read through
+# the checker's library (a Linux tool here) from inside the program, or spell their
+# expectations as POSIX paths (the job's tests). Their subjects are
 # covered under Wine by the Windows tests (tests/win32app) and by the end-to-end comparison
 # of tolvane-convert.exe with the Linux build.
 set(TOLVANE_LINUX_ONLY_TESTS
   scan_tests tolvane_mime_roundtrip_tests pst_ndb_test_support pst_ndb_format pst_ndb_file
-  pst_ndb_trees pst_ndb_space pst_ndb_large pst_messaging_tests convert_job_tests)
+  pst_ndb_trees pst_ndb_space pst_ndb_large pst_messaging_tests convert_job_tests pst_ltp_tests)
 
 # Under Wine a program starts in about half a second: each test program runs once, as one
 # test, instead of once per test case.

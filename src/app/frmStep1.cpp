@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 #include <exception>
 
 #include "app/AppFonts.h"
@@ -132,7 +133,7 @@ frmStep1::Controls frmStep1::buildControls() {
     c.ProgressBar1 = new ProgressBarControl(c.FrameConversion);
     c.ProgressBar1->setGeometry(TwipsRect(1800, 960, 5775, 255));
 
-    c.CmdExtractDBX = new QPushButton(QStringLiteral("Convert &Messages"), this);
+    c.CmdExtractDBX = new QPushButton(QString::fromLatin1(kConvertCaption), this);
     c.CmdExtractDBX->setGeometry(TwipsRect(2880, 4920, 2415, 435));
     c.CmdExtractDBX->setEnabled(false);
 
@@ -198,13 +199,27 @@ void frmStep1::cmdClear1_Click() {
 }
 
 void frmStep1::CmdExtractDBX_Click() {
+    if (converting_) {
+        if (stopJob_) {
+            stopJob_();
+        }
+        return;
+    }
     if (convertJob_) {
         convertJob_();
     }
 }
 
 void frmStep1::CmdHelp_Click() {
-    shell::OpenDocument(ui_, HelpManualUrl().toStdString());
+    const std::string url = HelpManualUrl().toStdString();
+    if (!url.empty() && shell::OpenDocument(ui_, url)) {
+        return;
+    }
+    const std::string where = HelpManualPath().toStdString();
+    ui_.messageBox(queue::WarningBox(
+        url.empty() ? "The Help manual was not found. It is help.html, beside the program or "
+                      "in the docs folder of its source."
+                    : "No browser could open the Help manual. You can open it yourself: " + where));
 }
 
 void frmStep1::cmdEnd_Click() {
@@ -234,20 +249,31 @@ std::string frmStep1::selectRow(std::int64_t row) {
     return fileQueue_.SelectRow(row);
 }
 
-void frmStep1::setFrameCaption(const std::string& caption) {
-    c_.FrameConversion->setTitle(qs(caption));
+std::optional<FileStamp> frmStep1::queuedStamp(std::int64_t row) const {
+    return fileQueue_.QueuedStamp(row);
 }
 
-void frmStep1::setLabelCaption(const std::string& caption) {
-    c_.LblCurrentDBX->setText(qs(caption));
+void frmStep1::runStarted() {
+    converting_ = true;
+    c_.ProgressBar1->SetRange(0, 100);
+    c_.CmdExtractDBX->setText(QString::fromLatin1(kStopCaption));
+    c_.CmdExtractDBX->setEnabled(true);
 }
 
-void frmStep1::setBarRange(int minimum, int maximum) {
-    c_.ProgressBar1->SetRange(minimum, maximum);
+void frmStep1::runProgressed(const convert::JobProgress& progress) {
+    c_.FrameConversion->setTitle(qs("Details : Converting - (" + std::to_string(progress.done) +
+                                    " of " + std::to_string(progress.total) + ") file(s)"));
+    c_.LblCurrentDBX->setText(qs("Converting Messages... from (" + progress.folder + ")"));
+    const auto value = static_cast<float>(static_cast<double>(progress.done) /
+                                          static_cast<double>(progress.total) * 100.0);
+    c_.ProgressBar1->SetValue(std::clamp(value, 0.0f, 100.0f));
 }
 
-void frmStep1::setBarValue(float value) {
-    c_.ProgressBar1->SetValue(value);
+void frmStep1::runEnded(const convert::RunResult& result) {
+    converting_ = false;
+    c_.CmdExtractDBX->setText(QString::fromLatin1(kConvertCaption));
+    // A run that took up messages leaves Convert disabled until files are queued again.
+    c_.CmdExtractDBX->setEnabled(result.taken == 0);
 }
 
 void frmStep1::showEvent(QShowEvent* event) {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,10 @@ namespace tolvane::app {
 
 // The program's one window: every control of the layout table, the queue in its grid, and
 // one handler per button. Modal interaction goes through the Ui seam. The conversion job
-// reads the queue and reports progress through the two job seams it implements.
+// reads the queue and reports its events through the two job seams it implements; the
+// window turns them into its captions and bar. While a run is under way the Convert button
+// reads "&Stop" and stops the run (the PST is committed and named, the box says how far it
+// got) without ending the program.
 class frmStep1 : public QWidget,
                  public queue::QueueWindow,
                  public convert::QueueSource,
@@ -29,6 +33,8 @@ class frmStep1 : public QWidget,
   public:
     static constexpr char kCaption[] = "Tolvane v3.0";
     static constexpr char kExitQuestion[] = "Are you sure you want to exit now?";
+    static constexpr char kConvertCaption[] = "Convert &Messages";
+    static constexpr char kStopCaption[] = "&Stop";
 
     // The window's controls, under their names in the layout table.
     struct Controls {
@@ -59,8 +65,13 @@ class frmStep1 : public QWidget,
 
     // The conversion's working path list, owned here; one empty entry after start and clear.
     std::vector<std::string>& workingPathList() noexcept { return workingPathList_; }
-    // What "Convert Messages" runs; nothing until the conversion job is plugged in.
-    void setConvertJob(std::function<void()> job) { convertJob_ = std::move(job); }
+    // What "Convert Messages" runs, and what "Stop" does while it runs; nothing until the
+    // conversion job is plugged in.
+    void setConvertJob(std::function<void()> run, std::function<void()> stop = {}) {
+        convertJob_ = std::move(run);
+        stopJob_ = std::move(stop);
+    }
+    bool converting() const noexcept { return converting_; }
 
     // The button handlers.
     void cmdAdd_Click();
@@ -77,18 +88,20 @@ class frmStep1 : public QWidget,
     // queue::QueueWindow
     Ui& ui() override { return ui_; }
     queue::FileQueue& fileQueue() override { return fileQueue_; }
-    void setConvertEnabled(bool enabled) override;  // also convert::ProgressSink
+    void setConvertEnabled(bool enabled) override;
     bool unloaded() const override { return unloaded_; }
 
     // convert::QueueSource
     std::int64_t rowCount() const override;
     std::string selectRow(std::int64_t row) override;
+    std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
 
-    // convert::ProgressSink
-    void setFrameCaption(const std::string& caption) override;
-    void setLabelCaption(const std::string& caption) override;
-    void setBarRange(int minimum, int maximum) override;
-    void setBarValue(float value) override;
+    // convert::ProgressSink: the bar's range 0 to 100 at the start; after each message the
+    // frame "Details : Converting - (i of n) file(s)", the label "Converting Messages...
+    // from (folder)" and the bar at i / n * 100; Convert disabled once messages were taken up.
+    void runStarted() override;
+    void runProgressed(const convert::JobProgress& progress) override;
+    void runEnded(const convert::RunResult& result) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -108,6 +121,8 @@ class frmStep1 : public QWidget,
     std::vector<std::string> workingPathList_{std::string()};
     queue::FileQueue fileQueue_;
     std::function<void()> convertJob_;
+    std::function<void()> stopJob_;
+    bool converting_ = false;
     bool placed_ = false;
     bool unloaded_ = false;
 };

@@ -14,8 +14,12 @@ std::string rateText(std::int64_t done, double seconds) {
 
 }  // namespace
 
-CliProgress::CliProgress(std::ostream& out, bool terminal, std::int64_t total)
-    : out_(out), terminal_(terminal), total_(total), start_(Clock::now()) {}
+CliProgress::CliProgress(std::ostream& out, bool terminal)
+    : out_(out), terminal_(terminal), start_(Clock::now()) {}
+
+void CliProgress::runStarted() {
+    start_ = Clock::now();
+}
 
 std::string CliProgress::barLine(std::int64_t done, std::int64_t total, double seconds) {
     constexpr int kWidth = 30;
@@ -41,18 +45,40 @@ std::string CliProgress::logLine(std::int64_t done, std::int64_t total, double s
            rateText(done, seconds);
 }
 
-void CliProgress::setBarValue(float) {
-    ++done_;
+std::string CliProgress::commitLine(std::uint64_t committed) {
+    return "commit: " + std::to_string(committed) + " message(s) in the file";
+}
+
+void CliProgress::runProgressed(const convert::JobProgress& progress) {
+    done_ = progress.done;
     const auto now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - start_).count();
     if (terminal_) {
-        if (!drawn_ || now - lastDrawn_ >= std::chrono::milliseconds(100) || done_ == total_) {
-            out_ << '\r' << barLine(done_, total_, seconds) << "\x1b[K" << std::flush;
+        if (!drawn_ || now - lastDrawn_ >= std::chrono::milliseconds(100) ||
+            done_ == progress.total) {
+            out_ << '\r' << barLine(done_, progress.total, seconds) << "\x1b[K" << std::flush;
             lastDrawn_ = now;
             drawn_ = true;
         }
-    } else if (done_ % 1000 == 0 || done_ == total_) {
-        out_ << logLine(done_, total_, seconds) << '\n' << std::flush;
+        return;
+    }
+    if (done_ % 1000 == 0 || done_ == progress.total) {
+        out_ << logLine(done_, progress.total, seconds) << '\n' << std::flush;
+    }
+    reportCommit(progress.committed);
+}
+
+void CliProgress::runEnded(const convert::RunResult& result) {
+    finish();
+    if (!terminal_) {
+        reportCommit(result.stored);
+    }
+}
+
+void CliProgress::reportCommit(std::uint64_t committed) {
+    if (committed > committed_) {
+        committed_ = committed;
+        out_ << commitLine(committed) << '\n' << std::flush;
     }
 }
 

@@ -8,10 +8,13 @@
 
 namespace tolvane::cli {
 
-// The queue of the command line: a vector of paths; empty, it is one row with no text.
+// The queue of the command line: a vector of paths, each with its stamp when queued; empty,
+// it is one row with no text.
 class CliQueue : public convert::QueueSource {
   public:
-    explicit CliQueue(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+    explicit CliQueue(std::vector<std::string> paths,
+                      std::vector<std::optional<FileStamp>> stamps = {})
+        : paths_(std::move(paths)), stamps_(std::move(stamps)) {}
 
     std::int64_t rowCount() const override {
         return paths_.empty() ? 1 : static_cast<std::int64_t>(paths_.size());
@@ -22,9 +25,16 @@ class CliQueue : public convert::QueueSource {
         }
         return paths_.empty() ? std::string() : paths_[static_cast<std::size_t>(row)];
     }
+    std::optional<FileStamp> queuedStamp(std::int64_t row) const override {
+        if (row < 0 || static_cast<std::size_t>(row) >= stamps_.size()) {
+            return std::nullopt;
+        }
+        return stamps_[static_cast<std::size_t>(row)];
+    }
 
   private:
     std::vector<std::string> paths_;
+    std::vector<std::optional<FileStamp>> stamps_;
 };
 
 }  // namespace tolvane::cli

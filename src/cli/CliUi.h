@@ -21,7 +21,7 @@ class CliUi : public Ui {
     std::string openFiles(const FileOpenRequest&) override { return {}; }
     void setWaitCursor(bool) override {}
     void doEvents() override {}
-    void openUrl(const std::string&) override {}
+    bool openUrl(const std::string&) override { return false; }
 
     std::vector<MessageBoxRequest> boxes;
 

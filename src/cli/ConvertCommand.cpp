@@ -15,6 +15,7 @@
 #include "cli/CliUi.h"
 #include "cli/QueueBuilder.h"
 #include "convert/ConversionJob.h"
+#include "convert/RunSummary.h"
 #include "platform/Utf8Path.h"
 
 namespace tolvane::cli {
@@ -71,10 +72,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kNothingStarted;
     }
 
-    const auto total = static_cast<std::int64_t>(built.paths.size());
     CliUi ui(dest.string());
-    CliQueue queue(std::move(built.paths));
-    CliProgress progress(err, errIsTerminal, total);
+    CliQueue queue(std::move(built.paths), std::move(built.stamps));
+    CliProgress progress(err, errIsTerminal);
     convert::PathList workingPathList{""};
     convert::JobState state(workingPathList);
     convert::JobEnvironment environment = convert::processEnvironment();
@@ -83,30 +83,36 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     job.CmdExtractDBX_Click();
     progress.finish();
 
-    const convert::RunReport& report = job.lastRun();
-    if (report.outcome == convert::RunReport::Outcome::Failed) {
-        err << "tolvane-convert: " << report.errorCause << "\n"
+    const convert::RunResult& result = job.lastRun();
+    for (const auto& leftover : result.leftovers) {
+        err << "tolvane-convert: an earlier conversion did not finish; its file is kept as it "
+               "is: "
+            << leftover << "\n";
+    }
+    if (result.outcome == convert::RunResult::Outcome::Failed) {
+        err << "tolvane-convert: " << result.errorCause << "\n"
             << "See " << environment.troubleshootingUrl << "\n";
         return kNothingStarted;
     }
-    for (const auto& failure : report.failures) {
+    for (const auto& failure : result.failures) {
         err << "tolvane-convert: not converted: " << failure.path << ": " << failure.reason << "\n";
     }
-    if (!report.storeFailure.empty()) {
-        err << "tolvane-convert: " << report.storeFailure << "\n";
+    for (const auto& warning : result.warnings) {
+        err << "tolvane-convert: warning: " << warning.path << ": " << warning.reason << "\n";
     }
-    if (report.outcome == convert::RunReport::Outcome::Stopped) {
-        err << "tolvane-convert: stopped after " << progress.done() << " of " << total
-            << " message(s); the PST holds those stored so far\n";
+    if (!result.storeFailure.empty()) {
+        err << "tolvane-convert: the PST file could not be completed: " << result.storeFailure
+            << "\n";
     }
-    out << report.storePath << "\n";
-    const std::int64_t converted =
-        report.messages - static_cast<std::int64_t>(report.failures.size());
-    err << "tolvane-convert: " << converted << " of " << total << " message(s) converted\n";
+    if (!result.storePath.empty()) {
+        out << result.storePath << "\n";
+    }
+    err << "tolvane-convert: " << convert::endSentence(result) << "\n";
 
-    const bool complete = report.outcome == convert::RunReport::Outcome::Completed &&
-                          report.failures.empty() && report.storeFailure.empty() &&
-                          built.problems.empty();
+    const bool complete = result.outcome == convert::RunResult::Outcome::Completed &&
+                          result.failures.empty() && result.storeFailure.empty() &&
+                          built.problems.empty() &&
+                          result.stored == static_cast<std::uint64_t>(result.queued);
     return complete ? kAllConverted : kSomeNotConverted;
 }
 

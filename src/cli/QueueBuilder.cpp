@@ -19,11 +19,20 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
         scanner.LogPath(folder);
     } catch (const std::exception& failure) {
         queue.problems.push_back(folder + ": the scan stopped: " + failure.what());
-        queue.scanIncomplete = true;
     }
     for (const std::string& path : *scanner.fullFileNames()) {
         if (queue::IsMessageFile(path)) {
             queue.paths.push_back(path);
+            queue.stamps.push_back(stampOf(path));
+        }
+    }
+    for (const SkippedFolder& skipped : scanner.skippedFolders()) {
+        queue.problems.push_back("skipped: " + skipped.reason.description());
+    }
+    for (const OtherEntry& entry : scanner.otherEntries()) {
+        if (queue::IsMessageFile(entry.path)) {
+            queue.problems.push_back("not queued: " + entry.path + " is " +
+                                     scan::describeKind(entry.kind) + ", not a message file");
         }
     }
     scanner.Terminate();
@@ -51,6 +60,7 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             scanFolder(folder, queue);
         } else {
             queue.paths.push_back(path.string());
+            queue.stamps.push_back(stampOf(path.string()));
         }
     }
     return queue;

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/FileStamp.h"
 
 namespace tolvane::cli {
 
 struct BuiltQueue {
-    std::vector<std::string> paths;     // absolute, in argument order, folders in scan order
-    std::vector<std::string> problems;  // arguments that do not exist, scans cut short
-    bool scanIncomplete = false;
+    std::vector<std::string> paths;  // absolute, in argument order, folders in scan order
+    std::vector<std::optional<FileStamp>> stamps;  // each path's file when it was queued
+    // Arguments that do not exist, folders the scans skipped, entries named like message
+    // files that are no files; one sentence each.
+    std::vector<std::string> problems;
 };
 
 // A file argument (anything that is not a folder, a broken link included) is queued as

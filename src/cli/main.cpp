@@ -1,7 +1,7 @@
-#include <csignal>
 #include <iostream>
 
 #include "cli/ConvertCommand.h"
+#include "convert/StopSignals.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,8 +15,6 @@
 #endif
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
 
 // The arguments as UTF-8, as the program takes every path: on Windows from the UTF-16 command
 // line, since the narrow one holds only what the ANSI code page can spell.
@@ -50,9 +48,10 @@ bool standardErrorIsTerminal() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // An interrupt stops the job at its next yield, so the PST is closed valid.
-    std::signal(SIGINT, [](int) { interrupted = 1; });
-    std::signal(SIGTERM, [](int) { interrupted = 1; });
+    // A hang-up, an interrupt or a termination request stops the job at its next yield, so
+    // the PST is committed and named; a file-size limit becomes a write error.
+    tolvane::convert::installStopSignals();
     return tolvane::cli::runConvert(arguments(argc, argv), std::cout, std::cerr,
-                                    standardErrorIsTerminal(), [] { return interrupted != 0; });
+                                    standardErrorIsTerminal(),
+                                    [] { return tolvane::convert::stopSignal() != 0; });
 }

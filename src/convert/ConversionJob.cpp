@@ -3,17 +3,23 @@
 #include <algorithm>
 
 #include "convert/FolderPaths.h"
+#include "convert/RunSummary.h"
 #include "platform/AppError.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
 #include "store/Store.h"
+#include "store/WorkingFile.h"
+#include "store/WriteFailure.h"
 
 namespace tolvane::convert {
 namespace {
 
 constexpr const char* kPickerTitle = "Choose Folder to Save...";
 constexpr const char* kClosingText = "Open Outlook to view converted PST file.";
+constexpr const char* kNothingToConvert =
+    "There is nothing to convert: the queue is empty. Add message files first.";
+constexpr const char* kStoreFilePrefix = "ZimbraMails";
 constexpr const char* kCrLf = "\r\n";
 constexpr int kDefaultStoreFormat = 1;
 constexpr int kMailFolderType = 6;
@@ -22,12 +28,29 @@ constexpr int kRfc822Format = 1024;
 constexpr std::uint32_t kMessageFlagsTag = 0x0E070003;
 constexpr std::int64_t kReadAndHasAttachment = 17;
 
-std::string trimSpaces(const std::string& text) {
-    const auto begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos) {
-        return {};
+bool isBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+RunResult::WriteCause causeOf(const store::WriteFailure& failure) {
+    switch (failure.cause()) {
+        case store::WriteFailure::Cause::DiskFull:
+            return RunResult::WriteCause::DiskFull;
+        case store::WriteFailure::Cause::FileTooLarge:
+            return RunResult::WriteCause::FileTooLarge;
+        case store::WriteFailure::Cause::Other:
+            break;
     }
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+    return RunResult::WriteCause::Other;
+}
+
+std::string changeOf(const FileStamp& queued, const FileStamp& now) {
+    if (queued.size != now.size) {
+        return "changed after it was queued (" + std::to_string(queued.size) + " bytes then, " +
+               std::to_string(now.size) + " bytes when imported); stored as it was read";
+    }
+    return "changed after it was queued (modified again before the import); stored as it was "
+           "read";
 }
 
 // A POSIX destination keeps its own separator; anything else gets a backslash.
@@ -65,7 +88,9 @@ void ConversionJob::CmdExtractDBX_Click() {
     }
     RunningFlag running(running_);
     stopRequested_ = false;
-    report_ = {};
+    started_ = false;
+    stored_ = 0;
+    result_ = {};
     // However the run ends, nothing more is read ahead for it.
     struct WithdrawReadAhead {
         ConversionJob& job;
@@ -73,9 +98,12 @@ void ConversionJob::CmdExtractDBX_Click() {
     } withdraw{*this};
     try {
         run();
-    } catch (const StopRequested&) {
-        finishStopped();
+    } catch (const StopRequested& stop) {
+        finishStopped(stop.tellUser);
+    } catch (const store::WriteFailure& failure) {
+        finishAfterWriteFailure(failure);
     }
+    store_.reset();
 }
 
 void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
@@ -86,29 +114,50 @@ void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
 
 void ConversionJob::yield() {
     ui_.doEvents();
-    if (stopRequested_ || (environment_.stopRequested && environment_.stopRequested())) {
-        throw StopRequested{};
+    if (environment_.stopRequested && environment_.stopRequested()) {
+        throw StopRequested{false};
+    }
+    if (stopRequested_) {
+        throw StopRequested{true};
     }
 }
 
+bool ConversionJob::queueIsEmpty() {
+    return queue_.rowCount() == 1 && isBlank(queue_.selectRow(0));
+}
+
 void ConversionJob::run() {
+    if (queueIsEmpty()) {
+        result_.outcome = RunResult::Outcome::NothingToConvert;
+        MessageBoxRequest box;
+        box.text = kNothingToConvert;
+        box.title = "Tolvane";
+        box.icon = MsgIcon::Information;
+        ui_.messageBox(box);
+        return;
+    }
     const std::string picked = ui_.browseForFolder(kPickerTitle);
     if (picked.empty()) {
-        report_.outcome = RunReport::Outcome::Cancelled;
+        result_.outcome = RunResult::Outcome::Cancelled;
         return;
     }
     state_.destFolder = withTrailingSeparator(picked);
+    tellAboutLeftovers();
     yield();
 
-    progress_.setBarRange(0, 100);
+    started_ = true;
+    progress_.runStarted();
     yield();
 
     std::string entryId;
     try {
         entryId = prepareStore();
+    } catch (const StopRequested&) {
+        throw;
     } catch (const std::exception& e) {
-        report_.outcome = RunReport::Outcome::Failed;
-        report_.errorCause = e.what();
+        result_.outcome = RunResult::Outcome::Failed;
+        result_.errorCause = e.what();
+        progress_.runEnded(result_);
         showErrorBox(e.what());
         return;
     }
@@ -118,20 +167,30 @@ void ConversionJob::run() {
     finish();
 }
 
+// A file an earlier run left under its working name is never touched; the user hears of it.
+void ConversionJob::tellAboutLeftovers() {
+    result_.leftovers = store::workingFilesIn(state_.destFolder, kStoreFilePrefix);
+    if (result_.leftovers.empty()) {
+        return;
+    }
+    MessageBoxRequest box;
+    box.text = leftoverSentence(result_.leftovers);
+    box.title = "Tolvane";
+    box.icon = MsgIcon::Information;
+    ui_.messageBox(box);
+}
+
+// The queue is read and its folder list made before the store file exists, so a queue the
+// store cannot take leaves no file behind.
 std::string ConversionJob::prepareStore() {
     auto session = environment_.createSession();
     session->Logon();
     state_.session = std::move(session);  // a session held from a failed run goes here
 
     const std::string storePath =
-        state_.destFolder + "ZimbraMails" + formatTimeStamp(environment_.clock()) + ".pst";
+        state_.destFolder + kStoreFilePrefix + formatTimeStamp(environment_.clock()) + ".pst";
     state_.storeDisplayName =
         std::string("Zimbra Mails") + " : Created - " + formatTimeStamp(environment_.clock());
-
-    const auto store = state_.session->Stores().AddPSTStore(storePath, kDefaultStoreFormat,
-                                                            state_.storeDisplayName);
-    report_.storePath = storePath;
-    const std::string entryId = store->EntryID();
 
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
@@ -140,11 +199,11 @@ std::string ConversionJob::prepareStore() {
     files.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
-        files.push_back(trimSpaces(text));
-        if (files.back().empty()) {
+        if (isBlank(text)) {
             throw AppError(errc::kSubscriptOutOfRange,
-                           "The queue is empty: add message files before converting.");
+                           "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
+        files.push_back(text);
         list[static_cast<std::size_t>(i)] = MessageFolderPath(text);
     }
 
@@ -158,6 +217,11 @@ std::string ConversionJob::prepareStore() {
                  static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
+
+    store_ = state_.session->Stores().AddPSTStore(storePath, kDefaultStoreFormat,
+                                                  state_.storeDisplayName);
+    result_.storePath = storePath;
+    const std::string entryId = store_->EntryID();
     // Reading starts while the folders are made.
     announceReadAhead(std::move(files));
     return entryId;
@@ -181,6 +245,8 @@ void ConversionJob::createFolders(const std::string& entryId) {
                 if (!exists) {
                     root->Folders().Add(entry, kMailFolderType);
                 }
+            } catch (const store::WriteFailure&) {
+                throw;
             } catch (const std::exception&) {
                 // Continue-on-error: the messages' own step creates what is missing.
             }
@@ -200,6 +266,8 @@ void ConversionJob::createFolders(const std::string& entryId) {
             if (parentFolder) {
                 parentFolder->Folders().Add(leaf, kMailFolderType);
             }
+        } catch (const store::WriteFailure&) {
+            throw;
         } catch (const std::exception&) {
         }
         yield();
@@ -208,7 +276,7 @@ void ConversionJob::createFolders(const std::string& entryId) {
 
 void ConversionJob::storeMessages(const std::string& entryId) {
     const std::int64_t rows = queue_.rowCount();
-    report_.messages = rows;
+    result_.queued = rows;
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string text;
         bool present = true;
@@ -219,34 +287,41 @@ void ConversionJob::storeMessages(const std::string& entryId) {
         }
         yield();
 
+        result_.taken = i + 1;
         std::string folderPath;
-        if (!present || i >= queue_.rowCount() || trimSpaces(text).empty()) {
-            report_.failures.push_back(
+        bool stored = false;
+        if (!present || i >= queue_.rowCount() || isBlank(text)) {
+            result_.failures.push_back(
                 {present && !text.empty() ? text : "(row " + std::to_string(i + 1) + ")",
                  "removed from the queue during the conversion"});
         } else {
-            folderPath = storeOne(text, entryId);
+            folderPath = storeOne(i, text, entryId, stored);
+        }
+        if (stored) {
+            ++stored_;
         }
 
-        progress_.setConvertEnabled(false);
-        const std::int64_t rowsNow = queue_.rowCount();
-        progress_.setFrameCaption("Details : Converting - (" + std::to_string(i + 1) + " of " +
-                                  std::to_string(rowsNow) + ") file(s)");
-        progress_.setLabelCaption("Converting Messages... from (" + folderPath + ")");
-        const auto value =
-            static_cast<float>(static_cast<double>(i + 1) / static_cast<double>(rowsNow) * 100.0);
-        progress_.setBarValue(std::clamp(value, 0.0f, 100.0f));
+        JobProgress progress;
+        progress.done = i + 1;
+        progress.total = queue_.rowCount();
+        progress.folder = folderPath;
+        progress.stored = stored_;
+        progress.failed = static_cast<std::int64_t>(result_.failures.size());
+        progress.committed = store_->committedMessages();
+        progress_.runProgressed(progress);
     }
 }
 
-// Stores one queued file; returns its folder path (empty when it has none). Every failure
-// is counted with its reason.
-std::string ConversionJob::storeOne(const std::string& text, const std::string& entryId) {
+// Stores one queued file, imported by its own name (spaces and all); returns its folder path
+// (empty when it has none). Every failure is counted with its reason; a failure to write the
+// store file ends the run.
+std::string ConversionJob::storeOne(std::int64_t row, const std::string& text,
+                                    const std::string& entryId, bool& stored) {
     std::string folderPath;
     try {
         folderPath = MessageFolderPath(text);
     } catch (const std::exception& e) {
-        report_.failures.push_back({text, e.what()});
+        result_.failures.push_back({text, e.what()});
         return folderPath;
     }
     if (folderPath.find('!') != std::string::npos) {
@@ -260,8 +335,10 @@ std::string ConversionJob::storeOne(const std::string& text, const std::string& 
     } catch (const std::exception&) {
         try {
             folder = createFolderPath(folderPath, entryId);
+        } catch (const store::WriteFailure&) {
+            throw;
         } catch (const std::exception& e) {
-            report_.failures.push_back(
+            result_.failures.push_back(
                 {text, "its folder " + folderPath + " could not be created: " + e.what()});
             return folderPath;
         }
@@ -270,11 +347,12 @@ std::string ConversionJob::storeOne(const std::string& text, const std::string& 
     std::shared_ptr<store::MailItem> item;
     try {
         item = folder->Items().Add(kMailItemType);
-        item->Import(trimSpaces(text), kRfc822Format);
+        item->Import(text, kRfc822Format);
     } catch (const std::exception& e) {
-        report_.failures.push_back({text, e.what()});
+        result_.failures.push_back({text, e.what()});
         return folderPath;  // the unsaved item is released: nothing is stored
     }
+    warnIfChanged(row, text);
     try {
         store::MAPIUtils utils;
         utils.HrSetOneProp(item->MAPIOBJECT(), kMessageFlagsTag, kReadAndHasAttachment, true);
@@ -284,10 +362,24 @@ std::string ConversionJob::storeOne(const std::string& text, const std::string& 
     try {
         item->Save();
         item->Close();
+        stored = true;
+    } catch (const store::WriteFailure&) {
+        throw;
     } catch (const std::exception& e) {
-        report_.failures.push_back({text, e.what()});
+        result_.failures.push_back({text, e.what()});
     }
     return folderPath;
+}
+
+void ConversionJob::warnIfChanged(std::int64_t row, const std::string& text) {
+    const auto queued = queue_.queuedStamp(row);
+    if (!queued) {
+        return;
+    }
+    const auto now = stampOf(text);
+    if (now && *now != *queued) {
+        result_.warnings.push_back({text, changeOf(*queued, *now)});
+    }
 }
 
 std::shared_ptr<store::Folder> ConversionJob::createFolderPath(const std::string& folderPath,
@@ -307,45 +399,77 @@ std::shared_ptr<store::Folder> ConversionJob::createFolderPath(const std::string
     }
 }
 
-void ConversionJob::finish() {
-    yield();
-    try {
-        state_.session->Logoff();
-    } catch (const std::exception& e) {
-        report_.storeFailure = e.what();
-    }
-    state_.session.reset();
-    report_.outcome = RunReport::Outcome::Completed;
-
-    MessageBoxRequest box;
-    box.text = kClosingText;
-    box.title = "Tolvane";
-    box.icon = MsgIcon::Information;
-    box.buttons = MsgButtons::Ok;
-    if (!report_.failures.empty()) {
-        box.text += kCrLf + std::to_string(report_.failures.size()) + " of " +
-                    std::to_string(report_.messages) + " message file(s) could not be converted.";
-    }
-    if (!report_.storeFailure.empty()) {
-        box.text += std::string(kCrLf) + "The PST file could not be completed; see the details.";
-        box.details += report_.storeFailure + "\n";
-    }
-    for (const auto& failure : report_.failures) {
-        box.details += failure.path + ": " + failure.reason + "\n";
-    }
-    ui_.messageBox(box);
-}
-
-void ConversionJob::finishStopped() {
-    report_.outcome = RunReport::Outcome::Stopped;
+// Logs off, which commits and renames the file; the counts are then read from the store.
+// A write failure of the last commit is the run's write failure.
+void ConversionJob::closeStore() {
     if (state_.session) {
         try {
             state_.session->Logoff();
+        } catch (const store::WriteFailure& failure) {
+            if (result_.writeCause == RunResult::WriteCause::None) {
+                result_.outcome = RunResult::Outcome::WriteFailed;
+                result_.writeCause = causeOf(failure);
+                result_.writeError = failure.description();
+            }
         } catch (const std::exception& e) {
-            report_.storeFailure = e.what();
+            result_.storeFailure = e.what();
         }
         state_.session.reset();
     }
+    if (store_) {
+        result_.stored = store_->committedMessages();
+        result_.storePath = store_->FilePath().string();
+    }
+    if (result_.queued == 0) {
+        result_.queued = queue_.rowCount();
+    }
+}
+
+void ConversionJob::finish() {
+    yield();
+    result_.outcome = RunResult::Outcome::Completed;
+    closeStore();
+    progress_.runEnded(result_);
+    showEndBox();
+}
+
+void ConversionJob::finishStopped(bool tellUser) {
+    result_.outcome = RunResult::Outcome::Stopped;
+    closeStore();
+    if (started_) {
+        progress_.runEnded(result_);
+    }
+    if (tellUser && store_) {
+        showEndBox();
+    }
+}
+
+void ConversionJob::finishAfterWriteFailure(const store::WriteFailure& failure) {
+    result_.outcome = RunResult::Outcome::WriteFailed;
+    result_.writeCause = causeOf(failure);
+    result_.writeError = failure.description();
+    closeStore();
+    progress_.runEnded(result_);
+    showEndBox();
+}
+
+void ConversionJob::showEndBox() {
+    MessageBoxRequest box;
+    box.text = std::string(kClosingText) + kCrLf + endSentence(result_);
+    box.title = "Tolvane";
+    box.icon = result_.outcome == RunResult::Outcome::WriteFailed ? MsgIcon::Exclamation
+                                                                  : MsgIcon::Information;
+    box.buttons = MsgButtons::Ok;
+    for (const auto& sentence : problemSentences(result_)) {
+        box.text += kCrLf + sentence;
+    }
+    for (const auto& failure : result_.failures) {
+        box.details += failure.path + ": " + failure.reason + "\n";
+    }
+    for (const auto& warning : result_.warnings) {
+        box.details += warning.path + ": " + warning.reason + "\n";
+    }
+    ui_.messageBox(box);
 }
 
 void ConversionJob::showErrorBox(const std::string& cause) {

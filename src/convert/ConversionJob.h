@@ -7,6 +7,9 @@
 //   ConversionJob job(ui, queue, progress, state, processEnvironment());
 //   job.CmdExtractDBX_Click();  // runs the whole conversion, yielding through ui.doEvents()
 //   job.requestStop();          // from a handler run inside a yield: stops at the next one
+//
+// However a run ends (normal end, stop, closed window, write failure), the PST is closed with
+// its last commit and takes its final name, and lastRun() counts what the file holds.
 
 #include <cstdint>
 #include <functional>
@@ -22,7 +25,9 @@
 
 namespace tolvane::store {
 class Folder;
-}
+class Store;
+class WriteFailure;
+}  // namespace tolvane::store
 
 namespace tolvane::convert {
 
@@ -32,7 +37,8 @@ struct JobEnvironment {
     OutlookFactory createOutlook;
     Clock clock;
     std::string troubleshootingUrl;
-    // Polled at every yield besides requestStop(): true once the window is unloading.
+    // Polled at every yield besides requestStop(): true once the window is unloading or a
+    // signal asks the program to end. The run stops without a closing box.
     std::function<bool()> stopRequested;
     // Told the files the run will import, in queue order, so they can be read ahead; told an
     // empty list when the run ends. Optional.
@@ -42,22 +48,6 @@ struct JobEnvironment {
 // The process's profile and Outlook, the system clock and the Help manual.
 JobEnvironment processEnvironment();
 
-struct MessageFailure {
-    std::string path;
-    std::string reason;
-};
-
-// How the last run ended, for front ends that report more than the window's boxes.
-struct RunReport {
-    enum class Outcome { NotRun, Cancelled, Failed, Completed, Stopped };
-    Outcome outcome = Outcome::NotRun;
-    std::string storePath;
-    std::string errorCause;     // Failed: the cause shown in the error box
-    std::int64_t messages = 0;  // rows taken up for storing
-    std::vector<MessageFailure> failures;
-    std::string storeFailure;  // the PST could not be completed at logoff
-};
-
 class ConversionJob {
   public:
     ConversionJob(Ui& ui, QueueSource& queue, ProgressSink& progress, JobState& state,
@@ -65,24 +55,34 @@ class ConversionJob {
 
     // The click handler. A click while a run is under way (from inside a yield) starts nothing.
     void CmdExtractDBX_Click();
-    // Stops a run at its next yield; the PST is closed with what was stored so far.
+    // Stops a run at its next yield (the Stop button); the PST is closed with what was
+    // stored so far and the closing box says how far the run got.
     void requestStop() { stopRequested_ = true; }
     bool running() const { return running_; }
-    const RunReport& lastRun() const { return report_; }
+    const RunResult& lastRun() const { return result_; }
 
   private:
-    struct StopRequested {};
+    struct StopRequested {
+        bool tellUser;
+    };
 
     void run();
     void yield();
-    std::string prepareStore();  // steps 4 to 9; returns the store's entry identifier
+    bool queueIsEmpty();
+    void tellAboutLeftovers();
+    std::string prepareStore();  // returns the store's entry identifier
     void createFolders(const std::string& entryId);
     void storeMessages(const std::string& entryId);
-    std::string storeOne(const std::string& text, const std::string& entryId);
+    std::string storeOne(std::int64_t row, const std::string& text, const std::string& entryId,
+                         bool& stored);
+    void warnIfChanged(std::int64_t row, const std::string& text);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath,
                                                     const std::string& entryId);
+    void closeStore();
     void finish();
-    void finishStopped();
+    void finishStopped(bool tellUser);
+    void finishAfterWriteFailure(const store::WriteFailure& failure);
+    void showEndBox();
     void showErrorBox(const std::string& cause);
     void announceReadAhead(std::vector<std::string> paths);
 
@@ -91,8 +91,11 @@ class ConversionJob {
     ProgressSink& progress_;
     JobState& state_;
     JobEnvironment environment_;
-    RunReport report_;
+    RunResult result_;
+    std::shared_ptr<store::Store> store_;  // this run's store, until the run ends
+    std::int64_t stored_ = 0;
     bool running_ = false;
+    bool started_ = false;
     bool stopRequested_ = false;
 };
 

@@ -1,10 +1,15 @@
 #pragma once
 
-// The narrow interfaces through which the conversion job reads the queue and reports
-// progress, so one job runs under the window and under the command line.
+// The narrow interfaces through which the conversion job reads the queue and reports what
+// happens, so one job runs under the window and under the command line. The job reports
+// events and results; each front end turns them into its own text.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "convert/RunResult.h"
+#include "platform/FileStamp.h"
 
 namespace tolvane::convert {
 
@@ -17,17 +22,28 @@ class QueueSource {
     // Makes row `row` the current one (the window's selection follows the job) and returns
     // its text. Throws AppError 9 for a row outside the queue.
     virtual std::string selectRow(std::int64_t row) = 0;
+    // Size and modification time of the row's file when it was queued; none when unknown.
+    virtual std::optional<FileStamp> queuedStamp(std::int64_t) const { return std::nullopt; }
 };
 
-// Where the job reports: the frame and label captions, the bar and the Convert button.
+// Where the run stands after a queued row was taken up.
+struct JobProgress {
+    std::int64_t done = 0;        // rows taken up so far, this one included
+    std::int64_t total = 0;       // rows in the queue now
+    std::string folder;           // the store folder of this row ("" when it has none)
+    std::int64_t stored = 0;      // messages handed to the store so far
+    std::int64_t failed = 0;      // rows not stored so far
+    std::uint64_t committed = 0;  // messages the file holds as of its last commit
+};
+
+// What the job tells its front end, in this order: started once the destination is
+// chosen, progressed after every row, ended with the result (only after started).
 class ProgressSink {
   public:
     virtual ~ProgressSink() = default;
-    virtual void setFrameCaption(const std::string& caption) = 0;
-    virtual void setLabelCaption(const std::string& caption) = 0;
-    virtual void setBarRange(int minimum, int maximum) = 0;
-    virtual void setBarValue(float value) = 0;
-    virtual void setConvertEnabled(bool enabled) = 0;
+    virtual void runStarted() = 0;
+    virtual void runProgressed(const JobProgress& progress) = 0;
+    virtual void runEnded(const RunResult& result) = 0;
 };
 
 }  // namespace tolvane::convert

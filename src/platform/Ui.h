@@ -42,8 +42,8 @@ class Ui {
     virtual void setWaitCursor(bool waiting) = 0;
     // Lets the window process pending events (repaint, clicks).
     virtual void doEvents() = 0;
-    // Hands a path or address to the desktop.
-    virtual void openUrl(const std::string& target) = 0;
+    // Hands a path or address to the desktop; false when nothing there could open it.
+    virtual bool openUrl(const std::string& target) = 0;
 };
 
 }  // namespace tolvane

@@ -6,9 +6,11 @@
 namespace tolvane::pst {
 
 std::unique_ptr<PstWriter> PstWriter::create(const std::filesystem::path& path,
-                                             const std::string& displayName) {
-    return std::make_unique<messaging::PstStore>(ndb::NodeDatabase::create(path), path,
-                                                 displayName);
+                                             const std::string& displayName,
+                                             const WriterOptions& options) {
+    ndb::FileSystem& files = options.files ? *options.files : ndb::FileSystem::native();
+    return std::make_unique<messaging::PstStore>(ndb::NodeDatabase::create(path, files), path,
+                                                 displayName, options);
 }
 
 }  // namespace tolvane::pst

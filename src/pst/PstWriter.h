@@ -9,13 +9,16 @@
 //   pst->close();
 //
 // The file on disk is a valid store at every moment: the state of the last commit. create()
-// commits the empty store; commit() and close() make everything added so far part of it.
-// A kill, a power cut or a failed write between commits leaves the last committed state.
-// A writer destroyed without close() closes what it has.
+// commits the empty store; the writer commits by itself every few seconds of work, and
+// commit() and close() make everything added so far part of it. A kill, a power cut or a
+// failed write leaves the last committed state. A writer destroyed without close() closes
+// what it has.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +27,20 @@
 #include "pst/PstError.h"
 
 namespace tolvane::pst {
+
+namespace ndb {
+class FileSystem;
+}
+
+struct WriterOptions {
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // The writer commits once this much time has passed since the last commit, or this many
+    // bytes were written, whichever comes first (measured in bench/pst_commit_bench.cpp).
+    std::chrono::milliseconds commitInterval{2000};
+    std::uint64_t commitBytes = std::uint64_t{64} << 20;
+    Clock clock;                       // empty: steady_clock::now
+    ndb::FileSystem* files = nullptr;  // null: the operating system's
+};
 
 struct FolderId {
     std::uint32_t nid = 0;
@@ -42,7 +59,8 @@ class PstWriter {
     // Creates the file with every node an Outlook-made empty store has. Throws PstError
     // naming the path if the file exists or cannot be created.
     static std::unique_ptr<PstWriter> create(const std::filesystem::path& path,
-                                             const std::string& displayName);
+                                             const std::string& displayName,
+                                             const WriterOptions& options = {});
 
     virtual FolderId rootFolder() const = 0;
     virtual FolderId ipmSubtree() const = 0;  // "Top of Personal Folders"
@@ -52,7 +70,9 @@ class PstWriter {
     virtual FolderId addFolder(FolderId parent, const std::string& name) = 0;
 
     // Writes the message into the folder, with its recipients, attachments and embedded
-    // messages; the folder's contents table and counts follow.
+    // messages; the folder's contents table and counts follow. When the disk is full (or the
+    // file may grow no more) the writer commits every message before this one in the space it
+    // held back for that, then throws PstWriteError and takes no more.
     virtual MessageId addMessage(FolderId folder, const mapi::Message& message) = 0;
 
     // ENTRYID of a folder or message: flags, the store's provider UID, the node id.
@@ -66,7 +86,7 @@ class PstWriter {
     virtual std::uint64_t committedMessages() const = 0;
 
     // Commits and ends writing. Idempotent. After a PstWriteError the file keeps its last
-    // committed state and close() writes nothing more.
+    // committed state and close() writes nothing more; committedMessages() says what it holds.
     virtual void close() = 0;
 };
 

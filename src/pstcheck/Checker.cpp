@@ -1,14 +1,14 @@
 #include "pstcheck/Checker.h"
 
-#include "pstcheck/AllocationMaps.h"
-#include "pstcheck/Allocations.h"
-#include "pstcheck/BTrees.h"
-#include "pstcheck/BlockStore.h"
-#include "pstcheck/Format.h"
 #include "pstcheck/Guard.h"
-#include "pstcheck/Header.h"
-#include "pstcheck/Messaging.h"
-#include "pstcheck/NodeDump.h"
+#include "pstcheck/messaging/Messaging.h"
+#include "pstcheck/ndb/AllocationMaps.h"
+#include "pstcheck/ndb/Allocations.h"
+#include "pstcheck/ndb/BTrees.h"
+#include "pstcheck/ndb/BlockStore.h"
+#include "pstcheck/ndb/Format.h"
+#include "pstcheck/ndb/Header.h"
+#include "pstcheck/ndb/NodeDump.h"
 
 namespace tolvane::pstcheck {
 namespace {
@@ -33,7 +33,7 @@ void checkWhole(Bytes file, const CheckOptions& options, CheckResult& result) {
     const BTrees trees = walkBTrees(file, h, allocations, r);
     result.nodes = trees.nbt.size();
     result.blocks = trees.bbt.size();
-    BlockStore blocks(file, h.cryptMethod, trees, r);
+    BlockStore blocks(file, h.cryptMethod, trees, r, options.checkDataBlocks);
     for (const auto& [nid, node] : trees.nbt) {
         guarded(r, "nid " + hex(nid),
                 [&] { blocks.walkNode(node.bidData, node.bidSub, "nid " + hex(nid)); });
@@ -43,9 +43,11 @@ void checkWhole(Bytes file, const CheckOptions& options, CheckResult& result) {
         allocations.add(e.ib, fmt::blockSize(e.cb), "block " + hex(bid));
     }
     checkAllocationMaps(file, h, allocations, r);
-    const MessagingSummary summary = checkMessaging(h, trees, blocks, r);
-    result.folders = summary.folders;
-    result.messages = summary.messages;
+    if (!options.nodeDatabaseOnly) {
+        const MessagingSummary summary = checkMessaging(h, trees, blocks, r);
+        result.folders = summary.folders;
+        result.messages = summary.messages;
+    }
     if (options.dump != nullptr) {
         dumpNodes(*options.dump, trees, blocks);
     }

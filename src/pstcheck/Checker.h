@@ -25,6 +25,11 @@ struct CheckOptions {
     bool strict = false;
     // When set, the node list (nid, type, parent, data and subnode blocks) is written here.
     std::ostream* dump = nullptr;
+    // Only the node database (header, pages, B-trees, blocks, maps): for files whose nodes
+    // hold raw bytes rather than heaps.
+    bool nodeDatabaseOnly = false;
+    // False leaves the trailers of external blocks unread, for files of many GiB.
+    bool checkDataBlocks = true;
 };
 
 // Walks a whole PST image and checks every invariant it knows.

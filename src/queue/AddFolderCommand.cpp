@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "queue/AsAppError.h"
 #include "queue/MessageBoxes.h"
@@ -15,10 +16,34 @@
 namespace tolvane::queue {
 namespace {
 
+constexpr std::size_t kListedInTheBox = 10;
+
 struct ScanResult {
     std::shared_ptr<StringList> files;
+    std::vector<SkippedFolder> skipped;
+    std::vector<OtherEntry> others;  // those that look like message files
     std::optional<AppError> failure;
 };
+
+// A heading and one line per item in the box's text (the first few) and in its details.
+void listInBox(MessageBoxRequest& box, const std::string& heading,
+               const std::vector<std::string>& lines) {
+    if (lines.empty()) {
+        return;
+    }
+    box.text += "\r\n\r\n" + heading;
+    box.details += heading + "\n";
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (k < kListedInTheBox) {
+            box.text += "\r\n" + lines[k];
+        }
+        box.details += lines[k] + "\n";
+    }
+    if (lines.size() > kListedInTheBox) {
+        box.text += "\r\n... and " + std::to_string(lines.size() - kListedInTheBox) +
+                    " more (see the details)";
+    }
+}
 
 // One scanner per click; the list it hands out stays whole after Terminate.
 ScanResult scanFolder(const std::string& folder, const scan::FileSystemFactory& fileSystem) {
@@ -34,6 +59,12 @@ ScanResult scanFolder(const std::string& folder, const scan::FileSystemFactory& 
         result.failure = AsAppError(failure);
     }
     result.files = scanner->fullFileNames();
+    result.skipped = scanner->skippedFolders();
+    for (const OtherEntry& entry : scanner->otherEntries()) {
+        if (IsMessageFile(entry.path)) {
+            result.others.push_back(entry);
+        }
+    }
     scanner->Terminate();
     return result;
 }
@@ -76,11 +107,23 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
 
     window.setConvertEnabled(queued > 0);
     const std::string count = std::to_string(queued) + kQueuedForConversion;
-    if (scan.failure) {
-        ui.messageBox(WarningBox(scan.failure->numberColonDescription() + "\r\n\r\n" + count));
-    } else {
+    if (!scan.failure && scan.skipped.empty() && scan.others.empty()) {
         ui.messageBox(PlainBox(count));
+        return;
     }
+    MessageBoxRequest box = WarningBox(
+        scan.failure ? scan.failure->numberColonDescription() + "\r\n\r\n" + count : count);
+    std::vector<std::string> lines;
+    for (const SkippedFolder& folder : scan.skipped) {
+        lines.push_back(folder.reason.description());
+    }
+    listInBox(box, kSkippedFolders, lines);
+    lines.clear();
+    for (const OtherEntry& entry : scan.others) {
+        lines.push_back(entry.path + " (" + scan::describeKind(entry.kind) + ")");
+    }
+    listInBox(box, kNotFiles, lines);
+    ui.messageBox(box);
 }
 
 }  // namespace tolvane::queue

@@ -21,6 +21,7 @@ void FileQueue::AddQueueRow(std::string path) {
         grid_.FixedRows(0);
         grid_.ColWidth(0, kColumnWidthTwips);
         reuseRow0 = true;
+        stamps_.clear();
     }
     if (!reuseRow0) {
         if (grid_.Rows() == std::numeric_limits<int>::max()) {
@@ -31,6 +32,8 @@ void FileQueue::AddQueueRow(std::string path) {
     grid_.Row(grid_.Rows() - 1);
     grid_.Col(0);
     grid_.Text(path);
+    stamps_.resize(static_cast<std::size_t>(grid_.Rows()));
+    stamps_.back() = stampOf(path);
     setCountCaption_(std::to_string(grid_.Rows()) + " Zimbra Messages");
 }
 
@@ -38,6 +41,7 @@ void FileQueue::ResetQueue() {
     workingPathList_.assign(1, std::string());
     grid_.Rows(1);
     grid_.Clear();
+    stamps_.clear();
     setCountCaption_("0 files");
 }
 
@@ -58,6 +62,13 @@ std::string FileQueue::SelectRow(std::int64_t row) {
     grid_.Row(static_cast<int>(row));
     grid_.Col(0);
     return grid_.Text();
+}
+
+std::optional<FileStamp> FileQueue::QueuedStamp(std::int64_t row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= stamps_.size()) {
+        return std::nullopt;
+    }
+    return stamps_[static_cast<std::size_t>(row)];
 }
 
 }  // namespace tolvane::queue

@@ -2,16 +2,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/FileStamp.h"
 #include "queue/Grid.h"
 
 namespace tolvane::queue {
 
-// The queue of message files, kept in the grid alone: one full path per row in column 0;
-// the empty queue is one row with an empty cell. Also resets the window's working path list,
-// which the conversion fills, whenever the queue is emptied.
+// The queue of message files, kept in the grid: one full path per row in column 0; the empty
+// queue is one row with an empty cell. Beside the grid it keeps each row's file stamp as it
+// was when queued, so the conversion can tell a file that changed since. Also resets the
+// window's working path list, which the conversion fills, whenever the queue is emptied.
 class FileQueue {
   public:
     static constexpr int kColumnWidthTwips = 15000;
@@ -30,11 +33,14 @@ class FileQueue {
     std::int64_t RowCount() const;
     // Makes (row, 0) current and returns its text. Throws AppError 9 outside the grid.
     std::string SelectRow(std::int64_t row);
+    // The row's file as it was queued; none for an empty row or a file that was not there.
+    std::optional<FileStamp> QueuedStamp(std::int64_t row) const;
 
   private:
     Grid& grid_;
     std::function<void(const std::string&)> setCountCaption_;
     std::vector<std::string>& workingPathList_;
+    std::vector<std::optional<FileStamp>> stamps_;  // by row
 };
 
 }  // namespace tolvane::queue

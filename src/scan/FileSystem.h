@@ -23,9 +23,17 @@ struct DirectoryIdentityHash {
     }
 };
 
+// What a non-folder entry is. Only regular files (or links to them) can be message files;
+// the rest are listed so that a caller can say what it did not take.
+enum class EntryKind { Regular, BrokenLink, Device, Fifo, Socket };
+
 struct FileEntry {
     std::string Name;  // file name with extension
+    EntryKind Kind = EntryKind::Regular;
 };
+
+// "a link to nothing", "a device", "a named pipe", "a socket"; "a file" for a regular one.
+const char* describeKind(EntryKind kind);
 
 struct SubFolderEntry {
     std::string Name;  // last path component
@@ -37,7 +45,8 @@ using SubFolderListing = std::vector<SubFolderEntry>;
 
 // An opened folder. Listings include hidden entries, never "." or "..", and come in the
 // order Windows gives a folder: names compared upper-cased, ordinal (see NameOrder.h).
-// Listing failures throw AppError naming the folder and the system's reason.
+// Files() lists every entry that is not a folder, each with its kind; links count as what
+// they lead to. Listing failures throw AppError naming the folder and the system's reason.
 class Folder {
   public:
     virtual ~Folder() = default;

@@ -43,6 +43,8 @@ void pathLogger::PathLogInit() {
     pathPointers_.reset();
     pathNames_.reset();
     fullFileNames_.reset();
+    skipped_.clear();
+    others_.clear();
 }
 
 void pathLogger::LogPath(const std::string& topPath) {
@@ -66,28 +68,51 @@ void pathLogger::LogPath(const std::string& topPath) {
     do {
         // A copy: appending subfolders below may move the list's items.
         const std::string folderPath = folders.Item(i);
-        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
-        if (i == 1) {
-            visited.insert(folder->Identity());
-        }
-        subFolderListing_ = folder->SubFolders();
-        for (const scan::SubFolderEntry& entry : *subFolderListing_) {
-            currentSubFolder_ = &entry;
-            if (!visited.insert(entry.identity).second) {
-                continue;
+        scan::DirectoryIdentity identity;
+        subFolderListing_ = listOrSkip(folderPath, &scan::Folder::SubFolders, &identity);
+        if (subFolderListing_) {
+            if (i == 1) {
+                visited.insert(identity);
             }
-            scan::incrementChecked(j);
-            folders.Add(folderPath + entry.Name + separator, key(j));
-        }
-
-        const std::string filePath = folders.Item(i);
-        fileListing_ = fileSystem_->GetFolder(filePath)->Files();
-        for (const scan::FileEntry& entry : *fileListing_) {
-            currentFile_ = &entry;
-            recordFile(filePath, i);
+            for (const scan::SubFolderEntry& entry : *subFolderListing_) {
+                currentSubFolder_ = &entry;
+                if (!visited.insert(entry.identity).second) {
+                    continue;
+                }
+                scan::incrementChecked(j);
+                folders.Add(folderPath + entry.Name + separator, key(j));
+            }
+            const std::string filePath = folders.Item(i);
+            fileListing_ = listOrSkip(filePath, &scan::Folder::Files, nullptr);
+            if (fileListing_) {
+                for (const scan::FileEntry& entry : *fileListing_) {
+                    currentFile_ = &entry;
+                    if (entry.Kind == scan::EntryKind::Regular) {
+                        recordFile(filePath, i);
+                    } else {
+                        others_.push_back({filePath + entry.Name, entry.Kind});
+                    }
+                }
+            }
         }
         scan::incrementChecked(i);
     } while (i <= j);
+}
+
+template <typename Listing>
+std::shared_ptr<const Listing> pathLogger::listOrSkip(
+    const std::string& folderPath, std::shared_ptr<const Listing> (scan::Folder::*list)(),
+    scan::DirectoryIdentity* identity) {
+    try {
+        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
+        if (identity != nullptr) {
+            *identity = folder->Identity();
+        }
+        return ((*folder).*list)();
+    } catch (const AppError& failure) {
+        skipped_.push_back({folderPath, failure});
+        return nullptr;
+    }
 }
 
 void pathLogger::recordFile(const std::string& folderPath, std::int32_t folderPosition) {
@@ -112,6 +137,8 @@ void pathLogger::Terminate() {
     pathPointers_.reset();
     pathNames_.reset();
     fullFileNames_.reset();
+    skipped_.clear();
+    others_.clear();
 }
 
 std::shared_ptr<StringList> pathLogger::fileNames() {

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/AppError.h"
 #include "scan/FileSystem.h"
 #include "scan/KeyedList.h"
 
@@ -11,6 +13,18 @@ namespace tolvane {
 
 using StringList = KeyedList<std::string>;
 using PositionList = KeyedList<std::int32_t>;
+
+// A folder the walk could not read: its path as the walk built it, and why.
+struct SkippedFolder {
+    std::string path;
+    AppError reason;
+};
+
+// An entry of a folder that is neither a folder nor a regular file.
+struct OtherEntry {
+    std::string path;
+    scan::EntryKind kind;
+};
 
 // Walks a folder tree breadth first and records every file found (full path; on request
 // also the bare name and the position of its folder in pathNames).
@@ -24,8 +38,11 @@ using PositionList = KeyedList<std::int32_t>;
 //
 // Keys: pathNames "K0" for the top folder, then "K2", "K3", ...; the r-th file is "K<r>"
 // in fileNames, pathPointers and fullFileNames. Paths use the file system's separator
-// ('/' natively on Linux). File-system failures leave LogPath as AppError with the records
-// made so far kept. A directory reached a second time through links is not walked again.
+// ('/' natively on Linux). A folder that cannot be opened or listed (no access, a path too
+// long, gone) is recorded in skippedFolders() with its reason and the walk goes on with the
+// next one. Entries that are not regular files (broken links, devices, pipes, sockets) are
+// recorded in otherEntries(), not as files. A directory reached a second time through
+// links is not walked again.
 class pathLogger {
   public:
     pathLogger();
@@ -43,9 +60,13 @@ class pathLogger {
     void LogPath(const std::string& topPath);
     // The record number the next file gets: files recorded + 1 after a scan; 0 when new.
     std::int32_t Count() const noexcept { return Count_; }
-    // Drops the handle, the working references and the four lists. Count and
-    // fullFileNamesOnly keep their values.
+    // Drops the handle, the working references, the four lists and the two reports. Count
+    // and fullFileNamesOnly keep their values.
     void Terminate();
+
+    // What the last scan could not take, in walk order; PathLogInit and Terminate clear them.
+    const std::vector<SkippedFolder>& skippedFolders() const noexcept { return skipped_; }
+    const std::vector<OtherEntry>& otherEntries() const noexcept { return others_; }
 
     void fullFileNamesOnly(bool value) noexcept { fullFileNamesOnly_ = value; }
     bool fullFileNamesOnly() const noexcept { return fullFileNamesOnly_; }
@@ -59,6 +80,11 @@ class pathLogger {
   private:
     std::string AddTrailingBackslash(const std::string& path) const;
     void recordFile(const std::string& folderPath, std::int32_t folderPosition);
+    // The folder's listing, or none after recording it as skipped.
+    template <typename Listing>
+    std::shared_ptr<const Listing> listOrSkip(
+        const std::string& folderPath, std::shared_ptr<const Listing> (scan::Folder::*list)(),
+        scan::DirectoryIdentity* identity);
 
     scan::FileSystemFactory makeFileSystem_;
     std::shared_ptr<scan::FileSystem> fileSystem_;
@@ -72,6 +98,8 @@ class pathLogger {
     std::shared_ptr<StringList> pathNames_;
     std::shared_ptr<StringList> fullFileNames_;
     bool fullFileNamesOnly_ = false;
+    std::vector<SkippedFolder> skipped_;
+    std::vector<OtherEntry> others_;
 };
 
 }  // namespace tolvane

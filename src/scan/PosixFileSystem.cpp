@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -25,8 +26,9 @@ struct DirCloser {
     void operator()(DIR* dir) const noexcept { closedir(dir); }
 };
 
-// Entries a listing skips without an error: a name that went away between readdir and
-// stat, or a link that leads nowhere (dangling, looping).
+// Entries a stat cannot follow without that being an error: a name that went away between
+// readdir and stat, or a link that leads nowhere (dangling, looping); Files() lists the
+// latter as broken links.
 bool entryIsGone(int systemError) {
     return systemError == ENOENT || systemError == ENOTDIR || systemError == ELOOP;
 }
@@ -62,16 +64,20 @@ class PosixFolder final : public Folder {
     std::shared_ptr<const FileListing> Files() override {
         auto listing = std::make_shared<FileListing>();
         forEachEntry([&](int dirFd, const dirent& entry) {
-            if (entry.d_type == DT_REG) {
-                listing->push_back({entry.d_name});
+            if (entry.d_type == DT_DIR) {
                 return;
             }
-            if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-                return;  // folders, and devices, pipes and sockets, which are no mail files
+            if (const auto kind = kindOfType(entry.d_type)) {
+                listing->push_back({entry.d_name, *kind});
+                return;
             }
             struct stat status {};
-            if (statEntry(dirFd, entry.d_name, status) && S_ISREG(status.st_mode)) {
-                listing->push_back({entry.d_name});
+            if (statEntry(dirFd, entry.d_name, status)) {
+                if (const auto kind = kindOfMode(status.st_mode)) {
+                    listing->push_back({entry.d_name, *kind});
+                }
+            } else if (isLink(dirFd, entry.d_name)) {
+                listing->push_back({entry.d_name, EntryKind::BrokenLink});
             }
         });
         sortLikeWindowsFolder(*listing);
@@ -118,6 +124,46 @@ class PosixFolder final : public Folder {
             return false;
         }
         throw folderAccessError(errno, "list", path_ + name);
+    }
+
+    // The kind a directory entry's type tells without a stat; none for links and unknowns.
+    static std::optional<EntryKind> kindOfType(unsigned char type) {
+        switch (type) {
+            case DT_REG:
+                return EntryKind::Regular;
+            case DT_CHR:
+            case DT_BLK:
+                return EntryKind::Device;
+            case DT_FIFO:
+                return EntryKind::Fifo;
+            case DT_SOCK:
+                return EntryKind::Socket;
+            default:
+                return std::nullopt;
+        }
+    }
+
+    // None for a folder.
+    static std::optional<EntryKind> kindOfMode(mode_t mode) {
+        if (S_ISREG(mode)) {
+            return EntryKind::Regular;
+        }
+        if (S_ISCHR(mode) || S_ISBLK(mode)) {
+            return EntryKind::Device;
+        }
+        if (S_ISFIFO(mode)) {
+            return EntryKind::Fifo;
+        }
+        if (S_ISSOCK(mode)) {
+            return EntryKind::Socket;
+        }
+        return std::nullopt;
+    }
+
+    // An entry whose target is gone is still there as a link; a removed entry is not.
+    static bool isLink(int dirFd, const char* name) {
+        struct stat status {};
+        return fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
     }
 
     std::string path_;

@@ -127,17 +127,22 @@ class WindowsFolder final : public Folder {
     std::shared_ptr<const FileListing> Files() override {
         auto listing = std::make_shared<FileListing>();
         forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring& entryPath) {
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!link) {
+                if (!folder) {
+                    listing->push_back({win32::Narrow(entry.cFileName), EntryKind::Regular});
+                }
                 return;
             }
-            // A file link counts when its target is a file that is there.
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-                const DWORD target = GetFileAttributesW(entryPath.c_str());
-                if (target == INVALID_FILE_ATTRIBUTES || (target & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    return;
-                }
+            // A link counts as what it leads to: a folder is listed with the folders, one
+            // that leads nowhere is a broken link, as on POSIX.
+            const DWORD target = GetFileAttributesW(entryPath.c_str());
+            if (target == INVALID_FILE_ATTRIBUTES) {
+                listing->push_back({win32::Narrow(entry.cFileName), EntryKind::BrokenLink});
+            } else if ((target & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                listing->push_back({win32::Narrow(entry.cFileName), EntryKind::Regular});
             }
-            listing->push_back({win32::Narrow(entry.cFileName)});
         });
         sortLikeWindowsFolder(*listing);
         return listing;

@@ -6,11 +6,11 @@
 
 namespace tolvane::shell {
 
-void OpenDocument(Ui& ui, const std::string& target) {
+bool OpenDocument(Ui& ui, const std::string& target) {
     if (target.empty()) {
-        return;
+        return false;
     }
-    ui.openUrl(target);
+    return ui.openUrl(target);
 }
 
 std::string BrowseForFolder(Ui& ui, const std::string& title) {

@@ -7,8 +7,9 @@
 
 namespace tolvane::shell {
 
-// Hands a path or address to the desktop; the empty string does nothing.
-void OpenDocument(Ui& ui, const std::string& target);
+// Hands a path or address to the desktop; the empty string does nothing. False when nothing
+// was opened.
+bool OpenDocument(Ui& ui, const std::string& target);
 
 // A directory-only picker with the caller's title. The chosen folder's native path (a root
 // keeps its separator, other folders end without one), or "" when nothing was chosen or the

@@ -5,6 +5,7 @@
 #include "store/NameFold.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
+#include "store/WriteFailure.h"
 
 namespace tolvane::store {
 namespace {
@@ -76,7 +77,7 @@ std::shared_ptr<Folder> FolderCollection::Add(const std::string& name, int folde
     try {
         id = store->writer().addFolder(parent_->id_, name);
     } catch (const pst::PstError& e) {
-        throw AppError(errc::kFileAccess, e.what());
+        rethrowWriterError(e);
     }
     auto folder = std::make_shared<Folder>(parent_->store_, parent_.get(), id, name);
     parent_->children_.push_back(folder);

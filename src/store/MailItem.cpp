@@ -6,6 +6,7 @@
 #include "store/Folder.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
+#include "store/WriteFailure.h"
 
 namespace tolvane::store {
 namespace {
@@ -89,7 +90,7 @@ void MailItem::writeOnce() {
     try {
         store->writer().addMessage(folder_->id_, message_);
     } catch (const pst::PstError& e) {
-        throw AppError(errc::kFileAccess, e.what());
+        rethrowWriterError(e);
     }
     ++folder_->messagesWritten_;
 }

@@ -2,6 +2,7 @@
 #include "pst/PstWriter.h"
 #include "store/ImportAhead.h"
 #include "store/Profile.h"
+#include "store/WorkingFile.h"
 
 namespace tolvane::store {
 
@@ -15,7 +16,8 @@ StoreServices defaultServices() {
     return {[](const std::filesystem::path& path, const std::string& displayName) {
                 return pst::PstWriter::create(path, displayName);
             },
-            [](const std::filesystem::path& path) { return processImportAhead().take(path); }};
+            [](const std::filesystem::path& path) { return processImportAhead().take(path); },
+            moveToFinalName};
 }
 
 std::shared_ptr<Profile> Profile::process() {

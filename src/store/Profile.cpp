@@ -7,6 +7,7 @@
 #include "store/NameFold.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
+#include "store/WorkingFile.h"
 
 namespace tolvane::store {
 namespace {
@@ -27,14 +28,17 @@ Profile::Profile(StoreServices services) : services_(std::move(services)) {}
 
 std::shared_ptr<Store> Profile::attach(const std::filesystem::path& path,
                                        const std::string& displayName) {
-    std::error_code ignored;
-    if (std::filesystem::symlink_status(path, ignored).type() !=
-        std::filesystem::file_type::not_found) {
-        throw AppError(errc::kFileExists, "The file already exists: " + path.string());
+    const std::filesystem::path workingPath = workingPathFor(path);
+    for (const auto& taken : {path, workingPath}) {
+        std::error_code ignored;
+        if (std::filesystem::symlink_status(taken, ignored).type() !=
+            std::filesystem::file_type::not_found) {
+            throw AppError(errc::kFileExists, "The file already exists: " + taken.string());
+        }
     }
     std::unique_ptr<pst::PstWriter> writer;
     try {
-        writer = services_.createWriter(path, displayName);
+        writer = services_.createWriter(workingPath, displayName);
     } catch (const pst::PstError& e) {
         throw AppError(errc::kFileAccess, e.what());
     }
@@ -43,7 +47,7 @@ std::shared_ptr<Store> Profile::attach(const std::filesystem::path& path,
     char sequence[16];
     std::snprintf(sequence, sizeof sequence, "%08zX", stores_.size() + 1);
     const std::string entryId = "00000000" + hex(uid.data(), uid.size()) + sequence;
-    auto store = std::make_shared<Store>(std::move(writer), displayName, entryId, services_);
+    auto store = std::make_shared<Store>(std::move(writer), displayName, entryId, services_, path);
     stores_.push_back(store);
     return store;
 }

@@ -22,8 +22,9 @@ class Profile {
     // The process-wide profile, over the real writer and import.
     static std::shared_ptr<Profile> process();
 
-    // Creates the file and attaches it. Throws AppError 58 naming the path when anything is
-    // there already, 75 with the writer's reason when it cannot be created.
+    // Creates the file under its working name (WorkingFile.h) and attaches it; it takes
+    // `path` when the store closes. Throws AppError 58 naming the path when anything is
+    // there already under either name, 75 with the writer's reason when it cannot be created.
     std::shared_ptr<Store> attach(const std::filesystem::path& path,
                                   const std::string& displayName);
 

@@ -1,5 +1,7 @@
 #include "store/Session.h"
 
+#include <exception>
+
 #include "platform/AppError.h"
 #include "platform/Utf8Path.h"
 #include "store/Folder.h"
@@ -43,19 +45,19 @@ Profile& Session::profile() {
 }
 
 void Session::closeStores(bool rethrow) {
-    std::string firstFailure;
+    std::exception_ptr firstFailure;
     for (const auto& store : added_) {
         try {
             store->close();
-        } catch (const std::exception& e) {
-            if (firstFailure.empty()) {
-                firstFailure = e.what();
+        } catch (const std::exception&) {
+            if (!firstFailure) {
+                firstFailure = std::current_exception();
             }
         }
     }
     added_.clear();
-    if (rethrow && !firstFailure.empty()) {
-        throw AppError(errc::kFileAccess, firstFailure);
+    if (rethrow && firstFailure) {
+        std::rethrow_exception(firstFailure);
     }
 }
 

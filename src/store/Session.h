@@ -39,8 +39,8 @@ class Session {
     Session& operator=(const Session&) = delete;
 
     void Logon();
-    // Closes this session's stores and ends the session. Throws the first close failure,
-    // after closing every store.
+    // Closes this session's stores and ends the session. Throws the first close failure as
+    // it was raised (WriteFailure for a file that could not be written), after closing all.
     void Logoff();
     bool LoggedOn() const { return loggedOn_; }
 

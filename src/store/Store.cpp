@@ -1,20 +1,24 @@
 #include "store/Store.h"
 
+#include <exception>
 #include <vector>
 
 #include "platform/AppError.h"
 #include "store/Folder.h"
 #include "store/MailItem.h"
 #include "store/StoreErrc.h"
+#include "store/WorkingFile.h"
+#include "store/WriteFailure.h"
 
 namespace tolvane::store {
 
 Store::Store(std::unique_ptr<pst::PstWriter> writer, std::string displayName, std::string entryId,
-             const StoreServices& services)
+             const StoreServices& services, std::filesystem::path finalPath)
     : writer_(std::move(writer)),
       displayName_(std::move(displayName)),
       entryId_(std::move(entryId)),
       path_(writer_->path()),
+      finalPath_(std::move(finalPath)),
       services_(services) {}
 
 Store::~Store() {
@@ -46,19 +50,26 @@ pst::PstWriter& Store::writer() {
     return *writer_;
 }
 
+std::uint64_t Store::committedMessages() const {
+    return writer_ ? writer_->committedMessages() : committedAtClose_;
+}
+
 void Store::close() {
     if (!writer_) {
         return;
     }
-    std::string firstFailure;
+    std::exception_ptr firstFailure;
+    const auto keep = [&firstFailure](std::exception_ptr failure) {
+        if (!firstFailure) {
+            firstFailure = std::move(failure);
+        }
+    };
     const std::vector<MailItem*> open(openItems_.begin(), openItems_.end());
     for (MailItem* item : open) {
         try {
             item->Close();
-        } catch (const std::exception& e) {
-            if (firstFailure.empty()) {
-                firstFailure = e.what();
-            }
+        } catch (const std::exception&) {
+            keep(std::current_exception());
         }
     }
     // Keep the tree for lookups after closing.
@@ -66,14 +77,26 @@ void Store::close() {
     auto writer = std::move(writer_);
     try {
         writer->close();
-    } catch (const std::exception& e) {
-        if (firstFailure.empty()) {
-            firstFailure = e.what();
+    } catch (const pst::PstError& e) {
+        try {
+            rethrowWriterError(e);
+        } catch (const std::exception&) {
+            keep(std::current_exception());
         }
     }
-    if (!firstFailure.empty()) {
-        throw AppError(errc::kFileAccess, "The store file " + path_.string() +
-                                              " could not be completed: " + firstFailure);
+    committedAtClose_ = writer->committedMessages();
+    writer.reset();
+    // The file holds its last commit whatever failed above: it takes its final name now.
+    if (path_ != finalPath_) {
+        try {
+            services_.finishFile(path_, finalPath_);
+            path_ = finalPath_;
+        } catch (const std::exception&) {
+            keep(std::current_exception());
+        }
+    }
+    if (firstFailure) {
+        std::rethrow_exception(firstFailure);
     }
 }
 

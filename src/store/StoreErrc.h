@@ -18,5 +18,7 @@ inline constexpr long kNotLoggedOn = hresult(0x80040111);       // MAPI_E_LOGON_
 inline constexpr long kInvalidObject = hresult(0x80040108);     // MAPI_E_INVALID_OBJECT
 inline constexpr long kFileExists = 58;                         // File already exists
 inline constexpr long kFileAccess = 75;                         // Path/File access error
+inline constexpr long kDiskFull = 61;                           // Disk full
+inline constexpr long kDeviceIo = 57;                           // Device I/O error
 
 }  // namespace tolvane::store::errc

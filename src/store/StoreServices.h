@@ -10,12 +10,16 @@
 
 namespace tolvane::store {
 
-// What a profile builds its stores and items with: the PST writer and the RFC 822 import.
+// What a profile builds its stores and items with: the PST writer, the RFC 822 import, and
+// the renaming of a finished file.
 struct StoreServices {
     std::function<std::unique_ptr<pst::PstWriter>(const std::filesystem::path& path,
                                                   const std::string& displayName)>
         createWriter;
     std::function<mapi::Message(const std::filesystem::path& path)> importMessage;
+    // Gives a closed store file its final name (moveToFinalName).
+    std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
+        finishFile;
 };
 
 // The real ones: PstWriter::create, and mime::importEml through processImportAhead().

@@ -27,6 +27,9 @@ constexpr COLORREF kTitleRed = RGB(192, 0, 0);
 constexpr int kBarSteps = 10000;
 // Control ids: the control's index in the layout table, from here on.
 constexpr int kFirstId = 100;
+// The watch for the system's requests to stop.
+constexpr UINT_PTR kStopWatchTimer = 1;
+constexpr UINT kStopWatchMs = 200;
 
 int idOf(Control which) {
     return kFirstId + which;
@@ -205,6 +208,7 @@ void frmStep1::buildControls() {
     ListView_SetItemCountEx(grid, cells_.Rows(), LVSICF_NOINVALIDATEALL);
 
     SendMessageW(controls_[ProgressBar1], PBM_SETRANGE32, 0, kBarSteps);
+    SetWindowTextW(controls_[CmdExtractDBX], kConvertCaption);
     EnableWindow(controls_[CmdExtractDBX], FALSE);
     chainTabOrder();
 }
@@ -286,6 +290,13 @@ LRESULT frmStep1::handle(UINT message, WPARAM w, LPARAM l) {
             // The close box never asks and is never refused.
             Unload();
             return 0;
+        case WM_TIMER:
+            // A hang-up, interrupt or termination request closes the window like its close
+            // box: a run under way stops at its next yield with its PST committed and named.
+            if (w == kStopWatchTimer && stopAsked_ && stopAsked_()) {
+                Unload();
+            }
+            return 0;
         default:
             break;
     }
@@ -359,13 +370,27 @@ void frmStep1::cmdClear1_Click() {
 }
 
 void frmStep1::CmdExtractDBX_Click() {
+    if (converting_) {
+        if (stopJob_) {
+            stopJob_();
+        }
+        return;
+    }
     if (convertJob_) {
         convertJob_();
     }
 }
 
 void frmStep1::CmdHelp_Click() {
-    shell::OpenDocument(ui_, HelpManualPath());
+    const std::string manual = HelpManualPath();
+    if (!manual.empty() && shell::OpenDocument(ui_, manual)) {
+        return;
+    }
+    ui_.messageBox(queue::WarningBox(
+        manual.empty()
+            ? "The Help manual was not found. It is help.html, beside the program or in the docs "
+              "folder of its source."
+            : "No browser could open the Help manual. You can open it yourself: " + manual));
 }
 
 void frmStep1::cmdEnd_Click() {
@@ -399,33 +424,40 @@ std::string frmStep1::selectRow(std::int64_t row) {
     return fileQueue_.SelectRow(row);
 }
 
-void frmStep1::setFrameCaption(const std::string& caption) {
-    setCaption(FrameConversion, caption);
+std::optional<FileStamp> frmStep1::queuedStamp(std::int64_t row) const {
+    return fileQueue_.QueuedStamp(row);
 }
 
-void frmStep1::setLabelCaption(const std::string& caption) {
-    setCaption(LblCurrentDBX, caption);
+void frmStep1::runStarted() {
+    converting_ = true;
+    showBar(0);
+    SetWindowTextW(controls_[CmdExtractDBX], kStopCaption);
+    EnableWindow(controls_[CmdExtractDBX], TRUE);
 }
 
-void frmStep1::setBarRange(int minimum, int maximum) {
-    barMin_ = minimum;
-    barMax_ = std::max(minimum, maximum);
-    barValue_ = std::clamp(barValue_, static_cast<float>(barMin_), static_cast<float>(barMax_));
-    showBar();
+void frmStep1::runProgressed(const convert::JobProgress& progress) {
+    setCaption(FrameConversion, "Details : Converting - (" + std::to_string(progress.done) +
+                                    " of " + std::to_string(progress.total) + ") file(s)");
+    setCaption(LblCurrentDBX, "Converting Messages... from (" + progress.folder + ")");
+    showBar(static_cast<double>(progress.done) / static_cast<double>(progress.total) * 100.0);
 }
 
-void frmStep1::setBarValue(float value) {
-    barValue_ = std::isnan(value)
-                    ? static_cast<float>(barMin_)
-                    : std::clamp(value, static_cast<float>(barMin_), static_cast<float>(barMax_));
-    showBar();
+void frmStep1::runEnded(const convert::RunResult& result) {
+    converting_ = false;
+    SetWindowTextW(controls_[CmdExtractDBX], kConvertCaption);
+    // A run that took up messages leaves Convert disabled until files are queued again.
+    EnableWindow(controls_[CmdExtractDBX], result.taken == 0 ? TRUE : FALSE);
 }
 
-void frmStep1::showBar() {
-    const double span = static_cast<double>(barMax_) - barMin_;
-    const double share = span > 0 ? (static_cast<double>(barValue_) - barMin_) / span : 0.0;
+void frmStep1::showBar(double percent) {
+    const double share = std::isnan(percent) ? 0.0 : std::clamp(percent, 0.0, 100.0) / 100.0;
     SendMessageW(controls_[ProgressBar1], PBM_SETPOS,
                  static_cast<WPARAM>(std::lround(share * kBarSteps)), 0);
+}
+
+void frmStep1::setStopWatch(std::function<bool()> stopAsked) {
+    stopAsked_ = std::move(stopAsked);
+    SetTimer(window_, kStopWatchTimer, kStopWatchMs, nullptr);
 }
 
 }  // namespace tolvane::win32app

@@ -20,13 +20,16 @@ namespace tolvane::win32app {
 // The program's one window on Windows: the controls of the layout table as Win32 controls,
 // the queue in a virtual list-view over GridCells, and one handler per button, reached from
 // WM_COMMAND. Modal interaction goes through the Ui seam; the conversion job reads the queue
-// and reports progress through the two job seams it implements.
+// and reports its events through the two job seams it implements. While a run is under way
+// the Convert button reads "&Stop" and stops the run without ending the program.
 class frmStep1 : public queue::QueueWindow,
                  public convert::QueueSource,
                  public convert::ProgressSink {
   public:
     static constexpr wchar_t kCaption[] = L"Tolvane v3.0";
     static constexpr char kExitQuestion[] = "Are you sure you want to exit now?";
+    static constexpr wchar_t kConvertCaption[] = L"Convert &Messages";
+    static constexpr wchar_t kStopCaption[] = L"&Stop";
 
     // waitCursorShown tells whether the wait cursor is up, so the window keeps showing it.
     frmStep1(HINSTANCE instance, Ui& ui, queue::ViewSettingsStore& viewSettings,
@@ -38,7 +41,13 @@ class frmStep1 : public queue::QueueWindow,
     HWND handle() const noexcept { return window_; }
     HWND control(Control which) const noexcept { return controls_[which]; }
     std::vector<std::string>& workingPathList() noexcept { return workingPathList_; }
-    void setConvertJob(std::function<void()> job) { convertJob_ = std::move(job); }
+    // What "Convert Messages" runs, and what "Stop" does while it runs.
+    void setConvertJob(std::function<void()> run, std::function<void()> stop = {}) {
+        convertJob_ = std::move(run);
+        stopJob_ = std::move(stop);
+    }
+    // Looked at five times a second; true unloads the window (the system asked to stop).
+    void setStopWatch(std::function<bool()> stopAsked);
     void Show(int showCommand);
 
     // The button handlers.
@@ -62,12 +71,12 @@ class frmStep1 : public queue::QueueWindow,
     // convert::QueueSource
     std::int64_t rowCount() const override;
     std::string selectRow(std::int64_t row) override;
+    std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
 
     // convert::ProgressSink
-    void setFrameCaption(const std::string& caption) override;
-    void setLabelCaption(const std::string& caption) override;
-    void setBarRange(int minimum, int maximum) override;
-    void setBarValue(float value) override;
+    void runStarted() override;
+    void runProgressed(const convert::JobProgress& progress) override;
+    void runEnded(const convert::RunResult& result) override;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -82,7 +91,7 @@ class frmStep1 : public queue::QueueWindow,
     LRESULT onNotify(const NMHDR& header);
     void runHandler(void (frmStep1::*handler)());
     void setCaption(Control which, const std::string& caption);
-    void showBar();
+    void showBar(double percent);
 
     Ui& ui_;
     queue::ViewSettingsStore& viewSettings_;
@@ -100,9 +109,9 @@ class frmStep1 : public queue::QueueWindow,
     std::vector<std::string> workingPathList_{std::string()};
     queue::FileQueue fileQueue_;
     std::function<void()> convertJob_;
-    int barMin_ = 0;
-    int barMax_ = 100;
-    float barValue_ = 0;
+    std::function<void()> stopJob_;
+    std::function<bool()> stopAsked_;
+    bool converting_ = false;
     bool unloaded_ = false;
 };
 

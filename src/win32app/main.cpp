@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "convert/ConversionJob.h"
+#include "convert/StopSignals.h"
 #include "platform/win32/RegistryViewSettings.h"
 #include "platform/win32/Win32Ui.h"
 #include "win32app/frmStep1.h"
@@ -17,6 +18,7 @@ void Form_Initialize() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    tolvane::convert::installStopSignals();
     Form_Initialize();
 
     tolvane::win32::Win32Ui ui;
@@ -28,9 +30,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // its PST before the window is torn down.
     tolvane::convert::JobState jobState(window.workingPathList());
     tolvane::convert::JobEnvironment jobEnvironment = tolvane::convert::processEnvironment();
-    jobEnvironment.stopRequested = [&window] { return window.unloaded(); };
+    jobEnvironment.stopRequested = [&window] {
+        return window.unloaded() || tolvane::convert::stopSignal() != 0;
+    };
     tolvane::convert::ConversionJob job(ui, window, window, jobState, jobEnvironment);
-    window.setConvertJob([&job] { job.CmdExtractDBX_Click(); });
+    window.setConvertJob([&job] { job.CmdExtractDBX_Click(); }, [&job] { job.requestStop(); });
+    window.setStopWatch([] { return tolvane::convert::stopSignal() != 0; });
 
     window.Show(showCommand);
     MSG message;

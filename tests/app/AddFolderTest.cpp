@@ -2,6 +2,9 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
+#include "../scan/Unprivileged.h"
 #include "WindowFixture.h"
 #include "queue/AddFolderCommand.h"
 #include "scan/FolderAccessError.h"
@@ -176,25 +179,47 @@ TEST_F(AddFolder, ClosingTheWindowWhileQueuingStopsAtOnce) {
     EXPECT_TRUE(ui_.messageBoxes.empty());
 }
 
-TEST_F(AddFolder, AnUnreadableFolderIsReportedAndWhatWasFoundIsQueued) {
+TEST_F(AddFolder, AnUnreadableFolderIsSkippedWithItsReasonAndTheFoldersAfterItAreQueued) {
     makeExampleTree();
     tree_.file("sub/deeper/e.eml");
+    tree_.file("zeta/z.eml");
     const std::string refused = tree_.str() + "/sub/";
     ui_.folderAnswers.push_back(tree_.str());
     queue::AddFolder(window(), shell::PathSyntax::Posix,
                      [refused] { return std::make_shared<RefusingFileSystem>(refused); });
 
     const std::string t = tree_.str();
-    EXPECT_EQ(queuedPaths(), (Paths{t + "/a.eml", t + "/B.EML"}));
+    EXPECT_EQ(queuedPaths(), (Paths{t + "/a.eml", t + "/B.EML", t + "/zeta/z.eml"}));
     EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
     EXPECT_FALSE(ui_.waiting);
     ASSERT_EQ(ui_.messageBoxes.size(), 1u);
     const MessageBoxRequest& box = ui_.messageBoxes[0];
     EXPECT_EQ(box.icon, MsgIcon::Exclamation);
     EXPECT_EQ(box.title, "Tolvane");
-    EXPECT_NE(box.text.find(refused), std::string::npos) << box.text;
-    EXPECT_NE(box.text.find("Permission denied"), std::string::npos) << box.text;
-    EXPECT_NE(box.text.find("2 Messages Queued for Conversion."), std::string::npos) << box.text;
+    EXPECT_EQ(box.text,
+              "3 Messages Queued for Conversion.\r\n\r\n"
+              "These folders could not be read and were skipped:\r\n"
+              "Cannot open folder \"" +
+                  refused + "\": Permission denied");
+}
+
+TEST_F(AddFolder, EntriesNamedLikeMessageFilesThatAreNoFilesAreListed) {
+    tree_.file("a.eml");
+    std::filesystem::create_symlink(tree_.path() / "nowhere.eml", tree_.path() / "dead.eml");
+    std::filesystem::create_symlink("/dev/null", tree_.path() / "null.EML");
+    std::filesystem::create_symlink(tree_.path() / "nowhere.txt", tree_.path() / "dead.txt");
+    ASSERT_EQ(mkfifo((tree_.path() / "pipe.eml").c_str(), 0600), 0);
+    pick(tree_.str());
+    const std::string t = tree_.str();
+    EXPECT_EQ(queuedPaths(), Paths{t + "/a.eml"});
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(ui_.messageBoxes[0].text,
+              "1 Messages Queued for Conversion.\r\n\r\n"
+              "These entries are named like message files but are not files, so they were not "
+              "queued:\r\n" +
+                  t + "/dead.eml (a link to nothing)\r\n" + t + "/null.EML (a device)\r\n" + t +
+                  "/pipe.eml (a named pipe)");
 }
 
 TEST_F(AddFolder, AnUnreadableTopFolderQueuesNothingAndDisablesConvert) {
@@ -212,18 +237,29 @@ TEST_F(AddFolder, AnUnreadableTopFolderQueuesNothingAndDisablesConvert) {
               std::string::npos);
 }
 
-TEST_F(AddFolder, ARealUnreadableSubfolderIsReportedToo) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: folder permissions do not stop this user";
-    }
+// Under root too: the add runs in a child that has dropped to an unprivileged user.
+TEST_F(AddFolder, ARealUnreadableSubfolderIsSkippedAndReportedToo) {
     makeExampleTree();
+    tree_.file("zeta/z.eml");
+    scan::test::handToUnprivileged(tree_.str());
     std::filesystem::permissions(tree_.path() / "sub", std::filesystem::perms::none);
-    pick(tree_.str());
     const std::string t = tree_.str();
-    EXPECT_EQ(queuedPaths(), (Paths{t + "/a.eml", t + "/B.EML"}));
-    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
-    EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::Exclamation);
-    EXPECT_NE(ui_.messageBoxes[0].text.find(t + "/sub/"), std::string::npos);
+    const std::string problems = scan::test::asUnprivilegedChild([&] {
+        scan::test::Findings findings;
+        pick(t);
+        findings.expect(queuedPaths() == Paths{t + "/a.eml", t + "/B.EML", t + "/zeta/z.eml"},
+                        "queued " + std::to_string(queuedPaths().size()) + " path(s)");
+        findings.expect(ui_.messageBoxes.size() == 1, "not one box");
+        if (!ui_.messageBoxes.empty()) {
+            const std::string& text = ui_.messageBoxes[0].text;
+            findings.expect(ui_.messageBoxes[0].icon == MsgIcon::Exclamation, "no warning icon");
+            findings.expect(text.find("3 Messages Queued for Conversion.") == 0, text);
+            findings.expect(text.find("\"" + t + "/sub/\": Permission denied") != std::string::npos,
+                            text);
+        }
+        return findings.text();
+    });
+    EXPECT_EQ(problems, "");
 }
 
 TEST_F(AddFolder, ASymlinkLoopEnds) {

@@ -91,37 +91,65 @@ TEST_F(JobSeams, TheQueueReadsOutRowByRowAndTheGridFollows) {
     EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/b.eml", "/m/c.eml"}));
 }
 
-TEST_F(JobSeams, ProgressLandsInTheFrameLabelBarAndButton) {
+TEST_F(JobSeams, RunEventsBecomeTheCaptionsTheBarAndTheStopButton) {
     convert::ProgressSink& sink = window();
-    sink.setFrameCaption("Converting Inbox");
-    sink.setLabelCaption("a <b>.eml");
-    sink.setBarRange(0, 40);
-    sink.setBarValue(10.5f);
-    sink.setConvertEnabled(true);
-    EXPECT_EQ(c().FrameConversion->title(), "Converting Inbox");
-    EXPECT_EQ(c().LblCurrentDBX->text(), "a <b>.eml");
-    EXPECT_EQ(c().LblCurrentDBX->textFormat(), Qt::PlainText);
-    EXPECT_EQ(c().ProgressBar1->Max(), 40);
-    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 10.5f);
-    // The bar shows the same share of its width.
-    EXPECT_EQ(c().ProgressBar1->value() * 40, c().ProgressBar1->maximum() * 10.5);
+    sink.runStarted();
+    EXPECT_EQ(c().ProgressBar1->Max(), 100);
+    EXPECT_EQ(c().CmdExtractDBX->text(), "&Stop");
     EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
-    sink.setConvertEnabled(false);
+    EXPECT_TRUE(window().converting());
+
+    std::vector<float> bar;
+    for (std::int64_t done = 1; done <= 3; ++done) {
+        convert::JobProgress progress;
+        progress.done = done;
+        progress.total = 3;
+        progress.folder = done == 3 ? "B\\<b>" : "A";
+        sink.runProgressed(progress);
+        bar.push_back(c().ProgressBar1->Value());
+    }
+    EXPECT_EQ(bar, (std::vector<float>{33.333332f, 66.666664f, 100.0f}));
+    EXPECT_EQ(c().FrameConversion->title(), "Details : Converting - (3 of 3) file(s)");
+    EXPECT_EQ(c().LblCurrentDBX->text(), "Converting Messages... from (B\\<b>)");
+    EXPECT_EQ(c().LblCurrentDBX->textFormat(), Qt::PlainText);
+    EXPECT_EQ(c().LblProgessCurrent->text(), "Message 0 (of 0)");
+
+    convert::RunResult result;
+    result.taken = 3;
+    sink.runEnded(result);
+    EXPECT_EQ(c().CmdExtractDBX->text(), "Convert &Messages");
     EXPECT_FALSE(c().CmdExtractDBX->isEnabled());
+    EXPECT_FALSE(window().converting());
+
+    // A run that took up no message (it failed while preparing) leaves Convert enabled.
+    sink.runStarted();
+    sink.runEnded(convert::RunResult{});
+    EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
+}
+
+TEST_F(JobSeams, RowsRemovedMidRunHoldTheBarAtItsEnd) {
+    convert::ProgressSink& sink = window();
+    sink.runStarted();
+    convert::JobProgress progress;
+    progress.done = 3;
+    progress.total = 1;  // the queue was cleared to one row meanwhile
+    sink.runProgressed(progress);
+    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 100.0f);
+    EXPECT_EQ(c().ProgressBar1->value(), c().ProgressBar1->maximum());
 }
 
 TEST_F(JobSeams, BarValuesOutsideTheRangeAreHeldAtItsEnds) {
-    convert::ProgressSink& sink = window();
-    sink.setBarRange(10, 20);
-    sink.setBarValue(25.0f);
-    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 20.0f);
-    EXPECT_EQ(c().ProgressBar1->value(), c().ProgressBar1->maximum());
-    sink.setBarValue(-3.0f);
-    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 10.0f);
-    EXPECT_EQ(c().ProgressBar1->value(), 0);
-    sink.setBarRange(0, 0);  // an empty range shows an empty bar
-    sink.setBarValue(0.0f);
-    EXPECT_EQ(c().ProgressBar1->value(), 0);
+    ProgressBarControl& bar = *c().ProgressBar1;
+    bar.SetRange(10, 20);
+    bar.SetValue(25.0f);
+    EXPECT_FLOAT_EQ(bar.Value(), 20.0f);
+    EXPECT_EQ(bar.value(), bar.maximum());
+    bar.SetValue(-3.0f);
+    EXPECT_FLOAT_EQ(bar.Value(), 10.0f);
+    EXPECT_EQ(bar.value(), 0);
+    bar.SetRange(0, 0);  // an empty range shows an empty bar
+    bar.SetValue(0.0f);
+    EXPECT_EQ(bar.value(), 0);
 }
 
 }  // namespace

@@ -58,6 +58,20 @@ TEST_F(Help, OpensTheShippedManualAsAFileUrlEachClick) {
     EXPECT_TRUE(ui_.messageBoxes.empty());
 }
 
+TEST_F(Help, WhenNoBrowserOpensTheManualABoxSaysWhereItIs) {
+    ui_.urlsOpen = false;
+    window().CmdHelp_Click();
+    ASSERT_EQ(ui_.openedUrls.size(), 1u);
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    const MessageBoxRequest& box = ui_.messageBoxes[0];
+    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(box.title, "Tolvane");
+    const std::string manual =
+        QUrl(QString::fromStdString(ui_.openedUrls[0])).toLocalFile().toStdString();
+    EXPECT_EQ(box.text,
+              "No browser could open the Help manual. You can open it yourself: " + manual);
+}
+
 using ConvertButton = WindowTest;
 
 TEST_F(ConvertButton, RunsThePluggedInJob) {

@@ -45,20 +45,56 @@ TEST(CliArguments, RefusesWhatCannotStartWithAReason) {
     }
 }
 
+convert::JobProgress after(std::int64_t done, std::int64_t total, std::uint64_t committed = 0) {
+    convert::JobProgress progress;
+    progress.done = done;
+    progress.total = total;
+    progress.committed = committed;
+    return progress;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::istringstream lines(text);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);) {
+        all.push_back(line);
+    }
+    return all;
+}
+
 TEST(CliProgress, LogsOneLinePerThousandMessagesAndTheLastWhenNotATerminal) {
     std::ostringstream out;
-    CliProgress progress(out, false, 2500);
-    for (int k = 0; k < 2500; ++k) {
-        progress.setBarValue(0.0f);
+    CliProgress progress(out, false);
+    progress.runStarted();
+    for (int k = 1; k <= 2500; ++k) {
+        progress.runProgressed(after(k, 2500));
     }
     progress.finish();
-    std::istringstream lines(out.str());
     std::vector<std::string> counts;
-    for (std::string line; std::getline(lines, line);) {
+    for (const auto& line : linesOf(out.str())) {
         counts.push_back(line.substr(0, line.find(' ')));
     }
     EXPECT_EQ(counts, (std::vector<std::string>{"1000/2500", "2000/2500", "2500/2500"}));
     EXPECT_EQ(progress.done(), 2500);
+}
+
+// A script reading the log knows at every moment how many messages the file holds.
+TEST(CliProgress, EachCommitIsOneLineWithTheCountTheFileHolds) {
+    std::ostringstream out;
+    CliProgress progress(out, false);
+    progress.runStarted();
+    progress.runProgressed(after(1, 3, 0));
+    progress.runProgressed(after(2, 3, 2));
+    progress.runProgressed(after(3, 3, 2));
+    convert::RunResult result;
+    result.stored = 3;
+    progress.runEnded(result);
+    progress.runEnded(result);
+    const auto lines = linesOf(out.str());
+    ASSERT_EQ(lines.size(), 3u) << out.str();
+    EXPECT_EQ(lines[0], "commit: 2 message(s) in the file");
+    EXPECT_EQ(lines[1].rfind("3/3 messages, ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "commit: 3 message(s) in the file");
 }
 
 TEST(CliProgress, ATerminalLineShowsBarCountRateAndTimeLeft) {
@@ -71,10 +107,12 @@ TEST(CliProgress, ATerminalLineShowsBarCountRateAndTimeLeft) {
     EXPECT_EQ(CliProgress::logLine(1000, 40000, 0.5), "1000/40000 messages, 2000 msg/s");
 
     std::ostringstream out;
-    CliProgress progress(out, true, 2);
-    progress.setBarValue(50.0f);
-    progress.setBarValue(100.0f);
+    CliProgress progress(out, true);
+    progress.runStarted();
+    progress.runProgressed(after(1, 2, 1));
+    progress.runProgressed(after(2, 2, 2));
     progress.finish();
+    EXPECT_EQ(out.str().find("commit:"), std::string::npos);  // a terminal shows the bar only
     EXPECT_EQ(out.str().front(), '\r');
     EXPECT_NE(out.str().find("2/2"), std::string::npos);
     EXPECT_EQ(out.str().back(), '\n');

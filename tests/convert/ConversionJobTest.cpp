@@ -1,14 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "JobHarness.h"
+#include "RecordingEngines.h"
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+#include "mime/EmlImport.h"
+#endif
 
 namespace tolvane::convert {
 namespace {
 
 using Tree = std::map<std::string, std::int64_t>;
+using testing::PstContents;
+using testing::readPst;
 
 class ConversionJobTest : public testing::JobTest {
   protected:
@@ -31,6 +42,9 @@ class ConversionJobTest : public testing::JobTest {
         return tree;
     }
 
+    // A file in the test folder, which the tests pick as the destination.
+    std::string here(const std::string& name) const { return dir.path().string() + "/" + name; }
+
     const MessageBoxRequest& onlyBox() const {
         EXPECT_EQ(ui.messageBoxes.size(), 1u);
         return ui.messageBoxes.back();
@@ -42,9 +56,10 @@ TEST_F(ConversionJobTest, CancellingThePickerChangesNothing) {
     run();
     EXPECT_EQ(ui.folderTitles, std::vector<std::string>{"Choose Folder to Save..."});
     EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_FALSE(progress.barRange.has_value());
+    EXPECT_EQ(progress.started, 0);
+    EXPECT_TRUE(progress.ended.empty());
     EXPECT_TRUE(profile->stores().empty());
-    EXPECT_EQ(job.lastRun().outcome, RunReport::Outcome::Cancelled);
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Cancelled);
 }
 
 TEST_F(ConversionJobTest, NamesTheStoreFromTwoClockReadingsInTheDestination) {
@@ -55,7 +70,7 @@ TEST_F(ConversionJobTest, NamesTheStoreFromTwoClockReadingsInTheDestination) {
     EXPECT_EQ(state.destFolder, dir.path().string() + "/");
     EXPECT_EQ(job.lastRun().storePath, dir.path().string() + "/ZimbraMails6.12.26 4.5.07.pst");
     EXPECT_EQ(state.storeDisplayName, "Zimbra Mails : Created - 6.12.26 4.5.08");
-    EXPECT_TRUE(std::filesystem::exists(job.lastRun().storePath));
+    EXPECT_EQ(pstFilesHere(), std::vector<std::string>{"ZimbraMails6.12.26 4.5.07.pst"});
 }
 
 TEST_F(ConversionJobTest, ADriveRootDestinationKeepsItsSingleBackslash) {
@@ -72,10 +87,10 @@ TEST_F(ConversionJobTest, ADriveRootDestinationKeepsItsSingleBackslash) {
 }
 
 TEST_F(ConversionJobTest, FoldersMirrorTheTreeBelowTheDriveAndMergeAcrossDrives) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\B\\x.eml", "D:\\A\\C\\y.eml", "C:\\A\\B\\z.eml", "E:\\Top\\t.eml"});
     run();
-    EXPECT_EQ(treeOf(lastStore()),
+    EXPECT_EQ(pstTree(),
               (Tree{{"Deleted Items", 0}, {"A", 0}, {"A\\B", 2}, {"A\\C", 1}, {"Top", 1}}));
     EXPECT_TRUE(job.lastRun().failures.empty());
     EXPECT_EQ(state.workingPathList, (PathList{"A", "A\\B", "A\\C", "Top"}));
@@ -86,34 +101,35 @@ TEST_F(ConversionJobTest, PosixPathsMirrorTheTreeBelowTheRoot) {
     const std::string root = dir.path().string();
     queueMessages(
         {root + "/Mail/Inbox/a.eml", root + "/Mail/Inbox/b.eml", root + "/Mail/Sent/c.eml"});
-    queue.rows.back() = "  " + queue.rows.back() + "  ";  // spaces around a row are ignored
+    // Spaces around a row are part of its name: that file does not exist, and is reported.
+    queue.rows.back() = "  " + queue.rows.back() + "  ";
     run();
-    EXPECT_TRUE(job.lastRun().failures.empty());
-    EXPECT_EQ(treeOf(lastStore()), withAncestors({{posixBase() + "\\Mail\\Inbox", 2},
-                                                  {posixBase() + "\\Mail\\Sent", 1}}));
+    ASSERT_EQ(job.lastRun().failures.size(), 1u);
+    EXPECT_EQ(job.lastRun().failures[0].path, queue.rows.back());
+    EXPECT_EQ(pstTree(), withAncestors({{posixBase() + "\\Mail\\Inbox", 2},
+                                        {posixBase() + "\\Mail\\Sent", 0}}));
 }
 
 TEST_F(ConversionJobTest, TheSameFileQueuedTwiceIsImportedTwice) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\x.eml"});
     queue.rows.push_back("C:\\A\\x.eml");
     run();
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 2}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 2}}));
 }
 
 TEST_F(ConversionJobTest, NamesDifferingOnlyInCaseShareOneFolder) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\Inbox\\a.eml", "D:\\inbox\\b.eml", "C:\\A\\Sub\\c.eml", "C:\\A\\sub\\d.eml",
                    "C:\\deleted items\\e.eml"});
     run();
     EXPECT_TRUE(job.lastRun().failures.empty());
     // The first in code-unit order names the folder; the store refuses the other spelling.
-    EXPECT_EQ(treeOf(lastStore()),
-              (Tree{{"Deleted Items", 1}, {"A", 0}, {"A\\Sub", 2}, {"Inbox", 2}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 1}, {"A", 0}, {"A\\Sub", 2}, {"Inbox", 2}}));
 }
 
 TEST_F(ConversionJobTest, BatchSuffixedFoldersMergeIntoTheirBaseFolder) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\Inbox\\a.eml", "C:\\Inbox!1\\b.eml", "C:\\Inbox!12\\c.eml",
                    "C:\\Inbox!0\\d.eml", "C:\\Work!2\\Sub!3\\e.eml"});
     run();
@@ -121,40 +137,49 @@ TEST_F(ConversionJobTest, BatchSuffixedFoldersMergeIntoTheirBaseFolder) {
     // No folder with a bang is made from the list; messages whose cleaned folder is missing
     // get it made, with its parents.
     EXPECT_EQ(
-        treeOf(lastStore()),
+        pstTree(),
         (Tree{{"Deleted Items", 0}, {"Inbox", 3}, {"Inbox!0", 1}, {"Work", 0}, {"Work\\Sub", 1}}));
 }
 
-TEST_F(ConversionJobTest, ThreeMessagesReportProgressAfterEachInSinglePrecision) {
-    ui.folderAnswers = {"."};
-    queueMessages({"C:\\A\\1.eml", "C:\\B\\2.eml", "C:\\B\\C\\3.eml"});
+TEST_F(ConversionJobTest, EachMessageReportsDoneTotalFolderAndCounts) {
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\B\\2.eml", "C:\\B\\gone.eml", "C:\\B\\C\\3.eml"});
+    std::filesystem::remove("C:\\B\\gone.eml");
     run();
-    EXPECT_EQ(progress.barRange, (std::pair{0, 100}));
-    EXPECT_EQ(progress.barValues, (std::vector<float>{33.333332f, 66.666664f, 100.0f}));
-    EXPECT_EQ(progress.frameCaptions,
-              (std::vector<std::string>{"Details : Converting - (1 of 3) file(s)",
-                                        "Details : Converting - (2 of 3) file(s)",
-                                        "Details : Converting - (3 of 3) file(s)"}));
-    EXPECT_EQ(progress.labelCaptions,
-              (std::vector<std::string>{"Converting Messages... from (A)",
-                                        "Converting Messages... from (B)",
-                                        "Converting Messages... from (B\\C)"}));
+    EXPECT_EQ(progress.started, 1);
+    std::vector<std::string> seen;
+    for (const JobProgress& p : progress.events) {
+        seen.push_back(std::to_string(p.done) + "/" + std::to_string(p.total) + " " + p.folder +
+                       " stored " + std::to_string(p.stored) + " failed " +
+                       std::to_string(p.failed));
+    }
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"1/4 A stored 1 failed 0", "2/4 B stored 2 failed 0",
+                                        "3/4 B stored 2 failed 1", "4/4 B\\C stored 3 failed 1"}));
+    ASSERT_EQ(progress.ended.size(), 1u);
+    EXPECT_EQ(progress.ended[0].outcome, RunResult::Outcome::Completed);
+    // What the file holds, not what the queue had.
+    EXPECT_EQ(progress.ended[0].stored, 3u);
+    EXPECT_EQ(progress.ended[0].queued, 4);
+    EXPECT_EQ(readPst(job.lastRun().storePath).messages(), 3);
 }
 
 TEST_F(ConversionJobTest, ANormalEndLeavesTheQueueAndDisablesConvert) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
     const auto rowsBefore = queue.rows;
     run();
     EXPECT_EQ(queue.rows, rowsBefore);
     EXPECT_EQ(queue.currentRow, 1);
-    EXPECT_EQ(progress.convertEnabled, (std::vector<bool>{false, false}));
-    EXPECT_EQ(progress.barValues.back(), 100.0f);
-    EXPECT_EQ(progress.frameCaptions.back(), "Details : Converting - (2 of 2) file(s)");
+    ASSERT_EQ(progress.ended.size(), 1u);
+    EXPECT_EQ(progress.ended[0].taken, 2);
     EXPECT_EQ(state.session, nullptr);
     EXPECT_FALSE(lastStore()->isOpen());
     const auto& box = onlyBox();
-    EXPECT_EQ(box.text, "Open Outlook to view converted PST file.");
+    EXPECT_EQ(box.text,
+              "Open Outlook to view converted PST file.\r\n"
+              "2 of 2 message(s) converted into " +
+                  here("ZimbraMails6.12.26 4.5.07.pst"));
     EXPECT_EQ(box.title, "Tolvane");
     EXPECT_EQ(box.icon, MsgIcon::Information);
     EXPECT_EQ(box.buttons, MsgButtons::Ok);
@@ -162,26 +187,28 @@ TEST_F(ConversionJobTest, ANormalEndLeavesTheQueueAndDisablesConvert) {
     // Yields: after the picker and the range, around the sorts, per folder entry, per message,
     // and before logoff; the closing box comes after the last one.
     EXPECT_EQ(ui.doEventsCalls, 2 + 3 + 1 + 2 + 1);
-    EXPECT_EQ(ui.log.back(), "messageBox:Open Outlook to view converted PST file.");
+    EXPECT_EQ(ui.log.back(), "messageBox:" + box.text);
 }
 
 TEST_F(ConversionJobTest, AMessageThatCannotBeReadGetsNoItemAndIsReported) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\good.eml", "C:\\A\\gone.eml", "C:\\B\\also-gone.eml"});
     std::filesystem::remove("C:\\A\\gone.eml");
     std::filesystem::remove("C:\\B\\also-gone.eml");
     run();
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 1}, {"B", 0}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}, {"B", 0}}));
     const auto& box = onlyBox();
     EXPECT_EQ(box.text,
               "Open Outlook to view converted PST file.\r\n"
-              "2 of 3 message file(s) could not be converted.");
+              "1 of 3 message(s) converted into " +
+                  here("ZimbraMails6.12.26 4.5.07.pst") +
+                  "\r\n2 of 3 message file(s) could not be converted.");
     EXPECT_NE(box.details.find("C:\\A\\gone.eml: "), std::string::npos) << box.details;
     EXPECT_NE(box.details.find("C:\\B\\also-gone.eml: "), std::string::npos) << box.details;
     ASSERT_EQ(job.lastRun().failures.size(), 2u);
     EXPECT_NE(job.lastRun().failures[0].reason.find("gone.eml"), std::string::npos)
         << job.lastRun().failures[0].reason;
-    EXPECT_EQ(progress.barValues.size(), 3u);
+    EXPECT_EQ(progress.events.size(), 3u);
 }
 
 class ErrorBoxTest : public ConversionJobTest {
@@ -196,42 +223,49 @@ class ErrorBoxTest : public ConversionJobTest {
                   "For more details visit this link : "
                   "file:///opt/tolvane/help.html#troubleshooting\r\n" +
                       cause);
-        EXPECT_EQ(job.lastRun().outcome, RunReport::Outcome::Failed);
-        // Nothing of the progress area changed, Convert stays enabled, the session is held.
-        EXPECT_TRUE(progress.frameCaptions.empty());
-        EXPECT_TRUE(progress.labelCaptions.empty());
-        EXPECT_TRUE(progress.barValues.empty());
-        EXPECT_TRUE(progress.convertEnabled.empty());
-        EXPECT_EQ(progress.barRange, (std::pair{0, 100}));
+        EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Failed);
+        // No message was taken up (so Convert stays enabled), the session is held.
+        EXPECT_TRUE(progress.events.empty());
+        ASSERT_EQ(progress.ended.size(), 1u);
+        EXPECT_EQ(progress.ended[0].taken, 0);
         ASSERT_NE(state.session, nullptr);
         EXPECT_TRUE(state.session->LoggedOn());
     }
 };
 
-TEST_F(ErrorBoxTest, AClearedQueueCreatesTheStoreThenShowsTheErrorBox) {
-    ui.folderAnswers = {"."};
+TEST_F(ConversionJobTest, AnEmptyQueueSaysSoAndWritesNoFile) {
+    ui.folderAnswers = {dir.path().string()};
     run();
-    expectErrorBox("The queue is empty: add message files before converting.");
-    EXPECT_TRUE(std::filesystem::exists(job.lastRun().storePath));
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}}));
+    EXPECT_TRUE(ui.folderTitles.empty());
+    const auto& box = onlyBox();
+    EXPECT_EQ(box.text,
+              "There is nothing to convert: the queue is empty. Add message files first.");
+    EXPECT_EQ(box.title, "Tolvane");
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::NothingToConvert);
+    EXPECT_EQ(progress.started, 0);
+    EXPECT_TRUE(profile->stores().empty());
+    EXPECT_TRUE(pstFilesHere().empty());
 }
 
 TEST_F(ErrorBoxTest, AFileDirectlyInARootShowsTheErrorBoxNamingIt) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\x.eml", "C:\\a.eml"});
     run();
     expectErrorBox("The queued file lies directly in the root folder of its drive: C:\\a.eml");
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}}));
+    // The queue is checked before the store file is made: nothing is left behind.
+    EXPECT_TRUE(profile->stores().empty());
+    EXPECT_TRUE(pstFilesHere().empty());
 }
 
 TEST_F(ErrorBoxTest, APosixFileInTheRootOrAPathWithoutDriveShowsTheErrorBox) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queue.rows = {"/a.eml"};
     run();
     expectErrorBox("The queued file lies directly in the root folder of its drive: /a.eml");
 
     ui.messageBoxes.clear();
-    ui.folderAnswers = {"."};
+    progress.ended.clear();
+    ui.folderAnswers = {dir.path().string()};
     queue.rows = {"\\\\server\\share\\x.eml"};
     run();
     expectErrorBox(
@@ -256,18 +290,18 @@ TEST_F(ErrorBoxTest, AnExistingStoreFileIsNeverOverwritten) {
 
 TEST_F(ErrorBoxTest, ASessionThatCannotBeCreatedShowsTheErrorBoxAndTheNextRunReplacesIt) {
     queueMessages({"C:\\A\\x.eml"});
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queue.rows.push_back("C:\\root.eml");
     run();
-    ASSERT_NE(state.session, nullptr);
-    const auto heldStore = lastStore();
-    EXPECT_TRUE(heldStore->isOpen());  // still held after the failure
+    ASSERT_NE(state.session, nullptr);  // still held, logged on, after the failure
+    EXPECT_TRUE(state.session->LoggedOn());
 
     queue.rows.pop_back();
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     run();
-    EXPECT_FALSE(heldStore->isOpen());  // replaced and closed without Logoff
-    EXPECT_EQ(job.lastRun().outcome, RunReport::Outcome::Completed);
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(state.session, nullptr);
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}}));
 
     JobEnvironment broken = environment();
     broken.createSession = []() -> std::unique_ptr<store::Session> {
@@ -275,14 +309,14 @@ TEST_F(ErrorBoxTest, ASessionThatCannotBeCreatedShowsTheErrorBoxAndTheNextRunRep
     };
     ConversionJob failing(ui, queue, progress, state, broken);
     ui.messageBoxes.clear();
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     failing.CmdExtractDBX_Click();
     EXPECT_EQ(ui.messageBoxes.back().text.substr(ui.messageBoxes.back().text.rfind('\n') + 1),
               "ActiveX component can't create object");
 }
 
 TEST_F(ConversionJobTest, ASecondClickDuringARunStartsNothing) {
-    ui.folderAnswers = {".", "."};
+    ui.folderAnswers = {dir.path().string(), dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
     ui.onDoEvents = [this](int call) {
         if (call == 4) {
@@ -292,21 +326,21 @@ TEST_F(ConversionJobTest, ASecondClickDuringARunStartsNothing) {
     run();
     EXPECT_EQ(ui.folderTitles.size(), 1u);
     EXPECT_EQ(profile->stores().size(), 1u);
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 2}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 2}}));
 }
 
 TEST_F(ConversionJobTest, RowsClearedDuringTheRunAreSkippedAndCounted) {
-    ui.folderAnswers = {"."};
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});
     int messagesStarted = 0;
     ui.onDoEvents = [&](int) {
-        if (!progress.barValues.empty() && ++messagesStarted == 1) {
+        if (!progress.events.empty() && ++messagesStarted == 1) {
             queue.rows.clear();  // the user confirmed "Clear File(s)..." mid-run
             workingPathList = {""};
         }
     };
     run();
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 1}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}}));
     ASSERT_EQ(job.lastRun().failures.size(), 2u);
     EXPECT_EQ(job.lastRun().failures[0].reason, "removed from the queue during the conversion");
     EXPECT_NE(onlyBox().text.find("2 of 3 message file(s) could not be converted."),
@@ -316,42 +350,241 @@ TEST_F(ConversionJobTest, RowsClearedDuringTheRunAreSkippedAndCounted) {
 // The files are announced in queue order, as the job will ask for them, and withdrawn when
 // the run ends however it ends, so nothing is read for a run that is over.
 TEST_F(ConversionJobTest, TheQueuedFilesAreAnnouncedForReadingAheadAndWithdrawnAtTheEnd) {
-    ui.folderAnswers = {".", "."};
+    ui.folderAnswers = {dir.path().string(), dir.path().string()};
     queueMessages({"C:\\B\\2.eml", "C:\\A\\1.eml"});
     run();
     const std::vector<std::vector<std::string>> normalEnd{{"C:\\B\\2.eml", "C:\\A\\1.eml"}, {}};
     EXPECT_EQ(readAheadLists, normalEnd);
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 1}, {"B", 1}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}, {"B", 1}}));
 
     readAheadLists.clear();
-    progress.barValues.clear();
+    progress.events.clear();
     ui.onDoEvents = [&](int) {
-        if (progress.barValues.size() == 1) {
+        if (progress.events.size() == 1) {
             job.requestStop();
         }
     };
     run();
-    ASSERT_EQ(job.lastRun().outcome, RunReport::Outcome::Stopped);
+    ASSERT_EQ(job.lastRun().outcome, RunResult::Outcome::Stopped);
     ASSERT_EQ(readAheadLists.size(), 2u);
     EXPECT_TRUE(readAheadLists.back().empty());
 }
 
-TEST_F(ConversionJobTest, AStopRequestEndsTheRunAtTheNextYieldWithThePstClosed) {
-    ui.folderAnswers = {"."};
+TEST_F(ConversionJobTest, AStopRequestEndsTheRunAtTheNextYieldAndSaysWhatTheFileHolds) {
+    ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});
     ui.onDoEvents = [&](int) {
-        if (progress.barValues.size() == 2) {
-            job.requestStop();  // the window is closing
+        if (progress.events.size() == 2) {
+            job.requestStop();  // the Stop button
         }
     };
     run();
-    EXPECT_EQ(job.lastRun().outcome, RunReport::Outcome::Stopped);
-    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Stopped);
     EXPECT_EQ(state.session, nullptr);
     EXPECT_FALSE(lastStore()->isOpen());
-    EXPECT_EQ(treeOf(lastStore()), (Tree{{"Deleted Items", 0}, {"A", 2}}));
-    EXPECT_TRUE(std::filesystem::exists(job.lastRun().storePath));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 2}}));
+    EXPECT_EQ(job.lastRun().stored, 2u);
+    EXPECT_EQ(pstFilesHere(), std::vector<std::string>{"ZimbraMails6.12.26 4.5.07.pst"});
+    EXPECT_EQ(onlyBox().text,
+              "Open Outlook to view converted PST file.\r\n"
+              "Stopped: 2 of 3 messages are in " +
+                  here("ZimbraMails6.12.26 4.5.07.pst"));
+    ASSERT_EQ(progress.ended.size(), 1u);
+    EXPECT_EQ(progress.ended[0].taken, 2);
 }
+
+TEST_F(ConversionJobTest, AStopFromTheProgramEndingShowsNoBox) {
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
+    bool ending = false;
+    JobEnvironment env = environment();
+    env.stopRequested = [&ending] { return ending; };
+    ConversionJob closing(ui, queue, progress, state, env);
+    ui.onDoEvents = [&](int) { ending = progress.events.size() == 1; };
+    closing.CmdExtractDBX_Click();
+    EXPECT_EQ(closing.lastRun().outcome, RunResult::Outcome::Stopped);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(readPst(closing.lastRun().storePath).messages(), 1);
+    EXPECT_EQ(closing.lastRun().stored, 1u);
+}
+
+// While the run writes, only the working name is on disk; at the end only the final one.
+TEST_F(ConversionJobTest, TheFileCarriesAWorkingNameUntilTheRunEnds) {
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
+    std::vector<std::vector<std::string>> during;
+    ui.onDoEvents = [&](int) {
+        if (!progress.events.empty()) {
+            during.push_back(pstFilesHere());
+        }
+    };
+    run();
+    ASSERT_FALSE(during.empty());
+    for (const auto& names : during) {
+        EXPECT_EQ(names, std::vector<std::string>{"ZimbraMails6.12.26 4.5.07-incomplete.pst"});
+    }
+    EXPECT_EQ(pstFilesHere(), std::vector<std::string>{"ZimbraMails6.12.26 4.5.07.pst"});
+}
+
+TEST_F(ConversionJobTest, AFileLeftByAnEarlierRunIsToldOfAndKept) {
+    const std::string leftover = "ZimbraMails1.1.26 1.1.01-incomplete.pst";
+    std::ofstream(dir.path() / leftover) << "what a killed run committed";
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml"});
+    run();
+    ASSERT_EQ(ui.messageBoxes.size(), 2u);
+    const std::string kept = dir.path().string() + "/" + leftover;
+    EXPECT_EQ(job.lastRun().leftovers, std::vector<std::string>{kept});
+    EXPECT_NE(ui.messageBoxes[0].text.find("did not finish"), std::string::npos);
+    EXPECT_NE(ui.messageBoxes[0].text.find(kept), std::string::npos);
+    std::ifstream in(kept);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "what a killed run committed");
+    EXPECT_EQ(pstFilesHere(),
+              (std::vector<std::string>{leftover, "ZimbraMails6.12.26 4.5.07.pst"}));
+
+    // The next run's own working name is taken: it refuses rather than overwrite.
+    std::ofstream(dir.path() / "ZimbraMails6.12.26 4.5.09-incomplete.pst") << "kept";
+    ui.messageBoxes.clear();
+    ui.folderAnswers = {dir.path().string()};
+    times = {{2026, 12, 6, 4, 5, 9}, {2026, 12, 6, 4, 5, 9}};
+    run();
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Failed);
+    EXPECT_NE(job.lastRun().errorCause.find("ZimbraMails6.12.26 4.5.09-incomplete.pst"),
+              std::string::npos);
+}
+
+// "x.eml " (trailing space) and "x.eml" are two files: each is imported by its own name.
+TEST_F(ConversionJobTest, PathsAreImportedAsGivenTrailingSpacesAndAll) {
+    ui.folderAnswers = {dir.path().string()};
+    const std::string root = dir.path().string();
+    writeEml(root + "/In/x.eml", "plain");
+    writeEml(root + "/In/x.eml ", "with space");
+    queue.rows = {root + "/In/x.eml ", root + "/In/x.eml"};
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    const PstContents pst = readPst(job.lastRun().storePath);
+    const auto [first, last] = pst.subjects.equal_range(posixBase() + "\\In");
+    std::multiset<std::string> subjects;
+    for (auto it = first; it != last; ++it) {
+        subjects.insert(it->second);
+    }
+    EXPECT_EQ(subjects, (std::multiset<std::string>{"plain", "with space"}));
+    EXPECT_EQ(readAheadLists.front(), queue.rows);
+}
+
+TEST_F(ConversionJobTest, AFileChangedAfterQueuingIsStoredAsReadWithAWarning) {
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\same.eml", "C:\\A\\grown.eml"});
+    for (const auto& row : queue.rows) {
+        queue.stamps.push_back(stampOf(row));
+    }
+    writeEml("C:\\A\\grown.eml", "a longer subject than before");
+    run();
+    ASSERT_EQ(job.lastRun().warnings.size(), 1u);
+    EXPECT_EQ(job.lastRun().warnings[0].path, "C:\\A\\grown.eml");
+    EXPECT_NE(job.lastRun().warnings[0].reason.find("changed after it was queued"),
+              std::string::npos);
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    const PstContents pst = readPst(job.lastRun().storePath);
+    EXPECT_EQ(pst.tree.at("A"), 2);
+    EXPECT_EQ(pst.subjects.count("A"), 2u);
+    std::set<std::string> subjects;
+    for (const auto& [folder, subject] : pst.subjects) {
+        subjects.insert(subject);
+    }
+    EXPECT_TRUE(subjects.count("a longer subject than before")) << "stored as it was read";
+    EXPECT_NE(onlyBox().text.find("1 message file(s) changed after they were queued"),
+              std::string::npos);
+    EXPECT_NE(onlyBox().details.find("C:\\A\\grown.eml: changed"), std::string::npos);
+}
+
+// A full disk ends the run at once: no further file is taken up, the file keeps its last
+// commit under its final name, and the box says what it holds.
+TEST_F(ConversionJobTest, AFullDiskStopsTheRunAtOnceAndSaysWhatTheFileHolds) {
+    const auto log = std::make_shared<store::testing::WriterLog>();
+    log->diskFullAtMessage = 2;
+    profile = std::make_shared<store::Profile>(store::testing::recordingServices(log));
+    outlookState->profile = profile;
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});
+    run();
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::WriteFailed);
+    EXPECT_EQ(job.lastRun().writeCause, RunResult::WriteCause::DiskFull);
+    EXPECT_EQ(job.lastRun().taken, 2);
+    EXPECT_EQ(log->messages.size(), 1u);
+    EXPECT_EQ(progress.events.size(), 1u);
+    EXPECT_EQ(job.lastRun().stored, 0u);  // the recording writer had committed nothing yet
+    EXPECT_EQ(pstFilesHere(), std::vector<std::string>{"ZimbraMails6.12.26 4.5.07.pst"});
+    EXPECT_EQ(onlyBox().text,
+              "Open Outlook to view converted PST file.\r\n"
+              "The disk is full: 0 of 3 messages are in " +
+                  here("ZimbraMails6.12.26 4.5.07.pst"));
+    EXPECT_EQ(onlyBox().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(state.session, nullptr);
+}
+
+#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
+// The manual's example of the folder tree, run through the job: its queued paths (files
+// made below the test folder, the import reading them there) must give the manual's tree.
+TEST_F(ConversionJobTest, TheManualsFolderTreeExampleIsWhatTheProgramMakes) {
+    std::ifstream in(TOLVANE_TEST_ROOT "/../docs/help.html");
+    const std::string manual(std::istreambuf_iterator<char>(in), {});
+    const auto queuing = manual.find("Queuing <code>");
+    ASSERT_NE(queuing, std::string::npos) << "the manual has no folder tree example";
+    const std::string sentence = manual.substr(queuing, manual.find("gives:", queuing) - queuing);
+    const std::regex code("<code>([^<]+)</code>");
+    std::vector<std::string> paths;
+    for (auto it = std::sregex_iterator(sentence.begin(), sentence.end(), code);
+         it != std::sregex_iterator(); ++it) {
+        paths.push_back((*it)[1]);
+    }
+    ASSERT_FALSE(paths.empty());
+
+    // The <pre> tree: two spaces a level, a folder's name, then the files it holds.
+    const auto pre = manual.find("<pre>", queuing) + 5;
+    std::istringstream lines(manual.substr(pre, manual.find("</pre>", pre) - pre));
+    Tree manualTree;
+    std::vector<std::string> parents;
+    bool storeLine = true;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos) {
+            continue;
+        }
+        if (storeLine) {  // the store's display name
+            storeLine = false;
+            continue;
+        }
+        const auto indent = line.find_first_not_of(' ');
+        const std::size_t level = indent / 2;  // 1 below the store
+        const auto nameEnd = line.find("  ", indent);
+        const std::string name = line.substr(indent, nameEnd - indent);
+        parents.resize(level - 1);
+        parents.push_back(name);
+        std::string path;
+        for (const auto& part : parents) {
+            path += (path.empty() ? "" : "\\") + part;
+        }
+        const std::string files = nameEnd == std::string::npos ? "" : line.substr(nameEnd);
+        manualTree[path] = std::count(files.begin(), files.end(), '.');
+    }
+
+    const std::filesystem::path root = dir.path();
+    store::StoreServices services = store::defaultServices();
+    services.importMessage = [root](const std::filesystem::path& path) {
+        return mime::importEml(root / path.relative_path());
+    };
+    profile = std::make_shared<store::Profile>(services);
+    outlookState->profile = profile;
+    for (const auto& path : paths) {
+        writeEml((root / std::filesystem::path(path).relative_path()).string(), path);
+        queue.rows.push_back(path);
+    }
+    ui.folderAnswers = {dir.path().string()};
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    EXPECT_EQ(pstTree(), manualTree);
+}
+#endif
 
 }  // namespace
 }  // namespace tolvane::convert

@@ -4,11 +4,13 @@
 // records, the scripted UI double, and a profile of its own over the real writer and import
 // (or, where those are not built, the recording engines of tests/store). Every test runs in
 // a fresh temporary folder that is also the current folder, so Windows-syntax queue paths
-// such as C:\A\x.eml name real files there.
+// such as C:\A\x.eml name real files there. What a run stored is read back from the PST
+// file by libpff (PstContents.h).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "PstContents.h"
 #include "TempDir.h"
 #include "convert/ConversionJob.h"
 #include "platform/AppError.h"
@@ -35,6 +38,7 @@ namespace tolvane::convert::testing {
 class VectorQueue : public QueueSource {
   public:
     std::vector<std::string> rows;  // empty: the empty queue, one row with an empty text
+    std::vector<std::optional<FileStamp>> stamps;  // by row, when a test gives them
     std::optional<std::int64_t> currentRow;
 
     std::int64_t rowCount() const override {
@@ -47,21 +51,23 @@ class VectorQueue : public QueueSource {
         currentRow = row;
         return rows.empty() ? std::string() : rows[static_cast<std::size_t>(row)];
     }
+    std::optional<FileStamp> queuedStamp(std::int64_t row) const override {
+        if (row < 0 || static_cast<std::size_t>(row) >= stamps.size()) {
+            return std::nullopt;
+        }
+        return stamps[static_cast<std::size_t>(row)];
+    }
 };
 
 class RecordingProgress : public ProgressSink {
   public:
-    std::vector<std::string> frameCaptions;
-    std::vector<std::string> labelCaptions;
-    std::vector<float> barValues;
-    std::optional<std::pair<int, int>> barRange;
-    std::vector<bool> convertEnabled;
+    int started = 0;
+    std::vector<JobProgress> events;
+    std::vector<RunResult> ended;
 
-    void setFrameCaption(const std::string& caption) override { frameCaptions.push_back(caption); }
-    void setLabelCaption(const std::string& caption) override { labelCaptions.push_back(caption); }
-    void setBarRange(int minimum, int maximum) override { barRange = {minimum, maximum}; }
-    void setBarValue(float value) override { barValues.push_back(value); }
-    void setConvertEnabled(bool enabled) override { convertEnabled.push_back(enabled); }
+    void runStarted() override { ++started; }
+    void runProgressed(const JobProgress& progress) override { events.push_back(progress); }
+    void runEnded(const RunResult& result) override { ended.push_back(result); }
 };
 
 class JobTest : public ::testing::Test {
@@ -136,11 +142,21 @@ class JobTest : public ::testing::Test {
         return profile->findByDisplayName(state.storeDisplayName);
     }
 
-    // Every folder below the store's top, as "A\B", with the messages written into it.
-    static std::map<std::string, std::int64_t> treeOf(const std::shared_ptr<store::Store>& store) {
-        std::map<std::string, std::int64_t> tree;
-        walk(store->IPMRootFolder(), "", tree);
-        return tree;
+    // Every folder below the top of the last run's PST, as "A\B", with its messages.
+    std::map<std::string, std::int64_t> pstTree() const {
+        return readPst(job.lastRun().storePath).tree;
+    }
+
+    // The .pst files in the test folder, by name.
+    std::vector<std::string> pstFilesHere() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().extension() == ".pst") {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     tolvane::testing::TempDir dir;
@@ -157,15 +173,6 @@ class JobTest : public ::testing::Test {
     ConversionJob job{ui, queue, progress, state, environment()};
 
   private:
-    static void walk(const std::shared_ptr<store::Folder>& folder, const std::string& prefix,
-                     std::map<std::string, std::int64_t>& tree) {
-        for (const auto& child : folder->Folders()) {
-            const std::string path = prefix.empty() ? child->Name() : prefix + "\\" + child->Name();
-            tree[path] = child->Items().Count();
-            walk(child, path, tree);
-        }
-    }
-
     std::filesystem::path previousDir_;
     int seconds_ = 7;
 };

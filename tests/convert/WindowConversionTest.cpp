@@ -1,6 +1,7 @@
 // The window driven headless, wired to the conversion job as the program wires it: a folder
 // tree queued with Add Folder, converted with Convert, the PST read back by the independent
-// readers. Also: closing the window mid-run leaves a valid PST.
+// readers and the checker. Closing the window or pressing Stop mid-run leaves a valid PST
+// under its final name holding exactly the count the run reports.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
+#include "PstContents.h"
 #include "TempDir.h"
 #include "app/frmStep1.h"
 #include "convert/ConversionJob.h"
@@ -21,7 +24,7 @@ namespace {
 class WindowConversionTest : public ::testing::Test {
   protected:
     WindowConversionTest() {
-        window.setConvertJob([this] { job.CmdExtractDBX_Click(); });
+        window.setConvertJob([this] { job.CmdExtractDBX_Click(); }, [this] { job.requestStop(); });
     }
 
     // As the program wires it: the job stops at its next yield once the window unloads.
@@ -44,13 +47,45 @@ class WindowConversionTest : public ::testing::Test {
             << subject << "\r\n";
     }
 
+    // The one file in the destination; fails the test when there is not exactly one.
     std::string pstPath() const {
+        std::vector<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(dest.path())) {
-            if (entry.path().extension() == ".pst") {
-                return entry.path().string();
-            }
+            files.push_back(entry.path().string());
         }
-        return {};
+        EXPECT_EQ(files.size(), 1u);
+        return files.size() == 1 ? files[0] : std::string();
+    }
+
+    // tolvane-pstcheck --strict on the file: the messages it counts, or -1 when it finds a
+    // problem (the output is shown).
+    static long strictCheckMessages(const std::string& pst) {
+        const std::string command =
+            std::string(TOLVANE_PSTCHECK) + " --strict " + testing::shellQuoted(pst) + " 2>&1";
+        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+        std::string output;
+        char buffer[4096];
+        for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
+            output.append(buffer, n);
+        }
+        const int status = pclose(pipe.release());
+        std::smatch found;
+        if (status != 0 || !std::regex_search(output, found, std::regex(R"(, (\d+) messages)"))) {
+            ADD_FAILURE() << output;
+            return -1;
+        }
+        return std::stol(found[1]);
+    }
+
+    void queueSixMessages() {
+        for (int k = 0; k < 6; ++k) {
+            writeMessage("Mail/Inbox/m" + std::to_string(k) + ".eml",
+                         "Message " + std::to_string(k));
+        }
+        ui.folderAnswers = {source.path().string()};
+        window.CmdAddFolder_Click();
+        ui.folderAnswers = {dest.path().string()};
+        ui.messageBoxes.clear();
     }
 
     // Folder path below the store's top of the source folder's subfolder `leaf`, as JSON.
@@ -84,16 +119,19 @@ TEST_F(WindowConversionTest, AFolderTreeQueuedInTheWindowConvertsIntoOnePst) {
     ui.messageBoxes.clear();
     window.controls().CmdExtractDBX->click();
 
+    const std::string pst = pstPath();
+    ASSERT_FALSE(pst.empty());
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
-    EXPECT_EQ(ui.messageBoxes[0].text, "Open Outlook to view converted PST file.");
+    EXPECT_EQ(
+        ui.messageBoxes[0].text,
+        "Open Outlook to view converted PST file.\r\n3 of 3 message(s) converted into " + pst);
+    EXPECT_EQ(window.controls().CmdExtractDBX->text().toStdString(), "Convert &Messages");
     EXPECT_FALSE(window.controls().CmdExtractDBX->isEnabled());
     EXPECT_EQ(window.controls().ProgressBar1->Value(), 100.0f);
     EXPECT_EQ(window.controls().FrameConversion->title().toStdString(),
               "Details : Converting - (3 of 3) file(s)");
     EXPECT_EQ(window.rowCount(), 3);
 
-    const std::string pst = pstPath();
-    ASSERT_FALSE(pst.empty());
     const auto expected = dest.path() / "expected.json";
     std::ofstream(expected)
         << "{\"folders\":[{\"path\":" << folderJson("Mail/Inbox")
@@ -105,20 +143,11 @@ TEST_F(WindowConversionTest, AFolderTreeQueuedInTheWindowConvertsIntoOnePst) {
                                 "/support/pst_readers.py compare '" +
                                 pst + "' '" + expected.string() + "'";
     EXPECT_EQ(std::system(compare.c_str()), 0);
-#ifdef TOLVANE_PSTCHECK
-    EXPECT_EQ(std::system((std::string(TOLVANE_PSTCHECK) + " '" + pst + "' > /dev/null").c_str()),
-              0);
-#endif
+    EXPECT_EQ(strictCheckMessages(pst), 3);
 }
 
-TEST_F(WindowConversionTest, ClosingTheWindowMidRunStopsWithAValidPst) {
-    for (int k = 0; k < 6; ++k) {
-        writeMessage("Mail/Inbox/m" + std::to_string(k) + ".eml", "Message " + std::to_string(k));
-    }
-    ui.folderAnswers = {source.path().string()};
-    window.CmdAddFolder_Click();
-    ui.folderAnswers = {dest.path().string()};
-    ui.messageBoxes.clear();
+TEST_F(WindowConversionTest, ClosingTheWindowMidRunStopsWithAValidPstHoldingWhatItSays) {
+    queueSixMessages();
     window.show();
     int barUpdates = 0;
     ui.onDoEvents = [&](int) {
@@ -130,21 +159,65 @@ TEST_F(WindowConversionTest, ClosingTheWindowMidRunStopsWithAValidPst) {
 
     EXPECT_TRUE(window.unloaded());
     EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_EQ(job.lastRun().outcome, RunReport::Outcome::Stopped);
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Stopped);
     EXPECT_EQ(state.session, nullptr);
+    // Three messages were stored when the close came; the file holds them, by its final name.
     const std::string pst = pstPath();
     ASSERT_FALSE(pst.empty());
-#ifdef TOLVANE_PSTCHECK
-    EXPECT_EQ(std::system((std::string(TOLVANE_PSTCHECK) + " '" + pst + "' > /dev/null").c_str()),
-              0);
-#endif
+    EXPECT_EQ(std::filesystem::path(pst).filename().string().find("incomplete"), std::string::npos);
+    EXPECT_EQ(job.lastRun().stored, 3u);
+    EXPECT_EQ(strictCheckMessages(pst), 3);
+    const testing::PstContents contents = testing::readPst(pst);
+    EXPECT_EQ(contents.messages(), 3);
     // readpst is left out: it shows To from the transport headers as one name.
     const std::string agree = "/usr/bin/python3 " TOLVANE_TEST_ROOT
                               "/support/pst_readers.py agree --readers pffexport,pypff '" +
                               pst + "'";
     EXPECT_EQ(std::system(agree.c_str()), 0);
-    EXPECT_EQ(job.lastRun().messages, 6);
+    EXPECT_EQ(job.lastRun().queued, 6);
     EXPECT_TRUE(job.lastRun().failures.empty());
+}
+
+TEST_F(WindowConversionTest, StopEndsTheRunButNotTheProgram) {
+    queueSixMessages();
+    window.show();
+    int barUpdates = 0;
+    std::string captionDuringRun;
+    ui.onDoEvents = [&](int) {
+        if (window.controls().ProgressBar1->Value() > 0 && ++barUpdates == 2) {
+            captionDuringRun = window.controls().CmdExtractDBX->text().toStdString();
+            window.controls().CmdExtractDBX->click();
+        }
+    };
+    window.controls().CmdExtractDBX->click();
+
+    EXPECT_EQ(captionDuringRun, "&Stop");
+    EXPECT_FALSE(window.unloaded());
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Stopped);
+    const std::string pst = pstPath();
+    ASSERT_FALSE(pst.empty());
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "Open Outlook to view converted PST file.\r\nStopped: 2 of 6 messages are in " + pst);
+    EXPECT_EQ(strictCheckMessages(pst), 2);
+    EXPECT_EQ(testing::readPst(pst).messages(), 2);
+    EXPECT_EQ(window.controls().CmdExtractDBX->text().toStdString(), "Convert &Messages");
+    EXPECT_FALSE(window.controls().CmdExtractDBX->isEnabled());
+    EXPECT_EQ(window.rowCount(), 6);
+}
+
+TEST_F(WindowConversionTest, ConvertingAClearedQueueSaysSoAndWritesNothing) {
+    queueSixMessages();
+    ui.messageBoxAnswers = {MsgResult::Yes};
+    window.cmdClear1_Click();
+    ui.messageBoxes.clear();
+    ui.folderTitles.clear();
+    window.controls().CmdExtractDBX->click();
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "There is nothing to convert: the queue is empty. Add message files first.");
+    EXPECT_TRUE(ui.folderTitles.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dest.path()));
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class ScriptedUi : public Ui {
     // Runs inside every doEvents, with the 1-based number of the call: the place to click
     // other buttons or close the window "while the handler yields".
     std::function<void(int call)> onDoEvents;
+    bool urlsOpen = true;  // false: the desktop has nothing that opens a path or address
 
     void answerFiles(std::string result) { fileAnswers.push_back({std::move(result), {}}); }
     void failFiles(AppError error) { fileAnswers.push_back({{}, std::move(error)}); }
@@ -86,9 +87,10 @@ class ScriptedUi : public Ui {
         }
     }
 
-    void openUrl(const std::string& target) override {
+    bool openUrl(const std::string& target) override {
         log.push_back("openUrl:" + target);
         openedUrls.push_back(target);
+        return urlsOpen;
     }
 
     // The texts of the message boxes shown so far, in order.

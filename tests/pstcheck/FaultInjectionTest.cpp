@@ -8,8 +8,8 @@
 
 #include "PstImage.h"
 #include "TestHelpers.h"
-#include "pstcheck/Format.h"
-#include "pstcheck/Ids.h"
+#include "pstcheck/messaging/Ids.h"
+#include "pstcheck/ndb/Format.h"
 
 namespace tolvane::pstcheck::test {
 namespace {

@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "TestHelpers.h"
-#include "pstcheck/Ids.h"
+#include "pstcheck/ltp/Heap.h"
+#include "pstcheck/messaging/Ids.h"
 
 namespace tolvane::pstcheck::test {
 namespace {
@@ -168,6 +169,34 @@ TEST_F(LtpFaults, NamedPropertyBucketsFollowTheBucketCount) {
     const CheckResult r = image_->check();
     EXPECT_TRUE(r.report.has("NAMEID_MAP", "buckets", "nid " + hex(nid::kNameToIdMap)))
         << problems(r);
+}
+
+// A heap's blocks are data blocks of one tree: all full but the last, which its page map ends.
+TEST_F(LtpFaults, HeapBlocksAreFullButTheLastWhichItsPageMapEnds) {
+    ASSERT_TRUE(load("outlook-empty"));
+    const Heap first = heap(nid::kMessageStore);
+    // A second block holding no items: HNPAGEHDR (ibHnpm 2), then cAlloc 0, cFree 0, one offset.
+    const Heap second = {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00};
+    auto open = [](std::vector<Heap> blocks) {
+        Report r;
+        pstcheck::Heap::open(std::move(blocks), "heap", r);
+        return r;
+    };
+    Report r = open({first});
+    EXPECT_TRUE(r.empty()) << "Outlook's own heap";
+    Heap padded = first;
+    padded.resize(fmt::kMaxBlockData);
+    EXPECT_TRUE(open({padded, second}).empty()) << "a full block before the last";
+
+    r = open({first, second});
+    EXPECT_TRUE(r.has("HNPAGEMAP", "block size", "heap block 0"))
+        << "a short block before the last";
+    Heap trailing = first;
+    trailing.push_back(0);
+    r = open({trailing});
+    EXPECT_TRUE(r.has("HNPAGEMAP", "ibHnpm", "heap block 0")) << "bytes after the page map";
+    r = open({padded, padded});
+    EXPECT_TRUE(r.has("HNPAGEMAP", "ibHnpm", "heap block 1"));
 }
 
 }  // namespace

@@ -98,9 +98,7 @@ TEST_F(NdbFaults, PMapBitsAndTheirFreeTotal) {
 }
 
 TEST_F(NdbFaults, DensityListEntriesMatchTheAMaps) {
-    if (!load("tika-testPST")) {  // the one sample with a non-empty DList
-        GTEST_SKIP();
-    }
+    ASSERT_TRUE(load("tika-testPST"));  // the one sample with a non-empty DList
     ASSERT_GT(bytes().at(fmt::kDListOffset + 1), 0);
     bytes().at(fmt::kDListOffset + 8 + 3) ^= 0x10;  // free-slot count of entry 0
     CheckResult r = image_->check();
@@ -108,6 +106,52 @@ TEST_F(NdbFaults, DensityListEntriesMatchTheAMaps) {
     image_->resealPage(fmt::kDListOffset);
     r = image_->check();
     EXPECT_TRUE(r.report.has("DLIST", "dwFreeSlots", "entry 0")) << problems(r);
+}
+
+// What older Outlook files carry is tolerated by default and reported in strict mode, the
+// mode a fresh writer must pass; outside those values the same fields are always problems.
+TEST_F(NdbFaults, OutlooksLeftoversOnlyStrictModeReports) {
+    ASSERT_TRUE(load("outlook-empty"));
+    const auto original = bytes();
+    struct Case {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+        const char* structure;
+        const char* field;
+        bool strictOnly;
+    };
+    const std::uint64_t leaf = [&] {
+        std::uint64_t ib = rootIb(true);
+        while (bytes().at(ib + 491) != 0) {
+            ib = le64(bytes(), ib + 16);
+        }
+        return ib;
+    }();
+    const Case cases[] = {
+        {"wVerClient", 0x00C, 18, "HEADER", "wVerClient", true},
+        {"Outlook 2003's fAMapValid", fmt::kRootOffset + 68, 0x01, "ROOT", "fAMapValid", true},
+        {"an invalid fAMapValid", fmt::kRootOffset + 68, 0x00, "ROOT", "fAMapValid", false},
+        {"NBTENTRY dwPadding", leaf + 28, 0x5A, "NBTENTRY", "dwPadding", true},
+        {"a NID above 32 bits", leaf + 4, 0x01, "NBTENTRY", "nid", false},
+    };
+    for (const Case& c : cases) {
+        bytes() = original;
+        bytes().at(c.offset) = c.value;
+        image_->resealHeader();
+        image_->resealPage(leaf);
+        const CheckResult lenient = image_->check();
+        const CheckResult strict = image_->check(true);
+        EXPECT_TRUE(strict.report.has(c.structure, c.field)) << c.what << "\n" << problems(strict);
+        EXPECT_EQ(lenient.report.has(c.structure, c.field), !c.strictOnly) << c.what << "\n"
+                                                                           << problems(lenient);
+        EXPECT_EQ(lenient.tolerated, c.strictOnly ? 1u : 0u) << c.what;
+    }
+
+    bytes() = original;
+    std::fill_n(bytes().begin() + fmt::kDListOffset, fmt::kPageSize, 0);  // no DList at all
+    EXPECT_TRUE(image_->check().report.empty()) << problems(image_->check());
+    EXPECT_TRUE(image_->check(true).report.has("DLIST", "missing")) << "Outlook 2007 SP2 on";
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "pstcheck/Allocations.h"
-#include "pstcheck/BTrees.h"
-#include "pstcheck/Crc.h"
-#include "pstcheck/Format.h"
-#include "pstcheck/Header.h"
-#include "pstcheck/Permute.h"
+#include "pstcheck/ndb/Allocations.h"
+#include "pstcheck/ndb/BTrees.h"
+#include "pstcheck/ndb/Crc.h"
+#include "pstcheck/ndb/Format.h"
+#include "pstcheck/ndb/Header.h"
+#include "pstcheck/ndb/Permute.h"
 
 namespace tolvane::pstcheck::test {
 namespace {
@@ -41,20 +41,46 @@ BTrees PstImage::trees() const {
     return walkBTrees(Bytes(bytes_), header.header.value(), allocations, scratch);
 }
 
-std::vector<std::pair<std::uint64_t, std::uint64_t>> PstImage::checkedRanges() const {
+std::vector<PstImage::CheckedRange> PstImage::checkedRanges() const {
+    using Kind = CheckedRange::Kind;
+    // wVer (0x00A) is left out: 14 or 15 there makes an ANSI file, which is skipped.
+    std::vector<CheckedRange> out = {
+        {Kind::Header, 0x000, 0x004, 0x000, {}},
+        {Kind::Header, 0x004, 0x006, 0x004, {}},
+        {Kind::Header, 0x00C, 0x1DF - 0x00C, 0x004, {}},
+        {Kind::Header, 0x1DF, 0x210 - 0x1DF, 0x20C, {}},
+        {Kind::MapPage, fmt::kDListOffset, 512, fmt::kDListOffset, {}},
+        {Kind::MapPage, fmt::kFirstAMap, 512, fmt::kFirstAMap, {}},
+        {Kind::MapPage, fmt::kFirstAMap + 512, 512, fmt::kFirstAMap + 512, {}}};
+    const auto pages = [&](auto&& self, Kind kind, std::uint64_t ib,
+                           std::vector<std::uint64_t> above) -> void {
+        out.push_back({kind, ib, fmt::kPageSize, ib, above});
+        above.push_back(ib);
+        if (bytes_.at(ib + 491) == 0) {
+            return;
+        }
+        for (std::size_t i = 0; i < bytes_.at(ib + 488); ++i) {
+            const std::size_t entry = ib + i * fmt::kBtEntrySize;
+            std::uint64_t child = 0;
+            for (int k = 7; k >= 0; --k) {
+                child = (child << 8) | bytes_.at(entry + 16 + static_cast<std::size_t>(k));
+            }
+            self(self, kind, child, above);
+        }
+    };
     Report scratch;
-    const auto header = checkHeader(Bytes(bytes_), scratch);
-    Allocations allocations;
-    const BTrees t = walkBTrees(Bytes(bytes_), header.header.value(), allocations, scratch);
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> out = {
-        {0, 0x210}, {fmt::kDListOffset, 512}, {fmt::kFirstAMap, 512}, {fmt::kFirstAMap + 512, 512}};
-    for (const auto& range : allocations.sorted(scratch)) {
-        out.emplace_back(range.ib, range.size);  // the B-tree pages
-    }
-    for (const auto& [bid, e] : t.bbt) {
-        out.emplace_back(e.ib, e.cb);
-        out.emplace_back(e.ib + fmt::blockSize(e.cb) - fmt::kBlockTrailerSize,
-                         fmt::kBlockTrailerSize);
+    const Header header = checkHeader(Bytes(bytes_), scratch).header.value();
+    pages(pages, Kind::NbtPage, header.root.nbt.ib, {});
+    pages(pages, Kind::BbtPage, header.root.bbt.ib, {});
+    for (const auto& [bid, e] : trees().bbt) {
+        if (e.cb > 0) {
+            out.push_back({Kind::Block, e.ib, e.cb, e.ib, {}});
+        }
+        out.push_back({Kind::Block,
+                       e.ib + fmt::blockSize(e.cb) - fmt::kBlockTrailerSize,
+                       fmt::kBlockTrailerSize,
+                       e.ib,
+                       {}});
     }
     return out;
 }

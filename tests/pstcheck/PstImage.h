@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "pstcheck/BTrees.h"
 #include "pstcheck/Checker.h"
+#include "pstcheck/ndb/BTrees.h"
 
 namespace tolvane::pstcheck::test {
 
@@ -18,9 +18,19 @@ class PstImage {
     std::vector<std::uint8_t>& bytes() { return bytes_; }
     CheckResult check(bool strict = false) const;
     BTrees trees() const;
-    // Every byte a check covers: the header through dwCRCFull, the DList, AMap and PMap pages,
-    // B-tree pages, and each block's data and trailer (not its padding).
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> checkedRanges() const;
+    // Bytes a check covers, and the offset of the structure a problem about a change to them
+    // names: the header through dwCRCFull but wVer (named by its CRC fields, or dwMagic), the
+    // DList, AMap and PMap pages, B-tree pages (with the pages above them), and each block's
+    // data and trailer (not its padding).
+    struct CheckedRange {
+        enum class Kind { Header, MapPage, NbtPage, BbtPage, Block };
+        Kind kind = Kind::Header;
+        std::uint64_t ib = 0;
+        std::uint64_t size = 0;
+        std::uint64_t namedAt = 0;
+        std::vector<std::uint64_t> above;  // B-tree pages: the pages from the root down to it
+    };
+    std::vector<CheckedRange> checkedRanges() const;
 
     BbtEntry block(std::uint64_t bid) const;
     NbtEntry node(std::uint32_t nid) const;

@@ -11,7 +11,7 @@
 
 #include "PstImage.h"
 #include "pstcheck/Checker.h"
-#include "pstcheck/Format.h"
+#include "pstcheck/ndb/Format.h"
 
 // Small byte helpers shared by the fault-injection tests.
 namespace tolvane::pstcheck::test {

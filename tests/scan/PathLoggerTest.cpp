@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "ScanResults.h"
 #include "TempTree.h"
+#include "Unprivileged.h"
 
 namespace tolvane {
 namespace {
@@ -260,15 +262,14 @@ TEST(PathLoggerMisuse, LogPathWithoutAFileSystemHandleRaises) {
     EXPECT_EQ(terminated.Count(), 0);
 }
 
-TEST(PathLoggerFailures, UnreadableSubfolderEndsTheScanKeepingEarlierRecords) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: folder permissions do not apply, so no folder is "
-                        "unreadable";
-    }
+// Under root too: the check runs in a child that has dropped to an unprivileged user.
+TEST(PathLoggerFailures, AnUnreadableSubfolderIsSkippedWithItsReasonAndTheWalkGoesOn) {
     TempTree tree;
     tree.file("a.eml");
     tree.file("S/s.eml");
     tree.file("T/t.eml");
+    tree.file("T/U/u.eml");
+    scan::test::handToUnprivileged(tree.root());
     const std::string locked = tree.path("S");
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
     struct Unlock {
@@ -276,16 +277,67 @@ TEST(PathLoggerFailures, UnreadableSubfolderEndsTheScanKeepingEarlierRecords) {
         ~Unlock() { chmod(path.c_str(), 0700); }
     } unlock{locked};
 
+    const std::string problems = scan::test::asUnprivilegedChild([&] {
+        scan::test::Findings findings;
+        pathLogger scanner;
+        scanner.PathLogInit();
+        const long raised = errorNumberOf([&] { scanner.LogPath(tree.root()); });
+        findings.expect(raised == 0, "LogPath raised " + std::to_string(raised));
+        const Strings files = itemsOf(*scanner.fullFileNames());
+        findings.expect(files == Strings{tree.root() + "/a.eml", tree.root() + "/T/t.eml",
+                                         tree.root() + "/T/U/u.eml"},
+                        "the readable folders after S were not all scanned: " +
+                            std::to_string(files.size()) + " file(s)");
+        findings.expect(scanner.Count() == 4, "Count is " + std::to_string(scanner.Count()));
+        const auto& skipped = scanner.skippedFolders();
+        findings.expect(skipped.size() == 1, std::to_string(skipped.size()) + " folder(s) skipped");
+        if (!skipped.empty()) {
+            findings.expect(skipped[0].path == locked + "/", "skipped " + skipped[0].path);
+            findings.expect(skipped[0].reason.number() == errc::kPermissionDenied,
+                            "number " + std::to_string(skipped[0].reason.number()));
+            findings.expect(
+                skipped[0].reason.description().find("Permission denied") != std::string::npos,
+                "reason " + skipped[0].reason.description());
+        }
+        return findings.text();
+    });
+    EXPECT_EQ(problems, "");
+}
+
+// A path past the system's limit cannot be opened; a folder as deep but with a shorter path,
+// walked after it, still is.
+TEST(PathLoggerFailures, AFolderWhosePathIsTooLongIsSkippedAndTheWalkGoesOn) {
+    TempTree tree;
+    const std::string longName(200, 'a');
+    int fd = open(tree.root().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int depth = 0; depth < 24; ++depth) {
+        ASSERT_EQ(mkdirat(fd, longName.c_str(), 0755), 0);
+        const int next = openat(fd, longName.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    const int deep = openat(fd, "deep.eml", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(deep, 0);
+    close(deep);
+    close(fd);
+    std::string shortChain = "b";
+    for (int depth = 1; depth < 24; ++depth) {
+        shortChain += "/b";
+    }
+    tree.file(shortChain + "/short.eml");
+
     pathLogger scanner;
     scanner.PathLogInit();
-    std::string description;
-    EXPECT_EQ(errorNumberOf([&] { scanner.LogPath(tree.root()); }, &description),
-              errc::kPermissionDenied);
-    EXPECT_NE(description.find(locked + "/"), std::string::npos) << description;
-    EXPECT_NE(description.find("Permission denied"), std::string::npos) << description;
-    EXPECT_EQ(itemsOf(*scanner.fullFileNames()), (Strings{tree.root() + "/a.eml"}));
-    EXPECT_EQ(scanner.pathNames()->Count(), 3);
-    EXPECT_EQ(scanner.Count(), 2);
+    scanner.LogPath(tree.root());
+    const Strings files = itemsOf(*scanner.fullFileNames());
+    EXPECT_EQ(files, Strings{tree.path(shortChain + "/short.eml")});
+    ASSERT_EQ(scanner.skippedFolders().size(), 1u);
+    const SkippedFolder& skipped = scanner.skippedFolders()[0];
+    EXPECT_GT(skipped.path.size(), 4096u);
+    EXPECT_NE(skipped.reason.description().find("File name too long"), std::string::npos)
+        << skipped.reason.description();
 }
 
 // Removes a folder from disk the moment the scan opens a given folder for the n-th time.
@@ -310,21 +362,56 @@ class RemovingFileSystem : public scan::FileSystem {
     std::string victim_;
 };
 
-TEST(PathLoggerFailures, FolderRemovedDuringTheWalkRaises76KeepingEarlierRecords) {
+TEST(PathLoggerFailures, AFolderRemovedDuringTheWalkIsSkippedAs76AndTheWalkGoesOn) {
     TempTree tree;
     tree.file("a.eml");
     tree.file("b.eml");
     tree.file("Gone/g.eml");
+    tree.file("Later/l.eml");
     const std::string top = tree.root() + "/";
     // The top folder is opened once for its subfolders and once for its files.
     pathLogger scanner(
         [&] { return std::make_shared<RemovingFileSystem>(top, 2, tree.path("Gone")); });
     scanner.PathLogInit();
-    std::string description;
-    EXPECT_EQ(errorNumberOf([&] { scanner.LogPath(top); }, &description), errc::kPathNotFound);
-    EXPECT_NE(description.find(top + "Gone/"), std::string::npos) << description;
-    EXPECT_EQ(itemsOf(*scanner.fullFileNames()), (Strings{top + "a.eml", top + "b.eml"}));
+    EXPECT_EQ(errorNumberOf([&] { scanner.LogPath(top); }), 0);
+    EXPECT_EQ(itemsOf(*scanner.fullFileNames()),
+              (Strings{top + "a.eml", top + "b.eml", top + "Later/l.eml"}));
+    EXPECT_EQ(scanner.Count(), 4);
+    ASSERT_EQ(scanner.skippedFolders().size(), 1u);
+    EXPECT_EQ(scanner.skippedFolders()[0].path, top + "Gone/");
+    EXPECT_EQ(scanner.skippedFolders()[0].reason.number(), errc::kPathNotFound);
+    EXPECT_NE(scanner.skippedFolders()[0].reason.description().find(top + "Gone/"),
+              std::string::npos);
+}
+
+// Broken links, links to devices and named pipes are recorded apart, not as files, and
+// PathLogInit starts the next scan without them.
+TEST(PathLoggerEntries, EntriesThatAreNoFilesAreListedApartFromTheFiles) {
+    TempTree tree;
+    tree.file("a.eml");
+    tree.link("dead.eml", tree.path("nowhere.eml"));
+    tree.link("null.eml", "/dev/null");
+    ASSERT_EQ(mkfifo(tree.path("pipe.eml").c_str(), 0600), 0);
+    tree.file("sub/b.eml");
+    tree.link("sub/dead2.txt", tree.path("nowhere.txt"));
+
+    pathLogger scanner;
+    scanner.PathLogInit();
+    scanner.LogPath(tree.root());
+    EXPECT_EQ(itemsOf(*scanner.fullFileNames()),
+              (Strings{tree.path("a.eml"), tree.path("sub/b.eml")}));
     EXPECT_EQ(scanner.Count(), 3);
+    std::vector<std::string> others;
+    for (const OtherEntry& entry : scanner.otherEntries()) {
+        others.push_back(entry.path + " is " + scan::describeKind(entry.kind));
+    }
+    EXPECT_EQ(others, (Strings{tree.path("dead.eml") + " is a link to nothing",
+                               tree.path("null.eml") + " is a device",
+                               tree.path("pipe.eml") + " is a named pipe",
+                               tree.path("sub/dead2.txt") + " is a link to nothing"}));
+    scanner.PathLogInit();
+    EXPECT_TRUE(scanner.otherEntries().empty());
+    EXPECT_TRUE(scanner.skippedFolders().empty());
 }
 
 }  // namespace

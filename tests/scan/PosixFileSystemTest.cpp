@@ -67,9 +67,17 @@ TEST(NativeListings, LinksCountAsWhatTheyLeadTo) {
     tree.link("dangling.eml", tree.path("missing.eml"));
     tree.link("loop", tree.path("loop"));
     ASSERT_EQ(mkfifo(tree.path("pipe.eml").c_str(), 0600), 0);
+    tree.link("null.eml", "/dev/null");
     const auto fs = makeNativeFileSystem();
     const auto folder = fs->GetFolder(tree.root());
-    EXPECT_EQ(namesOf(*folder->Files()), (std::vector<std::string>{"file-link.eml"}));
+    std::vector<std::string> files;
+    const auto listing = folder->Files();
+    for (const FileEntry& entry : *listing) {
+        files.push_back(entry.Name + ": " + describeKind(entry.Kind));
+    }
+    EXPECT_EQ(files, (std::vector<std::string>{"dangling.eml: a link to nothing",
+                                               "file-link.eml: a file", "loop: a link to nothing",
+                                               "null.eml: a device", "pipe.eml: a named pipe"}));
     const auto subFolders = folder->SubFolders();
     EXPECT_EQ(namesOf(*subFolders), (std::vector<std::string>{"folder-link", "real"}));
     // The link and the folder it leads to are the same directory.

@@ -72,15 +72,16 @@ TEST(FolderFromPath, TheProgramUsesTheNativeSyntax) {
 
 TEST(OpenDocument, HandsTheTargetToTheDesktopEachTime) {
     ScriptedUi ui;
-    OpenDocument(ui, "file:///opt/tolvane/help.html");
-    OpenDocument(ui, "file:///opt/tolvane/help.html");
+    EXPECT_TRUE(OpenDocument(ui, "file:///opt/tolvane/help.html"));
+    ui.urlsOpen = false;  // nothing on the desktop takes it: the caller hears so
+    EXPECT_FALSE(OpenDocument(ui, "file:///opt/tolvane/help.html"));
     EXPECT_EQ(ui.openedUrls, (std::vector<std::string>{"file:///opt/tolvane/help.html",
                                                        "file:///opt/tolvane/help.html"}));
 }
 
 TEST(OpenDocument, TheEmptyStringCallsNothing) {
     ScriptedUi ui;
-    OpenDocument(ui, "");
+    EXPECT_FALSE(OpenDocument(ui, ""));
     EXPECT_TRUE(ui.log.empty());
 }
 

@@ -14,6 +14,7 @@
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "store/StoreServices.h"
+#include "store/WorkingFile.h"
 
 namespace tolvane::store::testing {
 
@@ -29,6 +30,9 @@ struct WriterLog {
     std::vector<std::pair<std::uint32_t, std::string>> folders;  // parent nid, name
     std::vector<WrittenMessage> messages;
     int closes = 0;
+    // When set, the n-th message fails as a full disk does; the writer then refuses all work
+    // and its close commits nothing more.
+    std::size_t diskFullAtMessage = 0;
 };
 
 class RecordingWriter final : public pst::PstWriter {
@@ -45,6 +49,13 @@ class RecordingWriter final : public pst::PstWriter {
         return {nextNid_ += 0x20};
     }
     pst::MessageId addMessage(pst::FolderId folder, const mapi::Message& message) override {
+        if (failed_ || (log_->diskFullAtMessage != 0 &&
+                        log_->messages.size() + 1 == log_->diskFullAtMessage)) {
+            failed_ = true;
+            throw pst::PstWriteError(
+                pst::PstWriteError::Cause::DiskFull, 28,
+                "cannot write " + path_.string() + ": No space left on device");
+        }
         WrittenMessage written{folder.nid, {}, 0, false, message.attachments.size()};
         if (const auto* subject = message.props.get(mapi::tag::kSubject)) {
             written.subject = subject->asString();
@@ -70,7 +81,9 @@ class RecordingWriter final : public pst::PstWriter {
             return;
         }
         closed_ = true;
-        commit();
+        if (!failed_) {
+            commit();
+        }
         ++log_->closes;
         std::ofstream(path_) << "closed";
     }
@@ -82,6 +95,7 @@ class RecordingWriter final : public pst::PstWriter {
     std::uint32_t nextNid_ = 0x200000;
     std::uint64_t committed_ = 0;
     bool closed_ = false;
+    bool failed_ = false;
 };
 
 // The import reads a text file: the first line is the subject, each further line starting
@@ -107,7 +121,7 @@ inline StoreServices recordingServices(const std::shared_ptr<WriterLog>& log) {
     return {[log](const std::filesystem::path& path, const std::string&) {
                 return std::make_unique<RecordingWriter>(path, log);
             },
-            importTextMessage};
+            importTextMessage, moveToFinalName};
 }
 
 }  // namespace tolvane::store::testing

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "RecordingEngines.h"
 #include "TempDir.h"
@@ -12,6 +15,8 @@
 #include "store/Session.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
+#include "store/WorkingFile.h"
+#include "store/WriteFailure.h"
 
 namespace tolvane::store {
 namespace {
@@ -218,6 +223,93 @@ TEST_F(StoreSessionTest, LogoffOrDestructionClosesTheStoresWithTheirOpenItems) {
     EXPECT_FALSE(next->LoggedOn());
     next.reset();
     EXPECT_EQ(log->closes, 2);
+}
+
+// The file's name says whether it is finished.
+class StoreFileTest : public StoreSessionTest {
+  protected:
+    std::vector<std::string> namesHere() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string contentOf(const std::string& name) const {
+        std::ifstream in(dir / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void storeOne(const std::shared_ptr<Store>& store, const std::string& subject) {
+        auto item = store->IPMRootFolder()->Items().Add(0);
+        item->Import(messageFile(subject + ".txt", subject), 1024);
+        item->Save();
+        item->Close();
+    }
+};
+
+TEST_F(StoreFileTest, AStoreIsWrittenUnderItsWorkingNameAndTakesItsFinalNameOnClose) {
+    auto session = loggedOn();
+    const auto store = session->Stores().AddPSTStore(dir / "Mail.pst", 1, "Mail");
+    EXPECT_EQ(namesHere(), std::vector<std::string>{"Mail-incomplete.pst"});
+    EXPECT_EQ(store->FilePath(), dir / "Mail-incomplete.pst");
+    storeOne(store, "one");
+    EXPECT_EQ(store->committedMessages(), 0u);  // added, not yet committed
+    session->Logoff();
+    EXPECT_EQ(namesHere(), (std::vector<std::string>{"Mail.pst", "one.txt"}));
+    EXPECT_EQ(contentOf("Mail.pst"), "closed");
+    EXPECT_EQ(store->FilePath(), dir / "Mail.pst");
+    EXPECT_EQ(store->committedMessages(), 1u);
+}
+
+TEST_F(StoreFileTest, AWriteFailureKeepsItsCauseAndTheFileStillTakesItsFinalName) {
+    log->diskFullAtMessage = 2;
+    auto session = loggedOn();
+    const auto store = session->Stores().AddPSTStore(dir / "Mail.pst", 1, "Mail");
+    storeOne(store, "one");
+    try {
+        storeOne(store, "two");
+        ADD_FAILURE() << "the full disk was not reported";
+    } catch (const WriteFailure& failure) {
+        EXPECT_EQ(failure.cause(), WriteFailure::Cause::DiskFull);
+        EXPECT_EQ(failure.number(), errc::kDiskFull);
+        EXPECT_NE(failure.description().find("No space left on device"), std::string::npos);
+    }
+    session->Logoff();
+    EXPECT_EQ(namesHere(), (std::vector<std::string>{"Mail.pst", "one.txt", "two.txt"}));
+    // The writer committed nothing before it failed: that is what the file holds.
+    EXPECT_EQ(store->committedMessages(), 0u);
+}
+
+TEST_F(StoreFileTest, NeitherNameIsEverTakenFromAnotherFile) {
+    std::ofstream(dir / "Mail-incomplete.pst") << "left by a killed run";
+    auto session = loggedOn();
+    EXPECT_EQ(errorOf([&] { session->Stores().AddPSTStore(dir / "Mail.pst", 1, "Mail"); }),
+              errc::kFileExists);
+    EXPECT_EQ(contentOf("Mail-incomplete.pst"), "left by a killed run");
+
+    const auto store = session->Stores().AddPSTStore(dir / "Other.pst", 1, "Other");
+    std::ofstream(dir / "Other.pst") << "made meanwhile";
+    EXPECT_EQ(errorOf([&] { session->Logoff(); }), errc::kFileExists);
+    EXPECT_EQ(contentOf("Other.pst"), "made meanwhile");
+    EXPECT_EQ(contentOf("Other-incomplete.pst"), "closed");
+    EXPECT_EQ(store->FilePath(), dir / "Other-incomplete.pst");
+}
+
+TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
+    for (const char* name :
+         {"ZimbraMails2.pst", "ZimbraMails3-incomplete.pst", "ZimbraMails1-incomplete.pst",
+          "Other-incomplete.pst", "ZimbraMails4-incomplete.pst.bak"}) {
+        std::ofstream(dir / name) << "x";
+    }
+    std::filesystem::create_directory(dir / "ZimbraMails5-incomplete.pst");
+    const std::string folder = dir.path().string() + "/";
+    EXPECT_EQ(workingFilesIn(folder, "ZimbraMails"),
+              (std::vector<std::string>{folder + "ZimbraMails1-incomplete.pst",
+                                        folder + "ZimbraMails3-incomplete.pst"}));
+    EXPECT_TRUE(workingFilesIn(folder + "missing/", "ZimbraMails").empty());
+    EXPECT_EQ(workingPathFor("/out/ZimbraMails6.12.26 4.5.07.pst"),
+              "/out/ZimbraMails6.12.26 4.5.07-incomplete.pst");
 }
 
 }  // namespace

@@ -200,27 +200,47 @@ TEST_F(Window, TheCloseBoxUnloadsWithoutAsking) {
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-TEST_F(Window, HelpOpensTheManualBesideTheProgram) {
+TEST_F(Window, HelpOpensTheManualBesideTheProgramOrSaysWhereItIs) {
     click(CmdHelp);
     click(CmdHelp);
     ASSERT_EQ(ui.openedUrls.size(), 2u);
-    const std::string& manual = ui.openedUrls[0];
+    const std::string manual = ui.openedUrls[0];
     EXPECT_EQ(manual.substr(manual.size() - 9), "help.html");
     EXPECT_NE(GetFileAttributesW(win32::Widen(manual).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+
+    ui.urlsOpen = false;  // no browser
+    click(CmdHelp);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "No browser could open the Help manual. You can open it yourself: " + manual);
 }
 
-TEST_F(Window, TheJobsProgressReachesTheFrameLabelAndBar) {
-    window.setFrameCaption("Converting 3 Messages");
-    window.setLabelCaption("C:\\Mail\\a.eml");
-    window.setBarRange(0, 4);
-    window.setBarValue(1.0f);
-    EXPECT_EQ(textOf(at(FrameConversion)), "Converting 3 Messages");
-    EXPECT_EQ(textOf(at(LblCurrentDBX)), "C:\\Mail\\a.eml");
-    EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 2500);
-    window.setBarValue(9.0f);  // held at the end
-    EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 10000);
-    window.setConvertEnabled(true);
+TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
+    bool stopped = false;
+    int runs = 0;
+    window.setConvertJob([&] { ++runs; }, [&] { stopped = true; });
+    window.runStarted();
+    EXPECT_EQ(textOf(at(CmdExtractDBX)), "&Stop");
     EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
+    convert::JobProgress progress;
+    progress.done = 1;
+    progress.total = 4;
+    progress.folder = "\\\\Zimbra Mails\\Inbox";
+    window.runProgressed(progress);
+    EXPECT_EQ(textOf(at(FrameConversion)), "Details : Converting - (1 of 4) file(s)");
+    EXPECT_EQ(textOf(at(LblCurrentDBX)), "Converting Messages... from (\\\\Zimbra Mails\\Inbox)");
+    EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 2500);
+
+    click(CmdExtractDBX);  // Stop
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(runs, 0);
+
+    convert::RunResult result;
+    result.taken = 1;
+    window.runEnded(result);
+    EXPECT_EQ(textOf(at(CmdExtractDBX)), "Convert &Messages");
+    EXPECT_FALSE(IsWindowEnabled(at(CmdExtractDBX)));  // until files are queued again
 }
 
 }  // namespace

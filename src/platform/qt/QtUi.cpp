@@ -121,8 +121,8 @@ void QtUi::doEvents() {
     sinceLastYield_.start();
 }
 
-void QtUi::openUrl(const std::string& target) {
-    QDesktopServices::openUrl(QUrl::fromUserInput(qs(target)));
+bool QtUi::openUrl(const std::string& target) {
+    return QDesktopServices::openUrl(QUrl::fromUserInput(qs(target)));
 }
 
 }  // namespace tolvane::qtui

@@ -24,7 +24,7 @@ class QtUi : public Ui {
     std::string openFiles(const FileOpenRequest& request) override;
     void setWaitCursor(bool waiting) override;
     void doEvents() override;
-    void openUrl(const std::string& target) override;
+    bool openUrl(const std::string& target) override;
 
     static constexpr int kYieldIntervalMs = 10;
 

@@ -142,8 +142,11 @@ void Win32Ui::doEvents() {
     }
 }
 
-void Win32Ui::openUrl(const std::string& target) {
-    ShellExecuteW(nullptr, L"open", Widen(target).c_str(), L"", L"", SW_SHOWNORMAL);
+bool Win32Ui::openUrl(const std::string& target) {
+    // Values above 32 mean the shell found a program for the target.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", Widen(target).c_str(), L"", L"", SW_SHOWNORMAL));
+    return result > 32;
 }
 
 }  // namespace tolvane::win32

@@ -23,7 +23,7 @@ class Win32Ui : public Ui {
     std::string openFiles(const FileOpenRequest& request) override;
     void setWaitCursor(bool waiting) override;
     void doEvents() override;
-    void openUrl(const std::string& target) override;
+    bool openUrl(const std::string& target) override;
 
     // Whether the wait cursor is up: the window shows it over itself while it is.
     bool waiting() const noexcept { return waiting_; }

@@ -45,17 +45,41 @@ void FolderTree::add(const FolderSpec& definition) {
         if (!parent.definition.hierarchyColumns) {
             throw PstError("folder " + hexNid(definition.parent) + " cannot hold folders");
         }
-        parent.children.push_back(definition.nid);
+        if (folders_.count(definition.nid.value) == 0) {
+            parent.children.push_back(definition.nid);
+            parent.childrenChanged = true;
+            changed(parent);
+        }
     }
     Folder f;
     f.definition = definition;
     f.rowVersion = ++nextRowVersion_;
     if (definition.contentsColumns) {
-        f.contents = std::make_unique<ltp::TableRows>(
-            ltp::TableLayout::fromColumns(*definition.contentsColumns));
+        f.contents = std::make_unique<ltp::GrowingTable>(
+            db_, ltp::TableLayout::fromColumns(*definition.contentsColumns));
     }
-    if (!folders_.emplace(definition.nid.value, std::move(f)).second) {
+    const auto [it, inserted] = folders_.emplace(definition.nid.value, std::move(f));
+    if (!inserted) {
         throw PstError("folder " + hexNid(definition.nid) + " exists already");
+    }
+    ++changedFolders_;
+}
+
+// A folder whose PC changed changes its row in the parent's hierarchy table too.
+void FolderTree::changed(Folder& f) {
+    if (!f.propsChanged) {
+        f.propsChanged = true;
+        ++changedFolders_;
+    }
+    const ndb::Nid parent = f.definition.parent;
+    if (parent != f.definition.nid) {
+        Folder& p = folder(parent);
+        if (!p.childrenChanged) {
+            p.childrenChanged = true;
+            if (!p.propsChanged) {
+                ++changedFolders_;
+            }
+        }
     }
 }
 
@@ -86,8 +110,16 @@ void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
         cells.push_back({tagOf(id, *value), value});
     }
     f.contents->add(message.value, ++nextRowVersion_, cells);
+    f.rowsAdded = true;
+    pendingRowBytes_ += 256 + 64 * cells.size();
     ++f.contentCount;
     f.unreadCount += unread ? 1 : 0;
+    changed(f);
+}
+
+std::uint64_t FolderTree::pendingWriteBytes() const {
+    // A PC, a hierarchy table and the rewritten end of a contents table each.
+    return changedFolders_ * 6 * (ndb::kMaxBlockData + 64) + 2 * pendingRowBytes_;
 }
 
 // A child's row mirrors its PC ([MS-PST] 2.4.4.4.1): name, counts, subfolders, class.
@@ -108,45 +140,57 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
     table.add(child.definition.nid.value, child.rowVersion, cells);
 }
 
-void FolderTree::writeFolder(const Folder& f) {
+void FolderTree::writeFolder(Folder& f) {
     const ndb::Nid nid = f.definition.nid;
-    ltp::SubnodeSet subnodes(db_);
-    ltp::PropertyContextWriter pc(subnodes);
-    pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.definition.name));
-    if (f.definition.comment) {
-        pc.setOwned(kComment, PropValue::unicode(*f.definition.comment));
+    if (f.propsChanged) {
+        ltp::SubnodeSet subnodes(db_);
+        ltp::PropertyContextWriter pc(subnodes);
+        pc.setOwned(mapi::tag::kDisplayName, PropValue::unicode(f.definition.name));
+        if (f.definition.comment) {
+            pc.setOwned(kComment, PropValue::unicode(*f.definition.comment));
+        }
+        pc.setOwned(kContentCount, PropValue::int32(f.contentCount));
+        pc.setOwned(kContentUnreadCount, PropValue::int32(f.unreadCount));
+        pc.setOwned(kSubfolders, PropValue::boolean(!f.children.empty()));
+        if (f.definition.containerClass) {
+            pc.setOwned(kContainerClass, PropValue::unicode(*f.definition.containerClass));
+        }
+        const std::uint64_t heapBytes = pc.layout();
+        const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+        db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
     }
-    pc.setOwned(kContentCount, PropValue::int32(f.contentCount));
-    pc.setOwned(kContentUnreadCount, PropValue::int32(f.unreadCount));
-    pc.setOwned(kSubfolders, PropValue::boolean(!f.children.empty()));
-    if (f.definition.containerClass) {
-        pc.setOwned(kContainerClass, PropValue::unicode(*f.definition.containerClass));
+    if (f.definition.hierarchyColumns) {
+        auto setTable = [&](ndb::NidType type, const ltp::NodeContent& table) {
+            db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
+        };
+        if (f.childrenChanged) {
+            ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.definition.hierarchyColumns));
+            for (ndb::Nid child : f.children) {
+                addHierarchyRow(hierarchy, folders_.at(child.value));
+            }
+            setTable(ndb::NidType::HierarchyTable, ltp::writeTable(db_, hierarchy));
+        }
+        if (f.rowsAdded) {
+            setTable(ndb::NidType::ContentsTable, f.contents->write());
+        }
+        if (!f.written) {
+            setTable(ndb::NidType::AssocContentsTable,
+                     ltp::writeTable(db_, ltp::TableRows(ltp::TableLayout::fromColumns(
+                                              *f.definition.assocColumns))));
+        }
     }
-    const std::uint64_t heapBytes = pc.layout();
-    const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
-    db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
-    if (!f.definition.hierarchyColumns) {
-        return;
-    }
-
-    auto writeTableNode = [&](ndb::NidType type, const ltp::TableRows& rows) {
-        const ltp::NodeContent table = ltp::writeTable(db_, rows);
-        db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
-    };
-    ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.definition.hierarchyColumns));
-    for (ndb::Nid child : f.children) {
-        addHierarchyRow(hierarchy, folders_.at(child.value));
-    }
-    writeTableNode(ndb::NidType::HierarchyTable, hierarchy);
-    writeTableNode(ndb::NidType::ContentsTable, *f.contents);
-    writeTableNode(ndb::NidType::AssocContentsTable,
-                   ltp::TableRows(ltp::TableLayout::fromColumns(*f.definition.assocColumns)));
+    f.written = true;
+    f.propsChanged = f.childrenChanged = f.rowsAdded = false;
 }
 
-void FolderTree::writeAll() {
-    for (const auto& [nid, f] : folders_) {
-        writeFolder(f);
+void FolderTree::writeChanged() {
+    for (auto& [nid, f] : folders_) {
+        if (!f.written || f.propsChanged || f.childrenChanged || f.rowsAdded) {
+            writeFolder(f);
+        }
     }
+    changedFolders_ = 0;
+    pendingRowBytes_ = 0;
 }
 
 }  // namespace tolvane::pst::messaging

@@ -1,8 +1,9 @@
 #pragma once
 
-// The store's folders ([MS-PST] 2.4.4) while the store is open: names, counts, children and
-// the contents-table rows of the messages added, kept compactly in memory. Every folder's
-// property context and tables are written once, when the store closes.
+// The store's folders ([MS-PST] 2.4.4) while the store is open: names, counts and children in
+// memory, and each folder's contents table growing on disk. A commit writes what changed
+// since the last one: the property contexts and hierarchy tables of folders whose counts or
+// children changed, and the new rows of contents tables.
 
 #include <cstdint>
 #include <map>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "mapi/PropValue.h"
+#include "pst/ltp/GrowingTable.h"
 #include "pst/ltp/TableRows.h"
 #include "pst/ndb/NodeDatabase.h"
 
@@ -43,9 +45,11 @@ class FolderTree {
                     const std::vector<std::pair<std::uint16_t, const mapi::PropValue*>>& props,
                     bool unread);
 
-    // Writes every folder: its PC (with counts and the subfolders flag), hierarchy table,
-    // contents table and FAI contents table.
-    void writeAll();
+    // Writes what changed since the last call: PCs (counts, subfolders flag), hierarchy
+    // tables, the new rows of contents tables, and a new folder's FAI contents table.
+    void writeChanged();
+    // A generous guess of the bytes the next writeChanged() takes.
+    std::uint64_t pendingWriteBytes() const;
 
   private:
     struct Folder {
@@ -54,15 +58,22 @@ class FolderTree {
         std::int32_t contentCount = 0;
         std::int32_t unreadCount = 0;
         std::vector<ndb::Nid> children;
-        std::unique_ptr<ltp::TableRows> contents;
+        std::unique_ptr<ltp::GrowingTable> contents;
+        bool written = false;
+        bool propsChanged = true;
+        bool childrenChanged = true;
+        bool rowsAdded = true;
     };
     Folder& folder(ndb::Nid nid);
-    void writeFolder(const Folder& folder);
+    void changed(Folder& f);
+    void writeFolder(Folder& folder);
     void addHierarchyRow(ltp::TableRows& table, const Folder& child) const;
 
     ndb::NodeDatabase& db_;
     std::map<std::uint32_t, Folder> folders_;
     std::uint32_t nextRowVersion_ = 0;
+    std::size_t changedFolders_ = 0;
+    std::uint64_t pendingRowBytes_ = 0;
 };
 
 }  // namespace tolvane::pst::messaging

@@ -69,17 +69,20 @@ void writeEmptyNode(ndb::NodeDatabase& db, Nid nid) {
 }  // namespace
 
 PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path path,
-                   const std::string& displayName)
+                   const std::string& displayName, const WriterOptions& options)
     : db_(std::move(db)),
       path_(std::move(path)),
       providerUid_(randomUid()),
       folders_(*db_),
-      messages_(*db_, names_) {
+      messages_(*db_, names_),
+      options_(options) {
     writeSkeleton(displayName);
-    // The empty store is on disk complete, so even a writer that dies leaves a valid store;
-    // close() writes the folders and the map again with what was added.
-    writeFolders();
-    db_->commit();
+    // The empty store is on disk complete, so even a writer that dies leaves a valid store.
+    writeCommit();
+}
+
+std::chrono::steady_clock::time_point PstStore::now() const {
+    return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
 }
 
 PstStore::~PstStore() {
@@ -247,8 +250,38 @@ void PstStore::requireOpen() const {
 }
 
 void PstStore::writeFolders() {
-    writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
-    folders_.writeAll();
+    if (names_.size() != writtenNames_ || writtenNames_ == 0) {
+        writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
+        writtenNames_ = names_.size();
+    }
+    folders_.writeChanged();
+}
+
+// The folders' changes, then the node database's commit; the count follows only once the
+// new header is written.
+void PstStore::writeCommit() {
+    db_->prepareCommit();
+    writeFolders();
+    const std::uint64_t before = db_->commitsWritten();
+    try {
+        db_->commit();
+    } catch (const PstWriteError&) {
+        if (db_->commitsWritten() != before) {
+            committedMessages_ = addedMessages_;  // the header is in the file; its sync failed
+        }
+        throw;
+    }
+    committedMessages_ = addedMessages_;
+    lastCommit_ = now();
+    bytesAtCommit_ = db_->bytesWritten();
+    db_->setCommitReserve(folders_.pendingWriteBytes());
+}
+
+void PstStore::commitIfDue() {
+    if (now() - lastCommit_ >= options_.commitInterval ||
+        db_->bytesWritten() - bytesAtCommit_ >= options_.commitBytes) {
+        commit();
+    }
 }
 
 FolderId PstStore::rootFolder() const {
@@ -283,6 +316,7 @@ FolderId PstStore::addFolder(FolderId parent, const std::string& name) {
                   hierarchy,
                   &outlook::kContentsColumns,
                   &outlook::kAssocContentsColumns});
+    db_->setCommitReserve(folders_.pendingWriteBytes());
     return {nid.value};
 }
 
@@ -292,30 +326,53 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
         throw PstError(path_.string() + ": no folder with node id " + std::to_string(folder.nid));
     }
     const Nid nid = db_->allocateNid(NidType::NormalMessage);
-    const MessageWriter::Written written = messages_.write(message);
-    db_->setNode({nid, written.content.data, written.content.subnodes, Nid{folder.nid}});
-    std::int32_t flags = 0;
-    for (const auto& [id, value] : written.props) {
-        if (id == mapi::tag::kMessageFlags && value->type() == mapi::PropType::Int32) {
-            flags = value->asInt32();
+    try {
+        const MessageWriter::Written written = messages_.write(message);
+        db_->setNode({nid, written.content.data, written.content.subnodes, Nid{folder.nid}});
+        std::int32_t flags = 0;
+        for (const auto& [id, value] : written.props) {
+            if (id == mapi::tag::kMessageFlags && value->type() == mapi::PropType::Int32) {
+                flags = value->asInt32();
+            }
         }
+        try {
+            folders_.addMessage(Nid{folder.nid}, nid, written.props,
+                                (flags & mapi::tag::kMsgFlagRead) == 0);
+        } catch (...) {
+            db_->deleteNode(nid);  // no row, no message
+            throw;
+        }
+    } catch (const ndb::GrowthRefused&) {
+        stopForSpace();
+        throw;
+    } catch (const PstWriteError&) {
+        fail();
+        throw;
     }
-    folders_.addMessage(Nid{folder.nid}, nid, written.props,
-                        (flags & mapi::tag::kMsgFlagRead) == 0);
     ++addedMessages_;
+    db_->setCommitReserve(folders_.pendingWriteBytes());
+    commitIfDue();
     return {nid.value};
+}
+
+// The file could not grow: what was added before goes into the room held back for a commit.
+void PstStore::stopForSpace() {
+    try {
+        writeCommit();
+    } catch (const PstWriteError&) {
+        // The commit found no room either: the file keeps the one before.
+    }
+    fail();
 }
 
 void PstStore::commit() {
     requireOpen();
     try {
-        writeFolders();
-        db_->commit();
+        writeCommit();
     } catch (const PstWriteError&) {
         fail();
         throw;
     }
-    committedMessages_ = addedMessages_;
 }
 
 void PstStore::fail() {
@@ -331,6 +388,7 @@ void PstStore::close() {
     closed_ = true;
     // The node database closes even when the tables fail, so the file stays valid.
     try {
+        db_->prepareCommit();
         writeFolders();
     } catch (const PstWriteError&) {
         fail();
@@ -339,9 +397,13 @@ void PstStore::close() {
         db_->close();
         throw;
     }
+    const std::uint64_t before = db_->commitsWritten();
     try {
         db_->close();
     } catch (const PstWriteError&) {
+        if (db_->commitsWritten() != before) {
+            committedMessages_ = addedMessages_;
+        }
         fail();
         throw;
     }

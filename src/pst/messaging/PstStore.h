@@ -19,7 +19,7 @@ namespace tolvane::pst::messaging {
 class PstStore final : public PstWriter {
   public:
     PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path path,
-             const std::string& displayName);
+             const std::string& displayName, const WriterOptions& options = {});
     ~PstStore() override;
     PstStore(const PstStore&) = delete;
     PstStore& operator=(const PstStore&) = delete;
@@ -42,7 +42,11 @@ class PstStore final : public PstWriter {
     void addSpecialFolders();
     void requireOpen() const;
     void writeFolders();
+    void writeCommit();
+    void commitIfDue();
+    void stopForSpace();
     void fail();
+    std::chrono::steady_clock::time_point now() const;
 
     std::unique_ptr<ndb::NodeDatabase> db_;
     std::filesystem::path path_;
@@ -50,8 +54,12 @@ class PstStore final : public PstWriter {
     NameToIdMap names_;
     FolderTree folders_;
     MessageWriter messages_;
+    WriterOptions options_;
     std::uint64_t addedMessages_ = 0;
     std::uint64_t committedMessages_ = 0;
+    std::size_t writtenNames_ = 0;
+    std::chrono::steady_clock::time_point lastCommit_;
+    std::uint64_t bytesAtCommit_ = 0;
     bool closed_ = false;
     bool failed_ = false;  // a write failed: the file keeps its last commit
 };

@@ -102,7 +102,14 @@ Bid BlockStore::write(std::span<const std::uint8_t> data, bool internal) {
     }
     nextBid_ += 4;
     table_.add(bid, ByteIndex{ib}, trailer.cb);
+    fresh_.insert(bid.value);
+    bytesWritten_ += span;
     return bid;
+}
+
+void BlockStore::addRef(Bid bid, const char* what) {
+    table_.addRef(bid, what);
+    fresh_.erase(bid.value);
 }
 
 std::vector<std::uint8_t> BlockStore::readInternal(Bid bid) {
@@ -136,15 +143,10 @@ void BlockStore::release(Bid first) {
 }
 
 void BlockStore::discardOrphans() {
-    std::vector<Bid> orphans;
-    table_.forEach([&](const BlockRecord& r) {
-        if (r.refs == 1) {
-            orphans.push_back(r.bid);
-        }
-    });
-    for (Bid orphan : orphans) {
+    const std::vector<std::uint64_t> orphans(fresh_.begin(), fresh_.end());
+    for (std::uint64_t orphan : orphans) {
         std::vector<Bid> work;
-        freeBlock(orphan, work);
+        freeBlock(Bid{orphan}, work);
         while (!work.empty()) {
             const Bid bid = work.back();
             work.pop_back();
@@ -157,11 +159,9 @@ void BlockStore::discardOrphans() {
 
 std::vector<BlockRecord> BlockStore::unlinkedBlocks() {
     std::vector<Bid> work;
-    table_.forEach([&](const BlockRecord& r) {
-        if (r.refs == 1) {
-            work.push_back(r.bid);
-        }
-    });
+    for (std::uint64_t bid : fresh_) {
+        work.push_back(Bid{bid});
+    }
     std::vector<BlockRecord> out;
     std::map<std::uint64_t, std::uint16_t> unlinkedRefs;
     while (!work.empty()) {
@@ -177,6 +177,8 @@ std::vector<BlockRecord> BlockStore::unlinkedBlocks() {
             }
         }
     }
+    std::sort(out.begin(), out.end(),
+              [](const BlockRecord& a, const BlockRecord& b) { return a.bid < b.bid; });
     return out;
 }
 
@@ -187,6 +189,7 @@ void BlockStore::freeBlock(Bid bid, std::vector<Bid>& work) {
     }
     freeSpace(*table_.find(bid));
     table_.erase(bid);
+    fresh_.erase(bid.value);
 }
 
 void BlockStore::freeSpace(const BlockRecord& record) {

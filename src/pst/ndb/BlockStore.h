@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -26,14 +27,14 @@ class BlockStore {
     // Reads an internal block back and checks its trailer against the BBT.
     std::vector<std::uint8_t> readInternal(Bid bid);
 
-    void addRef(Bid bid, const char* what) { table_.addRef(bid, what); }
+    void addRef(Bid bid, const char* what);
     // Drops one reference; a block left with only the BBT's is freed, and so in turn are the
     // blocks it referred to.
     void release(Bid bid);
     // Frees every block nothing refers to (a stream never finished, a tree never linked).
     void discardOrphans();
     // Blocks nothing linked reaches: held by the BBT alone, or only by such blocks (a stream
-    // being written, a tree not yet set). A commit leaves them out of its state.
+    // being written, a tree not yet set), in BID order. A commit leaves them out of its state.
     std::vector<BlockRecord> unlinkedBlocks();
 
     // Blocks numbered below the mark belong to the last committed state: their space is held
@@ -42,7 +43,10 @@ class BlockStore {
     void reclaimHeldSpace();
 
     const BlockTable& table() const { return table_; }
+    BlockTable& table() { return table_; }
     std::uint64_t nextBid() const { return nextBid_; }
+    // Bytes of blocks written since the database was created.
+    std::uint64_t bytesWritten() const { return bytesWritten_; }
     bool permute() const { return permute_; }
 
   private:
@@ -58,6 +62,8 @@ class BlockStore {
     std::uint64_t nextBid_ = 4;  // [MS-PST] 2.2.2.2: indexes count in steps of 4
     std::uint64_t committedBelow_ = 0;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> held_;  // (offset, size)
+    std::set<std::uint64_t> fresh_;  // BIDs nothing refers to yet (cRef 1)
+    std::uint64_t bytesWritten_ = 0;
 };
 
 }  // namespace tolvane::pst::ndb

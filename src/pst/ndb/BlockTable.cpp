@@ -1,6 +1,5 @@
 #include "pst/ndb/BlockTable.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -17,29 +16,16 @@ std::string hex(std::uint64_t v) {
 }  // namespace
 
 void BlockTable::add(Bid bid, ByteIndex ib, std::uint16_t cb) {
-    if (!records_.empty() && records_.back().bid >= bid) {
+    if (bid.value <= lastBid_) {
         throw std::logic_error("BlockTable: BID " + hex(bid.value) + " is not above the last BID " +
-                               hex(records_.back().bid.value));
+                               hex(lastBid_));
     }
-    records_.push_back({bid, ib, cb, 1});
-    ++live_;
-}
-
-const BlockRecord* BlockTable::find(Bid bid) const {
-    return const_cast<BlockTable*>(this)->lookup(bid);
-}
-
-BlockRecord* BlockTable::lookup(Bid bid) {
-    auto it = std::lower_bound(records_.begin(), records_.end(), bid,
-                               [](const BlockRecord& r, Bid b) { return r.bid < b; });
-    if (it == records_.end() || it->bid != bid || it->refs == 0) {
-        return nullptr;
-    }
-    return &*it;
+    lastBid_ = bid.value;
+    tree_.insert({bid, ib, cb, 1});
 }
 
 void BlockTable::addRef(Bid bid, const char* what) {
-    BlockRecord* r = lookup(bid);
+    BlockRecord* r = tree_.modify(bid.value);
     if (r == nullptr) {
         throw PstError(std::string(what) + " refers to BID " + hex(bid.value) +
                        ", which is not a block of this file");
@@ -52,7 +38,7 @@ void BlockTable::addRef(Bid bid, const char* what) {
 }
 
 std::uint16_t BlockTable::dropRef(Bid bid) {
-    BlockRecord* r = lookup(bid);
+    BlockRecord* r = tree_.modify(bid.value);
     if (r == nullptr || r->refs < 2) {
         throw std::logic_error("BlockTable: dropping a reference BID " + hex(bid.value) +
                                " does not hold");
@@ -61,19 +47,9 @@ std::uint16_t BlockTable::dropRef(Bid bid) {
 }
 
 void BlockTable::erase(Bid bid) {
-    BlockRecord* r = lookup(bid);
-    if (r == nullptr) {
+    if (!tree_.erase(bid.value)) {
         throw std::logic_error("BlockTable: erasing unknown BID " + hex(bid.value));
     }
-    r->refs = 0;
-    --live_;
-    if (records_.size() > 1024 && live_ < records_.size() / 2) {
-        compact();
-    }
-}
-
-void BlockTable::compact() {
-    std::erase_if(records_, [](const BlockRecord& r) { return r.refs == 0; });
 }
 
 }  // namespace tolvane::pst::ndb

@@ -3,47 +3,55 @@
 #include <cstdint>
 #include <vector>
 
+#include "pst/ndb/CowBTree.h"
 #include "pst/ndb/Ids.h"
 
 namespace tolvane::pst::ndb {
 
-// What the BBT will say of one block ([MS-PST] 2.2.2.7.7.3). refs counts the BBT's own
-// reference plus every referrer (NBT entry, SLENTRY, XBLOCK slot), as Outlook counts.
+// What the BBT says of one block ([MS-PST] 2.2.2.7.7.3). refs counts the BBT's own reference
+// plus every referrer (NBT entry, SLENTRY, XBLOCK slot), as Outlook counts.
 struct BlockRecord {
     Bid bid;
     ByteIndex ib;
     std::uint16_t cb = 0;
-    std::uint16_t refs = 0;  // 0 marks a removed record until the table compacts
+    std::uint16_t refs = 0;
 };
 
-// The blocks of the file in BID order. BIDs only grow, so a new block is appended and lookups
-// are binary searches over 24-byte records: a few MiB for a million blocks.
+struct BbtTraits {
+    using Entry = BlockRecord;
+    static constexpr std::uint8_t kPtype = disk::value::kPageBbt;
+    static constexpr std::size_t kLeafMax = disk::value::kBbtLeafMax;
+    static constexpr std::size_t kLeafEntrySize = sizeof(disk::BbtEntry);
+    static std::uint64_t key(const BlockRecord& r) { return r.bid.value; }
+    static void encode(const BlockRecord& r, std::span<std::uint8_t> out) {
+        const auto bytes =
+            disk::toBytes(disk::BbtEntry{{r.bid.value, r.ib.value}, r.cb, r.refs, 0});
+        std::copy(bytes.begin(), bytes.end(), out.begin());
+    }
+};
+
+// The blocks of the file, as the BBT pages that hold them: 24 bytes a block in memory, and a
+// commit rewrites only the pages whose blocks came, went or changed their count.
 class BlockTable {
   public:
     void add(Bid bid, ByteIndex ib, std::uint16_t cb);
-    const BlockRecord* find(Bid bid) const;
+    const BlockRecord* find(Bid bid) const { return tree_.find(bid.value); }
     // Throws PstError naming who refers (what) when the block is not in the table.
     void addRef(Bid bid, const char* what);
     // Returns the count left; at 1 only the BBT holds the block and it can go.
     std::uint16_t dropRef(Bid bid);
     void erase(Bid bid);
 
-    std::size_t size() const { return live_; }
+    std::size_t size() const { return tree_.size(); }
     template <class F>
     void forEach(F&& f) const {
-        for (const BlockRecord& r : records_) {
-            if (r.refs != 0) {
-                f(r);
-            }
-        }
+        tree_.forEach(f);
     }
+    CowBTree<BbtTraits>& tree() { return tree_; }
 
   private:
-    BlockRecord* lookup(Bid bid);
-    void compact();
-
-    std::vector<BlockRecord> records_;
-    std::size_t live_ = 0;
+    CowBTree<BbtTraits> tree_;
+    std::uint64_t lastBid_ = 0;
 };
 
 }  // namespace tolvane::pst::ndb

@@ -21,7 +21,7 @@ void DataTreeBuilder::addLeaf(Bid bid, std::uint32_t cb) {
         if (xblocks_.size() == kXBlockMax) {
             throw PstError("data tree needs more than 1021 XBLOCKs ([MS-PST] 2.2.2.8.3.2.2)");
         }
-        xblocks_.push_back(writeXBlock(1, leaves_, leafBytes_));
+        xblocks_.push_back(writeXBlock(blocks_, 1, leaves_, leafBytes_));
         leaves_.clear();
         leafBytes_ = 0;
     }
@@ -35,14 +35,14 @@ Bid DataTreeBuilder::finish() {
         throw std::logic_error("DataTreeBuilder: a data tree needs at least one block");
     }
     if (xblocks_.empty()) {
-        return leaves_.size() == 1 ? leaves_.front() : writeXBlock(1, leaves_, leafBytes_);
+        return leaves_.size() == 1 ? leaves_.front() : writeXBlock(blocks_, 1, leaves_, leafBytes_);
     }
-    xblocks_.push_back(writeXBlock(1, leaves_, leafBytes_));
-    return writeXBlock(2, xblocks_, total_);
+    xblocks_.push_back(writeXBlock(blocks_, 1, leaves_, leafBytes_));
+    return writeXBlock(blocks_, 2, xblocks_, total_);
 }
 
-Bid DataTreeBuilder::writeXBlock(std::uint8_t level, const std::vector<Bid>& children,
-                                 std::uint64_t bytes) {
+Bid writeXBlock(BlockStore& blocks, std::uint8_t level, std::span<const Bid> children,
+                std::uint64_t bytes) {
     std::vector<std::uint8_t> data(sizeof(disk::XBlockHeader) + 8 * children.size());
     LeWriter w(data);
     disk::XBlockHeader head;
@@ -54,9 +54,9 @@ Bid DataTreeBuilder::writeXBlock(std::uint8_t level, const std::vector<Bid>& chi
     for (Bid child : children) {
         w.u64(child.value);
     }
-    const Bid bid = blocks_.writeInternal(data);
+    const Bid bid = blocks.writeInternal(data);
     for (Bid child : children) {
-        blocks_.addRef(child, level == 1 ? "XBLOCK" : "XXBLOCK");
+        blocks.addRef(child, level == 1 ? "XBLOCK" : "XXBLOCK");
     }
     return bid;
 }

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "pst/ndb/BlockStore.h"
 #include "pst/ndb/Ids.h"
 
 namespace tolvane::pst::ndb {
+
+// Writes an XBLOCK or XXBLOCK over the children and takes their references.
+Bid writeXBlock(BlockStore& blocks, std::uint8_t level, std::span<const Bid> children,
+                std::uint64_t bytes);
 
 // Builds the tree over a node's data blocks as they come ([MS-PST] 2.2.2.8.3.2): one block
 // stands alone, up to 1021 go under an XBLOCK, more under an XXBLOCK of full XBLOCKs. Holds
@@ -22,8 +27,6 @@ class DataTreeBuilder {
     std::uint64_t totalBytes() const { return total_; }
 
   private:
-    Bid writeXBlock(std::uint8_t level, const std::vector<Bid>& children, std::uint64_t bytes);
-
     BlockStore& blocks_;
     std::vector<Bid> leaves_;
     std::uint64_t leafBytes_ = 0;

@@ -187,7 +187,8 @@ inline constexpr std::uint8_t kPlatform = 0x01;
 inline constexpr std::uint8_t kSentinel = 0x80;
 inline constexpr std::uint8_t kCryptNone = 0x00;
 inline constexpr std::uint8_t kCryptPermute = 0x01;
-inline constexpr std::uint8_t kAMapValid2 = 0x02;  // [MS-PST] 2.2.2.5 VALID_AMAP2
+inline constexpr std::uint8_t kAMapValid2 = 0x02;   // [MS-PST] 2.2.2.5 VALID_AMAP2
+inline constexpr std::uint8_t kAMapInvalid = 0x00;  // INVALID_AMAP: maps being rewritten
 
 inline constexpr std::uint8_t kPageBbt = 0x80;  // [MS-PST] 2.2.2.7.1 ptype
 inline constexpr std::uint8_t kPageNbt = 0x81;

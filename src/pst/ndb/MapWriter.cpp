@@ -10,50 +10,116 @@ namespace tolvane::pst::ndb {
 
 using namespace layout;
 
-void MapWriter::writeMaps() {
-    const std::uint64_t count = space_.sectionCount();
-    sections_.assign(count, {});
-    const auto& extents = space_.freeExtents();
-    auto next = extents.begin();
-    for (std::uint64_t k = 0; k < count; ++k) {
-        const std::uint64_t base = sectionStart(k);
-        const std::uint64_t end = base + kSectionSize;
-        // A set bit is a used 64-byte slot, most significant bit first ([MS-PST] 2.2.2.7.2).
-        PageBytes amap{};
-        std::fill_n(amap.begin(), 496, 0xFF);
-        for (; next != extents.end() && next->first < end; ++next) {
-            const std::uint64_t first = (next->first - base) / kSlotSize;
-            const std::uint64_t last = (next->second - base) / kSlotSize;
-            for (std::uint64_t slot = first; slot < last; ++slot) {
-                amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
-            }
-            // Free extents are kept merged, so each is a maximal run.
-            sections_[k].freeSlots += static_cast<std::uint32_t>(last - first);
-            sections_[k].longestRun =
-                std::max(sections_[k].longestRun, static_cast<std::uint32_t>(last - first));
-        }
-        pages_.writeMapPage(base, amap, disk::value::kPageAMap);
-        if (hasPMap(k)) {
-            // Deprecated; Outlook marks every page as taken ([MS-PST] 2.2.2.7.3).
-            PageBytes pmap{};
-            std::fill_n(pmap.begin(), 496, 0xFF);
-            pages_.writeMapPage(base + kPMapInSection, pmap, disk::value::kPagePMap);
-        }
-    }
-    for (std::uint64_t k = 0; k < count; ++k) {
-        if (hasFMap(k)) {
-            writeFMap(k);
-        }
-        if (hasFPMap(k)) {
-            // One bit per PMap; all PMaps claim no free page, as the header's rgbFP does.
-            PageBytes fpmap{};
-            std::fill_n(fpmap.begin(), 496, 0xFF);
-            pages_.writeMapPage(sectionStart(k) + kFPMapInSection, fpmap, disk::value::kPageFPMap);
-        }
+namespace {
+
+void clearSlots(PageBytes& amap, std::uint64_t base, std::uint64_t from, std::uint64_t to) {
+    // A set bit is a used 64-byte slot, most significant bit first ([MS-PST] 2.2.2.7.2).
+    for (std::uint64_t slot = (from - base) / kSlotSize; slot < (to - base) / kSlotSize; ++slot) {
+        amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
     }
 }
 
-void MapWriter::writeFMap(std::uint64_t section) {
+std::uint64_t mapPagesEnd(std::uint64_t k) {
+    std::uint64_t end = kPageSize;
+    for (const auto& [present, at] :
+         {std::pair{hasPMap(k), kPMapInSection}, std::pair{hasFMap(k), kFMapInSection},
+          std::pair{hasFPMap(k), kFPMapInSection}}) {
+        if (present) {
+            end = at + kPageSize;
+        }
+    }
+    return end;
+}
+
+PageBytes allTaken() {
+    PageBytes page{};
+    std::fill_n(page.begin(), 496, 0xFF);
+    return page;
+}
+
+}  // namespace
+
+void MapWriter::setSummary(std::uint64_t section, SectionFree summary) {
+    if (section >= sections_.size()) {
+        sections_.resize(section + 1);
+    }
+    freeSlots_ = freeSlots_ - sections_[section].freeSlots + summary.freeSlots;
+    sections_[section] = summary;
+}
+
+void MapWriter::writeAMap(PageWriter& pages, std::uint64_t k, const PageBytes& bits) {
+    PageBytes amap = bits;
+    SectionFree summary;
+    std::uint32_t run = 0;
+    for (std::uint64_t slot = 0; slot < kSlotsPerSection; ++slot) {
+        const bool used = (amap[slot / 8] & (0x80u >> (slot % 8))) != 0;
+        run = used ? 0 : run + 1;
+        summary.freeSlots += used ? 0 : 1;
+        summary.longestRun = std::max(summary.longestRun, run);
+    }
+    setSummary(k, summary);
+    pages.writeMapPage(sectionStart(k), amap, disk::value::kPageAMap);
+}
+
+void MapWriter::writeSections(PageWriter& pages, const SpaceAllocator& space,
+                              const std::set<std::uint64_t>& sections,
+                              std::span<const FreeRange> alsoFree) {
+    const auto& extents = space.freeExtents();
+    std::set<std::uint64_t> fmaps;
+    for (std::uint64_t k : sections) {
+        const std::uint64_t base = sectionStart(k);
+        const std::uint64_t end = base + kSectionSize;
+        PageBytes amap = allTaken();
+        // Free extents never cross a section: each starts with its AMap, always taken.
+        for (auto it = extents.lower_bound(base); it != extents.end() && it->first < end; ++it) {
+            clearSlots(amap, base, it->first, it->second);
+        }
+        auto free =
+            std::lower_bound(alsoFree.begin(), alsoFree.end(), base,
+                             [](const FreeRange& r, std::uint64_t at) { return r.offset < at; });
+        for (; free != alsoFree.end() && free->offset < end; ++free) {
+            clearSlots(amap, base, free->offset, free->offset + free->size);
+        }
+        if (k >= sections_.size()) {
+            writeNewSections(pages, k, 1);
+        }
+        writeAMap(pages, k, amap);
+        if (k >= kFirstFMapSection) {
+            fmaps.insert(k - (k - kFirstFMapSection) % kSectionsPerFMap);
+        }
+    }
+    for (std::uint64_t k : fmaps) {
+        writeFMap(pages, k);
+    }
+}
+
+void MapWriter::writeNewSections(PageWriter& pages, std::uint64_t first, std::uint64_t count) {
+    std::set<std::uint64_t> fmaps;
+    for (std::uint64_t k = first; k < first + count; ++k) {
+        const std::uint64_t base = sectionStart(k);
+        PageBytes amap = allTaken();
+        clearSlots(amap, base, base + mapPagesEnd(k), base + kSectionSize);
+        if (hasPMap(k)) {
+            // Deprecated; Outlook marks every page as taken ([MS-PST] 2.2.2.7.3).
+            PageBytes pmap = allTaken();
+            pages.writeMapPage(base + kPMapInSection, pmap, disk::value::kPagePMap);
+        }
+        if (hasFPMap(k)) {
+            // One bit per PMap; all PMaps claim no free page, as the header's rgbFP does.
+            PageBytes fpmap = allTaken();
+            pages.writeMapPage(base + kFPMapInSection, fpmap, disk::value::kPageFPMap);
+        }
+        writeAMap(pages, k, amap);
+        if (k >= kFirstFMapSection) {
+            fmaps.insert(k - (k - kFirstFMapSection) % kSectionsPerFMap);
+        }
+    }
+    for (std::uint64_t k : fmaps) {
+        writeFMap(pages, k);
+    }
+}
+
+void MapWriter::writeFMap(PageWriter& pages, std::uint64_t section) {
     // One byte per AMap from this section on: its longest free run in slots, at most 255
     // ([MS-PST] 2.2.2.7.5). AMaps past the end of the file read 0xFF, as the header's rgbFM.
     PageBytes fmap{};
@@ -64,10 +130,10 @@ void MapWriter::writeFMap(std::uint64_t section) {
                 ? static_cast<std::uint8_t>(std::min<std::uint32_t>(sections_[k].longestRun, 255))
                 : 0xFF;
     }
-    pages_.writeMapPage(sectionStart(section) + kFMapInSection, fmap, disk::value::kPageFMap);
+    pages.writeMapPage(sectionStart(section) + kFMapInSection, fmap, disk::value::kPageFMap);
 }
 
-void MapWriter::writeDList(std::uint64_t dlistBid) {
+void MapWriter::writeDList(PageWriter& pages, std::uint64_t dlistBid) {
     // The current page is the last AMap, where the file grows; the others are listed from the
     // most free to the least, as Outlook lists them ([MS-PST] 2.2.2.7.4.2).
     disk::DListPage dlist;
@@ -87,7 +153,7 @@ void MapWriter::writeDList(std::uint64_t dlistBid) {
         dlist.rgDListPageEnt[i] = (order[i] & 0xFFFFFu) | (sections_[order[i]].freeSlots << 20);
     }
     auto bytes = disk::toBytes(dlist);
-    pages_.writeDListPage(kDListOffset, bytes, dlistBid);
+    pages.writeDListPage(kDListOffset, bytes, dlistBid);
 }
 
 }  // namespace tolvane::pst::ndb

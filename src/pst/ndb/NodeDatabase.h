@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "pst/PstError.h"
+#include "pst/ndb/FileIo.h"
 #include "pst/ndb/Ids.h"
 
 namespace tolvane::pst::ndb {
@@ -44,12 +46,20 @@ class DataStream {
     virtual Bid finish() = 0;
 };
 
+// The file could not grow (the disk or the file-size limit said no) and nothing was written:
+// the file holds its last commit exactly and can still take a commit of what is written.
+class GrowthRefused : public PstWriteError {
+  public:
+    using PstWriteError::PstWriteError;
+};
+
 class NodeDatabase {
   public:
     virtual ~NodeDatabase() = default;
 
     // Creates a new file; throws PstError naming the path if it exists or cannot be created.
-    static std::unique_ptr<NodeDatabase> create(const std::filesystem::path& path);
+    static std::unique_ptr<NodeDatabase> create(const std::filesystem::path& path,
+                                                FileSystem& files = FileSystem::native());
 
     // A fresh node id of the given type, counted in the header's rgnid.
     virtual Nid allocateNid(NidType type) = 0;
@@ -63,6 +73,18 @@ class NodeDatabase {
     // Stores a node's data cut into blocks of kMaxBlockData bytes.
     virtual Bid writeData(std::span<const std::uint8_t> bytes) = 0;
     virtual std::unique_ptr<DataStream> beginData() = 0;
+    // One data block of at most kMaxBlockData bytes, for a tree built piece by piece.
+    virtual Bid writeBlock(std::span<const std::uint8_t> data) {
+        (void)data;
+        throw PstError("NodeDatabase: writeBlock is not supported here");
+    }
+    // An XBLOCK (level 1, over data blocks) or XXBLOCK (level 2, over XBLOCKs) over blocks
+    // already written ([MS-PST] 2.2.2.8.3.2); totalBytes is what the leaves hold.
+    virtual Bid writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                                std::uint64_t totalBytes) {
+        (void)level, (void)children, (void)totalBytes;
+        throw PstError("NodeDatabase: writeIndexBlock is not supported here");
+    }
     // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs); entries in any order, NIDs
     // unique. No entries give Bid{} (no subnode tree), since an SLBLOCK holds at least one.
     virtual Bid writeSubnodes(std::span<const SubnodeEntry> entries) = 0;
@@ -75,13 +97,24 @@ class NodeDatabase {
     virtual void deleteNode(Nid nid) = 0;
     virtual std::optional<NodeEntry> findNode(Nid nid) const = 0;
 
-    // Writes the B-trees, the allocation maps and the header as they stand, so the file on disk
-    // is valid from here until the next commit even if the process dies (it may then run past
-    // the header's ibFileEof, into sections no structure uses); writing continues.
-    // Space of blocks the last commit refers to is reused only after the next. create()
-    // commits once, so a file whose writer dies is never without a valid header. A commit
-    // rewrites both B-trees, so call it every few thousand nodes, not after each.
+    // Makes the nodes as they stand the file's state. New blocks and pages only ever go into
+    // space the last committed state does not use, and the file grows only through a header
+    // that describes it, so between commits the file on disk is exactly the last commit. A
+    // commit writes the B-tree pages that changed and syncs; then, in a window the header
+    // marks with INVALID_AMAP ([MS-PST] 2.6.1.3.7), the allocation maps of the sections whose
+    // use changed; then the new header, and syncs. Blocks no node reaches yet stay out of it.
+    // create() commits once, so a file whose writer dies is never without a valid header.
     virtual void commit() = 0;
+    // The writes from here to commit() belong to the commit (tables of the layer above): they
+    // may use the space held back for it, so the file need not grow to finish it.
+    virtual void prepareCommit() {}
+    // Bytes the layer above expects to write in its next commit; held back from other writes.
+    virtual void setCommitReserve(std::uint64_t bytes) { (void)bytes; }
+    // Bytes of blocks written so far.
+    virtual std::uint64_t bytesWritten() const { return 0; }
+    // Commits whose header reached the file, even if the sync after it failed: what the file
+    // now holds.
+    virtual std::uint64_t commitsWritten() const { return 0; }
 
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
     // Blocks that nothing refers to by then are freed first. Later calls do nothing; the

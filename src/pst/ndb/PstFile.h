@@ -1,33 +1,24 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <span>
 #include <vector>
 
-#ifdef _WIN32
-// The gathered runs are described as POSIX does it; Windows writes them one by one.
-struct iovec {
-    void* iov_base;
-    std::size_t iov_len;
-};
-#else
-#include <sys/uio.h>
-#endif
+#include "pst/ndb/FileIo.h"
 
 namespace tolvane::pst::ndb {
 
 // The file itself: positional 64-bit reads and writes. Writes are gathered in memory as runs
 // of adjacent bytes and handed to the system in file order, runs that touch in one call: the
-// blocks of one message land both at the end of the file and in holes further back, and a
-// system call per block would cost more than building it.
+// blocks of one message land in holes all over the file's free space, and a system call per
+// block would cost more than building it.
 class PstFile {
   public:
-    // Creates the file; it must not exist yet. Throws PstError naming the path.
-    explicit PstFile(std::filesystem::path path);
-    ~PstFile();
+    // Creates the file through `files`; it must not exist yet. Throws PstError naming the path.
+    PstFile(std::filesystem::path path, FileSystem& files);
     PstFile(const PstFile&) = delete;
     PstFile& operator=(const PstFile&) = delete;
 
@@ -37,6 +28,8 @@ class PstFile {
     std::span<std::uint8_t> place(std::uint64_t offset, std::size_t size);
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes);
     void resize(std::uint64_t size);
+    // Claims disk space ahead (see FileIo::reserve).
+    bool reserve(std::uint64_t offset, std::uint64_t size);
     // Hands gathered bytes to the system.
     void flush();
     // Flushes, then asks the system to put everything on disk.
@@ -53,18 +46,10 @@ class PstFile {
     using Runs = std::map<std::uint64_t, Run>;  // by file offset
 
     bool overlapsPending(std::uint64_t offset, std::uint64_t size) const;
-    void writeRuns(Runs::const_iterator first, Runs::const_iterator last);
-    void writeThrough(std::uint64_t offset, std::span<const std::uint8_t> bytes);
-    void writeVectors(std::uint64_t offset, std::span<iovec> iov);
-    void startWriteBack(std::size_t written);
-    [[noreturn]] void fail(const char* what, std::uint64_t offset) const;
+    void writeBuffers(std::uint64_t offset, std::span<const IoBuffer> buffers, std::size_t bytes);
 
     std::filesystem::path path_;
-#ifdef _WIN32
-    void* handle_ = nullptr;  // the file's HANDLE
-#else
-    int fd_ = -1;
-#endif
+    std::unique_ptr<FileIo> io_;
     Runs pending_;
     std::vector<std::uint8_t> arena_;  // the runs' bytes, in the order they came
 

@@ -6,7 +6,6 @@
 #include <tuple>
 
 #include "pst/PstError.h"
-#include "pst/ndb/BTreeBuilder.h"
 #include "pst/ndb/BlockDataStream.h"
 #include "pst/ndb/Crc.h"
 #include "pst/ndb/DataTreeBuilder.h"
@@ -40,21 +39,29 @@ constexpr std::uint32_t kMaxNidIndex = (1u << 27) - 1;
 
 }  // namespace
 
-struct CommitRoots {
-    disk::Bref nbt;
-    disk::Bref bbt;
-};
+namespace {
 
-std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::filesystem::path& path) {
-    return std::make_unique<PstNodeDatabase>(path);
+constexpr std::uint64_t kMaxGrowthSections = 256;  // 62 MiB
+constexpr std::uint64_t kReserveFloor = 64 * 1024;
+
+NodeEntry toEntry(const NodeRecord& r) {
+    return {Nid{r.nid}, Bid{r.data}, Bid{r.subnodes}, Nid{r.parent}};
 }
 
-PstNodeDatabase::PstNodeDatabase(const std::filesystem::path& path)
-    : file_(path),
+}  // namespace
+
+std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::filesystem::path& path,
+                                                   FileSystem& files) {
+    return std::make_unique<PstNodeDatabase>(path, files);
+}
+
+PstNodeDatabase::PstNodeDatabase(const std::filesystem::path& path, FileSystem& files)
+    : file_(path, files),
       space_(),
       blocks_(file_, space_, /*permute=*/true),
       rgnid_(initialNidCounters()),
       alive_(std::make_shared<int>(0)) {
+    space_.setGrow([this](std::uint64_t bytes) { grow(bytes); });
     writeCommit();
 }
 
@@ -119,6 +126,29 @@ Bid PstNodeDatabase::writeData(std::span<const std::uint8_t> bytes) {
     return tree.finish();
 }
 
+Bid PstNodeDatabase::writeBlock(std::span<const std::uint8_t> data) {
+    checkOpen("writeBlock");
+    return blocks_.writeExternal(data);
+}
+
+Bid PstNodeDatabase::writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                                     std::uint64_t totalBytes) {
+    checkOpen("writeIndexBlock");
+    if (level < 1 || level > 2 || children.empty() || children.size() > disk::value::kXBlockMax ||
+        totalBytes > UINT32_MAX) {
+        throw PstError("writeIndexBlock: no XBLOCK of level " + std::to_string(level) + " over " +
+                       std::to_string(children.size()) + " blocks of " +
+                       std::to_string(totalBytes) + " bytes ([MS-PST] 2.2.2.8.3.2)");
+    }
+    for (Bid child : children) {
+        if (blocks_.table().find(child) == nullptr || child.isInternal() != (level == 2)) {
+            throw PstError("writeIndexBlock: " + hex(child.value) +
+                           " is not a suitable child block of this file");
+        }
+    }
+    return writeXBlock(blocks_, level, children, totalBytes);
+}
+
 std::unique_ptr<DataStream> PstNodeDatabase::beginData() {
     checkOpen("beginData");
     return std::make_unique<BlockDataStream>(blocks_, alive_);
@@ -156,17 +186,20 @@ void PstNodeDatabase::setNode(const NodeEntry& node) {
     if (!node.subnodes.isNull()) {
         blocks_.addRef(node.subnodes, "NBTENTRY bidSub");
     }
-    const auto [it, inserted] = nodes_.try_emplace(node.nid.value, node);
-    if (!inserted) {
-        const NodeEntry old = it->second;
-        it->second = node;
+    const NodeRecord record{node.nid.value, node.parent.value, node.data.value,
+                            node.subnodes.value};
+    if (NodeRecord* old = nodes_.modify(node.nid.value)) {
+        const NodeRecord previous = *old;
+        *old = record;
         // Released after the new references are taken, so re-setting the same blocks is safe.
-        if (!old.data.isNull()) {
-            blocks_.release(old.data);
+        if (previous.data != 0) {
+            blocks_.release(Bid{previous.data});
         }
-        if (!old.subnodes.isNull()) {
-            blocks_.release(old.subnodes);
+        if (previous.subnodes != 0) {
+            blocks_.release(Bid{previous.subnodes});
         }
+    } else {
+        nodes_.insert(record);
     }
     // A node set under an index above its type's counter raises the counter, so rgnid never
     // falls behind the NIDs in use ([MS-PST] 2.6.1.2.1).
@@ -176,26 +209,44 @@ void PstNodeDatabase::setNode(const NodeEntry& node) {
 
 void PstNodeDatabase::deleteNode(Nid nid) {
     checkOpen("deleteNode");
-    const auto it = nodes_.find(nid.value);
-    if (it == nodes_.end()) {
+    const NodeRecord* found = nodes_.find(nid.value);
+    if (found == nullptr) {
         throw PstError("deleteNode: NID " + hex(nid.value) + " is not in the NBT");
     }
-    const NodeEntry old = it->second;
-    nodes_.erase(it);
-    if (!old.data.isNull()) {
-        blocks_.release(old.data);
+    const NodeRecord old = *found;
+    nodes_.erase(nid.value);
+    if (old.data != 0) {
+        blocks_.release(Bid{old.data});
     }
-    if (!old.subnodes.isNull()) {
-        blocks_.release(old.subnodes);
+    if (old.subnodes != 0) {
+        blocks_.release(Bid{old.subnodes});
     }
 }
 
 std::optional<NodeEntry> PstNodeDatabase::findNode(Nid nid) const {
-    const auto it = nodes_.find(nid.value);
-    if (it == nodes_.end()) {
+    const NodeRecord* found = nodes_.find(nid.value);
+    if (found == nullptr) {
         return std::nullopt;
     }
-    return it->second;
+    return toEntry(*found);
+}
+
+void PstNodeDatabase::prepareCommit() {
+    checkOpen("prepareCommit");
+    if (!preparing_) {
+        preparing_ = true;
+        commitStartBytes_ = blocks_.bytesWritten();
+        space_.openReserve(true);
+    }
+}
+
+void PstNodeDatabase::setCommitReserve(std::uint64_t bytes) {
+    commitReserve_ = bytes;
+    updateReserve();
+}
+
+void PstNodeDatabase::updateReserve() {
+    space_.setReserve(kReserveFloor + commitReserve_ + 2 * lastCommitBytes_);
 }
 
 void PstNodeDatabase::commit() {
@@ -218,56 +269,110 @@ void PstNodeDatabase::abandon() {
     alive_.reset();
 }
 
+void PstNodeDatabase::grow(std::uint64_t bytes) {
+    const std::uint64_t sections = space_.sectionCount();
+    const std::uint64_t wanted =
+        std::max<std::uint64_t>((bytes + layout::kSectionSize - 1) / layout::kSectionSize,
+                                std::min(sections / 8, kMaxGrowthSections));
+    if (!hasCommitted_) {
+        space_.addSections(wanted);  // the first commit sizes the file itself
+        return;
+    }
+    const std::uint64_t oldEnd = space_.fileEnd();
+    const std::uint64_t newEnd = oldEnd + wanted * layout::kSectionSize;
+    // Claim the disk space first: when it is not there, nothing has changed yet.
+    try {
+        file_.reserve(oldEnd, newEnd - oldEnd);
+    } catch (const PstWriteError& e) {
+        throw GrowthRefused(e.cause(), e.systemError(), e.what());
+    }
+    writeHeader(committed_, false);
+    file_.sync();
+    try {
+        file_.resize(newEnd);
+    } catch (const PstWriteError& e) {
+        // A file-size limit: the last commit's header again, and the file is as it was.
+        writeHeader(committed_, true);
+        file_.sync();
+        throw GrowthRefused(e.cause(), e.systemError(), e.what());
+    }
+    space_.addSections(wanted);
+    // The new sections hold nothing of the committed state; the next commit maps them again.
+    PageWriter pages(file_, space_, nextPageBid_);
+    maps_.writeNewSections(pages, sections, wanted);
+    maps_.writeDList(pages, nextPageBid_);
+    committed_.fileEnd = newEnd;
+    committed_.freeBytes = maps_.freeBytes();
+    file_.sync();
+    writeHeader(committed_, true);
+    file_.sync();
+}
+
 void PstNodeDatabase::writeCommit() {
+    space_.openReserve(true);
+    if (!preparing_) {
+        commitStartBytes_ = blocks_.bytesWritten();
+    }
+    preparing_ = false;
+    const std::uint64_t pagesBefore = nextPageBid_;
     PageWriter pages(file_, space_, nextPageBid_);
     // Blocks no node reaches yet are not part of this state: left out of the BBT and shown
     // free in its maps (they stay allocated in memory for the writes under way).
-    auto unlinked = blocks_.unlinkedBlocks();
-    std::sort(unlinked.begin(), unlinked.end(),
-              [](const BlockRecord& a, const BlockRecord& b) { return a.bid < b.bid; });
-    auto nextUnlinked = unlinked.begin();
-
-    BTreeBuilder bbt(pages, disk::value::kPageBbt, disk::value::kBbtLeafMax,
-                     sizeof(disk::BbtEntry));
-    blocks_.table().forEach([&](const BlockRecord& r) {
-        if (nextUnlinked != unlinked.end() && nextUnlinked->bid == r.bid) {
-            ++nextUnlinked;
-            return;
-        }
-        const disk::BbtEntry e{{r.bid.value, r.ib.value}, r.cb, r.refs, 0};
-        bbt.add(r.bid.value, disk::toBytes(e));
-    });
-    BTreeBuilder nbt(pages, disk::value::kPageNbt, disk::value::kNbtLeafMax,
-                     sizeof(disk::NbtEntry));
-    for (const auto& [key, n] : nodes_) {
-        const disk::NbtEntry e{n.nid.value, n.data.value, n.subnodes.value, n.parent.value, 0};
-        nbt.add(key, disk::toBytes(e));
+    const auto unlinked = blocks_.unlinkedBlocks();
+    auto& bbt = blocks_.table().tree();
+    for (const BlockRecord& r : unlinked) {
+        bbt.erase(r.bid.value);
     }
-    const CommitRoots roots{nbt.finish(), bbt.finish()};
+    std::vector<std::uint64_t> replacedPages;
+    State next;
+    next.bbt = bbt.commit(pages, replacedPages);
+    for (const BlockRecord& r : unlinked) {
+        bbt.insert(r);
+    }
+    next.nbt = nodes_.commit(pages, replacedPages);
 
-    // Everything this commit points at is placed; what only the last commit used is free now.
-    for (std::uint64_t ib : committedPages_) {
+    // Everything the new state uses is on disk before the maps change under the old one.
+    file_.sync();
+    if (hasCommitted_) {
+        writeHeader(committed_, false);
+        file_.sync();
+    } else {
+        file_.resize(space_.fileEnd());
+    }
+    // What only the old state used is free in the new one.
+    for (std::uint64_t ib : replacedPages) {
         space_.release(ib, layout::kPageSize);
     }
-    committedPages_ = pages.placed();
     blocks_.reclaimHeldSpace();
-
-    SpaceAllocator committed = space_;
+    std::vector<FreeRange> alsoFree;
     for (const BlockRecord& r : unlinked) {
-        committed.release(r.ib.value, layout::blockSpan(r.cb));
+        alsoFree.push_back({r.ib.value, layout::blockSpan(r.cb)});
     }
-    MapWriter maps(pages, committed);
-    maps.writeMaps();
-    maps.writeDList(nextPageBid_);
-    file_.resize(space_.fileEnd());
-    // Everything else reaches the disk before the header that makes it the file's state.
+    std::sort(alsoFree.begin(), alsoFree.end(),
+              [](const FreeRange& a, const FreeRange& b) { return a.offset < b.offset; });
+    maps_.writeSections(pages, space_, space_.takeChangedSections(), alsoFree);
+    maps_.writeDList(pages, nextPageBid_);
+    next.fileEnd = space_.fileEnd();
+    next.freeBytes = maps_.freeBytes();
     file_.sync();
-    writeHeader(roots, committed.freeBytes());
+    writeHeader(next, true);
+    file_.flush();  // the header is in the file before it counts
+    committed_ = next;
+    hasCommitted_ = true;
+    ++commitsWritten_;
     file_.sync();
     blocks_.markCommitted();
+    // Unlinked blocks are mapped again once a commit reaches them.
+    for (const FreeRange& r : alsoFree) {
+        space_.markChanged(r.offset);
+    }
+    space_.openReserve(false);
+    lastCommitBytes_ = blocks_.bytesWritten() - commitStartBytes_ +
+                       (nextPageBid_ - pagesBefore) * layout::kPageSize;
+    updateReserve();
 }
 
-void PstNodeDatabase::writeHeader(const CommitRoots& roots, std::uint64_t freeBytes) {
+void PstNodeDatabase::writeHeader(const State& state, bool mapsValid) {
     namespace v = disk::value;
     disk::Header h;
     h.dwMagic = v::kMagic;
@@ -281,13 +386,13 @@ void PstNodeDatabase::writeHeader(const CommitRoots& roots, std::uint64_t freeBy
     for (std::size_t i = 0; i < rgnid_.size(); ++i) {
         h.rgnid[i] = rgnid_[i];
     }
-    h.root.ibFileEof = space_.fileEnd();
-    h.root.ibAMapLast = layout::sectionStart(space_.sectionCount() - 1);
-    h.root.cbAMapFree = freeBytes;
+    h.root.ibFileEof = state.fileEnd;
+    h.root.ibAMapLast = state.fileEnd - layout::kSectionSize;
+    h.root.cbAMapFree = state.freeBytes;
     h.root.cbPMapFree = 0;
-    h.root.brefNbt = roots.nbt;
-    h.root.brefBbt = roots.bbt;
-    h.root.fAMapValid = v::kAMapValid2;
+    h.root.brefNbt = state.nbt;
+    h.root.brefBbt = state.bbt;
+    h.root.fAMapValid = mapsValid ? v::kAMapValid2 : v::kAMapInvalid;
     std::fill(std::begin(h.rgbFM), std::end(h.rgbFM), 0xFF);
     std::fill(std::begin(h.rgbFP), std::end(h.rgbFP), 0xFF);
     h.bSentinel = v::kSentinel;

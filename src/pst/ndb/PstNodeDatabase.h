@@ -1,49 +1,93 @@
 #pragma once
 
 #include <array>
-#include <map>
 #include <memory>
 #include <vector>
 
 #include "pst/ndb/BlockStore.h"
+#include "pst/ndb/CowBTree.h"
+#include "pst/ndb/MapWriter.h"
 #include "pst/ndb/NodeDatabase.h"
 #include "pst/ndb/PstFile.h"
 #include "pst/ndb/SpaceAllocator.h"
 
 namespace tolvane::pst::ndb {
 
-// The NodeDatabase behind create(): the NBT in memory, blocks on disk as they come, and at
-// each commit the B-trees, the maps and last the header.
+// An NBT entry as memory holds it: 24 bytes.
+struct NodeRecord {
+    std::uint32_t nid = 0;
+    std::uint32_t parent = 0;
+    std::uint64_t data = 0;
+    std::uint64_t subnodes = 0;
+};
+
+struct NbtTraits {
+    using Entry = NodeRecord;
+    static constexpr std::uint8_t kPtype = disk::value::kPageNbt;
+    static constexpr std::size_t kLeafMax = disk::value::kNbtLeafMax;
+    static constexpr std::size_t kLeafEntrySize = sizeof(disk::NbtEntry);
+    static std::uint64_t key(const NodeRecord& n) { return n.nid; }
+    static void encode(const NodeRecord& n, std::span<std::uint8_t> out) {
+        const auto bytes = disk::toBytes(disk::NbtEntry{n.nid, n.data, n.subnodes, n.parent, 0});
+        std::copy(bytes.begin(), bytes.end(), out.begin());
+    }
+};
+
+// The NodeDatabase behind create(): both B-trees in memory as their pages, blocks on disk as
+// they come, and at each commit the changed pages, the changed maps and last the header.
 class PstNodeDatabase final : public NodeDatabase {
   public:
-    explicit PstNodeDatabase(const std::filesystem::path& path);
+    PstNodeDatabase(const std::filesystem::path& path, FileSystem& files);
     ~PstNodeDatabase() override;
 
     Nid allocateNid(NidType type) override;
     Bid writeBlocks(std::span<const std::vector<std::uint8_t>> blocks) override;
     Bid writeData(std::span<const std::uint8_t> bytes) override;
     std::unique_ptr<DataStream> beginData() override;
+    Bid writeBlock(std::span<const std::uint8_t> data) override;
+    Bid writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
+                        std::uint64_t totalBytes) override;
     Bid writeSubnodes(std::span<const SubnodeEntry> entries) override;
     void setNode(const NodeEntry& node) override;
     void deleteNode(Nid nid) override;
     std::optional<NodeEntry> findNode(Nid nid) const override;
     void commit() override;
+    void prepareCommit() override;
+    void setCommitReserve(std::uint64_t bytes) override;
+    std::uint64_t bytesWritten() const override { return blocks_.bytesWritten(); }
+    std::uint64_t commitsWritten() const override { return commitsWritten_; }
     void close() override;
     void abandon() override;
 
   private:
+    // What the header on disk says.
+    struct State {
+        disk::Bref nbt;
+        disk::Bref bbt;
+        std::uint64_t fileEnd = 0;
+        std::uint64_t freeBytes = 0;
+    };
     void checkOpen(const char* operation) const;
     void writeCommit();
-    void writeHeader(const struct CommitRoots& roots, std::uint64_t freeBytes);
+    void grow(std::uint64_t bytes);
+    void writeHeader(const State& state, bool mapsValid);
+    void updateReserve();
 
     PstFile file_;
     SpaceAllocator space_;
     BlockStore blocks_;
-    std::map<std::uint32_t, NodeEntry> nodes_;
+    CowBTree<NbtTraits> nodes_;
+    MapWriter maps_;
     std::array<std::uint32_t, 32> rgnid_{};
     std::uint64_t nextPageBid_ = 1;
     std::uint32_t dwUnique_ = 0;
-    std::vector<std::uint64_t> committedPages_;
+    State committed_;
+    bool hasCommitted_ = false;
+    std::uint64_t commitsWritten_ = 0;
+    std::uint64_t commitReserve_ = 0;    // the layer above's estimate
+    std::uint64_t lastCommitBytes_ = 0;  // what the last commit allocated
+    std::uint64_t commitStartBytes_ = 0;
+    bool preparing_ = false;
     std::shared_ptr<void> alive_;
     bool closed_ = false;
 };

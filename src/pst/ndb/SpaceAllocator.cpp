@@ -25,21 +25,54 @@ std::uint64_t SpaceAllocator::allocate(std::uint64_t size, std::uint64_t alignme
         throw std::logic_error("SpaceAllocator: cannot allocate " + std::to_string(size) +
                                " bytes aligned to " + std::to_string(alignment));
     }
+    const std::uint64_t keep = reserveOpen_ ? 0 : reserve_;
     for (;;) {
-        for (auto it = bySize_.lower_bound({size, 0}); it != bySize_.end(); ++it) {
-            const auto [extentSize, start] = *it;
-            const std::uint64_t end = start + extentSize;
-            const std::uint64_t at = alignUp(start, alignment);
-            if (at + size > end) {
-                continue;
+        if (freeBytes_ >= size + keep) {
+            if (const std::uint64_t at = tryAllocate(size, alignment); at != 0) {
+                return at;
             }
-            eraseFree(free_.find(start));
-            insertFree(start, at);
-            insertFree(at + size, end);
-            return at;
         }
+        const std::uint64_t before = sections_;
+        if (grow_) {
+            grow_(size + keep);
+        } else {
+            addSection();
+        }
+        if (sections_ == before) {
+            throw std::logic_error("SpaceAllocator: the file did not grow");
+        }
+    }
+}
+
+std::uint64_t SpaceAllocator::tryAllocate(std::uint64_t size, std::uint64_t alignment) {
+    for (auto it = bySize_.lower_bound({size, 0}); it != bySize_.end(); ++it) {
+        const auto [extentSize, start] = *it;
+        const std::uint64_t end = start + extentSize;
+        const std::uint64_t at = alignUp(start, alignment);
+        if (at + size > end) {
+            continue;
+        }
+        eraseFree(free_.find(start));
+        insertFree(start, at);
+        insertFree(at + size, end);
+        markChanged(at);
+        return at;
+    }
+    return 0;
+}
+
+void SpaceAllocator::addSections(std::uint64_t count) {
+    for (std::uint64_t i = 0; i < count; ++i) {
         addSection();
     }
+}
+
+std::set<std::uint64_t> SpaceAllocator::takeChangedSections() {
+    return std::exchange(changed_, {});
+}
+
+void SpaceAllocator::markChanged(std::uint64_t offset) {
+    changed_.insert((offset - kFirstAMapOffset) / kSectionSize);
 }
 
 void SpaceAllocator::release(std::uint64_t offset, std::uint64_t size) {
@@ -71,10 +104,12 @@ void SpaceAllocator::release(std::uint64_t offset, std::uint64_t size) {
         eraseFree(next);
     }
     insertFree(start, end);
+    markChanged(offset);
 }
 
 void SpaceAllocator::addSection() {
     const std::uint64_t k = sections_++;
+    changed_.insert(k);
     const std::uint64_t base = sectionStart(k);
     // Map pages sit at fixed places; free space lies between and after them.
     std::uint64_t cursor = base + kPageSize;  // the AMap

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LtpDecoder.h"
+#include "LtpReader.h"
 #include "pst/ltp/BthWriter.h"
 
 namespace tolvane::pst::testing {
@@ -10,7 +10,7 @@ namespace {
 
 using namespace ltp;
 
-DecodedBth roundTrip(std::size_t count, BthShape shape, int* blocks = nullptr) {
+ReadBth roundTrip(std::size_t count, BthShape shape, int* blocks = nullptr) {
     HeapWriter heap(0xB5);
     const Hid header = reserveBthHeader(heap);
     heap.setUserRoot(header);
@@ -28,18 +28,18 @@ DecodedBth roundTrip(std::size_t count, BthShape shape, int* blocks = nullptr) {
     if (blocks) {
         *blocks = static_cast<int>(finished.size());
     }
-    const DecodedHeap decoded(finished);
-    DecodedBth bth = decodeBth(decoded, decoded.userRoot);
+    const auto decoded = readHeap(finished);
+    ReadBth bth = readBth(decoded, decoded.userRoot(), shape.cbKey, shape.cbEnt);
     EXPECT_EQ(bth.records.size(), count);
     for (std::size_t i = 0; i < bth.records.size(); ++i) {
-        EXPECT_EQ(le(bth.records[i].first, 0, shape.cbKey), 3 * i + 1);
+        EXPECT_EQ(bth.records[i].first, 3 * i + 1);
         EXPECT_EQ(bth.records[i].second[0], static_cast<std::uint8_t>(i * 7));
     }
     return bth;
 }
 
 TEST(BTreeOnHeap, EmptyTreeHasNoRoot) {
-    const DecodedBth bth = roundTrip(0, {4, 4});
+    const ReadBth bth = roundTrip(0, {4, 4});
     EXPECT_EQ(bth.levels, 0);
 }
 
@@ -51,7 +51,7 @@ TEST(BTreeOnHeap, OneLeafHolds447EightByteRecords) {
 TEST(BTreeOnHeap, GrowsIndexLevelsAndHeapBlocks) {
     int blocks = 0;
     // 447 records a leaf, 447 leaves an index item: 250,000 records need two index levels.
-    const DecodedBth bth = roundTrip(250000, {4, 4}, &blocks);
+    const ReadBth bth = roundTrip(250000, {4, 4}, &blocks);
     EXPECT_EQ(bth.levels, 2);
     EXPECT_GT(blocks, 200);
     EXPECT_EQ(roundTrip(2000, {2, 6}).levels, 1);

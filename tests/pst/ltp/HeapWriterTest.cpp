@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "LtpDecoder.h"
+#include "LtpReader.h"
 #include "pst/PstError.h"
 #include "pst/ltp/HeapWriter.h"
 
@@ -44,16 +44,16 @@ TEST(HeapOnNode, ItemsComeBackByHidAcrossManyBlocks) {
     }
     EXPECT_EQ(total, expectedSize);
 
-    const DecodedHeap decoded(blocks);
-    EXPECT_EQ(decoded.clientSig, 0xBC);
-    EXPECT_EQ(decoded.userRoot, written[5].first.value);
+    const auto decoded = readHeap(blocks);
+    EXPECT_EQ(decoded.clientSig(), 0xBC);
+    EXPECT_EQ(decoded.userRoot(), written[5].first.value);
     for (const auto& [hid, bytes] : written) {
-        ASSERT_EQ(decoded.item(hid.value), bytes) << "HID " << hid.value;
+        ASSERT_EQ(item(decoded, hid.value), bytes) << "HID " << hid.value;
     }
     // A block is closed only when the next item (at most 3580 bytes) no longer fits.
     for (std::size_t b = 0; b + 1 < blocks.size(); ++b) {
-        const std::size_t map = 4 + 2 * (decoded.items[b].size() + 2);
-        EXPECT_GT(decoded.pageMapOffsets[b] + map + 3580, 8176u) << "block " << b;
+        const std::size_t map = 4 + 2 * (decoded.itemCount(b) + 2);
+        EXPECT_GT(decoded.pageMapOffset(b) + map + 3580, 8176u) << "block " << b;
     }
 }
 
@@ -65,11 +65,11 @@ TEST(HeapOnNode, FirstItemsTakeOutlooksHids) {
     heap.item(Hid{0x60})[3] = 9;
     const auto blocks = heap.finish();
     ASSERT_EQ(blocks.size(), 1u);
-    const DecodedHeap decoded(blocks);
-    EXPECT_EQ(decoded.item(0x40), (ByteVec{1, 2, 3}));
-    EXPECT_EQ(decoded.item(0x60), (ByteVec{0, 0, 0, 9}));
+    const auto decoded = readHeap(blocks);
+    EXPECT_EQ(item(decoded, 0x40), (ByteVec{1, 2, 3}));
+    EXPECT_EQ(item(decoded, 0x60), (ByteVec{0, 0, 0, 9}));
     // 12-byte header, 15 bytes of items, one byte of slack: the page map sits at 28.
-    EXPECT_EQ(decoded.pageMapOffsets[0], 28);
+    EXPECT_EQ(decoded.pageMapOffset(0), 28);
 }
 
 TEST(HeapOnNode, ManySmallItemsStopAt2047PerBlock) {
@@ -78,10 +78,10 @@ TEST(HeapOnNode, ManySmallItemsStopAt2047PerBlock) {
         heap.allocate(ByteVec{});
     }
     const auto blocks = heap.finish();
-    const DecodedHeap decoded(blocks);
-    ASSERT_EQ(decoded.items.size(), 3u);
-    EXPECT_EQ(decoded.items[0].size(), 2047u);
-    EXPECT_EQ(decoded.items[2].size(), 5000u - 2 * 2047u);
+    const auto decoded = readHeap(blocks);
+    ASSERT_EQ(decoded.blockCount(), 3u);
+    EXPECT_EQ(decoded.itemCount(0), 2047u);
+    EXPECT_EQ(decoded.itemCount(2), 5000u - 2 * 2047u);
 }
 
 TEST(HeapOnNode, RejectsItemsLargerThan3580Bytes) {

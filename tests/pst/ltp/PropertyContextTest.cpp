@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LtpDecoder.h"
+#include "LtpReader.h"
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
 
@@ -35,9 +35,9 @@ Written write(MemoryNodeDatabase& db, const std::vector<std::pair<std::uint16_t,
     const std::uint64_t heapBytes = pc.layout();
     Written out;
     out.content = subnodes.finish(db.writeBlocks(pc.finish()), heapBytes);
-    const DecodedNode node(db, out.content.data, out.content.subnodes);
-    out.props = decodePc(node);
-    out.subnodeCount = node.subnodes.size();
+    const LtpRead node(db, out.content.data, out.content.subnodes);
+    out.props = node.pc();
+    out.subnodeCount = node.subnodeCount();
     return out;
 }
 
@@ -120,9 +120,9 @@ TEST(PropertyContext, SizesPatchedAfterLayoutThroughIndexLevels) {
     pc.patchInt32(650, -7);
     EXPECT_THROW(pc.patchInt32(0x3701, 1), PstError);
     const ltp::NodeContent content = subnodes.finish(db.writeBlocks(pc.finish()), 0);
-    const DecodedNode node(db, content.data, content.subnodes);
-    EXPECT_EQ(decodeBth(node.heap, node.heap.userRoot).levels, 1);
-    const auto props = decodePc(node);
+    const LtpRead node(db, content.data, content.subnodes);
+    EXPECT_EQ(node.bth(node.heap().userRoot(), 2, 6).levels, 1);
+    const auto props = node.pc();
     ASSERT_EQ(props.size(), 701u);
     EXPECT_EQ(props.at(1).bytes, u32le(1));
     EXPECT_EQ(props.at(650).bytes, u32le(static_cast<std::uint32_t>(-7)));

@@ -5,7 +5,7 @@
 
 #include <deque>
 
-#include "LtpDecoder.h"
+#include "LtpReader.h"
 #include "pst/PstError.h"
 #include "pst/ltp/TableContextWriter.h"
 
@@ -29,9 +29,9 @@ struct Row {
     }
 };
 
-DecodedTable writeAndRead(MemoryNodeDatabase& db, const ltp::TableRows& rows) {
+ReadTable writeAndRead(MemoryNodeDatabase& db, const ltp::TableRows& rows) {
     const ltp::NodeContent content = ltp::writeTable(db, rows);
-    return decodeTc(DecodedNode(db, content.data, content.subnodes));
+    return LtpRead(db, content.data, content.subnodes).tc();
 }
 
 TEST(TableContext, SmallTableKeepsRowsInTheHeap) {
@@ -48,7 +48,7 @@ TEST(TableContext, SmallTableKeepsRowsInTheHeap) {
         r.add(0x12340003, PropValue::int32(5));     // no such column: left out
         rows.add(id, 9, r.cells);
     }
-    const DecodedTable t = writeAndRead(db, rows);
+    const ReadTable t = writeAndRead(db, rows);
     EXPECT_FALSE(t.matrixInSubnode);
     EXPECT_EQ(t.rgib[0], 24);
     EXPECT_EQ(t.rgib[1], 24);
@@ -79,7 +79,7 @@ TEST(TableContext, LargeTableMovesMatrixAndBigCellsToSubnodes) {
         r.add(0x0E080003, PropValue::int32(static_cast<std::int32_t>(i)));
         rows.add(0x200004u + 32 * i, i, r.cells);
     }
-    const DecodedTable t = writeAndRead(db, rows);
+    const ReadTable t = writeAndRead(db, rows);
     EXPECT_TRUE(t.matrixInSubnode);
     ASSERT_EQ(t.rows.size(), 3000u);
     ASSERT_EQ(t.rowIndex.size(), 3000u);

@@ -5,7 +5,7 @@
 
 #include <zlib.h>
 
-#include "LtpDecoder.h"
+#include "LtpReader.h"
 #include "pst/messaging/NameToIdMap.h"
 
 namespace tolvane::pst::testing {
@@ -16,7 +16,7 @@ using mapi::NamedProperty;
 std::map<std::uint16_t, PcValue> writeMap(const messaging::NameToIdMap& map,
                                           MemoryNodeDatabase& db) {
     const ltp::NodeContent content = map.write(db);
-    return decodePc(DecodedNode(db, content.data, content.subnodes));
+    return LtpRead(db, content.data, content.subnodes).pc();
 }
 
 TEST(NameToIdMap, OutlooksNamesKeepTheirIdsAndBuckets) {

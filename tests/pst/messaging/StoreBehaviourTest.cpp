@@ -1,10 +1,12 @@
 // What the writer refuses, what it computes, and the file it leaves when not closed.
 
+#include <algorithm>
 #include <fstream>
 
 #include "StoreFiles.h"
 #include "mapi/Tags.h"
 #include "pst/PstWriter.h"
+#include "pstcheck/PstReader.h"
 
 namespace tolvane::pst::testing {
 namespace {
@@ -114,18 +116,14 @@ TEST_F(StoreBehaviour, EveryPropertyTypeReadsBackExactly) {
     EXPECT_NE(values.find("\"660B0102\": \"" + large + "\""), std::string::npos);
 
     // The id the message uses names ("Custom" in its GUID) in the store's map.
-    const std::string dir = (fs::path(TOLVANE_TEST_ROOT) / "pst" / "messaging").string();
-    std::string names;
-    ASSERT_EQ(
-        run(std::string(TOLVANE_READERS_PYTHON) + " -c \"import sys; sys.path.insert(0, '" + dir +
-                "'); import pst_dump, check_structure; print(check_structure.names("
-                "pst_dump.dump('" +
-                pst.string() + "')['nodes']['61']['props']))\"",
-            names),
-        0)
-        << names;
-    EXPECT_NE(names.find("('33221100554477668899aabbccddeeff', 'Custom', 35)"), std::string::npos)
-        << names;
+    pstcheck::PstReader reader(pst);
+    const auto named = reader.namedProperties();
+    const auto custom =
+        std::find_if(named.begin(), named.end(), [](const auto& p) { return p.name == "Custom"; });
+    ASSERT_NE(custom, named.end());
+    EXPECT_TRUE(std::equal(guid.bytes.begin(), guid.bytes.end(), custom->guid.begin()));
+    EXPECT_EQ(custom->id, 0x8023);
+    EXPECT_TRUE(reader.problems().empty()) << reader.problemText();
     expectCheckerPasses(pst);
 }
 

@@ -22,7 +22,7 @@ class StoreFiles : public ::testing::Test {
     int run(const std::string& command, std::string& output) const;
     // All four readers read the whole file and show what `expected` (harness JSON) says.
     void expectReadersSee(const std::filesystem::path& pst, const std::string& expected) const;
-    // tolvane-pstcheck finds nothing wrong (when it is built).
+    // tolvane-pstcheck --strict finds nothing wrong (when it is built).
     void expectCheckerPasses(const std::filesystem::path& pst) const;
     std::string sha256(const mapi::Bytes& bytes) const;
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "MsPstTables.h"
-#include "NdbInspector.h"
 #include "TestFiles.h"
 #include "pst/ndb/Crc.h"
 #include "pst/ndb/DiskCodec.h"
@@ -52,16 +51,14 @@ TEST(OutlookFiles, ReadBackRulesHoldOnOutlooksOwnFiles) {
     for (const char* name : {"outlook-empty.pst", "pstsdk-sample1.pst", "pstsdk-submessage.pst"}) {
         const auto path = samplesDir() / name;
         ASSERT_TRUE(std::filesystem::exists(path)) << "test input missing: " << path;
-        test::NdbInspector file(path);
-        EXPECT_TRUE(file.problems().empty()) << name << "\n" << file.report();
+        EXPECT_EQ(test::pstcheckNdbProblems(path), std::vector<std::string>{}) << name;
     }
 }
 
 TEST_F(OutlookSample, PageAndBlockTrailersMatchOutlooksCrcAndSignature) {
     // Every B-tree page and every block of Outlook's file, through the independent reader's
     // walk, checked with the writer's CRC and signature.
-    test::NdbInspector file(samplesDir() / "outlook-empty.pst");
-    ASSERT_TRUE(file.problems().empty()) << file.report();
+    const auto file = test::inspect(samplesDir() / "outlook-empty.pst");
     ASSERT_GT(file.blocks().size(), 20u);
     for (const auto& [bid, block] : file.blocks()) {
         const auto span = (block.cb + 16 + 63) / 64 * 64;
@@ -173,9 +170,9 @@ TEST(Permute, EveryKernelAgreesWithTheTable) {
 TEST_F(OutlookSample, PermuteDecodesOutlooksHeapBlocks) {
     // The node 0x21 (message store) data block is a heap: bSig 0xEC, bClientSig 0xBC once
     // decoded ([MS-PST] 2.3.1.2).
-    test::NdbInspector file(samplesDir() / "outlook-empty.pst");
+    const pstcheck::PstReader file(samplesDir() / "outlook-empty.pst");
     const auto store = file.nodes().at(0x21);
-    const auto& block = file.blocks().at(store.data);
+    const auto& block = file.blocks().at(store.bidData);
     std::vector<std::uint8_t> data(
         bytes.begin() + static_cast<std::ptrdiff_t>(block.ib),
         bytes.begin() + static_cast<std::ptrdiff_t>(block.ib + block.cb));

@@ -66,24 +66,23 @@ TEST_F(NdbFixture, StreamsPastFourGiBWithOffsetsAbove32Bits) {
 #endif
     db->close();
 
-    test::NdbInspector file(path, /*checkDataBlocks=*/false);
-    EXPECT_TRUE(file.problems().empty()) << file.report();
-    EXPECT_GT(file.fileSize(), 1ull << 32);
-    EXPECT_GT(file.header64(0xB8), 1ull << 32) << "ibFileEof";
-    EXPECT_EQ(file.readData(file.nodes().at(small.value).data), pattern(20'000));
+    auto file = test::inspect(path, /*checkDataBlocks=*/false);
+    EXPECT_GT(file.bytes().size(), 1ull << 32);
+    EXPECT_GT(file.header().root.ibFileEof, 1ull << 32);
+    EXPECT_EQ(file.data(file.nodes().at(small.value).bidData), pattern(20'000));
 
     // Each value is an XXBLOCK over XBLOCKs of 1021 full blocks. The first block and the one
     // placed furthest into the file (past 4 GiB for the second value) read back exactly.
     const std::uint64_t blocks = (kValueSize + kMaxBlockData - 1) / kMaxBlockData;
     for (std::uint32_t seed : {1u, 2u}) {
-        std::uint64_t total = 0;
-        const auto xblocks =
-            file.xblockChildren(file.nodes().at(nids[seed - 1].value).data, &total);
-        EXPECT_EQ(total, kValueSize);
+        const auto xxblock = file.xblock(file.nodes().at(nids[seed - 1].value).bidData);
+        const auto& xblocks = xxblock.children;
+        EXPECT_EQ(xxblock.level, 2);
+        EXPECT_EQ(xxblock.total, kValueSize);
         ASSERT_EQ(xblocks.size(), (blocks + 1020) / 1021);
         std::vector<std::uint64_t> leaves;
         for (std::uint64_t x : xblocks) {
-            const auto under = file.xblockChildren(x);
+            const auto under = file.xblock(x).children;
             leaves.insert(leaves.end(), under.begin(), under.end());
         }
         ASSERT_EQ(leaves.size(), blocks);
@@ -98,7 +97,7 @@ TEST_F(NdbFixture, StreamsPastFourGiBWithOffsetsAbove32Bits) {
         }
         for (std::size_t index : {std::size_t{0}, furthest, leaves.size() - 1}) {
             const std::uint64_t start = index * kMaxBlockData;
-            const auto data = file.readData(leaves[index]);
+            const auto data = file.data(leaves[index]);
             ASSERT_EQ(data.size(), std::min<std::uint64_t>(kMaxBlockData, kValueSize - start));
             for (std::size_t i = 0; i < data.size(); ++i) {
                 ASSERT_EQ(data[i], byteAt(start + i, seed))
@@ -106,7 +105,7 @@ TEST_F(NdbFixture, StreamsPastFourGiBWithOffsetsAbove32Bits) {
             }
         }
     }
-    EXPECT_TRUE(file.problems().empty()) << file.report();
+    EXPECT_TRUE(file.problems().empty()) << file.problemText();
     EXPECT_EQ(test::pffinfo(path).status, 0);
     std::filesystem::remove(path);
 }

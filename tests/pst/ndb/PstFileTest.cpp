@@ -26,7 +26,7 @@ std::vector<std::uint8_t> onDisk(const std::filesystem::path& file) {
 TEST(PstFile, ReadsAndTheFileMatchAPlainArrayWhateverTheWriteOrder) {
     test::TempDir dir;
     const auto path = dir.file("scattered.pst");
-    PstFile file(path);
+    PstFile file(path, FileSystem::native());
     std::vector<std::uint8_t> model;
     std::mt19937 random(20261207);
     const auto put = [&](std::uint64_t offset, std::size_t size, std::uint8_t seed) {
@@ -75,7 +75,7 @@ TEST(PstFile, ReadsAndTheFileMatchAPlainArrayWhateverTheWriteOrder) {
 TEST(PstFile, AdjacentWritesArrivingOutOfOrderCostOneSystemCall) {
     test::TempDir dir;
     const auto path = dir.file("adjacent.pst");
-    PstFile file(path);
+    PstFile file(path, FileSystem::native());
     const std::vector<std::uint8_t> a(4096, 'a'), b(4096, 'b'), c(4096, 'c'), d(100, 'd');
     file.write(4096, b);
     file.write(0, a);
@@ -94,7 +94,7 @@ TEST(PstFile, AdjacentWritesArrivingOutOfOrderCostOneSystemCall) {
 TEST(PstFile, ALaterWriteOverGatheredBytesWins) {
     test::TempDir dir;
     const auto path = dir.file("overwrite.pst");
-    PstFile file(path);
+    PstFile file(path, FileSystem::native());
     file.write(0, std::vector<std::uint8_t>(1000, 1));
     file.write(500, std::vector<std::uint8_t>(10, 2));  // inside bytes not yet handed over
     file.write(995, std::vector<std::uint8_t>(10, 3));  // across the end of them

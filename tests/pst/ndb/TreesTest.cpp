@@ -37,19 +37,19 @@ TEST_P(DataTrees, ValueReadsBackWholeInTheRightTreeShape) {
     auto file = closeAndInspect();
     for (Nid nid : {whole, streamed}) {
         const auto node = file.nodes().at(nid.value);
-        EXPECT_EQ(file.readData(node.data), value) << "node " << nid.value;
+        EXPECT_EQ(file.data(node.bidData), value) << "node " << nid.value;
         const std::size_t blocks = std::max<std::size_t>(1, (size + kBlock - 1) / kBlock);
         if (blocks == 1) {
-            EXPECT_EQ(node.data & 2, 0u) << "one block needs no XBLOCK";
+            EXPECT_EQ(node.bidData & 2, 0u) << "one block needs no XBLOCK";
         } else {
-            ASSERT_EQ(node.data & 2, 2u);
-            const auto root = file.blocks().at(node.data);
+            ASSERT_EQ(node.bidData & 2, 2u);
+            const auto root = file.blocks().at(node.bidData);
             const std::size_t xblocks =
                 (blocks + disk::value::kXBlockMax - 1) / disk::value::kXBlockMax;
             // An XBLOCK holds 8 + 8 per BID; an XXBLOCK root holds one BID per XBLOCK.
             EXPECT_EQ(root.cb, 8 + 8 * (xblocks == 1 ? blocks : xblocks)) << "size " << size;
         }
-        EXPECT_EQ(file.problems(), std::vector<std::string>{}) << "size " << size;
+        EXPECT_TRUE(file.problems().empty()) << "size " << size << "\n" << file.problemText();
     }
 }
 
@@ -69,8 +69,8 @@ TEST_F(NdbFixture, HeapBlocksArePaddedFullButTheLast) {
     expected.resize(kMaxBlockData, 0);
     expected.insert(expected.end(), heap[1].begin(), heap[1].end());
     expected.insert(expected.end(), heap[2].begin(), heap[2].end());
-    EXPECT_EQ(file.readData(file.nodes().at(nid.value).data), expected);
-    EXPECT_TRUE(file.problems().empty()) << file.report();
+    EXPECT_EQ(file.data(file.nodes().at(nid.value).bidData), expected);
+    EXPECT_TRUE(file.problems().empty()) << file.problemText();
 }
 
 class SubnodeTrees : public NdbFixture, public ::testing::WithParamInterface<std::size_t> {};
@@ -92,21 +92,21 @@ TEST_P(SubnodeTrees, EntriesReadBackSortedWithTheirBlocks) {
     db->setNode({owner, db->writeData(pattern(100)), tree, Nid{0x122}});
 
     auto file = closeAndInspect();
-    const auto read = file.readSubnodes(file.nodes().at(owner.value).sub);
+    const auto read = file.subnodes(file.nodes().at(owner.value).bidSub);
     ASSERT_EQ(read.size(), count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t original = count - 1 - i;
         EXPECT_EQ(read[i].nid, entries[original].nid.value);
-        EXPECT_EQ(file.readData(read[i].data),
+        EXPECT_EQ(file.data(read[i].bidData),
                   pattern(10 + original % 50, static_cast<std::uint32_t>(original)));
     }
-    const auto nested = file.readSubnodes(read.back().sub);
+    const auto nested = file.subnodes(read.back().bidSub);
     ASSERT_EQ(nested.size(), 1u);
-    EXPECT_EQ(file.readData(nested[0].data), pattern(5000));
+    EXPECT_EQ(file.data(nested[0].bidData), pattern(5000));
     // An SIBLOCK over SLBLOCKs once one SLBLOCK's 340 entries are not enough.
-    const auto root = file.blocks().at(file.nodes().at(owner.value).sub);
+    const auto root = file.blocks().at(file.nodes().at(owner.value).bidSub);
     EXPECT_EQ(root.cb, count <= 340 ? 8 + 24 * count : 8 + 16 * ((count + 339) / 340));
-    EXPECT_TRUE(file.problems().empty()) << file.report();
+    EXPECT_TRUE(file.problems().empty()) << file.problemText();
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, SubnodeTrees, ::testing::Values(1, 340, 341, 1500));
@@ -127,9 +127,9 @@ TEST_P(NodeTrees, EveryNodeAndBlockIsFoundThroughLevelsInKeyOrder) {
     auto file = closeAndInspect();
     EXPECT_EQ(file.nodes().size(), static_cast<std::size_t>(count));
     EXPECT_EQ(file.blocks().size(), static_cast<std::size_t>(count));
-    EXPECT_EQ(file.nbtDepth(), static_cast<std::uint32_t>(depth));
+    EXPECT_EQ(file.nbtLevels(), static_cast<std::uint32_t>(depth));
     for (int i = 0; i < count; i += 97) {
-        EXPECT_EQ(file.readData(file.nodes().at(nids[static_cast<std::size_t>(i)].value).data),
+        EXPECT_EQ(file.data(file.nodes().at(nids[static_cast<std::size_t>(i)].value).bidData),
                   pattern(static_cast<std::size_t>(i % 300), static_cast<std::uint32_t>(i)));
     }
 }

@@ -5,13 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "NdbInspector.h"
 #include "TestFiles.h"
 #include "pst/ndb/NodeDatabase.h"
 
 namespace tolvane::pst::ndb::test {
 
-// A database on a fresh file; closeAndInspect() closes it and reads it back independently.
+// A database on a fresh file; closeAndInspect() closes it, checks it and reads it back
+// independently.
 class NdbFixture : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -19,11 +19,9 @@ class NdbFixture : public ::testing::Test {
         db = NodeDatabase::create(path);
     }
 
-    NdbInspector closeAndInspect() {
+    pstcheck::PstReader closeAndInspect() {
         db->close();
-        NdbInspector file(path);
-        EXPECT_TRUE(file.problems().empty()) << file.report();
-        EXPECT_EQ(pstcheckNdbProblems(path), std::vector<std::string>{});
+        pstcheck::PstReader file = inspect(path);
         EXPECT_EQ(pffinfo(path).status, 0) << pffinfo(path).output;
         return file;
     }

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -46,44 +48,28 @@ CommandResult pffinfo(const std::filesystem::path& file) {
     return runCommand("pffinfo -a '" + file.string() + "'");
 }
 
-std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file) {
+std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file,
+                                             bool checkDataBlocks) {
     std::vector<std::string> problems;
-#ifdef TOLVANE_PSTCHECK
-    static const std::vector<std::string> aboveNdb{
-        "STORE.",  "NAMEID",     "HNHDR.",       "HNPAGEMAP.",        "BTH",
-        "PC.",     "TC.",        "TCINFO.",      "TCOLDESC.",         "MESSAGE.",
-        "FOLDER.", "ATTACHMENT", "NODE.bidData", "NBTENTRY.nidParent"};
-    const auto result =
-        runCommand(std::string(TOLVANE_PSTCHECK) + " --strict '" + file.string() + "'");
-    std::size_t start = 0;
-    const std::string prefix = file.string() + ": ";
-    while (start < result.output.size()) {
-        std::size_t end = result.output.find('\n', start);
-        if (end == std::string::npos) {
-            end = result.output.size();
+    try {
+        const pstcheck::PstReader reader(file, {checkDataBlocks});
+        const pstcheck::CheckResult result = reader.check(
+            {.strict = true, .nodeDatabaseOnly = true, .checkDataBlocks = checkDataBlocks});
+        for (const auto& p : result.report.problems()) {
+            problems.push_back(pstcheck::format(p));
         }
-        std::string line = result.output.substr(start, end - start);
-        start = end + 1;
-        if (line.rfind(prefix, 0) == 0) {
-            line.erase(0, prefix.size());
+        if (result.outcome != pstcheck::CheckResult::Outcome::Checked) {
+            problems.push_back("not checked as a Unicode PST");
         }
-        const bool summary =
-            line.find("problem(s)") != std::string::npos || line.rfind("OK", 0) == 0;
-        bool ltp = false;
-        for (const auto& code : aboveNdb) {
-            ltp = ltp || line.rfind(code, 0) == 0;
-        }
-        if (!line.empty() && !summary && !ltp) {
-            problems.push_back(line);
-        }
+    } catch (const pstcheck::ReadError& e) {
+        problems.push_back(e.what());
     }
-    if (result.status != 0 && result.status != 1) {
-        problems.push_back("tolvane-pstcheck exited with " + std::to_string(result.status));
-    }
-#else
-    (void)file;
-#endif
     return problems;
+}
+
+pstcheck::PstReader inspect(const std::filesystem::path& file, bool checkDataBlocks) {
+    EXPECT_EQ(pstcheckNdbProblems(file, checkDataBlocks), std::vector<std::string>{}) << file;
+    return pstcheck::PstReader(file, {checkDataBlocks});
 }
 
 }  // namespace tolvane::pst::ndb::test

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "pstcheck/PstReader.h"
+
 namespace tolvane::pst::ndb::test {
 
 // A fresh path in a per-test temporary folder, removed with the folder.
@@ -26,9 +28,12 @@ struct CommandResult {
 CommandResult runCommand(const std::string& command);
 // pffinfo -a: it checks the header CRCs and lists unallocated ranges from the AMaps.
 CommandResult pffinfo(const std::filesystem::path& file);
-// What tolvane-pstcheck --strict finds at the NDB level (header, pages, blocks, B-trees, maps);
-// the tests' files hold raw nodes, so heap, table and store findings are left out. Empty when
-// the checker is not built.
-std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file);
+// What pstcheck finds in strict mode at the NDB level (header, pages, B-trees, blocks, maps):
+// the tests' files hold raw nodes, so heaps, tables and the store are not looked for.
+// checkDataBlocks false leaves external blocks' trailers unread, for files of many GiB.
+std::vector<std::string> pstcheckNdbProblems(const std::filesystem::path& file,
+                                             bool checkDataBlocks = true);
+// The file through pstcheck's reader, once its NDB has no problem (each one fails the test).
+pstcheck::PstReader inspect(const std::filesystem::path& file, bool checkDataBlocks = true);
 
 }  // namespace tolvane::pst::ndb::test

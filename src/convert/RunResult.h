@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tolvane::convert {
+
+// A queued file and what happened to it.
+struct FileProblem {
+    std::string path;
+    std::string reason;
+};
+
+// How a run ended, counted from what the PST holds, not from the queue.
+struct RunResult {
+    enum class Outcome {
+        NotRun,
+        Cancelled,         // the destination picker was cancelled
+        NothingToConvert,  // the queue was empty: no file was written
+        Failed,            // the store could not be prepared: the error box
+        Completed,
+        Stopped,      // a stop request (Stop, a closed window, a signal)
+        WriteFailed,  // the PST could not be written further
+    };
+    enum class WriteCause { None, DiskFull, FileTooLarge, Other };
+
+    Outcome outcome = Outcome::NotRun;
+    std::string storePath;               // where the PST is: its final name once the run has ended
+    std::int64_t queued = 0;             // rows in the queue when storing began
+    std::int64_t taken = 0;              // rows taken up before the run ended
+    std::uint64_t stored = 0;            // messages the PST holds
+    std::vector<FileProblem> failures;   // rows not stored, each with its reason
+    std::vector<FileProblem> warnings;   // stored, but the file changed after it was queued
+    std::vector<std::string> leftovers;  // unfinished PSTs of earlier runs in the destination
+    std::string errorCause;              // Failed: the cause shown in the error box
+    WriteCause writeCause = WriteCause::None;
+    std::string writeError;    // WriteFailed: the system's words
+    std::string storeFailure;  // the PST could not be finished (closed or named)
+};
+
+}  // namespace tolvane::convert

@@ -1,0 +1,64 @@
+#include "convert/RunSummary.h"
+
+namespace tolvane::convert {
+namespace {
+
+std::string countInFile(const RunResult& result) {
+    return std::to_string(result.stored) + " of " + std::to_string(result.queued) +
+           " messages are in " + result.storePath;
+}
+
+}  // namespace
+
+std::string endSentence(const RunResult& result) {
+    using Outcome = RunResult::Outcome;
+    switch (result.outcome) {
+        case Outcome::Completed:
+            return std::to_string(result.stored) + " of " + std::to_string(result.queued) +
+                   " message(s) converted into " + result.storePath;
+        case Outcome::Stopped:
+            return "Stopped: " + countInFile(result);
+        case Outcome::WriteFailed:
+            switch (result.writeCause) {
+                case RunResult::WriteCause::DiskFull:
+                    return "The disk is full: " + countInFile(result);
+                case RunResult::WriteCause::FileTooLarge:
+                    return "The file has reached the size limit: " + countInFile(result);
+                default:
+                    return "The PST file could not be written (" + result.writeError +
+                           "): " + countInFile(result);
+            }
+        default:
+            return {};
+    }
+}
+
+std::vector<std::string> problemSentences(const RunResult& result) {
+    std::vector<std::string> sentences;
+    if (!result.failures.empty()) {
+        sentences.push_back(std::to_string(result.failures.size()) + " of " +
+                            std::to_string(result.queued) +
+                            " message file(s) could not be converted.");
+    }
+    if (!result.warnings.empty()) {
+        sentences.push_back(std::to_string(result.warnings.size()) +
+                            " message file(s) changed after they were queued; each was stored "
+                            "as it was read.");
+    }
+    if (!result.storeFailure.empty()) {
+        sentences.push_back("The PST file could not be completed: " + result.storeFailure);
+    }
+    return sentences;
+}
+
+std::string leftoverSentence(const std::vector<std::string>& leftovers) {
+    std::string text =
+        "An earlier conversion into this folder did not finish. Its file is kept as it is, "
+        "holding the messages it had committed:";
+    for (const auto& path : leftovers) {
+        text += "\r\n" + path;
+    }
+    return text + "\r\nThis conversion writes a new file.";
+}
+
+}  // namespace tolvane::convert

@@ -1,0 +1,26 @@
+#pragma once
+
+// The sentences both front ends say about a finished run, from what the PST holds.
+
+#include <string>
+#include <vector>
+
+#include "convert/RunResult.h"
+
+namespace tolvane::convert {
+
+// How the run ended, with the stored count and the file's path:
+//   "10 of 12 message(s) converted into /out/ZimbraMails6.12.26 4.5.07.pst"
+//   "Stopped: 4 of 12 messages are in /out/..."
+//   "The disk is full: 4 of 12 messages are in /out/..."
+// Empty for a run that stored nothing (cancelled, nothing to convert, failed to start).
+std::string endSentence(const RunResult& result);
+
+// What else the user should know: files not converted, files changed after queuing, a file
+// that kept its working name. One sentence each.
+std::vector<std::string> problemSentences(const RunResult& result);
+
+// The unfinished PSTs of earlier runs, said once before a run starts.
+std::string leftoverSentence(const std::vector<std::string>& leftovers);
+
+}  // namespace tolvane::convert

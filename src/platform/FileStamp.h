@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "platform/Utf8Path.h"
+
+namespace tolvane {
+
+// What a file looked like at one moment: enough to tell that it changed since.
+struct FileStamp {
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0;  // the file system's time stamp, in its own ticks
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of a regular file (links followed); none when there is no such file.
+inline std::optional<FileStamp> stampOf(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path file = PathFromUtf8(path);
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return std::nullopt;
+    }
+    const auto size = std::filesystem::file_size(file, error);
+    if (error) {
+        return std::nullopt;
+    }
+    const auto modified = std::filesystem::last_write_time(file, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return FileStamp{size, static_cast<std::int64_t>(modified.time_since_epoch().count())};
+}
+
+}  // namespace tolvane

@@ -1,0 +1,295 @@
+#pragma once
+
+// One B-tree of the NDB (NBT or BBT, [MS-PST] 2.2.2.7.7) kept in memory as its pages, each page
+// remembering where the last commit wrote it. A change marks the pages on its path; a commit
+// writes only those, children first, into fresh space (copy on write), and reports the places
+// of the pages it replaced or dropped so they are freed once the new state is the file's.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+#include "pst/ndb/DiskCodec.h"
+#include "pst/ndb/PageWriter.h"
+
+namespace tolvane::pst::ndb {
+
+// Traits: `Entry` (compact, in memory), `static std::uint64_t key(const Entry&)`,
+// `static void encode(const Entry&, std::span<std::uint8_t> out)`, `kPtype`, `kLeafMax`,
+// `kLeafEntrySize`.
+template <class Traits>
+class CowBTree {
+  public:
+    using Entry = typename Traits::Entry;
+
+    CowBTree() : root_(std::make_unique<Node>(0)) {}
+
+    const Entry* find(std::uint64_t key) const {
+        const Node* n = root_.get();
+        while (n->level > 0) {
+            n = n->children[childFor(*n, key)].get();
+        }
+        const auto it = lowerBound(*n, key);
+        return it != n->entries.end() && Traits::key(*it) == key ? &*it : nullptr;
+    }
+
+    // The entry to change in place; marks its pages for the next commit. Null when absent.
+    Entry* modify(std::uint64_t key) {
+        if (!find(key)) {
+            return nullptr;
+        }
+        Node* n = root_.get();
+        for (;;) {
+            n->dirty = true;
+            if (n->level == 0) {
+                return &*lowerBound(*n, key);
+            }
+            n = n->children[childFor(*n, key)].get();
+        }
+    }
+
+    // False, changing nothing, when the key is there already.
+    bool insert(const Entry& entry) {
+        bool inserted = false;
+        if (auto split = insertInto(*root_, entry, inserted)) {
+            auto root = std::make_unique<Node>(static_cast<std::uint8_t>(root_->level + 1));
+            root->keys = {firstKey(*root_), split->key};
+            root->children.push_back(std::move(root_));
+            root->children.push_back(std::move(split->node));
+            root_ = std::move(root);
+        }
+        size_ += inserted ? 1 : 0;
+        return inserted;
+    }
+
+    bool erase(std::uint64_t key) {
+        if (!find(key)) {
+            return false;
+        }
+        eraseFrom(*root_, key);
+        --size_;
+        // A root left with one child hands over to it.
+        while (root_->level > 0 && root_->children.size() <= 1) {
+            dropPage(*root_);
+            root_ = root_->children.empty() ? std::make_unique<Node>(0)
+                                            : std::move(root_->children.front());
+        }
+        return true;
+    }
+
+    std::size_t size() const { return size_; }
+
+    template <class F>
+    void forEach(F&& f) const {
+        forEachIn(*root_, f);
+    }
+
+    // Writes every page changed since the last commit and returns the root. Places of pages
+    // the last commit wrote and this state no longer uses are added to `released`.
+    disk::Bref commit(PageWriter& pages, std::vector<std::uint64_t>& released) {
+        released.insert(released.end(), dropped_.begin(), dropped_.end());
+        dropped_.clear();
+        return writeNode(*root_, pages, released);
+    }
+
+    std::size_t depth() const { return std::size_t{root_->level} + 1; }
+
+  private:
+    struct Node {
+        explicit Node(std::uint8_t lvl) : level(lvl) {}
+        std::uint8_t level;
+        bool dirty = true;
+        disk::Bref disk{};                // bid 0: never written
+        std::vector<Entry> entries;       // a leaf's
+        std::vector<std::uint64_t> keys;  // an index page's: first key of each child
+        std::vector<std::unique_ptr<Node>> children;
+    };
+    struct Split {
+        std::uint64_t key;
+        std::unique_ptr<Node> node;
+    };
+
+    static auto lowerBound(const Node& n, std::uint64_t key) {
+        return std::lower_bound(n.entries.begin(), n.entries.end(), key,
+                                [](const Entry& e, std::uint64_t k) { return Traits::key(e) < k; });
+    }
+    static auto lowerBound(Node& n, std::uint64_t key) {
+        return std::lower_bound(n.entries.begin(), n.entries.end(), key,
+                                [](const Entry& e, std::uint64_t k) { return Traits::key(e) < k; });
+    }
+    static std::size_t childFor(const Node& n, std::uint64_t key) {
+        const auto it = std::upper_bound(n.keys.begin(), n.keys.end(), key);
+        return it == n.keys.begin() ? 0 : static_cast<std::size_t>(it - n.keys.begin()) - 1;
+    }
+    static std::uint64_t firstKey(const Node& n) {
+        return n.level == 0 ? (n.entries.empty() ? 0 : Traits::key(n.entries.front()))
+                            : n.keys.front();
+    }
+    static std::size_t capacity(const Node& n) {
+        return n.level == 0 ? Traits::kLeafMax : disk::value::kBtIndexMax;
+    }
+    static std::size_t count(const Node& n) {
+        return n.level == 0 ? n.entries.size() : n.children.size();
+    }
+
+    // A page that overflows splits; one filled by appending keeps its entries and starts a
+    // new page with the last, so trees that grow at their end stay full.
+    static std::unique_ptr<Split> splitIfFull(Node& n, std::size_t insertedAt) {
+        if (count(n) <= capacity(n)) {
+            return nullptr;
+        }
+        const std::size_t keep = insertedAt + 1 == count(n) ? count(n) - 1 : count(n) / 2;
+        auto right = std::make_unique<Node>(n.level);
+        if (n.level == 0) {
+            right->entries.assign(n.entries.begin() + static_cast<std::ptrdiff_t>(keep),
+                                  n.entries.end());
+            n.entries.resize(keep);
+            n.entries.shrink_to_fit();
+        } else {
+            right->keys.assign(n.keys.begin() + static_cast<std::ptrdiff_t>(keep), n.keys.end());
+            for (std::size_t i = keep; i < n.children.size(); ++i) {
+                right->children.push_back(std::move(n.children[i]));
+            }
+            n.keys.resize(keep);
+            n.children.resize(keep);
+        }
+        const std::uint64_t key = firstKey(*right);
+        return std::make_unique<Split>(Split{key, std::move(right)});
+    }
+
+    std::unique_ptr<Split> insertInto(Node& n, const Entry& entry, bool& inserted) {
+        const std::uint64_t key = Traits::key(entry);
+        if (n.level == 0) {
+            const auto it = lowerBound(n, key);
+            if (it != n.entries.end() && Traits::key(*it) == key) {
+                return nullptr;
+            }
+            const auto at = static_cast<std::size_t>(it - n.entries.begin());
+            n.entries.insert(it, entry);
+            n.dirty = true;
+            inserted = true;
+            return splitIfFull(n, at);
+        }
+        const std::size_t c = childFor(n, key);
+        auto split = insertInto(*n.children[c], entry, inserted);
+        if (!inserted) {
+            return nullptr;
+        }
+        n.dirty = true;
+        n.keys[c] = firstKey(*n.children[c]);
+        if (!split) {
+            return nullptr;
+        }
+        n.keys.insert(n.keys.begin() + static_cast<std::ptrdiff_t>(c + 1), split->key);
+        n.children.insert(n.children.begin() + static_cast<std::ptrdiff_t>(c + 1),
+                          std::move(split->node));
+        return splitIfFull(n, c + 1);
+    }
+
+    void eraseFrom(Node& n, std::uint64_t key) {
+        n.dirty = true;
+        if (n.level == 0) {
+            n.entries.erase(lowerBound(n, key));
+            return;
+        }
+        const std::size_t c = childFor(n, key);
+        Node& child = *n.children[c];
+        eraseFrom(child, key);
+        if (count(child) == 0) {
+            dropPage(child);
+            n.children.erase(n.children.begin() + static_cast<std::ptrdiff_t>(c));
+            n.keys.erase(n.keys.begin() + static_cast<std::ptrdiff_t>(c));
+            return;
+        }
+        n.keys[c] = firstKey(child);
+        // Neighbours that fit one page become one, so deletions leave no half-empty pages.
+        for (const std::size_t left : {c, c > 0 ? c - 1 : c}) {
+            if (left + 1 < n.children.size() &&
+                count(*n.children[left]) + count(*n.children[left + 1]) <= capacity(child)) {
+                mergeInto(*n.children[left], *n.children[left + 1]);
+                dropPage(*n.children[left + 1]);
+                n.children.erase(n.children.begin() + static_cast<std::ptrdiff_t>(left + 1));
+                n.keys.erase(n.keys.begin() + static_cast<std::ptrdiff_t>(left + 1));
+                return;
+            }
+        }
+    }
+
+    static void mergeInto(Node& left, Node& right) {
+        left.dirty = true;
+        if (left.level == 0) {
+            left.entries.insert(left.entries.end(), right.entries.begin(), right.entries.end());
+            return;
+        }
+        left.keys.insert(left.keys.end(), right.keys.begin(), right.keys.end());
+        for (auto& child : right.children) {
+            left.children.push_back(std::move(child));
+        }
+    }
+
+    void dropPage(const Node& n) {
+        if (n.disk.bid != 0) {
+            dropped_.push_back(n.disk.ib);
+        }
+    }
+
+    template <class F>
+    static void forEachIn(const Node& n, F& f) {
+        if (n.level == 0) {
+            for (const Entry& e : n.entries) {
+                f(e);
+            }
+            return;
+        }
+        for (const auto& child : n.children) {
+            forEachIn(*child, f);
+        }
+    }
+
+    disk::Bref writeNode(Node& n, PageWriter& pages, std::vector<std::uint64_t>& released) {
+        if (!n.dirty) {
+            return n.disk;
+        }
+        PageBytes page{};
+        std::size_t entrySize = Traits::kLeafEntrySize;
+        if (n.level == 0) {
+            for (std::size_t i = 0; i < n.entries.size(); ++i) {
+                Traits::encode(n.entries[i], std::span(page).subspan(i * entrySize, entrySize));
+            }
+        } else {
+            entrySize = sizeof(disk::BtEntry);
+            for (std::size_t i = 0; i < n.children.size(); ++i) {
+                const disk::Bref child = writeNode(*n.children[i], pages, released);
+                n.keys[i] = firstKey(*n.children[i]);
+                const auto bytes = disk::toBytes(disk::BtEntry{n.keys[i], child});
+                std::copy(bytes.begin(), bytes.end(), page.begin() + i * entrySize);
+            }
+        }
+        if (n.level >= disk::value::kMaxBtLevels) {
+            throw std::logic_error("B-tree deeper than the 8 levels BTPAGE cLevel allows");
+        }
+        disk::BtPage tail;  // only the fields after rgentries are taken from it
+        tail.cEnt = static_cast<std::uint8_t>(count(n));
+        tail.cEntMax = static_cast<std::uint8_t>(capacity(n));
+        tail.cbEnt = static_cast<std::uint8_t>(entrySize);
+        tail.cLevel = n.level;
+        const auto tailBytes = disk::toBytes(tail);
+        std::copy(tailBytes.begin() + 488, tailBytes.begin() + 496, page.begin() + 488);
+        const disk::Bref placed = pages.writeBTreePage(page, Traits::kPtype);
+        if (n.disk.bid != 0) {
+            released.push_back(n.disk.ib);
+        }
+        n.disk = placed;
+        n.dirty = false;
+        return placed;
+    }
+
+    std::unique_ptr<Node> root_;
+    std::size_t size_ = 0;
+    std::vector<std::uint64_t> dropped_;  // pages of the last commit no longer in the tree
+};
+
+}  // namespace tolvane::pst::ndb

@@ -1,0 +1,162 @@
+// The POSIX file under PstFile; Win32FileIo.cpp is the Windows one.
+#ifndef _WIN32
+#include "pst/ndb/PosixFileIo.h"
+
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pst/PstError.h"
+
+namespace tolvane::pst::ndb {
+namespace {
+
+#ifdef IOV_MAX
+constexpr std::size_t kMaxIov = IOV_MAX;
+#else
+constexpr std::size_t kMaxIov = 16;
+#endif
+
+class NativeFileSystem final : public FileSystem {
+  public:
+    std::unique_ptr<FileIo> createNew(const std::filesystem::path& path) override {
+        return std::make_unique<PosixFileIo>(path);
+    }
+};
+
+}  // namespace
+
+FileSystem& FileSystem::native() {
+    static NativeFileSystem files;
+    return files;
+}
+
+PosixFileIo::PosixFileIo(std::filesystem::path path) : path_(std::move(path)) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        const int err = errno;
+        throw PstError("cannot create PST file " + path_.string() + ": " +
+                       (err == EEXIST ? std::string("it already exists") : std::strerror(err)));
+    }
+}
+
+PosixFileIo::~PosixFileIo() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void PosixFileIo::write(std::uint64_t offset, std::span<const IoBuffer> buffers) {
+    std::vector<iovec> iov;
+    iov.reserve(std::min(buffers.size(), kMaxIov));
+    std::size_t next = 0;  // first buffer not yet in iov
+    std::uint64_t at = offset;
+    for (;;) {
+        while (iov.size() < kMaxIov && next < buffers.size()) {
+            const IoBuffer& b = buffers[next++];
+            if (b.size > 0) {
+                iov.push_back({const_cast<std::uint8_t*>(b.data), b.size});
+            }
+        }
+        if (iov.empty()) {
+            return;
+        }
+        const ssize_t n =
+            ::pwritev(fd_, iov.data(), static_cast<int>(iov.size()), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            fail("write", at, n == 0 ? EIO : errno);
+        }
+        at += static_cast<std::uint64_t>(n);
+        // Drop what was written, trimming a vector written in part.
+        auto left = static_cast<std::size_t>(n);
+        std::size_t done = 0;
+        while (done < iov.size() && left >= iov[done].iov_len) {
+            left -= iov[done].iov_len;
+            ++done;
+        }
+        iov.erase(iov.begin(), iov.begin() + static_cast<std::ptrdiff_t>(done));
+        if (!iov.empty()) {
+            iov.front().iov_base = static_cast<std::uint8_t*>(iov.front().iov_base) + left;
+            iov.front().iov_len -= left;
+        }
+    }
+}
+
+void PosixFileIo::read(std::uint64_t offset, std::span<std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            fail("read", offset + done, n == 0 ? EIO : errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void PosixFileIo::sync() {
+    if (::fdatasync(fd_) != 0) {
+        fail("sync", 0, errno);
+    }
+}
+
+void PosixFileIo::resize(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+        fail("resize to", size, errno);
+    }
+}
+
+bool PosixFileIo::reserve(std::uint64_t offset, std::uint64_t size) {
+#if defined(__linux__)
+    for (;;) {
+        if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                        static_cast<off_t>(size)) == 0) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EOPNOTSUPP || errno == ENOSYS) {
+            return false;
+        }
+        fail("reserve space at", offset, errno);
+    }
+#else
+    (void)offset;
+    (void)size;
+    return false;
+#endif
+}
+
+void PosixFileIo::startWriteBack() {
+#if defined(__linux__)
+    // Only a hint: errors surface at the next sync.
+    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+void PosixFileIo::fail(const char* what, std::uint64_t offset, int err) const {
+    using Cause = PstWriteError::Cause;
+    const Cause cause = err == ENOSPC || err == EDQUOT ? Cause::DiskFull
+                        : err == EFBIG                 ? Cause::FileTooLarge
+                                                       : Cause::Other;
+    throw PstWriteError(cause, err,
+                        std::string("PST file ") + path_.string() + ": cannot " + what +
+                            " offset " + std::to_string(offset) + ": " + std::strerror(err));
+}
+
+}  // namespace tolvane::pst::ndb
+#endif
