@@ -10,6 +10,8 @@ set(CMAKE_CXX_COMPILER ${TOLVANE_MINGW_HOST}-g++-posix)
 set(CMAKE_RC_COMPILER ${TOLVANE_MINGW_HOST}-windres)
 # The window is the Win32 one; Qt is the Linux front end.
 set(TOLVANE_BUILD_GUI OFF CACHE BOOL "Build the Qt window and its tests")
+# No Intel storage library in the cross build: zlib computes the block CRCs.
+set(TOLVANE_USE_ISAL OFF CACHE BOOL "Compute block CRCs with Intel's storage library")
 
 if(NOT TOLVANE_WINDOWS_PREFIX AND DEFINED ENV{TOLVANE_WINDOWS_PREFIX})
   set(TOLVANE_WINDOWS_PREFIX $ENV{TOLVANE_WINDOWS_PREFIX})

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wine
-  libgmime-3.0-dev zlib1g-dev libisal-dev
+  libgmime-3.0-dev zlib1g-dev libisal-dev unicode-data
   libgtest-dev libgmock-dev libbenchmark-dev
   pst-utils pff-tools python3-pypff python3
   xvfb xauth x11-apps imagemagick

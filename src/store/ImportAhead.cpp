@@ -32,11 +32,17 @@ ImportAhead::ImportAhead(Import import, Limits limits)
     : import_(std::move(import)), limits_(limits) {}
 
 ImportAhead::~ImportAhead() {
+    std::size_t underWay = 0;
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
+        wakeWorkers();
+        underWay = inFlight_;
     }
     workToDo_.notify_all();
+    if (underWay > 0 && waitHook_) {
+        waitHook_(underWay);
+    }
     for (std::thread& thread : threads_) {
         thread.join();
     }
@@ -52,6 +58,7 @@ void ImportAhead::expect(std::vector<std::string> paths) {
         taken_ = 0;
         dropped.swap(ready_);
         readyBytes_ = 0;
+        wakeWorkers();
         while (!plan_.empty() && threads_.size() < std::max(1u, limits_.threads)) {
             try {
                 threads_.emplace_back(&ImportAhead::work, this);
@@ -62,7 +69,7 @@ void ImportAhead::expect(std::vector<std::string> paths) {
         if (plan_.empty()) {
             // Nothing of this process's import runs on once a run is over, not even while
             // the program ends.
-            resultsChanged_.wait(lock, [&] { return inFlight_ == 0; });
+            waitForImports(lock);
         }
     }
     workToDo_.notify_all();
@@ -81,6 +88,7 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path) {
         // Not started yet: imported here, and the workers go on after it.
         taken_ = index + 1;
         next_ = index + 1;
+        wakeWorkers();
         lock.unlock();
         workToDo_.notify_all();
         return import_(path);
@@ -93,6 +101,9 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path) {
     ready_.erase(found);
     readyBytes_ -= result.cost;
     const bool refill = downToRefill();
+    if (refill) {
+        wakeWorkers();
+    }
     lock.unlock();
     if (refill) {
         workToDo_.notify_all();
@@ -109,9 +120,15 @@ void ImportAhead::work() {
 #endif
     std::unique_lock lock(mutex_);
     for (;;) {
-        workToDo_.wait(lock, [&] { return stopping_ || (next_ < plan_.size() && roomAhead()); });
         if (stopping_) {
             return;
+        }
+        if (next_ >= plan_.size() || !roomAhead()) {
+            const std::uint64_t seen = wakeups_;
+            ++asleep_;
+            settled_.notify_all();
+            workToDo_.wait(lock, [&] { return wakeups_ != seen; });
+            continue;
         }
         const std::size_t index = next_++;
         const std::filesystem::path path = PathFromUtf8(plan_[index]);
@@ -140,6 +157,32 @@ void ImportAhead::work() {
         }
         resultsChanged_.notify_all();
     }
+}
+
+void ImportAhead::settle() {
+    std::unique_lock lock(mutex_);
+    settled_.wait(lock, [&] { return asleep_ == threads_.size(); });
+}
+
+void ImportAhead::onWaitForImports(std::function<void(std::size_t underWay)> hook) {
+    const std::lock_guard lock(mutex_);
+    waitHook_ = std::move(hook);
+}
+
+void ImportAhead::wakeWorkers() {
+    ++wakeups_;
+    asleep_ = 0;
+}
+
+void ImportAhead::waitForImports(std::unique_lock<std::mutex>& lock) {
+    if (inFlight_ > 0 && waitHook_) {
+        const std::size_t underWay = inFlight_;
+        const auto hook = waitHook_;
+        lock.unlock();
+        hook(underWay);
+        lock.lock();
+    }
+    resultsChanged_.wait(lock, [&] { return inFlight_ == 0; });
 }
 
 bool ImportAhead::roomAhead() const {

@@ -55,6 +55,16 @@ class ImportAhead {
     // the calling thread. Throws what the import threw. Planned files passed over are dropped.
     mapi::Message take(const std::filesystem::path& path);
 
+    // Waits until the workers start nothing more by themselves: each one is asleep, with the
+    // plan done or the limits reached, and no import is under way. Lets a test or benchmark
+    // look at what was read ahead at a point that does not depend on thread timing.
+    void settle();
+
+    // Called with the number of imports under way each time an empty plan or the destructor
+    // is about to wait for them, on the thread that waits and outside the lock: a test
+    // releases a held import from here to see that the wait happens.
+    void onWaitForImports(std::function<void(std::size_t underWay)> hook);
+
   private:
     struct Result {
         std::optional<mapi::Message> message;
@@ -63,6 +73,9 @@ class ImportAhead {
     };
 
     void work();
+    // Workers asleep now will wake and look again: they no longer count as settled.
+    void wakeWorkers();
+    void waitForImports(std::unique_lock<std::mutex>& lock);
     bool roomAhead() const;
     // Workers sleeping on a full queue are woken once it is down to half, not for every
     // message taken: the taker would pay a wake-up and a switch for each.
@@ -76,6 +89,7 @@ class ImportAhead {
     std::mutex mutex_;
     std::condition_variable workToDo_;        // workers wait here
     std::condition_variable resultsChanged_;  // the taker waits here
+    std::condition_variable settled_;         // settle() waits here
     std::vector<std::string> plan_;
     std::size_t next_ = 0;                 // first planned file no worker has started
     std::size_t taken_ = 0;                // first planned file not yet taken or passed over
@@ -84,6 +98,9 @@ class ImportAhead {
     std::uint64_t readyBytes_ = 0;
     std::uint64_t generation_ = 0;  // a new plan makes results of the old one stale
     bool stopping_ = false;
+    std::uint64_t wakeups_ = 0;  // a worker sleeps until this changes
+    std::size_t asleep_ = 0;     // workers asleep since the last wake-up
+    std::function<void(std::size_t)> waitHook_;
     std::vector<std::thread> threads_;
 };
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <exception>
 
-#include "app/resources/Resources.h"
+#include "Resources.h"
 #include "platform/win32/WideText.h"
 #include "queue/AddFilesCommand.h"
 #include "queue/AddFolderCommand.h"

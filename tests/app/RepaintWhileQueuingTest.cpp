@@ -1,8 +1,7 @@
 #include <QEvent>
 #include <QObject>
-#include <chrono>
+#include <cstdint>
 #include <set>
-#include <thread>
 
 #include "WindowFixture.h"
 #include "platform/qt/QtUi.h"
@@ -10,12 +9,14 @@
 namespace tolvane::app {
 namespace {
 
-// The real Qt seam, with the picker and the closing box answered at once and each yield
-// stretched a little, so the loop runs long enough for the window to repaint many times.
-class SlowQtUi : public qtui::QtUi {
+// The real Qt seam, with the picker and the closing box answered at once and a clock that
+// moves only when the handler yields, `stepMs` a yield.
+class SteppedClockUi : public qtui::QtUi {
   public:
+    explicit SteppedClockUi(std::int64_t stepMs) : stepMs_(stepMs) {}
     std::string folder;
     std::vector<std::string> boxes;
+    int yields = 0;
 
     std::string browseForFolder(const std::string&) override { return folder; }
     MsgResult messageBox(const MessageBoxRequest& request) override {
@@ -23,9 +24,17 @@ class SlowQtUi : public qtui::QtUi {
         return MsgResult::Ok;
     }
     void doEvents() override {
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        ++yields;
+        clockMs_ += stepMs_;
         QtUi::doEvents();
     }
+
+  protected:
+    std::int64_t nowMs() const override { return clockMs_; }
+
+  private:
+    std::int64_t stepMs_;
+    std::int64_t clockMs_ = 0;
 };
 
 // Records the count label's text each time it is painted.
@@ -46,30 +55,53 @@ class PaintRecorder : public QObject {
     QLabel* label_;
 };
 
-TEST(RepaintWhileQueuing, TheCountRisesVisiblyDuringAnAddFolder) {
+// Adds a folder of 200 message files with the given clock step; returns the count captions
+// the label was painted with before the last file was queued.
+std::set<QString> paintedWhileQueuing(SteppedClockUi& ui) {
     TempFolder tree;
     for (int i = 0; i < 200; ++i) {
         tree.file("Inbox/m" + std::to_string(i) + ".eml");
     }
-    SlowQtUi ui;
     ui.folder = tree.str();
     TempFolder settings;
     queue::ViewSettingsFile viewSettings(settings.path() / "view");
     frmStep1 window(ui, viewSettings);
     ui.setOwner(&window);
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     PaintRecorder recorder(window.controls().lblCount1);
 
     window.CmdAddFolder_Click();
 
     EXPECT_EQ(ui.boxes, std::vector<std::string>{"200 Messages Queued for Conversion."});
     EXPECT_EQ(window.rowCount(), 200);
+    EXPECT_EQ(ui.yields, 400);  // before each file, and again before queuing it
     std::set<QString> midway = recorder.painted;
     midway.erase(QString());
     midway.erase(QStringLiteral("200 Zimbra Messages"));
-    EXPECT_GE(midway.size(), 3u) << "the label was painted only " << recorder.painted.size()
-                                 << " times while queuing";
+    return midway;
+}
+
+TEST(RepaintWhileQueuing, EveryYieldRepaintsTheCountAsItStands) {
+    SteppedClockUi ui(qtui::QtUi::kYieldIntervalMs);
+    const std::set<QString> painted = paintedWhileQueuing(ui);
+    std::set<QString> expected;
+    for (int count = 1; count < 200; ++count) {
+        expected.insert(QString::number(count) + QStringLiteral(" Zimbra Messages"));
+    }
+    EXPECT_EQ(painted, expected);
+}
+
+TEST(RepaintWhileQueuing, YieldsRunTheEventLoopOncePerIntervalOnly) {
+    // A millisecond a yield: the loop runs on the first yield and on every tenth after it,
+    // that is before files 1, 6, 11 and so on, showing the count of those before them.
+    SteppedClockUi ui(1);
+    const std::set<QString> painted = paintedWhileQueuing(ui);
+    std::set<QString> expected;
+    for (int count = 5; count < 200; count += 5) {
+        expected.insert(QString::number(count) + QStringLiteral(" Zimbra Messages"));
+    }
+    EXPECT_EQ(painted, expected);
 }
 
 }  // namespace

@@ -27,11 +27,7 @@
 #include "store/Folder.h"
 #include "store/Profile.h"
 #include "store/Store.h"
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
 #include "store/StoreServices.h"
-#else
-#include "RecordingEngines.h"
-#endif
 
 namespace tolvane::convert::testing {
 
@@ -78,13 +74,7 @@ class JobTest : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::current_path(previousDir_); }
 
-    static store::StoreServices services() {
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
-        return store::defaultServices();
-#else
-        return store::testing::recordingServices(std::make_shared<store::testing::WriterLog>());
-#endif
-    }
+    static store::StoreServices services() { return store::defaultServices(); }
 
     JobEnvironment environment() {
         JobEnvironment env;
@@ -134,9 +124,7 @@ class JobTest : public ::testing::Test {
         }
     }
 
-    void run() {
-        job.CmdExtractDBX_Click();
-    }
+    void run() { job.CmdExtractDBX_Click(); }
 
     std::shared_ptr<store::Store> lastStore() const {
         return profile->findByDisplayName(state.storeDisplayName);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <map>
 #include <mutex>
@@ -26,15 +25,22 @@ class RecordingImport {
     // The import: a message whose subject is the path; "bad..." paths fail.
     ImportAhead::Import function() {
         return [this](const path& file) {
+            std::optional<std::shared_future<void>> gate;
             {
                 const std::lock_guard lock(mutex_);
                 ++calls_[file.string()];
                 threads_.push_back(std::this_thread::get_id());
                 ++started_;
-                maxAhead_ = std::max(maxAhead_, started_ - taken_);
+                if (held_ && file == held_->file && !held_->started) {
+                    held_->started = true;
+                    held_->reached.set_value();
+                    gate = held_->gate;
+                }
             }
-            if (gate_ && file == gatedPath_) {
-                gate_->wait();
+            if (gate) {
+                gate->wait();
+                const std::lock_guard lock(mutex_);
+                ++heldFinished_;
             }
             if (file.filename().string().starts_with("bad")) {
                 throw std::runtime_error("cannot read " + file.string());
@@ -46,37 +52,54 @@ class RecordingImport {
         };
     }
 
-    void tookOne() {
-        const std::lock_guard lock(mutex_);
-        ++taken_;
-    }
     int calls(const std::string& file) {
         const std::lock_guard lock(mutex_);
         return calls_[file];
+    }
+    long started() {
+        const std::lock_guard lock(mutex_);
+        return started_;
     }
     std::vector<std::thread::id> threads() {
         const std::lock_guard lock(mutex_);
         return threads_;
     }
-    long maxAhead() {
-        const std::lock_guard lock(mutex_);
-        return maxAhead_;
+
+    // The first import of `file` waits until release(); reached() is ready once it started.
+    void hold(const std::string& file) {
+        held_.emplace();
+        held_->file = file;
+        held_->gate = held_->open.get_future().share();
+        reached_ = held_->reached.get_future();
     }
-    // Imports of `file` wait until `gate` is ready.
-    void holdAt(const std::string& file, std::shared_future<void> gate) {
-        gatedPath_ = file;
-        gate_ = std::move(gate);
+    void waitUntilHeld() { reached_.wait(); }
+    void release() {
+        if (!released_.exchange(true)) {
+            held_->open.set_value();
+        }
+    }
+    bool heldImportFinished() {
+        const std::lock_guard lock(mutex_);
+        return heldFinished_ > 0;
     }
 
   private:
+    struct Held {
+        std::string file;
+        std::promise<void> open;
+        std::shared_future<void> gate;
+        std::promise<void> reached;
+        bool started = false;
+    };
+
     std::mutex mutex_;
     std::map<std::string, int> calls_;
     std::vector<std::thread::id> threads_;
     long started_ = 0;
-    long taken_ = 0;
-    long maxAhead_ = 0;
-    std::string gatedPath_;
-    std::optional<std::shared_future<void>> gate_;
+    std::optional<Held> held_;
+    std::future<void> reached_;
+    std::atomic<bool> released_ = false;
+    int heldFinished_ = 0;
 };
 
 std::string subjectOf(const mapi::Message& message) {
@@ -97,7 +120,8 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     ImportAhead ahead(record.function());
     const auto plan = numbered(200);
     ahead.expect(plan);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the workers get ahead
+    ahead.settle();
+    EXPECT_EQ(record.started(), 32);  // the default limit, all imported before any take
     for (const std::string& file : plan) {
         EXPECT_EQ(subjectOf(ahead.take(file)), file);
     }
@@ -108,7 +132,7 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     const auto threads = record.threads();
     const auto onWorkers = std::count_if(threads.begin(), threads.end(),
                                          [](auto id) { return id != std::this_thread::get_id(); });
-    EXPECT_GE(onWorkers, 32);  // at least what the default limit lets them take ahead
+    EXPECT_GE(onWorkers, 32);
 }
 
 TEST(ImportAhead, RequestsOffThePlanOrAfterPassingSomeStillGetTheirOwnMessage) {
@@ -150,54 +174,52 @@ TEST(ImportAhead, AnImportErrorReachesTheRequestForThatFileOnly) {
     EXPECT_EQ(subjectOf(ahead.take("/m/c.eml")), "/m/c.eml");
 }
 
+// Takes the plan one file at a time, letting the workers run as far as they will before each
+// take; returns the most messages ever waiting (or under way) untaken.
+long mostWaiting(ImportAhead& ahead, RecordingImport& record,
+                 const std::vector<std::string>& plan) {
+    ahead.expect(plan);
+    long most = 0;
+    long taken = 0;
+    for (const std::string& file : plan) {
+        ahead.settle();
+        most = std::max(most, record.started() - taken);
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
+        ++taken;
+    }
+    EXPECT_EQ(record.started(), static_cast<long>(plan.size()));  // none twice
+    return most;
+}
+
 TEST(ImportAhead, WorkersStayWithinTheMessageLimit) {
     RecordingImport record;
     ImportAhead ahead(record.function(), ImportAhead::Limits{3, std::uint64_t{1} << 30, 2});
-    const auto plan = numbered(40);
-    ahead.expect(plan);
-    for (const std::string& file : plan) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // let the workers run on
-        EXPECT_EQ(subjectOf(ahead.take(file)), file);
-        record.tookOne();
-    }
-    // Three waiting, plus the one started while the last take was returning.
-    EXPECT_LE(record.maxAhead(), 4);
-    EXPECT_GE(record.maxAhead(), 2);  // and it did read ahead
+    EXPECT_EQ(mostWaiting(ahead, record, numbered(40)), 3);
 }
 
 TEST(ImportAhead, WorkersStayWithinTheByteLimit) {
     RecordingImport record;
-    // 1,000 bytes a message: three waiting pass 2,500; one more starts as a take returns.
+    // 1,000 bytes a message: the third waiting passes 2,500, so no fourth starts.
     ImportAhead ahead(record.function(), ImportAhead::Limits{100, 2500, 1});
-    const auto plan = numbered(30);
-    ahead.expect(plan);
-    for (const std::string& file : plan) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        EXPECT_EQ(subjectOf(ahead.take(file)), file);
-        record.tookOne();
-    }
-    EXPECT_LE(record.maxAhead(), 4);
-    EXPECT_GE(record.maxAhead(), 3);
+    EXPECT_EQ(mostWaiting(ahead, record, numbered(30)), 3);
 }
 
 TEST(ImportAhead, AnEmptyPlanWaitsForTheImportUnderWayAndDropsItsResult) {
     RecordingImport record;
-    std::promise<void> open;
-    record.holdAt("/m/slow.eml", open.get_future().share());
+    record.hold("/m/slow.eml");
     ImportAhead ahead(record.function(), ImportAhead::Limits{4, std::uint64_t{1} << 30, 1});
-    ahead.expect({"/m/slow.eml", "/m/b.eml"});
-    while (record.calls("/m/slow.eml") == 0) {
-        std::this_thread::yield();
-    }
-    std::atomic<bool> stopped = false;
-    std::thread opener([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_FALSE(stopped);  // the empty plan waits for the import under way
-        open.set_value();
+    std::vector<std::size_t> waitedFor;
+    ahead.onWaitForImports([&](std::size_t underWay) {
+        waitedFor.push_back(underWay);
+        record.release();
     });
+    ahead.expect({"/m/slow.eml", "/m/b.eml"});
+    record.waitUntilHeld();
     ahead.expect({});  // the run ended while the import was under way
-    stopped = true;
-    opener.join();
+    const bool finishedBeforeReturn = record.heldImportFinished();
+    record.release();  // should the wait be missing, the destructor must not hang
+    EXPECT_EQ(waitedFor, std::vector<std::size_t>{1});
+    EXPECT_TRUE(finishedBeforeReturn);
     EXPECT_EQ(subjectOf(ahead.take("/m/slow.eml")), "/m/slow.eml");
     EXPECT_EQ(record.calls("/m/slow.eml"), 2);
     EXPECT_EQ(record.calls("/m/b.eml"), 0);
@@ -205,25 +227,23 @@ TEST(ImportAhead, AnEmptyPlanWaitsForTheImportUnderWayAndDropsItsResult) {
 
 TEST(ImportAhead, DestroyedMidPlanItWaitsForTheImportUnderWay) {
     RecordingImport record;
-    std::promise<void> open;
-    record.holdAt("/m/slow.eml", open.get_future().share());
-    std::atomic<bool> destroyed = false;
-    std::thread opener;
+    record.hold("/m/slow.eml");
+    std::vector<std::size_t> waitedFor;
     {
         ImportAhead ahead(record.function());
+        ahead.onWaitForImports([&](std::size_t underWay) {
+            waitedFor.push_back(underWay);
+            record.release();
+        });
         ahead.expect({"/m/a.eml", "/m/slow.eml", "/m/c.eml"});
         EXPECT_EQ(subjectOf(ahead.take("/m/a.eml")), "/m/a.eml");
-        while (record.calls("/m/slow.eml") == 0) {
-            std::this_thread::yield();
-        }
-        opener = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            EXPECT_FALSE(destroyed);  // still waiting for the held import
-            open.set_value();
-        });
+        record.waitUntilHeld();
     }
-    destroyed = true;
-    opener.join();
+    const bool finishedBeforeReturn = record.heldImportFinished();
+    record.release();
+    ASSERT_EQ(waitedFor.size(), 1u);
+    EXPECT_GE(waitedFor[0], 1u);  // the held import, and c if it was still being read
+    EXPECT_TRUE(finishedBeforeReturn);
 }
 
 }  // namespace

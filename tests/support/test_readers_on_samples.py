@@ -27,9 +27,12 @@ def sample(name):
     return os.path.join(SAMPLES, name + ".pst")
 
 
-def run(*args):
+def run(*args, path=None):
+    env = dict(os.environ)
+    if path:
+        env["PATH"] = path + os.pathsep + env.get("PATH", "")
     return subprocess.run(["/usr/bin/python3", SCRIPT, *args], capture_output=True, text=True,
-                          timeout=600)
+                          timeout=600, env=env)
 
 
 def messages(dump):
@@ -99,8 +102,13 @@ class ReaderFailures(unittest.TestCase):
             expected = os.path.join(tmp, "expected.json")
             with open(expected, "w") as fh:
                 json.dump({"folders": []}, fh)
+            # A node that never ends, so the reader times out whatever the machine's speed.
+            hanging = os.path.join(tmp, "node")
+            with open(hanging, "w") as fh:
+                fh.write("#!/bin/sh\nexec tail -f /dev/null\n")
+            os.chmod(hanging, 0o755)
             proc = run("compare", sample("outlook-empty"), expected, "--readers", "pstextractor",
-                       "--timeout", "0.001")
+                       "--timeout", "1", path=tmp)
             self.assertEqual(proc.returncode, 1)
             self.assertIn("pstextractor: reader failed: pstextractor: timed out", proc.stdout)
             cut = os.path.join(tmp, "cut.pst")

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "platform/win32/WideText.h"
 #include "pst/PstError.h"
 #include "pst/ndb/PstFile.h"
-#include "win32app/TempFolder.h"
 
 namespace tolvane::pst::ndb {
 namespace {

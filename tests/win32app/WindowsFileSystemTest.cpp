@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "platform/AppError.h"
 #include "platform/win32/WideText.h"
 #include "scan/FileSystem.h"
 #include "scan/PathLogger.h"
-#include "win32app/TempFolder.h"
 
 namespace tolvane::scan {
 namespace {

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
+#include <chrono>
 
 #include "platform/AppError.h"
 #include "platform/qt/FileSelection.h"
@@ -114,11 +115,17 @@ void QtUi::setWaitCursor(bool waiting) {
 }
 
 void QtUi::doEvents() {
-    if (sinceLastYield_.isValid() && sinceLastYield_.elapsed() < kYieldIntervalMs) {
+    if (lastYieldMs_ && nowMs() - *lastYieldMs_ < kYieldIntervalMs) {
         return;
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    sinceLastYield_.start();
+    lastYieldMs_ = nowMs();
+}
+
+std::int64_t QtUi::nowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 bool QtUi::openUrl(const std::string& target) {

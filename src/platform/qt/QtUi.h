@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 #include "platform/Ui.h"
 
@@ -28,9 +29,14 @@ class QtUi : public Ui {
 
     static constexpr int kYieldIntervalMs = 10;
 
+  protected:
+    // Milliseconds on a steady clock, for the yield interval. A test steps a clock of its own
+    // here to decide exactly which yields run the event loop.
+    virtual std::int64_t nowMs() const;
+
   private:
     QPointer<QWidget> owner_;
-    QElapsedTimer sinceLastYield_;
+    std::optional<std::int64_t> lastYieldMs_;
 };
 
 }  // namespace tolvane::qtui

@@ -1,8 +1,8 @@
-// A file past 4 GiB, written by streaming: 64-bit offsets everywhere, XXBLOCK trees, and memory
-// that does not grow with the value. The file (about 4.1 GiB) is removed at the end.
+// A file past 4 GiB, written by streaming: 64-bit offsets everywhere and XXBLOCK trees. The
+// file (about 4.1 GiB) is removed at the end. The memory streaming takes is measured by
+// bench/pst_ndb_bench and bench/pst_writer_bench, not asserted here.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 
@@ -26,22 +26,15 @@ std::uint8_t byteAt(std::uint64_t pos, std::uint32_t seed) {
                    : static_cast<std::uint8_t>((off * 131 + (off >> 9) + seed) & 0xFF);
 }
 
-long peakRssKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 TEST_F(NdbFixture, StreamsPastFourGiBWithOffsetsAbove32Bits) {
-    // The disk is shared; a test that fills it would fail everything else running beside it.
+    // The disk is shared: a test that filled it would fail everything running beside it, so
+    // too little room is this test's failure, named as such, before anything is written.
     const std::uint64_t available = std::filesystem::space(path.parent_path()).available;
-    if (available < 6 * kGiB) {
-        GTEST_SKIP() << "needs 6 GiB free beside " << path << ", has " << (available >> 20)
-                     << " MiB";
-    }
+    ASSERT_GE(available, 6 * kGiB) << "not enough disk: this test writes 4.1 GiB and needs 6 GiB "
+                                   << "free in the temporary folder (" << path.parent_path()
+                                   << ", set by TMPDIR), which has " << (available >> 20) << " MiB";
     std::vector<std::uint8_t> chunk(kChunk);
     std::vector<Nid> nids;
-    const long rssBefore = peakRssKiB();
     for (std::uint32_t seed : {1u, 2u}) {
         for (std::size_t i = 8; i < kChunk; ++i) {
             chunk[i] = byteAt(i, seed);
@@ -58,12 +51,6 @@ TEST_F(NdbFixture, StreamsPastFourGiBWithOffsetsAbove32Bits) {
         db->setNode({nids.back(), stream->finish(), Bid{}, Nid{}});
     }
     const Nid small = newNode(pattern(20'000));
-#if !defined(__SANITIZE_ADDRESS__)
-    // The value is never held: growth is the block table (24 bytes a block), not the data.
-    EXPECT_LT(peakRssKiB() - rssBefore, 48 * 1024) << "KiB";
-#else
-    (void)rssBefore;  // AddressSanitizer's quarantine makes RSS meaningless here
-#endif
     db->close();
 
     auto file = test::inspect(path, /*checkDataBlocks=*/false);
