@@ -5,7 +5,8 @@ BUILD_DIR_BENCH := build/bench
 JOBS ?= $(shell nproc)
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: run check bench deps build-run build-check build-bench format screenshot
+.PHONY: run check bench deps build-run build-check build-bench format screenshot \
+        windows check-windows build-windows screenshot-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -42,3 +43,30 @@ screenshot: build-run
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Windows: cross-built with MinGW-w64 against libraries cross-built from Debian's sources
+# (scripts/windows-deps.sh, cached per version), tested under Wine.
+BUILD_DIR_WINDOWS := build/windows
+BUILD_DIR_WINDOWS_HOST := build/windows-host
+DIST_DIR := dist
+
+build-windows:
+	@prefix=$$(bash scripts/windows-deps.sh) && \
+	cmake -S . -B $(BUILD_DIR_WINDOWS) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	      -DTOLVANE_WINDOWS_PREFIX="$$prefix" -DTOLVANE_HOST_BUILD=$(CURDIR)/$(BUILD_DIR_WINDOWS_HOST) && \
+	cmake --build $(BUILD_DIR_WINDOWS) -j $(JOBS)
+
+windows: build-windows
+	bash scripts/windows-dist.sh $(BUILD_DIR_WINDOWS) $(DIST_DIR)
+
+# The Linux programs the Windows tests compare with: the converter, the checker, the readers.
+build-windows-host: deps
+	cmake -S . -B $(BUILD_DIR_WINDOWS_HOST) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTOLVANE_BUILD_GUI=OFF
+	cmake --build $(BUILD_DIR_WINDOWS_HOST) -j $(JOBS) --target tolvane-convert tolvane-pstcheck
+
+check-windows: windows build-windows-host
+	bash scripts/check-windows.sh $(BUILD_DIR_WINDOWS) -j $(JOBS)
+
+screenshot-windows: build-windows
+	bash scripts/screenshot.sh --windows $(BUILD_DIR_WINDOWS)

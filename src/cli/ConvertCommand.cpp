@@ -1,6 +1,10 @@
 #include "cli/ConvertCommand.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <stdexcept>
@@ -14,6 +18,7 @@
 #include "convert/ConversionJob.h"
 #include "convert/RunSummary.h"
 #include "mime/FallbackCharset.h"
+#include "platform/Utf8Path.h"
 
 namespace tolvane::cli {
 namespace {
@@ -50,13 +55,18 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::error_code error;
     const auto dest =
         std::filesystem::absolute(
-            parsed->dest.empty() ? std::filesystem::path(".") : std::filesystem::path(parsed->dest),
-            error)
+            parsed->dest.empty() ? std::filesystem::path(".") : PathFromUtf8(parsed->dest), error)
             .lexically_normal();
     if (!std::filesystem::is_directory(dest, error)) {
         return refuse(err, "the destination is not a folder: " + dest.string());
     }
-    if (access(dest.c_str(), W_OK | X_OK) != 0) {
+#ifdef _WIN32
+    constexpr int kWritable = 2;
+    const bool writable = _waccess(dest.c_str(), kWritable) == 0;
+#else
+    const bool writable = access(dest.c_str(), W_OK | X_OK) == 0;
+#endif
+    if (!writable) {
         return refuse(err, "the destination folder is not writable: " + dest.string());
     }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Utf8Path.h"
 #include "queue/MessageFileTest.h"
 #include "scan/PathLogger.h"
 
@@ -43,7 +44,8 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
     BuiltQueue queue;
     for (const std::string& argument : arguments) {
         std::error_code error;
-        const auto path = std::filesystem::absolute(argument, error).lexically_normal();
+        const auto path =
+            std::filesystem::absolute(PathFromUtf8(argument), error).lexically_normal();
         const auto status = std::filesystem::symlink_status(path, error);
         if (status.type() == std::filesystem::file_type::not_found) {
             queue.problems.push_back(argument + ": no such file or folder");
@@ -51,8 +53,9 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
         }
         if (std::filesystem::is_directory(path, error)) {
             std::string folder = path.string();
-            if (folder.back() != '/') {
-                folder += '/';
+            const auto separator = static_cast<char>(std::filesystem::path::preferred_separator);
+            if (folder.back() != separator) {
+                folder += separator;
             }
             scanFolder(folder, queue);
         } else {

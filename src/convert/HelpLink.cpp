@@ -6,11 +6,18 @@ namespace tolvane::convert {
 
 std::string fileUrl(const std::filesystem::path& file, const std::string& fragment) {
     static const char digits[] = "0123456789ABCDEF";
+    const std::u8string name = std::filesystem::absolute(file).generic_u8string();
     std::string url = "file://";
-    for (const unsigned char c : std::filesystem::absolute(file).generic_string()) {
+    // A drive path (C:/...) is written file:///C:/..., its colon as it stands.
+    const bool drive = name.size() >= 2 && name[1] == u8':';
+    if (drive) {
+        url += '/';
+    }
+    for (std::size_t k = 0; k < name.size(); ++k) {
+        const auto c = static_cast<unsigned char>(name[k]);
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                            (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' || c == '_' ||
-                           c == '~';
+                           c == '~' || (drive && k == 1);
         if (plain) {
             url += static_cast<char>(c);
         } else {

@@ -7,7 +7,11 @@ namespace tolvane::convert {
 LocalTime systemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
+#ifdef _WIN32
+    localtime_s(&parts, &now);
+#else
     localtime_r(&now, &parts);
+#endif
     return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
             parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }

@@ -8,6 +8,13 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace tolvane::mapi {
 
 namespace {
@@ -27,9 +34,31 @@ class MemoryReader final : public ByteReader {
     std::size_t pos_ = 0;
 };
 
+std::FILE* openForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // By the path's own UTF-16 name, and sharing deletion: the last holder of a spool file
+    // removes it even while a reader still has it open, as on POSIX.
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    std::FILE* file = fd >= 0 ? _fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        fd >= 0 ? _close(fd) : CloseHandle(handle);
+    }
+    return file;
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 class FileReader final : public ByteReader {
   public:
-    explicit FileReader(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")) {
+    explicit FileReader(const std::filesystem::path& path) : file_(openForReading(path)) {
         if (!file_) {
             throw std::runtime_error("cannot open " + path.string() + ": " + std::strerror(errno));
         }

@@ -300,6 +300,9 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
         return DecodedText{decodeWindows1252(bytes), codePageOf(name), 0};
     }
     iconv_t cd = iconv_open("UTF-8", name.c_str());
+    // A system without GB18030 (Wine's) still decodes its two-byte part, GBK.
+    if (cd == reinterpret_cast<iconv_t>(-1) && name == "gb18030")
+        cd = iconv_open("UTF-8", "gbk");
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
     DecodedText d = convertWithIconv(cd, bytes);

@@ -20,9 +20,43 @@
 #include "mime/ReceivedMail.h"
 #include "platform/AppError.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <io.h>
+#endif
+
 namespace tolvane::mime {
 
 namespace {
+
+#ifdef _WIN32
+// The Windows forms of what the import asks of the file: opened by its UTF-16 name, in binary,
+// and read at a position without moving the descriptor's own.
+constexpr int O_CLOEXEC = 0;
+constexpr int O_NONBLOCK = 0;
+
+int open(const wchar_t* path, int flags) {
+    return ::_wopen(path, flags | _O_BINARY);
+}
+
+int fstat(int fd, struct ::_stat64* status) {
+    return ::_fstat64(fd, status);
+}
+
+ssize_t pread(int fd, void* buffer, std::size_t size, std::int64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    DWORD read = 0;
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    const auto ask = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
+    if (!ReadFile(handle, buffer, ask, &read, &at)) {
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    }
+    return static_cast<ssize_t>(read);
+}
+#endif
 
 // Classic runtime numbers: 62 "Input past end of file", 75 "Path/File access error".
 constexpr long kInputPastEnd = 62;
@@ -132,9 +166,21 @@ mapi::Message importEml(const std::filesystem::path& path) {
 
     // Non-blocking, so a pipe or device queued by name is refused below instead of waited on.
     FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+#ifdef _WIN32
+    // Windows refuses to open a folder as a file for lack of access; say what it is.
+    if (file.get() < 0 && errno == EACCES) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(path, ignored))
+            fail(path, EISDIR);
+    }
+#endif
     if (file.get() < 0)
         fail(path, errno);
+#ifdef _WIN32
+    struct ::_stat64 st {};
+#else
     struct stat st {};
+#endif
     if (fstat(file.get(), &st) != 0)
         fail(path, errno);
     if (S_ISDIR(st.st_mode))

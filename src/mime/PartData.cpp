@@ -195,7 +195,10 @@ DecodedStream::DecodedStream(GMimePart* part, std::int64_t spoolThreshold) {
             std::filesystem::remove(spool_, ignored);  // no destructor runs for a throwing one
             throw;
         }
-        stream_.reset(g_mime_stream_fs_open(spool_.c_str(), O_RDONLY, 0, nullptr));
+        // GMime takes file names in UTF-8 on every system.
+        const std::u8string name = spool_.u8string();
+        stream_.reset(g_mime_stream_fs_open(reinterpret_cast<const char*>(name.c_str()), O_RDONLY,
+                                            0, nullptr));
     }
     if (!stream_) {
         const std::string bytes = decodedBytes(part);

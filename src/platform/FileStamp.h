@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/Utf8Path.h"
+
 namespace tolvane {
 
 // What a file looked like at one moment: enough to tell that it changed since.
@@ -18,7 +20,7 @@ struct FileStamp {
 // The stamp of a regular file (links followed); none when there is no such file.
 inline std::optional<FileStamp> stampOf(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path file(path);
+    const std::filesystem::path file = PathFromUtf8(path);
     if (!std::filesystem::is_regular_file(file, error)) {
         return std::nullopt;
     }

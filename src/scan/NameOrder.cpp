@@ -5,17 +5,44 @@
 #include <cwctype>
 #include <utility>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <locale.h>
+#endif
 
 namespace tolvane::scan {
 
 namespace {
+
+#ifdef _WIN32
+// The system's own invariant upper-case mapping.
+char16_t upperOutsideAscii(char16_t unit) {
+    wchar_t in = static_cast<wchar_t>(unit);
+    wchar_t out = in;
+    return LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, &in, 1, &out, 1, nullptr, nullptr,
+                         0) == 1
+               ? static_cast<char16_t>(out)
+               : unit;
+}
+#else
 
 // A private UTF-8 locale for the upper-case mapping; the program's own locale is untouched.
 locale_t upperCaseLocale() {
     static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
     return locale;
 }
+
+char16_t upperOutsideAscii(char16_t unit) {
+    const locale_t locale = upperCaseLocale();
+    if (locale == locale_t{}) {
+        return unit;
+    }
+    const auto mapped = towupper_l(static_cast<wint_t>(unit), locale);
+    // The Windows table maps within the 16-bit range only.
+    return mapped <= 0xFFFF ? static_cast<char16_t>(mapped) : unit;
+}
+#endif
 
 char16_t upper(char16_t unit) {
     if (unit < 0x80) {
@@ -24,13 +51,7 @@ char16_t upper(char16_t unit) {
     if (unit >= 0xD800 && unit <= 0xDFFF) {
         return unit;  // halves of a pair stay as they are, as in the Windows up-case table
     }
-    const locale_t locale = upperCaseLocale();
-    if (locale == locale_t{}) {
-        return unit;
-    }
-    const auto mapped = towupper_l(static_cast<wint_t>(unit), locale);
-    // The Windows table maps within the 16-bit range only.
-    return mapped <= 0xFFFF ? static_cast<char16_t>(mapped) : unit;
+    return upperOutsideAscii(unit);
 }
 
 // Decodes one UTF-8 sequence at text[at]; returns the code point and its length, or

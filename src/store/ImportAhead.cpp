@@ -8,6 +8,9 @@
 #include <system_error>
 #include <utility>
 
+#include "mapi/Tags.h"
+#include "platform/Utf8Path.h"
+
 namespace tolvane::store {
 namespace {
 
@@ -127,7 +130,7 @@ void ImportAhead::work() {
             continue;
         }
         const std::size_t index = next_++;
-        const std::filesystem::path path(plan_[index]);
+        const std::filesystem::path path = PathFromUtf8(plan_[index]);
         const std::uint64_t generation = generation_;
         ++inFlight_;
         lock.unlock();
@@ -192,8 +195,9 @@ bool ImportAhead::downToRefill() const {
 
 std::optional<std::size_t> ImportAhead::findPlanned(const std::filesystem::path& path) const {
     const std::size_t end = std::min(plan_.size(), taken_ + kLookFurther);
+    const std::string name = path.string();  // UTF-8, as the plan holds names
     for (std::size_t i = taken_; i < end; ++i) {
-        if (plan_[i] == path.native()) {
+        if (plan_[i] == name) {
             return i;
         }
     }

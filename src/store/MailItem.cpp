@@ -2,6 +2,7 @@
 
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
+#include "platform/Utf8Path.h"
 #include "store/Folder.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
@@ -43,7 +44,7 @@ void MailItem::Import(const std::string& path, int format) {
         throw AppError(errc::kNoSupport,
                        "Import format " + std::to_string(format) + " is not supported");
     }
-    mapi::Message imported = folder_->owningStore()->services().importMessage(path);
+    mapi::Message imported = folder_->owningStore()->services().importMessage(PathFromUtf8(path));
     if (!imported.props.has(mapi::tag::kMessageFlags)) {
         imported.props.set(mapi::tag::kMessageFlags, mapi::PropValue::int32(0));
     }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/AppError.h"
+#include "platform/Utf8Path.h"
 #include "store/Folder.h"
 #include "store/Profile.h"
 #include "store/Store.h"
@@ -70,7 +71,7 @@ std::shared_ptr<Store> StoreCollection::AddPSTStore(const std::string& path, int
         throw AppError(errc::kInvalidParameter,
                        "Store format " + std::to_string(format) + " is unknown");
     }
-    auto store = profile.attach(path, displayName);
+    auto store = profile.attach(PathFromUtf8(path), displayName);
     session_->added_.push_back(store);
     return store;
 }

@@ -322,7 +322,9 @@ TEST(LargeAttachments, SpooledToTempFileAndRemovedAfterUse) {
         const auto* file = dynamic_cast<const mapi::FileByteSource*>(data->asStream().get());
         ASSERT_NE(file, nullptr);
         spool = file->path();
-        EXPECT_EQ(spool.parent_path(), std::filesystem::temp_directory_path());
+        // Compared as folders: Windows gives the temporary folder with a trailing separator.
+        EXPECT_EQ(spool.parent_path(),
+                  (std::filesystem::temp_directory_path() / "spool").parent_path());
         EXPECT_TRUE(std::filesystem::exists(spool));
         EXPECT_EQ(data->binarySize(), expectedSize);
         auto reader = data->asStream()->open();

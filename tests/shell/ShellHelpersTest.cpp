@@ -61,8 +61,13 @@ TEST(FolderFromPath, TheEmptyPathRaisesSubscriptOutOfRange) {
 }
 
 TEST(FolderFromPath, TheProgramUsesTheNativeSyntax) {
+#ifdef _WIN32
+    EXPECT_EQ(nativePathSyntax(), PathSyntax::Windows);
+    EXPECT_EQ(FolderFromPath("C:\\Mail\\a.eml"), "C:\\Mail\\");
+#else
     EXPECT_EQ(nativePathSyntax(), PathSyntax::Posix);
     EXPECT_EQ(FolderFromPath("/Mail/a.eml"), "/Mail/");
+#endif
 }
 
 TEST(OpenDocument, HandsTheTargetToTheDesktopEachTime) {

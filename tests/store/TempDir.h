@@ -1,9 +1,9 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <stdexcept>
 #include <string>
 
 namespace tolvane::testing {
@@ -11,9 +11,19 @@ namespace tolvane::testing {
 // A fresh directory below the system's temporary folder, removed with everything in it.
 class TempDir {
   public:
+    // A new name each try, made only by this process (create_directory fails on one taken).
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("tolvane-" + std::to_string(random() % 1000000000000ULL));
+            if (std::filesystem::create_directory(candidate)) {
+                path_ = candidate;
+                return;
+            }
+        }
+        throw std::runtime_error("no temporary folder could be made");
     }
     ~TempDir() {
         std::error_code ignored;

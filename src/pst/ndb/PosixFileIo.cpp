@@ -1,3 +1,5 @@
+// The POSIX file under PstFile; Win32FileIo.cpp is the Windows one.
+#ifndef _WIN32
 #include "pst/ndb/PosixFileIo.h"
 
 #include <fcntl.h>
@@ -182,3 +184,4 @@ void PosixFileIo::fail(const char* what, std::uint64_t offset, int err) const {
 }
 
 }  // namespace tolvane::pst::ndb
+#endif

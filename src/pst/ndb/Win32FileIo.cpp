@@ -1,0 +1,158 @@
+// The Windows file under PstFile; PosixFileIo.cpp is the POSIX one. Each is built on its own
+// system only.
+#ifdef _WIN32
+#include "pst/ndb/Win32FileIo.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "platform/win32/SystemPath.h"
+#include "platform/win32/WideText.h"
+#include "pst/PstError.h"
+
+namespace tolvane::pst::ndb {
+namespace {
+
+// One WriteFile or ReadFile call moves at most this much.
+constexpr std::size_t kMaxCall = std::size_t{1} << 30;
+
+HANDLE handleOf(void* handle) {
+    return static_cast<HANDLE>(handle);
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED position{};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return position;
+}
+
+std::string systemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.')) {
+        message.pop_back();
+    }
+    return message.empty() ? "system error " + std::to_string(error) : win32::Narrow(message);
+}
+
+class NativeFileSystem final : public FileSystem {
+  public:
+    std::unique_ptr<FileIo> createNew(const std::filesystem::path& path) override {
+        return std::make_unique<Win32FileIo>(path);
+    }
+};
+
+}  // namespace
+
+FileSystem& FileSystem::native() {
+    static NativeFileSystem files;
+    return files;
+}
+
+Win32FileIo::Win32FileIo(std::filesystem::path path) : path_(std::move(path)) {
+    // Readers may look while it is written, and it may be renamed or removed while open.
+    HANDLE handle = CreateFileW(win32::SystemPath(path_.wstring()).c_str(),
+                                GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        throw PstError("cannot create PST file " + win32::Narrow(path_.wstring()) + ": " +
+                       (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
+                            ? std::string("it already exists")
+                            : systemMessage(error)));
+    }
+    handle_ = handle;
+}
+
+Win32FileIo::~Win32FileIo() {
+    if (handle_ != nullptr) {
+        CloseHandle(handleOf(handle_));
+    }
+}
+
+void Win32FileIo::write(std::uint64_t offset, std::span<const IoBuffer> buffers) {
+    std::uint64_t position = offset;
+    for (const IoBuffer& buffer : buffers) {
+        std::size_t done = 0;
+        while (done < buffer.size) {
+            OVERLAPPED where = at(position);
+            DWORD n = 0;
+            const auto ask = static_cast<DWORD>(std::min(buffer.size - done, kMaxCall));
+            if (!WriteFile(handleOf(handle_), buffer.data + done, ask, &n, &where)) {
+                fail("write", position, GetLastError());
+            }
+            if (n == 0) {
+                fail("write", position, ERROR_WRITE_FAULT);
+            }
+            done += n;
+            position += n;
+        }
+    }
+}
+
+void Win32FileIo::read(std::uint64_t offset, std::span<std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED where = at(offset + done);
+        DWORD n = 0;
+        const auto ask = static_cast<DWORD>(std::min(bytes.size() - done, kMaxCall));
+        if (!ReadFile(handleOf(handle_), bytes.data() + done, ask, &n, &where)) {
+            fail("read", offset + done, GetLastError());
+        }
+        if (n == 0) {
+            fail("read", offset + done, ERROR_HANDLE_EOF);
+        }
+        done += n;
+    }
+}
+
+void Win32FileIo::sync() {
+    if (!FlushFileBuffers(handleOf(handle_))) {
+        fail("sync", 0, GetLastError());
+    }
+}
+
+void Win32FileIo::resize(std::uint64_t size) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(handleOf(handle_), FileEndOfFileInfo, &end, sizeof end)) {
+        fail("resize to", size, GetLastError());
+    }
+}
+
+bool Win32FileIo::reserve(std::uint64_t offset, std::uint64_t size) {
+    // Windows claims space only by growing the file's allocation, which also moves its end of
+    // file on most file systems; the writer does without, as on other systems without it.
+    (void)offset;
+    (void)size;
+    return false;
+}
+
+void Win32FileIo::fail(const char* what, std::uint64_t offset, unsigned long error) const {
+    // The POSIX number for the cause, so callers read one kind of system error.
+    using Cause = PstWriteError::Cause;
+    Cause cause = Cause::Other;
+    int number = EIO;
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) {
+        cause = Cause::DiskFull;
+        number = ENOSPC;
+    } else if (error == ERROR_FILE_TOO_LARGE) {
+        cause = Cause::FileTooLarge;
+        number = EFBIG;
+    }
+    throw PstWriteError(cause, number,
+                        "PST file " + win32::Narrow(path_.wstring()) + ": cannot " + what +
+                            " offset " + std::to_string(offset) + ": " + systemMessage(error));
+}
+
+}  // namespace tolvane::pst::ndb
+#endif

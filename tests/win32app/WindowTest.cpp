@@ -1,0 +1,247 @@
+// The Win32 window with real controls (under Wine in the Windows tests), driven through its
+// buttons with the scripted UI double.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "platform/ScriptedUi.h"
+#include "platform/win32/WideText.h"
+#include "win32app/Layout.h"
+#include "win32app/frmStep1.h"
+
+namespace tolvane::win32app {
+namespace {
+
+// View settings in memory, so the tests touch no registry.
+class MemorySettings : public queue::ViewSettingsStore {
+  public:
+    std::uint32_t read(const std::string& name) override {
+        const auto found = values.find(name);
+        if (found == values.end()) {
+            throw AppError(5, "no value " + name);
+        }
+        return found->second;
+    }
+    void write(const std::string& name, std::uint32_t value) override { values[name] = value; }
+    std::map<std::string, std::uint32_t> values;
+};
+
+std::string textOf(HWND control) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return win32::Narrow(text);
+}
+
+// The rectangle of a control in the window's client area, in pixels.
+RECT placeOf(HWND window, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+class Window : public ::testing::Test {
+  protected:
+    Window() : window(GetModuleHandleW(nullptr), ui, settings) {}
+
+    HWND at(Control which) const { return window.control(which); }
+    void click(Control which) { SendMessageW(at(which), BM_CLICK, 0, 0); }
+    int gridRows() const { return ListView_GetItemCount(at(grdFiles1)); }
+    std::string gridText(int row) const {
+        wchar_t text[1024] = {};
+        ListView_GetItemText(at(grdFiles1), row, 0, text, 1024);
+        return win32::Narrow(text);
+    }
+
+    testing::ScriptedUi ui;
+    MemorySettings settings;
+    frmStep1 window;
+};
+
+TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips));
+    EXPECT_EQ(textOf(window.handle()), "Tolvane v3.0");
+
+    int checked = 0;
+    for (int k = 0; k < kControlCount; ++k) {
+        const ControlSpec& spec = kLayout[k];
+        if (at(static_cast<Control>(k)) == nullptr) {
+            continue;  // the bands and the white container are painted, not controls
+        }
+        const int left = spec.left + (spec.container >= 0 ? kLayout[spec.container].left : 0);
+        const int top = spec.top + (spec.container >= 0 ? kLayout[spec.container].top : 0);
+        const RECT r = placeOf(window.handle(), at(static_cast<Control>(k)));
+        EXPECT_EQ(r.left, TwipsToPixels(left)) << spec.name;
+        EXPECT_EQ(r.top, TwipsToPixels(top)) << spec.name;
+        EXPECT_EQ(r.right - r.left, TwipsToPixels(spec.width)) << spec.name;
+        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(spec.height)) << spec.name;
+        ++checked;
+    }
+    EXPECT_EQ(checked, kControlCount - 3);
+    // The rows inside the frame and the bottom bar sit at their container's offset.
+    EXPECT_EQ(placeOf(window.handle(), at(cmdEnd)).left, TwipsToPixels(240 + 6360));
+    EXPECT_EQ(placeOf(window.handle(), at(LblProgessCurrent)).top, TwipsToPixels(3480 + 600));
+
+    EXPECT_EQ(textOf(at(FrameConversion)), "Details");
+    EXPECT_EQ(textOf(at(LblCurrentDBX)), "Converting Messages...");
+    EXPECT_EQ(textOf(at(LblProgessCurrent)), "Message 0 (of 0)");
+    EXPECT_EQ(textOf(at(Label1)), "Conversion Progress  : ");
+    EXPECT_EQ(textOf(at(CmdExtractDBX)), "Convert &Messages");
+    EXPECT_EQ(textOf(at(lblCount1)), "");
+    EXPECT_FALSE(IsWindowEnabled(at(CmdExtractDBX)));
+    EXPECT_TRUE(IsWindowEnabled(at(cmdAdd)));
+    EXPECT_EQ(gridRows(), 1);
+    EXPECT_EQ(gridText(0), "");
+    EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 0);
+}
+
+TEST_F(Window, EveryControlButTheTitleIsTahoma825AndTheTitleIsBold1425) {
+    for (int k = 0; k < kControlCount; ++k) {
+        HWND control = at(static_cast<Control>(k));
+        if (control == nullptr || kLayout[k].kind == ControlKind::Image) {
+            continue;  // painted, or a picture: no text
+        }
+        LOGFONTW font{};
+        const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+        ASSERT_NE(handle, nullptr) << kLayout[k].name;
+        GetObjectW(handle, sizeof font, &font);
+        EXPECT_STREQ(font.lfFaceName, L"Tahoma") << kLayout[k].name;
+        // Points to pixels at 96 dots per inch: 8.25 pt is 11 px, 14.25 pt is 19 px.
+        EXPECT_EQ(-font.lfHeight, k == lblTitle ? 19 : 11) << kLayout[k].name;
+        EXPECT_EQ(font.lfWeight, k == lblTitle ? FW_BOLD : FW_NORMAL) << kLayout[k].name;
+    }
+}
+
+TEST_F(Window, TabOrderFollowsTheButtonsAndTheGridAsListed) {
+    std::string order;
+    for (HWND child = GetWindow(window.handle(), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0) {
+            for (int k = 0; k < kControlCount; ++k) {
+                if (at(static_cast<Control>(k)) == child) {
+                    order += std::string(order.empty() ? "" : " ") + kLayout[k].name;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(order, "cmdAdd cmdClear1 CmdAddFolder grdFiles1 CmdExtractDBX cmdEnd CmdHelp");
+}
+
+TEST_F(Window, AddFilesQueuesTheChosenFilesIntoTheGridAndEnablesConvert) {
+    const char chosen[] = "C:\\Mail\0a.eml\0\xC3\xA9t\xC3\xA9.eml";
+    ui.answerFiles(std::string(chosen, sizeof chosen - 1));
+    click(cmdAdd);
+    EXPECT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(gridRows(), 2);
+    EXPECT_EQ(gridText(0), "C:\\Mail\\a.eml");
+    EXPECT_EQ(gridText(1), "C:\\Mail\\\xC3\xA9t\xC3\xA9.eml");
+    EXPECT_EQ(textOf(at(lblCount1)), "2 Zimbra Messages");
+    EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
+    // The view settings went to the store the window was given.
+    EXPECT_EQ(settings.values.size(), 3u);
+    // The grid's one column is 15000 twips wide, as Load sets it.
+    EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(15000));
+}
+
+TEST_F(Window, ClearAsksThenEmptiesTheQueueOnYesOnly) {
+    click(cmdClear1);
+    EXPECT_TRUE(ui.messageBoxes.empty());  // nothing queued: no question
+
+    ui.answerFiles("C:\\Mail\\a.eml");
+    click(cmdAdd);
+    ui.messageBoxAnswers.push_back(MsgResult::No);
+    click(cmdClear1);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "Do you want to clear all the files in the list\r\n Proceed?");
+    EXPECT_EQ(gridRows(), 1);
+    EXPECT_EQ(gridText(0), "C:\\Mail\\a.eml");
+
+    ui.messageBoxAnswers.push_back(MsgResult::Yes);
+    click(cmdClear1);
+    EXPECT_EQ(gridRows(), 1);
+    EXPECT_EQ(gridText(0), "");
+    EXPECT_EQ(textOf(at(lblCount1)), "0 files");
+    EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));  // the clear leaves Convert as it was
+}
+
+TEST_F(Window, ExitAsksAndOnlyYesUnloads) {
+    window.Show(SW_SHOWNORMAL);
+    ui.messageBoxAnswers.push_back(MsgResult::No);
+    click(cmdEnd);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text, "Are you sure you want to exit now?");
+    EXPECT_EQ(ui.messageBoxes[0].icon, MsgIcon::Question);
+    EXPECT_FALSE(window.unloaded());
+    EXPECT_TRUE(IsWindowVisible(window.handle()));
+
+    ui.messageBoxAnswers.push_back(MsgResult::Yes);
+    click(cmdEnd);
+    EXPECT_TRUE(window.unloaded());
+    EXPECT_FALSE(IsWindowVisible(window.handle()));
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(Window, TheCloseBoxUnloadsWithoutAsking) {
+    window.Show(SW_SHOWNORMAL);
+    SendMessageW(window.handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(window.unloaded());
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    MSG quit{};
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(Window, HelpOpensTheManualBesideTheProgramOrSaysWhereItIs) {
+    click(CmdHelp);
+    click(CmdHelp);
+    ASSERT_EQ(ui.openedUrls.size(), 2u);
+    const std::string manual = ui.openedUrls[0];
+    EXPECT_EQ(manual.substr(manual.size() - 9), "help.html");
+    EXPECT_NE(GetFileAttributesW(win32::Widen(manual).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ui.messageBoxes.empty());
+
+    ui.urlsOpen = false;  // no browser
+    click(CmdHelp);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "No browser could open the Help manual. You can open it yourself: " + manual);
+}
+
+TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
+    bool stopped = false;
+    int runs = 0;
+    window.setConvertJob([&] { ++runs; }, [&] { stopped = true; });
+    window.runStarted();
+    EXPECT_EQ(textOf(at(CmdExtractDBX)), "&Stop");
+    EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
+    convert::JobProgress progress;
+    progress.done = 1;
+    progress.total = 4;
+    progress.folder = "\\\\Zimbra Mails\\Inbox";
+    window.runProgressed(progress);
+    EXPECT_EQ(textOf(at(FrameConversion)), "Details : Converting - (1 of 4) file(s)");
+    EXPECT_EQ(textOf(at(LblCurrentDBX)), "Converting Messages... from (\\\\Zimbra Mails\\Inbox)");
+    EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 2500);
+
+    click(CmdExtractDBX);  // Stop
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(runs, 0);
+
+    convert::RunResult result;
+    result.taken = 1;
+    window.runEnded(result);
+    EXPECT_EQ(textOf(at(CmdExtractDBX)), "Convert &Messages");
+    EXPECT_FALSE(IsWindowEnabled(at(CmdExtractDBX)));  // until files are queued again
+}
+
+}  // namespace
+}  // namespace tolvane::win32app
