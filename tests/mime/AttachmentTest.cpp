@@ -1,4 +1,4 @@
-// Attachment rules of the reference, §3: by-value rows, file names, inline images,
+// Attachments (MS-OXCMAIL, RFC 2183): by-value rows, file names, inline images,
 // embedded messages, S/MIME, and large attachments spooled to disk.
 
 #include <gtest/gtest.h>

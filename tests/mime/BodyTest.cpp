@@ -1,4 +1,4 @@
-// Body rules of the reference, §2: which part is the body, how plain and HTML are stored,
+// Bodies (MS-OXCMAIL, RFC 3676): which part is the body, how plain and HTML are stored,
 // format=flowed and line ends.
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Charset rules of the reference, §2.4 and §3.2: our own decoding loop over iconv, with
+// Charsets (RFC 2047, RFC 2231, MS-OXCMAIL): our own decoding loop over iconv, with
 // aliases, U+FFFD for undecodable bytes, and the UTF-8-else-windows-1252 rule.
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Header -> property rules of the reference, §1 (MS-OXCMAIL 2.2.3.1 / 2.2.3.2).
+// Header -> property rules (MS-OXCMAIL 2.2.3.1 / 2.2.3.2).
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Bad input, §4 of the reference: the best message that can be made, every byte kept, and
+// Bad input: the best message that can be made, every byte kept, and
 // files that cannot be read reported by name and reason.
 
 #include <gtest/gtest.h>
