@@ -8,7 +8,7 @@ enum class ControlKind { Band, Image, Label, Button, Grid, Frame, ProgressBar, C
 
 // The window's controls as the layout table gives them: left, top, width and height in twips,
 // relative to the client area or, for a row inside a container, to that container.
-struct ControlSpec {
+struct ControlPlace {
     const char* name;
     ControlKind kind;
     const wchar_t* caption;
@@ -48,7 +48,7 @@ inline constexpr wchar_t kCopyright[] =
     L"Copyright \u00A9 2026 The Tolvane authors. Free to use and share.";
 
 // From top to bottom, as the window shows them.
-inline constexpr std::array<ControlSpec, kControlCount> kLayout{{
+inline constexpr std::array<ControlPlace, kControlCount> kLayout{{
     {"Shape2", ControlKind::Band, L"", -120, 0, 8415, 855},
     {"Image1", ControlKind::Image, L"", 120, 75, 720, 720},
     {"lblTitle", ControlKind::Label, L"Tolvane", 960, 120, 6255, 375},

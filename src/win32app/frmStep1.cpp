@@ -134,16 +134,16 @@ void frmStep1::Show(int showCommand) {
     SetFocus(controls_[cmdAdd]);
 }
 
-RECT frmStep1::pixelsOf(const ControlSpec& spec) const {
-    int left = spec.left;
-    int top = spec.top;
-    if (spec.container >= 0) {
-        left += kLayout[spec.container].left;
-        top += kLayout[spec.container].top;
+RECT frmStep1::pixelsOf(const ControlPlace& place) const {
+    int left = place.left;
+    int top = place.top;
+    if (place.container >= 0) {
+        left += kLayout[place.container].left;
+        top += kLayout[place.container].top;
     }
     const int x = TwipsToPixels(left, dpi_);
     const int y = TwipsToPixels(top, dpi_);
-    return {x, y, x + TwipsToPixels(spec.width, dpi_), y + TwipsToPixels(spec.height, dpi_)};
+    return {x, y, x + TwipsToPixels(place.width, dpi_), y + TwipsToPixels(place.height, dpi_)};
 }
 
 void frmStep1::buildControls() {
@@ -151,12 +151,12 @@ void frmStep1::buildControls() {
     // notifications and colours come to this one window procedure. The bands and the white
     // container are painted by the window, behind every control.
     for (int k = 0; k < kControlCount; ++k) {
-        const ControlSpec& spec = kLayout[k];
-        const RECT r = pixelsOf(spec);
+        const ControlPlace& place = kLayout[k];
+        const RECT r = pixelsOf(place);
         const wchar_t* windowClass = nullptr;
         DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
         DWORD extended = 0;
-        switch (spec.kind) {
+        switch (place.kind) {
             case ControlKind::Band:
             case ControlKind::Container:
                 continue;
@@ -188,7 +188,7 @@ void frmStep1::buildControls() {
                 break;
         }
         HWND control = CreateWindowExW(
-            extended, windowClass, spec.caption, style, r.left, r.top, r.right - r.left,
+            extended, windowClass, place.caption, style, r.left, r.top, r.right - r.left,
             r.bottom - r.top, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(static_cast<Control>(k)))), instance_,
             nullptr);

@@ -85,7 +85,7 @@ class frmStep1 : public queue::QueueWindow,
     void Form_Load();
     void buildControls();
     void chainTabOrder();
-    RECT pixelsOf(const ControlSpec& spec) const;
+    RECT pixelsOf(const ControlPlace& place) const;
     void paintBands(HDC dc) const;
     void onCommand(int id, int code);
     LRESULT onNotify(const NMHDR& header);

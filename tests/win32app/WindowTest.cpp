@@ -72,17 +72,17 @@ TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
 
     int checked = 0;
     for (int k = 0; k < kControlCount; ++k) {
-        const ControlSpec& spec = kLayout[k];
+        const ControlPlace& place = kLayout[k];
         if (at(static_cast<Control>(k)) == nullptr) {
             continue;  // the bands and the white container are painted, not controls
         }
-        const int left = spec.left + (spec.container >= 0 ? kLayout[spec.container].left : 0);
-        const int top = spec.top + (spec.container >= 0 ? kLayout[spec.container].top : 0);
+        const int left = place.left + (place.container >= 0 ? kLayout[place.container].left : 0);
+        const int top = place.top + (place.container >= 0 ? kLayout[place.container].top : 0);
         const RECT r = placeOf(window.handle(), at(static_cast<Control>(k)));
-        EXPECT_EQ(r.left, TwipsToPixels(left)) << spec.name;
-        EXPECT_EQ(r.top, TwipsToPixels(top)) << spec.name;
-        EXPECT_EQ(r.right - r.left, TwipsToPixels(spec.width)) << spec.name;
-        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(spec.height)) << spec.name;
+        EXPECT_EQ(r.left, TwipsToPixels(left)) << place.name;
+        EXPECT_EQ(r.top, TwipsToPixels(top)) << place.name;
+        EXPECT_EQ(r.right - r.left, TwipsToPixels(place.width)) << place.name;
+        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(place.height)) << place.name;
         ++checked;
     }
     EXPECT_EQ(checked, kControlCount - 3);
