@@ -31,18 +31,27 @@ std::int32_t priorityOf(const HeaderView& h) {
     return 0;
 }
 
+bool hasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
 // The mailbox a Delivered-To or X-Original-To line names: a bare address only, since lists
-// write other things there ("mailing list users@example.org").
+// write other things there ("mailing list users@example.org"). Raw 8-bit bytes decode as the
+// address lines do, so the owner still matches its recipient row.
 std::optional<std::string> ownerAddress(const HeaderView& h) {
     for (const char* header : {"Delivered-To", "X-Original-To"}) {
         for (const std::string& raw : h.allRaw(header)) {
-            std::string value = unfold(raw);
+            std::string value = h.undeclared().decode(unfold(raw)).utf8;
             if (value.size() >= 2 && value.front() == '<' && value.back() == '>')
                 value = value.substr(1, value.size() - 2);
             const std::size_t at = value.find('@');
             if (at != std::string::npos && at > 0 && at + 1 < value.size() &&
                 value.find('@', at + 1) == std::string::npos &&
-                value.find_first_of(" \t<>()\",;:") == std::string::npos) {
+                value.find_first_of(" \t<>()\",;:") == std::string::npos &&
+                !hasControlCharacter(value)) {
                 return value;
             }
         }

@@ -96,6 +96,15 @@ TEST(ReceivedMail, TheMailboxOwnerFromDeliveredTo) {
     const auto none = importText("Delivered-To: mailing list l@x.org\r\nTo: me@x.org\r\n\r\nx\r\n");
     EXPECT_FALSE(none.props.has(tag::kReceivedByName));
     EXPECT_FALSE(none.props.has(tag::kMessageToMe));
+
+    // Raw 8-bit bytes decode as the address lines do, so the owner is still its recipient;
+    // a control character is no address.
+    const auto raw = importText(
+        "Delivered-To: j\xF6rg@x.org\r\nTo: J <j\xF6rg@x.org>\r\nSubject: s\r\n\r\nx\r\n");
+    EXPECT_EQ(str(raw.props, tag::kReceivedByEmailAddress), "j\u00F6rg@x.org");
+    EXPECT_TRUE(flag(raw.props, tag::kMessageToMe));
+    const auto control = importText("Delivered-To: me\x01@x.org\r\nTo: me@x.org\r\n\r\nx\r\n");
+    EXPECT_FALSE(control.props.has(tag::kReceivedByName));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The PST file over the Windows file (under Wine in the Windows tests): positioned writes and
-// reads, gathered runs, resize, sync, and the create-only rule, on a non-ASCII long path.
+// reads, gathered runs, growing and cutting, sync, and the create-only rule, on a non-ASCII long
+// path.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <numeric>
 #include <string>
@@ -74,15 +76,18 @@ TEST(PstFileOnWindows, GatheredAndWrittenThroughBytesLandWhereTheyWereWritten) {
     EXPECT_EQ(std::vector<std::uint8_t>(disk.begin() + 4096, disk.end()), big);
 }
 
-TEST(PstFileOnWindows, ResizeSetsTheEndOfTheFile) {
+TEST(PstFileOnWindows, ExtendAndTruncateSetTheEndOfTheFile) {
     Folder folder;
     const fs::path file = folder.path() / L"resize.pst";
     PstFile pst(file, FileSystem::native());
     pst.write(0, pattern(100, 0));
-    pst.resize(8192);
+    pst.extend(100, 8192);
     pst.sync();
-    EXPECT_EQ(bytesOnDisk(file).size(), 8192u);
-    pst.resize(50);
+    const std::vector<std::uint8_t> grown = bytesOnDisk(file);
+    ASSERT_EQ(grown.size(), 8192u);
+    EXPECT_EQ(std::vector<std::uint8_t>(grown.begin(), grown.begin() + 100), pattern(100, 0));
+    EXPECT_EQ(std::count(grown.begin() + 100, grown.end(), 0), 8092);  // the new bytes are zero
+    pst.truncate(50);
     EXPECT_EQ(bytesOnDisk(file).size(), 50u);
     std::vector<std::uint8_t> past(10);
     EXPECT_THROW(pst.read(45, past), PstWriteError);  // reading past the end fails

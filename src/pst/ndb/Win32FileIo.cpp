@@ -121,20 +121,32 @@ void Win32FileIo::sync() {
     }
 }
 
-void Win32FileIo::resize(std::uint64_t size) {
-    FILE_END_OF_FILE_INFO end{};
-    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFileInformationByHandle(handleOf(handle_), FileEndOfFileInfo, &end, sizeof end)) {
-        fail("resize to", size, GetLastError());
+void Win32FileIo::truncate(std::uint64_t size) {
+    setEnd(size, "resize to");
+}
+
+void Win32FileIo::extend(std::uint64_t from, std::uint64_t to) {
+    if (to <= from) {
+        return;
+    }
+    // A file that is not sparse gets its clusters when its end moves (NTFS, FAT), so a full
+    // disk shows here and not in a later write.
+    try {
+        setEnd(to, "grow to");
+    } catch (const PstWriteError&) {
+        FILE_END_OF_FILE_INFO end{};
+        end.EndOfFile.QuadPart = static_cast<LONGLONG>(from);
+        SetFileInformationByHandle(handleOf(handle_), FileEndOfFileInfo, &end, sizeof end);
+        throw;
     }
 }
 
-bool Win32FileIo::reserve(std::uint64_t offset, std::uint64_t size) {
-    // Windows claims space only by growing the file's allocation, which also moves its end of
-    // file on most file systems; the writer does without, as on other systems without it.
-    (void)offset;
-    (void)size;
-    return false;
+void Win32FileIo::setEnd(std::uint64_t size, const char* what) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(handleOf(handle_), FileEndOfFileInfo, &end, sizeof end)) {
+        fail(what, size, GetLastError());
+    }
 }
 
 void Win32FileIo::fail(const char* what, std::uint64_t offset, unsigned long error) const {

@@ -17,10 +17,11 @@ class Win32FileIo final : public FileIo {
     void write(std::uint64_t offset, std::span<const IoBuffer> buffers) override;
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes) override;
     void sync() override;
-    void resize(std::uint64_t size) override;
-    bool reserve(std::uint64_t offset, std::uint64_t size) override;
+    void extend(std::uint64_t from, std::uint64_t to) override;
+    void truncate(std::uint64_t size) override;
 
   private:
+    void setEnd(std::uint64_t size, const char* what);
     [[noreturn]] void fail(const char* what, std::uint64_t offset, unsigned long error) const;
 
     std::filesystem::path path_;
