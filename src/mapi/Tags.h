@@ -40,7 +40,7 @@ inline constexpr PropTag kInternetCodepage{0x3FDE, Int32};
 inline constexpr PropTag kMessageLocaleId{0x3FF1, Int32};
 inline constexpr PropTag kMessageCodepage{0x3FFD, Int32};
 
-// Columns a store keeps for its own views of messages (MS-PST 2.4.4.5.1, 2.4.8.6.2.1).
+// Columns a store keeps for its own views of messages ([MS-PST] 2.4.4.5.1, 2.4.8.6.2.1).
 inline constexpr PropTag kExpiryTime{0x0015, SysTime};
 inline constexpr PropTag kReplyTime{0x0030, SysTime};
 inline constexpr PropTag kParentDisplay{0x0E05, Unicode};
@@ -53,7 +53,7 @@ inline constexpr PropTag kConversationId{0x3013, Binary};
 inline constexpr PropTag kSecureSubmitFlags{0x65C6, Int32};
 inline constexpr PropTag kPstBodyPrefix{0x6619, Unicode};
 
-// Replication: Outlook stores the item id as 16 bytes, not as MS-OXPROPS's Int32.
+// Replication: Outlook's tables hold the item id as binary, not as MS-OXPROPS's Int32.
 inline constexpr PropTag kReplItemid{0x0E30, Binary};
 inline constexpr PropTag kReplChangenum{0x0E33, Int64};
 inline constexpr PropTag kReplVersionhistory{0x0E34, Binary};
@@ -89,8 +89,7 @@ inline constexpr PropTag kLtpRowId{0x67F2, Int32};
 inline constexpr PropTag kLtpRowVer{0x67F3, Int32};
 
 // Folder-associated messages: views, forms, search folders and shortcuts (MS-OXOCFG,
-// MS-OXOSRCH). Ids 0x6800-0x7BFF mean what the message class says; these are MS-OXPROPS's
-// names for them, as [MS-PST] 2.4.4.6.1 uses them for the associated contents columns.
+// MS-OXOSRCH). Ids 0x6800-0x7BFF mean what the message class says; the names are MS-OXPROPS's.
 inline constexpr PropTag kOfflineAddressBookName{0x6800, Unicode};
 inline constexpr PropTag kSendOutlookRecallReport{0x6803, Boolean};
 inline constexpr PropTag kOfflineAddressBookTruncatedProperties{0x6805, MvInt32};
@@ -230,7 +229,7 @@ inline constexpr PropTag kReceiveFolderNid{0x6605, Int32};
 inline constexpr PropTag kProperty660B{0x660B, Int32};
 inline constexpr PropTag kProperty66FC{0x66FC, Int32};
 
-// Columns of its table templates and special folders' tables, named by id.
+// Columns Outlook's table templates and special folders' tables carry, named by id.
 inline constexpr PropTag kColumn0E2A{0x0E2A, Boolean};
 inline constexpr PropTag kColumn0E31{0x0E31, Binary};
 inline constexpr PropTag kColumn0E37{0x0E37, Binary};
