@@ -40,6 +40,75 @@ inline constexpr PropTag kInternetCodepage{0x3FDE, Int32};
 inline constexpr PropTag kMessageLocaleId{0x3FF1, Int32};
 inline constexpr PropTag kMessageCodepage{0x3FFD, Int32};
 
+// Columns a store keeps for its own views of messages ([MS-PST] 2.4.4.5.1, 2.4.8.6.2.1).
+inline constexpr PropTag kExpiryTime{0x0015, SysTime};
+inline constexpr PropTag kReplyTime{0x0030, SysTime};
+inline constexpr PropTag kParentDisplay{0x0E05, Unicode};
+inline constexpr PropTag kSpoolerStatus{0x0E10, Int32};
+inline constexpr PropTag kSubmitFlags{0x0E14, Int32};
+inline constexpr PropTag kIconIndex{0x1080, Int32};
+inline constexpr PropTag kFollowupIcon{0x1095, Int32};
+inline constexpr PropTag kItemTemporaryFlags{0x1097, Int32};
+inline constexpr PropTag kConversationId{0x3013, Binary};
+inline constexpr PropTag kSecureSubmitFlags{0x65C6, Int32};
+inline constexpr PropTag kPstBodyPrefix{0x6619, Unicode};
+
+// Replication: Outlook's tables hold the item id as binary, not as MS-OXPROPS's Int32.
+inline constexpr PropTag kReplItemid{0x0E30, Binary};
+inline constexpr PropTag kReplChangenum{0x0E33, Int64};
+inline constexpr PropTag kReplVersionhistory{0x0E34, Binary};
+inline constexpr PropTag kReplFlags{0x0E38, Int32};
+inline constexpr PropTag kReplCopiedfromVersionhistory{0x0E3C, Binary};
+inline constexpr PropTag kReplCopiedfromItemid{0x0E3D, Binary};
+
+// The message store object ([MS-PST] 2.4.3.1).
+inline constexpr PropTag kValidFolderMask{0x35DF, Int32};
+inline constexpr PropTag kIpmSubtreeEntryId{0x35E0, Binary};
+inline constexpr PropTag kIpmWastebasketEntryId{0x35E3, Binary};
+inline constexpr PropTag kCommonViewsEntryId{0x35E6, Binary};
+inline constexpr PropTag kFinderEntryId{0x35E7, Binary};
+inline constexpr PropTag kPstLrNoRestrictions{0x6633, Boolean};
+inline constexpr PropTag kLatestPstEnsure{0x66FA, Int32};
+inline constexpr PropTag kPstPassword{0x67FF, Int32};
+
+// Folders ([MS-PST] 2.4.4.1, 2.4.4.4.1).
+inline constexpr PropTag kAttributeHidden{0x10F4, Boolean};
+inline constexpr PropTag kComment{0x3004, Unicode};
+inline constexpr PropTag kContentCount{0x3602, Int32};
+inline constexpr PropTag kContentUnreadCount{0x3603, Int32};
+inline constexpr PropTag kSubfolders{0x360A, Boolean};
+inline constexpr PropTag kContainerClass{0x3613, Unicode};
+inline constexpr PropTag kExtendedFolderFlags{0x36DA, Binary};
+inline constexpr PropTag kPstHiddenCount{0x6635, Int32};
+inline constexpr PropTag kPstHiddenUnread{0x6636, Int32};
+inline constexpr PropTag kLongTermEntryIdFromTable{0x6670, Binary};
+
+// Table rows ([MS-PST] 2.3.4.4.1, 2.4.8.6.2.1).
+inline constexpr PropTag kLtpParentNid{0x67F1, Int32};
+inline constexpr PropTag kLtpRowId{0x67F2, Int32};
+inline constexpr PropTag kLtpRowVer{0x67F3, Int32};
+
+// Folder-associated messages: views, forms, search folders and shortcuts (MS-OXOCFG,
+// MS-OXOSRCH). Ids 0x6800-0x7BFF mean what the message class says; the names are MS-OXPROPS's.
+inline constexpr PropTag kOfflineAddressBookName{0x6800, Unicode};
+inline constexpr PropTag kSendOutlookRecallReport{0x6803, Boolean};
+inline constexpr PropTag kOfflineAddressBookTruncatedProperties{0x6805, MvInt32};
+inline constexpr PropTag kMapiFormComposeCommand{0x682F, Unicode};
+inline constexpr PropTag kSearchFolderLastUsed{0x6834, Int32};
+inline constexpr PropTag kSearchFolderExpiration{0x683A, Int32};
+inline constexpr PropTag kSearchFolderTemplateId{0x6841, Int32};
+inline constexpr PropTag kSearchFolderId{0x6842, Binary};
+inline constexpr PropTag kSearchFolderStorageType{0x6846, Int32};
+inline constexpr PropTag kSearchFolderTag{0x6847, Int32};
+inline constexpr PropTag kSearchFolderEfpFlags{0x6848, Int32};
+inline constexpr PropTag kWlinkCalendarColor{0x6853, Int32};
+inline constexpr PropTag kViewDescriptorFlags{0x7003, Int32};
+inline constexpr PropTag kViewDescriptorLinkTo{0x7004, Binary};
+inline constexpr PropTag kViewDescriptorViewFolder{0x7005, Binary};
+inline constexpr PropTag kViewDescriptorName{0x7006, Unicode};
+inline constexpr PropTag kViewDescriptorVersion{0x7007, Int32};
+inline constexpr PropTag kRoamingDatatypes{0x7C06, Int32};
+
 // Originator groups (MS-OXOMSG 2.2.1): who sent it, on whose behalf, who received it.
 inline constexpr PropTag kReceivedByEntryId{0x003F, Binary};
 inline constexpr PropTag kReceivedByName{0x0040, Unicode};
@@ -107,6 +176,7 @@ inline constexpr PropTag kAddressType{0x3002, Unicode};
 inline constexpr PropTag kEmailAddress{0x3003, Unicode};
 inline constexpr PropTag kDisplayType{0x3900, Int32};
 inline constexpr PropTag kSmtpAddress{0x39FE, Unicode};
+inline constexpr PropTag kAddressBookDisplayNamePrintable{0x39FF, Unicode};
 inline constexpr PropTag kTransmittableDisplayName{0x3A20, Unicode};
 inline constexpr PropTag kSendRichInfo{0x3A40, Boolean};
 inline constexpr PropTag kRecipientEntryId{0x5FF7, Binary};
@@ -149,6 +219,58 @@ inline constexpr std::int32_t kMsgFlagHasAttach = 0x10;
 // PidTagAttachMethod values.
 inline constexpr std::int32_t kAttachByValue = 1;
 inline constexpr std::int32_t kAttachEmbeddedMessage = 5;
+
+// Columns and properties Outlook's new store carries that MS-OXPROPS does not name.
+namespace outlook {
+
+// Its receive folder table maps a message class to the NID of the folder receiving it.
+inline constexpr PropTag kReceiveFolderNid{0x6605, Int32};
+// Values Outlook sets on the spam search criteria node and on the store.
+inline constexpr PropTag kProperty660B{0x660B, Int32};
+inline constexpr PropTag kProperty66FC{0x66FC, Int32};
+
+// Columns Outlook's table templates and special folders' tables carry, named by id.
+inline constexpr PropTag kColumn0E2A{0x0E2A, Boolean};
+inline constexpr PropTag kColumn0E31{0x0E31, Binary};
+inline constexpr PropTag kColumn0E37{0x0E37, Binary};
+inline constexpr PropTag kColumn0E3E{0x0E3E, Binary};
+inline constexpr PropTag kColumn0EA2{0x0EA2, Int32};
+inline constexpr PropTag kColumn3020{0x3020, Binary};
+inline constexpr PropTag kColumn3021{0x3021, Binary};
+inline constexpr PropTag kColumn36DE{0x36DE, Int32};
+inline constexpr PropTag kColumn672D{0x672D, Int32};
+inline constexpr PropTag kColumn6730{0x6730, Int64};
+inline constexpr PropTag kColumn6731{0x6731, Int32};
+inline constexpr PropTag kColumn6732{0x6732, Unicode};
+inline constexpr PropTag kColumn6733{0x6733, Unicode};
+inline constexpr PropTag kColumn6843{0x6843, Binary};
+inline constexpr PropTag kColumn685D{0x685D, Int32};
+inline constexpr PropTag kColumn6E01{0x6E01, Int32};
+
+// The ids 0x8010-0x8022 that Outlook's new store gives named properties through its
+// name-to-id map (NameToIdMap.cpp holds the order), each after the property it maps to;
+// the PSETID_Common LIDs that MS-OXPROPS does not name keep their LID.
+inline constexpr PropTag kSideEffects{0x8010, Int32};
+inline constexpr PropTag kCommonLid8578{0x8011, Int32};
+inline constexpr PropTag kIsMentioned{0x8012, Boolean};
+inline constexpr PropTag kKeywords{0x8013, MvUnicode};
+inline constexpr PropTag kRemoteTransferSize{0x8014, Int32};
+inline constexpr PropTag kSmartNoAttach{0x8015, Boolean};
+inline constexpr PropTag kRemoteAttachment{0x8016, Boolean};
+inline constexpr PropTag kReminderSet{0x8017, Boolean};
+inline constexpr PropTag kCommonLid85A8{0x8018, Binary};
+inline constexpr PropTag kReminderTime{0x8019, SysTime};
+inline constexpr PropTag kTaskStartDate{0x801A, SysTime};
+inline constexpr PropTag kTaskDueDate{0x801B, SysTime};
+inline constexpr PropTag kTaskComplete{0x801C, Boolean};
+inline constexpr PropTag kAuthenticatedDomain{0x801D, Unicode};
+inline constexpr PropTag kDoNotForward{0x801E, Boolean};
+inline constexpr PropTag kCommonLid8570{0x801F, Int32};
+inline constexpr PropTag kTaskStatus{0x8020, Int32};
+inline constexpr PropTag kCommonLid85E0{0x8021, Int32};
+inline constexpr PropTag kCurrentVersion{0x8022, Int32};
+
+}  // namespace outlook
 
 }  // namespace tolvane::mapi::tag
 

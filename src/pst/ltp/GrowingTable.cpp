@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "mapi/Tags.h"
 #include "pst/PstError.h"
 #include "pst/ltp/BthWriter.h"
 #include "pst/ltp/ValueEncoding.h"
@@ -44,9 +45,8 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
     std::vector<std::pair<const TColumn*, std::vector<std::uint8_t>>> variable;
     for (const Cell& cell : cells) {
         const TColumn* column = layout_.find(cell.tag);
-        if (!column || cell.tag == kTagLtpRowId || cell.tag == kTagLtpRowVer ||
-            static_cast<std::uint32_t>(cell.value->type()) != (cell.tag & 0xFFFF) ||
-            cell.value->type() == mapi::PropType::Object) {
+        if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
+            cell.value->type() != cell.tag.type || cell.value->type() == mapi::PropType::Object) {
             continue;
         }
         if (isInlineCell(cell.value->type())) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <span>
 
+#include "mapi/PropTag.h"
+
 namespace tolvane::pst::ltp {
 
 // Little-endian stores into a byte buffer.
@@ -110,13 +112,13 @@ inline constexpr std::uint8_t kPcDataSize = 6;
 // TCOLDESC ([MS-PST] 2.3.4.2).
 struct TColumn {
     static constexpr std::size_t kSize = 8;
-    std::uint32_t tag = 0;
+    mapi::PropTag tag;
     std::uint16_t ibData = 0;
     std::uint8_t cbData = 0;
     std::uint8_t iBit = 0;
 
     void write(std::span<std::uint8_t> out, std::size_t at) const {
-        putU32(out, at, tag);
+        putU32(out, at, tag.value());
         putU16(out, at + 4, ibData);
         putU8(out, at + 6, cbData);
         putU8(out, at + 7, iBit);
@@ -147,10 +149,6 @@ struct TcInfo {
 // TCROWID ([MS-PST] 2.3.4.3.1): the RowIndex BTH record, dwRowID key and dwRowIndex.
 inline constexpr std::uint8_t kRowIndexKeySize = 4;
 inline constexpr std::uint8_t kRowIndexDataSize = 4;
-
-// The two columns every table starts with ([MS-PST] 2.3.4.4.1).
-inline constexpr std::uint32_t kTagLtpRowId = 0x67F20003;
-inline constexpr std::uint32_t kTagLtpRowVer = 0x67F30003;
 
 // PtypObject value in a heap ([MS-PST] 2.3.3.5): subnode NID and size.
 inline constexpr std::size_t kObjectValueSize = 8;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "mapi/Tags.h"
 #include "pst/PstError.h"
 
 namespace tolvane::pst::ltp {
@@ -46,10 +47,6 @@ bool isInlineCell(PropType type) {
 
 namespace {
 
-PropType typeOf(std::uint32_t tag) {
-    return static_cast<PropType>(tag & 0xFFFF);
-}
-
 std::string hex(std::uint32_t v) {
     static const char* digits = "0123456789ABCDEF";
     std::string s = "0x";
@@ -63,17 +60,17 @@ std::string hex(std::uint32_t v) {
 
 TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     std::sort(columns.begin(), columns.end(),
-              [](const TColumn& a, const TColumn& b) { return a.tag < b.tag; });
+              [](const TColumn& a, const TColumn& b) { return a.tag.value() < b.tag.value(); });
     TableLayout layout;
     std::size_t groupEnd[3] = {0, 0, 0};  // 8/4-byte, 2-byte, 1-byte
     std::vector<bool> bits(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const TColumn& c = columns[i];
         if (i > 0 && columns[i - 1].tag == c.tag) {
-            throw PstError("table layout: column " + hex(c.tag) + " twice");
+            throw PstError("table layout: column " + hex(c.tag.value()) + " twice");
         }
-        if (c.cbData != cellWidth(typeOf(c.tag)) || c.iBit >= columns.size() || bits[c.iBit]) {
-            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag));
+        if (c.cbData != cellWidth(c.tag.type) || c.iBit >= columns.size() || bits[c.iBit]) {
+            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag.value()));
         }
         bits[c.iBit] = true;
         const std::size_t group = c.cbData >= 4 ? 0 : (c.cbData == 2 ? 1 : 2);
@@ -82,8 +79,8 @@ TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     const TColumn* rowId = nullptr;
     const TColumn* rowVer = nullptr;
     for (const TColumn& c : columns) {
-        rowId = c.tag == kTagLtpRowId ? &c : rowId;
-        rowVer = c.tag == kTagLtpRowVer ? &c : rowVer;
+        rowId = c.tag == mapi::tag::kLtpRowId ? &c : rowId;
+        rowVer = c.tag == mapi::tag::kLtpRowVer ? &c : rowVer;
     }
     if (!rowId || !rowVer || rowId->ibData != 0 || rowId->iBit != 0 || rowVer->ibData != 4 ||
         rowVer->iBit != 1) {
@@ -98,21 +95,22 @@ TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     return layout;
 }
 
-TableLayout TableLayout::withTags(std::span<const std::uint32_t> tags) const {
+TableLayout TableLayout::withTags(std::span<const mapi::PropTag> tags) const {
     std::vector<TColumn> columns = columns_;
-    std::vector<std::uint32_t> added(tags.begin(), tags.end());
-    std::sort(added.begin(), added.end());
+    std::vector<mapi::PropTag> added(tags.begin(), tags.end());
+    std::sort(added.begin(), added.end(),
+              [](mapi::PropTag a, mapi::PropTag b) { return a.value() < b.value(); });
     added.erase(std::unique(added.begin(), added.end()), added.end());
     std::uint8_t nextBit = static_cast<std::uint8_t>(columns.size());
     bool grew = false;
-    for (std::uint32_t tag : added) {
+    for (const mapi::PropTag tag : added) {
         if (find(tag)) {
             continue;
         }
         if (columns.size() >= 255) {
             throw PstError("table layout: more than 255 columns");
         }
-        columns.push_back({tag, 0, cellWidth(typeOf(tag)), nextBit++});
+        columns.push_back({tag, 0, cellWidth(tag.type), nextBit++});
         grew = true;
     }
     if (!grew) {
@@ -139,9 +137,10 @@ TableLayout TableLayout::withTags(std::span<const std::uint32_t> tags) const {
     return fromColumns(std::move(columns));
 }
 
-const TColumn* TableLayout::find(std::uint32_t tag) const {
-    auto it = std::lower_bound(columns_.begin(), columns_.end(), tag,
-                               [](const TColumn& c, std::uint32_t t) { return c.tag < t; });
+const TColumn* TableLayout::find(mapi::PropTag tag) const {
+    auto it = std::lower_bound(
+        columns_.begin(), columns_.end(), tag,
+        [](const TColumn& c, mapi::PropTag t) { return c.tag.value() < t.value(); });
     return it != columns_.end() && it->tag == tag ? &*it : nullptr;
 }
 

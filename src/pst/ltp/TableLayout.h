@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "mapi/PropTag.h"
 #include "mapi/PropType.h"
 #include "pst/ltp/LtpStructures.h"
 
@@ -23,10 +24,10 @@ class TableLayout {
     static TableLayout fromColumns(std::vector<TColumn> columns);
     // The same columns plus the given tags: columns already there keep their CEB bits; cells
     // are laid out again by width.
-    TableLayout withTags(std::span<const std::uint32_t> tags) const;
+    TableLayout withTags(std::span<const mapi::PropTag> tags) const;
 
     const std::vector<TColumn>& columns() const { return columns_; }  // sorted by tag
-    const TColumn* find(std::uint32_t tag) const;
+    const TColumn* find(mapi::PropTag tag) const;
     const std::uint16_t* rgib() const { return rgib_; }
     std::size_t rowSize() const { return rgib_[3]; }
     std::size_t cebOffset() const { return rgib_[2]; }

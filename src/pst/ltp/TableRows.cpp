@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "mapi/Tags.h"
 #include "pst/ltp/ValueEncoding.h"
 
 namespace tolvane::pst::ltp {
@@ -30,8 +31,8 @@ void TableRows::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<con
     std::vector<std::pair<const TColumn*, const mapi::PropValue*>> variable;
     for (const Cell& cell : cells) {
         const TColumn* column = layout_.find(cell.tag);
-        if (!column || cell.tag == kTagLtpRowId || cell.tag == kTagLtpRowVer ||
-            static_cast<std::uint32_t>(cell.value->type()) != (cell.tag & 0xFFFF)) {
+        if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
+            cell.value->type() != cell.tag.type) {
             continue;
         }
         const auto type = cell.value->type();
@@ -48,13 +49,14 @@ void TableRows::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<con
         }
         setBit(ceb, column->iBit);
     }
-    std::sort(variable.begin(), variable.end(),
-              [](const auto& a, const auto& b) { return a.first->tag < b.first->tag; });
+    std::sort(variable.begin(), variable.end(), [](const auto& a, const auto& b) {
+        return a.first->tag.value() < b.first->tag.value();
+    });
     for (const auto& [column, value] : variable) {
         const std::vector<std::uint8_t> encoded = encodeValue(*value);
         const std::size_t at = bytes_.size();
         bytes_.resize(at + 8 + encoded.size());
-        putU32(bytes_, at, column->tag);
+        putU32(bytes_, at, column->tag.value());
         putU32(bytes_, at + 4, static_cast<std::uint32_t>(encoded.size()));
         std::copy(encoded.begin(), encoded.end(), bytes_.begin() + static_cast<long>(at + 8));
     }
@@ -66,7 +68,7 @@ TableRows::View TableRows::row(std::size_t index) const {
     const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : bytes_.size();
     View view{getU32(all, start), all.subspan(start + 4, layout_.rowSize()), {}};
     for (std::size_t at = start + 4 + layout_.rowSize(); at < end;) {
-        const TColumn* column = layout_.find(getU32(all, at));
+        const TColumn* column = layout_.find(mapi::PropTag::fromValue(getU32(all, at)));
         const std::size_t size = getU32(all, at + 4);
         view.variable.emplace_back(column, all.subspan(at + 8, size));
         at += 8 + size;

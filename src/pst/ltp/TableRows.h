@@ -7,13 +7,14 @@
 #include <span>
 #include <vector>
 
+#include "mapi/PropTag.h"
 #include "mapi/PropValue.h"
 #include "pst/ltp/TableLayout.h"
 
 namespace tolvane::pst::ltp {
 
 struct Cell {
-    std::uint32_t tag = 0;
+    mapi::PropTag tag;
     const mapi::PropValue* value = nullptr;
 };
 

@@ -12,16 +12,7 @@ namespace tolvane::pst::messaging {
 namespace {
 
 using mapi::PropValue;
-
-constexpr std::uint16_t kComment = 0x3004;
-constexpr std::uint16_t kContentCount = 0x3602;
-constexpr std::uint16_t kContentUnreadCount = 0x3603;
-constexpr std::uint16_t kSubfolders = 0x360A;
-constexpr std::uint16_t kContainerClass = 0x3613;
-
-std::uint32_t tagOf(std::uint16_t id, const PropValue& value) {
-    return (std::uint32_t{id} << 16) | static_cast<std::uint16_t>(value.type());
-}
+namespace tag = mapi::tag;
 
 ndb::Nid sibling(ndb::Nid folder, ndb::NidType type) {
     return ndb::Nid::make(type, folder.index());
@@ -107,7 +98,7 @@ void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
     std::vector<ltp::Cell> cells;
     cells.reserve(props.size());
     for (const auto& [id, value] : props) {
-        cells.push_back({tagOf(id, *value), value});
+        cells.push_back({mapi::PropTag{id, value->type()}, value});
     }
     f.contents->add(message.value, ++nextRowVersion_, cells);
     f.rowsAdded = true;
@@ -126,16 +117,16 @@ std::uint64_t FolderTree::pendingWriteBytes() const {
 void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) const {
     std::deque<PropValue> values;
     std::vector<ltp::Cell> cells;
-    auto add = [&](std::uint16_t id, PropValue value) {
+    auto add = [&](mapi::PropTag column, PropValue value) {
         values.push_back(std::move(value));
-        cells.push_back({tagOf(id, values.back()), &values.back()});
+        cells.push_back({column, &values.back()});
     };
-    add(mapi::tag::kDisplayName.id, PropValue::unicode(child.definition.name));
-    add(kContentCount, PropValue::int32(child.contentCount));
-    add(kContentUnreadCount, PropValue::int32(child.unreadCount));
-    add(kSubfolders, PropValue::boolean(!child.children.empty()));
+    add(tag::kDisplayName, PropValue::unicode(child.definition.name));
+    add(tag::kContentCount, PropValue::int32(child.contentCount));
+    add(tag::kContentUnreadCount, PropValue::int32(child.unreadCount));
+    add(tag::kSubfolders, PropValue::boolean(!child.children.empty()));
     if (child.definition.containerClass) {
-        add(kContainerClass, PropValue::unicode(*child.definition.containerClass));
+        add(tag::kContainerClass, PropValue::unicode(*child.definition.containerClass));
     }
     table.add(child.definition.nid.value, child.rowVersion, cells);
 }
@@ -145,15 +136,15 @@ void FolderTree::writeFolder(Folder& f) {
     if (f.propsChanged) {
         ltp::SubnodeSet subnodes(db_);
         ltp::PropertyContextWriter pc(subnodes);
-        pc.setOwned(mapi::tag::kDisplayName.id, PropValue::unicode(f.definition.name));
+        pc.setOwned(tag::kDisplayName.id, PropValue::unicode(f.definition.name));
         if (f.definition.comment) {
-            pc.setOwned(kComment, PropValue::unicode(*f.definition.comment));
+            pc.setOwned(tag::kComment.id, PropValue::unicode(*f.definition.comment));
         }
-        pc.setOwned(kContentCount, PropValue::int32(f.contentCount));
-        pc.setOwned(kContentUnreadCount, PropValue::int32(f.unreadCount));
-        pc.setOwned(kSubfolders, PropValue::boolean(!f.children.empty()));
+        pc.setOwned(tag::kContentCount.id, PropValue::int32(f.contentCount));
+        pc.setOwned(tag::kContentUnreadCount.id, PropValue::int32(f.unreadCount));
+        pc.setOwned(tag::kSubfolders.id, PropValue::boolean(!f.children.empty()));
         if (f.definition.containerClass) {
-            pc.setOwned(kContainerClass, PropValue::unicode(*f.definition.containerClass));
+            pc.setOwned(tag::kContainerClass.id, PropValue::unicode(*f.definition.containerClass));
         }
         const std::uint64_t heapBytes = pc.layout();
         const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);

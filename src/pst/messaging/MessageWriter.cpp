@@ -50,7 +50,7 @@ void markSubject(WrittenProps& props) {
 std::vector<ltp::Cell> cellsOf(const WrittenProps& props) {
     std::vector<ltp::Cell> cells;
     for (const auto& [id, value] : props.props) {
-        cells.push_back({mapi::PropTag{id, value->type()}.value(), value});
+        cells.push_back({mapi::PropTag{id, value->type()}, value});
     }
     return cells;
 }
@@ -96,7 +96,7 @@ MessageWriter::Written MessageWriter::write(const mapi::Message& message, bool a
 // [MS-PST] 2.4.5.3: the template's columns plus every property the recipients carry.
 ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
     std::vector<WrittenProps> rows;
-    std::vector<std::uint32_t> tags;
+    std::vector<mapi::PropTag> tags;
     for (const mapi::Recipient& recipient : message.recipients) {
         WrittenProps props = resolved(names_, recipient.props);
         computed_.completeRecipient(props);

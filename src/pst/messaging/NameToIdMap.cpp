@@ -28,8 +28,8 @@ std::uint32_t pstCrc(const std::vector<std::uint8_t>& bytes) {
 }
 
 // The names in Outlook's new store, in its order, so ids 0x8000-0x8022 mean what Outlook's
-// own tables (the IPM subtree's contents columns) expect. Those the program itself uses come
-// from the tag table; the others are as Outlook lists them.
+// own tables (the IPM subtree's contents columns, named in tag::outlook) expect. Those the
+// program itself uses come from the tag table; the others are as Outlook lists them.
 std::vector<mapi::NamedProperty> outlookNames() {
     using mapi::NamedProperty;
     namespace set = mapi::propset;

@@ -14,6 +14,7 @@ namespace {
 using mapi::PropValue;
 using ndb::Nid;
 using ndb::NidType;
+namespace tag = mapi::tag;
 
 // The fixed folders of a new store ([MS-PST] 2.7.3.4) and the NIDs Outlook gives them.
 constexpr Nid kIpmSubtree{0x8022};
@@ -26,19 +27,6 @@ constexpr Nid kSpamSearchCriteria{0x2227};
 constexpr Nid kSpamSearchContents{0x2230};
 constexpr Nid kReceiveFolderTable{0x62B};
 constexpr Nid kOutgoingQueueTable{0x64C};
-
-constexpr std::uint16_t kReplVersionHistory = 0x0E34;
-constexpr std::uint16_t kReplFlags = 0x0E38;
-constexpr std::uint16_t kRecordKey = 0x0FF9;
-constexpr std::uint16_t kValidFolderMask = 0x35DF;
-constexpr std::uint16_t kIpmSubtreeEntryId = 0x35E0;
-constexpr std::uint16_t kIpmWastebasketEntryId = 0x35E3;
-constexpr std::uint16_t kIpmCommonViewsEntryId = 0x35E6;
-constexpr std::uint16_t kFinderEntryId = 0x35E7;
-constexpr std::uint16_t kPstPassword = 0x67FF;
-constexpr std::uint16_t kMessageClass = 0x001A;
-constexpr std::uint16_t kReceiveFolderNid = 0x6605;
-constexpr std::uint16_t kSearchFolderFlags = 0x660B;
 
 std::array<std::uint8_t, 16> randomUid() {
     std::random_device device;
@@ -110,20 +98,20 @@ void PstStore::writeStoreProperties(const std::string& displayName) {
     history[20] = 1;
     const auto replica = randomUid();
     std::copy(replica.begin(), replica.end(), history.begin() + 4);
-    pc.setOwned(kReplVersionHistory, PropValue::binary(std::move(history)));
-    pc.setOwned(kReplFlags, PropValue::int32(0));
-    pc.setOwned(kRecordKey, PropValue::binary({providerUid_.begin(), providerUid_.end()}));
-    pc.setOwned(mapi::tag::kDisplayName.id, PropValue::unicode(displayName));
-    pc.setOwned(kValidFolderMask, PropValue::int32(0xC9));
-    pc.setOwned(kIpmSubtreeEntryId, PropValue::binary(entryId(kIpmSubtree.value)));
-    pc.setOwned(kIpmWastebasketEntryId, PropValue::binary(entryId(kDeletedItems.value)));
-    pc.setOwned(kIpmCommonViewsEntryId, PropValue::binary(entryId(kCommonViews.value)));
-    pc.setOwned(kFinderEntryId, PropValue::binary(entryId(kSearchRoot.value)));
+    pc.setOwned(tag::kReplVersionhistory.id, PropValue::binary(std::move(history)));
+    pc.setOwned(tag::kReplFlags.id, PropValue::int32(0));
+    pc.setOwned(tag::kRecordKey.id, PropValue::binary({providerUid_.begin(), providerUid_.end()}));
+    pc.setOwned(tag::kDisplayName.id, PropValue::unicode(displayName));
+    pc.setOwned(tag::kValidFolderMask.id, PropValue::int32(0xC9));
+    pc.setOwned(tag::kIpmSubtreeEntryId.id, PropValue::binary(entryId(kIpmSubtree.value)));
+    pc.setOwned(tag::kIpmWastebasketEntryId.id, PropValue::binary(entryId(kDeletedItems.value)));
+    pc.setOwned(tag::kCommonViewsEntryId.id, PropValue::binary(entryId(kCommonViews.value)));
+    pc.setOwned(tag::kFinderEntryId.id, PropValue::binary(entryId(kSearchRoot.value)));
     // Internal values Outlook sets in every new store.
-    pc.setOwned(0x6633, PropValue::boolean(true));
-    pc.setOwned(0x66FA, PropValue::int32(0x000E0011));
-    pc.setOwned(0x66FC, PropValue::int32(0x0018B2B3));
-    pc.setOwned(kPstPassword, PropValue::int32(0));
+    pc.setOwned(tag::kPstLrNoRestrictions.id, PropValue::boolean(true));
+    pc.setOwned(tag::kLatestPstEnsure.id, PropValue::int32(0x000E0011));
+    pc.setOwned(tag::outlook::kProperty66FC.id, PropValue::int32(0x0018B2B3));
+    pc.setOwned(tag::kPstPassword.id, PropValue::int32(0));
     const std::uint64_t heapBytes = pc.layout();
     writeNode(*db_, ndb::nid::kMessageStore,
               subnodes.finish(db_->writeBlocks(pc.finish()), heapBytes));
@@ -151,8 +139,8 @@ void PstStore::writeSkeleton(const std::string& displayName) {
         const PropValue anyClass = PropValue::unicode("");
         const PropValue root =
             PropValue::int32(static_cast<std::int32_t>(ndb::nid::kRootFolder.value));
-        const ltp::Cell cells[] = {{(std::uint32_t{kMessageClass} << 16) | 0x001F, &anyClass},
-                                   {(std::uint32_t{kReceiveFolderNid} << 16) | 0x0003, &root}};
+        const ltp::Cell cells[] = {{tag::kMessageClass, &anyClass},
+                                   {tag::outlook::kReceiveFolderNid, &root}};
         rows.add(1, 2, cells);
         writeNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
     }
@@ -166,7 +154,7 @@ void PstStore::writeSkeleton(const std::string& displayName) {
     {
         ltp::SubnodeSet subnodes(db);
         ltp::PropertyContextWriter pc(subnodes);
-        pc.setOwned(kSearchFolderFlags, PropValue::int32(0));
+        pc.setOwned(tag::outlook::kProperty660B.id, PropValue::int32(0));
         const std::uint64_t heapBytes = pc.layout();
         writeNode(db, kSpamSearchCriteria, subnodes.finish(db.writeBlocks(pc.finish()), heapBytes));
     }
@@ -331,13 +319,13 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
         db_->setNode({nid, written.content.data, written.content.subnodes, Nid{folder.nid}});
         std::int32_t flags = 0;
         for (const auto& [id, value] : written.props) {
-            if (id == mapi::tag::kMessageFlags.id && value->type() == mapi::PropType::Int32) {
+            if (id == tag::kMessageFlags.id && value->type() == mapi::PropType::Int32) {
                 flags = value->asInt32();
             }
         }
         try {
             folders_.addMessage(Nid{folder.nid}, nid, written.props,
-                                (flags & mapi::tag::kMsgFlagRead) == 0);
+                                (flags & tag::kMsgFlagRead) == 0);
         } catch (...) {
             db_->deleteNode(nid);  // no row, no message
             throw;

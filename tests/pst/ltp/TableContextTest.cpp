@@ -15,9 +15,15 @@ namespace {
 using ltp::TColumn;
 using mapi::PropValue;
 
+// Tags as the reader sees them: 32-bit numbers, written out here rather than taken from the
+// writer's table.
+constexpr mapi::PropTag t(std::uint32_t tag) {
+    return mapi::PropTag::fromValue(tag);
+}
+
 const std::vector<TColumn> kColumns = {
-    {0x67F20003, 0, 4, 0},  {0x67F30003, 4, 4, 1},  {0x0037001F, 8, 4, 2},
-    {0x0E060040, 12, 8, 3}, {0x0E080003, 20, 4, 4}, {0x360A000B, 24, 1, 5},
+    {t(0x67F20003), 0, 4, 0},  {t(0x67F30003), 4, 4, 1},  {t(0x0037001F), 8, 4, 2},
+    {t(0x0E060040), 12, 8, 3}, {t(0x0E080003), 20, 4, 4}, {t(0x360A000B), 24, 1, 5},
 };
 
 struct Row {
@@ -25,7 +31,7 @@ struct Row {
     std::vector<ltp::Cell> cells;
     void add(std::uint32_t tag, PropValue v) {
         values.push_back(std::move(v));
-        cells.push_back({tag, &values.back()});
+        cells.push_back({t(tag), &values.back()});
     }
 };
 
@@ -93,20 +99,20 @@ TEST(TableContext, LargeTableMovesMatrixAndBigCellsToSubnodes) {
 
 TEST(TableContext, ExtraColumnsKeepCebBitsAndWidthGroups) {
     const ltp::TableLayout base = ltp::TableLayout::fromColumns(kColumns);
-    const std::uint32_t extra[] = {0x0C150003, 0x3A40000B, 0x00170002, 0x0037001F};
+    const mapi::PropTag extra[] = {t(0x0C150003), t(0x3A40000B), t(0x00170002), t(0x0037001F)};
     const ltp::TableLayout grown = base.withTags(extra);
     ASSERT_EQ(grown.columns().size(), 9u);
-    EXPECT_EQ(grown.find(0x67F20003)->ibData, 0);
-    EXPECT_EQ(grown.find(0x67F30003)->ibData, 4);
-    EXPECT_EQ(grown.find(0x0E060040)->iBit, 3);
-    EXPECT_EQ(grown.find(0x360A000B)->iBit, 5);
+    EXPECT_EQ(grown.find(t(0x67F20003))->ibData, 0);
+    EXPECT_EQ(grown.find(t(0x67F30003))->ibData, 4);
+    EXPECT_EQ(grown.find(t(0x0E060040))->iBit, 3);
+    EXPECT_EQ(grown.find(t(0x360A000B))->iBit, 5);
     // 8/4-byte cells, then 2-byte, then 1-byte, then the CEB.
     EXPECT_EQ(grown.rgib()[0], 28);
-    EXPECT_EQ(grown.find(0x00170002)->ibData, 28);
+    EXPECT_EQ(grown.find(t(0x00170002))->ibData, 28);
     EXPECT_EQ(grown.rgib()[1], 30);
     EXPECT_EQ(grown.rgib()[2], 32);
     EXPECT_EQ(grown.rowSize(), 34u);
-    EXPECT_THROW(ltp::TableLayout::fromColumns({{0x67F20003, 0, 4, 0}}), PstError);
+    EXPECT_THROW(ltp::TableLayout::fromColumns({{t(0x67F20003), 0, 4, 0}}), PstError);
 }
 
 TEST(TableContext, DuplicateRowIdsAreRefused) {
