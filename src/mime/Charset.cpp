@@ -208,6 +208,25 @@ DecodedText convertWithIconv(iconv_t cd, std::string_view bytes) {
     return result;
 }
 
+// Each byte that starts no valid sequence becomes U+FFFD.
+DecodedText withInvalidUtf8Replaced(std::string_view bytes) {
+    if (isValidUtf8(bytes))
+        return DecodedText{std::string(bytes), 65001, 0};
+    DecodedText d;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = utf8SequenceAt(bytes, i);
+        if (n == 0) {
+            d.utf8 += kReplacement;
+            ++d.replaced;
+            ++i;
+        } else {
+            d.utf8.append(bytes.substr(i, n));
+            i += n;
+        }
+    }
+    return d;
+}
+
 }  // namespace
 
 std::string canonicalCharset(std::string_view name) {
@@ -215,6 +234,10 @@ std::string canonicalCharset(std::string_view name) {
     for (char c : name) {
         if (c == '"' || c == '\'' || c == ' ' || c == '\t' || c == '\r' || c == '\n')
             continue;
+        // No charset name holds other bytes; iconv would read "utf-8\xBE" as UTF-8 and pass
+        // invalid sequences through unchecked.
+        if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E)
+            return {};
         s += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     }
     for (const auto& a : kAliases) {
@@ -277,21 +300,8 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
         return d;
     }
     if (name == "utf-8") {
-        if (isValidUtf8(bytes))
-            return DecodedText{std::string(bytes), 65001, 0};
-        DecodedText d;
+        DecodedText d = withInvalidUtf8Replaced(bytes);
         d.codePage = 65001;
-        for (std::size_t i = 0; i < bytes.size();) {
-            const std::size_t n = utf8SequenceAt(bytes, i);
-            if (n == 0) {
-                d.utf8 += kReplacement;
-                ++d.replaced;
-                ++i;
-            } else {
-                d.utf8.append(bytes.substr(i, n));
-                i += n;
-            }
-        }
         return d;
     }
     // Latin-1 labels almost always mean windows-1252 in mail (as in HTML5), and 1252 keeps
@@ -307,6 +317,12 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
         return std::nullopt;
     DecodedText d = convertWithIconv(cd, bytes);
     iconv_close(cd);
+    // Some of iconv's converters (UTF-8 to UTF-8 among them) copy bytes without checking.
+    if (!isValidUtf8(d.utf8)) {
+        const std::size_t replaced = d.replaced;
+        d = withInvalidUtf8Replaced(d.utf8);
+        d.replaced += replaced;
+    }
     d.codePage = codePageOf(name);
     return d;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "mapi/ByteSource.h"
@@ -66,13 +67,13 @@ Base64Check checkBase64(GMimeStream* encoded) {
 void appendTail(const std::filesystem::path& spool, const std::string& tail) {
     if (tail.empty())
         return;
-    std::FILE* f = std::fopen(spool.c_str(), "ab");
-    const bool ok = f && std::fwrite(tail.data(), 1, tail.size(), f) == tail.size();
-    const int err = errno;
-    if (f && std::fclose(f) != 0 && ok)
-        spoolFailed(spool, errno);
-    if (!ok)
-        spoolFailed(spool, err);
+    // A stream, since it takes the path in the system's own form (UTF-16 on Windows).
+    errno = 0;
+    std::ofstream f(spool, std::ios::binary | std::ios::app);
+    f.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+    f.close();
+    if (!f)
+        spoolFailed(spool, errno != 0 ? errno : EIO);
 }
 
 mapi::PropValue spool(GMimeDataWrapper* wrapper, const std::string& tail) {
