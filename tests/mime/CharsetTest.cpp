@@ -63,13 +63,16 @@ TEST(CharsetDecoding, InvalidBytesBecomeReplacementAndAreCounted) {
     const auto t = decodeCharset("ab\xE6\x97", "utf-8");
     ASSERT_TRUE(t);
     EXPECT_EQ(t->utf8, "ab\xEF\xBF\xBD\xEF\xBF\xBD");
-    // Names iconv takes for UTF-8 but copies through unchecked: F4 BC starts no sequence.
+#if defined(__GLIBC__)
+    // Names glibc's iconv takes for UTF-8 but copies through unchecked: F4 BC starts no
+    // sequence.
     for (const char* name : {"utf-8//", "ISO-10646/UTF8/"}) {
         const auto copied = decodeCharset("a\xF4\xBC\x90\x95z", name);
         ASSERT_TRUE(copied) << name;
         EXPECT_EQ(copied->utf8, "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz") << name;
         EXPECT_EQ(copied->replaced, 4u) << name;
     }
+#endif
 }
 
 TEST(CharsetDecoding, UnknownCharsetFallsBackWithoutLosingBytes) {
