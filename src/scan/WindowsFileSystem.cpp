@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/AppError.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/SystemPath.h"
 #include "platform/win32/WideText.h"
 #include "scan/FileSystem.h"
@@ -16,21 +17,6 @@
 namespace tolvane::scan {
 
 namespace {
-
-// The system's reason, in its own words, without the line break it ends with.
-std::string systemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text != nullptr ? text : L"", length);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.')) {
-        message.pop_back();
-    }
-    return message.empty() ? "system error " + std::to_string(error) : win32::Narrow(message);
-}
 
 // The same numbers and wording as the POSIX service: 70 no access, 76 not there, 75 other.
 AppError folderAccessError(DWORD error, std::string_view action, std::string_view folderPath) {
@@ -55,7 +41,7 @@ AppError folderAccessError(DWORD error, std::string_view action, std::string_vie
     description.append(" folder \"");
     description.append(folderPath);
     description.append("\": ");
-    description.append(systemMessage(error));
+    description.append(win32::SystemMessage(error));
     return AppError(number, std::move(description));
 }
 

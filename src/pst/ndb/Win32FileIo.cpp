@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/SystemPath.h"
 #include "platform/win32/WideText.h"
 #include "pst/PstError.h"
@@ -28,20 +29,6 @@ OVERLAPPED at(std::uint64_t offset) {
     position.Offset = static_cast<DWORD>(offset);
     position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return position;
-}
-
-std::string systemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text != nullptr ? text : L"", length);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.')) {
-        message.pop_back();
-    }
-    return message.empty() ? "system error " + std::to_string(error) : win32::Narrow(message);
 }
 
 class NativeFileSystem final : public FileSystem {
@@ -68,7 +55,7 @@ Win32FileIo::Win32FileIo(std::filesystem::path path) : path_(std::move(path)) {
         throw PstError("cannot create PST file " + win32::Narrow(path_.wstring()) + ": " +
                        (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
                             ? std::string("it already exists")
-                            : systemMessage(error)));
+                            : win32::SystemMessage(error)));
     }
     handle_ = handle;
 }
@@ -163,7 +150,8 @@ void Win32FileIo::fail(const char* what, std::uint64_t offset, unsigned long err
     }
     throw PstWriteError(cause, number,
                         "PST file " + win32::Narrow(path_.wstring()) + ": cannot " + what +
-                            " offset " + std::to_string(offset) + ": " + systemMessage(error));
+                            " offset " + std::to_string(offset) + ": " +
+                            win32::SystemMessage(error));
 }
 
 }  // namespace tolvane::pst::ndb
