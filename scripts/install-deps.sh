@@ -12,30 +12,16 @@ packages=(
   xvfb xauth x11-apps imagemagick
 )
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
-fi
-
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
+here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=apt-packages.sh
+source "$here/scripts/apt-packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
 # Some machines carry a node build that bundles npm; Debian's npm would clash with it.
 command -v node >/dev/null 2>&1 || missing+=(nodejs)
 command -v npm >/dev/null 2>&1 || missing+=(npm)
-
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]}"
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+install_packages install-deps "${missing[@]}"
 
 # The npm PST reader used by the round-trip tests; kept inside the repo's tools folder.
-here=$(cd "$(dirname "$0")/.." && pwd)
 if [ ! -d "$here/tools/node/node_modules/pst-extractor" ]; then
   echo "install-deps: installing pst-extractor from npm"
   (cd "$here/tools/node" && npm install --no-audit --no-fund --silent)

@@ -18,22 +18,10 @@ packages=(
   cmake ninja-build meson pkg-config python3 dpkg-dev xz-utils
   googletest xvfb xauth imagemagick
 )
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
-fi
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  log "installing ${missing[*]}"
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >&2
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    --no-install-recommends "${missing[@]}" >&2
-fi
+# shellcheck source=apt-packages.sh
+source "$here/scripts/apt-packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
+install_packages windows-deps "${missing[@]}"
 
 host=x86_64-w64-mingw32
 jobs=${JOBS:-$(nproc)}
