@@ -50,8 +50,12 @@ BUILD_DIR_WINDOWS := build/windows
 BUILD_DIR_WINDOWS_HOST := build/windows-host
 DIST_DIR := dist
 
+# A new dependency prefix (a package update, a changed recipe) starts the configuration afresh:
+# the cached pkg-config results name the old one, which the deps script has removed.
 build-windows:
 	@prefix=$$(bash scripts/windows-deps.sh) && \
+	if grep -o "$$(dirname "$$prefix")/[^/;]*" $(BUILD_DIR_WINDOWS)/CMakeCache.txt 2>/dev/null | \
+	   grep -qvxF "$$prefix"; then rm -f $(BUILD_DIR_WINDOWS)/CMakeCache.txt; fi && \
 	cmake -S . -B $(BUILD_DIR_WINDOWS) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	      -DTOLVANE_WINDOWS_PREFIX="$$prefix" -DTOLVANE_HOST_BUILD=$(CURDIR)/$(BUILD_DIR_WINDOWS_HOST) && \
