@@ -34,16 +34,10 @@ class InMemoryBudget {
     std::int64_t left_;
 };
 
-struct LeafContent {
-    mapi::PropValue data = mapi::PropValue::binary({});  // bytes, or a FileByteSource stream
-    bool damaged = false;  // base64 with bytes outside the alphabet or a broken last quantum
-};
-
-// The decoded content of a leaf attachment.
-LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
-
-// True for a base64 part whose decoding dropped something.
-bool base64Damaged(GMimePart* part);
+// The decoded content of a leaf attachment: bytes, or a FileByteSource stream. Damaged
+// base64 decodes leniently, keeping every byte it can (MS-OXCMAIL stores one attachment per
+// part, whatever its encoding).
+mapi::PropValue decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
 
 // Decoded content in memory (text bodies, small embedded messages).
 std::string decodedBytes(GMimePart* part);
@@ -62,9 +56,6 @@ class DecodedStream {
     GObjectPtr<GMimeStream> stream_;
     std::filesystem::path spool_;
 };
-
-// Content exactly as it sits in the message, transfer encoding not undone.
-std::string rawContent(GMimePart* part);
 
 // Serialised form of any GMime object (an entity or a message), in memory.
 std::string serialise(GMimeObject* object);
