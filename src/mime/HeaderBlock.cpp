@@ -60,7 +60,6 @@ std::optional<HeaderBlock> findHeaderBlock(std::string_view bytes, bool whole) {
             // The empty line, or a line that is no field: the block ends before it.
             block.emptyLineEnds = inBlock && isEmptyLine(line);
             block.end = inBlock ? at : 0;
-            block.bodyBegin = block.emptyLineEnds ? next : block.end;
             return block;
         }
         at = next;
@@ -68,7 +67,7 @@ std::optional<HeaderBlock> findHeaderBlock(std::string_view bytes, bool whole) {
     if (!whole)
         return std::nullopt;
     // The input ends inside the block, or holds only junk.
-    block.end = block.bodyBegin = inBlock ? bytes.size() : 0;
+    block.end = inBlock ? bytes.size() : 0;
     return block;
 }
 

@@ -15,7 +15,6 @@ namespace tolvane::mime {
 struct HeaderBlock {
     std::size_t fieldsBegin = 0;  // the first field, after any junk
     std::size_t end = 0;          // where the block ends: the empty line, the body, or the end
-    std::size_t bodyBegin = 0;    // after the empty line; `end` when there is none
     bool emptyLineEnds = false;
     std::size_t fields = 0;
     bool mailField = false;  // a field mail defines is among them (see isMailField)
