@@ -11,6 +11,7 @@
 #include "ImportHelpers.h"
 #include "mapi/ByteSource.h"
 #include "mapi/Tags.h"
+#include "mime/MessageFile.h"
 #include "platform/AppError.h"
 
 namespace tolvane::mime::test {
@@ -22,10 +23,7 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
 }
 
 std::int64_t modifiedTime(const std::filesystem::path& path) {
-    const auto t = std::filesystem::last_write_time(path);
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::file_clock::to_sys(t).time_since_epoch())
-        .count();
+    return MessageFile(path).modifiedTime();
 }
 
 TEST(ByteSourceImport, SameMessageAsTheFileOfTheSameBytes) {
@@ -64,6 +62,36 @@ TEST(ByteSourceImport, RawHeaderBlockAndSignedEntityFromTheSource) {
               eml.substr(eml.find("Content-Type: multipart/signed")));
     // No time given and no header dates it: no made-up date.
     EXPECT_FALSE(m.props.has(mapi::tag::kClientSubmitTime));
+}
+
+// Past 64 MiB an input is parsed where it lies, a file or a spool file, its header block
+// found in pieces; here one that starts with junk and has no empty line after its fields.
+TEST(ByteSourceImport, LargeInputsAreParsedInPlace) {
+    const auto path = std::filesystem::temp_directory_path() / "mime-test-large.eml";
+    const std::string line(76, 'A');
+    const std::size_t lines = (std::size_t{65} << 20) / (line.size() + 2);
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << " junk before the fields\r\nSubject: large\r\n"
+               "Content-Type: multipart/mixed; boundary=b\r\n--b\r\n\r\nbody\r\n"
+               "--b\r\nContent-Type: application/octet-stream; name=zeros.bin\r\n"
+               "Content-Transfer-Encoding: base64\r\n\r\n";
+        for (std::size_t i = 0; i < lines; ++i)
+            out << line << "\r\n";
+        out << "--b--\r\n";
+    }
+    const mapi::FileByteSource spool(path, true);
+    for (const auto& m : {importEml(path), importMessage(spool, "large.eml")}) {
+        EXPECT_EQ(str(m.props, mapi::tag::kSubject), "large");
+        EXPECT_EQ(str(m.props, mapi::tag::kTransportMessageHeaders),
+                  " junk before the fields\r\nSubject: large\r\n"
+                  "Content-Type: multipart/mixed; boundary=b\r\n");
+        EXPECT_EQ(str(m.props, mapi::tag::kBody), "body");
+        ASSERT_EQ(m.attachments.size(), 1u);
+        const auto* data = m.attachments[0].props.get(mapi::tag::kAttachDataBinary);
+        ASSERT_TRUE(data && data->isStream());
+        EXPECT_EQ(data->binarySize(), lines * line.size() / 4 * 3);
+    }
 }
 
 TEST(ByteSourceImport, EmptyAndVanishedInputsAreNamed) {
