@@ -16,11 +16,13 @@ bool isEmptyLine(std::string_view line) {
     return line.empty() || line == "\r";
 }
 
-// The name of the field a line starts: printable ASCII but ':' (RFC 5322 §3.6.8), then the
-// colon, with blanks before it allowed (§4.5, obsolete syntax); "" when the line is none.
+// The name of the field a line starts: printable ASCII but ':' (RFC 5322 §3.6.8), and, as
+// GMime takes them, 8-bit bytes; then the colon, blanks before it allowed (§4.5, obsolete
+// syntax). "" when the line is none.
 std::string_view fieldName(std::string_view line) {
+    const auto nameByte = [](unsigned char c) { return c > ' ' && c != ':' && c != 127; };
     std::size_t i = 0;
-    while (i < line.size() && line[i] != ':' && line[i] > ' ' && line[i] < 127)
+    while (i < line.size() && nameByte(static_cast<unsigned char>(line[i])))
         ++i;
     const std::size_t nameEnd = i;
     while (i < line.size() && isBlank(line[i]))

@@ -69,6 +69,14 @@ TEST(HeaderBlockEnd, TheFirstLineThatIsNoFieldStartsTheBody) {
     EXPECT_TRUE(stray.recipients.empty());
     EXPECT_EQ(str(stray.props, tag::kBody),
               "this is no header\r\nTo: bob@example.net\r\n\r\nbody\r\n");
+
+    // A name with 8-bit bytes is still a field, as GMime reads it; a blank inside is none.
+    const auto eight = importText(
+        "X-Gr\xC3\xBC\xC3\x9F"
+        "e: hi\r\nSubject: after\r\n\r\nbody\r\n");
+    EXPECT_EQ(str(eight.props, tag::kSubject), "after");
+    const auto blank = importText("Subject: s\r\nNote this: a line\r\nTo: t@x.org\r\n\r\nb\r\n");
+    EXPECT_EQ(str(blank.props, tag::kBody), "Note this: a line\r\nTo: t@x.org\r\n\r\nb\r\n");
 }
 
 // Continuation lines with no field before them are junk; the fields after them are read. The
