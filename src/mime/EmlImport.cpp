@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -20,6 +21,7 @@
 #include "mime/MemorySize.h"
 #include "mime/MessageFile.h"
 #include "mime/MessageImporter.h"
+#include "mime/PartData.h"
 #include "mime/PlainText.h"
 #include "mime/ReceivedMail.h"
 #include "platform/AppError.h"
@@ -110,28 +112,61 @@ std::pair<HeaderBlock, std::string> largeHeaderBlock(const mapi::ByteSource& sou
     }
 }
 
-// What GMime parses: the input from its first field on, with an empty line after the header
-// block where the input has none.
-GMimeStream* parserStream(GMimeStream* whole, const HeaderBlock& block, std::string_view head) {
-    if (block.asWritten()) {
-        g_object_ref(whole);
-        return whole;
+// What GMime parses of an input whose header block is not as written: the input from its
+// first field on, an empty line after the block where it has none. A copy: GMime's own
+// concatenating stream loses the body under Windows. In memory, or for an input too large to
+// hold, in a spool file that goes with this holder.
+class MendedInput {
+  public:
+    MendedInput(const mapi::ByteSource& source, const HeaderBlock& block, std::string_view head,
+                bool inMemory) {
+        stream_.reset(inMemory ? g_mime_stream_mem_new() : newSpoolFile(spool_));
+        const auto reader = source.open();
+        std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+        const auto copy = [&](std::uint64_t count, bool keep) {
+            while (count > 0) {
+                const std::size_t want =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer.size()));
+                const std::size_t n = readFully(*reader, buffer.data(), want);
+                if (n == 0)
+                    return;
+                if (keep)
+                    write(reinterpret_cast<const char*>(buffer.data()), n);
+                count -= n;
+            }
+        };
+        copy(block.fieldsBegin, false);
+        copy(block.end - block.fieldsBegin, true);
+        if (!block.emptyLineEnds) {
+            const std::string_view separator = head[block.end - 1] == '\n' ? "\n" : "\n\n";
+            write(separator.data(), separator.size());
+        }
+        copy(std::numeric_limits<std::uint64_t>::max(), true);
+        g_mime_stream_flush(stream_.get());
+        g_mime_stream_reset(stream_.get());
     }
-    const auto from = static_cast<gint64>(block.fieldsBegin);
-    if (block.emptyLineEnds)
-        return g_mime_stream_substream(whole, from, -1);
-    const auto end = static_cast<gint64>(block.end);
-    GMimeStream* joined = g_mime_stream_cat_new();
-    const auto add = [joined](GMimeStream* part) {
-        g_mime_stream_cat_add_source(GMIME_STREAM_CAT(joined), part);
-        g_object_unref(part);
-    };
-    add(g_mime_stream_substream(whole, from, end));
-    const std::string_view separator = head[block.end - 1] == '\n' ? "\n" : "\n\n";
-    add(g_mime_stream_mem_new_with_buffer(separator.data(), separator.size()));
-    add(g_mime_stream_substream(whole, end, -1));
-    return joined;
-}
+    ~MendedInput() {
+        stream_.reset();
+        if (!spool_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(spool_, ignored);
+        }
+    }
+    MendedInput(const MendedInput&) = delete;
+    MendedInput& operator=(const MendedInput&) = delete;
+    GMimeStream* get() const { return stream_.get(); }
+
+  private:
+    void write(const char* bytes, std::size_t n) {
+        if (g_mime_stream_write(stream_.get(), bytes, n) != static_cast<ssize_t>(n)) {
+            throw AppError(errc::kPermissionDenied, "cannot write spool file " + spool_.string() +
+                                                        ": " + std::strerror(errno));
+        }
+    }
+
+    GObjectPtr<GMimeStream> stream_;
+    std::filesystem::path spool_;
+};
 
 // An input with no header field at all: its whole text is the body.
 mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int64_t> fileTime,
@@ -206,10 +241,13 @@ mapi::Message importInput(const MessageInput& in) {
     const char* fallback[] = {"utf-8", "windows-1252", nullptr};
     g_mime_parser_options_set_fallback_charsets(options, fallback);
 
+    std::optional<MendedInput> mended;
+    if (block.fields > 0 && !block.asWritten())
+        mended.emplace(in.bytes, block, head, inMemory);
     GObjectPtr<GMimeMessage> message;
     if (block.fields > 0) {
-        GObjectPtr<GMimeStream> stream(parserStream(whole.get(), block, head));
-        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        GMimeStream* stream = mended ? mended->get() : whole.get();
+        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
         g_mime_parser_set_persist_stream(parser.get(), TRUE);
         message.reset(g_mime_parser_construct_message(parser.get(), options));
     }

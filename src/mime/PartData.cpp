@@ -33,13 +33,8 @@ std::string memoryOf(GMimeStream* mem) {
 
 // Decodes into a new file in the temp dir; returns its path.
 std::filesystem::path spoolToFile(GMimeDataWrapper* wrapper) {
-    const auto dir = std::filesystem::temp_directory_path();
-    std::string templ = (dir / "tolvane-att-XXXXXX").string();
-    const int fd = mkstemp(templ.data());
-    if (fd < 0)
-        spoolFailed(templ, errno);
-    const std::filesystem::path path = templ;
-    GObjectPtr<GMimeStream> out(g_mime_stream_fs_new(fd));  // owns and closes fd
+    std::filesystem::path path;
+    GObjectPtr<GMimeStream> out(newSpoolFile(path));
     const bool ok = g_mime_data_wrapper_write_to_stream(wrapper, out.get()) >= 0 &&
                     g_mime_stream_flush(out.get()) == 0;
     const int err = errno;
@@ -109,6 +104,15 @@ void readInto(GMimeStream* stream, std::string& out) {
 }
 
 }  // namespace
+
+GMimeStream* newSpoolFile(std::filesystem::path& path) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tolvane-att-XXXXXX").string();
+    const int fd = mkstemp(templ.data());
+    if (fd < 0)
+        spoolFailed(templ, errno);
+    path = templ;
+    return g_mime_stream_fs_new(fd);  // owns and closes fd
+}
 
 std::string decodedBytes(GMimePart* part) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);

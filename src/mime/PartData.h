@@ -57,6 +57,10 @@ class DecodedStream {
     std::filesystem::path spool_;
 };
 
+// A new, empty file in the temp dir, open for writing and reading; `path` gets its name, and
+// the caller removes it. Throws tolvane::AppError when it cannot be made.
+GMimeStream* newSpoolFile(std::filesystem::path& path);
+
 // Serialised form of any GMime object (an entity or a message), in memory.
 std::string serialise(GMimeObject* object);
 
