@@ -56,6 +56,16 @@ class Builder {
         const std::int32_t busy = busyStatusOf(ev);
         m.props.setNamed(named::kBusyStatus, PropValue::int32(busy));
         m.props.setNamed(named::kIntendedBusyStatus, PropValue::int32(busy));
+        if (icalproperty* seq = icalcomponent_get_first_property(ev, ICAL_SEQUENCE_PROPERTY)) {
+            m.props.setNamed(named::kAppointmentSequence,
+                             PropValue::int32(icalproperty_get_sequence(seq)));
+        }
+        setAttendees(ev, m);
+        setTimes(ev, t, m);
+    }
+
+    // Start, end and what follows from them: duration, all-day, reminder, display zones.
+    void setTimes(icalcomponent* ev, const EventTimes& t, mapi::Message& m) {
         const mapi::FileTime start = t.start.utc();
         const mapi::FileTime end = t.end.utc();
         m.props.set(tag::kStartDate, PropValue::time(start));
@@ -71,12 +81,11 @@ class Builder {
         m.props.setNamed(named::kAppointmentStateFlags, PropValue::int32(0));
         m.props.setNamed(named::kResponseStatus, PropValue::int32(0));
         m.props.setNamed(named::kFInvited, PropValue::boolean(false));
-        if (icalproperty* seq = icalcomponent_get_first_property(ev, ICAL_SEQUENCE_PROPERTY)) {
-            m.props.setNamed(named::kAppointmentSequence,
-                             PropValue::int32(icalproperty_get_sequence(seq)));
+        auto reminder = reminderOf(ev, t.start.utcSeconds(), t.end.utcSeconds(), report_);
+        if (reminder && reminder->minutesBefore < 0) {
+            report_.add("a reminder after the start is set at the start (Outlook reminds before)");
+            reminder->minutesBefore = 0;
         }
-        setAttendees(ev, m);
-        const auto reminder = reminderOf(ev, t.start.utcSeconds(), t.end.utcSeconds(), report_);
         m.props.setNamed(named::kReminderSet, PropValue::boolean(reminder.has_value()));
         if (reminder) {
             m.props.setNamed(named::kReminderDelta, PropValue::int32(reminder->minutesBefore));
@@ -132,7 +141,17 @@ class Builder {
             m.props.set(tag::kIconIndex, PropValue::int32(kIconAppointment));
             return out;
         }
-        recurring(*times, *series, uid, m);
+        EventTimes first = *times;
+        const std::int64_t moved = series->firstStart - wallMinutes(times->start.wall);
+        if (moved != 0) {
+            // Outlook's series starts on its pattern's first day.
+            const int days = static_cast<int>(moved / kMinutesPerDay);
+            const int minutes = static_cast<int>(moved % kMinutesPerDay);
+            icaltime_adjust(&first.start.wall, days, 0, first.start.date ? 0 : minutes, 0);
+            icaltime_adjust(&first.end.wall, days, 0, first.end.date ? 0 : minutes, 0);
+            setTimes(ev, first, m);
+        }
+        recurring(first, *series, uid, m);
         return out;
     }
 

@@ -16,7 +16,9 @@ namespace named = mapi::named;
 
 constexpr std::int32_t kTo = 1;
 constexpr std::int32_t kCc = 2;
-constexpr std::int32_t kBcc = 3;  // resources (MS-OXOCAL 2.2.4.10)
+constexpr std::int32_t kBcc = 3;              // resources (MS-OXOCAL 2.2.4.10)
+constexpr std::int32_t kMailUser = 6;         // PidTagObjectType MAPI_MAILUSER
+constexpr std::int32_t kDisplayMailUser = 0;  // PidTagDisplayType DT_MAILUSER
 constexpr std::int32_t kRecipSendable = 0x1;
 constexpr std::int32_t kRecipOrganizer = 0x2;
 // PidTagRecipientTrackStatus (MS-OXOCAL 2.2.4.10.2).
@@ -59,6 +61,8 @@ mapi::Recipient recipient(const Person& p, std::int32_t type, std::int32_t flags
         r.props.set(tag::kSmtpAddress, PropValue::unicode(p.address));
     }
     r.props.set(tag::kRecipientFlags, PropValue::int32(flags));
+    r.props.set(tag::kObjectType, PropValue::int32(kMailUser));
+    r.props.set(tag::kDisplayType, PropValue::int32(kDisplayMailUser));
     if (track) {
         r.props.set(tag::kRecipientTrackStatus, PropValue::int32(*track));
     }

@@ -90,6 +90,10 @@ class Import {
                     .push_back(Piece{t, std::move(span)});
             }
         }
+        if (groups.empty()) {
+            report_.item({});
+            report_.add("no VEVENT or VTODO in it; nothing converted");
+        }
         for (const Group& g : groups) {
             convert(g);
         }

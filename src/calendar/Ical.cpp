@@ -69,4 +69,22 @@ std::vector<std::string> categoriesOf(icalcomponent* c) {
     return out;
 }
 
+std::string propertyLine(icalproperty* p) {
+    const char* s = icalproperty_as_ical_string(p);
+    std::string out;
+    for (const char* c = s ? s : ""; *c; ++c) {
+        if (*c == '\r' || *c == '\n') {
+            while (c[1] == '\r' || c[1] == '\n') {
+                ++c;
+            }
+            if (c[1] == ' ' || c[1] == '\t') {
+                ++c;
+            }
+            continue;
+        }
+        out += *c;
+    }
+    return out;
+}
+
 }  // namespace tolvane::calendar

@@ -26,6 +26,8 @@ std::optional<std::string> textOf(icalcomponent* c, icalproperty_kind kind);
 // The first X- property of that name (case-insensitive), and its value as text.
 icalproperty* xProperty(icalcomponent* c, const char* name);
 std::optional<std::string> xText(icalcomponent* c, const char* name);
+// A property as iCalendar text, on one line (unfolded) and without its line break.
+std::string propertyLine(icalproperty* p);
 // Every value of the component's CATEGORIES properties, each list split at its commas.
 std::vector<std::string> categoriesOf(icalcomponent* c);
 

@@ -177,7 +177,7 @@ std::optional<Reminder> reminderOf(icalcomponent* c, std::int64_t startSeconds,
             const std::int64_t at = (fromEnd ? endSeconds : startSeconds) + offset;
             r.minutesBefore = static_cast<std::int32_t>((startSeconds - at) / 60);
         }
-        if (r.minutesBefore < 0) {
+        if (r.minutesBefore < 0 && !r.at) {
             report.add("a reminder " + std::to_string(-r.minutesBefore) +
                        " minutes after the start is set at the start (Outlook reminds before)");
             r.minutesBefore = 0;

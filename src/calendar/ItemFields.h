@@ -24,8 +24,9 @@ struct Reminder {
     std::int32_t minutesBefore = 0;    // before the moment it is for
     std::optional<mapi::FileTime> at;  // an absolute trigger
 };
-// The reminder of the component's first alarm that Outlook can show; `start` and `end` are the
-// moments relative triggers count from.
+// The reminder of the component's first alarm; `start` and `end` are the moments relative
+// triggers count from. A relative trigger after the start is moved to the start (reported); an
+// absolute one is kept as it is, and minutesBefore may then be negative.
 std::optional<Reminder> reminderOf(icalcomponent* c, std::int64_t startSeconds,
                                    std::int64_t endSeconds, Report& report);
 

@@ -24,15 +24,6 @@ CivilDate dateOfMinutes(std::int64_t minutes) {
     return dateOfDay(dayOf(minutes) / kMinutesPerDay);
 }
 
-std::string ruleText(icalproperty* p) {
-    const char* s = icalproperty_as_ical_string(p);
-    std::string out = s ? s : "";
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
-        out.pop_back();
-    }
-    return out;
-}
-
 class SeriesBuilder {
   public:
     SeriesBuilder(icalcomponent* master, const EventTimes& times, const MasterFields& fields,
@@ -81,6 +72,7 @@ class SeriesBuilder {
                 "DTSTART is not one of the RRULE's days; the series starts on its first day");
         }
         setRange(p, rule, occurrences_);
+        s.firstStart = occurrences_.front();
         s.lastDate = p.endDate;
         s.lastYear = p.end == EndType::Never ? startDate.year + kYearsOfRules
                                              : dateOfMinutes(p.endDate).year;
@@ -122,11 +114,11 @@ class SeriesBuilder {
         }
         for (icalproperty* p = icalcomponent_get_first_property(master_, ICAL_RDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(master_, ICAL_RDATE_PROPERTY)) {
-            extra.push_back(ruleText(p));
+            extra.push_back(propertyLine(p));
         }
         for (icalproperty* p = icalcomponent_get_first_property(master_, ICAL_EXRULE_PROPERTY); p;
              p = icalcomponent_get_next_property(master_, ICAL_EXRULE_PROPERTY)) {
-            extra.push_back(ruleText(p));
+            extra.push_back(propertyLine(p));
         }
         if (mapping.lost.empty() && extra.empty()) {
             return;
@@ -138,12 +130,12 @@ class SeriesBuilder {
         for (const auto& e : extra) {
             what += (what.empty() ? "" : "; ") + e;
         }
-        std::string text = "Recurrence as exported: " + ruleText(rrule);
+        std::string text = "Recurrence as exported: " + propertyLine(rrule);
         for (const auto& e : extra) {
             text += "\n" + e;
         }
         notes.push_back(text);
-        report_.add(ruleText(rrule) + ": Outlook cannot express " + what +
+        report_.add(propertyLine(rrule) + ": Outlook cannot express " + what +
                     (mapping.pattern ? "; the series is stored as " + mapping.storedRule
                                      : std::string("; stored as a single appointment")) +
                     " and the rule is kept in the notes");

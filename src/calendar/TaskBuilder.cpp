@@ -141,7 +141,7 @@ class TaskMaker {
         if (!rrule) {
             return;
         }
-        const std::string text = icalproperty_as_ical_string(rrule);
+        const std::string text = propertyLine(rrule);
         if (!anchor) {
             report_.add(
                 "an RRULE on a task without DTSTART or DUE has no first day: kept in the notes "
