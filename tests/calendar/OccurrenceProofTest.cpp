@@ -88,7 +88,8 @@ std::map<std::string, Starts> expandSource(const std::string& text, icaltimezone
                     if (!slot) {
                         order.push_back(uid);
                     }
-                    if (!slot || icalcomponent_get_sequence(e) >= icalcomponent_get_sequence(slot)) {
+                    if (!slot ||
+                        icalcomponent_get_sequence(e) >= icalcomponent_get_sequence(slot)) {
                         slot = e;
                     }
                 }
