@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "pstcheck/ltp/PropTypes.h"
+
 namespace tolvane::pstcheck {
 namespace {
 
@@ -40,33 +42,6 @@ class Cursor {
     Bytes b_;
     std::size_t at_ = 0;
 };
-
-std::string utf8OfUtf16(Bytes b) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
-        std::uint32_t c = u16(b, i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < b.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u16(b, i + 2) - 0xDC00);
-            i += 2;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // Gregorian dates by counting from 1601: whole 400-, 100-, 4- and 1-year cycles.
 bool leap(int y) {
@@ -275,10 +250,10 @@ AppointmentRecur parseAppointmentRecurrence(Bytes blob) {
                 throw BlobError("ExtendedException: times differ from its ExceptionInfo");
             }
             if (e.flags & kOverrideSubject) {
-                e.subject = utf8OfUtf16(c.bytes(2 * std::size_t{c.u16()}));
+                e.subject = utf8(c.bytes(2 * std::size_t{c.u16()}));
             }
             if (e.flags & kOverrideLocation) {
-                e.location = utf8OfUtf16(c.bytes(2 * std::size_t{c.u16()}));
+                e.location = utf8(c.bytes(2 * std::size_t{c.u16()}));
             }
             c.bytes(c.u32());  // ReservedBlockEE2
         }
@@ -312,7 +287,7 @@ TzDefinition parseTzDefinition(Bytes blob) {
     const std::size_t headerStart = c.at();
     c.u16();  // wReserved
     TzDefinition d;
-    d.keyName = utf8OfUtf16(c.bytes(2 * std::size_t{c.u16()}));
+    d.keyName = utf8(c.bytes(2 * std::size_t{c.u16()}));
     const std::uint16_t count = c.u16();
     if (c.at() - headerStart != header) {
         throw BlobError("TZDEFINITION.cbHeader: " + std::to_string(header) + ", header is " +
