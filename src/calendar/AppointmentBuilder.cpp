@@ -22,6 +22,8 @@ constexpr const char* kExceptionClass = "IPM.OLE.CLASS.{00061055-0000-0000-C000-
 constexpr std::int32_t kIconAppointment = 0x400;
 constexpr std::int32_t kIconRecurring = 0x401;
 constexpr std::int32_t kAttachmentException = 0x2;  // afException
+// A series without end is clipped at 31 August 4500, 23:59 on its own clock, as Outlook does.
+const std::int64_t kNoEndClip = minutesSince1601({4500, 8, 31}, 23, 59);
 // PidLidRecurrenceType (MS-OXOCAL 2.2.1.45).
 std::int32_t recurrenceType(RecurFrequency f) {
     switch (f) {
@@ -191,6 +193,8 @@ class Builder {
         wall.year = d.year;
         wall.month = d.month;
         wall.day = d.day;
+        wall.hour = static_cast<int>(minutes % kMinutesPerDay / 60);
+        wall.minute = static_cast<int>(minutes % 60);
         const auto seconds = static_cast<std::int64_t>(
             icaltime_as_timet_with_zone(wall, zone ? zone : icaltimezone_get_utc_timezone()));
         return mapi::FileTime::fromUnixSeconds(seconds);

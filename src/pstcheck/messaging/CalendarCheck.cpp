@@ -19,6 +19,7 @@ constexpr Guid kTask = {0x03, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
 constexpr std::uint16_t kInt32 = 0x0003, kDouble = 0x0005, kBoolean = 0x000B, kTime = 0x0040,
                         kBinary = 0x0102;
 constexpr std::uint32_t kNoEndDate = 0x5AE980DF;
+constexpr std::int64_t kNoEndClip = 1525076639;  // 4500-08-31 23:59, minutes since 1601
 constexpr std::uint32_t kEndAfterDate = 0x2021, kEndAfterCount = 0x2022, kEndNever = 0x2023;
 constexpr std::uint32_t kAfException = 0x2;
 constexpr std::int64_t kDay = 1440;
@@ -210,7 +211,9 @@ void checkRecurrence(ItemCheck& c, const std::vector<AttachmentFacts>& attachmen
         if (const auto clip = c.time(kClipStart); !clip || *clip != tz->toUtc(p.startDate)) {
             c.add(kClipStart.name, "is not midnight of the first occurrence's day");
         }
-        const std::int64_t clipEnd = p.endType == kEndNever ? kNoEndDate : tz->toUtc(p.endDate);
+        // Without end, Outlook clips at 31 August 4500, 23:59 on the series' clock.
+        const std::int64_t clipEnd =
+            p.endType == kEndNever ? tz->toUtc(kNoEndClip) : tz->toUtc(p.endDate);
         if (const auto clip = c.time(kClipEnd); !clip || *clip != clipEnd) {
             c.add(kClipEnd.name, "is not midnight of the last occurrence's day");
         }
@@ -226,9 +229,10 @@ void checkRecurrence(ItemCheck& c, const std::vector<AttachmentFacts>& attachmen
             }
         }
         if (replaced.size() != recur.exceptions.size()) {
-            c.add("exception attachments", std::to_string(replaced.size()) + " for " +
-                                               std::to_string(recur.exceptions.size()) +
-                                               " exceptions");
+            // Outlook's own files hold exceptions whose attachment it left out.
+            c.tolerate("exception attachments", std::to_string(replaced.size()) + " for " +
+                                                    std::to_string(recur.exceptions.size()) +
+                                                    " exceptions");
         }
         for (const RecurException& e : recur.exceptions) {
             const std::int64_t day = e.originalStart - e.originalStart % kDay;
@@ -237,8 +241,8 @@ void checkRecurrence(ItemCheck& c, const std::vector<AttachmentFacts>& attachmen
                                            " is not among the deleted instance dates");
             }
             if (!replaced.contains(tz->toUtc(e.originalStart))) {
-                c.add("ExceptionInfo", "no exception attachment replaces the occurrence at " +
-                                           minutesText(e.originalStart));
+                c.tolerate("ExceptionInfo", "no exception attachment replaces the occurrence at " +
+                                                minutesText(e.originalStart));
             }
             if (e.end < e.start) {
                 c.add("ExceptionInfo", "ends before it starts");
