@@ -174,30 +174,19 @@ class Builder {
         m.props.setNamed(named::kTimeZoneDescription, PropValue::unicode(zone.name));
         m.props.setNamed(named::kAppointmentTimeZoneDefinitionRecur,
                          PropValue::binary(timeZoneDefinition(zone, firstYear)));
-        // The clip range: midnight of the first and of the last occurrence's day, as UTC.
-        m.props.setNamed(named::kClipStart, PropValue::time(utcOfWall(p.startDate, t.start.zone)));
-        m.props.setNamed(
-            named::kClipEnd,
-            PropValue::time(p.end == EndType::Never ? fileTimeOfMinutes(kNoEndDate)
-                                                    : utcOfWall(p.endDate, t.start.zone)));
+        // The clip range: midnight of the first and of the last occurrence's day, as UTC by the
+        // series' own rules.
+        m.props.setNamed(named::kClipStart,
+                         PropValue::time(fileTimeOfMinutes(zone.utcOfWall(p.startDate))));
+        m.props.setNamed(named::kClipEnd,
+                         PropValue::time(p.end == EndType::Never
+                                             ? fileTimeOfMinutes(zone.utcOfWall(kNoEndClip))
+                                             : fileTimeOfMinutes(zone.utcOfWall(p.endDate))));
         m.props.set(tag::kIconIndex, PropValue::int32(kIconRecurring));
         for (const ChangedOccurrence& c : s.changed) {
             m.attachments.push_back(
                 exceptionAttachment(c, s.recurrence.exceptions[c.exception], uid));
         }
-    }
-
-    static mapi::FileTime utcOfWall(std::int64_t minutes, icaltimezone* zone) {
-        const CivilDate d = dateOfDay(minutes / kMinutesPerDay);
-        icaltimetype wall = icaltime_null_time();
-        wall.year = d.year;
-        wall.month = d.month;
-        wall.day = d.day;
-        wall.hour = static_cast<int>(minutes % kMinutesPerDay / 60);
-        wall.minute = static_cast<int>(minutes % 60);
-        const auto seconds = static_cast<std::int64_t>(
-            icaltime_as_timet_with_zone(wall, zone ? zone : icaltimezone_get_utc_timezone()));
-        return mapi::FileTime::fromUnixSeconds(seconds);
     }
 
     // An Exception Attachment object holding its Exception Embedded Message (MS-OXOCAL 2.2.10).

@@ -26,8 +26,8 @@ struct Series {
     AppointmentRecurrence recurrence;
     std::vector<ChangedOccurrence> changed;
     std::int64_t firstStart = 0;  // wall-clock minutes of the first occurrence
-    int lastYear = 0;           // of the last occurrence, or of the start plus ten years
-    std::int64_t lastDate = 0;  // minutes: midnight of the last occurrence on the wall clock
+    int lastYear = 0;             // of the last occurrence, or of the start plus ten years
+    std::int64_t lastDate = 0;    // minutes: midnight of the last occurrence on the wall clock
 };
 
 // What the exceptions compare themselves with.

@@ -85,6 +85,31 @@ const ZoneRule& Zone::ruleFor(int year) const {
     return *found;
 }
 
+std::int64_t Zone::utcOfWall(std::int64_t wall) const {
+    const int year = dateOfDay(wall / kMinutesPerDay).year;
+    const ZoneRule& r = ruleFor(year);
+    std::int64_t bias = r.bias;
+    if (r.toStandard && r.toDaylight) {
+        const auto at = [year](const ZoneChange& c) {
+            int day = 1;
+            while (weekday({year, c.month, day}) != c.dayOfWeek) {
+                ++day;
+            }
+            day += 7 * (c.week - 1);
+            while (day > daysInMonth(year, c.month)) {
+                day -= 7;
+            }
+            return minutesSince1601({year, c.month, day}, c.hour, c.minute);
+        };
+        const std::int64_t toDaylight = at(*r.toDaylight);
+        const std::int64_t toStandard = at(*r.toStandard);
+        const bool daylight = toDaylight < toStandard ? wall >= toDaylight && wall < toStandard
+                                                      : wall >= toDaylight || wall < toStandard;
+        bias += daylight ? r.daylightBias : 0;
+    }
+    return wall + bias;
+}
+
 ZoneRule ZoneRuleCache::yearRule(icaltimezone* tz, int year) {
     const auto key = std::make_pair(static_cast<const icaltimezone*>(tz), year);
     if (const auto it = years_.find(key); it != years_.end()) {

@@ -43,6 +43,9 @@ struct Zone {
     std::string name;             // the TZID as the file gave it ("UTC" for UTC times)
     std::vector<ZoneRule> rules;  // ascending years, each different from the one before
     const ZoneRule& ruleFor(int year) const;
+    // UTC minutes since 1601 of a wall-clock minute, by the rule of its year: how Outlook reads
+    // the series' times, also past the years libical's zones cover.
+    std::int64_t utcOfWall(std::int64_t wallMinutes) const;
 };
 
 // Rules of libical zones by year, kept for the whole import: one file's items share a few

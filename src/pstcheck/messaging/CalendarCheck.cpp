@@ -108,6 +108,9 @@ class ItemCheck {
     void add(const std::string& field, const std::string& detail) {
         r_.add(structure_, field, detail, where_);
     }
+    void tolerate(const std::string& field, const std::string& detail) {
+        r_.tolerate(structure_, field, detail, where_);
+    }
     void structure(const char* s) { structure_ = s; }
 
   private:
