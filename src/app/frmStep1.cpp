@@ -23,6 +23,24 @@ std::string utf8(const std::filesystem::path& path) {
 
 }  // namespace
 
+class frmStep1::Busy {
+  public:
+    Busy(frmStep1& window, int& count) : window_(window), count_(count) {
+        ++count_;
+        window_.refreshButtons();
+    }
+    ~Busy() {
+        --count_;
+        window_.refreshButtons();
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+  private:
+    frmStep1& window_;
+    int& count_;
+};
+
 frmStep1::frmStep1(Ui& ui, ViewSettingsStore& viewSettings, std::filesystem::path helpManual)
     : ui_(ui),
       viewSettings_(viewSettings),
@@ -53,6 +71,10 @@ void frmStep1::Click(Control which) {
         {cmdClear1, &frmStep1::cmdClear1_Click}, {CmdExtractDBX, &frmStep1::CmdExtractDBX_Click},
         {CmdHelp, &frmStep1::CmdHelp_Click},     {cmdEnd, &frmStep1::cmdEnd_Click},
     };
+    // A click can still be on its way when its button has just been disabled.
+    if (!enabled_[which]) {
+        return;
+    }
     for (const auto& [control, handler] : kHandlers) {
         if (control == which) {
             runHandler(handler);
@@ -76,6 +98,8 @@ void frmStep1::cmdAdd_Click() {
 }
 
 void frmStep1::CmdAddFolder_Click() {
+    // Convert waits until the whole folder is queued: it would convert half of it.
+    const Busy filling(*this, foldersFilling_);
     queue::AddFolder(*this);
 }
 
@@ -90,9 +114,13 @@ void frmStep1::CmdExtractDBX_Click() {
         }
         return;
     }
-    if (convertJob_) {
-        convertJob_();
+    if (!convertJob_) {
+        return;
     }
+    // The queue stays as it is until the job has read it to the end: a row cleared or added
+    // mid-run would be lost or converted twice.
+    const Busy running(*this, runsUnderWay_);
+    convertJob_();
 }
 
 void frmStep1::CmdHelp_Click() {
@@ -128,12 +156,13 @@ void frmStep1::setConvertEnabled(bool enabled) {
 }
 
 void frmStep1::refreshButtons(bool always) {
+    const bool runUnderWay = runsUnderWay_ > 0 || converting_;
     const std::pair<Control, bool> states[] = {
-        {cmdAdd, true},
-        {CmdAddFolder, true},
-        {cmdClear1, true},
-        // Stop while the job runs.
-        {CmdExtractDBX, converting_ || convertWanted_},
+        {cmdAdd, !runUnderWay},
+        {CmdAddFolder, !runUnderWay},
+        {cmdClear1, !runUnderWay},
+        // Stop while the job runs; Convert once nothing else is under way.
+        {CmdExtractDBX, converting_ || (convertWanted_ && !runUnderWay && foldersFilling_ == 0)},
         {CmdHelp, true},
         {cmdEnd, true},
     };

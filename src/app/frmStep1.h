@@ -24,8 +24,11 @@ namespace tolvane::app {
 // the layout table, forward each click to Click(), and carry out the few widget operations
 // declared at the end. Modal interaction goes through the Ui seam.
 //
-// While a run is under way Convert reads "&Stop" and stops the run (the PST committed and
-// named, the box saying how far it got) without ending the program.
+// While a run is under way the queue stays as the job reads it: Add Files, Add Folder and
+// Clear are disabled from the Convert click until the run has ended, and Convert reads
+// "&Stop" and stops the run (the PST committed and named, the box saying how far it got)
+// without ending the program. While Add Folder fills the queue, Convert waits for it,
+// disabled. Help and Exit always answer.
 class frmStep1 : public queue::QueueWindow,
                  public convert::QueueSource,
                  public convert::ProgressSink {
@@ -52,8 +55,8 @@ class frmStep1 : public queue::QueueWindow,
     void setStopWatch(std::function<bool()> stopAsked) { stopAsked_ = std::move(stopAsked); }
     bool converting() const noexcept { return converting_; }
 
-    // A click on a control: runs its handler. A failure the handler does not handle itself is
-    // shown, and the program goes on.
+    // A click on a control: runs its handler unless the control is disabled. A failure the
+    // handler does not handle itself is shown, and the program goes on.
     void Click(Control which);
 
     // The button handlers.
@@ -71,6 +74,8 @@ class frmStep1 : public queue::QueueWindow,
     // queue::QueueWindow
     Ui& ui() override { return ui_; }
     queue::FileQueue& fileQueue() override { return fileQueue_; }
+    // The queue commands' word on Convert; the window still keeps it disabled while a run
+    // is under way or Add Folder fills the queue.
     void setConvertEnabled(bool enabled) override;
     bool unloaded() const override { return unloaded_; }
 
@@ -100,6 +105,9 @@ class frmStep1 : public queue::QueueWindow,
     virtual void endEventLoop() = 0;
 
   private:
+    // Counts one more piece of work under way for as long as it lives; the buttons follow.
+    class Busy;
+
     void runHandler(void (frmStep1::*handler)());
     void refreshButtons(bool always = false);
 
@@ -114,6 +122,8 @@ class frmStep1 : public queue::QueueWindow,
     std::function<bool()> stopAsked_;
     std::array<bool, kControlCount> enabled_{};
     bool convertWanted_ = false;  // what the queue commands and the last run said
+    int runsUnderWay_ = 0;        // Convert clicks not yet returned
+    int foldersFilling_ = 0;      // Add Folder clicks not yet returned
     bool converting_ = false;     // between the job's start and end events
     bool unloaded_ = false;
 };

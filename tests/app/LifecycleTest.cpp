@@ -88,6 +88,8 @@ TEST_F(ConvertButton, AFailureTheJobDoesNotHandleIsShownAndTheWindowGoesOn) {
     c().CmdExtractDBX->click();
     EXPECT_EQ(ui_.messageTexts(), std::vector<std::string>{"91:Object variable not set"});
     EXPECT_FALSE(window().unloaded());
+    // The failed run is over: the queue can be changed again.
+    EXPECT_TRUE(c().cmdClear1->isEnabled());
 }
 
 }  // namespace

@@ -267,5 +267,79 @@ TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
     EXPECT_FALSE(IsWindowEnabled(at(CmdExtractDBX)));  // until files are queued again
 }
 
+// The buttons that answer now, in the keyboard's order.
+std::string enabledButtons(const Win32Window& window) {
+    std::string names;
+    for (const Control button : TabOrder()) {
+        if (button != grdFiles1 && IsWindowEnabled(window.control(button))) {
+            names += std::string(names.empty() ? "" : " ") + kLayout[button].name;
+        }
+    }
+    return names;
+}
+
+TEST_F(Window, FromTheConvertClickToTheRunsEndTheQueueCannotBeChanged) {
+    ui.answerFiles("C:\\Mail\\a.eml");
+    click(cmdAdd);
+    std::vector<std::string> seen;
+    const auto tryTheQueueButtons = [&] {
+        ui.messageBoxAnswers = {MsgResult::Yes};
+        ui.folderAnswers = {utf8(folder.path())};
+        for (const Control button : {cmdClear1, cmdAdd, CmdAddFolder}) {
+            click(button);
+            window.Click(button);
+        }
+        ui.messageBoxAnswers.clear();
+        ui.folderAnswers.clear();
+    };
+    window.setConvertJob([&] {
+        seen.push_back(enabledButtons(window));
+        tryTheQueueButtons();
+        window.runStarted();
+        seen.push_back(enabledButtons(window));
+        tryTheQueueButtons();
+        convert::RunResult result;
+        result.taken = 1;
+        window.runEnded(result);
+        seen.push_back(enabledButtons(window));
+    });
+    click(CmdExtractDBX);
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"cmdEnd CmdHelp", "CmdExtractDBX cmdEnd CmdHelp",
+                                              "cmdEnd CmdHelp"}));
+    EXPECT_EQ(gridRows(), 1);
+    EXPECT_EQ(gridText(0), "C:\\Mail\\a.eml");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_TRUE(ui.folderTitles.empty());
+    EXPECT_EQ(enabledButtons(window), "cmdAdd cmdClear1 CmdAddFolder cmdEnd CmdHelp");
+}
+
+TEST_F(Window, ConvertWaitsUntilAddFolderHasQueuedTheWholeFolder) {
+    for (const wchar_t* name : {L"a.eml", L"b.eml"}) {
+        std::ofstream(folder.path() / name) << "Subject: x\r\n\r\nx\r\n";
+    }
+    ui.answerFiles("C:\\Mail\\x.eml");
+    click(cmdAdd);
+    int runs = 0;
+    window.setConvertJob([&runs] { ++runs; });
+    std::vector<bool> convertEnabled;
+    ui.onDoEvents = [&](int) {
+        convertEnabled.push_back(IsWindowEnabled(at(CmdExtractDBX)) != FALSE);
+        click(CmdExtractDBX);
+        window.Click(CmdExtractDBX);
+    };
+    ui.folderAnswers.push_back(utf8(folder.path()));
+    click(CmdAddFolder);
+
+    // Three files listed (the manual among them), two queued: five yields.
+    EXPECT_EQ(convertEnabled, std::vector<bool>(5, false));
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(gridRows(), 3);
+    EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
+    click(CmdExtractDBX);
+    EXPECT_EQ(runs, 1);
+}
+
 }  // namespace
 }  // namespace tolvane::win32app
