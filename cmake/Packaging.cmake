@@ -7,11 +7,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "move a Zimbra mailbox into a new Outlook PST file")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tolvane moves a mailbox exported by Zimbra Desktop as .eml files into one new Outlook\n"
-    "personal-folders file (.pst, Unicode): headers, sender and recipients, dates, plain\n"
-    "and HTML bodies, attachments and embedded messages, in a folder tree that mirrors\n"
-    "the folders the files came from. The PST is written by Tolvane's own writer;\n"
-    "Outlook is not needed.\n"
+    "Tolvane moves a mailbox exported by Zimbra Desktop as .eml files into one new\n"
+    "Outlook personal-folders file (.pst, Unicode): headers, sender and recipients,\n"
+    "dates, plain and HTML bodies, attachments and embedded messages, in a folder\n"
+    "tree that mirrors the folders the files came from. The PST is written by\n"
+    "Tolvane's own writer; Outlook is not needed.\n"
     "\n"
     "The package holds the window (tolvane) and the command-line converter\n"
     "(tolvane-convert).")
