@@ -10,8 +10,9 @@ function(tolvane_help_manual target)
   else()
     set(folder $<TARGET_FILE_DIR:${target}>/../share/doc/tolvane)
   endif()
+  # The manual as the system built for shows it (TOLVANE_MANUAL, made by tolvane_manual).
+  add_dependencies(${target} tolvane_manual)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/docs/help.html
-            ${folder}/help.html)
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TOLVANE_MANUAL} ${folder}/help.html)
 endfunction()
