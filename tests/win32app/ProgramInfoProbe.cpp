@@ -33,9 +33,10 @@ bool printVersion(const wchar_t* program) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
-        std::printf("FixedFileVersion=%lu.%lu.%lu.%lu\n", HIWORD(fixed->dwFileVersionMS),
-                    LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
-                    LOWORD(fixed->dwFileVersionLS));
+        std::printf("FixedFileVersion=%u.%u.%u.%u\n", unsigned{HIWORD(fixed->dwFileVersionMS)},
+                    unsigned{LOWORD(fixed->dwFileVersionMS)},
+                    unsigned{HIWORD(fixed->dwFileVersionLS)},
+                    unsigned{LOWORD(fixed->dwFileVersionLS)});
     }
     for (const wchar_t* name :
          {L"CompanyName", L"FileDescription", L"FileVersion", L"OriginalFilename", L"ProductName",
