@@ -25,6 +25,7 @@ import argparse
 import io
 import json
 import os
+import random
 import re
 import struct
 import sys
@@ -290,16 +291,25 @@ def sample_mailbox(desktop=False):
 
 def bulk_mailbox(messages, folders=4, body_size=1500):
     """`messages` mails, five in eight in Inbox, the rest over a few subfolders, in id order
-    across folders."""
+    across folders. Bodies are drawn from 512 paragraphs of made-up words, so the archive
+    compresses about as well as real mail does."""
     box = Mailbox()
     targets = [2] + [box.folder("Folder %d" % i, 2 if i % 2 else 1) for i in range(folders - 1)]
-    filler = ("Lorem ipsum dolor sit amet, consectetur adipiscing elit %d.\r\n" * 40)
+    words = random.Random(7)
+    vocabulary = ["".join(words.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(
+        words.randint(2, 10))) for _ in range(4000)]
+    paragraphs = []
+    for _ in range(512):
+        text = ""
+        while len(text) < body_size:
+            line = " ".join(words.choice(vocabulary) for _ in range(12))
+            text += line[:76] + "\r\n"
+        paragraphs.append(text[:body_size])
     for n in range(messages):
         folder = 2 if n % 2 == 0 else targets[(n // 2) % len(targets)]
-        body = (filler % tuple(range(40)))[:body_size]
         item = box.add(MESSAGE, folder, subject="Bulk message %d" % n,
                        unread=n % 4 == 0, flags=FLAGGED if n % 7 == 0 else 0)
-        item.blob = message_blob(item.id, item.subject, body=body)
+        item.blob = message_blob(item.id, item.subject, body=paragraphs[n % len(paragraphs)])
     return box
 
 
