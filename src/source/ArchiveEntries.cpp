@@ -120,7 +120,7 @@ void ArchiveEntries::takeError() {
 }
 
 ArchiveEntries::Step ArchiveEntries::next() {
-    Utf8Names names;
+    [[maybe_unused]] const Utf8Names names;
     const int status = archive_read_next_header(archive_, &entry_);
     if (status == ARCHIVE_EOF)
         return Step::End;

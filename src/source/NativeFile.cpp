@@ -7,7 +7,8 @@ namespace tolvane::source {
 NativeFile::NativeFile(NativeFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNone)),
       size_(other.size_),
-      name_(std::move(other.name_)) {}
+      name_(std::move(other.name_)),
+      systemPath_(std::move(other.systemPath_)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
     if (this != &other) {
@@ -16,6 +17,7 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
         handle_ = std::exchange(other.handle_, kNone);
         size_ = other.size_;
         name_ = std::move(other.name_);
+        systemPath_ = std::move(other.systemPath_);
     }
     return *this;
 }

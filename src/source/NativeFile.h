@@ -37,13 +37,18 @@ class NativeFile {
   private:
     static constexpr std::intptr_t kNone = -1;
 
-    NativeFile(std::intptr_t handle, std::uint64_t size, std::string name)
-        : handle_(handle), size_(size), name_(std::move(name)) {}
+    NativeFile(std::intptr_t handle, std::uint64_t size, std::string name,
+               std::wstring systemPath = {})
+        : handle_(handle),
+          size_(size),
+          name_(std::move(name)),
+          systemPath_(std::move(systemPath)) {}
     static void close(std::intptr_t handle);
 
     std::intptr_t handle_;  // a descriptor, or a Windows HANDLE
     std::uint64_t size_;
-    std::string name_;  // for error messages
+    std::string name_;         // for error messages
+    std::wstring systemPath_;  // Windows: the name to open it by again
 };
 
 }  // namespace tolvane::source

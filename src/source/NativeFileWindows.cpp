@@ -50,9 +50,10 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 NativeFile NativeFile::openForReading(const std::filesystem::path& path) {
     const std::string name = utf8Of(path);
-    const HANDLE handle = CreateFileW(
-        win32::SystemPath(utf8Of(std::filesystem::absolute(path))).c_str(), GENERIC_READ, kShareAll,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    std::wstring systemPath = win32::SystemPath(utf8Of(std::filesystem::absolute(path)));
+    const HANDLE handle =
+        CreateFileW(systemPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         std::error_code ignored;
@@ -68,7 +69,7 @@ NativeFile NativeFile::openForReading(const std::filesystem::path& path) {
         throw AppError(kPathFileAccess, "cannot read " + name + ": it is not a regular file");
     }
     const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    return NativeFile(reinterpret_cast<std::intptr_t>(handle), size, name);
+    return NativeFile(reinterpret_cast<std::intptr_t>(handle), size, name, std::move(systemPath));
 }
 
 NativeFile NativeFile::createSpool(const std::filesystem::path& folder) {
@@ -78,13 +79,14 @@ NativeFile NativeFile::createSpool(const std::filesystem::path& folder) {
         const std::string name = "tolvane-spool-" + std::to_string(GetCurrentProcessId()) + "-" +
                                  std::to_string(GetTickCount64()) + "-" +
                                  std::to_string(counter++) + ".tmp";
-        const std::string path = utf8Of(std::filesystem::absolute(folder)) + "\\" + name;
-        const HANDLE handle = CreateFileW(
-            win32::SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
-            nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        std::wstring path =
+            win32::SystemPath(utf8Of(std::filesystem::absolute(folder)) + "\\" + name);
+        const HANDLE handle =
+            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE)
             return NativeFile(reinterpret_cast<std::intptr_t>(handle), 0,
-                              "a spool file in " + where);
+                              "a spool file in " + where, std::move(path));
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             fail("create a spool file in", where, error);
@@ -127,14 +129,16 @@ std::size_t NativeFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out
 }
 
 int NativeFile::openDescriptor() const {
-    // A handle of its own has a file position of its own; sharing deletion lets it open a
-    // spool that is to be deleted on close.
+    // A handle of its own has a file position of its own. Sharing deletion lets it open a spool
+    // that is to be deleted on close; where ReOpenFile is missing (older Wine), the file is
+    // opened again by its name.
     HANDLE copy = ReOpenFile(handleOf(handle_), GENERIC_READ, kShareAll, 0);
-    if (copy == INVALID_HANDLE_VALUE &&
-        !DuplicateHandle(GetCurrentProcess(), handleOf(handle_), GetCurrentProcess(), &copy,
-                         GENERIC_READ, FALSE, 0)) {
-        fail("open", name_, GetLastError());
+    if (copy == INVALID_HANDLE_VALUE) {
+        copy = CreateFileW(systemPath_.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     }
+    if (copy == INVALID_HANDLE_VALUE)
+        fail("open", name_, GetLastError());
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(copy);
