@@ -177,9 +177,17 @@ class ArchiveSource final : public SourceReader {
             item.bytes = std::move(data.bytes);
             deliver(std::move(item));
         } else {
-            deliver(std::move(item));
-            if (!entries_->skip())
+            // A survey counts what a reading will deliver: an entry too large to read is not.
+            const auto declared = entries_->declaredSize();
+            if (!entries_->skip()) {
                 stop(name.name, false);
+                return;
+            }
+            if (declared && *declared > options_.limits.largestItem) {
+                refused(ArchiveEntries::Outcome::TooLarge, name.name, false);
+                return;
+            }
+            deliver(std::move(item));
         }
     }
 

@@ -173,6 +173,9 @@ TEST(HostileArchive, ASingleTwoGigabyteEntryIsRefusedWithoutBeingHeld) {
     EXPECT_EQ(all.problems.size(), 1u);
     EXPECT_FALSE(all.find("Inbox/0000099999-big.eml"));
     expectSampleLess(all, {});
+    const SourceSurvey survey = surveySource(archive("two-gigabytes.tgz"));
+    EXPECT_EQ(survey.count(ItemKind::Message), 20u) << "as many as a reading delivers";
+    EXPECT_EQ(survey.problemCount, 1u);
 }
 
 // The tar stream runs past 4 GiB: what follows the big entry sits at offsets beyond 32 bits.

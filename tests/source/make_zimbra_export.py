@@ -18,6 +18,12 @@ The layout follows Zimbra's exporter, ArchiveFormatter.formatCallback and saveIt
   contacts as .vcf, appointments as .ics, tasks as .task holding iCalendar, entries deflated
   with data descriptors and the type name as comment.
 
+Read from Zimbra's source (ArchiveFormatter, TarArchiveOutputStream, ZipFormatter, ItemData,
+Metadata, BEncoding): all of the above, the .meta keys and the bencoded "metadata" dialect.
+Assumed, not read: the roots' paths ("/" for ROOT and USER_ROOT), the exact contents of each
+item's "metadata" beyond vt, c, fld and v, an .appt/.task blob's shape (a MIME message with
+the invite as a text/calendar part), and the .meta key order (Zimbra's JSONObject keeps none).
+
 Options write the damaged and hostile archives the reader must survive. Run with --help.
 """
 
