@@ -4,7 +4,9 @@ namespace tolvane::source {
 
 std::string_view withoutBatchSuffix(std::string_view component) {
     const std::size_t bang = component.rfind('!');
-    if (bang == std::string_view::npos || bang == 0 || bang + 1 == component.size())
+    // Zimbra writes count / 500 with no leading zero: "Inbox!0" and "Inbox!01" are names.
+    if (bang == std::string_view::npos || bang == 0 || bang + 1 == component.size() ||
+        component[bang + 1] == '0')
         return component;
     for (std::size_t i = bang + 1; i < component.size(); ++i) {
         if (component[i] < '0' || component[i] > '9')

@@ -51,6 +51,8 @@ TEST(BatchFoldersMerge, OnlyTheLastComponentLosesItsSuffix) {
     EXPECT_EQ(withoutBatchSuffix("Wow!"), "Wow!");
     EXPECT_EQ(withoutBatchSuffix("Hey!you"), "Hey!you");
     EXPECT_EQ(withoutBatchSuffix("!5"), "!5");
+    EXPECT_EQ(withoutBatchSuffix("Backup!0"), "Backup!0");
+    EXPECT_EQ(withoutBatchSuffix("Backup!07"), "Backup!07");
 
     Item item;
     item.entry = "Inbox!1/Sub!2/0000000300-x.eml";
