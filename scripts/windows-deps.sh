@@ -4,6 +4,10 @@
 # static, for x86_64-w64-mingw32; nlohmann-json's headers are copied from Debian's package.
 # Idempotent: packages already present are skipped, and the libraries are built once per set
 # of source versions into the user's cache folder. Prints the install prefix on its last line.
+# Runs may overlap (several worktrees, several builds): a prefix is built under a lock by one
+# run while the others wait for it, and no run removes a prefix it did not build, since
+# another checkout's build may be using it. Prefixes of older versions or recipes stay until
+# removed by hand; the script names them.
 #
 # Usage: scripts/windows-deps.sh            (the prefix: include/, lib/, lib/pkgconfig/)
 # Environment: TOLVANE_WINDOWS_CACHE overrides the cache folder; JOBS the build parallelism.
@@ -33,6 +37,9 @@ mkdir -p "$cache"
 # machine installs from; the machine's own sources and lists stay as they are.
 apt_dir="$cache/apt"
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+# One run at a time refreshes the lists; the lock is let go once the versions are known.
+exec 8>"$cache/apt.lock"
+flock 8
 apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
           -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
           -o "APT::Sandbox::User=root")
@@ -75,17 +82,35 @@ key="ffi-${version[libffi]}_pcre2-${version[pcre2]}_glib-${version[glib2.0]}_gmi
 key+="_archive-${version[libarchive]}_ical-${version[libical3]}_json-${json_version}_gtest-${gtest_version}_$recipe"
 key=${key//[:~+]/.}
 prefix="$cache/$key"
+flock -u 8
+exec 8>&-
+
+others() {
+  find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name apt ! -name "$key" ! -name "$key.work"
+}
+# The prefix is built, or waited for, under its own lock: a run that finds another building it
+# waits and then uses what that run built.
+exec 9>"$cache/$key.lock"
+if ! flock -n 9; then
+  log "another run is building $prefix; waiting for it"
+  flock 9
+fi
 if [ -f "$prefix/.complete" ]; then
   log "cached: $prefix"
+  if [ -n "$(others)" ]; then
+    log "older prefixes, unused by this checkout: $(others | tr '\n' ' ')"
+  fi
   echo "$prefix"
   exit 0
 fi
 
 log "building into $prefix"
 started=$(date +%s)
-# Prefixes of other versions or recipes, and what failed builds left, give way to this one.
-find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name apt -exec rm -rf {} +
-work=$(mktemp -d "$cache/work.XXXXXX")
+# Only this prefix's own leftovers, from a run that was stopped, give way: under the lock no
+# other run is using them.
+work="$cache/$key.work"
+rm -rf "$prefix" "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"; [ -f "$prefix/.complete" ] || rm -rf "$prefix"' EXIT
 mkdir -p "$prefix/lib/pkgconfig" "$prefix/include"
 
