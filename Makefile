@@ -64,7 +64,7 @@ BUILD_DIR_WINDOWS_HOST := build/windows-host
 DIST_DIR := dist
 
 # A new dependency prefix (a package update, a changed recipe) starts the configuration afresh:
-# the cached pkg-config results name the old one, which the deps script has removed.
+# the cached pkg-config results name the old one.
 build-windows:
 	@prefix=$$(bash scripts/windows-deps.sh) && \
 	if grep -o "$$(dirname "$$prefix")/[^/;]*" $(BUILD_DIR_WINDOWS)/CMakeCache.txt 2>/dev/null | \
