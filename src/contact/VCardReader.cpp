@@ -113,7 +113,15 @@ void parseHead(std::string_view head, VCardProperty& p) {
         }
         const std::string pname = upper(trim(param.substr(0, eq)));
         for (std::string_view v : splitOutsideQuotes(param.substr(eq + 1), ',')) {
-            p.params.emplace_back(pname, unquote(v));
+            // Some writers quote a whole list of types: TYPE="work,voice".
+            const std::string value = unquote(v);
+            if (pname == "TYPE") {
+                for (std::string_view t : splitOutsideQuotes(value, ',')) {
+                    p.params.emplace_back(pname, std::string(trim(t)));
+                }
+            } else {
+                p.params.emplace_back(pname, value);
+            }
         }
     }
 }
@@ -160,26 +168,22 @@ class Reader {
     }
 
   private:
-    bool keepFoldBlank() const { return open_ && card_.version == "2.1"; }
-
-    // One property's text: folded lines joined, and a quoted-printable value's soft line
-    // breaks ("=" at the end of a line) followed.
+    // One property's text: a quoted-printable value's soft line breaks ("=" at the end of a
+    // line, the next line's first blank dropped with it) followed, folded lines joined with
+    // one blank dropped (RFC 2426 2.6; 2.1 writers fold the same way).
     std::string readLogical() {
         std::string logical(lines_[next_++]);
-        for (;;) {
-            if (next_ < lines_.size() && isFold(lines_[next_])) {
-                logical += lines_[next_++].substr(keepFoldBlank() ? 0 : 1);
-                continue;
-            }
-            if (!logical.empty() && logical.back() == '=' && next_ < lines_.size() &&
-                quotedPrintable(logical)) {
+        while (next_ < lines_.size()) {
+            const std::string_view line = lines_[next_];
+            if (!logical.empty() && logical.back() == '=' && quotedPrintable(logical)) {
                 logical.pop_back();
-                std::string_view cont = lines_[next_++];
-                logical += isFold(cont) ? cont.substr(1) : cont;
-                continue;
+            } else if (!isFold(line)) {
+                break;
             }
-            return logical;
+            logical += isFold(line) ? line.substr(1) : line;
+            ++next_;
         }
+        return logical;
     }
 
     static bool quotedPrintable(std::string_view logical) {
@@ -209,7 +213,8 @@ class Reader {
         }
         parseHead(std::string_view(logical).substr(0, end), p);
         const std::string_view raw = std::string_view(logical).substr(end + 1);
-        if (p.name == "BEGIN" && upper(trim(raw)) == "VCARD") {
+        const bool agentCard = p.name == "AGENT" && upper(trim(raw)) == "BEGIN:VCARD";
+        if ((p.name == "BEGIN" && upper(trim(raw)) == "VCARD") || (agentCard && open_)) {
             if (open_) {
                 nested_.push_back(logical);  // an AGENT's card inside this one
                 ++depth_;
