@@ -4,6 +4,7 @@
 
 #include "pstcheck/ltp/PropertyContext.h"
 #include "pstcheck/ltp/TableContext.h"
+#include "pstcheck/messaging/ContactCheck.h"
 #include "pstcheck/messaging/Ids.h"
 #include "pstcheck/messaging/RowCopies.h"
 
@@ -15,10 +16,12 @@ constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
 constexpr std::uint32_t kAttachMethod = 0x37050003;
 constexpr std::uint32_t kAttachDataObject = 0x3701000D;
 constexpr std::uint32_t kMethodEmbedded = 5;
+constexpr std::uint32_t kAttachmentContactPhoto = 0x7FFF000B;
 
 class MessageChecker {
   public:
-    MessageChecker(BlockSource& blocks, Report& r) : blocks_(blocks), r_(r) {}
+    MessageChecker(BlockSource& blocks, Report& r, const std::vector<NamedProperty>& names)
+        : blocks_(blocks), r_(r), names_(names) {}
 
     std::optional<MessageFacts> run(std::uint64_t bidData, std::uint64_t bidSub,
                                     const std::string& where, int depth) {
@@ -52,6 +55,7 @@ class MessageChecker {
             }
         }
         std::size_t rows = 0;
+        photos_ = 0;
         const auto table = subs.find(nid::kAttachmentTable);
         if (table != subs.end()) {
             const auto tc = TableContext::open(blocks_, table->second.bidData, table->second.bidSub,
@@ -70,6 +74,9 @@ class MessageChecker {
                        std::string((*facts.flags & kMsgFlagHasAttach) ? "set" : "clear") +
                        " with " + std::to_string(rows) + " attachment row(s)",
                    where);
+        }
+        if (facts.messageClass && isContactItem(*facts.messageClass)) {
+            checkContactItem(*pc, *facts.messageClass, photos_, names_, where, r_);
         }
         return facts;
     }
@@ -91,6 +98,7 @@ class MessageChecker {
                 continue;
             }
             compareRowWithObject(tc, row, *pc, "ATTACHMENT_TABLE", at_, r_);
+            photos_ += pc->boolean(kAttachmentContactPhoto).value_or(false) ? 1 : 0;
             if (pc->int32(kAttachMethod) == kMethodEmbedded) {
                 embedded(*pc, at_, depth);
             }
@@ -117,19 +125,24 @@ class MessageChecker {
             r_.add("ATTACHMENT", "PidTagAttachDataObject", "embedding deeper than 64", where);
             return;
         }
+        const std::size_t photos = photos_;
         run(it->second.bidData, it->second.bidSub, where + " embedded " + hex(nid), depth + 1);
+        photos_ = photos;
     }
 
     BlockSource& blocks_;
     Report& r_;
+    const std::vector<NamedProperty>& names_;
+    std::size_t photos_ = 0;  // of the message being checked
 };
 
 }  // namespace
 
 std::optional<MessageFacts> checkMessage(BlockSource& blocks, std::uint64_t bidData,
                                          std::uint64_t bidSub, const std::string& where,
-                                         Report& report, int depth) {
-    return MessageChecker(blocks, report).run(bidData, bidSub, where, depth);
+                                         Report& report, const std::vector<NamedProperty>& names,
+                                         int depth) {
+    return MessageChecker(blocks, report, names).run(bidData, bidSub, where, depth);
 }
 
 }  // namespace tolvane::pstcheck

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pstcheck/Report.h"
+#include "pstcheck/messaging/NameMap.h"
 #include "pstcheck/ndb/BlockSource.h"
 
 namespace tolvane::pstcheck {
@@ -18,9 +19,12 @@ struct MessageFacts {
 };
 
 // A message node: its PC, recipient and attachment tables, attachment PCs (rows against
-// subnodes, copied columns) and embedded messages, recursively ([MS-PST] 2.4.5, 2.4.6).
+// subnodes, copied columns) and embedded messages, recursively ([MS-PST] 2.4.5, 2.4.6); items
+// of a class with checks of its own (contacts) against the store's named properties.
 std::optional<MessageFacts> checkMessage(BlockSource& blocks, std::uint64_t bidData,
                                          std::uint64_t bidSub, const std::string& where,
-                                         Report& report, int depth = 0);
+                                         Report& report,
+                                         const std::vector<NamedProperty>& names = {},
+                                         int depth = 0);
 
 }  // namespace tolvane::pstcheck

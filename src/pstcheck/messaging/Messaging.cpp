@@ -88,6 +88,13 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
     guarded(r, "nid " + hex(nid::kMessageStore), [&] { checkStore(trees, blocks, r); });
     std::optional<std::uint32_t> named;
     guarded(r, "nid " + hex(nid::kNameToIdMap), [&] { named = checkNameMap(trees, blocks, r); });
+    std::vector<NamedProperty> names;
+    if (named) {
+        // Read once more without reporting: checkNameMap has reported what is wrong with it.
+        Report quiet;
+        guarded(quiet, "nid " + hex(nid::kNameToIdMap),
+                [&] { names = storeNamedProperties(trees, blocks, quiet); });
+    }
     std::map<std::uint32_t, MessageFacts> messages;
     for (const auto& [nid, node] : trees.nbt) {
         const std::uint32_t type = nidType(nid);
@@ -97,7 +104,7 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
         const std::string where = "message nid " + hex(nid);
         std::optional<MessageFacts> facts;
         guarded(r, where,
-                [&] { facts = checkMessage(blocks, node.bidData, node.bidSub, where, r); });
+                [&] { facts = checkMessage(blocks, node.bidData, node.bidSub, where, r, names); });
         if (!facts) {
             continue;
         }

@@ -77,6 +77,17 @@ std::vector<NamedProperty> namedProperties(const PropertyContext& pc) {
     return out;
 }
 
+std::vector<NamedProperty> storeNamedProperties(const BTrees& trees, BlockSource& blocks,
+                                                Report& r) {
+    const auto node = trees.nbt.find(nid::kNameToIdMap);
+    if (node == trees.nbt.end()) {
+        return {};
+    }
+    const auto pc = PropertyContext::open(blocks, node->second.bidData, node->second.bidSub,
+                                          "nid " + hex(nid::kNameToIdMap), r);
+    return pc ? namedProperties(*pc) : std::vector<NamedProperty>{};
+}
+
 std::optional<std::uint32_t> checkNameMap(const BTrees& trees, BlockSource& blocks, Report& r) {
     const std::string where = "nid " + hex(nid::kNameToIdMap);
     const auto node = trees.nbt.find(nid::kNameToIdMap);

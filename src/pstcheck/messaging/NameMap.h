@@ -31,4 +31,8 @@ std::vector<NamedProperty> namedProperties(const PropertyContext& map);
 
 std::optional<std::uint32_t> checkNameMap(const BTrees& trees, BlockSource& blocks, Report& report);
 
+// The store's named properties (node 0x61); none when the map cannot be read.
+std::vector<NamedProperty> storeNamedProperties(const BTrees& trees, BlockSource& blocks,
+                                                Report& report);
+
 }  // namespace tolvane::pstcheck
