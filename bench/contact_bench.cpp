@@ -73,7 +73,8 @@ int main() {
     std::printf("contacts  seconds  RSS KiB\n");
     for (int i = 0; i < kContacts; ++i) {
         const std::size_t end = vcf.find("END:VCARD\r\n", at) + 11;
-        const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(vcf.data()) + at, end - at);
+        const auto bytes =
+            std::span(reinterpret_cast<const std::uint8_t*>(vcf.data()) + at, end - at);
         at = end;
         auto file = contact::importVCards(bytes, "bench.vcf");
         for (auto& c : file.contacts) {
@@ -81,7 +82,8 @@ int main() {
         }
         if (i % 50 == 0) {
             contact::ZimbraContact group;
-            group.fields = {{"type", "group"}, {"nickname", "Group " + std::to_string(i)},
+            group.fields = {{"type", "group"},
+                            {"nickname", "Group " + std::to_string(i)},
                             {"dlist", "a@example.org, \"B\" <b@example.org>, c@example.org"}};
             group.source = "bench";
             pst->addMessage(folder, contact::importZimbraContact(group).message);
@@ -94,10 +96,11 @@ int main() {
     pst->close();
     const double total = std::chrono::duration<double>(Clock::now() - start).count();
     const std::uint64_t held = pst->committedMessages();
-    std::printf("%d contacts and %d groups in %.2f s (%.0f a second); file %.1f MiB; RSS before "
-                "%ld KiB, after %ld KiB\n",
-                kContacts, kContacts / 50, total, kContacts / total,
-                static_cast<double>(fs::file_size(path)) / (1 << 20), before, residentKiB());
+    std::printf(
+        "%d contacts and %d groups in %.2f s (%.0f a second); file %.1f MiB; RSS before "
+        "%ld KiB, after %ld KiB\n",
+        kContacts, kContacts / 50, total, kContacts / total,
+        static_cast<double>(fs::file_size(path)) / (1 << 20), before, residentKiB());
     fs::remove_all(dir);
     return held == kContacts + kContacts / 50 ? 0 : 1;
 }

@@ -17,11 +17,10 @@ namespace {
 constexpr std::array<std::uint8_t, 16> kPsetidAddress = {0x04, 0x20, 0x06, 0, 0, 0, 0, 0,
                                                          0xC0, 0,    0,    0, 0, 0, 0, 0x46};
 // MAPI_ONE_OFF_UID ([MS-OXCDATA] 2.2.5.1).
-constexpr std::array<std::uint8_t, 16> kOneOffUid = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3,
-                                                     0x10, 0x19, 0x9D, 0x6E, 0x00, 0xDD,
-                                                     0x01, 0x0F, 0x54, 0x02};
-constexpr std::uint16_t kUnicode = 0x001F, kInt32 = 0x0003, kBoolean = 0x000B,
-                        kBinary = 0x0102, kMvInt32 = 0x1003, kMvBinary = 0x1102;
+constexpr std::array<std::uint8_t, 16> kOneOffUid = {
+    0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19, 0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+constexpr std::uint16_t kUnicode = 0x001F, kInt32 = 0x0003, kBoolean = 0x000B, kBinary = 0x0102,
+                        kMvInt32 = 0x1003, kMvBinary = 0x1102;
 
 // LIDs of PSETID_Address ([MS-OXPROPS] 2.1-2.436).
 constexpr std::uint32_t kFileUnder = 0x8005, kHasPicture = 0x8015, kEmailList = 0x8028,
@@ -69,7 +68,8 @@ std::optional<std::vector<std::vector<std::uint8_t>>> binaries(Bytes b) {
     std::vector<std::vector<std::uint8_t>> out;
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t start = u32(b, 4 + 4 * i);
-        const std::uint32_t end = i + 1 < n ? u32(b, 8 + 4 * i) : static_cast<std::uint32_t>(b.size());
+        const std::uint32_t end =
+            i + 1 < n ? u32(b, 8 + 4 * i) : static_cast<std::uint32_t>(b.size());
         if (start > end || end > b.size()) {
             return std::nullopt;
         }
@@ -109,8 +109,8 @@ class ContactChecker {
             r_.add("CONTACT", "PidLidFileUnder", "missing or not in the name-to-id map", where_);
         }
         emailSlots();
-        if (const auto has = value(kHasPicture, kBoolean); has && !has->empty() && (*has)[0] != 0 &&
-                                                           photos == 0) {
+        if (const auto has = value(kHasPicture, kBoolean);
+            has && !has->empty() && (*has)[0] != 0 && photos == 0) {
             r_.add("CONTACT", "PidLidHasPicture",
                    "is true, and no attachment has PidTagAttachmentContactPhoto", where_);
         }
@@ -137,10 +137,10 @@ class ContactChecker {
             return;
         }
         if (m->size() != o->size()) {
-            r_.add("DISTLIST", "PidLidDistributionListOneOffMembers",
-                   std::to_string(o->size()) + " values for " + std::to_string(m->size()) +
-                       " members",
-                   where_);
+            r_.add(
+                "DISTLIST", "PidLidDistributionListOneOffMembers",
+                std::to_string(o->size()) + " values for " + std::to_string(m->size()) + " members",
+                where_);
         }
         std::vector<std::uint8_t> all;
         for (std::size_t i = 0; i < o->size(); ++i) {
@@ -254,9 +254,9 @@ class ContactChecker {
 bool isContactItem(const std::string& messageClass) {
     const auto is = [&](std::string_view cls) {
         return messageClass.size() >= cls.size() &&
-               std::equal(cls.begin(), cls.end(), messageClass.begin(), [](char a, char b) {
-                   return a == (b >= 'a' && b <= 'z' ? b - 32 : b);
-               }) &&
+               std::equal(
+                   cls.begin(), cls.end(), messageClass.begin(),
+                   [](char a, char b) { return a == (b >= 'a' && b <= 'z' ? b - 32 : b); }) &&
                (messageClass.size() == cls.size() || messageClass[cls.size()] == '.');
     };
     return is("IPM.CONTACT") || is("IPM.DISTLIST");
