@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <optional>
 #include <set>
 
@@ -80,28 +79,11 @@ std::optional<std::vector<std::vector<std::uint8_t>>> binaries(Bytes b) {
 
 class ContactChecker {
   public:
-    ContactChecker(const PropertyContext& pc, const std::vector<NamedProperty>& names,
-                   const std::string& where, Report& r)
-        : pc_(pc), where_(where), r_(r) {
-        for (const NamedProperty& n : names) {
-            ids_.insert(n.id);
-            if (!n.name && n.guid == kPsetidAddress) {
-                address_[n.number] = n.id;
-            }
-        }
-    }
-
-    void namesResolve(const char* structure) {
-        for (const auto& [id, entry] : pc_.entries()) {
-            if (id >= 0x8000 && !ids_.contains(id)) {
-                r_.add(structure, "named property",
-                       "id " + hex(id) + " is not in the name-to-id map", where_);
-            }
-        }
-    }
+    ContactChecker(const PropertyContext& pc, const NameIndex& names, const std::string& where,
+                   Report& r)
+        : pc_(pc), names_(names), where_(where), r_(r) {}
 
     void contact(std::size_t photos) {
-        namesResolve("CONTACT");
         if (!pc_.string(tag::kDisplayName)) {
             r_.add("CONTACT", "PidTagDisplayName", "missing", where_);
         }
@@ -117,7 +99,6 @@ class ContactChecker {
     }
 
     void distributionList() {
-        namesResolve("DISTLIST");
         if (!string(kListName)) {
             r_.add("DISTLIST", "PidLidDistributionListName", "missing", where_);
         }
@@ -165,22 +146,20 @@ class ContactChecker {
   private:
     // The stored bytes of a PSETID_Address property of the given type, if the map names it.
     std::optional<std::vector<std::uint8_t>> value(std::uint32_t lid, std::uint16_t type) const {
-        const auto it = address_.find(lid);
-        if (it == address_.end()) {
+        const auto id = names_.id(kPsetidAddress, lid);
+        if (!id) {
             return std::nullopt;
         }
-        const auto e = pc_.entries().find(it->second);
+        const auto e = pc_.entries().find(*id);
         if (e == pc_.entries().end() || e->second.type != type) {
             return std::nullopt;
         }
-        return pc_.value(it->second);
+        return pc_.value(*id);
     }
 
     std::optional<std::string> string(std::uint32_t lid) const {
-        const auto it = address_.find(lid);
-        return it == address_.end()
-                   ? std::nullopt
-                   : pc_.string((static_cast<std::uint32_t>(it->second) << 16) | kUnicode);
+        const auto id = names_.id(kPsetidAddress, lid);
+        return id ? pc_.string((static_cast<std::uint32_t>(*id) << 16) | kUnicode) : std::nullopt;
     }
 
     // E-mail 1-3 against PidLidAddressBookProviderEmailList and ...ArrayType
@@ -243,10 +222,9 @@ class ContactChecker {
     }
 
     const PropertyContext& pc_;
+    const NameIndex& names_;
     const std::string& where_;
     Report& r_;
-    std::set<std::uint16_t> ids_;
-    std::map<std::uint32_t, std::uint16_t> address_;  // LID -> property id
 };
 
 }  // namespace
@@ -263,7 +241,7 @@ bool isContactItem(const std::string& messageClass) {
 }
 
 void checkContactItem(const PropertyContext& pc, const std::string& messageClass,
-                      std::size_t photoAttachments, const std::vector<NamedProperty>& names,
+                      std::size_t photoAttachments, const NameIndex& names,
                       const std::string& where, Report& report) {
     ContactChecker check(pc, names, where, report);
     if (messageClass.size() >= 12 && (messageClass[4] == 'D' || messageClass[4] == 'd')) {

@@ -1,9 +1,11 @@
 #include "pstcheck/messaging/MessageCheck.h"
 
+#include <algorithm>
 #include <set>
 
 #include "pstcheck/ltp/PropertyContext.h"
 #include "pstcheck/ltp/TableContext.h"
+#include "pstcheck/messaging/CalendarCheck.h"
 #include "pstcheck/messaging/ContactCheck.h"
 #include "pstcheck/messaging/Ids.h"
 #include "pstcheck/messaging/RowCopies.h"
@@ -16,11 +18,14 @@ constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
 constexpr std::uint32_t kAttachMethod = 0x37050003;
 constexpr std::uint32_t kAttachDataObject = 0x3701000D;
 constexpr std::uint32_t kMethodEmbedded = 5;
+constexpr std::uint32_t kAttachmentFlags = 0x7FFD0003;
 constexpr std::uint32_t kAttachmentContactPhoto = 0x7FFF000B;
+constexpr std::uint16_t kExceptionReplaceTime = 0x7FF9;
+constexpr std::uint16_t kFirstNamedId = 0x8000;
 
 class MessageChecker {
   public:
-    MessageChecker(BlockSource& blocks, Report& r, const std::vector<NamedProperty>& names)
+    MessageChecker(BlockSource& blocks, Report& r, const NameIndex* names)
         : blocks_(blocks), r_(r), names_(names) {}
 
     std::optional<MessageFacts> run(std::uint64_t bidData, std::uint64_t bidSub,
@@ -40,6 +45,14 @@ class MessageChecker {
         if (!facts.flags) {
             r_.add("MESSAGE", "PidTagMessageFlags", "missing", where);
         }
+        if (names_) {
+            for (const auto& [id, entry] : pc->entries()) {
+                if (id >= kFirstNamedId && !names_->hasId(id)) {
+                    r_.add("MESSAGE", "named property",
+                           "id " + hex(id) + " is not in the name-to-id map", where);
+                }
+            }
+        }
         const SubnodeMap& subs = pc->node().subnodes();
         if (const auto it = subs.find(nid::kRecipientTable); it != subs.end()) {
             TableContext::open(blocks_, it->second.bidData, it->second.bidSub,
@@ -55,14 +68,14 @@ class MessageChecker {
             }
         }
         std::size_t rows = 0;
-        photos_ = 0;
+        std::vector<AttachmentFacts> attached;
         const auto table = subs.find(nid::kAttachmentTable);
         if (table != subs.end()) {
             const auto tc = TableContext::open(blocks_, table->second.bidData, table->second.bidSub,
                                                where + " attachment table", r_);
             if (tc) {
                 rows = tc->rows();
-                checkAttachments(*tc, subs, attachments, where, depth);
+                attached = checkAttachments(*tc, subs, attachments, where, depth);
             }
         } else if (!attachments.empty()) {
             r_.add("ATTACHMENT_TABLE", "missing",
@@ -75,16 +88,22 @@ class MessageChecker {
                        " with " + std::to_string(rows) + " attachment row(s)",
                    where);
         }
-        if (facts.messageClass && isContactItem(*facts.messageClass)) {
-            checkContactItem(*pc, *facts.messageClass, photos_, names_, where, r_);
+        if (names_ && facts.messageClass) {
+            checkCalendarItem(*pc, *facts.messageClass, attached, *names_, where, r_);
+        }
+        if (names_ && facts.messageClass && isContactItem(*facts.messageClass)) {
+            const auto photos = static_cast<std::size_t>(std::count_if(
+                attached.begin(), attached.end(), [](const auto& f) { return f.contactPhoto; }));
+            checkContactItem(*pc, *facts.messageClass, photos, *names_, where, r_);
         }
         return facts;
     }
 
   private:
-    void checkAttachments(const TableContext& tc, const SubnodeMap& subs,
-                          std::set<std::uint32_t> attachments, const std::string& where,
-                          int depth) {
+    std::vector<AttachmentFacts> checkAttachments(const TableContext& tc, const SubnodeMap& subs,
+                                                  std::set<std::uint32_t> attachments,
+                                                  const std::string& where, int depth) {
+        std::vector<AttachmentFacts> facts;
         for (std::size_t row = 0; row < tc.rows(); ++row) {
             const std::uint32_t id = tc.rowId(row);
             const std::string at_ = where + " attachment " + hex(id);
@@ -98,8 +117,16 @@ class MessageChecker {
                 continue;
             }
             compareRowWithObject(tc, row, *pc, "ATTACHMENT_TABLE", at_, r_);
-            photos_ += pc->boolean(kAttachmentContactPhoto).value_or(false) ? 1 : 0;
-            if (pc->int32(kAttachMethod) == kMethodEmbedded) {
+            AttachmentFacts f;
+            f.flags = pc->int32(kAttachmentFlags);
+            f.contactPhoto = pc->boolean(kAttachmentContactPhoto).value_or(false);
+            f.embedded = pc->int32(kAttachMethod) == kMethodEmbedded;
+            if (const auto t = pc->value(kExceptionReplaceTime);
+                t && t->size() == 8 && pc->entries().at(kExceptionReplaceTime).type == 0x0040) {
+                f.replaceMinutes = fileTimeMinutes(*t);
+            }
+            facts.push_back(f);
+            if (f.embedded) {
                 embedded(*pc, at_, depth);
             }
         }
@@ -107,6 +134,7 @@ class MessageChecker {
             r_.add("ATTACHMENT_TABLE", "rows", "attachment subnode has no row",
                    where + " attachment " + hex(left));
         }
+        return facts;
     }
 
     void embedded(const PropertyContext& attachment, const std::string& where, int depth) {
@@ -125,23 +153,19 @@ class MessageChecker {
             r_.add("ATTACHMENT", "PidTagAttachDataObject", "embedding deeper than 64", where);
             return;
         }
-        const std::size_t photos = photos_;
         run(it->second.bidData, it->second.bidSub, where + " embedded " + hex(nid), depth + 1);
-        photos_ = photos;
     }
 
     BlockSource& blocks_;
     Report& r_;
-    const std::vector<NamedProperty>& names_;
-    std::size_t photos_ = 0;  // of the message being checked
+    const NameIndex* names_;
 };
 
 }  // namespace
 
 std::optional<MessageFacts> checkMessage(BlockSource& blocks, std::uint64_t bidData,
                                          std::uint64_t bidSub, const std::string& where,
-                                         Report& report, const std::vector<NamedProperty>& names,
-                                         int depth) {
+                                         Report& report, int depth, const NameIndex* names) {
     return MessageChecker(blocks, report, names).run(bidData, bidSub, where, depth);
 }
 

@@ -19,12 +19,12 @@ struct MessageFacts {
 };
 
 // A message node: its PC, recipient and attachment tables, attachment PCs (rows against
-// subnodes, copied columns) and embedded messages, recursively ([MS-PST] 2.4.5, 2.4.6); items
-// of a class with checks of its own (contacts) against the store's named properties.
+// subnodes, copied columns) and embedded messages, recursively ([MS-PST] 2.4.5, 2.4.6). With
+// the store's named properties, every named id must be one of them, and appointments, tasks,
+// contacts and distribution lists are checked as such.
 std::optional<MessageFacts> checkMessage(BlockSource& blocks, std::uint64_t bidData,
                                          std::uint64_t bidSub, const std::string& where,
-                                         Report& report,
-                                         const std::vector<NamedProperty>& names = {},
-                                         int depth = 0);
+                                         Report& report, int depth = 0,
+                                         const NameIndex* names = nullptr);
 
 }  // namespace tolvane::pstcheck

@@ -77,15 +77,19 @@ std::vector<NamedProperty> namedProperties(const PropertyContext& pc) {
     return out;
 }
 
-std::vector<NamedProperty> storeNamedProperties(const BTrees& trees, BlockSource& blocks,
-                                                Report& r) {
-    const auto node = trees.nbt.find(nid::kNameToIdMap);
-    if (node == trees.nbt.end()) {
-        return {};
+NameIndex::NameIndex(const std::vector<NamedProperty>& names) {
+    for (const NamedProperty& n : names) {
+        ids_.insert(n.id);
+        if (!n.name) {
+            byLid_[{n.guid, n.number}] = n.id;
+        }
     }
-    const auto pc = PropertyContext::open(blocks, node->second.bidData, node->second.bidSub,
-                                          "nid " + hex(nid::kNameToIdMap), r);
-    return pc ? namedProperties(*pc) : std::vector<NamedProperty>{};
+}
+
+std::optional<std::uint16_t> NameIndex::id(const std::array<std::uint8_t, 16>& set,
+                                           std::uint32_t lid) const {
+    const auto it = byLid_.find({set, lid});
+    return it == byLid_.end() ? std::nullopt : std::optional(it->second);
 }
 
 std::optional<std::uint32_t> checkNameMap(const BTrees& trees, BlockSource& blocks, Report& r) {

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,18 @@ std::vector<NamedProperty> namedProperties(const PropertyContext& map);
 
 std::optional<std::uint32_t> checkNameMap(const BTrees& trees, BlockSource& blocks, Report& report);
 
-// The store's named properties (node 0x61); none when the map cannot be read.
-std::vector<NamedProperty> storeNamedProperties(const BTrees& trees, BlockSource& blocks,
-                                                Report& report);
+// The store's named properties by property set and LID, for the checks of item classes.
+class NameIndex {
+  public:
+    NameIndex() = default;
+    explicit NameIndex(const std::vector<NamedProperty>& names);
+    std::optional<std::uint16_t> id(const std::array<std::uint8_t, 16>& set,
+                                    std::uint32_t lid) const;
+    bool hasId(std::uint16_t id) const { return ids_.contains(id); }
+
+  private:
+    std::map<std::pair<std::array<std::uint8_t, 16>, std::uint32_t>, std::uint16_t> byLid_;
+    std::set<std::uint16_t> ids_;
+};
 
 }  // namespace tolvane::pstcheck
