@@ -1,9 +1,9 @@
 #include "contact/GroupMembers.h"
 
-#include "contact/GMimeReady.h"
 #include "contact/Text.h"
 #include "contact/ZimbraMetadata.h"
 #include "mime/Addresses.h"
+#include "mime/GMimeSetup.h"
 
 namespace tolvane::contact {
 namespace {
@@ -23,7 +23,7 @@ std::optional<GroupMember> galMember(const std::string& value) {
 }  // namespace
 
 std::vector<GroupMember> membersOfAddressList(std::string_view list) {
-    gmimeReady();
+    mime::gmimeReady();
     std::vector<GroupMember> out;
     for (auto& m : mime::parseAddressList(list, nullptr, mime::UndeclaredCharsets{})) {
         out.push_back({std::move(m.name), std::move(m.address), {}});

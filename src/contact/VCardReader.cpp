@@ -5,6 +5,7 @@
 #include "contact/Text.h"
 #include "mime/Base64.h"
 #include "mime/Charset.h"
+#include "mime/TextLines.h"
 #include "platform/HexDigit.h"
 
 namespace tolvane::contact {
@@ -30,39 +31,8 @@ std::string asciiCompatible(std::string_view bytes) {
     return std::string(bytes);
 }
 
-std::vector<std::string_view> physicalLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
-    }
-    return lines;
-}
-
 bool isFold(std::string_view line) {
     return !line.empty() && (line.front() == ' ' || line.front() == '\t');
-}
-
-// Position of the colon that ends the name and parameters (one inside quotes does not).
-std::size_t headEnd(std::string_view line) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '"') {
-            quoted = !quoted;
-        } else if (line[i] == ':' && !quoted) {
-            return i;
-        }
-    }
-    return std::string_view::npos;
 }
 
 // Splits at `sep` outside double quotes.
@@ -146,7 +116,7 @@ std::string decodeQuotedPrintable(std::string_view s) {
 
 class Reader {
   public:
-    explicit Reader(std::string_view text) : lines_(physicalLines(text)) {}
+    explicit Reader(std::string_view text) : lines_(mime::splitLines(text)) {}
 
     VCardFile run() {
         while (next_ < lines_.size()) {
@@ -187,7 +157,7 @@ class Reader {
     }
 
     static bool quotedPrintable(std::string_view logical) {
-        const auto end = headEnd(logical);
+        const auto end = mime::contentLineColon(logical);
         if (end == std::string_view::npos) {
             return false;
         }
@@ -198,7 +168,7 @@ class Reader {
     }
 
     void handle(int lineNo, std::string logical) {
-        const auto end = headEnd(logical);
+        const auto end = mime::contentLineColon(logical);
         VCardProperty p;
         p.line = lineNo;
         if (end == std::string::npos) {

@@ -1,9 +1,6 @@
 #include "contact/ZimbraBlob.h"
 
-#include <gmime/gmime.h>
-
-#include "contact/GMimeReady.h"
-#include "mime/GObjectPtr.h"
+#include "mime/GMimeSetup.h"
 
 namespace tolvane::contact {
 namespace {
@@ -45,13 +42,9 @@ void visit(GMimeObject*, GMimeObject* part, gpointer user) {
 
 std::vector<ContactFile> filesOfZimbraBlob(std::span<const std::uint8_t> blob,
                                            std::vector<std::string>& issues) {
-    gmimeReady();
     std::vector<ContactFile> files;
-    GObjectPtr<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(reinterpret_cast<const char*>(blob.data()), blob.size()));
-    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!message || !g_mime_message_get_mime_part(message.get())) {
+    const GObjectPtr<GMimeMessage> message = mime::parseMessageBytes(blob);
+    if (!message) {
         issues.push_back(
             "the contact's file store is no MIME message; its bytes were attached as "
             "they are");

@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
 #include "mime/ConversationIndex.h"
 #include "mime/FallbackCharset.h"
+#include "mime/GMimeSetup.h"
 #include "mime/GObjectPtr.h"
 #include "mime/MemorySize.h"
 #include "mime/MessageImporter.h"
@@ -161,8 +161,7 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
 }  // namespace
 
 mapi::Message importEml(const std::filesystem::path& path) {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
+    gmimeReady();
 
     // Non-blocking, so a pipe or device queued by name is refused below instead of waited on.
     FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
