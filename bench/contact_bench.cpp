@@ -8,11 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "ProcStatus.h"
 #include "contact/ContactImport.h"
 #include "mime/Base64.h"
 #include "pst/PstWriter.h"
@@ -26,14 +26,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kContacts = 10000;
 
 long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
+    return procStatusKiB("VmRSS");
 }
 
 std::string card(int i) {
