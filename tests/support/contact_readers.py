@@ -17,17 +17,8 @@ import subprocess
 import sys
 import tempfile
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def _unfold(text):
-    lines = []
-    for line in text.replace("\r\n", "\n").split("\n"):
-        if line.startswith((" ", "\t")) and lines:
-            lines[-1] += line[1:]
-        else:
-            lines.append(line)
-    return lines
+from pstreaders.extractor_reader import run_script
+from pstreaders.readpst_reader import export, unfold
 
 
 def _unescape(value):
@@ -45,7 +36,7 @@ def _unescape(value):
 def parse_vcard(text):
     """{'NAME;PARAMS': [values]} of one card, values unescaped (structured ones as written)."""
     card = {}
-    for line in _unfold(text):
+    for line in unfold(text):
         if ":" not in line or line.upper() in ("BEGIN:VCARD", "END:VCARD"):
             continue
         head, value = line.split(":", 1)
@@ -57,10 +48,7 @@ def parse_vcard(text):
 
 def readpst_cards(path, timeout):
     with tempfile.TemporaryDirectory(prefix="readpst-") as out:
-        proc = subprocess.run(["readpst", "-D", "-e", "-b", "-8", "-j0", "-o", out, path],
-                              capture_output=True, timeout=timeout)
-        if proc.returncode != 0:
-            raise RuntimeError("readpst failed: " + proc.stderr.decode(errors="replace"))
+        export(path, out, timeout)
         cards = []
         for here, _, files in os.walk(out):
             for name in sorted(files):
@@ -71,11 +59,7 @@ def readpst_cards(path, timeout):
 
 
 def extractor_items(path, timeout):
-    proc = subprocess.run(["node", os.path.join(HERE, "pst_extractor_contacts.js"), path],
-                          capture_output=True, timeout=timeout)
-    if proc.returncode != 0:
-        raise RuntimeError("pst-extractor failed: " + proc.stderr.decode(errors="replace"))
-    return json.loads(proc.stdout)
+    return run_script("pst_extractor_contacts.js", path, timeout)
 
 
 def _values(v):

@@ -2,11 +2,7 @@
 // object as JSON on stdout: folders from the hierarchy tables, items from contents tables.
 'use strict';
 
-const path = require('path');
-
-const modules = process.env.TOLVANE_NODE_MODULES ||
-    path.join(__dirname, '..', '..', 'tools', 'node', 'node_modules');
-const { PSTFile } = require(path.join(modules, 'pst-extractor'));
+const { eachMessage } = require('./pst_extractor_items');
 
 // pst-extractor's own getters; companyName and otherAddressCountry read the wrong
 // property in 1.x, so those two are not dumped.
@@ -25,35 +21,27 @@ function dateOrNull(d) {
     return d instanceof Date && !isNaN(d.getTime()) ? d.toISOString().slice(0, 10) : null;
 }
 
-function dumpFolder(folder, items) {
-    if (folder.contentCount > 0) {
-        for (let m = folder.getNextChild(); m; m = folder.getNextChild()) {
-            if (!/^IPM\.(Contact|DistList)/i.test(m.messageClass)) {
-                continue;
-            }
-            const out = { message_class: m.messageClass, subject: m.subject, body: m.body };
-            if (/^IPM\.Contact/i.test(m.messageClass)) {
-                for (const f of FIELDS) {
-                    out[f] = m[f] || '';
-                }
-                out.birthday = dateOrNull(m.birthday);
-                out.anniversary = dateOrNull(m.anniversary);
-            }
-            out.attachments = [];
-            for (let i = 0; i < m.numberOfAttachments; i++) {
-                const a = m.getAttachment(i);
-                out.attachments.push(a.longFilename || a.filename || '');
-            }
-            items.push(out);
+function dumpItem(m) {
+    const out = { message_class: m.messageClass, subject: m.subject, body: m.body };
+    if (/^IPM\.Contact/i.test(m.messageClass)) {
+        for (const f of FIELDS) {
+            out[f] = m[f] || '';
         }
+        out.birthday = dateOrNull(m.birthday);
+        out.anniversary = dateOrNull(m.anniversary);
     }
-    if (folder.hasSubfolders) {
-        for (const child of folder.getSubFolders()) {
-            dumpFolder(child, items);
-        }
+    out.attachments = [];
+    for (let i = 0; i < m.numberOfAttachments; i++) {
+        const a = m.getAttachment(i);
+        out.attachments.push(a.longFilename || a.filename || '');
     }
+    return out;
 }
 
 const items = [];
-dumpFolder(new PSTFile(path.resolve(process.argv[2])).getRootFolder(), items);
+eachMessage(process.argv[2], (m) => {
+    if (/^IPM\.(Contact|DistList)/i.test(m.messageClass)) {
+        items.push(dumpItem(m));
+    }
+});
 process.stdout.write(JSON.stringify(items));
