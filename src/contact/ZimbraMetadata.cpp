@@ -28,34 +28,58 @@ class Parser {
             const auto n = number('e');
             return n ? std::optional<MetaValue>(MetaValue{*n}) : std::nullopt;
         }
-        if (c == 'l' || c == 'd') {
+        if (c == 'l') {
             ++pos_;
-            MetaValue::List items;
-            MetaValue::Dict entries;
-            while (pos_ < s_.size() && s_[pos_] != 'e') {
-                if (c == 'l') {
-                    auto item = value(depth + 1);
-                    if (!item) {
-                        return std::nullopt;
-                    }
-                    items.push_back(std::move(*item));
-                    continue;
-                }
-                auto key = string();
-                auto item = key ? value(depth + 1) : std::nullopt;
-                if (!item) {
-                    return std::nullopt;
-                }
-                entries.emplace(std::move(*key), std::move(*item));
-            }
-            if (pos_ >= s_.size()) {
-                return std::nullopt;
-            }
+            return list(depth);
+        }
+        if (c == 'd') {
             ++pos_;
-            return c == 'l' ? MetaValue{std::move(items)} : MetaValue{std::move(entries)};
+            return dict(depth);
         }
         auto text = string();
         return text ? std::optional<MetaValue>(MetaValue{std::move(*text)}) : std::nullopt;
+    }
+
+    // The items after 'l', up to and past the closing 'e'.
+    std::optional<MetaValue> list(int depth) {
+        MetaValue::List items;
+        while (pos_ < s_.size() && s_[pos_] != 'e') {
+            auto item = value(depth + 1);
+            if (!item) {
+                return std::nullopt;
+            }
+            items.push_back(std::move(*item));
+        }
+        if (!closed()) {
+            return std::nullopt;
+        }
+        return MetaValue{std::move(items)};
+    }
+
+    // The key-value pairs after 'd', up to and past the closing 'e'.
+    std::optional<MetaValue> dict(int depth) {
+        MetaValue::Dict entries;
+        while (pos_ < s_.size() && s_[pos_] != 'e') {
+            auto key = string();
+            auto item = key ? value(depth + 1) : std::nullopt;
+            if (!item) {
+                return std::nullopt;
+            }
+            entries.emplace(std::move(*key), std::move(*item));
+        }
+        if (!closed()) {
+            return std::nullopt;
+        }
+        return MetaValue{std::move(entries)};
+    }
+
+    // Steps past a list's or dictionary's 'e'; false at the end of the text.
+    bool closed() {
+        if (pos_ >= s_.size()) {
+            return false;
+        }
+        ++pos_;
+        return true;
     }
 
     std::optional<long long> number(char end) {
