@@ -9,10 +9,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
+#include "ProcStatus.h"
 #include "calendar/CalendarImport.h"
 #include "pst/PstWriter.h"
 
@@ -21,25 +21,11 @@ namespace {
 constexpr int kItems = 10'000;
 
 long peakKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
+    return procStatusKiB("VmHWM");
 }
 
 long currentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
+    return procStatusKiB("VmRSS");
 }
 
 std::string stamp(int dayOffset, int hour) {

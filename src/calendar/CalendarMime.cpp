@@ -1,12 +1,9 @@
 #include "calendar/CalendarMime.h"
 
-#include <gmime/gmime.h>
-
-#include <mutex>
 #include <string_view>
 
 #include "mime/Charset.h"
-#include "mime/GObjectPtr.h"
+#include "mime/GMimeSetup.h"
 
 namespace tolvane::calendar {
 namespace {
@@ -68,8 +65,7 @@ void walk(GMimeObject* o, const std::string& source, std::vector<std::string>& o
 
 std::vector<std::string> calendarParts(std::span<const std::uint8_t> blob,
                                        const std::string& source, std::vector<Problem>& problems) {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
+    mime::gmimeReady();
     std::vector<std::string> out;
     const std::string_view head(reinterpret_cast<const char*>(blob.data()),
                                 std::min<std::size_t>(blob.size(), 64));
@@ -80,11 +76,8 @@ std::vector<std::string> calendarParts(std::span<const std::uint8_t> blob,
                           .utf8);
         return out;
     }
-    GObjectPtr<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(reinterpret_cast<const char*>(blob.data()), blob.size()));
-    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!message || !g_mime_message_get_mime_part(message.get())) {
+    const GObjectPtr<GMimeMessage> message = mime::parseMessageBytes(blob);
+    if (!message) {
         problems.push_back(
             {source, "the calendar entry is not MIME that can be read; nothing converted"});
         return out;

@@ -1,5 +1,7 @@
 #include "calendar/IcsSplitter.h"
 
+#include "mime/TextLines.h"
+
 namespace tolvane::calendar {
 namespace {
 
@@ -56,26 +58,13 @@ std::string upper(std::string s) {
     return s;
 }
 
-// Where the value starts: after the first colon outside a quoted parameter value.
-std::size_t valueColon(const std::string& line) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '"') {
-            quoted = !quoted;
-        } else if (line[i] == ':' && !quoted) {
-            return i;
-        }
-    }
-    return std::string::npos;
-}
-
 std::string propertyName(const std::string& line) {
     const std::size_t stop = line.find_first_of(";:");
     return upper(line.substr(0, stop));
 }
 
 void collectZones(const std::string& line, std::set<std::string>& zones) {
-    const std::size_t colon = valueColon(line);
+    const std::size_t colon = mime::contentLineColon(line);
     const std::string params = line.substr(0, colon);
     for (std::size_t at = 0; (at = upper(params).find(";TZID=", at)) != std::string::npos;) {
         at += 6;
@@ -101,7 +90,7 @@ std::vector<ComponentSpan> splitComponents(std::string_view text) {
     ComponentSpan current;
     while (lines.next(line)) {
         const std::string name = propertyName(line.text);
-        const std::size_t colon = valueColon(line.text);
+        const std::size_t colon = mime::contentLineColon(line.text);
         const std::string value =
             colon == std::string::npos ? std::string() : line.text.substr(colon + 1);
         if (name == "BEGIN") {

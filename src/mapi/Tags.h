@@ -204,6 +204,59 @@ inline constexpr PropTag kAttachmentFlags{0x7FFD, Int32};
 inline constexpr PropTag kAttachmentHidden{0x7FFE, Boolean};
 inline constexpr PropTag kAttachmentContactPhoto{0x7FFF, Boolean};
 
+// Contacts (MS-OXOCNTC 2.2.1): names, phones, company, addresses, dates and web pages.
+// The ids were checked against MS-OXPROPS and against an Outlook-made contact
+// (tests/data/pst-samples/javalibpst-dist-list.pst).
+inline constexpr PropTag kCallbackTelephoneNumber{0x3A02, Unicode};
+inline constexpr PropTag kGeneration{0x3A05, Unicode};
+inline constexpr PropTag kGivenName{0x3A06, Unicode};
+inline constexpr PropTag kBusinessTelephoneNumber{0x3A08, Unicode};
+inline constexpr PropTag kHomeTelephoneNumber{0x3A09, Unicode};
+inline constexpr PropTag kInitials{0x3A0A, Unicode};
+inline constexpr PropTag kSurname{0x3A11, Unicode};
+inline constexpr PropTag kPostalAddress{0x3A15, Unicode};
+inline constexpr PropTag kCompanyName{0x3A16, Unicode};
+inline constexpr PropTag kTitle{0x3A17, Unicode};
+inline constexpr PropTag kDepartmentName{0x3A18, Unicode};
+inline constexpr PropTag kOfficeLocation{0x3A19, Unicode};
+inline constexpr PropTag kBusiness2TelephoneNumber{0x3A1B, Unicode};
+inline constexpr PropTag kMobileTelephoneNumber{0x3A1C, Unicode};
+inline constexpr PropTag kCarTelephoneNumber{0x3A1E, Unicode};
+inline constexpr PropTag kOtherTelephoneNumber{0x3A1F, Unicode};
+inline constexpr PropTag kPagerTelephoneNumber{0x3A21, Unicode};
+inline constexpr PropTag kPrimaryFaxNumber{0x3A23, Unicode};  // Outlook's "Other Fax"
+inline constexpr PropTag kBusinessFaxNumber{0x3A24, Unicode};
+inline constexpr PropTag kHomeFaxNumber{0x3A25, Unicode};
+// The mailing address: a copy of the home, work or other address PidLidPostalAddressId names.
+inline constexpr PropTag kCountry{0x3A26, Unicode};
+inline constexpr PropTag kLocality{0x3A27, Unicode};
+inline constexpr PropTag kStateOrProvince{0x3A28, Unicode};
+inline constexpr PropTag kStreetAddress{0x3A29, Unicode};
+inline constexpr PropTag kPostalCode{0x3A2A, Unicode};
+inline constexpr PropTag kAssistantTelephoneNumber{0x3A2E, Unicode};
+inline constexpr PropTag kHome2TelephoneNumber{0x3A2F, Unicode};
+inline constexpr PropTag kAssistant{0x3A30, Unicode};
+inline constexpr PropTag kWeddingAnniversary{0x3A41, SysTime};
+inline constexpr PropTag kBirthday{0x3A42, SysTime};
+inline constexpr PropTag kMiddleName{0x3A44, Unicode};
+inline constexpr PropTag kDisplayNamePrefix{0x3A45, Unicode};
+inline constexpr PropTag kProfession{0x3A46, Unicode};
+inline constexpr PropTag kManagerName{0x3A4E, Unicode};
+inline constexpr PropTag kNickname{0x3A4F, Unicode};
+inline constexpr PropTag kPersonalHomePage{0x3A50, Unicode};
+inline constexpr PropTag kBusinessHomePage{0x3A51, Unicode};
+inline constexpr PropTag kCompanyMainTelephoneNumber{0x3A57, Unicode};
+inline constexpr PropTag kHomeAddressCity{0x3A59, Unicode};
+inline constexpr PropTag kHomeAddressCountry{0x3A5A, Unicode};
+inline constexpr PropTag kHomeAddressPostalCode{0x3A5B, Unicode};
+inline constexpr PropTag kHomeAddressStateOrProvince{0x3A5C, Unicode};
+inline constexpr PropTag kHomeAddressStreet{0x3A5D, Unicode};
+inline constexpr PropTag kOtherAddressCity{0x3A5F, Unicode};
+inline constexpr PropTag kOtherAddressCountry{0x3A60, Unicode};
+inline constexpr PropTag kOtherAddressPostalCode{0x3A61, Unicode};
+inline constexpr PropTag kOtherAddressStateOrProvince{0x3A62, Unicode};
+inline constexpr PropTag kOtherAddressStreet{0x3A63, Unicode};
+
 // Calendar and task items (MS-OXOCAL 2.2.1, 2.2.10; MS-OXOTASK 2.2.2).
 inline constexpr PropTag kStartDate{0x0060, SysTime};
 inline constexpr PropTag kEndDate{0x0061, SysTime};
@@ -360,5 +413,47 @@ inline constexpr NamedTag kContentClass{propset::internetHeaders(), {}, "content
 inline constexpr NamedTag kContentType{propset::internetHeaders(), {}, "content-type", Unicode};
 inline constexpr NamedTag kAcceptLanguage{
     propset::internetHeaders(), {}, "acceptlanguage", Unicode};
+
+// Contacts and personal distribution lists (MS-OXOCNTC 2.2.1, 2.2.2), PSETID_Address.
+// The LIDs were checked against MS-OXPROPS and the Outlook-made contact and distribution list
+// in tests/data/pst-samples/javalibpst-dist-list.pst.
+inline constexpr NamedTag kFileUnder{propset::address(), 0x8005, {}, Unicode};
+inline constexpr NamedTag kFileUnderId{propset::address(), 0x8006, {}, Int32};
+inline constexpr NamedTag kHasPicture{propset::address(), 0x8015, {}, Boolean};
+inline constexpr NamedTag kHomeAddress{propset::address(), 0x801A, {}, Unicode};
+inline constexpr NamedTag kWorkAddress{propset::address(), 0x801B, {}, Unicode};
+inline constexpr NamedTag kOtherAddress{propset::address(), 0x801C, {}, Unicode};
+inline constexpr NamedTag kPostalAddressId{propset::address(), 0x8022, {}, Int32};
+inline constexpr NamedTag kAddressBookProviderEmailList{propset::address(), 0x8028, {}, MvInt32};
+inline constexpr NamedTag kAddressBookProviderArrayType{propset::address(), 0x8029, {}, Int32};
+inline constexpr NamedTag kContactWebPage{propset::address(), 0x802B, {}, Unicode};  // PidLidHtml
+inline constexpr NamedTag kWorkAddressStreet{propset::address(), 0x8045, {}, Unicode};
+inline constexpr NamedTag kWorkAddressCity{propset::address(), 0x8046, {}, Unicode};
+inline constexpr NamedTag kWorkAddressState{propset::address(), 0x8047, {}, Unicode};
+inline constexpr NamedTag kWorkAddressPostalCode{propset::address(), 0x8048, {}, Unicode};
+inline constexpr NamedTag kWorkAddressCountry{propset::address(), 0x8049, {}, Unicode};
+inline constexpr NamedTag kDistributionListChecksum{propset::address(), 0x804C, {}, Int32};
+inline constexpr NamedTag kDistributionListName{propset::address(), 0x8053, {}, Unicode};
+inline constexpr NamedTag kDistributionListOneOffMembers{propset::address(), 0x8054, {}, MvBinary};
+inline constexpr NamedTag kDistributionListMembers{propset::address(), 0x8055, {}, MvBinary};
+inline constexpr NamedTag kInstantMessagingAddress{propset::address(), 0x8062, {}, Unicode};
+// E-mail 1-3: display name, address type, address, original display name and entry id at
+// LIDs 0x8080, 0x8082-0x8085, then the same 0x10 and 0x20 further.
+inline constexpr NamedTag kEmailDisplayName[3] = {{propset::address(), 0x8080, {}, Unicode},
+                                                  {propset::address(), 0x8090, {}, Unicode},
+                                                  {propset::address(), 0x80A0, {}, Unicode}};
+inline constexpr NamedTag kEmailAddressType[3] = {{propset::address(), 0x8082, {}, Unicode},
+                                                  {propset::address(), 0x8092, {}, Unicode},
+                                                  {propset::address(), 0x80A2, {}, Unicode}};
+inline constexpr NamedTag kEmailEmailAddress[3] = {{propset::address(), 0x8083, {}, Unicode},
+                                                   {propset::address(), 0x8093, {}, Unicode},
+                                                   {propset::address(), 0x80A3, {}, Unicode}};
+inline constexpr NamedTag kEmailOriginalDisplayName[3] = {
+    {propset::address(), 0x8084, {}, Unicode},
+    {propset::address(), 0x8094, {}, Unicode},
+    {propset::address(), 0x80A4, {}, Unicode}};
+inline constexpr NamedTag kEmailOriginalEntryId[3] = {{propset::address(), 0x8085, {}, Binary},
+                                                      {propset::address(), 0x8095, {}, Binary},
+                                                      {propset::address(), 0x80A5, {}, Binary}};
 
 }  // namespace tolvane::mapi::named

@@ -8,7 +8,6 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "mime/Charset.h"
 #include "mime/ConversationIndex.h"
 #include "mime/FallbackCharset.h"
+#include "mime/GMimeSetup.h"
 #include "mime/GObjectPtr.h"
 #include "mime/HeaderBlock.h"
 #include "mime/MemorySize.h"
@@ -203,8 +203,7 @@ mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int
 }
 
 mapi::Message importInput(const MessageInput& in) {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
+    gmimeReady();
     if (in.bytes.size() == 0)
         throw AppError(kInputPastEnd, "cannot import " + in.name + ": the file is empty");
 

@@ -20,17 +20,8 @@ import subprocess
 import sys
 import tempfile
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def unfold(text):
-    lines = []
-    for raw in text.replace("\r\n", "\n").split("\n"):
-        if raw.startswith((" ", "\t")) and lines:
-            lines[-1] += raw[1:]
-        else:
-            lines.append(raw)
-    return lines
+from pstreaders.extractor_reader import run_script
+from pstreaders.readpst_reader import export, unfold
 
 
 def ical_text(value):
@@ -46,8 +37,7 @@ def ical_utc(value):
 
 def readpst_items(pst, timeout):
     with tempfile.TemporaryDirectory() as out:
-        subprocess.run(["readpst", "-D", "-e", "-b", "-8", "-j0", "-q", "-t", "a", "-o", out, pst],
-                       check=True, timeout=timeout, stdout=subprocess.DEVNULL)
+        export(pst, out, timeout, "-q", "-t", "a")
         items = []
         for root, _, files in os.walk(out):
             for name in sorted(files):
@@ -91,10 +81,8 @@ def parse_ics(text):
 
 
 def extractor_items(pst, timeout):
-    out = subprocess.run(["node", os.path.join(HERE, "pst_extractor_calendar.js"), pst], check=True,
-                         timeout=timeout, capture_output=True, text=True).stdout
     items = []
-    for raw in json.loads(out):
+    for raw in run_script("pst_extractor_calendar.js", pst, timeout):
         cls = raw.get("message_class") or ""
         kind = "appointment" if cls.startswith("IPM.Appointment") else "task" if cls.startswith("IPM.Task") else None
         if kind:
@@ -168,7 +156,7 @@ def main(argv):
     for reader, read in READERS.items():
         try:
             problems += compare(reader, expected, read(args.pst, args.timeout))
-        except (OSError, subprocess.SubprocessError, ValueError) as err:
+        except (OSError, RuntimeError, subprocess.SubprocessError, ValueError) as err:
             problems.append("%s: reader failed: %s" % (reader, err))
     for line in problems:
         print(line)

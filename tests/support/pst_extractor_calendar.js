@@ -2,11 +2,7 @@
 // PSTTask objects as JSON on stdout; calendar_readers.py compares it.
 'use strict';
 
-const path = require('path');
-
-const modules = process.env.TOLVANE_NODE_MODULES ||
-    path.join(__dirname, '..', '..', 'tools', 'node', 'node_modules');
-const { PSTFile } = require(path.join(modules, 'pst-extractor'));
+const { eachMessage } = require('./pst_extractor_items');
 
 function iso(d) {
     return d instanceof Date && !isNaN(d.getTime()) ? d.toISOString().replace('.000', '') : null;
@@ -31,19 +27,6 @@ function dumpItem(msg) {
     return out;
 }
 
-function walk(folder, items) {
-    if (folder.contentCount > 0) {
-        for (let msg = folder.getNextChild(); msg; msg = folder.getNextChild()) {
-            items.push(dumpItem(msg));
-        }
-    }
-    if (folder.hasSubfolders) {
-        for (const child of folder.getSubFolders()) {
-            walk(child, items);
-        }
-    }
-}
-
 const items = [];
-walk(new PSTFile(path.resolve(process.argv[2])).getRootFolder(), items);
+eachMessage(process.argv[2], (msg) => items.push(dumpItem(msg)));
 process.stdout.write(JSON.stringify(items));

@@ -338,21 +338,6 @@ std::int64_t fileTimeMinutes(const std::vector<std::uint8_t>& b) {
     return static_cast<std::int64_t>(ticks / 600000000ull);
 }
 
-NameIndex::NameIndex(const std::vector<NamedProperty>& names) {
-    for (const NamedProperty& n : names) {
-        ids_[n.id] = true;
-        if (!n.name) {
-            byLid_[{n.guid, n.number}] = n.id;
-        }
-    }
-}
-
-std::optional<std::uint16_t> NameIndex::id(const std::array<std::uint8_t, 16>& set,
-                                           std::uint32_t lid) const {
-    const auto it = byLid_.find({set, lid});
-    return it == byLid_.end() ? std::nullopt : std::optional(it->second);
-}
-
 void checkCalendarItem(const PropertyContext& pc, const std::string& messageClass,
                        const std::vector<AttachmentFacts>& attachments, const NameIndex& names,
                        const std::string& where, Report& r) {

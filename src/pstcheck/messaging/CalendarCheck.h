@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,25 +17,12 @@
 
 namespace tolvane::pstcheck {
 
-// The store's named properties by property set and LID.
-class NameIndex {
-  public:
-    NameIndex() = default;
-    explicit NameIndex(const std::vector<NamedProperty>& names);
-    std::optional<std::uint16_t> id(const std::array<std::uint8_t, 16>& set,
-                                    std::uint32_t lid) const;
-    bool hasId(std::uint16_t id) const { return ids_.contains(id); }
-
-  private:
-    std::map<std::pair<std::array<std::uint8_t, 16>, std::uint32_t>, std::uint16_t> byLid_;
-    std::map<std::uint16_t, bool> ids_;
-};
-
 // What the message check saw of one attachment.
 struct AttachmentFacts {
     std::optional<std::uint32_t> flags;          // PidTagAttachmentFlags
     std::optional<std::int64_t> replaceMinutes;  // PidTagExceptionReplaceTime, minutes since 1601
     bool embedded = false;
+    bool contactPhoto = false;  // PidTagAttachmentContactPhoto
 };
 
 // Checks an IPM.Appointment or IPM.Task; other classes are left alone.

@@ -1,9 +1,12 @@
 #include "pstcheck/messaging/MessageCheck.h"
 
+#include <algorithm>
 #include <set>
 
 #include "pstcheck/ltp/PropertyContext.h"
 #include "pstcheck/ltp/TableContext.h"
+#include "pstcheck/messaging/CalendarCheck.h"
+#include "pstcheck/messaging/ContactCheck.h"
 #include "pstcheck/messaging/Ids.h"
 #include "pstcheck/messaging/RowCopies.h"
 
@@ -16,6 +19,7 @@ constexpr std::uint32_t kAttachMethod = 0x37050003;
 constexpr std::uint32_t kAttachDataObject = 0x3701000D;
 constexpr std::uint32_t kMethodEmbedded = 5;
 constexpr std::uint32_t kAttachmentFlags = 0x7FFD0003;
+constexpr std::uint32_t kAttachmentContactPhoto = 0x7FFF000B;
 constexpr std::uint16_t kExceptionReplaceTime = 0x7FF9;
 constexpr std::uint16_t kFirstNamedId = 0x8000;
 
@@ -87,6 +91,11 @@ class MessageChecker {
         if (names_ && facts.messageClass) {
             checkCalendarItem(*pc, *facts.messageClass, attached, *names_, where, r_);
         }
+        if (names_ && facts.messageClass && isContactItem(*facts.messageClass)) {
+            const auto photos = static_cast<std::size_t>(std::count_if(
+                attached.begin(), attached.end(), [](const auto& f) { return f.contactPhoto; }));
+            checkContactItem(*pc, *facts.messageClass, photos, *names_, where, r_);
+        }
         return facts;
     }
 
@@ -110,6 +119,7 @@ class MessageChecker {
             compareRowWithObject(tc, row, *pc, "ATTACHMENT_TABLE", at_, r_);
             AttachmentFacts f;
             f.flags = pc->int32(kAttachmentFlags);
+            f.contactPhoto = pc->boolean(kAttachmentContactPhoto).value_or(false);
             f.embedded = pc->int32(kAttachMethod) == kMethodEmbedded;
             if (const auto t = pc->value(kExceptionReplaceTime);
                 t && t->size() == 8 && pc->entries().at(kExceptionReplaceTime).type == 0x0040) {

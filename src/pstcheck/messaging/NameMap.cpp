@@ -77,6 +77,21 @@ std::vector<NamedProperty> namedProperties(const PropertyContext& pc) {
     return out;
 }
 
+NameIndex::NameIndex(const std::vector<NamedProperty>& names) {
+    for (const NamedProperty& n : names) {
+        ids_.insert(n.id);
+        if (!n.name) {
+            byLid_[{n.guid, n.number}] = n.id;
+        }
+    }
+}
+
+std::optional<std::uint16_t> NameIndex::id(const std::array<std::uint8_t, 16>& set,
+                                           std::uint32_t lid) const {
+    const auto it = byLid_.find({set, lid});
+    return it == byLid_.end() ? std::nullopt : std::optional(it->second);
+}
+
 std::optional<std::uint32_t> checkNameMap(const BTrees& trees, BlockSource& blocks, Report& r) {
     const std::string where = "nid " + hex(nid::kNameToIdMap);
     const auto node = trees.nbt.find(nid::kNameToIdMap);

@@ -6,8 +6,8 @@ import subprocess
 
 from . import model
 
-SCRIPT = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
-                      "pst_extractor_dump.js")
+SUPPORT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SCRIPT = os.path.join(SUPPORT, "pst_extractor_dump.js")
 
 
 def _normalize_message(raw):
@@ -22,13 +22,20 @@ def _normalize_message(raw):
     return msg
 
 
-def dump(path, timeout):
+def run_script(script, path, timeout):
+    """The JSON a pst-extractor dump script (SCRIPT or one beside it) prints for PATH;
+    RuntimeError when node fails."""
     # pst-extractor can loop forever on a corrupt file: the timeout is part of the contract.
-    proc = subprocess.run(["node", SCRIPT, path], capture_output=True, timeout=timeout)
+    proc = subprocess.run(["node", os.path.join(SUPPORT, script), path], capture_output=True,
+                          timeout=timeout)
     if proc.returncode != 0:
         raise RuntimeError("pst-extractor failed: " + proc.stderr.decode(errors="replace").strip())
+    return json.loads(proc.stdout)
+
+
+def dump(path, timeout):
     folders = []
-    for f in json.loads(proc.stdout):
+    for f in run_script(SCRIPT, path, timeout):
         folders.append({"path": f["path"], "content_count": f["content_count"],
                         "messages": [_normalize_message(m) for m in f["messages"]]})
     return model.dump("pstextractor", folders)

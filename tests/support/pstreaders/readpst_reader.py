@@ -124,13 +124,30 @@ def _walk(root):
     return folders
 
 
+def export(path, out, timeout, *options):
+    """readpst's files for PATH written below OUT (one per item, a folder per folder), with
+    OPTIONS beside the ones every reader here uses; RuntimeError when readpst fails."""
+    proc = subprocess.run(["readpst", "-D", "-e", "-b", "-8", "-j0", *options, "-o", out, path],
+                          capture_output=True, timeout=timeout)
+    if proc.returncode != 0:
+        raise RuntimeError("readpst failed (%d): %s" % (
+            proc.returncode, proc.stderr.decode(errors="replace").strip()))
+
+
+def unfold(text):
+    """The logical lines of readpst's vCard or iCalendar files: folded lines joined."""
+    lines = []
+    for line in text.replace("\r\n", "\n").split("\n"):
+        if line.startswith((" ", "\t")) and lines:
+            lines[-1] += line[1:]
+        else:
+            lines.append(line)
+    return lines
+
+
 def dump(path, timeout):
     with tempfile.TemporaryDirectory(prefix="readpst-") as out:
-        proc = subprocess.run(["readpst", "-D", "-e", "-b", "-8", "-j0", "-o", out, path],
-                              capture_output=True, timeout=timeout)
-        if proc.returncode != 0:
-            raise RuntimeError("readpst failed (%d): %s" % (
-                proc.returncode, proc.stderr.decode(errors="replace").strip()))
+        export(path, out, timeout)
         result = model.dump("readpst", _walk(out))
     result["top_is_store_name"] = True
     return result
