@@ -160,7 +160,8 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
 
 }  // namespace
 
-mapi::Message importEml(const std::filesystem::path& path) {
+mapi::Message importEml(const std::filesystem::path& path,
+                        const mapi::ImportOptions& importOptions) {
     static std::once_flag once;
     std::call_once(once, [] { g_mime_init(); });
 
@@ -205,8 +206,9 @@ mapi::Message importEml(const std::filesystem::path& path) {
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_persist_stream(parser.get(), TRUE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
-    const UndeclaredCharsets userFallback({fallbackCharset()});
-    const UserLocale user = UserLocale::ofProcess();
+    const std::string userCharset = fallbackCharset(importOptions.fallbackCharset);
+    const UndeclaredCharsets userFallback({userCharset});
+    const UserLocale user = UserLocale::ofProcess(userCharset);
     if (!message)
         return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback, user);
 
