@@ -30,7 +30,6 @@ class Store : public std::enable_shared_from_this<Store> {
     // Where the file is now: its working name while open, its final name once closed
     // (the working name stays when the final one could not be given).
     const std::filesystem::path& FilePath() const { return path_; }
-    const std::filesystem::path& FinalPath() const { return finalPath_; }
     // Messages the file holds as of its last commit; after close, what it holds for good.
     std::uint64_t committedMessages() const;
     // The top of the visible folder tree ("Top of Personal Folders"), with "Deleted Items".

@@ -7,7 +7,10 @@
 
 #include "RecordingEngines.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
+#include "store/Destination.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
@@ -44,12 +47,7 @@ class StoreSessionTest : public ::testing::Test {
     }
 
     static long errorOf(const std::function<void()>& step) {
-        try {
-            step();
-        } catch (const AppError& e) {
-            return e.number();
-        }
-        return 0;
+        return tolvane::testing::errorNumberOf(step);
     }
 };
 
@@ -296,6 +294,49 @@ TEST_F(StoreFileTest, NeitherNameIsEverTakenFromAnotherFile) {
     EXPECT_EQ(contentOf("Other.pst"), "made meanwhile");
     EXPECT_EQ(contentOf("Other-incomplete.pst"), "closed");
     EXPECT_EQ(store->FilePath(), dir / "Other-incomplete.pst");
+}
+
+TEST_F(StoreFileTest, ATakenNameGetsTheFirstNumberFreeUnderBothNames) {
+    const std::string wanted = dir / "Mail.pst";
+    EXPECT_EQ(firstFreeStorePath(wanted), wanted);
+    std::ofstream(dir / "Mail.pst") << "an earlier run's";
+    std::ofstream(dir / "Mail (2)-incomplete.pst") << "a run still writing";
+    std::filesystem::create_directory(dir / "Mail (3).pst");
+    EXPECT_EQ(firstFreeStorePath(wanted), dir / "Mail (4).pst");
+    std::ofstream(dir / "Mail-incomplete.pst") << "a killed run's";
+    std::filesystem::remove(dir / "Mail.pst");
+    EXPECT_EQ(firstFreeStorePath(wanted), dir / "Mail (4).pst");
+}
+
+// Asked as a user without root's privileges, since root writes anywhere: the reason is the
+// system's, in plain words after the folder.
+TEST_F(StoreFileTest, ADestinationThatCannotBeWrittenToIsNamedWithTheReason) {
+    const std::string locked = dir / "locked";
+    const std::string open = dir / "open";
+    std::filesystem::create_directory(locked);
+    std::filesystem::create_directory(open);
+    std::ofstream(dir / "a.eml") << "x";
+    scan::test::handToUnprivileged(open);
+    std::filesystem::permissions(
+        locked, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                    std::filesystem::perms::others_exec);
+    const std::string findings = scan::test::asUnprivilegedChild([&] {
+        std::string wrong;
+        if (const auto why = cannotWriteTo(locked);
+            why != "Cannot write to " + locked + ": permission denied") {
+            wrong += "locked: \"" + why + "\"\n";
+        }
+        if (const auto why = cannotWriteTo(open); !why.empty()) {
+            wrong += "open: \"" + why + "\"\n";
+        }
+        return wrong;
+    });
+    EXPECT_EQ(findings, "");
+    EXPECT_EQ(cannotWriteTo(dir / "missing"),
+              "Cannot write to " + (dir / "missing") + ": no such file or directory");
+    EXPECT_EQ(cannotWriteTo(dir / "a.eml"),
+              "Cannot write to " + (dir / "a.eml") + ": not a directory");
 }
 
 TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
