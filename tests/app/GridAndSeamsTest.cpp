@@ -1,18 +1,12 @@
 #include "WindowFixture.h"
+#include "platform/ErrorNumber.h"
 
 namespace tolvane::app {
 namespace {
 
 using Paths = std::vector<std::string>;
 
-long errorNumberOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const AppError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using tolvane::testing::errorNumberOf;
 
 using Grid = WindowTest;
 

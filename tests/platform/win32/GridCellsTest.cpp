@@ -5,19 +5,13 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 #include "queue/FileQueue.h"
 
 namespace tolvane::win32 {
 namespace {
 
-long errorNumberOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const AppError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using tolvane::testing::errorNumberOf;
 
 // The queue runs on these cells exactly as on the flex grid: rows, current cell, texts.
 TEST(GridCellsAsTheQueuesStore, TheQueueFillsAndEmptiesTheCells) {
