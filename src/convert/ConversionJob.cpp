@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "convert/FolderPaths.h"
 #include "convert/RunSummary.h"
 #include "mapi/Tags.h"
 #include "platform/AppError.h"

@@ -20,7 +20,6 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/FolderPaths.h"
 #include "convert/JobSeams.h"
 #include "convert/JobState.h"
 #include "convert/OpenMAPIFolder.h"
