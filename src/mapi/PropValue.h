@@ -103,6 +103,7 @@ class PropValue {
     // Typed reads; each throws std::bad_variant_access on a mismatched payload.
     std::int64_t asInteger() const { return std::get<std::int64_t>(payload_); }
     std::int32_t asInt32() const { return static_cast<std::int32_t>(asInteger()); }
+    double asDouble() const { return std::get<double>(payload_); }
     bool asBool() const { return std::get<bool>(payload_); }
     FileTime asTime() const { return FileTime{asInteger()}; }
     const std::string& asString() const { return std::get<std::string>(payload_); }
