@@ -7,10 +7,8 @@
 
 #include "RecordingEngines.h"
 #include "TempDir.h"
-#include "Unprivileged.h"
 #include "platform/AppError.h"
 #include "platform/ErrorNumber.h"
-#include "store/Destination.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
