@@ -158,14 +158,15 @@ class Arguments(unittest.TestCase):
 class RunsIntoOneFolder(unittest.TestCase):
     # A script converting Inbox, Sent and Drafts one after the other into one folder: every
     # run succeeds with a file of its own, and a file that was there is never touched. The
-    # names the next two minutes would give are taken first, so each run meets a taken name.
+    # names the next ten minutes would give are taken first, so each run meets a taken name,
+    # however slowly a loaded machine runs it.
     def test_each_run_gets_its_own_file_when_its_name_is_taken(self):
         with tempfile.TemporaryDirectory() as base:
             out = os.path.join(base, "out")
             os.makedirs(out)
             now = time.time()
             taken = set()
-            for second in range(120):
+            for second in range(600):
                 t = time.localtime(now + second)
                 taken.add("ZimbraMails%d.%d.%02d %d.%d.%02d.pst" % (
                     t.tm_mday, t.tm_mon, t.tm_year % 100, t.tm_hour, t.tm_min, t.tm_sec))
