@@ -37,7 +37,7 @@ std::vector<std::uint8_t> writeLevel(HeapWriter& heap, std::span<const std::uint
         parents.insert(parents.end(), chunk.begin(), chunk.begin() + static_cast<long>(cbKey));
         const std::size_t at = parents.size();
         parents.resize(at + 4);
-        putU32(parents, at, hid.value);
+        ndb::le::put32(parents, at, hid.value);
     }
     return parents;
 }
@@ -60,7 +60,7 @@ void writeBth(HeapWriter& heap, Hid header, BthShape shape, std::span<const std:
             level = writeLevel(heap, level, indexRecord, shape.cbKey, {});
             ++h.indexLevels;
         }
-        h.root = Hid{getU32(level, shape.cbKey)};
+        h.root = Hid{ndb::le::get32(level, shape.cbKey)};
     }
     h.write(heap.item(header));
 }

@@ -141,12 +141,12 @@ std::vector<std::uint8_t> GrowingHeap::finish(std::size_t b, bool last) {
         const std::size_t end = i + 1 < c.starts.size() ? c.starts[i + 1] : itemsEnd;
         freed = static_cast<std::uint16_t>(freed + (end == c.starts[i] ? 1 : 0));
     }
-    putU16(out, ibHnpm, static_cast<std::uint16_t>(c.starts.size()));
-    putU16(out, ibHnpm + 2, freed);
+    ndb::le::put16(out, ibHnpm, static_cast<std::uint16_t>(c.starts.size()));
+    ndb::le::put16(out, ibHnpm + 2, freed);
     for (std::size_t i = 0; i < c.starts.size(); ++i) {
-        putU16(out, ibHnpm + 4 + 2 * i, c.starts[i]);
+        ndb::le::put16(out, ibHnpm + 4 + 2 * i, c.starts[i]);
     }
-    putU16(out, ibHnpm + 4 + 2 * c.starts.size(), static_cast<std::uint16_t>(itemsEnd));
+    ndb::le::put16(out, ibHnpm + 4 + 2 * c.starts.size(), static_cast<std::uint16_t>(itemsEnd));
     if (b == 0) {
         HnHeader header;
         header.ibHnpm = static_cast<std::uint16_t>(ibHnpm);
@@ -157,7 +157,7 @@ std::vector<std::uint8_t> GrowingHeap::finish(std::size_t b, bool last) {
         }
         header.write(out);
     } else {
-        putU16(out, 0, static_cast<std::uint16_t>(ibHnpm));
+        ndb::le::put16(out, 0, static_cast<std::uint16_t>(ibHnpm));
         if (headerSize(b) == kHnBitmapHeaderSize) {
             for (std::size_t i = 0; i < kHnBitmapInterval && b + i < blocks_.size(); ++i) {
                 out[2 + i / 2] |= static_cast<std::uint8_t>(blocks_[b + i].fill << (4 * (i % 2)));

@@ -38,8 +38,8 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
     }
     std::vector<std::uint8_t> image(layout_.rowSize());
     auto ceb = std::span(image).subspan(layout_.cebOffset());
-    putU32(image, 0, rowId);
-    putU32(image, 4, rowVersion);
+    ndb::le::put32(image, 0, rowId);
+    ndb::le::put32(image, 4, rowVersion);
     setBit(ceb, 0);
     setBit(ceb, 1);
     std::vector<std::pair<const TColumn*, std::vector<std::uint8_t>>> variable;
@@ -66,20 +66,20 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
             const ndb::Nid nid = ndb::Nid::make(
                 ndb::NidType::Ltp, nextSubnode_ + 1 + static_cast<std::uint32_t>(large.size()));
             large.push_back({nid, db_.writeData(bytes), {}});
-            putU32(image, column->ibData, nid.value);
+            ndb::le::put32(image, column->ibData, nid.value);
         }
     }
     nextSubnode_ += static_cast<std::uint32_t>(large.size());
     subnodes_.insert(subnodes_.end(), large.begin(), large.end());
     for (const auto& [column, bytes] : variable) {
         if (!bytes.empty() && bytes.size() <= kMaxHeapItem) {
-            putU32(image, column->ibData, heap_.allocate(bytes).value);
+            ndb::le::put32(image, column->ibData, heap_.allocate(bytes).value);
         }
     }
     const std::size_t at = lastLeaf_.size();
     lastLeaf_.resize(at + kRecord);
-    putU32(lastLeaf_, at, rowId);
-    putU32(lastLeaf_, at + 4, static_cast<std::uint32_t>(rows_));
+    ndb::le::put32(lastLeaf_, at, rowId);
+    ndb::le::put32(lastLeaf_, at + 4, static_cast<std::uint32_t>(rows_));
     closeLeafIfFull();
     appendMatrixRow(image);
     lastRowId_ = rowId;
@@ -90,7 +90,7 @@ void GrowingTable::closeLeafIfFull() {
     if (lastLeaf_.size() / kRecord < kRowIndexShape.leafCapacity()) {
         return;
     }
-    fullLeaves_.emplace_back(getU32(lastLeaf_, 0), heap_.allocate(lastLeaf_));
+    fullLeaves_.emplace_back(ndb::le::get32(lastLeaf_, 0), heap_.allocate(lastLeaf_));
     lastLeaf_.clear();
 }
 
@@ -121,8 +121,8 @@ Hid GrowingTable::writeIndex() {
     auto addChild = [&](std::uint32_t key, Hid hid) {
         const std::size_t at = level.size();
         level.resize(at + kIndexRecord);
-        putU32(level, at, key);
-        putU32(level, at + 4, hid.value);
+        ndb::le::put32(level, at, key);
+        ndb::le::put32(level, at + 4, hid.value);
     };
     for (const auto& [key, hid] : fullLeaves_) {
         addChild(key, hid);
@@ -130,7 +130,7 @@ Hid GrowingTable::writeIndex() {
     if (!lastLeaf_.empty()) {
         const Hid leaf = heap_.allocate(lastLeaf_);
         replaced_.push_back(leaf);
-        addChild(getU32(lastLeaf_, 0), leaf);
+        addChild(ndb::le::get32(lastLeaf_, 0), leaf);
     }
     if (level.empty()) {
         return {};
@@ -148,7 +148,7 @@ Hid GrowingTable::writeIndex() {
             up.resize(at + kIndexRecord);
             std::copy(chunk.begin(), chunk.begin() + kRowIndexKeySize,
                       up.begin() + static_cast<std::ptrdiff_t>(at));
-            putU32(up, at + 4, hid.value);
+            ndb::le::put32(up, at + 4, hid.value);
         }
         level = std::move(up);
         ++levels;
@@ -157,7 +157,7 @@ Hid GrowingTable::writeIndex() {
     h.cbKey = kRowIndexKeySize;
     h.cbEnt = kRowIndexDataSize;
     h.indexLevels = levels;
-    h.root = Hid{getU32(level, 4)};
+    h.root = Hid{ndb::le::get32(level, 4)};
     h.write(heap_.item(indexHeader_));
     return h.root;
 }

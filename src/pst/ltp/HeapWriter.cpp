@@ -110,12 +110,13 @@ std::vector<std::vector<std::uint8_t>> HeapWriter::finish() {
         const bool last = b + 1 == blocks_.size();
         bytes.resize(last ? ibHnpm + hnPageMapSize(block.starts.size()) : ndb::kMaxBlockData);
         std::span<std::uint8_t> span(bytes);
-        putU16(span, ibHnpm, static_cast<std::uint16_t>(block.starts.size()));
-        putU16(span, ibHnpm + 2, 0);
+        ndb::le::put16(span, ibHnpm, static_cast<std::uint16_t>(block.starts.size()));
+        ndb::le::put16(span, ibHnpm + 2, 0);
         for (std::size_t i = 0; i < block.starts.size(); ++i) {
-            putU16(span, ibHnpm + 4 + 2 * i, block.starts[i]);
+            ndb::le::put16(span, ibHnpm + 4 + 2 * i, block.starts[i]);
         }
-        putU16(span, ibHnpm + 4 + 2 * block.starts.size(), static_cast<std::uint16_t>(itemsEnd));
+        ndb::le::put16(span, ibHnpm + 4 + 2 * block.starts.size(),
+                       static_cast<std::uint16_t>(itemsEnd));
         if (b == 0) {
             HnHeader header;
             header.ibHnpm = static_cast<std::uint16_t>(ibHnpm);
@@ -126,7 +127,7 @@ std::vector<std::vector<std::uint8_t>> HeapWriter::finish() {
             }
             header.write(span);
         } else {
-            putU16(span, 0, static_cast<std::uint16_t>(ibHnpm));
+            ndb::le::put16(span, 0, static_cast<std::uint16_t>(ibHnpm));
             if (headerSize(b) == kHnBitmapHeaderSize) {
                 for (std::size_t i = 0; i < kHnBitmapInterval && b + i < levels.size(); ++i) {
                     span[2 + i / 2] |= static_cast<std::uint8_t>(levels[b + i] << (4 * (i % 2)));

@@ -9,31 +9,9 @@
 #include <span>
 
 #include "mapi/PropTag.h"
+#include "pst/ndb/ByteOrder.h"
 
 namespace tolvane::pst::ltp {
-
-// Little-endian stores into a byte buffer.
-inline void putU8(std::span<std::uint8_t> out, std::size_t at, std::uint8_t v) {
-    out[at] = v;
-}
-inline void putU16(std::span<std::uint8_t> out, std::size_t at, std::uint16_t v) {
-    out[at] = static_cast<std::uint8_t>(v);
-    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void putU32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-inline void putU64(std::span<std::uint8_t> out, std::size_t at, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-inline std::uint32_t getU32(std::span<const std::uint8_t> in, std::size_t at) {
-    return std::uint32_t{in[at]} | std::uint32_t{in[at + 1]} << 8 |
-           std::uint32_t{in[at + 2]} << 16 | std::uint32_t{in[at + 3]} << 24;
-}
 
 // Heap id ([MS-PST] 2.3.1.1): 1-based allocation index in bits 5-15, block index in 16-31.
 struct Hid {
@@ -58,11 +36,11 @@ struct HnHeader {
     std::uint32_t fillLevels = 0;  // eight 4-bit levels, block 0 in the low nibble
 
     void write(std::span<std::uint8_t> out) const {
-        putU16(out, 0, ibHnpm);
-        putU8(out, 2, kSig);
-        putU8(out, 3, clientSig);
-        putU32(out, 4, userRoot.value);
-        putU32(out, 8, fillLevels);
+        ndb::le::put16(out, 0, ibHnpm);
+        out[2] = kSig;
+        out[3] = clientSig;
+        ndb::le::put32(out, 4, userRoot.value);
+        ndb::le::put32(out, 8, fillLevels);
     }
 };
 
@@ -97,11 +75,11 @@ struct BthHeader {
     Hid root;
 
     void write(std::span<std::uint8_t> out) const {
-        putU8(out, 0, kClientSigBth);
-        putU8(out, 1, cbKey);
-        putU8(out, 2, cbEnt);
-        putU8(out, 3, indexLevels);
-        putU32(out, 4, root.value);
+        out[0] = kClientSigBth;
+        out[1] = cbKey;
+        out[2] = cbEnt;
+        out[3] = indexLevels;
+        ndb::le::put32(out, 4, root.value);
     }
 };
 
@@ -118,10 +96,10 @@ struct TColumn {
     std::uint8_t iBit = 0;
 
     void write(std::span<std::uint8_t> out, std::size_t at) const {
-        putU32(out, at, tag.value());
-        putU16(out, at + 4, ibData);
-        putU8(out, at + 6, cbData);
-        putU8(out, at + 7, iBit);
+        ndb::le::put32(out, at, tag.value());
+        ndb::le::put16(out, at + 4, ibData);
+        out[at + 6] = cbData;
+        out[at + 7] = iBit;
     }
     friend bool operator==(const TColumn&, const TColumn&) = default;
 };
@@ -135,14 +113,14 @@ struct TcInfo {
     std::uint32_t rows = 0;  // HNID of the row matrix; 0 for none
 
     void write(std::span<std::uint8_t> out) const {
-        putU8(out, 0, kClientSigTc);
-        putU8(out, 1, columnCount);
+        out[0] = kClientSigTc;
+        out[1] = columnCount;
         for (int i = 0; i < 4; ++i) {
-            putU16(out, 2 + 2 * i, rgib[i]);
+            ndb::le::put16(out, 2 + 2 * i, rgib[i]);
         }
-        putU32(out, 10, rowIndex.value);
-        putU32(out, 14, rows);
-        putU32(out, 18, 0);  // hidIndex, deprecated
+        ndb::le::put32(out, 10, rowIndex.value);
+        ndb::le::put32(out, 14, rows);
+        ndb::le::put32(out, 18, 0);  // hidIndex, deprecated
     }
 };
 

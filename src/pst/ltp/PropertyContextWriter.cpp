@@ -69,17 +69,17 @@ std::uint64_t PropertyContextWriter::layout() {
         if (const auto* object = std::get_if<Object>(&entry)) {
             type = static_cast<std::uint16_t>(mapi::PropType::Object);
             std::vector<std::uint8_t> bytes(kObjectValueSize);
-            putU32(bytes, 0, object->nid.value);
-            putU32(bytes, 4, object->size);
+            ndb::le::put32(bytes, 0, object->nid.value);
+            ndb::le::put32(bytes, 4, object->size);
             hnid = heap_.allocate(bytes).value;
         } else {
             const mapi::PropValue& value = *std::get<const mapi::PropValue*>(entry);
             type = static_cast<std::uint16_t>(value.type());
             hnid = place(value);
         }
-        putU16(records_, at, id);
-        putU16(records_, at + 2, type);
-        putU32(records_, at + 4, hnid);
+        ndb::le::put16(records_, at, id);
+        ndb::le::put16(records_, at + 2, type);
+        ndb::le::put32(records_, at + 4, hnid);
         recordIndex_.insert(id);
         ++i;
     }
@@ -97,7 +97,7 @@ void PropertyContextWriter::patchInt32(std::uint16_t id, std::int32_t value) {
     }
     // Walk down the BTH to the leaf that holds the id.
     auto header = heap_.item(header_);
-    Hid node{getU32(header, 4)};
+    Hid node{ndb::le::get32(header, 4)};
     for (int level = header[3]; level > 0; --level) {
         auto index = heap_.item(node);
         std::size_t chosen = 0;
@@ -106,13 +106,13 @@ void PropertyContextWriter::patchInt32(std::uint16_t id, std::int32_t value) {
                 chosen = at;
             }
         }
-        node = Hid{getU32(index, chosen + 2)};
+        node = Hid{ndb::le::get32(index, chosen + 2)};
     }
     auto leaf = heap_.item(node);
     for (std::size_t at = 0; at + kPcShape.recordSize() <= leaf.size();
          at += kPcShape.recordSize()) {
         if ((leaf[at] | leaf[at + 1] << 8) == id) {
-            putU32(leaf, at + 4, static_cast<std::uint32_t>(value));
+            ndb::le::put32(leaf, at + 4, static_cast<std::uint32_t>(value));
             return;
         }
     }

@@ -83,7 +83,7 @@ NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
             } else if (!bytes.empty()) {
                 hnid = heap.allocate(bytes).value;
             }
-            putU32(image, column->ibData, hnid);
+            ndb::le::put32(image, column->ibData, hnid);
         }
         if (matrixStream) {
             matrixStream->append(image);
@@ -100,8 +100,8 @@ NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
         if (i > 0 && index[i].first == index[i - 1].first) {
             throw PstError("table: row id " + std::to_string(index[i].first) + " twice");
         }
-        putU32(records, 8 * i, index[i].first);
-        putU32(records, 8 * i + 4, index[i].second);
+        ndb::le::put32(records, 8 * i, index[i].first);
+        ndb::le::put32(records, 8 * i + 4, index[i].second);
     }
     writeBth(heap, indexHeader, kRowIndexShape, records, firstLeaf);
 

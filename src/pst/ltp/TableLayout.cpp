@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mapi/Tags.h"
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 
 namespace tolvane::pst::ltp {
@@ -45,19 +46,6 @@ bool isInlineCell(PropType type) {
     }
 }
 
-namespace {
-
-std::string hex(std::uint32_t v) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        s += digits[(v >> shift) & 0xF];
-    }
-    return s;
-}
-
-}  // namespace
-
 TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     std::sort(columns.begin(), columns.end(),
               [](const TColumn& a, const TColumn& b) { return a.tag.value() < b.tag.value(); });
@@ -67,10 +55,10 @@ TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const TColumn& c = columns[i];
         if (i > 0 && columns[i - 1].tag == c.tag) {
-            throw PstError("table layout: column " + hex(c.tag.value()) + " twice");
+            throw PstError("table layout: column " + hex(c.tag.value(), 8) + " twice");
         }
         if (c.cbData != cellWidth(c.tag.type) || c.iBit >= columns.size() || bits[c.iBit]) {
-            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag.value()));
+            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag.value(), 8));
         }
         bits[c.iBit] = true;
         const std::size_t group = c.cbData >= 4 ? 0 : (c.cbData == 2 ? 1 : 2);

@@ -19,11 +19,11 @@ void TableRows::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<con
     const std::size_t start = bytes_.size();
     starts_.push_back(start);
     bytes_.resize(start + 4 + layout_.rowSize());
-    putU32(bytes_, start, rowId);
+    ndb::le::put32(bytes_, start, rowId);
     auto image = std::span<std::uint8_t>(bytes_).subspan(start + 4, layout_.rowSize());
     auto ceb = image.subspan(layout_.cebOffset());
-    putU32(image, 0, rowId);
-    putU32(image, 4, rowVersion);
+    ndb::le::put32(image, 0, rowId);
+    ndb::le::put32(image, 4, rowVersion);
     setBit(ceb, 0);
     setBit(ceb, 1);
 
@@ -56,8 +56,8 @@ void TableRows::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<con
         const std::vector<std::uint8_t> encoded = encodeValue(*value);
         const std::size_t at = bytes_.size();
         bytes_.resize(at + 8 + encoded.size());
-        putU32(bytes_, at, column->tag.value());
-        putU32(bytes_, at + 4, static_cast<std::uint32_t>(encoded.size()));
+        ndb::le::put32(bytes_, at, column->tag.value());
+        ndb::le::put32(bytes_, at + 4, static_cast<std::uint32_t>(encoded.size()));
         std::copy(encoded.begin(), encoded.end(), bytes_.begin() + static_cast<long>(at + 8));
     }
 }
@@ -66,10 +66,10 @@ TableRows::View TableRows::row(std::size_t index) const {
     const std::span<const std::uint8_t> all(bytes_);
     const std::size_t start = starts_.at(index);
     const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : bytes_.size();
-    View view{getU32(all, start), all.subspan(start + 4, layout_.rowSize()), {}};
+    View view{ndb::le::get32(all, start), all.subspan(start + 4, layout_.rowSize()), {}};
     for (std::size_t at = start + 4 + layout_.rowSize(); at < end;) {
-        const TColumn* column = layout_.find(mapi::PropTag::fromValue(getU32(all, at)));
-        const std::size_t size = getU32(all, at + 4);
+        const TColumn* column = layout_.find(mapi::PropTag::fromValue(ndb::le::get32(all, at)));
+        const std::size_t size = ndb::le::get32(all, at + 4);
         view.variable.emplace_back(column, all.subspan(at + 8, size));
         at += 8 + size;
     }

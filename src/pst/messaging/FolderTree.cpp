@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "mapi/Tags.h"
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
@@ -18,15 +19,6 @@ ndb::Nid sibling(ndb::Nid folder, ndb::NidType type) {
     return ndb::Nid::make(type, folder.index());
 }
 
-std::string hexNid(ndb::Nid nid) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        s += digits[(nid.value >> shift) & 0xF];
-    }
-    return "0x" + s;
-}
-
 }  // namespace
 
 void FolderTree::add(const FolderSpec& definition) {
@@ -34,7 +26,7 @@ void FolderTree::add(const FolderSpec& definition) {
     if (!isRoot) {
         Folder& parent = folder(definition.parent);
         if (!parent.definition.hierarchyColumns) {
-            throw PstError("folder " + hexNid(definition.parent) + " cannot hold folders");
+            throw PstError("folder " + hex(definition.parent.value, 8) + " cannot hold folders");
         }
         if (folders_.count(definition.nid.value) == 0) {
             parent.children.push_back(definition.nid);
@@ -51,7 +43,7 @@ void FolderTree::add(const FolderSpec& definition) {
     }
     const auto [it, inserted] = folders_.emplace(definition.nid.value, std::move(f));
     if (!inserted) {
-        throw PstError("folder " + hexNid(definition.nid) + " exists already");
+        throw PstError("folder " + hex(definition.nid.value, 8) + " exists already");
     }
     ++changedFolders_;
 }
@@ -77,7 +69,7 @@ void FolderTree::changed(Folder& f) {
 FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
     auto found = folders_.find(nid.value);
     if (found == folders_.end()) {
-        throw PstError("no folder with node id " + hexNid(nid));
+        throw PstError("no folder with node id " + hex(nid.value, 8));
     }
     return found->second;
 }
@@ -93,7 +85,7 @@ void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
                             bool unread) {
     Folder& f = folder(folderNid);
     if (!f.contents) {
-        throw PstError("folder " + hexNid(folderNid) + " cannot hold messages");
+        throw PstError("folder " + hex(folderNid.value, 8) + " cannot hold messages");
     }
     std::vector<ltp::Cell> cells;
     cells.reserve(props.size());

@@ -6,6 +6,7 @@
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
 #include "pst/messaging/OutlookTemplates.h"
+#include "pst/ndb/ByteOrder.h"
 
 namespace tolvane::pst::messaging {
 
@@ -85,7 +86,7 @@ std::vector<std::uint8_t> PstStore::entryId(std::uint32_t nid) const {
     // [MS-PST] 2.4.3.2: four flag bytes, the provider UID, the NID.
     std::vector<std::uint8_t> id(24, 0);
     std::copy(providerUid_.begin(), providerUid_.end(), id.begin() + 4);
-    ltp::putU32(id, 20, nid);
+    ndb::le::put32(id, 20, nid);
     return id;
 }
 

@@ -1,10 +1,10 @@
 #include "pst/ndb/PstNodeDatabase.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <tuple>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ndb/BlockDataStream.h"
 #include "pst/ndb/Crc.h"
@@ -18,12 +18,6 @@
 namespace tolvane::pst::ndb {
 namespace {
 
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
-
 // rgnid starting values of a new file ([MS-PST] 2.2.2.6): each slot holds the last index
 // handed out for its NID type.
 std::array<std::uint32_t, 32> initialNidCounters() {
@@ -34,12 +28,6 @@ std::array<std::uint32_t, 32> initialNidCounters() {
     rgnid[static_cast<std::size_t>(NidType::AssocMessage)] = 0x8000;
     return rgnid;
 }
-
-constexpr std::uint32_t kMaxNidIndex = (1u << 27) - 1;
-
-}  // namespace
-
-namespace {
 
 constexpr std::uint64_t kMaxGrowthSections = 256;  // 62 MiB
 constexpr std::uint64_t kReserveFloor = 64 * 1024;
@@ -91,7 +79,7 @@ Nid PstNodeDatabase::allocateNid(NidType type) {
     if (type == NidType::Hid || t >= rgnid_.size()) {
         throw PstError("allocateNid: NID type " + hex(t) + " has no rgnid counter");
     }
-    if (rgnid_[t] >= kMaxNidIndex) {
+    if (rgnid_[t] >= Nid::kMaxIndex) {
         throw PstError("allocateNid: rgnid[" + hex(t) + "] has used all 2^27 indexes");
     }
     return Nid::make(type, ++rgnid_[t]);
