@@ -6,6 +6,8 @@
 #include "mapi/Tags.h"
 #include "pst/Hex.h"
 #include "pst/PstError.h"
+#include "pst/ltp/DiskCodec.h"
+#include "pst/ltp/ValueEncoding.h"
 
 namespace tolvane::pst::ltp {
 
@@ -123,6 +125,52 @@ TableLayout TableLayout::withTags(std::span<const mapi::PropTag> tags) const {
         offset = static_cast<std::uint16_t>(offset + c->cbData);
     }
     return fromColumns(std::move(columns));
+}
+
+std::vector<VariableCell> TableLayout::fillRow(std::span<std::uint8_t> image, std::uint32_t rowId,
+                                               std::uint32_t rowVersion,
+                                               std::span<const Cell> cells) const {
+    const auto ceb = image.subspan(cebOffset());
+    const auto setBit = [&ceb](std::uint8_t bit) {
+        ceb[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+    };
+    ndb::le::put32(image, 0, rowId);
+    ndb::le::put32(image, 4, rowVersion);
+    setBit(0);
+    setBit(1);
+    std::vector<VariableCell> variable;
+    for (const Cell& cell : cells) {
+        const TColumn* column = find(cell.tag);
+        if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
+            cell.value->type() != cell.tag.type || cell.value->type() == PropType::Object) {
+            continue;
+        }
+        if (isInlineCell(cell.value->type())) {
+            ndb::le::put(image, column->ibData, fixedBits(*cell.value), column->cbData);
+        } else {
+            variable.emplace_back(column, cell.value);
+        }
+        setBit(column->iBit);
+    }
+    return variable;
+}
+
+std::size_t TableLayout::tcInfoSize() const {
+    return sizeof(disk::TcInfo) + sizeof(TColumn) * columns_.size();
+}
+
+void TableLayout::writeTcInfo(std::span<std::uint8_t> out, Hid rowIndex, std::uint32_t rows) const {
+    disk::TcInfo info;
+    info.bType = disk::value::kTcInfoType;
+    info.cCols = static_cast<std::uint8_t>(columns_.size());
+    std::copy(rgib_, rgib_ + 4, info.rgib);
+    info.hidRowIndex = rowIndex.value;
+    info.hnidRows = rows;
+    ndb::LeWriter w(out);
+    disk::write(w, info);
+    for (const TColumn& column : columns_) {
+        disk::write(w, column);
+    }
 }
 
 const TColumn* TableLayout::find(mapi::PropTag tag) const {

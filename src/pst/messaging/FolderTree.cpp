@@ -126,8 +126,7 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
 void FolderTree::writeFolder(Folder& f) {
     const ndb::Nid nid = f.definition.nid;
     if (f.propsChanged) {
-        ltp::SubnodeSet subnodes(db_);
-        ltp::PropertyContextWriter pc(subnodes);
+        ltp::PropertyContextWriter pc(db_);
         pc.setOwned(tag::kDisplayName.id, PropValue::unicode(f.definition.name));
         if (f.definition.comment) {
             pc.setOwned(tag::kComment.id, PropValue::unicode(*f.definition.comment));
@@ -138,8 +137,7 @@ void FolderTree::writeFolder(Folder& f) {
         if (f.definition.containerClass) {
             pc.setOwned(tag::kContainerClass.id, PropValue::unicode(*f.definition.containerClass));
         }
-        const std::uint64_t heapBytes = pc.layout();
-        const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+        const ltp::NodeContent content = pc.write();
         db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
     }
     if (f.definition.hierarchyColumns) {

@@ -132,7 +132,7 @@ std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> NameToIdMap::resol
 
 // [MS-PST] 2.4.7: the GUID stream, the entry stream (NAMEID per name), the string stream
 // (length-prefixed UTF-16LE, 4-byte aligned) and the hash buckets.
-ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
+ltp::NodeContent NameToIdMap::write(ndb::BlockWriter& db) const {
     std::vector<std::uint8_t> guidStream;
     for (const mapi::Guid& g : guids_) {
         guidStream.insert(guidStream.end(), g.bytes.begin(), g.bytes.end());
@@ -163,8 +163,7 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
         append(buckets[(key ^ word) % kBucketCount], key, word, index);
     }
 
-    ltp::SubnodeSet subnodes(db);
-    ltp::PropertyContextWriter pc(subnodes);
+    ltp::PropertyContextWriter pc(db);
     namespace tag = mapi::tag;
     pc.setOwned(tag::kNameidBucketCount.id,
                 mapi::PropValue::int32(static_cast<std::int32_t>(kBucketCount)));
@@ -175,8 +174,7 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
         pc.setOwned(static_cast<std::uint16_t>(tag::kNameidBucketBase + bucket),
                     mapi::PropValue::binary(std::move(bytes)));
     }
-    const std::uint64_t heapBytes = pc.layout();
-    return subnodes.finish(db.writeBlocks(pc.finish()), heapBytes);
+    return pc.write();
 }
 
 }  // namespace tolvane::pst::messaging

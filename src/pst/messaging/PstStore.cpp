@@ -91,8 +91,7 @@ std::vector<std::uint8_t> PstStore::entryId(std::uint32_t nid) const {
 }
 
 void PstStore::writeStoreProperties(const std::string& displayName) {
-    ltp::SubnodeSet subnodes(*db_);
-    ltp::PropertyContextWriter pc(subnodes);
+    ltp::PropertyContextWriter pc(*db_);
     // A replica GUID of this store between two version numbers, as Outlook writes it.
     mapi::Bytes history(24, 0);
     history[0] = 1;
@@ -113,9 +112,7 @@ void PstStore::writeStoreProperties(const std::string& displayName) {
     pc.setOwned(tag::kLatestPstEnsure.id, PropValue::int32(0x000E0011));
     pc.setOwned(tag::outlook::kProperty66FC.id, PropValue::int32(0x0018B2B3));
     pc.setOwned(tag::kPstPassword.id, PropValue::int32(0));
-    const std::uint64_t heapBytes = pc.layout();
-    writeNode(*db_, ndb::nid::kMessageStore,
-              subnodes.finish(db_->writeBlocks(pc.finish()), heapBytes));
+    writeNode(*db_, ndb::nid::kMessageStore, pc.write());
 }
 
 void PstStore::writeSkeleton(const std::string& displayName) {
@@ -153,11 +150,9 @@ void PstStore::writeSkeleton(const std::string& displayName) {
     writeEmptyNode(db, ndb::nid::kSearchDomainObject);
     writeEmptyNode(db, kSpamSearchUpdateQueue);
     {
-        ltp::SubnodeSet subnodes(db);
-        ltp::PropertyContextWriter pc(subnodes);
+        ltp::PropertyContextWriter pc(db);
         pc.setOwned(tag::outlook::kProperty660B.id, PropValue::int32(0));
-        const std::uint64_t heapBytes = pc.layout();
-        writeNode(db, kSpamSearchCriteria, subnodes.finish(db.writeBlocks(pc.finish()), heapBytes));
+        writeNode(db, kSpamSearchCriteria, pc.write());
     }
     writeEmptyTable(db, kSpamSearchContents, outlook::kSearchContentsColumns);
 

@@ -46,7 +46,7 @@ class StoreComputed {
     static mapi::FileTime creationTime(const WrittenProps& message);
     // PidTagMessageSize and PidTagAttachSize: every byte of the object's node, its heap and
     // its subnodes, as Outlook counts them; clamped to the property's range.
-    static std::int32_t storedSize(std::uint64_t heapBytes, std::uint64_t subnodeBytes);
+    static std::int32_t storedSize(std::uint64_t nodeBytes);
 
   private:
     std::mt19937_64 random_;
