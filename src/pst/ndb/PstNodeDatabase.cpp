@@ -7,7 +7,6 @@
 #include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ndb/BlockDataStream.h"
-#include "pst/ndb/Crc.h"
 #include "pst/ndb/DataTreeBuilder.h"
 #include "pst/ndb/DiskCodec.h"
 #include "pst/ndb/Layout.h"
@@ -33,7 +32,7 @@ constexpr std::uint64_t kMaxGrowthSections = 256;  // 62 MiB
 constexpr std::uint64_t kReserveFloor = 64 * 1024;
 
 NodeEntry toEntry(const NodeRecord& r) {
-    return {Nid{r.nid}, Bid{r.data}, Bid{r.subnodes}, Nid{r.parent}};
+    return {r.nid, r.data, r.subnodes, r.parent};
 }
 
 }  // namespace
@@ -177,17 +176,16 @@ void PstNodeDatabase::setNode(const NodeEntry& node) {
     if (!node.subnodes.isNull()) {
         blocks_.addRef(node.subnodes, "NBTENTRY bidSub");
     }
-    const NodeRecord record{node.nid.value, node.parent.value, node.data.value,
-                            node.subnodes.value};
+    const NodeRecord record{node.nid, node.parent, node.data, node.subnodes};
     if (NodeRecord* old = nodes_.modify(node.nid.value)) {
         const NodeRecord previous = *old;
         *old = record;
         // Released after the new references are taken, so re-setting the same blocks is safe.
-        if (previous.data != 0) {
-            blocks_.release(Bid{previous.data});
+        if (!previous.data.isNull()) {
+            blocks_.release(previous.data);
         }
-        if (previous.subnodes != 0) {
-            blocks_.release(Bid{previous.subnodes});
+        if (!previous.subnodes.isNull()) {
+            blocks_.release(previous.subnodes);
         }
     } else {
         nodes_.insert(record);
@@ -206,11 +204,11 @@ void PstNodeDatabase::deleteNode(Nid nid) {
     }
     const NodeRecord old = *found;
     nodes_.erase(nid.value);
-    if (old.data != 0) {
-        blocks_.release(Bid{old.data});
+    if (!old.data.isNull()) {
+        blocks_.release(old.data);
     }
-    if (old.subnodes != 0) {
-        blocks_.release(Bid{old.subnodes});
+    if (!old.subnodes.isNull()) {
+        blocks_.release(old.subnodes);
     }
 }
 
@@ -268,6 +266,30 @@ void PstNodeDatabase::putBackCommittedHeader() {
     }
 }
 
+void PstNodeDatabase::changeState(const State& window, const std::function<void()>& beforeMaps,
+                                  const std::function<State()>& rewriteMaps) {
+    if (hasCommitted_) {
+        writeHeader(window, false);
+    }
+    try {
+        file_.sync();
+        if (beforeMaps) {
+            beforeMaps();
+        }
+    } catch (const PstWriteError&) {
+        putBackCommittedHeader();  // no map has changed yet
+        throw;
+    }
+    // Inside the window only map pages are written, in place, into space the file has: no
+    // write there can find the disk full. One that fails all the same (EIO) leaves the
+    // window's header.
+    const State next = rewriteMaps();
+    file_.sync();
+    writeHeader(next, true);
+    file_.flush();  // the header is in the file before it counts
+    committed_ = next;
+}
+
 void PstNodeDatabase::trimEmptySections() {
     const std::uint64_t keep = space_.sectionCount() - space_.emptySectionsAtEnd();
     if (keep == space_.sectionCount()) {
@@ -275,26 +297,21 @@ void PstNodeDatabase::trimEmptySections() {
     }
     // Growth steps leave sections nothing uses at the end: they go, under a header that names
     // the shorter file with its maps to rebuild, so the file may be either length meanwhile.
-    State next = committed_;
-    next.fileEnd = layout::sectionStart(keep);
-    writeHeader(next, false);
-    try {
-        file_.sync();
-        file_.truncate(next.fileEnd);
-    } catch (const PstWriteError&) {
-        putBackCommittedHeader();  // no map has changed yet
-        throw;
-    }
-    space_.removeSections(space_.sectionCount() - keep);
-    maps_.dropSections(keep);
-    PageWriter pages(file_, space_, nextPageBid_);
-    maps_.writeLastFMap(pages);
-    maps_.writeDList(pages, nextPageBid_);
+    State shorter = committed_;
+    shorter.fileEnd = layout::sectionStart(keep);
+    changeState(
+        shorter, [&] { file_.truncate(shorter.fileEnd); },
+        [&] {
+            space_.removeSections(space_.sectionCount() - keep);
+            maps_.dropSections(keep);
+            PageWriter pages(file_, space_, nextPageBid_);
+            maps_.writeLastFMap(pages);
+            maps_.writeDList(pages, nextPageBid_);
+            State next = shorter;
+            next.freeBytes = maps_.freeBytes();
+            return next;
+        });
     file_.sync();
-    next.freeBytes = maps_.freeBytes();
-    writeHeader(next, true);
-    file_.sync();
-    committed_ = next;
 }
 
 void PstNodeDatabase::abandon() {
@@ -317,32 +334,29 @@ void PstNodeDatabase::grow(std::uint64_t bytes) {
     // Blocks written so far go to space the file has; a failure there is outside the window.
     file_.flush();
     // The file changes size under a header that says its maps are being rebuilt.
-    writeHeader(committed_, false);
-    try {
-        file_.sync();
-    } catch (const PstWriteError&) {
-        putBackCommittedHeader();
-        throw;
-    }
-    try {
-        file_.extend(oldEnd, newEnd);
-    } catch (const PstWriteError& e) {
-        // The file is its old size again and no map was touched: the last commit's header.
-        putBackCommittedHeader();
-        throw GrowthRefused(e.cause(), e.systemError(), e.what());
-    }
-    space_.addSections(wanted);
-    // The new sections hold nothing of the committed state; the next commit maps them again.
-    PageWriter pages(file_, space_, nextPageBid_);
-    maps_.writeNewSections(pages, sections, wanted);
-    maps_.writeDList(pages, nextPageBid_);
-    committed_.fileEnd = newEnd;
-    committed_.freeBytes = maps_.freeBytes();
-    file_.sync();
-    // Handed to the system now, so a killed process leaves it; on disk with the next sync
+    changeState(
+        committed_,
+        [&] {
+            try {
+                file_.extend(oldEnd, newEnd);
+            } catch (const PstWriteError& e) {
+                // The file is its old size again and no map was touched.
+                throw GrowthRefused(e.cause(), e.systemError(), e.what());
+            }
+        },
+        [&] {
+            space_.addSections(wanted);
+            // The new sections hold nothing of the committed state; the next commit maps them.
+            PageWriter pages(file_, space_, nextPageBid_);
+            maps_.writeNewSections(pages, sections, wanted);
+            maps_.writeDList(pages, nextPageBid_);
+            State next = committed_;
+            next.fileEnd = newEnd;
+            next.freeBytes = maps_.freeBytes();
+            return next;
+        });
+    // The header is with the system, so a killed process leaves it; on disk with the next sync
     // (until then a power cut leaves the window's header: maps for a reader to rebuild).
-    writeHeader(committed_, true);
-    file_.flush();
 }
 
 void PstNodeDatabase::writeCommit() {
@@ -379,39 +393,25 @@ void PstNodeDatabase::writeCommit() {
     // Everything the new state uses goes to the system before the window opens, so a write
     // that fails leaves the last commit as it was; one sync then covers it and the header.
     file_.flush();
-    if (hasCommitted_) {
-        writeHeader(committed_, false);
-    }
-    try {
-        file_.sync();
-    } catch (const PstWriteError&) {
-        // No map has changed yet: the last commit's header holds again.
-        putBackCommittedHeader();
-        throw;
-    }
-    // Inside the window only map pages are written, in place, into space the file has: no
-    // write there can find the disk full. One that fails all the same (EIO) leaves this
-    // header: the last commit's B-trees with the maps marked for rebuilding.
-    // What only the old state used is free in the new one.
-    for (std::uint64_t ib : replacedPages_) {
-        space_.release(ib, layout::kPageSize);
-    }
-    replacedPages_.clear();
-    blocks_.reclaimHeldSpace();
     std::vector<FreeRange> alsoFree;
-    for (const BlockRecord& r : unlinked) {
-        alsoFree.push_back({r.ib.value, layout::blockSpan(r.cb)});
-    }
-    std::sort(alsoFree.begin(), alsoFree.end(),
-              [](const FreeRange& a, const FreeRange& b) { return a.offset < b.offset; });
-    maps_.writeSections(pages, space_, space_.takeChangedSections(), alsoFree);
-    maps_.writeDList(pages, nextPageBid_);
-    next.fileEnd = space_.fileEnd();
-    next.freeBytes = maps_.freeBytes();
-    file_.sync();
-    writeHeader(next, true);
-    file_.flush();  // the header is in the file before it counts
-    committed_ = next;
+    changeState(committed_, {}, [&] {
+        // What only the old state used is free in the new one.
+        for (std::uint64_t ib : replacedPages_) {
+            space_.release(ib, layout::kPageSize);
+        }
+        replacedPages_.clear();
+        blocks_.reclaimHeldSpace();
+        for (const BlockRecord& r : unlinked) {
+            alsoFree.push_back({r.ib.value, layout::blockSpan(r.cb)});
+        }
+        std::sort(alsoFree.begin(), alsoFree.end(),
+                  [](const FreeRange& a, const FreeRange& b) { return a.offset < b.offset; });
+        maps_.writeSections(pages, space_, space_.takeChangedSections(), alsoFree);
+        maps_.writeDList(pages, nextPageBid_);
+        next.fileEnd = space_.fileEnd();
+        next.freeBytes = maps_.freeBytes();
+        return next;
+    });
     hasCommitted_ = true;
     ++commitsWritten_;
     file_.sync();
@@ -453,14 +453,7 @@ void PstNodeDatabase::writeHeader(const State& state, bool mapsValid) {
     h.bCryptMethod = blocks_.permute() ? v::kCryptPermute : v::kCryptNone;
     h.bidNextB = blocks_.nextBid();
 
-    auto bytes = disk::toBytes(h);
-    const auto crcPartial =
-        computeCrc(std::span(bytes).subspan(disk::kHeaderCrcStart, disk::kHeaderCrcPartialSize));
-    LeWriter(std::span(bytes).subspan(4, 4)).u32(crcPartial);
-    const auto crcFull =
-        computeCrc(std::span(bytes).subspan(disk::kHeaderCrcStart, disk::kHeaderCrcFullSize));
-    LeWriter(std::span(bytes).subspan(0x20C, 4)).u32(crcFull);
-    file_.write(layout::kHeaderOffset, bytes);
+    file_.write(layout::kHeaderOffset, disk::sealHeader(h));
 }
 
 }  // namespace tolvane::pst::ndb
