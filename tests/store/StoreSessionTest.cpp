@@ -8,6 +8,7 @@
 #include "RecordingEngines.h"
 #include "TempDir.h"
 #include "platform/AppError.h"
+#include "pst/ndb/FileIo.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
@@ -340,6 +341,9 @@ TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
         std::ofstream(dir / name) << "x";
     }
     std::filesystem::create_directory(dir / "ZimbraMails5-incomplete.pst");
+    // What the writer leaves of a store it was creating, where it can leave anything (a power
+    // cut on Windows, a kill where the file system has no O_TMPFILE), is no working file.
+    std::ofstream(pst::ndb::creationPathFor(dir / "ZimbraMails6-incomplete.pst")) << "x";
     const std::string folder = dir.path().string() + "/";
     EXPECT_EQ(workingFilesIn(folder, "ZimbraMails"),
               (std::vector<std::string>{folder + "ZimbraMails1-incomplete.pst",

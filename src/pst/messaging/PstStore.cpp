@@ -26,9 +26,15 @@ PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path 
       folders_(*db_),
       messages_(*db_, names_),
       options_(options) {
-    writeEmptyStore(*db_, folders_, providerUid_, displayName);
-    // The empty store is on disk complete, so even a writer that dies leaves a valid store.
-    writeCommit();
+    try {
+        writeEmptyStore(*db_, folders_, providerUid_, displayName);
+        // The file takes its name with this commit, the empty store whole in it: a writer
+        // that dies before leaves no file, one that dies after a valid store.
+        writeCommit();
+    } catch (...) {
+        db_->abandon();  // a store never committed never gets a name
+        throw;
+    }
 }
 
 std::chrono::steady_clock::time_point PstStore::now() const {

@@ -36,7 +36,9 @@ class GrowthRefused : public PstWriteError {
 
 class NodeDatabase : public BlockWriter {
   public:
-    // Creates a new file; throws PstError naming the path if it exists or cannot be created.
+    // Creates the file, under no name until the first commit gives it `path`: a process that
+    // dies before leaves no file. Throws PstError naming the path if a file has that name or
+    // none can be created.
     static std::unique_ptr<NodeDatabase> create(const std::filesystem::path& path,
                                                 FileSystem& files = FileSystem::native());
 
@@ -57,7 +59,7 @@ class NodeDatabase : public BlockWriter {
     // commit writes the B-tree pages that changed and syncs; then, in a window the header
     // marks with INVALID_AMAP ([MS-PST] 2.6.1.3.7), the allocation maps of the sections whose
     // use changed; then the new header, and syncs. Blocks no node reaches yet stay out of it.
-    // create() commits once, so a file whose writer dies is never without a valid header.
+    // The first commit gives the file its name (FileIo::publish), once all of it is on disk.
     virtual void commit() = 0;
     // The writes from here to commit() belong to the commit (tables of the layer above): they
     // may use the space held back for it, so the file need not grow to finish it.
@@ -72,10 +74,12 @@ class NodeDatabase : public BlockWriter {
 
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
     // Blocks that nothing refers to by then are freed first. Later calls do nothing; the
-    // destructor closes a database that was not closed (after an exception, say).
+    // destructor closes a database that was not closed (after an exception, say), and so
+    // names a file that had no commit yet: abandon() first to leave none.
     virtual void close() = 0;
     // Stops writing without another commit, after a write failed: the file keeps the state of
-    // the last commit that completed. Later calls, close() included, do nothing.
+    // the last commit that completed, and a file never committed goes without a name. Later
+    // calls, close() included, do nothing.
     virtual void abandon() = 0;
 };
 

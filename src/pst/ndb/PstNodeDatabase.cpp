@@ -52,7 +52,6 @@ PstNodeDatabase::PstNodeDatabase(const std::filesystem::path& path, FileSystem& 
     // Real space from the start: a hole the first section left would be a write that can
     // still find the disk full.
     file_.extend(0, space_.fileEnd());
-    writeCommit();
 }
 
 PstNodeDatabase::~PstNodeDatabase() {
@@ -412,9 +411,18 @@ void PstNodeDatabase::writeCommit() {
         next.freeBytes = maps_.freeBytes();
         return next;
     });
+    const bool first = !hasCommitted_;
+    if (first) {
+        // The whole first state is on disk before the file takes its name: no reader ever
+        // finds it without a header, or with less than the layer above wrote.
+        file_.sync();
+        file_.publish();
+    }
     hasCommitted_ = true;
     ++commitsWritten_;
-    file_.sync();
+    if (!first) {
+        file_.sync();
+    }
     blocks_.markCommitted();
     // Unlinked blocks are mapped again once a commit reaches them.
     for (const FreeRange& r : alsoFree) {
