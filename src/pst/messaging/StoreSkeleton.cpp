@@ -5,6 +5,7 @@
 #include "mapi/Tags.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
+#include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/ndb/ByteOrder.h"
 
@@ -24,16 +25,12 @@ constexpr Nid kSpamSearchContents{0x2230};
 constexpr Nid kReceiveFolderTable{0x62B};
 constexpr Nid kOutgoingQueueTable{0x64C};
 
-void writeNode(ndb::NodeDatabase& db, Nid nid, const ltp::NodeContent& content) {
-    db.setNode({nid, content.data, content.subnodes, {}});
-}
-
 void writeRaw(ndb::NodeDatabase& db, Nid nid, const std::vector<std::uint8_t>& bytes) {
     db.setNode({nid, db.writeData(bytes), {}, {}});
 }
 
 void writeEmptyTable(ndb::NodeDatabase& db, Nid nid, const std::vector<ltp::TColumn>& columns) {
-    writeNode(db, nid, ltp::writeTable(db, ltp::TableRows(ltp::TableLayout::fromColumns(columns))));
+    setNode(db, nid, ltp::writeTable(db, ltp::TableRows(ltp::TableLayout::fromColumns(columns))));
 }
 
 // A node that Outlook creates with no data at all (queues, search domain).
@@ -68,7 +65,7 @@ void writeStoreProperties(ndb::NodeDatabase& db, const ProviderUid& store,
     pc.setOwned(tag::kLatestPstEnsure.id, PropValue::int32(0x000E0011));
     pc.setOwned(tag::outlook::kProperty66FC.id, PropValue::int32(0x0018B2B3));
     pc.setOwned(tag::kPstPassword.id, PropValue::int32(0));
-    writeNode(db, ndb::nid::kMessageStore, pc.write());
+    setNode(db, ndb::nid::kMessageStore, pc.write());
 }
 
 // Table templates ([MS-PST] 2.4.4.4-2.4.4.6, 2.4.5.3.1, 2.4.6.1.1, 2.4.8.6.2.1) and the other
@@ -92,7 +89,7 @@ void writeTables(ndb::NodeDatabase& db) {
     const ltp::Cell cells[] = {{tag::kMessageClass, &anyClass},
                                {tag::outlook::kReceiveFolderNid, &root}};
     rows.add(1, 2, cells);
-    writeNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
+    setNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
 }
 
 // Search: empty queues, the activity list naming the spam search folder, its criteria and its
@@ -104,7 +101,7 @@ void writeSearchNodes(ndb::NodeDatabase& db) {
     writeEmptyNode(db, kSpamSearchUpdateQueue);
     ltp::PropertyContextWriter pc(db);
     pc.setOwned(tag::outlook::kProperty660B.id, PropValue::int32(0));
-    writeNode(db, kSpamSearchCriteria, pc.write());
+    setNode(db, kSpamSearchCriteria, pc.write());
     writeEmptyTable(db, kSpamSearchContents, outlook::kSearchContentsColumns);
 }
 
