@@ -87,7 +87,8 @@ Win32FileIo::Win32FileIo(std::filesystem::path path) : path_(std::move(path)) {
 }
 
 bool Win32FileIo::setDeleteOnClose(bool remove) {
-    FILE_DISPOSITION_INFO disposition{remove ? TRUE : FALSE};  // DeleteFile, a macro's name too
+    // By position: the field is named DeleteFile, which windows.h makes a macro.
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(remove ? TRUE : FALSE)};
     return SetFileInformationByHandle(handleOf(handle_), FileDispositionInfo, &disposition,
                                       sizeof disposition) != 0;
 }
