@@ -2,10 +2,11 @@
 BUILD_DIR_RUN   := build/release
 BUILD_DIR_CHECK := build/check
 BUILD_DIR_BENCH := build/bench
+BUILD_DIR_PACKAGE := build/package
 JOBS ?= $(shell nproc)
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: run check bench deps build-run build-check build-bench format screenshot \
+.PHONY: run check bench deps build-run build-check build-bench format screenshot package \
         windows check-windows build-windows screenshot-windows
 
 deps:
@@ -24,7 +25,8 @@ build-check: deps
 
 # G_SLICE=always-malloc makes each GObject an allocation of its own, so LeakSanitizer sees a
 # leaked one; G_DEBUG=gc-friendly clears what glib frees, so stale pointers keep nothing alive.
-check: build-check
+# The installed-package test (tests/install) installs the package make package builds.
+check: build-check package
 	QT_QPA_PLATFORM=offscreen G_SLICE=always-malloc G_DEBUG=gc-friendly \
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
@@ -37,6 +39,17 @@ build-bench: deps
 
 bench: build-bench
 	QT_QPA_PLATFORM=offscreen bash bench/run-all.sh $(BUILD_DIR_BENCH)
+
+# The Debian package, into dist/: a Release build of the programs alone, with Debian's
+# hardening flags (dpkg-buildflags), installed under /usr and packed by CPack.
+PACKAGE_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package: deps
+	cmake -S . -B $(BUILD_DIR_PACKAGE) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_INSTALL_PREFIX=/usr -DTOLVANE_BUILD_TESTS=OFF \
+	      -DCMAKE_C_FLAGS="$$($(PACKAGE_FLAGS) CPPFLAGS) $$($(PACKAGE_FLAGS) CFLAGS)" \
+	      -DCMAKE_CXX_FLAGS="$$($(PACKAGE_FLAGS) CPPFLAGS) $$($(PACKAGE_FLAGS) CXXFLAGS)" \
+	      -DCMAKE_EXE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)"
+	cmake --build $(BUILD_DIR_PACKAGE) -j $(JOBS) --target package
 
 screenshot: build-run
 	bash scripts/screenshot.sh $(BUILD_DIR_RUN)

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/frmStep1.h"
+#include "app/qt/QtWindow.h"
 #include "platform/qt/QtUi.h"
 #include "queue/ViewSettingsFile.h"
 
@@ -88,7 +88,7 @@ bool run(int files, double& queueSecondsOut, double& queueCpuOut) {
     BenchUi ui;
     ui.folder = top;
     tolvane::queue::ViewSettingsFile viewSettings(std::filesystem::path(top) / "view-settings");
-    tolvane::app::frmStep1 window(ui, viewSettings);
+    tolvane::app::QtWindow window(ui, viewSettings);
     ui.setOwner(&window);
     window.show();
     QCoreApplication::processEvents();

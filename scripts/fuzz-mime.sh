@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the MIME import fuzz target with clang/libFuzzer into build/fuzz and runs it on
-# the seed corpus in tests/mime/corpus (one job, low priority: the machine is shared).
+# the seeds in tests/mime/corpus and tests/mime/damaged (one job, low priority: the machine
+# is shared).
 #   scripts/fuzz-mime.sh [seconds] [more libFuzzer flags]   seconds default 1800
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,4 +29,4 @@ export LSAN_OPTIONS=suppressions=$here/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 exec nice -n 10 "$out/mime_import_fuzz" -jobs=1 -workers=1 -max_total_time="$seconds" \
   -max_len=65536 -timeout=20 -rss_limit_mb=2048 -artifact_prefix="$out/" "$@" \
-  "$here/fuzz-corpus-work/mime" "$here/tests/mime/corpus"
+  "$here/fuzz-corpus-work/mime" "$here/tests/mime/corpus" "$here/tests/mime/damaged"

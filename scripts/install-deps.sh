@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pst-utils pff-tools python3-pypff python3
   xvfb xauth x11-apps imagemagick
-  dpkg-dev fakeroot lintian appstream desktop-file-utils
+  dpkg-dev fakeroot lintian appstream desktop-file-utils man-db util-linux mount
   valgrind linux-perf hyperfine strace
 )
 

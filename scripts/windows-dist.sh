@@ -7,7 +7,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?usage: windows-dist.sh BUILD_DIR DIST_DIR}
 dist=${2:?usage: windows-dist.sh BUILD_DIR DIST_DIR}
 host=x86_64-w64-mingw32
-version=$(sed -n 's/^project(tolvane VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+# The version and the publisher as the build wrote them from CMakeLists.txt.
+header="$build/include/tolvane_version/platform/Version.h"
+version=$(sed -n 's/^#define TOLVANE_VERSION_TEXT "\(.*\)"$/\1/p' "$header")
+publisher=$(sed -n 's/^#define TOLVANE_PUBLISHER "\(.*\)"$/\1/p' "$header")
+[ -n "$version" ] && [ -n "$publisher" ] || { echo "windows-dist: no version in $header" >&2; exit 1; }
 prefix=$(sed -n 's/^TOLVANE_WINDOWS_PREFIX:[A-Z]*=//p' "$build/CMakeCache.txt")
 name="tolvane-$version-windows-x64"
 
@@ -30,7 +34,8 @@ for exe in "$stage"/*.exe; do
     exit 1
   fi
 done
-cp "$here/docs/help.html" "$stage/help.html"
+# The manual as the Windows build writes it: Windows' paths, keys and registry.
+cp "$build/docs/help.html" "$stage/help.html"
 cp "$prefix"/share/licenses/*.copyright "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime.copyright"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64.copyright"
@@ -48,6 +53,6 @@ sed -i 's/$/\r/' "$stage/README.txt"
 
 rm -f "$dist/$name.zip"
 (cd "$dist" && zip -q -r -X "$name.zip" "$name")
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$here/src/app/resources/tolvane.ico" \
+makensis -V2 -DVERSION="$version" -DPUBLISHER="$publisher" -DSTAGE="$stage" -DICON="$here/src/app/resources/tolvane.ico" \
   -DOUTFILE="$dist/tolvane-$version-setup.exe" "$here/scripts/windows-installer.nsi"
 ls -l "$dist/$name.zip" "$dist/tolvane-$version-setup.exe"

@@ -1,5 +1,6 @@
 ; The Tolvane installer: per user, no administrator rights; a Start-menu entry and an
-; uninstaller. makensis -DVERSION=... -DSTAGE=<folder with the programs> -DOUTFILE=...
+; uninstaller. makensis -DVERSION=... -DPUBLISHER=... -DSTAGE=<folder with the programs>
+; -DICON=... -DOUTFILE=...
 Unicode true
 ; A 64-bit installer, for the 64-bit programs it installs.
 Target amd64-unicode
@@ -13,6 +14,13 @@ InstallDirRegKey HKCU "Software\Tolvane" "InstallDir"
 Icon "${ICON}"
 UninstallIcon "${ICON}"
 ShowInstDetails show
+; The installer's own version resource.
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "Tolvane"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "Tolvane installer"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvane"
 
@@ -33,6 +41,7 @@ Section "Tolvane"
   WriteRegStr HKCU "Software\Tolvane" "InstallDir" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tolvane"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tolvane.exe"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
@@ -54,5 +63,6 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  DeleteRegValue HKCU "Software\Tolvane" "InstallDir"
+  ; The program's own key: the install folder and the window's view settings.
+  DeleteRegKey HKCU "Software\Tolvane"
 SectionEnd

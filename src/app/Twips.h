@@ -1,25 +1,12 @@
 #pragma once
 
-#include <QRect>
-
 namespace tolvane::app {
 
-// The layout is written in twips; at 96 dots per inch 15 twips make one pixel.
-inline constexpr int kTwipsPerPixel = 15;
-
-// Rounds to the nearest pixel, halves away from zero.
-constexpr int TwipsToPixels(int twips) noexcept {
-    return (twips + (twips < 0 ? -kTwipsPerPixel / 2 : kTwipsPerPixel / 2)) / kTwipsPerPixel;
-}
-
-constexpr int PixelsToTwips(int pixels) noexcept {
-    return pixels * kTwipsPerPixel;
-}
-
-// A control's rectangle from its left, top, width and height in twips.
-inline QRect TwipsRect(int left, int top, int width, int height) {
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                 TwipsToPixels(height));
+// The layout is written in twips: 1440 make an inch, so at 96 dots per inch 15 twips are one
+// pixel. Rounds halves away from zero.
+constexpr int TwipsToPixels(int twips, int dpi = 96) noexcept {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    return static_cast<int>((scaled + (scaled < 0 ? -720 : 720)) / 1440);
 }
 
 }  // namespace tolvane::app

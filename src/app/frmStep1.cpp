@@ -1,18 +1,11 @@
 #include "app/frmStep1.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QIcon>
-#include <QPalette>
-#include <QPixmap>
-#include <QScreen>
 #include <algorithm>
+#include <cmath>
 #include <exception>
+#include <system_error>
+#include <utility>
 
-#include "app/AppFonts.h"
-#include "app/HelpManual.h"
-#include "app/Twips.h"
 #include "queue/AddFilesCommand.h"
 #include "queue/AddFolderCommand.h"
 #include "queue/AsAppError.h"
@@ -23,167 +16,81 @@
 namespace tolvane::app {
 namespace {
 
-constexpr char kCopyright[] = "Copyright \u00A9 2026 The Tolvane authors. Free to use and share.";
-const QColor kWhite(255, 255, 255);
-const QColor kBandBorder(192, 192, 192);
-const QColor kTitleRed(192, 0, 0);
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QLabel* label(const QString& text, QWidget* parent) {
-    auto* control = new QLabel(text, parent);
-    control->setTextFormat(Qt::PlainText);
-    return control;
-}
-
-void paintWhite(QWidget* control) {
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::Window, kWhite);
-    control->setPalette(palette);
-    control->setAutoFillBackground(true);
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace
 
-frmStep1::frmStep1(Ui& ui, queue::ViewSettingsStore& viewSettings, QWidget* parent)
-    : QWidget(parent),
-      ui_(ui),
+class frmStep1::Busy {
+  public:
+    Busy(frmStep1& window, int& count) : window_(window), count_(count) {
+        ++count_;
+        window_.refreshButtons();
+    }
+    ~Busy() {
+        --count_;
+        window_.refreshButtons();
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+  private:
+    frmStep1& window_;
+    int& count_;
+};
+
+frmStep1::frmStep1(Ui& ui, ViewSettingsStore& viewSettings, std::filesystem::path helpManual)
+    : ui_(ui),
       viewSettings_(viewSettings),
-      c_(buildControls()),
+      helpManual_(std::move(helpManual)),
       fileQueue_(
-          *c_.grdFiles1, [this](const std::string& caption) { c_.lblCount1->setText(qs(caption)); },
-          workingPathList_) {
-    Form_Load();
-}
+          grid_, [this](const std::string& caption) { showCaption(lblCount1, caption); },
+          workingPathList_) {}
 
-void frmStep1::Form_Initialize() {
-    // The window's look comes from Qt's style; what stays to do before any control exists is
-    // to make the controls' font available.
-    ControlFontFamily();
-}
-
-frmStep1::Controls frmStep1::buildControls() {
-    Form_Initialize();
-    setWindowTitle(QString::fromLatin1(kCaption));
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48}) {
-        icon.addFile(QStringLiteral(":/tolvane/icon-%1.png").arg(size), QSize(size, size));
-    }
-    setWindowIcon(icon);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFont(ControlFont());
-    setFixedSize(TwipsToPixels(8175), TwipsToPixels(6135));
-
-    Controls c{};
-    // The two white bands come first, so every other control lies in front of them.
-    c.Shape2 = new FilledRectangle(kWhite, kBandBorder, this);
-    c.Shape2->setGeometry(TwipsRect(-120, 0, 8415, 855));
-    c.Shape1 = new FilledRectangle(kWhite, kBandBorder, this);
-    c.Shape1->setGeometry(TwipsRect(0, 5520, 8415, 855));
-
-    c.Image1 = new QLabel(this);
-    c.Image1->setPixmap(QPixmap(QStringLiteral(":/tolvane/logo.png")));
-    c.Image1->setGeometry(TwipsRect(120, 75, 720, 720));
-
-    c.lblTitle = label(QStringLiteral("Tolvane"), this);
-    c.lblTitle->setFont(TitleFont());
-    paintWhite(c.lblTitle);
-    QPalette titlePalette = c.lblTitle->palette();
-    titlePalette.setColor(QPalette::WindowText, kTitleRed);
-    c.lblTitle->setPalette(titlePalette);
-    c.lblTitle->setGeometry(TwipsRect(960, 120, 6255, 375));
-
-    c.lblCopyright = label(QString::fromUtf8(kCopyright), this);
-    paintWhite(c.lblCopyright);
-    QPalette copyrightPalette = c.lblCopyright->palette();
-    copyrightPalette.setColor(QPalette::WindowText, Qt::black);
-    c.lblCopyright->setPalette(copyrightPalette);
-    c.lblCopyright->setGeometry(TwipsRect(960, 480, 6135, 255));
-
-    c.cmdAdd = new QPushButton(QStringLiteral("Add Zimbra Mail File(s)..."), this);
-    c.cmdAdd->setGeometry(TwipsRect(240, 960, 2415, 375));
-    c.CmdAddFolder =
-        new QPushButton(QStringLiteral("Add Folder having Zimbra Mail File(s)..."), this);
-    c.CmdAddFolder->setGeometry(TwipsRect(2880, 960, 3135, 375));
-    c.cmdClear1 = new QPushButton(QStringLiteral("Clear File(s)..."), this);
-    c.cmdClear1->setGeometry(TwipsRect(6240, 960, 1695, 375));
-
-    c.lblCount1 = label(QString(), this);
-    c.lblCount1->setGeometry(TwipsRect(270, 1560, 7695, 255));
-
-    c.grdFiles1 = new FlexGrid(this);
-    c.grdFiles1->setGeometry(TwipsRect(240, 1800, 7695, 1575));
-
-    c.FrameConversion = new QGroupBox(QStringLiteral("Details"), this);
-    c.FrameConversion->setGeometry(TwipsRect(240, 3480, 7695, 1335));
-    // The caption sits on the frame's top line, as a classic frame draws it, so the rows
-    // inside keep their places below it.
-    c.FrameConversion->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid rgb(192,192,192); border-radius: 3px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
-    c.LblCurrentDBX = label(QStringLiteral("Converting Messages..."), c.FrameConversion);
-    c.LblCurrentDBX->setGeometry(TwipsRect(120, 240, 7455, 255));
-    c.LblProgessCurrent = label(QStringLiteral("Message 0 (of 0)"), c.FrameConversion);
-    c.LblProgessCurrent->setGeometry(TwipsRect(1800, 600, 5775, 255));
-    c.Label1 = label(QStringLiteral("Conversion Progress  : "), c.FrameConversion);
-    c.Label1->setGeometry(TwipsRect(120, 960, 1695, 255));
-    c.ProgressBar1 = new ProgressBarControl(c.FrameConversion);
-    c.ProgressBar1->setGeometry(TwipsRect(1800, 960, 5775, 255));
-
-    c.CmdExtractDBX = new QPushButton(QString::fromLatin1(kConvertCaption), this);
-    c.CmdExtractDBX->setGeometry(TwipsRect(2880, 4920, 2415, 435));
-    c.CmdExtractDBX->setEnabled(false);
-
-    c.Picture3 = new QWidget(this);
-    paintWhite(c.Picture3);
-    c.Picture3->setGeometry(TwipsRect(240, 5640, 7695, 495));
-    c.CmdHelp = new QPushButton(QStringLiteral("&Help Manual"), c.Picture3);
-    c.CmdHelp->setGeometry(TwipsRect(0, 0, 1695, 375));
-    c.cmdEnd = new QPushButton(QStringLiteral("E&xit"), c.Picture3);
-    c.cmdEnd->setGeometry(TwipsRect(6360, 0, 1335, 375));
-
-    const auto connectClick = [this](QPushButton* button, void (frmStep1::*handler)()) {
-        QObject::connect(button, &QPushButton::clicked, this,
-                         [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
-    };
-    connectClick(c.cmdAdd, &frmStep1::cmdAdd_Click);
-    connectClick(c.CmdAddFolder, &frmStep1::CmdAddFolder_Click);
-    connectClick(c.cmdClear1, &frmStep1::cmdClear1_Click);
-    connectClick(c.CmdExtractDBX, &frmStep1::CmdExtractDBX_Click);
-    connectClick(c.CmdHelp, &frmStep1::CmdHelp_Click);
-    connectClick(c.cmdEnd, &frmStep1::cmdEnd_Click);
-
-    // Set on each control, not only inherited: a style sheet would otherwise hand the frame's
-    // rows the application's font.
-    for (QWidget* control : findChildren<QWidget*>()) {
-        if (control != c.lblTitle) {
-            control->setFont(ControlFont());
-        }
-    }
-    chainTabOrder(c);
-    c.cmdAdd->setFocus();
-    return c;
-}
-
-void frmStep1::chainTabOrder(const Controls& c) {
-    QWidget::setTabOrder(c.cmdAdd, c.cmdClear1);
-    QWidget::setTabOrder(c.cmdClear1, c.CmdAddFolder);
-    QWidget::setTabOrder(c.CmdAddFolder, c.grdFiles1);
-    QWidget::setTabOrder(c.grdFiles1, c.CmdExtractDBX);
-    QWidget::setTabOrder(c.CmdExtractDBX, c.cmdEnd);
-    QWidget::setTabOrder(c.cmdEnd, c.CmdHelp);
-    // Only the buttons and the grid take focus.
-    for (QWidget* passive :
-         std::initializer_list<QWidget*>{c.FrameConversion, c.Picture3, c.ProgressBar1}) {
-        passive->setFocusPolicy(Qt::NoFocus);
-    }
+void frmStep1::setConvertJob(std::function<void()> run, std::function<void()> stop) {
+    convertJob_ = std::move(run);
+    stopJob_ = std::move(stop);
 }
 
 void frmStep1::Form_Load() {
-    c_.grdFiles1->ColWidth(0, queue::FileQueue::kColumnWidthTwips);
+    grid_.ColWidth(0, queue::FileQueue::kColumnWidthTwips);
+    refreshButtons(true);
+}
+
+void frmStep1::StopWatch_Timer() {
+    if (stopAsked_ && stopAsked_()) {
+        Unload();
+    }
+}
+
+void frmStep1::Click(Control which) {
+    static constexpr std::pair<Control, void (frmStep1::*)()> kHandlers[] = {
+        {cmdAdd, &frmStep1::cmdAdd_Click},       {CmdAddFolder, &frmStep1::CmdAddFolder_Click},
+        {cmdClear1, &frmStep1::cmdClear1_Click}, {CmdExtractDBX, &frmStep1::CmdExtractDBX_Click},
+        {CmdHelp, &frmStep1::CmdHelp_Click},     {cmdEnd, &frmStep1::cmdEnd_Click},
+    };
+    // A click can still be on its way when its button has just been disabled.
+    if (!enabled_[which]) {
+        return;
+    }
+    for (const auto& [control, handler] : kHandlers) {
+        if (control == which) {
+            runHandler(handler);
+            return;
+        }
+    }
+}
+
+void frmStep1::runHandler(void (frmStep1::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& failure) {
+        if (!unloaded_) {
+            ui_.messageBox(queue::WarningBox(queue::AsAppError(failure).numberColonDescription()));
+        }
+    }
 }
 
 void frmStep1::cmdAdd_Click() {
@@ -191,6 +98,8 @@ void frmStep1::cmdAdd_Click() {
 }
 
 void frmStep1::CmdAddFolder_Click() {
+    // Convert waits until the whole folder is queued: it would convert half of it.
+    const Busy filling(*this, foldersFilling_);
     queue::AddFolder(*this);
 }
 
@@ -205,21 +114,26 @@ void frmStep1::CmdExtractDBX_Click() {
         }
         return;
     }
-    if (convertJob_) {
-        convertJob_();
+    if (!convertJob_) {
+        return;
     }
+    // The queue stays as it is until the job has read it to the end: a row cleared or added
+    // mid-run would be lost or converted twice.
+    const Busy running(*this, runsUnderWay_);
+    convertJob_();
 }
 
 void frmStep1::CmdHelp_Click() {
-    const std::string url = HelpManualUrl().toStdString();
-    if (!url.empty() && shell::OpenDocument(ui_, url)) {
+    const std::string manual = utf8(helpManual_);
+    std::error_code error;
+    if (helpManual_.empty() || !std::filesystem::is_regular_file(helpManual_, error)) {
+        ui_.messageBox(queue::WarningBox(std::string(kNoManual) +
+                                         (manual.empty() ? "." : " at " + manual + ".")));
         return;
     }
-    const std::string where = HelpManualPath().toStdString();
-    ui_.messageBox(queue::WarningBox(
-        url.empty() ? "The Help manual was not found. It is help.html, beside the program or "
-                      "in the docs folder of its source."
-                    : "No browser could open the Help manual. You can open it yourself: " + where));
+    if (!shell::OpenDocument(ui_, manual)) {
+        ui_.messageBox(queue::WarningBox(kNoBrowser + manual));
+    }
 }
 
 void frmStep1::cmdEnd_Click() {
@@ -233,16 +147,35 @@ void frmStep1::Unload() {
         return;
     }
     unloaded_ = true;
-    hide();
-    QCoreApplication::exit(0);
+    endEventLoop();
 }
 
 void frmStep1::setConvertEnabled(bool enabled) {
-    c_.CmdExtractDBX->setEnabled(enabled);
+    convertWanted_ = enabled;
+    refreshButtons();
+}
+
+void frmStep1::refreshButtons(bool always) {
+    const bool runUnderWay = runsUnderWay_ > 0 || converting_;
+    const std::pair<Control, bool> states[] = {
+        {cmdAdd, !runUnderWay},
+        {CmdAddFolder, !runUnderWay},
+        {cmdClear1, !runUnderWay},
+        // Stop while the job runs; Convert once nothing else is under way.
+        {CmdExtractDBX, converting_ || (convertWanted_ && !runUnderWay && foldersFilling_ == 0)},
+        {CmdHelp, true},
+        {cmdEnd, true},
+    };
+    for (const auto& [control, enabled] : states) {
+        if (always || enabled_[control] != enabled) {
+            enabled_[control] = enabled;
+            enableControl(control, enabled);
+        }
+    }
 }
 
 std::int64_t frmStep1::rowCount() const {
-    return c_.grdFiles1->Rows();
+    return grid_.Rows();
 }
 
 std::string frmStep1::selectRow(std::int64_t row) {
@@ -255,53 +188,27 @@ std::optional<FileStamp> frmStep1::queuedStamp(std::int64_t row) const {
 
 void frmStep1::runStarted() {
     converting_ = true;
-    c_.ProgressBar1->SetRange(0, 100);
-    c_.CmdExtractDBX->setText(QString::fromLatin1(kStopCaption));
-    c_.CmdExtractDBX->setEnabled(true);
+    showProgress(0.0f);
+    showCaption(CmdExtractDBX, kStopCaption);
+    refreshButtons();
 }
 
 void frmStep1::runProgressed(const convert::JobProgress& progress) {
-    c_.FrameConversion->setTitle(qs("Details : Converting - (" + std::to_string(progress.done) +
-                                    " of " + std::to_string(progress.total) + ") file(s)"));
-    c_.LblCurrentDBX->setText(qs("Converting Messages... from (" + progress.folder + ")"));
-    const auto value = static_cast<float>(static_cast<double>(progress.done) /
-                                          static_cast<double>(progress.total) * 100.0);
-    c_.ProgressBar1->SetValue(std::clamp(value, 0.0f, 100.0f));
+    showCaption(FrameConversion, "Details : Converting - (" + std::to_string(progress.done) +
+                                     " of " + std::to_string(progress.total) + ") file(s)");
+    showCaption(LblCurrentDBX, "Converting Messages... from (" + progress.folder + ")");
+    // Held inside the bar's range; 0 of 0 shows an empty bar.
+    const auto percent = static_cast<float>(static_cast<double>(progress.done) /
+                                            static_cast<double>(progress.total) * 100.0);
+    showProgress(std::isnan(percent) ? 0.0f : std::clamp(percent, 0.0f, 100.0f));
 }
 
 void frmStep1::runEnded(const convert::RunResult& result) {
     converting_ = false;
-    c_.CmdExtractDBX->setText(QString::fromLatin1(kConvertCaption));
+    showCaption(CmdExtractDBX, kConvertCaption);
     // A run that took up messages leaves Convert disabled until files are queued again.
-    c_.CmdExtractDBX->setEnabled(result.taken == 0);
-}
-
-void frmStep1::showEvent(QShowEvent* event) {
-    if (!placed_) {
-        placed_ = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
-    QWidget::showEvent(event);
-}
-
-void frmStep1::closeEvent(QCloseEvent* event) {
-    // The close box never asks and is never refused.
-    event->accept();
-    Unload();
-}
-
-void frmStep1::runHandler(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        if (!unloaded_) {
-            ui_.messageBox(queue::WarningBox(queue::AsAppError(failure).numberColonDescription()));
-        }
-    }
+    convertWanted_ = result.taken == 0;
+    refreshButtons();
 }
 
 }  // namespace tolvane::app

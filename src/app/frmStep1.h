@@ -1,77 +1,63 @@
 #pragma once
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/FilledRectangle.h"
-#include "app/FlexGrid.h"
-#include "app/ProgressBarControl.h"
+#include "app/Layout.h"
 #include "convert/JobSeams.h"
 #include "platform/Ui.h"
+#include "platform/ViewSettingsStore.h"
 #include "queue/FileQueue.h"
+#include "queue/GridModel.h"
 #include "queue/QueueWindow.h"
-#include "queue/ViewSettingsStore.h"
 
 namespace tolvane::app {
 
-// The program's one window: every control of the layout table, the queue in its grid, and
-// one handler per button. Modal interaction goes through the Ui seam. The conversion job
-// reads the queue and reports its events through the two job seams it implements; the
-// window turns them into its captions and bar. While a run is under way the Convert button
-// reads "&Stop" and stops the run (the PST is committed and named, the box says how far it
-// got) without ending the program.
-class frmStep1 : public QWidget,
-                 public queue::QueueWindow,
+// The program's one window as behaviour, the same on every system: the queue in its grid, one
+// handler per button, the captions and the bar the job's events become, and which buttons
+// may be used when. The Qt and the Win32 window derive from it: they build their widgets from
+// the layout table, forward each click to Click(), and carry out the few widget operations
+// declared at the end. Modal interaction goes through the Ui seam.
+//
+// While a run is under way the queue stays as the job reads it: Add Files, Add Folder and
+// Clear are disabled from the Convert click until the run has ended, and Convert reads
+// "&Stop" and stops the run (the PST committed and named, the box saying how far it got)
+// without ending the program. While Add Folder fills the queue, Convert waits for it,
+// disabled. Help and Exit always answer.
+class frmStep1 : public queue::QueueWindow,
                  public convert::QueueSource,
                  public convert::ProgressSink {
   public:
-    static constexpr char kCaption[] = "Tolvane v3.0";
     static constexpr char kExitQuestion[] = "Are you sure you want to exit now?";
-    static constexpr char kConvertCaption[] = "Convert &Messages";
-    static constexpr char kStopCaption[] = "&Stop";
+    static constexpr char kNoBrowser[] =
+        "No browser could open the Help manual. You can open it yourself: ";
+    static constexpr char kNoManual[] = "The Help manual was not found";
+    // How often the window asks whether the system wants the program to stop.
+    static constexpr int kStopWatchMs = 200;
 
-    // The window's controls, under their names in the layout table.
-    struct Controls {
-        FilledRectangle* Shape2;
-        QLabel* Image1;
-        QLabel* lblTitle;
-        QLabel* lblCopyright;
-        QPushButton* cmdAdd;
-        QPushButton* CmdAddFolder;
-        QPushButton* cmdClear1;
-        QLabel* lblCount1;
-        FlexGrid* grdFiles1;
-        QGroupBox* FrameConversion;
-        QLabel* LblCurrentDBX;
-        QLabel* LblProgessCurrent;
-        QLabel* Label1;
-        ProgressBarControl* ProgressBar1;
-        QPushButton* CmdExtractDBX;
-        FilledRectangle* Shape1;
-        QWidget* Picture3;
-        QPushButton* CmdHelp;
-        QPushButton* cmdEnd;
-    };
+    // helpManual: where the Help manual belongs (convert::helpManual() for the running program).
+    frmStep1(Ui& ui, ViewSettingsStore& viewSettings, std::filesystem::path helpManual);
+    frmStep1(const frmStep1&) = delete;
+    frmStep1& operator=(const frmStep1&) = delete;
 
-    frmStep1(Ui& ui, queue::ViewSettingsStore& viewSettings, QWidget* parent = nullptr);
-
-    const Controls& controls() const noexcept { return c_; }
-
+    queue::GridModel& grid() noexcept { return grid_; }
     // The conversion's working path list, owned here; one empty entry after start and clear.
     std::vector<std::string>& workingPathList() noexcept { return workingPathList_; }
     // What "Convert Messages" runs, and what "Stop" does while it runs; nothing until the
     // conversion job is plugged in.
-    void setConvertJob(std::function<void()> run, std::function<void()> stop = {}) {
-        convertJob_ = std::move(run);
-        stopJob_ = std::move(stop);
-    }
+    void setConvertJob(std::function<void()> run, std::function<void()> stop = {});
+    // Asked every kStopWatchMs; true unloads the window, as the close box does.
+    void setStopWatch(std::function<bool()> stopAsked) { stopAsked_ = std::move(stopAsked); }
     bool converting() const noexcept { return converting_; }
+
+    // A click on a control: runs its handler unless the control is disabled. A failure the
+    // handler does not handle itself is shown, and the program goes on.
+    void Click(Control which);
 
     // The button handlers.
     void cmdAdd_Click();
@@ -82,12 +68,14 @@ class frmStep1 : public QWidget,
     void cmdEnd_Click();
 
     // Unloading (Exit confirmed, or the close box) ends the program at once: the window
-    // hides, the event loop is told to end, and a handler that yields stops where it is.
+    // hides, its event loop is told to end, and a handler that yields stops where it is.
     void Unload();
 
     // queue::QueueWindow
     Ui& ui() override { return ui_; }
     queue::FileQueue& fileQueue() override { return fileQueue_; }
+    // The queue commands' word on Convert; the window still keeps it disabled while a run
+    // is under way or Add Folder fills the queue.
     void setConvertEnabled(bool enabled) override;
     bool unloaded() const override { return unloaded_; }
 
@@ -96,34 +84,47 @@ class frmStep1 : public QWidget,
     std::string selectRow(std::int64_t row) override;
     std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
 
-    // convert::ProgressSink: the bar's range 0 to 100 at the start; after each message the
-    // frame "Details : Converting - (i of n) file(s)", the label "Converting Messages...
-    // from (folder)" and the bar at i / n * 100; Convert disabled once messages were taken up.
+    // convert::ProgressSink: the bar at 0 at the start; after each message the frame
+    // "Details : Converting - (i of n) file(s)", the label "Converting Messages... from
+    // (folder)" and the bar at i / n * 100; Convert disabled once messages were taken up.
     void runStarted() override;
     void runProgressed(const convert::JobProgress& progress) override;
     void runEnded(const convert::RunResult& result) override;
 
   protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Load, once the window's widgets exist: the grid's column width and every button's state.
+    void Form_Load();
+    // The window's timer, every kStopWatchMs.
+    void StopWatch_Timer();
+
+    // What the behaviour asks of the widgets.
+    virtual void showCaption(Control which, const std::string& caption) = 0;
+    virtual void enableControl(Control which, bool enabled) = 0;
+    virtual void showProgress(float percent) = 0;  // the bar, from 0 to 100
+    // Hides the window and tells its event loop to end.
+    virtual void endEventLoop() = 0;
 
   private:
-    void Form_Initialize();
-    void Form_Load();
-    Controls buildControls();
-    static void chainTabOrder(const Controls& c);
-    // Runs a handler; a failure it does not handle itself is shown, and the program goes on.
-    void runHandler(const std::function<void()>& handler);
+    // Counts one more piece of work under way for as long as it lives; the buttons follow.
+    class Busy;
+
+    void runHandler(void (frmStep1::*handler)());
+    void refreshButtons(bool always = false);
 
     Ui& ui_;
-    queue::ViewSettingsStore& viewSettings_;
-    Controls c_{};
+    ViewSettingsStore& viewSettings_;
+    std::filesystem::path helpManual_;
+    queue::GridModel grid_;
     std::vector<std::string> workingPathList_{std::string()};
     queue::FileQueue fileQueue_;
     std::function<void()> convertJob_;
     std::function<void()> stopJob_;
-    bool converting_ = false;
-    bool placed_ = false;
+    std::function<bool()> stopAsked_;
+    std::array<bool, kControlCount> enabled_{};
+    bool convertWanted_ = false;  // what the queue commands and the last run said
+    int runsUnderWay_ = 0;        // Convert clicks not yet returned
+    int foldersFilling_ = 0;      // Add Folder clicks not yet returned
+    bool converting_ = false;     // between the job's start and end events
     bool unloaded_ = false;
 };
 

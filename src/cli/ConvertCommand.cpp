@@ -16,9 +16,11 @@
 #include "cli/CliUi.h"
 #include "cli/QueueBuilder.h"
 #include "convert/ConversionJob.h"
+#include "convert/HelpLink.h"
 #include "convert/RunSummary.h"
 #include "mime/FallbackCharset.h"
 #include "platform/Utf8Path.h"
+#include "platform/Version.h"
 
 namespace tolvane::cli {
 namespace {
@@ -44,6 +46,13 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (parsed->help) {
         out << kUsage;
+        if (const std::string manual = convert::troubleshootingUrl(); !manual.empty()) {
+            out << "\nTroubleshooting: " << manual << "\n";
+        }
+        return kAllConverted;
+    }
+    if (parsed->version) {
+        out << versionLine("tolvane-convert");
         return kAllConverted;
     }
     try {

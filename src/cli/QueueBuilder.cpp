@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "platform/Utf8Path.h"
-#include "queue/MessageFileTest.h"
+#include "queue/MessageFileName.h"
 #include "scan/PathLogger.h"
 
 namespace tolvane::cli {

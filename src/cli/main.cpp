@@ -51,7 +51,11 @@ int main(int argc, char* argv[]) {
     // A hang-up, an interrupt or a termination request stops the job at its next yield, so
     // the PST is committed and named; a file-size limit becomes a write error.
     tolvane::convert::installStopSignals();
-    return tolvane::cli::runConvert(arguments(argc, argv), std::cout, std::cerr,
-                                    standardErrorIsTerminal(),
-                                    [] { return tolvane::convert::stopSignal() != 0; });
+    const int status = tolvane::cli::runConvert(arguments(argc, argv), std::cout, std::cerr,
+                                                standardErrorIsTerminal(),
+                                                [] { return tolvane::convert::stopSignal() != 0; });
+    std::cout.flush();
+    std::cerr.flush();
+    tolvane::convert::runSettled();
+    return status;
 }

@@ -1,6 +1,6 @@
 #include "convert/HelpLink.h"
 
-#include <system_error>
+#include "platform/ProgramFile.h"
 
 namespace tolvane::convert {
 
@@ -29,24 +29,25 @@ std::string fileUrl(const std::filesystem::path& file, const std::string& fragme
     return fragment.empty() ? url : url + "#" + fragment;
 }
 
-std::string troubleshootingUrl() {
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        for (auto dir = program.parent_path(); !dir.empty(); dir = dir.parent_path()) {
-            for (const auto& candidate : {dir / "help.html", dir / "docs" / "help.html",
-                                          dir / "share" / "doc" / "tolvane" / "help.html"}) {
-                if (std::filesystem::is_regular_file(candidate, error)) {
-                    return fileUrl(candidate, "troubleshooting");
-                }
-            }
-            if (dir == dir.root_path()) {
-                break;
-            }
-        }
+std::filesystem::path helpManualFor(const std::filesystem::path& programFile) {
+    if (programFile.empty()) {
+        return {};
     }
-    return fileUrl(std::filesystem::path(TOLVANE_SOURCE_DIR) / "docs" / "help.html",
-                   "troubleshooting");
+#ifdef _WIN32
+    return programFile.parent_path() / "help.html";
+#else
+    return (programFile.parent_path() / ".." / "share" / "doc" / "tolvane" / "help.html")
+        .lexically_normal();
+#endif
+}
+
+std::filesystem::path helpManual() {
+    return helpManualFor(programFile());
+}
+
+std::string troubleshootingUrl() {
+    const std::filesystem::path manual = helpManual();
+    return manual.empty() ? std::string() : fileUrl(manual, "troubleshooting");
 }
 
 }  // namespace tolvane::convert

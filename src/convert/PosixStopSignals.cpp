@@ -36,4 +36,6 @@ int stopSignal() {
     return received;
 }
 
+void runSettled() {}
+
 }  // namespace tolvane::convert

@@ -23,6 +23,11 @@ struct Attachment {
     std::unique_ptr<Message> embedded;
 };
 
+// What an import judged its input to be. NotAMessage: no header field of mail at its start
+// (a binary file, a text document); it is still stored, whole, as a body, and whoever
+// imported it says so, naming the input.
+enum class ImportVerdict : std::uint8_t { Message, NotAMessage };
+
 // A format-neutral message: what an import produces and a store writer consumes.
 struct Message {
     PropertyList props;
@@ -31,6 +36,8 @@ struct Message {
     // What the message holds in memory, as the import that made it counted; no property of
     // the message, only for those who budget memory (the read-ahead).
     std::uint64_t memoryBytes = 0;
+    // No property of the message either: for the one who reports on the input.
+    ImportVerdict verdict = ImportVerdict::Message;
 };
 
 }  // namespace tolvane::mapi

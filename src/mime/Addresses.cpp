@@ -23,18 +23,45 @@ std::string trimmed(const char* s) {
     return replaceNul(decode8bit(v).utf8);
 }
 
-void collect(InternetAddressList* list, std::vector<Mailbox>& out, int depth) {
+bool hasLetterOrDigit(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x80 || (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z');
+    });
+}
+
+// A mailbox as GMime read it. What it took for an address is a display name when it holds
+// an encoded word (RFC 2047 §5 allows none in an addr-spec) or other text than ASCII, and no
+// '@'; a name of punctuation only is no name.
+Mailbox mailboxOf(InternetAddress* a, const UndeclaredCharsets& undeclared) {
+    Mailbox m;
+    m.name = trimmed(internet_address_get_name(a));
+    m.address = trimmed(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a)));
+    const bool text = m.address.find("=?") != std::string::npos ||
+                      std::any_of(m.address.begin(), m.address.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (text && m.address.find('@') == std::string::npos) {
+        if (m.name.empty())
+            m.name = decodeHeaderText(m.address, undeclared);
+        m.address.clear();
+    }
+    if (!hasLetterOrDigit(m.name))
+        m.name.clear();
+    return m;
+}
+
+void collect(InternetAddressList* list, const UndeclaredCharsets& undeclared,
+             std::vector<Mailbox>& out, int depth) {
     if (!list || depth > 8)
         return;
     const int n = internet_address_list_length(list);
     for (int i = 0; i < n; ++i) {
         InternetAddress* a = internet_address_list_get_address(list, i);
         if (INTERNET_ADDRESS_IS_GROUP(a)) {
-            collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)), out, depth + 1);
+            collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)), undeclared, out,
+                    depth + 1);
         } else if (INTERNET_ADDRESS_IS_MAILBOX(a)) {
-            Mailbox m;
-            m.name = trimmed(internet_address_get_name(a));
-            m.address = trimmed(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a)));
+            Mailbox m = mailboxOf(a, undeclared);
             if (!m.address.empty() || !m.name.empty())
                 out.push_back(std::move(m));
         }
@@ -65,17 +92,24 @@ std::string deobfuscated(std::string_view address) {
     return std::string(local) + "@" + std::string(domain);
 }
 
-// The text outside comments (RFC 5322 §3.2.2).
-std::string withoutComments(std::string_view text) {
-    std::string out;
+// The text outside comments and the text inside them (RFC 5322 §3.2.2), a blank after each
+// comment.
+struct Commented {
+    std::string outside;
+    std::string inside;
+};
+
+Commented splitComments(std::string_view text) {
+    Commented out;
     int depth = 0;
     for (char c : text) {
-        if (c == '(')
-            ++depth;
-        else if (c == ')' && depth > 0)
-            --depth;
-        else if (depth == 0)
-            out += c;
+        if (c == '(' && depth++ == 0)
+            continue;
+        if (c == ')' && depth > 0 && --depth == 0) {
+            out.inside += ' ';
+            continue;
+        }
+        (depth > 0 ? out.inside : out.outside) += c;
     }
     return out;
 }
@@ -135,21 +169,14 @@ std::vector<std::string_view> elementsOf(std::string_view text) {
             grouped = false;
         } else if (top && c == ',' && !grouped &&
                    (hasAddress ||
-                    deobfuscated(trim(withoutComments(text.substr(start, i - start)))).find('@') !=
-                        std::string::npos)) {
+                    deobfuscated(trim(splitComments(text.substr(start, i - start)).outside))
+                            .find('@') != std::string::npos)) {
             cut(i);
             start = i + 1;
         }
     }
     cut(text.size());
     return out;
-}
-
-bool hasLetterOrDigit(std::string_view s) {
-    return std::any_of(s.begin(), s.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 0x80 || (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z');
-    });
 }
 
 std::string unquoted(std::string_view s) {
@@ -165,8 +192,15 @@ std::string unquoted(std::string_view s) {
     return out;
 }
 
+// The name an element gives in its comments ("<user@example.com> (Name)", the obsolete
+// "user at example.com (Name)"), for a mailbox without a phrase.
+std::string commentName(std::string_view element, const UndeclaredCharsets& undeclared) {
+    std::string name = decodeHeaderText(unquoted(splitComments(element).inside), undeclared);
+    return hasLetterOrDigit(name) ? replaceNul(std::move(name)) : std::string();
+}
+
 // What can be read of an element GMime could not parse: an address in angle brackets or
-// standing alone, a name before the brackets or in a comment. Names of punctuation only
+// standing alone, a name before the brackets, else in a comment. Names of punctuation only
 // (". <user@example.com>") are no names.
 std::optional<Mailbox> recovered(std::string_view element, const UndeclaredCharsets& undeclared) {
     std::string name, address;
@@ -174,22 +208,11 @@ std::optional<Mailbox> recovered(std::string_view element, const UndeclaredChars
     const std::size_t close = open == std::string_view::npos ? open : element.find('>', open);
     if (close != std::string_view::npos) {
         address = std::string(trim(element.substr(open + 1, close - open - 1)));
-        name =
-            unquoted(std::string(element.substr(0, open)) + std::string(element.substr(close + 1)));
+        name = unquoted(splitComments(std::string(element.substr(0, open)) + " " +
+                                      std::string(element.substr(close + 1)))
+                            .outside);
     } else {
-        std::string rest, comments;
-        int depth = 0;
-        for (char c : element) {
-            if (c == '(' && depth++ == 0)
-                continue;
-            if (c == ')' && depth > 0 && --depth == 0) {
-                comments += ' ';
-                continue;
-            }
-            (depth > 0 ? comments : rest) += c;
-        }
-        address = std::string(trim(rest));
-        name = unquoted(comments);
+        address = std::string(trim(splitComments(element).outside));
     }
     if (!address.empty() && address.front() == '@' && address.find(':') != std::string::npos)
         address = address.substr(address.find(':') + 1);  // an obsolete route
@@ -201,7 +224,7 @@ std::optional<Mailbox> recovered(std::string_view element, const UndeclaredChars
     }
     name = decodeHeaderText(name, undeclared);
     if (!hasLetterOrDigit(name))
-        name.clear();
+        name = commentName(element, undeclared);
     if (!hasLetterOrDigit(address))
         address.clear();  // "<>", a stray ";"
     if (name.empty() && address.empty())
@@ -217,11 +240,11 @@ std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* 
     const std::string text = normaliseStructured(raw, undeclared);
     const std::vector<std::string_view> elements = elementsOf(text);
     // The whole list at once when GMime reads one address or group of it per element, each a
-    // full address: the common case, and the cheap one.
+    // full address, and no comment may name a mailbox: the common case, and the cheap one.
     GObjectPtr<InternetAddressList> whole(internet_address_list_parse(options, text.c_str()));
-    if (whole &&
+    if (whole && text.find('(') == std::string::npos &&
         static_cast<std::size_t>(internet_address_list_length(whole.get())) == elements.size()) {
-        collect(whole.get(), out, 0);
+        collect(whole.get(), undeclared, out, 0);
         if (std::all_of(out.begin(), out.end(), [](const Mailbox& m) {
                 return m.address.find('@') != std::string::npos;
             })) {
@@ -235,10 +258,12 @@ std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* 
         const std::string element(view);
         GObjectPtr<InternetAddressList> list(internet_address_list_parse(options, element.c_str()));
         const std::size_t before = out.size();
-        collect(list.get(), out, 0);
+        collect(list.get(), undeclared, out, 0);
         if (out.size() == before && !list) {
             if (auto m = recovered(element, undeclared))
                 out.push_back(std::move(*m));
+        } else if (out.size() == before + 1 && out.back().name.empty()) {
+            out.back().name = commentName(element, undeclared);
         }
     }
     return out;

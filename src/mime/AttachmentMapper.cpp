@@ -114,9 +114,6 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         GObjectPtr<GMimeMessage> inner(g_mime_parser_construct_message(parser.get(), options_));
         if (inner) {
             addEmbedded(inner.get(), info, msg);
-            if (base64Damaged(part)) {
-                keepEncoded(part, fileName.empty() ? "message.eml" : fileName, msg);
-            }
             return;
         }
     }
@@ -132,11 +129,10 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         fileName = defaultFileName(++nameless_, mimeType);
 
     p.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
-    LeafContent content = decodeLeafContent(part, budget_.spoolThreshold());
-    if (!content.data.isStream())
-        budget_.spend(static_cast<std::int64_t>(content.data.binarySize()));
-    const bool damaged = content.damaged;
-    p.set(mapi::tag::kAttachDataBinary, std::move(content.data));
+    mapi::PropValue content = decodeLeafContent(part, budget_.spoolThreshold());
+    if (!content.isStream())
+        budget_.spend(static_cast<std::int64_t>(content.binarySize()));
+    p.set(mapi::tag::kAttachDataBinary, std::move(content));
     p.set(mapi::tag::kAttachLongFilename, PropValue::unicode(fileName));
     p.set(mapi::tag::kAttachFilename, PropValue::unicode(shortFileName(fileName)));
     if (auto ext = extensionOf(fileName); !ext.empty()) {
@@ -169,16 +165,6 @@ void AttachmentMapper::addLeaf(GMimePart* part, const PartInfo& info, mapi::Mess
         p.set(mapi::tag::kLastModificationTime, PropValue::time(*t));
     }
     finishRow(a, msg);
-    if (damaged)
-        keepEncoded(part, fileName, msg);
-}
-
-void AttachmentMapper::keepEncoded(GMimePart* part, const std::string& fileName,
-                                   mapi::Message& msg) {
-    // Decoding skipped bytes: keep the transfer-encoded text as well, so nothing is lost.
-    const std::string raw = rawContent(part);
-    addBlob(PropValue::binary(mapi::Bytes(raw.begin(), raw.end())), fileName + ".base64.txt",
-            "text/plain", msg);
 }
 
 void AttachmentMapper::addEmbedded(GMimeMessage* inner, const PartInfo& info, mapi::Message& msg) {

@@ -31,7 +31,7 @@ class AttachmentMapper {
           budget_(budget),
           undeclared_(undeclared) {}
 
-    // A leaf by value; a damaged base64 part also keeps its undecoded text next to it.
+    // A leaf by value.
     void addLeaf(GMimePart* part, const PartInfo& info, mapi::Message& msg);
     // A message/rfc822 or message/global part.
     void addMessagePart(GMimeMessagePart* part, const PartInfo& info, mapi::Message& msg);
@@ -47,7 +47,6 @@ class AttachmentMapper {
   private:
     void addEmbedded(GMimeMessage* inner, const PartInfo& info, mapi::Message& msg);
     void addEml(GMimeMessage* inner, mapi::Message& msg);
-    void keepEncoded(GMimePart* part, const std::string& fileName, mapi::Message& msg);
     std::string nameFor(const PartInfo& info);
     bool referencedByHtml(const std::string& contentId, const std::string& location) const;
 

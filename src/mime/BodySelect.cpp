@@ -113,10 +113,22 @@ BodyChoice choose(GMimeObject* e, int depth, PartInfoCache& infos) {
     }
     if (info.mimeType == "multipart/alternative")
         return chooseAlternative(mp, depth, infos);
-    if (info.mimeType == "multipart/related")
-        return choose(relatedRoot(mp, infos), depth + 1, infos);
-    // mixed, signed, report and unknown multiparts: the first child decides.
-    return choose(g_mime_multipart_get_part(mp, 0), depth + 1, infos);
+    // MS-OXCMAIL 2.2.3.3.2: the first entity that qualifies, in tree order, is the body. A
+    // mixed (signed, report, unknown) multipart qualifies by its first child and a related
+    // one by its root; when that child does not, a later entity still may.
+    GMimeObject* first = info.mimeType == "multipart/related" ? relatedRoot(mp, infos)
+                                                              : g_mime_multipart_get_part(mp, 0);
+    if (BodyChoice c = choose(first, depth + 1, infos); !c.empty())
+        return c;
+    const int n = g_mime_multipart_get_count(mp);
+    for (int i = 0; i < n; ++i) {
+        GMimeObject* child = g_mime_multipart_get_part(mp, i);
+        if (child == first)
+            continue;
+        if (BodyChoice c = choose(child, depth + 1, infos); !c.empty())
+            return c;
+    }
+    return {};
 }
 
 }  // namespace

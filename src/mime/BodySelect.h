@@ -1,8 +1,9 @@
 #pragma once
 
-// Which MIME entity is the body (MS-OXCMAIL 2.2.3.3.2) and which text alternative is the
-// primary text (2.2.3.3.2.1): html, then enriched, then plain. text/calendar never becomes
-// the body here; it stays an .ics attachment.
+// Which MIME entity is the body (MS-OXCMAIL 2.2.3.3.2: the first that qualifies, in tree
+// order, embedded messages not entered) and which text alternative is the primary text
+// (2.2.3.3.2.1): html, then enriched, then plain. text/calendar never becomes the body here;
+// it stays an .ics attachment, and a later text part may be the body.
 
 #include <gmime/gmime.h>
 

@@ -90,7 +90,10 @@ struct Alias {
     std::string_view to;
 };
 
-// Mislabels seen in real mail, mapped to a name iconv knows (supersets where safe).
+// Mislabels seen in real mail, mapped to a name iconv knows (supersets where safe). Names
+// iconv knows for a narrower or another set go where mail clients take them: GB 2312's own
+// names to GB18030 (iconv reads "gb_2312-80" as the bare 94x94 set), Latin-1's to
+// iso-8859-1, and the teletext set ANSI X3.110, a label Latin-1 text carries, to windows-1252.
 constexpr Alias kAliases[] = {
     {"utf8", "utf-8"},
     {"unicode-1-1-utf-8", "utf-8"},
@@ -107,6 +110,14 @@ constexpr Alias kAliases[] = {
     {"euc-cn", "gb18030"},
     {"cp936", "gb18030"},
     {"x-euc-cn", "gb18030"},
+    {"gb_2312", "gb18030"},
+    {"gb_2312-80", "gb18030"},
+    {"csgb2312", "gb18030"},
+    {"chinese", "gb18030"},
+    {"iso-ir-58", "gb18030"},
+    {"csiso58gb231280", "gb18030"},
+    {"ms936", "gb18030"},
+    {"windows-936", "gb18030"},
     {"iso-8859-8-i", "iso-8859-8"},
     {"iso-8859-6-i", "iso-8859-6"},
     {"x-sjis", "shift_jis"},
@@ -132,12 +143,39 @@ constexpr Alias kAliases[] = {
     {"iso8859-2", "iso-8859-2"},
     {"iso8859-15", "iso-8859-15"},
     {"latin2", "iso-8859-2"},
+    {"l1", "iso-8859-1"},
+    {"iso-ir-100", "iso-8859-1"},
+    {"iso_8859-1:1987", "iso-8859-1"},
+    {"iso88591", "iso-8859-1"},
+    {"cp819", "iso-8859-1"},
+    {"ibm819", "iso-8859-1"},
+    {"csisolatin1", "iso-8859-1"},
+    {"ansi_x3.110-1983", "windows-1252"},
+    {"ansi_x3.110", "windows-1252"},
+    {"iso-ir-99", "windows-1252"},
+    {"csa_t500-1983", "windows-1252"},
+    {"naplps", "windows-1252"},
+    {"csiso99naplps", "windows-1252"},
+    {"latin5", "iso-8859-9"},
+    {"l5", "iso-8859-9"},
+    {"iso_8859-9", "iso-8859-9"},
+    {"iso8859-9", "iso-8859-9"},
     {"ascii", "us-ascii"},
     {"ansi_x3.4-1968", "us-ascii"},
     {"iso-646-us", "us-ascii"},
     {"us", "us-ascii"},
     {"tis-620", "windows-874"},
     {"iso-8859-11", "windows-874"},
+};
+
+// Labels mail clients decode by a superset (as the WHATWG Encoding Standard and Windows' own
+// code pages do), so that the characters the superset adds come out whole; the label keeps
+// its code page.
+constexpr Alias kSupersets[] = {
+    {"iso-8859-1", "windows-1252"},
+    {"iso-8859-9", "windows-1254"},
+    {"euc-kr", "cp949"},
+    {"shift_jis", "cp932"},
 };
 
 struct CodePage {
@@ -304,12 +342,18 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
         d.codePage = 65001;
         return d;
     }
+    std::string decoder = name;
+    for (const auto& s : kSupersets) {
+        if (name == s.from)
+            decoder = s.to;
+    }
     // Latin-1 labels almost always mean windows-1252 in mail (as in HTML5), and 1252 keeps
     // every byte.
-    if (name == "windows-1252" || name == "iso-8859-1") {
+    if (decoder == "windows-1252")
         return DecodedText{decodeWindows1252(bytes), codePageOf(name), 0};
-    }
-    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    iconv_t cd = iconv_open("UTF-8", decoder.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1) && decoder != name)
+        cd = iconv_open("UTF-8", name.c_str());  // a system without the superset
     // A system without GB18030 (Wine's) still decodes its two-byte part, GBK.
     if (cd == reinterpret_cast<iconv_t>(-1) && name == "gb18030")
         cd = iconv_open("UTF-8", "gbk");

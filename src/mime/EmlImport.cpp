@@ -1,134 +1,175 @@
 #include "mime/EmlImport.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
 #include "mime/ConversationIndex.h"
 #include "mime/FallbackCharset.h"
 #include "mime/GObjectPtr.h"
+#include "mime/HeaderBlock.h"
 #include "mime/MemorySize.h"
+#include "mime/MessageFile.h"
 #include "mime/MessageImporter.h"
+#include "mime/PartData.h"
 #include "mime/PlainText.h"
 #include "mime/ReceivedMail.h"
 #include "platform/AppError.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <io.h>
-#endif
 
 namespace tolvane::mime {
 
 namespace {
 
-#ifdef _WIN32
-// The Windows forms of what the import asks of the file: opened by its UTF-16 name, in binary,
-// and read at a position without moving the descriptor's own.
-constexpr int O_CLOEXEC = 0;
-constexpr int O_NONBLOCK = 0;
-
-int open(const wchar_t* path, int flags) {
-    return ::_wopen(path, flags | _O_BINARY);
-}
-
-int fstat(int fd, struct ::_stat64* status) {
-    return ::_fstat64(fd, status);
-}
-
-ssize_t pread(int fd, void* buffer, std::size_t size, std::int64_t offset) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-    DWORD read = 0;
-    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-    const auto ask = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
-    if (!ReadFile(handle, buffer, ask, &read, &at)) {
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
-    }
-    return static_cast<ssize_t>(read);
-}
-#endif
-
 // Classic runtime numbers: 62 "Input past end of file", 75 "Path/File access error".
 constexpr long kInputPastEnd = 62;
 constexpr long kPathFileAccess = 75;
 
-[[noreturn]] void fail(const std::filesystem::path& path, int err) {
-    const long number = err == ENOENT                   ? errc::kFileNotFound
-                        : err == EACCES || err == EPERM ? errc::kPermissionDenied
-                                                        : kPathFileAccess;
-    throw AppError(number, "cannot read " + path.string() + ": " + std::strerror(err));
-}
+// Inputs up to this size are parsed from memory: a parser over a file stream seeks and reads
+// again for every part it hands out. Larger ones are parsed in place where they are a file.
+constexpr std::uint64_t kInMemoryLimit = std::uint64_t{64} << 20;
 
-class FileHandle {
-  public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
+// One message's bytes, whatever holds them.
+struct MessageInput {
+    const mapi::ByteSource& bytes;
+    std::string name;  // in errors
+    std::optional<std::int64_t> fallbackTime;
+    // The bytes as a stream GMime can parse in place; empty when they are no file.
+    std::function<GMimeStream*()> openFile;
 };
 
-std::string readRange(int fd, std::int64_t begin, std::int64_t end, std::int64_t fileSize) {
-    if (end < 0 || end > fileSize)
-        end = fileSize;
-    if (begin < 0)
-        begin = 0;
-    std::string out;
-    if (end <= begin)
-        return out;
-    out.resize(static_cast<std::size_t>(end - begin));
+// Fills `out` until it is full or the input ends; how much was read.
+std::size_t readFully(mapi::ByteReader& reader, std::uint8_t* out, std::size_t size) {
     std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = pread(fd, out.data() + done, out.size() - done,
-                                begin + static_cast<std::int64_t>(done));
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    out.resize(done);
-    return out;
-}
-
-// Files of ordinary size are parsed from memory: a parser over a file stream seeks and reads
-// again for every part it hands out. Larger files are parsed from the file. Either way the
-// caller's descriptor stays open for raw reads by position.
-GMimeStream* openParserStream(FileHandle& file, std::int64_t fileSize) {
-    constexpr std::int64_t kInMemoryLimit = std::int64_t{64} << 20;
-    if (fileSize > kInMemoryLimit)
-        return g_mime_stream_fs_new(dup(file.get()));
-    GByteArray* bytes = g_byte_array_sized_new(static_cast<guint>(fileSize));
-    g_byte_array_set_size(bytes, static_cast<guint>(fileSize));
-    std::int64_t done = 0;
-    while (done < fileSize) {
-        const ssize_t n =
-            pread(file.get(), bytes->data + done, static_cast<std::size_t>(fileSize - done), done);
-        if (n <= 0)
+    while (done < size) {
+        const std::size_t n = reader.read(std::span(out + done, size - done));
+        if (n == 0)
             break;
         done += n;
     }
-    g_byte_array_set_size(bytes, static_cast<guint>(done));
-    return g_mime_stream_mem_new_with_byte_array(bytes);  // the stream owns the array
+    return done;
 }
 
-// A file with no header at all: its whole text is the body.
-mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
+// The bytes [begin, end) of a source (end -1: to its end); a source reads from its start.
+std::string readRange(const mapi::ByteSource& source, std::int64_t begin, std::int64_t end) {
+    const auto size = static_cast<std::int64_t>(source.size());
+    end = end < 0 || end > size ? size : end;
+    begin = std::clamp<std::int64_t>(begin, 0, end);
+    const auto reader = source.open();
+    std::vector<std::uint8_t> skipped(
+        static_cast<std::size_t>(std::min<std::int64_t>(begin, 1 << 16)));
+    for (std::int64_t left = begin; left > 0;) {
+        const std::size_t n =
+            readFully(*reader, skipped.data(),
+                      static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 16)));
+        if (n == 0)
+            return {};
+        left -= static_cast<std::int64_t>(n);
+    }
+    std::string out(static_cast<std::size_t>(end - begin), '\0');
+    out.resize(readFully(*reader, reinterpret_cast<std::uint8_t*>(out.data()), out.size()));
+    return out;
+}
+
+// The whole input in a memory stream.
+GMimeStream* memoryStream(const mapi::ByteSource& source) {
+    const auto size = static_cast<std::size_t>(source.size());
+    std::unique_ptr<GByteArray, void (*)(GByteArray*)> bytes(
+        g_byte_array_sized_new(static_cast<guint>(size)),
+        [](GByteArray* a) { g_byte_array_unref(a); });
+    g_byte_array_set_size(bytes.get(), static_cast<guint>(size));
+    const std::size_t read = readFully(*source.open(), bytes->data, size);
+    g_byte_array_set_size(bytes.get(), static_cast<guint>(read));
+    return g_mime_stream_mem_new_with_byte_array(bytes.release());  // the stream owns the array
+}
+
+std::string_view memoryOf(GMimeStream* stream) {
+    const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    return {reinterpret_cast<const char*>(bytes->data), bytes->len};
+}
+
+// The header block of an input too large to hold, and the bytes read to find it.
+std::pair<HeaderBlock, std::string> largeHeaderBlock(const mapi::ByteSource& source) {
+    const auto reader = source.open();
+    std::string head;
+    for (std::size_t want = std::size_t{64} << 10;; want = head.size()) {
+        const std::size_t had = head.size();
+        head.resize(had + want);
+        const std::size_t n =
+            readFully(*reader, reinterpret_cast<std::uint8_t*>(head.data() + had), want);
+        head.resize(had + n);
+        if (auto block = findHeaderBlock(head, n < want))
+            return {*block, std::move(head)};
+    }
+}
+
+// What GMime parses of an input whose header block is not as written: the input from its
+// first field on, an empty line after the block where it has none. A copy: GMime's own
+// concatenating stream loses the body under Windows. In memory, or for an input too large to
+// hold, in a spool file that goes with this holder.
+class MendedInput {
+  public:
+    MendedInput(const mapi::ByteSource& source, const HeaderBlock& block, std::string_view head,
+                bool inMemory) {
+        stream_.reset(inMemory ? g_mime_stream_mem_new() : newSpoolFile(spool_));
+        const auto reader = source.open();
+        std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+        const auto copy = [&](std::uint64_t count, bool keep) {
+            while (count > 0) {
+                const std::size_t want =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer.size()));
+                const std::size_t n = readFully(*reader, buffer.data(), want);
+                if (n == 0)
+                    return;
+                if (keep)
+                    write(reinterpret_cast<const char*>(buffer.data()), n);
+                count -= n;
+            }
+        };
+        copy(block.fieldsBegin, false);
+        copy(block.end - block.fieldsBegin, true);
+        if (!block.emptyLineEnds) {
+            const std::string_view separator = head[block.end - 1] == '\n' ? "\n" : "\n\n";
+            write(separator.data(), separator.size());
+        }
+        copy(std::numeric_limits<std::uint64_t>::max(), true);
+        g_mime_stream_flush(stream_.get());
+        g_mime_stream_reset(stream_.get());
+    }
+    ~MendedInput() {
+        stream_.reset();
+        if (!spool_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(spool_, ignored);
+        }
+    }
+    MendedInput(const MendedInput&) = delete;
+    MendedInput& operator=(const MendedInput&) = delete;
+    GMimeStream* get() const { return stream_.get(); }
+
+  private:
+    void write(const char* bytes, std::size_t n) {
+        if (g_mime_stream_write(stream_.get(), bytes, n) != static_cast<ssize_t>(n)) {
+            throw AppError(errc::kPermissionDenied, "cannot write spool file " + spool_.string() +
+                                                        ": " + std::strerror(errno));
+        }
+    }
+
+    GObjectPtr<GMimeStream> stream_;
+    std::filesystem::path spool_;
+};
+
+// An input with no header field at all: its whole text is the body.
+mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int64_t> fileTime,
                                 const UndeclaredCharsets& undeclared, const UserLocale& user) {
     using mapi::PropValue;
     mapi::Message msg;
@@ -142,9 +183,11 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
     msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(text.utf8))));
     msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(text.codePage));
     msg.props.set(mapi::tag::kNativeBody, PropValue::int32(1));
-    const auto t = PropValue::time(mapi::FileTime::fromUnixSeconds(fileTime));
-    msg.props.set(mapi::tag::kClientSubmitTime, t);
-    msg.props.set(mapi::tag::kMessageDeliveryTime, t);
+    if (fileTime) {
+        const auto t = PropValue::time(mapi::FileTime::fromUnixSeconds(*fileTime));
+        msg.props.set(mapi::tag::kClientSubmitTime, t);
+        msg.props.set(mapi::tag::kMessageDeliveryTime, t);
+    }
     msg.props.set(mapi::tag::kImportance, PropValue::int32(1));
     msg.props.set(mapi::tag::kSensitivity, PropValue::int32(0));
     ThreadIds alone;
@@ -155,45 +198,42 @@ mapi::Message headerlessMessage(const std::string& bytes, std::int64_t fileTime,
     setReceivedMailDefaults(none, user, msg);
     mapReceivedMail(none, user, msg);
     msg.memoryBytes = inMemorySize(msg);
+    msg.verdict = mapi::ImportVerdict::NotAMessage;
     return msg;
 }
 
-}  // namespace
-
-mapi::Message importEml(const std::filesystem::path& path) {
+mapi::Message importInput(const MessageInput& in) {
     static std::once_flag once;
     std::call_once(once, [] { g_mime_init(); });
+    if (in.bytes.size() == 0)
+        throw AppError(kInputPastEnd, "cannot import " + in.name + ": the file is empty");
 
-    // Non-blocking, so a pipe or device queued by name is refused below instead of waited on.
-    FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-#ifdef _WIN32
-    // Windows refuses to open a folder as a file for lack of access; say what it is.
-    if (file.get() < 0 && errno == EACCES) {
-        std::error_code ignored;
-        if (std::filesystem::is_directory(path, ignored))
-            fail(path, EISDIR);
+    GObjectPtr<GMimeStream> whole;
+    HeaderBlock block;
+    std::string largeHead;
+    std::string_view head;  // the input's first bytes, the header block among them
+    if (in.bytes.size() <= kInMemoryLimit || !in.openFile) {
+        whole.reset(memoryStream(in.bytes));
+        head = memoryOf(whole.get());
+        block = *findHeaderBlock(head, true);
+    } else {
+        std::tie(block, largeHead) = largeHeaderBlock(in.bytes);
+        head = largeHead;
+        whole.reset(in.openFile());
+        if (!whole)
+            throw AppError(kPathFileAccess, "cannot read " + in.name);
     }
-#endif
-    if (file.get() < 0)
-        fail(path, errno);
-#ifdef _WIN32
-    struct ::_stat64 st {};
-#else
-    struct stat st {};
-#endif
-    if (fstat(file.get(), &st) != 0)
-        fail(path, errno);
-    if (S_ISDIR(st.st_mode))
-        fail(path, EISDIR);
-    if (!S_ISREG(st.st_mode)) {
-        throw AppError(kPathFileAccess,
-                       "cannot read " + path.string() + ": it is not a regular file");
-    }
-    if (st.st_size == 0)
-        throw AppError(kInputPastEnd, "cannot import " + path.string() + ": the file is empty");
-    const std::int64_t fileSize = st.st_size;
-    const std::int64_t fileTime = st.st_mtime;
-    const int fd = file.get();
+    const bool inMemory = GMIME_IS_STREAM_MEM(whole.get());
+    const auto readRaw = [&in, inMemory, held = whole.get()](std::int64_t b, std::int64_t e) {
+        if (!inMemory)
+            return readRange(in.bytes, b, e);
+        const std::string_view all = memoryOf(held);
+        const auto size = static_cast<std::int64_t>(all.size());
+        e = e < 0 || e > size ? size : e;
+        b = std::clamp<std::int64_t>(b, 0, e);
+        return std::string(
+            all.substr(static_cast<std::size_t>(b), static_cast<std::size_t>(e - b)));
+    };
 
     GMimeParserOptions* options = g_mime_parser_options_new();
     const std::unique_ptr<GMimeParserOptions, void (*)(GMimeParserOptions*)> optionsOwner(
@@ -201,38 +241,62 @@ mapi::Message importEml(const std::filesystem::path& path) {
     const char* fallback[] = {"utf-8", "windows-1252", nullptr};
     g_mime_parser_options_set_fallback_charsets(options, fallback);
 
-    GObjectPtr<GMimeStream> stream(openParserStream(file, fileSize));
-    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    g_mime_parser_set_persist_stream(parser.get(), TRUE);
-    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
+    std::optional<MendedInput> mended;
+    if (block.fields > 0 && !block.asWritten())
+        mended.emplace(in.bytes, block, head, inMemory);
+    GObjectPtr<GMimeMessage> message;
+    if (block.fields > 0) {
+        GMimeStream* stream = mended ? mended->get() : whole.get();
+        GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+        g_mime_parser_set_persist_stream(parser.get(), TRUE);
+        message.reset(g_mime_parser_construct_message(parser.get(), options));
+    }
     const UndeclaredCharsets userFallback({fallbackCharset()});
     const UserLocale user = UserLocale::ofProcess();
     if (!message)
-        return headerlessMessage(readRange(fd, 0, -1, fileSize), fileTime, userFallback, user);
+        return headerlessMessage(readRaw(0, -1), in.fallbackTime, userFallback, user);
 
     RawFile raw;
-    if (GMIME_IS_STREAM_MEM(stream.get())) {
-        // The whole file is in memory already: raw ranges come from there.
-        GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-        raw.read = [bytes](std::int64_t b, std::int64_t e) {
-            const auto size = static_cast<std::int64_t>(bytes->len);
-            e = e < 0 || e > size ? size : e;
-            b = std::clamp<std::int64_t>(b, 0, e);
-            return std::string(reinterpret_cast<const char*>(bytes->data) + b,
-                               static_cast<std::size_t>(e - b));
-        };
-    } else {
-        raw.read = [fd, fileSize](std::int64_t b, std::int64_t e) {
-            return readRange(fd, b, e, fileSize);
+    raw.read = readRaw;
+    raw.headersEnd = static_cast<std::int64_t>(block.end);
+    raw.parsedFrom = static_cast<std::int64_t>(block.fieldsBegin);
+    raw.emptyLineEnds = block.emptyLineEnds;
+
+    MessageImporter importer(options, in.fallbackTime, InMemoryBudget(), userFallback, user);
+    mapi::Message msg = importer.import(message.get(), 0, &raw);
+    if (!block.mailField)
+        msg.verdict = mapi::ImportVerdict::NotAMessage;
+    return msg;
+}
+
+}  // namespace
+
+mapi::Message importEml(const std::filesystem::path& path) {
+    const MessageFile file(path);
+    const int fd = file.descriptor();
+    return importInput(
+        {file, path.string(), file.modifiedTime(), [fd] { return g_mime_stream_fs_new(dup(fd)); }});
+}
+
+mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
+                            std::optional<std::int64_t> fallbackTime) {
+    MessageInput in{bytes, std::string(name), fallbackTime, {}};
+    if (const auto* file = dynamic_cast<const mapi::FileByteSource*>(&bytes)) {
+        in.openFile = [file] {
+            // GMime takes file names in UTF-8 on every system.
+            const std::u8string utf8 = file->path().u8string();
+            return g_mime_stream_fs_open(reinterpret_cast<const char*>(utf8.c_str()), O_RDONLY, 0,
+                                         nullptr);
         };
     }
-    raw.headersBegin = g_mime_parser_get_headers_begin(parser.get());
-    raw.headersEnd = g_mime_parser_get_headers_end(parser.get());
-    if (raw.headersEnd < raw.headersBegin)
-        raw.headersEnd = raw.headersBegin;
-
-    MessageImporter importer(options, fileTime, InMemoryBudget(), userFallback, user);
-    return importer.import(message.get(), 0, &raw);
+    try {
+        return importInput(in);
+    } catch (const AppError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        // A spool file that went away or cannot be read.
+        throw AppError(kPathFileAccess, "cannot read " + in.name + ": " + e.what());
+    }
 }
 
 }  // namespace tolvane::mime

@@ -1,17 +1,28 @@
 #pragma once
 
-// RFC 822 / MIME import: one .eml file becomes one message of the format-neutral model,
-// as MS-OXCMAIL maps it. Knows nothing of any store format.
+// RFC 822 / MIME import: one message becomes one message of the format-neutral model, as
+// MS-OXCMAIL maps it. Knows nothing of any store format.
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
+#include "mapi/ByteSource.h"
 #include "mapi/Message.h"
 
 namespace tolvane::mime {
 
 // Reads and imports one message file. A malformed message still gives the best message
-// that can be made of it. Throws tolvane::AppError whose description names the file and
+// that can be made of it; a file that is no message is kept whole as a body, and the
+// message's verdict says so. Throws tolvane::AppError whose description names the file and
 // the operating system's reason when it cannot be read, or says the file is empty.
 mapi::Message importEml(const std::filesystem::path& path);
+
+// The same import of a message whose bytes another reader holds (an archive's entry, in
+// memory or in a spool file). `name` names it in errors; `fallbackTime` (Unix seconds) dates
+// it when no header does, as a file's modification time dates a file.
+mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
+                            std::optional<std::int64_t> fallbackTime = std::nullopt);
 
 }  // namespace tolvane::mime

@@ -85,8 +85,12 @@ void mapDates(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& ms
         zimbra = parseZimbraReceived(*raw);
     const auto received = firstReceived(h);
     std::optional<std::int64_t> sent;
-    if (auto raw = h.firstRaw("Date"))
-        sent = parseDate(*raw);
+    if (auto raw = h.firstRaw("Date")) {
+        // A date without a zone is in the sender's: the zone of the first Received line written.
+        const auto trace = h.allRaw("Received");
+        const auto zone = trace.empty() ? std::nullopt : receivedZone(trace.back());
+        sent = parseDate(*raw, zone.value_or("+0000"));
+    }
     // Never "now" for an archive: Received, then X-Zimbra-Received, then the file's time.
     if (!sent)
         sent = received;

@@ -31,7 +31,7 @@ using mapi::PropValue;
 // everything after the header block (MS-OXOSMIME 2.1.3.1: other outer headers dropped).
 std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const RawFile& raw) {
     GMimeObject* root = g_mime_message_get_mime_part(message);
-    if (!root)
+    if (!root || !raw.emptyLineEnds)
         return std::nullopt;
     GMimeHeaderList* lists[] = {g_mime_object_get_header_list(GMIME_OBJECT(message)),
                                 g_mime_object_get_header_list(root)};
@@ -42,7 +42,7 @@ std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const Raw
         GMimeHeader* h = g_mime_header_list_get_header_at(lists[1], i);
         const char* name = g_mime_header_get_name(h);
         if (name && g_ascii_strcasecmp(name, "Content-Type") == 0)
-            begin = g_mime_header_get_offset(h);
+            begin = raw.parsedFrom + g_mime_header_get_offset(h);
     }
     if (begin < raw.headersBegin || begin >= raw.headersEnd)
         return std::nullopt;
@@ -51,8 +51,8 @@ std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const Raw
     for (GMimeHeaderList* list : lists) {
         const int count = g_mime_header_list_get_count(list);
         for (int k = 0; k < count; ++k) {
-            const std::int64_t o =
-                g_mime_header_get_offset(g_mime_header_list_get_header_at(list, k));
+            const std::int64_t o = raw.parsedFrom + g_mime_header_get_offset(
+                                                        g_mime_header_list_get_header_at(list, k));
             if (o > begin && o < end)
                 end = o;
         }
@@ -192,6 +192,8 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
     std::string headerBytes;
     if (raw) {
         headerBytes = raw->read(raw->headersBegin, raw->headersEnd);
+        if (!headerBytes.empty() && headerBytes.back() != '\n')
+            headerBytes += "\r\n";  // the input ends in its last field
     } else {
         GMimeFormatOptions* format = nullptr;
         char* text = g_mime_object_get_headers(GMIME_OBJECT(message), format);

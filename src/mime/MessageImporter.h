@@ -19,12 +19,14 @@ namespace tolvane::mime {
 
 inline constexpr int kMaxEmbeddingDepth = 32;
 
-// Bytes of the file a top-level message was parsed from, for the parts that must be kept
+// Bytes of the input a top-level message was parsed from, for the parts that must be kept
 // byte for byte (the header block, a signed entity).
 struct RawFile {
     std::function<std::string(std::int64_t begin, std::int64_t end)> read;  // end -1: to EOF
-    std::int64_t headersBegin = 0;
+    std::int64_t headersBegin = 0;  // junk before the first field included
     std::int64_t headersEnd = 0;
+    std::int64_t parsedFrom = 0;  // where the parser's input starts: its offsets count from here
+    bool emptyLineEnds = true;    // the header block ends at an empty line, as it should
 };
 
 class MessageImporter {

@@ -33,13 +33,8 @@ std::string memoryOf(GMimeStream* mem) {
 
 // Decodes into a new file in the temp dir; returns its path.
 std::filesystem::path spoolToFile(GMimeDataWrapper* wrapper) {
-    const auto dir = std::filesystem::temp_directory_path();
-    std::string templ = (dir / "tolvane-att-XXXXXX").string();
-    const int fd = mkstemp(templ.data());
-    if (fd < 0)
-        spoolFailed(templ, errno);
-    const std::filesystem::path path = templ;
-    GObjectPtr<GMimeStream> out(g_mime_stream_fs_new(fd));  // owns and closes fd
+    std::filesystem::path path;
+    GObjectPtr<GMimeStream> out(newSpoolFile(path));
     const bool ok = g_mime_data_wrapper_write_to_stream(wrapper, out.get()) >= 0 &&
                     g_mime_stream_flush(out.get()) == 0;
     const int err = errno;
@@ -108,13 +103,16 @@ void readInto(GMimeStream* stream, std::string& out) {
     g_mime_stream_reset(stream);
 }
 
-std::string readAll(GMimeStream* stream) {
-    std::string out;
-    readInto(stream, out);
-    return out;
-}
-
 }  // namespace
+
+GMimeStream* newSpoolFile(std::filesystem::path& path) {
+    std::string templ = (std::filesystem::temp_directory_path() / "tolvane-att-XXXXXX").string();
+    const int fd = mkstemp(templ.data());
+    if (fd < 0)
+        spoolFailed(templ, errno);
+    path = templ;
+    return g_mime_stream_fs_new(fd);  // owns and closes fd
+}
 
 std::string decodedBytes(GMimePart* part) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
@@ -143,44 +141,26 @@ std::string decodedBytes(GMimePart* part) {
     }
 }
 
-LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) {
-    LeafContent out;
+mapi::PropValue decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) {
     GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
     if (!wrapper)
-        return out;
+        return mapi::PropValue::binary({});
     GMimeStream* encoded = g_mime_data_wrapper_get_stream(wrapper);
     const bool base64 = g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64;
     if (encoded && g_mime_stream_length(encoded) > spoolThreshold) {
         const Base64Check check = base64 ? checkBase64(encoded) : Base64Check();
-        out.damaged = check.damaged();
-        out.data = spool(wrapper, check.truncatedTail());
-        return out;
+        return spool(wrapper, check.truncatedTail());
     }
     if (base64 && encoded) {
-        // One read, then one pass that decodes and checks, straight into the value.
+        // One read, then one pass that decodes, straight into the value.
         thread_local std::string text;
         readInto(encoded, text);
         mapi::Bytes bytes;
-        out.damaged = decodeBase64Body(text, bytes);
-        out.data = mapi::PropValue::binary(std::move(bytes));
-        return out;
+        decodeBase64Body(text, bytes);
+        return mapi::PropValue::binary(std::move(bytes));
     }
     const std::string bytes = decodedBytes(part);
-    out.data = mapi::PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end()));
-    return out;
-}
-
-bool base64Damaged(GMimePart* part) {
-    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
-    GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
-    return encoded && g_mime_data_wrapper_get_encoding(wrapper) == GMIME_CONTENT_ENCODING_BASE64 &&
-           checkBase64(encoded).damaged();
-}
-
-std::string rawContent(GMimePart* part) {
-    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
-    GMimeStream* encoded = wrapper ? g_mime_data_wrapper_get_stream(wrapper) : nullptr;
-    return encoded ? readAll(encoded) : std::string();
+    return mapi::PropValue::binary(mapi::Bytes(bytes.begin(), bytes.end()));
 }
 
 DecodedStream::DecodedStream(GMimePart* part, std::int64_t spoolThreshold) {

@@ -34,16 +34,10 @@ class InMemoryBudget {
     std::int64_t left_;
 };
 
-struct LeafContent {
-    mapi::PropValue data = mapi::PropValue::binary({});  // bytes, or a FileByteSource stream
-    bool damaged = false;  // base64 with bytes outside the alphabet or a broken last quantum
-};
-
-// The decoded content of a leaf attachment.
-LeafContent decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
-
-// True for a base64 part whose decoding dropped something.
-bool base64Damaged(GMimePart* part);
+// The decoded content of a leaf attachment: bytes, or a FileByteSource stream. Damaged
+// base64 decodes leniently, keeping every byte it can (MS-OXCMAIL stores one attachment per
+// part, whatever its encoding).
+mapi::PropValue decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold = kSpoolThreshold);
 
 // Decoded content in memory (text bodies, small embedded messages).
 std::string decodedBytes(GMimePart* part);
@@ -63,8 +57,9 @@ class DecodedStream {
     std::filesystem::path spool_;
 };
 
-// Content exactly as it sits in the message, transfer encoding not undone.
-std::string rawContent(GMimePart* part);
+// A new, empty file in the temp dir, open for writing and reading; `path` gets its name, and
+// the caller removes it. Throws tolvane::AppError when it cannot be made.
+GMimeStream* newSpoolFile(std::filesystem::path& path);
 
 // Serialised form of any GMime object (an entity or a message), in memory.
 std::string serialise(GMimeObject* object);

@@ -1,9 +1,27 @@
 #include "mime/PartInfo.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "mime/HeaderText.h"
 #include "mime/HeaderView.h"
 
 namespace tolvane::mime {
+
+namespace {
+
+// RFC 2045 §5.1: type "/" subtype, each a token (printable ASCII but tspecials).
+bool isMediaType(std::string_view value) {
+    const auto token = [](std::string_view t) {
+        return !t.empty() && t.find_first_of("()<>@,;:\\\"/[]?=") == std::string_view::npos &&
+               std::all_of(t.begin(), t.end(), [](char c) { return c > ' ' && c < 127; });
+    };
+    const std::size_t slash = value.find('/');
+    return slash != std::string_view::npos && token(value.substr(0, slash)) &&
+           token(value.substr(slash + 1));
+}
+
+}  // namespace
 
 PartInfo partInfo(GMimeObject* object, const UndeclaredCharsets& undeclared) {
     PartInfo info;
@@ -19,11 +37,13 @@ PartInfo partInfo(GMimeObject* object, const UndeclaredCharsets& undeclared) {
     }
     const HeaderView headers(object, undeclared);
     // GMime's own parse takes the last Content-Type it meets; read the same instance.
-    if (auto raw = headers.lastRaw("Content-Type"))
+    if (auto raw = headers.lastRaw("Content-Type")) {
         info.type = parseContentParams(*raw, undeclared);
-    // RFC 2045 §5.2: a type GMime cannot parse is text/plain; "text" alone is the usual case.
-    if (info.type.value == "text")
-        info.mimeType = "text/plain";
+        // RFC 2045 §5.2: a type that is none ("text" alone, "<html>", ";", nothing) is
+        // text/plain; GMime makes it application/octet-stream.
+        if (info.mimeType == "application/octet-stream" && !isMediaType(info.type.value))
+            info.mimeType = "text/plain";
+    }
     if (auto raw = headers.firstRaw("Content-Disposition")) {
         info.disposition = parseContentParams(*raw, undeclared);
     }

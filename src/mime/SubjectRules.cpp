@@ -23,12 +23,12 @@ SubjectParts splitSubject(std::string_view s) {
         i += len;
         ++chars;
     }
-    if (chars < 1 || chars > 3 || i >= s.size() || s[i] != ':')
+    if (chars < 1 || chars > 3 || i + 1 >= s.size() || s[i] != ':' || s[i + 1] != ' ')
         return {"", std::string(s)};
     std::size_t rest = i + 1;
     while (rest < s.size() && s[rest] == ' ')
         ++rest;
-    return {std::string(s.substr(0, i)) + ": ", std::string(s.substr(rest))};
+    return {std::string(s.substr(0, rest)), std::string(s.substr(rest))};
 }
 
 }  // namespace tolvane::mime

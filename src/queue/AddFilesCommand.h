@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/ViewSettingsStore.h"
 #include "queue/QueueWindow.h"
-#include "queue/ViewSettingsStore.h"
 #include "shell/PathSyntax.h"
 
 namespace tolvane::queue {

@@ -9,7 +9,7 @@
 
 #include "queue/AsAppError.h"
 #include "queue/MessageBoxes.h"
-#include "queue/MessageFileTest.h"
+#include "queue/MessageFileName.h"
 #include "scan/PathLogger.h"
 #include "shell/ShellHelpers.h"
 

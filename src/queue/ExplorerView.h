@@ -1,6 +1,6 @@
 #pragma once
 
-#include "queue/ViewSettingsStore.h"
+#include "platform/ViewSettingsStore.h"
 
 namespace tolvane::queue {
 

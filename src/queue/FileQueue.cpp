@@ -7,13 +7,14 @@
 
 namespace tolvane::queue {
 
-FileQueue::FileQueue(Grid& grid, std::function<void(const std::string&)> setCountCaption,
+FileQueue::FileQueue(GridModel& grid, std::function<void(const std::string&)> setCountCaption,
                      std::vector<std::string>& workingPathList)
     : grid_(grid),
       setCountCaption_(std::move(setCountCaption)),
       workingPathList_(workingPathList) {}
 
 void FileQueue::AddQueueRow(std::string path) {
+    const GridModel::Batch batch(grid_);
     bool reuseRow0 = false;
     if (grid_.Rows() == 1 && IsEmpty()) {
         grid_.Rows(1);
@@ -39,8 +40,11 @@ void FileQueue::AddQueueRow(std::string path) {
 
 void FileQueue::ResetQueue() {
     workingPathList_.assign(1, std::string());
-    grid_.Rows(1);
-    grid_.Clear();
+    {
+        const GridModel::Batch batch(grid_);
+        grid_.Rows(1);
+        grid_.Clear();
+    }
     stamps_.clear();
     setCountCaption_("0 files");
 }

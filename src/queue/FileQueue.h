@@ -7,19 +7,20 @@
 #include <vector>
 
 #include "platform/FileStamp.h"
-#include "queue/Grid.h"
+#include "queue/GridModel.h"
 
 namespace tolvane::queue {
 
 // The queue of message files, kept in the grid: one full path per row in column 0; the empty
-// queue is one row with an empty cell. Beside the grid it keeps each row's file stamp as it
+// queue is one row with an empty cell. Each add and each reset reaches the grid's view as one
+// change. Beside the grid it keeps each row's file stamp as it
 // was when queued, so the conversion can tell a file that changed since. Also resets the
 // window's working path list, which the conversion fills, whenever the queue is emptied.
 class FileQueue {
   public:
     static constexpr int kColumnWidthTwips = 15000;
 
-    FileQueue(Grid& grid, std::function<void(const std::string&)> setCountCaption,
+    FileQueue(GridModel& grid, std::function<void(const std::string&)> setCountCaption,
               std::vector<std::string>& workingPathList);
 
     // Appends path as the last entry (row 0 of an empty queue) and shows the new count.
@@ -37,7 +38,7 @@ class FileQueue {
     std::optional<FileStamp> QueuedStamp(std::int64_t row) const;
 
   private:
-    Grid& grid_;
+    GridModel& grid_;
     std::function<void(const std::string&)> setCountCaption_;
     std::vector<std::string>& workingPathList_;
     std::vector<std::optional<FileStamp>> stamps_;  // by row

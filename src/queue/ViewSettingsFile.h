@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "queue/ViewSettingsStore.h"
+#include "platform/ViewSettingsStore.h"
 
 namespace tolvane::queue {
 

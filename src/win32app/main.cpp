@@ -2,11 +2,12 @@
 
 #include <commctrl.h>
 
-#include "convert/ConversionJob.h"
+#include "app/WindowJob.h"
+#include "convert/HelpLink.h"
 #include "convert/StopSignals.h"
 #include "platform/win32/RegistryViewSettings.h"
 #include "platform/win32/Win32Ui.h"
-#include "win32app/frmStep1.h"
+#include "win32app/Win32Window.h"
 
 namespace {
 
@@ -23,19 +24,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     tolvane::win32::Win32Ui ui;
     tolvane::win32::RegistryViewSettings viewSettings;
-    tolvane::win32app::frmStep1 window(instance, ui, viewSettings, [&ui] { return ui.waiting(); });
+    tolvane::win32app::Win32Window window(
+        instance, ui, viewSettings, tolvane::convert::helpManual(), [&ui] { return ui.waiting(); });
     ui.setOwner(window.handle());
-
-    // Declared after the window so they go first: a session a failed run still holds closes
-    // its PST before the window is torn down.
-    tolvane::convert::JobState jobState(window.workingPathList());
-    tolvane::convert::JobEnvironment jobEnvironment = tolvane::convert::processEnvironment();
-    jobEnvironment.stopRequested = [&window] {
-        return window.unloaded() || tolvane::convert::stopSignal() != 0;
-    };
-    tolvane::convert::ConversionJob job(ui, window, window, jobState, jobEnvironment);
-    window.setConvertJob([&job] { job.CmdExtractDBX_Click(); }, [&job] { job.requestStop(); });
-    window.setStopWatch([] { return tolvane::convert::stopSignal() != 0; });
+    const tolvane::app::WindowJob job(ui, window);
 
     window.Show(showCommand);
     MSG message;

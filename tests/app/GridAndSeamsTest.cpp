@@ -1,77 +1,46 @@
 #include "WindowFixture.h"
+#include "platform/ErrorNumber.h"
 
 namespace tolvane::app {
 namespace {
 
 using Paths = std::vector<std::string>;
 
-long errorNumberOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const AppError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using testing::errorNumberOf;
 
-using Grid = WindowTest;
+using TheGridView = WindowTest;
 
-TEST_F(Grid, SelectingOutsideTheGridRaisesSubscriptOutOfRange) {
-    FlexGrid& grid = *c().grdFiles1;
-    EXPECT_EQ(errorNumberOf([&] { grid.Row(1); }), errc::kSubscriptOutOfRange);
-    EXPECT_EQ(errorNumberOf([&] { grid.Row(-1); }), errc::kSubscriptOutOfRange);
-    EXPECT_EQ(errorNumberOf([&] { grid.Col(1); }), errc::kSubscriptOutOfRange);
-    EXPECT_EQ(errorNumberOf([&] { grid.ColWidth(3, 100); }), errc::kSubscriptOutOfRange);
-    EXPECT_EQ(grid.Row(), 0);
-}
-
-TEST_F(Grid, TextReadsAndWritesTheCurrentCell) {
-    FlexGrid& grid = *c().grdFiles1;
+TEST_F(TheGridView, ShowsTheModelAndItsCurrentCellWhenTheEventLoopRuns) {
+    queue::GridModel& grid = window().grid();
     grid.Rows(3);
     grid.Cols(2);
     grid.Row(2);
     grid.Col(1);
     grid.Text("two-one");
-    grid.Row(0);
-    EXPECT_EQ(grid.Text(), "");
-    grid.Row(2);
-    EXPECT_EQ(grid.Text(), "two-one");
-    grid.Text("again");
-    EXPECT_EQ(grid.item(2, 1)->text(), "again");
+    const QAbstractItemModel& cells = *c().grdFiles1->model();
+    EXPECT_EQ(cells.rowCount(), 3);
+    EXPECT_EQ(cells.columnCount(), 2);
+    EXPECT_EQ(cells.index(2, 1).data().toString(), "two-one");
     // The view's highlighted cell follows when the event loop runs.
     QCoreApplication::processEvents();
-    EXPECT_EQ(grid.currentRow(), 2);
-    EXPECT_EQ(grid.currentColumn(), 1);
-}
-
-TEST_F(Grid, LoweringRowsDropsTheEndAndClearKeepsShapeAndWidth) {
-    FlexGrid& grid = *c().grdFiles1;
-    grid.Rows(3);
-    for (int row = 0; row < 3; ++row) {
-        grid.Row(row);
-        grid.Text("r" + std::to_string(row));
-    }
-    grid.Rows(2);
-    EXPECT_EQ(grid.Row(), 1);  // the current row went with the dropped one
-    EXPECT_EQ(grid.Text(), "r1");
-    grid.Rows(3);
-    grid.Row(2);
-    EXPECT_EQ(grid.Text(), "");
+    EXPECT_EQ(c().grdFiles1->currentIndex().row(), 2);
+    EXPECT_EQ(c().grdFiles1->currentIndex().column(), 1);
 
     grid.ColWidth(0, 15000);
+    EXPECT_EQ(c().grdFiles1->columnWidth(0), 1000);
+    grid.Rows(1);
     grid.Clear();
-    EXPECT_EQ(grid.Rows(), 3);
-    EXPECT_EQ(grid.ColWidth(0), 15000);
-    grid.Row(0);
-    EXPECT_EQ(grid.Text(), "");
+    EXPECT_EQ(cells.rowCount(), 1);
+    EXPECT_EQ(queuedPaths(), Paths{""});
 }
 
-TEST_F(Grid, CountsAndFixedRowsAreChecked) {
-    FlexGrid& grid = *c().grdFiles1;
-    EXPECT_NE(errorNumberOf([&] { grid.Rows(-1); }), 0);
-    EXPECT_NE(errorNumberOf([&] { grid.FixedRows(2); }), 0);
-    EXPECT_EQ(grid.Rows(), 1);
-    EXPECT_EQ(grid.FixedRows(), 0);
+TEST_F(TheGridView, ShowsANameThatIsNoUtf8AsWellAsItCanWhileTheQueueKeepsItsBytes) {
+    const std::string latin1 = "/m/r\xE9sum\xE9.eml";
+    window().fileQueue().AddQueueRow(latin1);
+    window().fileQueue().AddQueueRow("/m/\xC3\xA9t\xC3\xA9.eml");
+    EXPECT_EQ(window().selectRow(0), latin1);
+    EXPECT_EQ(c().grdFiles1->model()->index(1, 0).data().toString(),
+              QString::fromUtf8("/m/\u00e9t\u00e9.eml"));
 }
 
 using JobSeams = WindowTest;
@@ -83,7 +52,7 @@ TEST_F(JobSeams, TheQueueReadsOutRowByRowAndTheGridFollows) {
     ASSERT_EQ(window().rowCount(), 3);
     EXPECT_EQ(window().selectRow(1), "/m/b.eml");
     QCoreApplication::processEvents();
-    EXPECT_EQ(c().grdFiles1->currentRow(), 1);
+    EXPECT_EQ(c().grdFiles1->currentIndex().row(), 1);
     EXPECT_EQ(window().selectRow(0), "/m/a.eml");
     EXPECT_EQ(errorNumberOf([&] { window().selectRow(3); }), errc::kSubscriptOutOfRange);
     EXPECT_EQ(errorNumberOf([&] { window().selectRow(-1); }), errc::kSubscriptOutOfRange);

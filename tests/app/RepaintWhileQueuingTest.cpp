@@ -65,11 +65,11 @@ std::set<QString> paintedWhileQueuing(SteppedClockUi& ui) {
     ui.folder = tree.str();
     TempFolder settings;
     queue::ViewSettingsFile viewSettings(settings.path() / "view");
-    frmStep1 window(ui, viewSettings);
+    QtWindow window(ui, viewSettings);
     ui.setOwner(&window);
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-    PaintRecorder recorder(window.controls().lblCount1);
+    PaintRecorder recorder(window.control<QLabel>(lblCount1));
 
     window.CmdAddFolder_Click();
 

@@ -4,7 +4,7 @@
 #include <QPixmap>
 
 #include "WindowFixture.h"
-#include "app/AppFonts.h"
+#include "app/qt/AppFonts.h"
 
 namespace tolvane::app {
 namespace {
@@ -69,11 +69,11 @@ TEST_F(Layout, CaptionsAndInitialState) {
     EXPECT_EQ(c().cmdEnd->text(), "E&xit");
 
     // The empty queue: one row, one column, an empty cell, column 0 set wide on Load.
-    EXPECT_EQ(c().grdFiles1->Rows(), 1);
-    EXPECT_EQ(c().grdFiles1->Cols(), 1);
-    EXPECT_EQ(c().grdFiles1->FixedRows(), 0);
+    EXPECT_EQ(window().grid().Rows(), 1);
+    EXPECT_EQ(window().grid().Cols(), 1);
+    EXPECT_EQ(window().grid().FixedRows(), 0);
     EXPECT_EQ(queuedPaths(), std::vector<std::string>{""});
-    EXPECT_EQ(c().grdFiles1->ColWidth(0), 15000);
+    EXPECT_EQ(window().grid().ColWidth(0), 15000);
     EXPECT_EQ(window().workingPathList(), std::vector<std::string>{""});
 
     // Convert is the only control that starts disabled.

@@ -56,6 +56,48 @@ TEST(CliArguments, RefusesWhatCannotStartWithAReason) {
     }
 }
 
+TEST(CliArguments, VersionAndHelpNeedNoPathAndSlashQuestionMarkIsHelpOnWindowsOnly) {
+    std::string problem;
+    auto parsed = parse({"--version"}, problem);
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_TRUE(parsed->version);
+    EXPECT_FALSE(parsed->help);
+
+    parsed = parse({"/?"}, problem);
+#ifdef _WIN32
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_TRUE(parsed->help);
+    EXPECT_TRUE(parsed->paths.empty());
+    // After "--" it is a path again.
+    parsed = parse({"--", "/?"}, problem);
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_EQ(parsed->paths, (std::vector<std::string>{"/?"}));
+#else
+    ASSERT_TRUE(parsed) << problem;
+    EXPECT_FALSE(parsed->help);
+    EXPECT_EQ(parsed->paths, (std::vector<std::string>{"/?"}));
+#endif
+}
+
+// The help speaks of the system it runs on: its paths and how it asks a program to end.
+TEST(CliUsage, SpeaksOfTheSystemItRunsOn) {
+    const std::string usage = kUsage;
+#ifdef _WIN32
+    const std::vector<std::string> own{"C:\\Users\\me\\", "Ctrl+C", "closing the console",
+                                       "logging off", "/?"};
+    const std::vector<std::string> foreign{"SIGINT", "SIGHUP", "/home/", "terminal"};
+#else
+    const std::vector<std::string> own{"/home/me/", "SIGINT", "SIGTERM", "SIGHUP", "terminal"};
+    const std::vector<std::string> foreign{"C:\\", "Ctrl+", "console", "/?"};
+#endif
+    for (const auto& text : own) {
+        EXPECT_NE(usage.find(text), std::string::npos) << text;
+    }
+    for (const auto& text : foreign) {
+        EXPECT_EQ(usage.find(text), std::string::npos) << text;
+    }
+}
+
 convert::JobProgress after(std::int64_t done, std::int64_t total, std::uint64_t committed = 0) {
     convert::JobProgress progress;
     progress.done = done;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +15,8 @@
 
 #include "PstContents.h"
 #include "TempDir.h"
-#include "app/frmStep1.h"
+#include "app/qt/ProgressBarControl.h"
+#include "app/qt/QtWindow.h"
 #include "convert/ConversionJob.h"
 #include "platform/ScriptedUi.h"
 #include "queue/ViewSettingsFile.h"
@@ -102,7 +105,7 @@ class WindowConversionTest : public ::testing::Test {
     tolvane::testing::TempDir settings;
     tolvane::testing::ScriptedUi ui;
     queue::ViewSettingsFile viewSettings{settings.path() / "view-settings"};
-    app::frmStep1 window{ui, viewSettings};
+    app::QtWindow window{ui, viewSettings};
     JobState state{window.workingPathList()};
     ConversionJob job{ui, window, window, state, stoppingWithTheWindow()};
 };
@@ -113,11 +116,11 @@ TEST_F(WindowConversionTest, AFolderTreeQueuedInTheWindowConvertsIntoOnePst) {
     writeMessage("Mail/\u00c9t\u00e9/c.eml", "Third");
     ui.folderAnswers = {source.path().string()};
     window.CmdAddFolder_Click();
-    ASSERT_TRUE(window.controls().CmdExtractDBX->isEnabled());
+    ASSERT_TRUE(window.control<QPushButton>(app::CmdExtractDBX)->isEnabled());
 
     ui.folderAnswers = {dest.path().string()};
     ui.messageBoxes.clear();
-    window.controls().CmdExtractDBX->click();
+    window.control<QPushButton>(app::CmdExtractDBX)->click();
 
     const std::string pst = pstPath();
     ASSERT_FALSE(pst.empty());
@@ -125,10 +128,11 @@ TEST_F(WindowConversionTest, AFolderTreeQueuedInTheWindowConvertsIntoOnePst) {
     EXPECT_EQ(
         ui.messageBoxes[0].text,
         "Open Outlook to view converted PST file.\r\n3 of 3 message(s) converted into " + pst);
-    EXPECT_EQ(window.controls().CmdExtractDBX->text().toStdString(), "Convert &Messages");
-    EXPECT_FALSE(window.controls().CmdExtractDBX->isEnabled());
-    EXPECT_EQ(window.controls().ProgressBar1->Value(), 100.0f);
-    EXPECT_EQ(window.controls().FrameConversion->title().toStdString(),
+    EXPECT_EQ(window.control<QPushButton>(app::CmdExtractDBX)->text().toStdString(),
+              "Convert &Messages");
+    EXPECT_FALSE(window.control<QPushButton>(app::CmdExtractDBX)->isEnabled());
+    EXPECT_EQ(window.control<app::ProgressBarControl>(app::ProgressBar1)->Value(), 100.0f);
+    EXPECT_EQ(window.control<QGroupBox>(app::FrameConversion)->title().toStdString(),
               "Details : Converting - (3 of 3) file(s)");
     EXPECT_EQ(window.rowCount(), 3);
 
@@ -151,11 +155,12 @@ TEST_F(WindowConversionTest, ClosingTheWindowMidRunStopsWithAValidPstHoldingWhat
     window.show();
     int barUpdates = 0;
     ui.onDoEvents = [&](int) {
-        if (window.controls().ProgressBar1->Value() > 0 && ++barUpdates == 3) {
+        if (window.control<app::ProgressBarControl>(app::ProgressBar1)->Value() > 0 &&
+            ++barUpdates == 3) {
             window.close();  // the close box: never asks, never refused
         }
     };
-    window.controls().CmdExtractDBX->click();
+    window.control<QPushButton>(app::CmdExtractDBX)->click();
 
     EXPECT_TRUE(window.unloaded());
     EXPECT_TRUE(ui.messageBoxes.empty());
@@ -184,12 +189,14 @@ TEST_F(WindowConversionTest, StopEndsTheRunButNotTheProgram) {
     int barUpdates = 0;
     std::string captionDuringRun;
     ui.onDoEvents = [&](int) {
-        if (window.controls().ProgressBar1->Value() > 0 && ++barUpdates == 2) {
-            captionDuringRun = window.controls().CmdExtractDBX->text().toStdString();
-            window.controls().CmdExtractDBX->click();
+        if (window.control<app::ProgressBarControl>(app::ProgressBar1)->Value() > 0 &&
+            ++barUpdates == 2) {
+            captionDuringRun =
+                window.control<QPushButton>(app::CmdExtractDBX)->text().toStdString();
+            window.control<QPushButton>(app::CmdExtractDBX)->click();
         }
     };
-    window.controls().CmdExtractDBX->click();
+    window.control<QPushButton>(app::CmdExtractDBX)->click();
 
     EXPECT_EQ(captionDuringRun, "&Stop");
     EXPECT_FALSE(window.unloaded());
@@ -201,8 +208,9 @@ TEST_F(WindowConversionTest, StopEndsTheRunButNotTheProgram) {
               "Open Outlook to view converted PST file.\r\nStopped: 2 of 6 messages are in " + pst);
     EXPECT_EQ(strictCheckMessages(pst), 2);
     EXPECT_EQ(testing::readPst(pst).messages(), 2);
-    EXPECT_EQ(window.controls().CmdExtractDBX->text().toStdString(), "Convert &Messages");
-    EXPECT_FALSE(window.controls().CmdExtractDBX->isEnabled());
+    EXPECT_EQ(window.control<QPushButton>(app::CmdExtractDBX)->text().toStdString(),
+              "Convert &Messages");
+    EXPECT_FALSE(window.control<QPushButton>(app::CmdExtractDBX)->isEnabled());
     EXPECT_EQ(window.rowCount(), 6);
 }
 
@@ -212,7 +220,7 @@ TEST_F(WindowConversionTest, ConvertingAClearedQueueSaysSoAndWritesNothing) {
     window.cmdClear1_Click();
     ui.messageBoxes.clear();
     ui.folderTitles.clear();
-    window.controls().CmdExtractDBX->click();
+    window.control<QPushButton>(app::CmdExtractDBX)->click();
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].text,
               "There is nothing to convert: the queue is empty. Add message files first.");

@@ -350,7 +350,7 @@ TEST(LargeAttachments, ASpooledAttachmentKeepsATruncatedLastGroup) {
             importText(withAttachment("Content-Type: application/octet-stream; name=big.bin\r\n"
                                       "Content-Transfer-Encoding: base64\r\n",
                                       b64 + cut));
-        ASSERT_EQ(m.attachments.size(), 1u) << cut;  // nothing lost, so no encoded copy
+        ASSERT_EQ(m.attachments.size(), 1u) << cut;
         const auto* data = m.attachments[0].props.get(tag::kAttachDataBinary);
         ASSERT_NE(data, nullptr);
         ASSERT_TRUE(data->isStream());

@@ -73,18 +73,6 @@ TEST(BodyChoice, MixedWithAlternativeFirstAndRelatedInside) {
     EXPECT_EQ(mimeTagOf(m.attachments[1]), "application/pdf");
 }
 
-TEST(BodyChoice, MixedStartingWithNonTextHasNoBody) {
-    const auto m = importText(
-        "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
-        "--b\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n"
-        "--b\r\nContent-Type: text/plain\r\n\r\nlater text\r\n--b--\r\n");
-    EXPECT_FALSE(m.props.has(tag::kBody));
-    EXPECT_FALSE(m.props.has(tag::kHtml));
-    ASSERT_EQ(m.attachments.size(), 2u);
-    EXPECT_EQ(str(m.attachments[1].props, tag::kAttachLongFilename), "ATT00002.txt");
-    EXPECT_EQ(bin(m.attachments[1].props, tag::kAttachDataBinary), "later text");
-}
-
 TEST(BodyChoice, TextMarkedAttachmentIsNotTheBody) {
     const auto m = importText(
         "Content-Type: text/plain\r\nContent-Disposition: attachment; filename=notes.txt\r\n\r\n"

@@ -13,7 +13,7 @@ namespace {
 
 namespace tag = mapi::tag;
 
-TEST(CharsetDecoding, AliasesMapToWhatIconvKnows) {
+TEST(CharsetDecoding, AliasesMapToWhatMailClientsDecode) {
     struct Row {
         const char* charset;
         const char* bytes;
@@ -31,6 +31,16 @@ TEST(CharsetDecoding, AliasesMapToWhatIconvKnows) {
         {"latin1", "\x80 caf\xE9", "€ café", 28591},
         {"windows-1251", "\xCF\xF0\xE8", "При", 1251},
         {"koi8-r", "\xF0\xD2\xC9", "При", 20866},
+        // Narrow sets decode by the superset mail clients use (the WHATWG Encoding Standard,
+        // Windows' code pages); the label keeps its code page.
+        {"gb2312", "\xD6\xEC\xE9\x46", "朱镕", 54936},  // the second is GBK only
+        {"GB_2312-80", "\xD6\xD0", "中", 54936},        // iconv's bare 94x94 set otherwise
+        {"euc-kr", "\x8C\x63", "똠", 51949},            // cp949 only
+        {"shift_jis", "\x87\x40", "①", 932},            // cp932 only
+        {"iso-8859-9", "\x80\xDD", "€İ", 28599},        // windows-1254's 0x80
+        {"latin5", "\x80", "€", 28599},
+        {"l1", "\x93q\x94", "“q”", 28591},
+        {"ANSI_X3.110-1983", "caf\xE9", "café", 1252},  // a teletext set's name on Latin-1
     };
     for (const auto& r : rows) {
         const auto d = decodeCharset(r.bytes, r.charset);

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "mapi/Message.h"
 #include "mapi/PropTag.h"
@@ -72,6 +74,53 @@ inline std::string bin(const mapi::PropertyList& p, mapi::PropTag id) {
 inline std::int64_t unixTime(const mapi::PropertyList& p, mapi::PropTag id) {
     const auto* v = p.get(id);
     return v ? v->asTime().toUnixSeconds() : -1;
+}
+
+// Every value of a message, its rows and embedded messages as text, streams read out, so two
+// imports compare with one EXPECT_EQ and a readable difference.
+inline std::string describe(const mapi::Message& m, const std::string& indent = "") {
+    std::string out;
+    const auto value = [](const mapi::PropValue& v) {
+        std::string text = std::to_string(static_cast<unsigned>(v.type())) + " ";
+        std::visit(
+            [&](const auto& p) {
+                using T = std::decay_t<decltype(p)>;
+                if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
+                              std::is_same_v<T, bool>) {
+                    text += std::to_string(p);
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    text += p;
+                } else if constexpr (std::is_same_v<T, mapi::Bytes>) {
+                    text += std::string(p.begin(), p.end());
+                } else if constexpr (std::is_same_v<T, mapi::PropValue::Stream>) {
+                    const auto bytes = p->readAll();
+                    text += "stream " + std::string(bytes.begin(), bytes.end());
+                } else if constexpr (std::is_same_v<T, mapi::Guid>) {
+                    text += p.toString();
+                } else {
+                    text += "values " + std::to_string(p.size());
+                }
+            },
+            v.payload());
+        return text;
+    };
+    const auto props = [&](const mapi::PropertyList& p, const std::string& at) {
+        for (const auto& [id, v] : p.tagged())
+            out += at + std::to_string(id) + " = " + value(v) + "\n";
+        for (const auto& [name, v] : p.named())
+            out += at + name.name + std::to_string(name.lid.value_or(0)) + " = " + value(v) + "\n";
+    };
+    props(m.props, indent);
+    for (const auto& r : m.recipients)
+        props(r.props, indent + "recipient ");
+    for (const auto& a : m.attachments) {
+        props(a.props, indent + "attachment ");
+        if (a.embedded)
+            out += describe(*a.embedded, indent + "  ");
+    }
+    out += indent + "memory " + std::to_string(m.memoryBytes) + ", verdict " +
+           std::to_string(static_cast<int>(m.verdict)) + "\n";
+    return out;
 }
 
 }  // namespace tolvane::mime::test

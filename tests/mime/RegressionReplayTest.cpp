@@ -1,5 +1,6 @@
-// Inputs the fuzzer made the import fail on, and the fuzzer's seeds, replayed under the
-// sanitizers: each must import (or be refused as empty) into a sound message.
+// Inputs the fuzzer made the import fail on, and the fuzzer's seeds (the corpus and the
+// damaged mail), replayed under the sanitizers: each must import (or be refused as empty)
+// into a sound message.
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,7 @@ TEST(FuzzRegressions, EveryKeptInputImportsSoundly) {
 
 TEST(FuzzSeeds, EverySeedImportsSoundly) {
     replayFolder(TOLVANE_MIME_CORPUS, 16);
+    replayFolder(TOLVANE_MIME_DAMAGED, 20);
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ class ScriptedUi : public Ui {
     bool urlsOpen = true;  // false: the desktop has nothing that opens a path or address
 
     void answerFiles(std::string result) { fileAnswers.push_back({std::move(result), {}}); }
+    // The answer for several names chosen in one folder: folder NUL name NUL name ...
+    void answerFilesIn(std::string folder, const std::vector<std::string>& names) {
+        for (const auto& name : names) {
+            folder.push_back('\0');
+            folder += name;
+        }
+        answerFiles(std::move(folder));
+    }
     void failFiles(AppError error) { fileAnswers.push_back({{}, std::move(error)}); }
 
     // ---- record ----

@@ -5,19 +5,26 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "Win32TempFolder.h"
+#include "app/Layout.h"
+#include "app/Twips.h"
 #include "platform/ScriptedUi.h"
 #include "platform/win32/WideText.h"
-#include "win32app/Layout.h"
-#include "win32app/frmStep1.h"
+#include "win32app/Win32Window.h"
 
 namespace tolvane::win32app {
 namespace {
 
+using namespace app;
+
 // View settings in memory, so the tests touch no registry.
-class MemorySettings : public queue::ViewSettingsStore {
+class MemorySettings : public ViewSettingsStore {
   public:
     std::uint32_t read(const std::string& name) override {
         const auto found = values.find(name);
@@ -45,9 +52,20 @@ RECT placeOf(HWND window, HWND control) {
     return r;
 }
 
+std::string utf8(const std::filesystem::path& path) {
+    return win32::Narrow(path.wstring());
+}
+
 class Window : public ::testing::Test {
   protected:
-    Window() : window(GetModuleHandleW(nullptr), ui, settings) {}
+    Window()
+        : manual(writeManual(folder)), window(GetModuleHandleW(nullptr), ui, settings, manual) {}
+
+    static std::filesystem::path writeManual(const testing::TempFolder& folder) {
+        const std::filesystem::path file = folder.path() / L"help.html";
+        std::ofstream(file) << "<html></html>\n";
+        return file;
+    }
 
     HWND at(Control which) const { return window.control(which); }
     void click(Control which) { SendMessageW(at(which), BM_CLICK, 0, 0); }
@@ -60,7 +78,9 @@ class Window : public ::testing::Test {
 
     testing::ScriptedUi ui;
     MemorySettings settings;
-    frmStep1 window;
+    testing::TempFolder folder{L"tolvane-window"};
+    std::filesystem::path manual;
+    Win32Window window;
 };
 
 TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
@@ -72,17 +92,18 @@ TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
 
     int checked = 0;
     for (int k = 0; k < kControlCount; ++k) {
-        const ControlPlace& place = kLayout[k];
+        const ControlEntry& entry = kLayout[k];
         if (at(static_cast<Control>(k)) == nullptr) {
             continue;  // the bands and the white container are painted, not controls
         }
-        const int left = place.left + (place.container >= 0 ? kLayout[place.container].left : 0);
-        const int top = place.top + (place.container >= 0 ? kLayout[place.container].top : 0);
+        const TwipsRect& place = entry.place;
+        const int left = place.left + (entry.parent >= 0 ? kLayout[entry.parent].place.left : 0);
+        const int top = place.top + (entry.parent >= 0 ? kLayout[entry.parent].place.top : 0);
         const RECT r = placeOf(window.handle(), at(static_cast<Control>(k)));
-        EXPECT_EQ(r.left, TwipsToPixels(left)) << place.name;
-        EXPECT_EQ(r.top, TwipsToPixels(top)) << place.name;
-        EXPECT_EQ(r.right - r.left, TwipsToPixels(place.width)) << place.name;
-        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(place.height)) << place.name;
+        EXPECT_EQ(r.left, TwipsToPixels(left)) << entry.name;
+        EXPECT_EQ(r.top, TwipsToPixels(top)) << entry.name;
+        EXPECT_EQ(r.right - r.left, TwipsToPixels(place.width)) << entry.name;
+        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(place.height)) << entry.name;
         ++checked;
     }
     EXPECT_EQ(checked, kControlCount - 3);
@@ -200,20 +221,23 @@ TEST_F(Window, TheCloseBoxUnloadsWithoutAsking) {
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-TEST_F(Window, HelpOpensTheManualBesideTheProgramOrSaysWhereItIs) {
+TEST_F(Window, HelpOpensTheManualOrSaysWhereItIs) {
     click(CmdHelp);
     click(CmdHelp);
-    ASSERT_EQ(ui.openedUrls.size(), 2u);
-    const std::string manual = ui.openedUrls[0];
-    EXPECT_EQ(manual.substr(manual.size() - 9), "help.html");
-    EXPECT_NE(GetFileAttributesW(win32::Widen(manual).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ui.openedUrls, (std::vector<std::string>{utf8(manual), utf8(manual)}));
     EXPECT_TRUE(ui.messageBoxes.empty());
 
     ui.urlsOpen = false;  // no browser
     click(CmdHelp);
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].text,
-              "No browser could open the Help manual. You can open it yourself: " + manual);
+              "No browser could open the Help manual. You can open it yourself: " + utf8(manual));
+
+    std::filesystem::remove(manual);
+    click(CmdHelp);
+    EXPECT_EQ(ui.openedUrls.size(), 3u);
+    ASSERT_EQ(ui.messageBoxes.size(), 2u);
+    EXPECT_EQ(ui.messageBoxes[1].text, "The Help manual was not found at " + utf8(manual) + ".");
 }
 
 TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
@@ -241,6 +265,80 @@ TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
     window.runEnded(result);
     EXPECT_EQ(textOf(at(CmdExtractDBX)), "Convert &Messages");
     EXPECT_FALSE(IsWindowEnabled(at(CmdExtractDBX)));  // until files are queued again
+}
+
+// The buttons that answer now, in the keyboard's order.
+std::string enabledButtons(const Win32Window& window) {
+    std::string names;
+    for (const Control button : TabOrder()) {
+        if (button != grdFiles1 && IsWindowEnabled(window.control(button))) {
+            names += std::string(names.empty() ? "" : " ") + kLayout[button].name;
+        }
+    }
+    return names;
+}
+
+TEST_F(Window, FromTheConvertClickToTheRunsEndTheQueueCannotBeChanged) {
+    ui.answerFiles("C:\\Mail\\a.eml");
+    click(cmdAdd);
+    std::vector<std::string> seen;
+    const auto tryTheQueueButtons = [&] {
+        ui.messageBoxAnswers = {MsgResult::Yes};
+        ui.folderAnswers = {utf8(folder.path())};
+        for (const Control button : {cmdClear1, cmdAdd, CmdAddFolder}) {
+            click(button);
+            window.Click(button);
+        }
+        ui.messageBoxAnswers.clear();
+        ui.folderAnswers.clear();
+    };
+    window.setConvertJob([&] {
+        seen.push_back(enabledButtons(window));
+        tryTheQueueButtons();
+        window.runStarted();
+        seen.push_back(enabledButtons(window));
+        tryTheQueueButtons();
+        convert::RunResult result;
+        result.taken = 1;
+        window.runEnded(result);
+        seen.push_back(enabledButtons(window));
+    });
+    click(CmdExtractDBX);
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"cmdEnd CmdHelp", "CmdExtractDBX cmdEnd CmdHelp",
+                                              "cmdEnd CmdHelp"}));
+    EXPECT_EQ(gridRows(), 1);
+    EXPECT_EQ(gridText(0), "C:\\Mail\\a.eml");
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_TRUE(ui.folderTitles.empty());
+    EXPECT_EQ(enabledButtons(window), "cmdAdd cmdClear1 CmdAddFolder cmdEnd CmdHelp");
+}
+
+TEST_F(Window, ConvertWaitsUntilAddFolderHasQueuedTheWholeFolder) {
+    for (const wchar_t* name : {L"a.eml", L"b.eml"}) {
+        std::ofstream(folder.path() / name) << "Subject: x\r\n\r\nx\r\n";
+    }
+    ui.answerFiles("C:\\Mail\\x.eml");
+    click(cmdAdd);
+    int runs = 0;
+    window.setConvertJob([&runs] { ++runs; });
+    std::vector<bool> convertEnabled;
+    ui.onDoEvents = [&](int) {
+        convertEnabled.push_back(IsWindowEnabled(at(CmdExtractDBX)) != FALSE);
+        click(CmdExtractDBX);
+        window.Click(CmdExtractDBX);
+    };
+    ui.folderAnswers.push_back(utf8(folder.path()));
+    click(CmdAddFolder);
+
+    // Three files listed (the manual among them), two queued: five yields.
+    EXPECT_EQ(convertEnabled, std::vector<bool>(5, false));
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(gridRows(), 3);
+    EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
+    click(CmdExtractDBX);
+    EXPECT_EQ(runs, 1);
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "queue/ViewSettingsStore.h"
+#include "platform/ViewSettingsStore.h"
 
 namespace tolvane::win32 {
 
 // The view settings as 32-bit values under Tolvane's own key, HKCU\Software\Tolvane, each
 // under the last part of its full name (Hidden, ShowSuperHidden, HideFileExt). Explorer's own
 // settings are never read or written.
-class RegistryViewSettings : public queue::ViewSettingsStore {
+class RegistryViewSettings : public ViewSettingsStore {
   public:
     static constexpr wchar_t kKey[] = L"Software\\Tolvane";
 

@@ -1,0 +1,51 @@
+# Writes the Help manual for one system: docs/help.html keeps what differs between systems in
+# marked blocks, <!-- windows -->...<!-- /windows --> and <!-- linux -->...<!-- /linux -->; the
+# other system's blocks are dropped and the markers of this one removed.
+#
+#   cmake -DSYSTEM=windows|linux -DINPUT=docs/help.html -DOUTPUT=... -P SystemManual.cmake
+foreach(var SYSTEM INPUT OUTPUT)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "SystemManual.cmake needs -D${var}=...")
+  endif()
+endforeach()
+if(SYSTEM STREQUAL "windows")
+  set(other linux)
+elseif(SYSTEM STREQUAL "linux")
+  set(other windows)
+else()
+  message(FATAL_ERROR "SystemManual.cmake: no system ${SYSTEM}")
+endif()
+
+file(READ ${INPUT} text)
+# CMake's regular expressions are greedy only: each block is cut by position instead.
+set(open "<!-- ${other} -->")
+set(close "<!-- /${other} -->")
+string(FIND "${text}" "${open}" start)
+while(start GREATER -1)
+  string(SUBSTRING "${text}" ${start} -1 rest)
+  string(FIND "${rest}" "${close}" length)
+  if(length EQUAL -1)
+    message(FATAL_ERROR "${INPUT}: ${open} without ${close}")
+  endif()
+  string(LENGTH "${close}" closeLength)
+  math(EXPR end "${start} + ${length} + ${closeLength}")
+  string(SUBSTRING "${text}" 0 ${start} before)
+  string(SUBSTRING "${text}" ${end} -1 after)
+  # A block on lines of its own leaves no empty line behind.
+  if(before MATCHES "\n$" AND after MATCHES "^\n")
+    string(SUBSTRING "${after}" 1 -1 after)
+  endif()
+  set(text "${before}${after}")
+  string(FIND "${text}" "${open}" start)
+endwhile()
+string(FIND "${text}" "${close}" stray)
+if(stray GREATER -1)
+  message(FATAL_ERROR "${INPUT}: ${close} without ${open}")
+endif()
+foreach(marker "<!-- ${SYSTEM} -->\n" "<!-- /${SYSTEM} -->\n" "<!-- ${SYSTEM} -->"
+               "<!-- /${SYSTEM} -->")
+  string(REPLACE "${marker}" "" text "${text}")
+endforeach()
+file(WRITE ${OUTPUT}.new "${text}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)

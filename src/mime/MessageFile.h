@@ -1,0 +1,37 @@
+#pragma once
+
+// A message file opened for import: refused with the system's reason when it cannot be
+// opened, is a folder, a pipe or a device, or is empty; then read by position through one
+// descriptor, as a byte source.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "mapi/ByteSource.h"
+
+namespace tolvane::mime {
+
+class MessageFile final : public mapi::ByteSource {
+  public:
+    // Throws tolvane::AppError naming the file and the reason.
+    explicit MessageFile(const std::filesystem::path& path);
+    ~MessageFile() override;
+    MessageFile(const MessageFile&) = delete;
+    MessageFile& operator=(const MessageFile&) = delete;
+
+    std::uint64_t size() const override { return size_; }
+    // Readers throw tolvane::AppError naming the file when a read fails.
+    std::unique_ptr<mapi::ByteReader> open() const override;
+
+    int descriptor() const { return fd_; }
+    std::int64_t modifiedTime() const { return modified_; }  // Unix seconds
+
+  private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    std::int64_t modified_ = 0;
+};
+
+}  // namespace tolvane::mime

@@ -1,0 +1,293 @@
+#include "win32app/Win32Window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "Resources.h"
+#include "app/Twips.h"
+#include "platform/win32/WideText.h"
+
+namespace tolvane::win32app {
+namespace {
+
+using app::ControlKind;
+using app::kLayout;
+
+constexpr wchar_t kWindowClass[] = L"TolvaneFrmStep1";
+// The progress bar's own scale, fine enough for fractional values of any range.
+constexpr int kBarSteps = 10000;
+// Control ids: the control's index in the layout table, from here on.
+constexpr int kFirstId = 100;
+constexpr UINT_PTR kStopWatchTimer = 1;
+
+COLORREF colourOf(const app::Rgb& rgb) {
+    return RGB(rgb.red, rgb.green, rgb.blue);
+}
+
+HFONT fontOf(const app::Font& font, int dpi) {
+    return CreateFontW(-MulDiv(font.hundredthsOfPoint, dpi, 7200), 0, 0, 0,
+                       font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, win32::Widen(font.family).c_str());
+}
+
+}  // namespace
+
+Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSettings,
+                         std::filesystem::path helpManual, std::function<bool()> waitCursorShown)
+    : frmStep1(ui, viewSettings, std::move(helpManual)),
+      waitCursorShown_(std::move(waitCursorShown)),
+      instance_(instance),
+      gridView_(grid()) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Win32Window::WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kProgramIcon));
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(kProgramIcon), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExW(&windowClass);
+
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    controlFont_ = fontOf(app::kControlFont, dpi_);
+    titleFont_ = fontOf(app::kTitleFont, dpi_);
+    for (int k = 0; k < app::kControlCount; ++k) {
+        if (kLayout[k].background != nullptr) {
+            backgrounds_[k] = CreateSolidBrush(colourOf(*kLayout[k].background));
+        }
+    }
+    logo_ = static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+
+    // A fixed frame: no resizing, no maximising; the layout never adapts to a size.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+               app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    CreateWindowExW(0, kWindowClass, win32::Widen(app::kWindowCaption).c_str(), style,
+                    work.left + std::max(0L, (work.right - work.left - width) / 2),
+                    work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height,
+                    nullptr, nullptr, instance_, this);
+    buildControls();
+    Form_Load();
+    SetTimer(window_, kStopWatchTimer, kStopWatchMs, nullptr);
+}
+
+Win32Window::~Win32Window() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    DeleteObject(controlFont_);
+    DeleteObject(titleFont_);
+    for (HBRUSH brush : backgrounds_) {
+        if (brush != nullptr) {
+            DeleteObject(brush);
+        }
+    }
+    DeleteObject(logo_);
+}
+
+void Win32Window::Show(int showCommand) {
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+    SetFocus(controls_[app::TabOrder().front()]);
+}
+
+RECT Win32Window::pixelsOf(app::Control which) const {
+    const app::TwipsRect place = app::PlaceInWindow(which);
+    const int x = app::TwipsToPixels(place.left, dpi_);
+    const int y = app::TwipsToPixels(place.top, dpi_);
+    return {x, y, x + app::TwipsToPixels(place.width, dpi_),
+            y + app::TwipsToPixels(place.height, dpi_)};
+}
+
+void Win32Window::buildControls() {
+    // Every control is a child of the window itself, placed at its container's offset, so its
+    // notifications and colours come to this one window procedure. The bands and the white
+    // container are painted by the window, behind every control.
+    for (int k = 0; k < app::kControlCount; ++k) {
+        const app::ControlEntry& entry = kLayout[k];
+        const RECT r = pixelsOf(static_cast<app::Control>(k));
+        const wchar_t* windowClass = nullptr;
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+        switch (entry.kind) {
+            case ControlKind::Band:
+            case ControlKind::Container:
+                continue;
+            case ControlKind::Image:
+                windowClass = WC_STATICW;
+                style |= SS_BITMAP | SS_CENTERIMAGE;
+                break;
+            case ControlKind::Label:
+                // One line each: a caption longer than its label is cut, never wrapped.
+                windowClass = WC_STATICW;
+                style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+                break;
+            case ControlKind::Button:
+                windowClass = WC_BUTTONW;
+                style |= BS_PUSHBUTTON;
+                break;
+            case ControlKind::Grid:
+                windowClass = WC_LISTVIEWW;
+                style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_OWNERDATA | LVS_SINGLESEL |
+                         LVS_SHOWSELALWAYS | WS_BORDER;
+                break;
+            case ControlKind::Frame:
+                // A group box paints only its line and caption; the rows inside lie above it.
+                windowClass = WC_BUTTONW;
+                style = (style & ~WS_CLIPSIBLINGS) | BS_GROUPBOX;
+                break;
+            case ControlKind::ProgressBar:
+                windowClass = PROGRESS_CLASSW;
+                break;
+        }
+        if (entry.tab != app::kNoTab) {
+            style |= WS_TABSTOP;
+        }
+        HWND control = CreateWindowExW(0, windowClass, win32::Widen(entry.caption).c_str(), style,
+                                       r.left, r.top, r.right - r.left, r.bottom - r.top, window_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + k)),
+                                       instance_, nullptr);
+        controls_[k] = control;
+        SendMessageW(
+            control, WM_SETFONT,
+            reinterpret_cast<WPARAM>(entry.font == &app::kTitleFont ? titleFont_ : controlFont_),
+            FALSE);
+    }
+
+    SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(logo_));
+    gridView_.attach(controls_[app::grdFiles1], dpi_);
+    SendMessageW(controls_[app::ProgressBar1], PBM_SETRANGE32, 0, kBarSteps);
+    chainTabOrder();
+}
+
+void Win32Window::chainTabOrder() {
+    // Tab follows the order of the window's children: each placed after the one before it.
+    HWND previous = HWND_TOP;
+    for (const app::Control which : app::TabOrder()) {
+        SetWindowPos(controls_[which], previous, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = controls_[which];
+    }
+    // The frame goes behind every other control, as the bands do.
+    SetWindowPos(controls_[app::FrameConversion], HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32Window::paintBackground(HDC dc) const {
+    HPEN border = CreatePen(PS_SOLID, 1, colourOf(app::kBandBorder));
+    const HGDIOBJ oldPen = SelectObject(dc, border);
+    for (int k = 0; k < app::kControlCount; ++k) {
+        const RECT r = pixelsOf(static_cast<app::Control>(k));
+        if (kLayout[k].kind == ControlKind::Band) {
+            const HGDIOBJ oldBrush = SelectObject(dc, backgrounds_[k]);
+            Rectangle(dc, r.left, r.top, r.right, r.bottom);
+            SelectObject(dc, oldBrush);
+        } else if (kLayout[k].kind == ControlKind::Container) {
+            FillRect(dc, &r, backgrounds_[k]);
+        }
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(border);
+}
+
+LRESULT Win32Window::colourStatic(HDC dc, HWND control) {
+    for (int k = 0; k < app::kControlCount; ++k) {
+        if (controls_[k] == control && backgrounds_[k] != nullptr) {
+            const app::Rgb& text = kLayout[k].text != nullptr ? *kLayout[k].text : app::kBlack;
+            SetTextColor(dc, colourOf(text));
+            SetBkColor(dc, colourOf(*kLayout[k].background));
+            return reinterpret_cast<LRESULT>(backgrounds_[k]);
+        }
+    }
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self != nullptr ? self->handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+        case WM_COMMAND: {
+            const int index = LOWORD(w) - kFirstId;
+            if (HIWORD(w) == BN_CLICKED && index >= 0 && index < app::kControlCount) {
+                Click(static_cast<app::Control>(index));
+            }
+            return 0;
+        }
+        case WM_NOTIFY: {
+            const auto& header = *reinterpret_cast<const NMHDR*>(l);
+            if (header.hwndFrom == controls_[app::grdFiles1] && header.code == LVN_GETDISPINFOW) {
+                gridView_.fill(*reinterpret_cast<NMLVDISPINFOW*>(l));
+            }
+            return 0;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window_, &paint);
+            paintBackground(dc);
+            EndPaint(window_, &paint);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+            return colourStatic(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+        case WM_SETCURSOR:
+            if (waitCursorShown_ && waitCursorShown_()) {
+                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_CLOSE:
+            // The close box never asks and is never refused.
+            Unload();
+            return 0;
+        case WM_TIMER:
+            if (w == kStopWatchTimer) {
+                StopWatch_Timer();
+            }
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, w, l);
+}
+
+void Win32Window::showCaption(app::Control which, const std::string& caption) {
+    SetWindowTextW(controls_[which], win32::Widen(caption).c_str());
+}
+
+void Win32Window::enableControl(app::Control which, bool enabled) {
+    EnableWindow(controls_[which], enabled ? TRUE : FALSE);
+}
+
+void Win32Window::showProgress(float percent) {
+    SendMessageW(controls_[app::ProgressBar1], PBM_SETPOS,
+                 static_cast<WPARAM>(std::lround(percent / 100.0 * kBarSteps)), 0);
+}
+
+void Win32Window::endEventLoop() {
+    ShowWindow(window_, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+}  // namespace tolvane::win32app

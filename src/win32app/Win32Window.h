@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+
+#include "app/frmStep1.h"
+#include "win32app/GridListView.h"
+
+namespace tolvane::win32app {
+
+// The window from Win32 controls: each control of the layout table as a child window (the
+// bands and the white container painted by the window itself), each button's WM_COMMAND
+// forwarded to the behaviour, which it carries out.
+class Win32Window : public app::frmStep1 {
+  public:
+    // waitCursorShown tells whether the wait cursor is up, so the window keeps showing it.
+    Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSettings,
+                std::filesystem::path helpManual = {}, std::function<bool()> waitCursorShown = {});
+    ~Win32Window() override;
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    HWND handle() const noexcept { return window_; }
+    // The control's window; nullptr for the bands and the container, which are painted.
+    HWND control(app::Control which) const noexcept { return controls_[which]; }
+    void Show(int showCommand);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT handle(UINT message, WPARAM w, LPARAM l);
+
+    void buildControls();
+    void chainTabOrder();
+    RECT pixelsOf(app::Control which) const;
+    void paintBackground(HDC dc) const;
+    LRESULT colourStatic(HDC dc, HWND control);
+
+    void showCaption(app::Control which, const std::string& caption) override;
+    void enableControl(app::Control which, bool enabled) override;
+    void showProgress(float percent) override;
+    void endEventLoop() override;
+
+    std::function<bool()> waitCursorShown_;
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    std::array<HWND, app::kControlCount> controls_{};
+    std::array<HBRUSH, app::kControlCount> backgrounds_{};
+    int dpi_ = 96;
+    HFONT controlFont_ = nullptr;
+    HFONT titleFont_ = nullptr;
+    HBITMAP logo_ = nullptr;
+    GridListView gridView_;
+};
+
+}  // namespace tolvane::win32app

@@ -1,0 +1,114 @@
+#include "QueueFixture.h"
+#include "queue/ExplorerView.h"
+
+namespace tolvane::queue {
+namespace {
+
+using namespace std::string_literals;
+using Paths = std::vector<std::string>;
+using AddFiles = QueueTest;
+
+TEST_F(AddFiles, AsksForMessageFilesWithTheFilterAndCapacity) {
+    clickAdd();
+    ASSERT_EQ(ui_.fileRequests.size(), 1u);
+    const FileOpenRequest& request = ui_.fileRequests.front();
+    EXPECT_EQ(request.filter, "Zimbra Desktop Exported Messages (*.eml)|*.eml");
+    EXPECT_TRUE(request.multiSelect);
+    EXPECT_EQ(request.title, "");
+    EXPECT_EQ(request.maxFiles, 1000u);
+}
+
+TEST_F(AddFiles, CancelQueuesNothingAndLeavesConvertAsItWas) {
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), Paths{""});
+    EXPECT_EQ(countCaption(), "");
+    EXPECT_FALSE(window_.convertEnabled);
+    EXPECT_TRUE(ui_.messageBoxes.empty());
+
+    window_.setConvertEnabled(true);
+    clickAdd();
+    EXPECT_TRUE(window_.convertEnabled);
+}
+
+TEST_F(AddFiles, OneFileIsQueuedAsTheDialogReturnedIt) {
+    ui_.answerFiles("/home/me/Mail/a.eml");
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), Paths{"/home/me/Mail/a.eml"});
+    EXPECT_TRUE(window_.convertEnabled);
+}
+
+TEST_F(AddFiles, SeveralFilesAreQueuedInTheDialogsOrder) {
+    ui_.answerFiles("/home/me/Mail\0b.eml\0a.eml"s);
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), (Paths{"/home/me/Mail/b.eml", "/home/me/Mail/a.eml"}));
+    EXPECT_EQ(countCaption(), "2 Zimbra Messages");
+}
+
+TEST_F(AddFiles, FilesInTheRootGetNoDoubledSeparator) {
+    ui_.answerFiles("/\0a.eml\0b.eml"s);
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), (Paths{"/a.eml", "/b.eml"}));
+}
+
+TEST_F(AddFiles, AFinalNulIsHandledLikeNone) {
+    ui_.answerFiles("/m\0a.eml\0b.eml\0"s);
+    ui_.answerFiles("/m/c.eml\0"s);
+    clickAdd();
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), (Paths{"/m/a.eml", "/m/b.eml", "/m/c.eml"}));
+}
+
+TEST_F(AddFiles, TooManyFilesLeaveQueueAndConvertAsTheyWere) {
+    ui_.failFiles(AppError(errc::kDialogResultTooLarge, "Buffer too small"));
+    clickAdd();
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui_.messageBoxes[0].text, "Please select only 1000 files at a time");
+    EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(ui_.messageBoxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(ui_.messageBoxes[0].title, "Tolvane");
+    EXPECT_EQ(queuedPaths(), Paths{""});
+    EXPECT_EQ(countCaption(), "");
+    EXPECT_FALSE(window_.convertEnabled);
+
+    addFiles({"a.eml"});
+    ui_.failFiles(AppError(errc::kDialogResultTooLarge, "Buffer too small"));
+    clickAdd();
+    EXPECT_EQ(queuedPaths(), Paths{"/m/a.eml"});
+    EXPECT_TRUE(window_.convertEnabled);
+}
+
+TEST_F(AddFiles, AnyOtherErrorShowsNumberColonDescription) {
+    ui_.failFiles(AppError(32755, "Cancel was selected"));
+    clickAdd();
+    EXPECT_EQ(ui_.messageTexts(), Paths{"32755:Cancel was selected"});
+    EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::Exclamation);
+}
+
+TEST_F(AddFiles, EachClickFlipsTheViewSettingsAndTheDialogFollowsHidden) {
+    // No settings yet: the first click writes hide-all, the next show-all.
+    clickAdd();
+    EXPECT_EQ(viewSettings_.read(kHiddenValue), 2u);
+    EXPECT_FALSE(ui_.fileRequests.back().showHidden);
+    clickAdd();
+    EXPECT_EQ(viewSettings_.read(kHiddenValue), 1u);
+    EXPECT_EQ(viewSettings_.read(kShowSuperHiddenValue), 1u);
+    EXPECT_EQ(viewSettings_.read(kHideFileExtValue), 0u);
+    EXPECT_TRUE(ui_.fileRequests.back().showHidden);
+    // A failing dialog flips them all the same.
+    ui_.failFiles(AppError(errc::kDialogResultTooLarge, "Buffer too small"));
+    clickAdd();
+    EXPECT_EQ(viewSettings_.read(kHiddenValue), 2u);
+}
+
+TEST_F(AddFiles, AnUnusableSettingsStoreIsNeverReported) {
+    ViewSettingsFile blocked(settingsFolder_.path());  // a folder, not a file
+    ui_.answerFiles("/m/a.eml");
+    AddMessageFiles(window_, blocked, shell::PathSyntax::Posix);
+    EXPECT_TRUE(ui_.messageBoxes.empty());
+    EXPECT_FALSE(ui_.fileRequests.back().showHidden);
+    EXPECT_EQ(window_.grid.Rows(), 1);
+    EXPECT_EQ(window_.fileQueue().SelectRow(0), "/m/a.eml");
+}
+
+}  // namespace
+}  // namespace tolvane::queue
