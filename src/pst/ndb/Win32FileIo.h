@@ -10,6 +10,8 @@ namespace tolvane::pst::ndb {
 // positioned WriteFile and ReadFile, FlushFileBuffers, the end of file set by handle. The file
 // is created under creationPathFor(path) marked for deletion, so the system removes it if the
 // process ends first, killed or not; publish() clears the mark and renames it by its handle.
+// That takes DELETE access, so a reader that opens the file while it is written must share
+// write and delete.
 class Win32FileIo final : public FileIo {
   public:
     // Throws PstError naming the path when a file has that name or none can be created.

@@ -27,10 +27,12 @@ class Folder : public testing::TempFolder {
     Folder() : TempFolder(L"tolvane-pst-\u00E9t\u00E9") {}
 };
 
+// Read as the program's own readers do (ByteSource), sharing all: the writer's handle has
+// write and delete access.
 std::vector<std::uint8_t> bytesOnDisk(const fs::path& file) {
-    HANDLE handle =
-        CreateFileW((L"\\\\?\\" + file.wstring()).c_str(), GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW((L"\\\\?\\" + file.wstring()).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(handle, INVALID_HANDLE_VALUE);
     LARGE_INTEGER size{};
     GetFileSizeEx(handle, &size);
