@@ -15,14 +15,11 @@
 
 #include <gmime/gmime.h>
 #include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,12 +31,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/ChildProcess.h"
+#include "support/EmlText.h"
+#include "support/Timing.h"
+
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using Seconds = std::chrono::duration<double>;
+namespace bench = tolvane::bench;
 
 constexpr int kFolders = 50;
 
@@ -47,27 +48,6 @@ struct Corpus {
     std::vector<fs::path> files;
     std::uint64_t bytes = 0;
 };
-
-std::string base64Lines(const std::vector<unsigned char>& data) {
-    static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve(data.size() * 4 / 3 + data.size() / 38 + 8);
-    int column = 0;
-    for (std::size_t k = 0; k < data.size(); k += 3) {
-        const std::uint32_t n = (std::uint32_t{data[k]} << 16) |
-                                (k + 1 < data.size() ? std::uint32_t{data[k + 1]} << 8 : 0) |
-                                (k + 2 < data.size() ? data[k + 2] : 0);
-        out += table[(n >> 18) & 63];
-        out += table[(n >> 12) & 63];
-        out += k + 1 < data.size() ? table[(n >> 6) & 63] : '=';
-        out += k + 2 < data.size() ? table[n & 63] : '=';
-        if ((column += 4) == 76) {
-            out += "\r\n";
-            column = 0;
-        }
-    }
-    return out + "\r\n";
-}
 
 std::string textBody(std::mt19937& random, std::size_t size) {
     static const char* const words[] = {"mail", "folder",  "Zimbra",  "export", "quarterly",
@@ -123,9 +103,9 @@ Corpus generate(const fs::path& root, int count, bool mixed, unsigned seed) {
             // Attachment sizes spread evenly on a log scale from 10 KB to 2 MB.
             const auto attachmentSize =
                 static_cast<std::size_t>(10000.0 * std::pow(200.0, unit(random)));
-            std::vector<unsigned char> data(attachmentSize);
+            std::string data(attachmentSize, '\0');
             for (auto& byte : data) {
-                byte = static_cast<unsigned char>(random());
+                byte = static_cast<char>(random());
             }
             text +=
                 "Content-Type: multipart/mixed; boundary=\"=_b\"\r\n\r\n--=_b\r\n"
@@ -134,7 +114,7 @@ Corpus generate(const fs::path& root, int count, bool mixed, unsigned seed) {
                 "--=_b\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
                 "Content-Disposition: attachment; filename=\"data.bin\"\r\n"
                 "Content-Transfer-Encoding: base64\r\n\r\n" +
-                base64Lines(data) + "--=_b--\r\n";
+                bench::base64Lines(data) + "--=_b--\r\n";
         }
         std::ofstream(file, std::ios::binary) << text;
         corpus.files.push_back(file);
@@ -144,44 +124,12 @@ Corpus generate(const fs::path& root, int count, bool mixed, unsigned seed) {
 }
 
 // What one side of the comparison took, measured from outside its own process.
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user and system time of the process and all its threads
-    long peakRssKiB = 0;
-    int exitStatus = -1;
+struct Run : bench::ChildRun {
     std::string summary;  // tolvane-convert's last line on standard error
 };
 
-Run finished(pid_t child, std::chrono::steady_clock::time_point start) {
-    Run run;
-    int status = 0;
-    struct rusage usage {};
-    wait4(child, &status, 0, &usage);
-    run.seconds = Seconds(std::chrono::steady_clock::now() - start).count();
-    run.peakRssKiB = usage.ru_maxrss;
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// Runs `body` in a child process; its exit status is what `body` returns.
 Run inChild(const std::function<int()>& body) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child < 0) {
-        std::perror("fork");
-        return {};
-    }
-    if (child == 0) {
-        const int status = body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(status);
-    }
-    return finished(child, start);
+    return {bench::inChild(body), {}};
 }
 
 // Parses every message of `files` that `thread` of `threads` owns; false if one failed.
@@ -266,14 +214,14 @@ Run convert(const fs::path& source, const fs::path& dest, const fs::path& log) {
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--dest"),
                     const_cast<char*>(destArg.c_str()), const_cast<char*>(sourceArg.c_str()),
                     nullptr};
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = bench::Clock::now();
     pid_t child = 0;
     if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ) != 0) {
         std::perror("posix_spawn");
         posix_spawn_file_actions_destroy(&actions);
         return {};
     }
-    Run run = finished(child, start);
+    Run run{bench::waitForChild(child, start), {}};
     posix_spawn_file_actions_destroy(&actions);
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
@@ -288,9 +236,7 @@ constexpr int kRounds = 3;
 
 // The run of median wall time.
 Run median(std::vector<Run> runs) {
-    std::sort(runs.begin(), runs.end(),
-              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-    return runs[runs.size() / 2];
+    return bench::median(runs, [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
 }
 
 const char* verdict(bool met) {
@@ -298,8 +244,8 @@ const char* verdict(bool met) {
 }
 
 void printRun(const char* name, const Run& run, int messages) {
-    std::printf("  %-28s %7.2f s  %8.0f msg/s  CPU %6.2f s  peak RSS %4ld MiB\n", name, run.seconds,
-                messages / run.seconds, run.cpuSeconds, run.peakRssKiB / 1024);
+    std::printf("  %-28s %7.2f s  %8.0f msg/s  CPU %6.2f s  peak RSS %4.0f MiB\n", name,
+                run.seconds, messages / run.seconds, run.cpuSeconds, run.peakRssMiB);
 }
 
 bool allSucceeded(const std::vector<Run>& runs) {
@@ -383,9 +329,10 @@ int main(int argc, char* argv[]) {
             convert(work / "small" / "Zimbra", work / "out-small", work / "small.log");
         const double perMessageSmall = smallRun.seconds / 100000;
         std::printf("100,000 small messages\n");
-        std::printf("  tolvane-convert  %7.2f s  %8.0f msg/s  CPU %.2f s  peak RSS %ld MiB  (%s)\n",
-                    smallRun.seconds, 100000 / smallRun.seconds, smallRun.cpuSeconds,
-                    smallRun.peakRssKiB / 1024, smallRun.summary.c_str());
+        std::printf(
+            "  tolvane-convert  %7.2f s  %8.0f msg/s  CPU %.2f s  peak RSS %.0f MiB  (%s)\n",
+            smallRun.seconds, 100000 / smallRun.seconds, smallRun.cpuSeconds, smallRun.peakRssMiB,
+            smallRun.summary.c_str());
         if (perMessageMixed > 0) {  // the 10,000 run ran too
             std::printf(
                 "  time per message %.1f us vs %.1f us in the 10,000 run: ratio %.2f (goal <= "
@@ -395,7 +342,7 @@ int main(int argc, char* argv[]) {
         } else {
             std::printf("  time per message %.1f us\n", perMessageSmall * 1e6);
         }
-        std::printf("  peak RSS goal < 200 MiB: %s\n", verdict(smallRun.peakRssKiB < 200 * 1024));
+        std::printf("  peak RSS goal < 200 MiB: %s\n", verdict(smallRun.peakRssMiB < 200));
         status |=
             smallRun.exitStatus != 0 ||
             smallRun.summary.find("100000 of 100000 message(s) converted") == std::string::npos;

@@ -3,14 +3,10 @@
 
 #include <fcntl.h>
 #include <gmime/gmime.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -19,30 +15,15 @@
 
 #include "mapi/Tags.h"
 #include "mime/EmlImport.h"
+#include "support/EmlText.h"
+#include "support/TempFolder.h"
+#include "support/Timing.h"
 
 namespace {
 
-constexpr int kMessages = 10'000;
+namespace bench = tolvane::bench;
 
-std::string base64(const std::string& in) {
-    static const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t line = 0;
-    for (std::size_t i = 0; i < in.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) |
-                           (i + 1 < in.size() ? static_cast<unsigned char>(in[i + 1]) << 8 : 0) |
-                           (i + 2 < in.size() ? static_cast<unsigned char>(in[i + 2]) : 0);
-        out += a[(v >> 18) & 63];
-        out += a[(v >> 12) & 63];
-        out += i + 1 < in.size() ? a[(v >> 6) & 63] : '=';
-        out += i + 2 < in.size() ? a[v & 63] : '=';
-        if ((line += 4) >= 76) {
-            out += "\r\n";
-            line = 0;
-        }
-    }
-    return out + "\r\n";
-}
+constexpr int kMessages = 10'000;
 
 std::string words(std::mt19937& rng, int n) {
     static const char* vocab[] = {"meeting", "report",   "Grüße",   "café",  "budget", "日本語",
@@ -98,7 +79,7 @@ std::string message(std::mt19937& rng, int i) {
     m += "Content-Type: application/pdf; name=\"=?UTF-8?Q?Bericht_=C3=BCber.pdf?=\"\r\n"
          "Content-Disposition: attachment; filename*=UTF-8''Bericht%20%C3%BCber.pdf\r\n"
          "Content-Transfer-Encoding: base64\r\n\r\n" +
-         base64(blob);
+         bench::base64Lines(blob);
     if (kind == 9) {
         m += "--mix\r\nContent-Type: message/rfc822\r\n\r\n" + headers(rng, i + 1) +
              "Content-Type: text/plain; charset=iso-8859-1\r\n\r\ncaf\xE9 " + std::to_string(i) +
@@ -140,37 +121,24 @@ void bareParse(const std::filesystem::path& p) {
     g_object_unref(s);
 }
 
+// Best of the rounds, wall and processor time apart.
 struct Timing {
     double wall = 1e9;
-    double cpu = 1e9;  // user + system of this process: fair on a shared machine
+    double cpu = 1e9;
 };
 
-double cpuNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-// Best of the rounds, wall and CPU apart.
 template <typename F>
 void measure(Timing& best, F&& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    const double c0 = cpuNow();
-    f();
-    const double cpu = cpuNow() - c0;
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    best.wall = std::min(best.wall, wall);
-    best.cpu = std::min(best.cpu, cpu);
+    const bench::Timed t = bench::timed(f);
+    best.wall = std::min(best.wall, t.seconds);
+    best.cpu = std::min(best.cpu, t.cpuSeconds);
 }
 
 // One message with a base64 attachment of `mib` MiB, written in pieces; imported, then the
 // spooled value read through once, as a writer would.
 int largeAttachment(std::size_t mib) {
-    char pattern[] = "/tmp/tolvane-mime-large-XXXXXX";
-    if (!mkdtemp(pattern))
-        return 1;
-    const std::filesystem::path file = std::filesystem::path(pattern) / "large.eml";
+    const std::filesystem::path folder = bench::makeTempFolder("mime-large");
+    const std::filesystem::path file = folder / "large.eml";
     {
         std::ofstream out(file, std::ios::binary);
         out << "Subject: large\r\nContent-Type: multipart/mixed; "
@@ -182,7 +150,7 @@ int largeAttachment(std::size_t mib) {
         for (std::size_t written = 0; written < (mib << 20); written += chunk.size()) {
             for (auto& c : chunk)
                 c = static_cast<char>(rng());
-            out << base64(chunk);
+            out << bench::base64Lines(chunk);
         }
         out << "--b--\r\n";
     }
@@ -197,14 +165,12 @@ int largeAttachment(std::size_t mib) {
         for (std::size_t n; (n = reader->read(buf)) > 0;)
             read += n;
     });
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
     std::printf("large attachment: %.0f MiB file, %.0f MiB decoded (spooled, read back %.0f MiB)\n",
                 static_cast<double>(std::filesystem::file_size(file)) / (1 << 20),
                 static_cast<double>(size) / (1 << 20), static_cast<double>(read) / (1 << 20));
     std::printf("large attachment: wall %.1f s, cpu %.1f s, peak RSS %.1f MiB\n", t.wall, t.cpu,
-                static_cast<double>(ru.ru_maxrss) / 1024);
-    std::filesystem::remove_all(pattern);
+                bench::peakRssMiB());
+    std::filesystem::remove_all(folder);
     return 0;
 }
 
@@ -218,12 +184,7 @@ int main() {
     }
     // MIME_BENCH_DIR keeps the generated folder between runs (for a profiler).
     const char* keep = std::getenv("MIME_BENCH_DIR");
-    char pattern[] = "/tmp/tolvane-mime-bench-XXXXXX";
-    if (!keep && !mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::filesystem::path dir = keep ? keep : pattern;
+    const std::filesystem::path dir = keep ? keep : bench::makeTempFolder("mime-bench");
     std::filesystem::create_directories(dir);
     std::mt19937 rng(20261207);
     std::vector<std::filesystem::path> files;
@@ -261,8 +222,6 @@ int main() {
             });
         }
     }
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
     std::printf("messages: %d (%.1f MiB), best of 3 rounds\n", kMessages,
                 static_cast<double>(bytes) / (1 << 20));
     std::printf("GMime parse + walk + decode: wall %.3f s, cpu %.3f s (%.0f msg/s)\n", bare.wall,
@@ -271,8 +230,7 @@ int main() {
                 import.cpu, kMessages / import.cpu);
     std::printf("ratio import / bare:         cpu %.2f, wall %.2f (goal <= 1.5)\n",
                 import.cpu / bare.cpu, import.wall / bare.wall);
-    std::printf("peak RSS:                    %.1f MiB\n",
-                static_cast<double>(ru.ru_maxrss) / 1024);
+    std::printf("peak RSS:                    %.1f MiB\n", bench::peakRssMiB());
     std::printf("(properties seen: %zu)\n", properties);
     if (!keep)
         std::filesystem::remove_all(dir);

@@ -6,8 +6,6 @@
 // MS[:MIB]...` compares those cadences (interval, and bytes written; 0 for none) instead of the
 // writer's own and sets no goal.
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,28 +19,20 @@
 #include <string>
 #include <vector>
 
-#include "mapi/Tags.h"
 #include "pst/PstWriter.h"
 #include "pst/ndb/PosixFileIo.h"
+#include "support/ChildProcess.h"
+#include "support/MapiMessages.h"
+#include "support/Timing.h"
 
 namespace {
 
 using namespace tolvane;
-using mapi::PropValue;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-// Processor time of this process (user and system), to see past a busy shared disk.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::Clock;
+using bench::cpuSeconds;
+using bench::inChild;
+using bench::median;
 
 // What a run asked of the file system: where commit time goes.
 struct IoCounts {
@@ -86,64 +76,13 @@ class CountingFiles final : public pst::ndb::FileSystem {
             real_.truncate(size);
         }
         void startWriteBack() override { real_.startWriteBack(); }
+        void publish() override { real_.publish(); }
 
       private:
         pst::ndb::PosixFileIo real_;
         IoCounts& counts_;
     };
 };
-
-mapi::Message message(int i, std::size_t bodyChars, std::size_t attachment) {
-    mapi::Message m;
-    m.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
-    m.props.set(mapi::tag::kSubject, PropValue::unicode("Message number " + std::to_string(i)));
-    std::string body;
-    while (body.size() < bodyChars) {
-        body += "The quick brown fox jumps over the lazy dog " + std::to_string(i) + ".\r\n";
-    }
-    body.resize(bodyChars);
-    m.props.set(mapi::tag::kBody, PropValue::unicode(std::move(body)));
-    m.props.set(mapi::tag::kMessageFlags, PropValue::int32(i % 2));
-    m.props.set(mapi::tag::kSenderName, PropValue::unicode("Ann Sender"));
-    m.props.set(mapi::tag::kClientSubmitTime,
-                PropValue::time(mapi::FileTime::fromUnixSeconds(1700000000 + i)));
-    mapi::Recipient to;
-    to.props.set(mapi::tag::kRecipientType, PropValue::int32(1));
-    to.props.set(mapi::tag::kDisplayName, PropValue::unicode("Bob Receiver"));
-    to.props.set(mapi::tag::kEmailAddress, PropValue::unicode("bob@example.org"));
-    m.recipients.push_back(std::move(to));
-    if (attachment > 0) {
-        mapi::Attachment a;
-        a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
-        a.props.set(mapi::tag::kAttachLongFilename, PropValue::unicode("file.bin"));
-        mapi::Bytes data(attachment);
-        std::uint32_t x = static_cast<std::uint32_t>(i) * 2654435761u + 1;
-        for (auto& b : data) {
-            x = x * 1664525u + 1013904223u;
-            b = static_cast<std::uint8_t>(x >> 24);
-        }
-        a.props.set(mapi::tag::kAttachDataBinary, PropValue::binary(std::move(data)));
-        m.attachments.push_back(std::move(a));
-        m.props.set(mapi::tag::kMessageFlags,
-                    PropValue::int32((i % 2) | mapi::tag::kMsgFlagHasAttach));
-    }
-    return m;
-}
-
-// Runs a case in a child; returns its exit status and peak resident memory in MiB.
-std::pair<int, double> inChild(const std::function<int()>& body) {
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int status = body();
-        std::fflush(stdout);
-        _exit(status);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 2, usage.ru_maxrss / 1024.0};
-}
 
 // When the writer commits: after this much time or this many bytes written.
 struct Cadence {
@@ -198,17 +137,13 @@ RunFigures mixedRun(const fs::path& pst, const std::optional<Cadence>& cadence) 
             unit(random) < 0.1 ? static_cast<std::size_t>(10000.0 * std::pow(200.0, unit(random)))
                                : 0;
         writer->addMessage(folders[static_cast<std::size_t>(i) % folders.size()],
-                           message(i, body, attachment));
+                           bench::benchMessage(i, body, attachment));
     }
     writer->close();
-    RunFigures figures{seconds(start), cpuSeconds() - cpuStart, files.counts, fs::file_size(pst)};
+    RunFigures figures{bench::secondsSince(start), cpuSeconds() - cpuStart, files.counts,
+                       fs::file_size(pst)};
     fs::remove(pst);
     return figures;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Runs at each cadence and without commits, interleaved round by round so a busy shared disk
@@ -273,17 +208,17 @@ double smallMessages(const fs::path& pst, int count) {
     const pst::FolderId folder = writer->addFolder(writer->ipmSubtree(), "Inbox");
     const auto start = Clock::now();
     for (int i = 1; i <= count; ++i) {
-        writer->addMessage(folder, message(i, 200, 0));
+        writer->addMessage(folder, bench::benchMessage(i, 200));
     }
     writer->close();
-    const double perMessage = seconds(start) / count;
+    const double perMessage = bench::secondsSince(start) / count;
     fs::remove(pst);
     return perMessage;
 }
 
 int scale(const fs::path& dir) {
     double small = 0, large = 0;
-    const auto [smallStatus, smallRss] = inChild([&] {
+    const bench::ChildRun smallRun = inChild([&] {
         small = smallMessages(dir / "30k.pst", 30000);
         std::printf("30,000 messages in one folder: %.1f us/message\n", small * 1e6);
         std::FILE* out = std::fopen((dir / "30k.txt").c_str(), "w");
@@ -291,7 +226,7 @@ int scale(const fs::path& dir) {
         std::fclose(out);
         return 0;
     });
-    const auto [largeStatus, largeRss] = inChild([&] {
+    const bench::ChildRun largeRun = inChild([&] {
         large = smallMessages(dir / "300k.pst", 300000);
         std::printf("300,000 messages in one folder: %.1f us/message\n", large * 1e6);
         std::FILE* out = std::fopen((dir / "300k.txt").c_str(), "w");
@@ -315,9 +250,9 @@ int scale(const fs::path& dir) {
     std::printf(
         "300,000 against 30,000 messages: time per message ratio %.2f (goal <= 1.1); peak RSS "
         "%.1f MiB (goal <= 100), %.1f MiB at 30,000\n",
-        ratio, largeRss, smallRss);
-    const bool ok =
-        smallStatus == 0 && largeStatus == 0 && small > 0 && ratio <= 1.1 && largeRss <= 100;
+        ratio, largeRun.peakRssMiB, smallRun.peakRssMiB);
+    const bool ok = smallRun.exitStatus == 0 && largeRun.exitStatus == 0 && small > 0 &&
+                    ratio <= 1.1 && largeRun.peakRssMiB <= 100;
     return ok ? 0 : 1;
 }
 
@@ -335,7 +270,7 @@ int main(int argc, char** argv) {
         for (int i = 2; i < argc; ++i) {
             intervals.push_back(Cadence::parse(argv[i]));
         }
-        status |= inChild([&] { return commitOverhead(dir, intervals); }).first;
+        status |= inChild([&] { return commitOverhead(dir, intervals); }).exitStatus != 0;
     }
     if (only.empty() || only == "scale") {
         status |= scale(dir);

@@ -2,7 +2,6 @@
 // plain buffered write (both synced to disk), then writes 300,000 small nodes, the node count of
 // a 100,000-message store. Prints times, their ratio and peak memory (getrusage).
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,31 +11,18 @@
 #include <vector>
 
 #include "pst/ndb/NodeDatabase.h"
+#include "support/Timing.h"
 
 namespace {
 
 using namespace tolvane::pst::ndb;
-using Clock = std::chrono::steady_clock;
+using tolvane::bench::Clock;
+using tolvane::bench::cpuSeconds;
+using tolvane::bench::peakRssMiB;
+using tolvane::bench::secondsSince;
 
 constexpr std::size_t kChunk = 1 << 20;
 constexpr std::size_t kChunks = 1024;  // 1 GiB
-
-double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto sec = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return sec(usage.ru_utime) + sec(usage.ru_stime);
-}
-
-long peakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 std::vector<std::uint8_t> chunkBytes() {
     std::vector<std::uint8_t> chunk(kChunk);
@@ -65,7 +51,7 @@ double plainWrite(const std::filesystem::path& path, const std::vector<std::uint
     std::fflush(f);
     fdatasync(fileno(f));
     std::fclose(f);
-    return seconds(start);
+    return secondsSince(start);
 }
 
 double streamOneNode(const std::filesystem::path& path, const std::vector<std::uint8_t>& chunk) {
@@ -78,7 +64,7 @@ double streamOneNode(const std::filesystem::path& path, const std::vector<std::u
     db->setNode({db->allocateNid(NidType::Ltp), stream->finish(), Bid{}, Nid{}});
     stream.reset();
     db->close();
-    return seconds(start);
+    return secondsSince(start);
 }
 
 void manyNodes(const std::filesystem::path& path) {
@@ -95,7 +81,7 @@ void manyNodes(const std::filesystem::path& path) {
         const Nid nid = db->allocateNid(NidType::NormalMessage);
         db->setNode({nid, db->writeData(small), Bid{}, Nid{0x8022}});
         if (i % kLap == 0) {
-            const double t = seconds(lap);
+            const double t = secondsSince(lap);
             if (i == kLap) {
                 firstLap = t;
             }
@@ -103,15 +89,15 @@ void manyNodes(const std::filesystem::path& path) {
             lap = Clock::now();
         }
     }
-    const double writing = seconds(start);
+    const double writing = secondsSince(start);
     const auto closing = Clock::now();
     db->close();
     std::printf("%d nodes of 600 bytes: %.2f s writing, %.2f s close (B-trees, maps, header)\n",
-                kNodes, writing, seconds(closing));
+                kNodes, writing, secondsSince(closing));
     std::printf(
         "  per node: %.2f us in the first 10,000, %.2f us in the last 10,000 (ratio %.2f)\n",
         firstLap / kLap * 1e6, lastLap / kLap * 1e6, lastLap / firstLap);
-    std::printf("  file %.1f MiB, peak RSS so far %ld MiB\n",
+    std::printf("  file %.1f MiB, peak RSS so far %.0f MiB\n",
                 static_cast<double>(std::filesystem::file_size(path)) / (1 << 20), peakRssMiB());
 }
 
@@ -122,7 +108,7 @@ int main() {
         std::filesystem::temp_directory_path() / ("pst_ndb_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const auto chunk = chunkBytes();
-    const long baseline = peakRssMiB();
+    const double baseline = peakRssMiB();
 
     // Plain, NDB, plain again: the disk's own variation shows in the two plain runs.
     double cpu = cpuSeconds();
@@ -142,7 +128,7 @@ int main() {
                 ndb, gib * 1024 / ndb, ndbCpu, static_cast<double>(pstSize) / (1 << 20));
     std::printf("1 GiB plain buffered write:   %.2f s and %.2f s (%.0f MiB/s), %.2f s CPU\n",
                 plain1, plain2, gib * 1024 / plain, plainCpu);
-    std::printf("  ratio NDB / plain: %.2f wall, %.2f CPU; peak RSS %ld MiB (%ld MiB before)\n",
+    std::printf("  ratio NDB / plain: %.2f wall, %.2f CPU; peak RSS %.0f MiB (%.0f MiB before)\n",
                 ndb / plain, ndbCpu / plainCpu, peakRssMiB(), baseline);
 
     manyNodes(dir / "nodes.pst");

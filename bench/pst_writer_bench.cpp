@@ -5,8 +5,6 @@
 // its own; a case that fails, or whose file does not hold what it wrote, makes the exit status
 // 1. An argument (throughput, many, huge) runs one case.
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,50 +20,19 @@
 
 #include "mapi/Tags.h"
 #include "pst/PstWriter.h"
+#include "support/ChildProcess.h"
+#include "support/MapiMessages.h"
+#include "support/Timing.h"
 
 namespace {
 
 using namespace tolvane;
 using mapi::PropValue;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-// Processor time of this process (user and system), to see past a busy shared disk.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-mapi::Message message(int i, std::size_t bodyChars) {
-    mapi::Message m;
-    m.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
-    m.props.set(mapi::tag::kSubject, PropValue::unicode("Benchmark message " + std::to_string(i)));
-    std::string body;
-    body.reserve(bodyChars);
-    while (body.size() < bodyChars) {
-        body += "The quick brown fox jumps over the lazy dog.\r\n";
-    }
-    body.resize(bodyChars);
-    const std::string number = std::to_string(i);
-    body.replace(0, std::min(body.size(), number.size()), number);
-    m.props.set(mapi::tag::kBody, PropValue::unicode(std::move(body)));
-    m.props.set(mapi::tag::kMessageFlags, PropValue::int32(i % 2));
-    m.props.set(mapi::tag::kSenderName, PropValue::unicode("Ann Sender"));
-    m.props.set(mapi::tag::kClientSubmitTime,
-                PropValue::time(mapi::FileTime::fromUnixSeconds(1700000000 + i)));
-    mapi::Recipient to;
-    to.props.set(mapi::tag::kRecipientType, PropValue::int32(1));
-    to.props.set(mapi::tag::kDisplayName, PropValue::unicode("Bob Receiver"));
-    to.props.set(mapi::tag::kEmailAddress, PropValue::unicode("bob@example.org"));
-    m.recipients.push_back(std::move(to));
-    return m;
-}
+using bench::Clock;
+using bench::secondsSince;
+using bench::Timed;
+using bench::timed;
 
 // A value generated on the fly, so the benchmark holds none of it in memory.
 class GeneratedSource final : public mapi::ByteSource {
@@ -107,25 +74,17 @@ class GeneratedSource final : public mapi::ByteSource {
 
 // Runs a case in a child process and prints its peak resident memory; false if it failed.
 bool runCase(const char* name, const std::function<void()>& body) {
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        int status = 0;
+    const bench::ChildRun run = bench::inChild([&] {
         try {
             body();
+            return 0;
         } catch (const std::exception& e) {
             std::printf("%s: %s\n", name, e.what());
-            status = 1;
+            return 1;
         }
-        std::fflush(stdout);
-        _exit(status);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const bool sound = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    std::printf("%s: peak RSS %.1f MiB%s\n", name, usage.ru_maxrss / 1024.0,
-                sound ? "" : " (FAILED)");
+    });
+    const bool sound = run.exitStatus == 0;
+    std::printf("%s: peak RSS %.1f MiB%s\n", name, run.peakRssMiB, sound ? "" : " (FAILED)");
     return sound;
 }
 
@@ -138,31 +97,12 @@ void expectCommitted(const pst::PstWriter& writer, std::uint64_t messages) {
     }
 }
 
-struct Timed {
-    double seconds = 0;
-    double cpuSeconds = 0;
-};
-
-template <typename F>
-Timed timed(F&& f) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuSeconds();
-    f();
-    return {seconds(start), cpuSeconds() - cpuStart};
-}
-
-Timed medianOf(std::vector<Timed> runs) {
-    std::sort(runs.begin(), runs.end(),
-              [](const Timed& a, const Timed& b) { return a.seconds < b.seconds; });
-    return runs[runs.size() / 2];
-}
-
 std::uintmax_t writeWithTheWriter(const fs::path& pst) {
     auto writer = pst::PstWriter::create(pst, "Bench");
     const pst::FolderId folder = writer->addFolder(writer->ipmSubtree(), "Inbox");
     const mapi::Bytes attachmentData(50 * 1024, 0x41);
     for (int i = 0; i < 10000; ++i) {
-        mapi::Message m = message(i, 10 * 1024);  // 20 KB as UTF-16
+        mapi::Message m = bench::benchMessage(i, 10 * 1024);  // 20 KB as UTF-16
         mapi::Attachment a;
         a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
         a.props.set(mapi::tag::kAttachLongFilename, PropValue::unicode("data.bin"));
@@ -211,8 +151,8 @@ void writerAgainstPlainWrite(const fs::path& dir) {
         plainRuns.push_back(timed([&] { plainBufferedWrite(plain, bytes); }));
         fs::remove(plain);
     }
-    const Timed writer = medianOf(writerRuns);
-    const Timed plain = medianOf(plainRuns);
+    const Timed writer = bench::median(writerRuns, bench::fasterWall);
+    const Timed plain = bench::median(plainRuns, bench::fasterWall);
     std::printf("10,000 messages of 20 KB + 50 KB attachment, %.0f MiB file (median of %d):\n",
                 bytes / 1048576.0, kRounds);
     std::printf("  writer                          %6.2f s, processor %6.2f s\n", writer.seconds,
@@ -235,24 +175,24 @@ void oneHundredThousandMessages(const fs::path& dir) {
     double first = 0;
     auto windowStart = start;
     for (int i = 1; i <= 100000; ++i) {
-        writer->addMessage(folder, message(i, 200));
+        writer->addMessage(folder, bench::benchMessage(i, 200));
         if (i == 10000) {
-            first = seconds(start) / 10000;
+            first = secondsSince(start) / 10000;
         }
         if (i == 90000) {
             windowStart = Clock::now();
         }
     }
-    const double last = seconds(windowStart) / 10000;
+    const double last = secondsSince(windowStart) / 10000;
     const auto closeStart = Clock::now();
     writer->close();
-    const double closeSeconds = seconds(closeStart);
+    const double closeSeconds = secondsSince(closeStart);
     expectCommitted(*writer, 100000);
     std::printf(
         "100,000 small messages in one folder: %.1f us/message over the first 10,000, "
         "%.1f us/message over the last 10,000, ratio %.2f (goal <= 1.25); close %.2f s; "
         "total %.2f s, %.0f MiB file\n",
-        first * 1e6, last * 1e6, last / first, closeSeconds, seconds(start),
+        first * 1e6, last * 1e6, last / first, closeSeconds, secondsSince(start),
         fs::file_size(pst) / 1048576.0);
     fs::remove(pst);
 }
@@ -262,7 +202,7 @@ void oneGibibyteAttachment(const fs::path& dir) {
     const auto start = Clock::now();
     auto writer = pst::PstWriter::create(pst, "Bench");
     const pst::FolderId folder = writer->addFolder(writer->ipmSubtree(), "Inbox");
-    mapi::Message m = message(1, 100);
+    mapi::Message m = bench::benchMessage(1, 100);
     mapi::Attachment a;
     a.props.set(mapi::tag::kAttachMethod, PropValue::int32(mapi::tag::kAttachByValue));
     a.props.set(mapi::tag::kAttachLongFilename, PropValue::unicode("huge.bin"));
@@ -276,7 +216,7 @@ void oneGibibyteAttachment(const fs::path& dir) {
         throw std::runtime_error(pst.string() + " is smaller than its attachment");
     }
     std::printf("one message with a 1 GiB streamed attachment: %.2f s, %.0f MiB file\n",
-                seconds(start), fs::file_size(pst) / 1048576.0);
+                secondsSince(start), fs::file_size(pst) / 1048576.0);
     fs::remove(pst);
 }
 

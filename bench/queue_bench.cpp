@@ -2,8 +2,6 @@
 // and queued with a yield to the event loop before every path and every append, with the
 // window shown so it repaints. Scan time and queue time are reported apart, for 10,000 and
 // 100,000 files; the queue must grow in linear time.
-#include <unistd.h>
-
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
@@ -16,10 +14,12 @@
 #include "app/qt/QtWindow.h"
 #include "platform/qt/QtUi.h"
 #include "queue/ViewSettingsFile.h"
+#include "support/TempFolder.h"
+#include "support/Timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tolvane::bench::Clock;
 
 // The Qt seam with the folder picker and the closing box answered at once, timing the steps:
 // the wait cursor goes on before the scan, the first yield comes right after it, and the
@@ -54,16 +54,6 @@ class BenchUi : public tolvane::qtui::QtUi {
     }
 };
 
-std::string makeTempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tolvane-queue-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
-
 // N files, 100 in each of N / 100 folders: ten top folders, the rest spread below them.
 void buildTree(const std::filesystem::path& top, int files) {
     const int folders = files / 100;
@@ -82,7 +72,7 @@ double seconds(Clock::time_point from, Clock::time_point to) {
 }
 
 bool run(int files, double& queueSecondsOut, double& queueCpuOut) {
-    const std::string top = makeTempFolder();
+    const std::string top = tolvane::bench::makeTempFolder("queue-bench").string();
     buildTree(top, files);
 
     BenchUi ui;

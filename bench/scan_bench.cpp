@@ -1,18 +1,18 @@
 // Scan time of pathLogger over generated folder trees, as Add Folder drives it.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "scan/PathLogger.h"
+#include "support/TempFolder.h"
+#include "support/Timing.h"
 
 namespace {
+
+namespace bench = tolvane::bench;
 
 struct TreeShape {
     int topFolders;      // folders directly below the top
@@ -21,17 +21,6 @@ struct TreeShape {
     int totalFolders() const { return topFolders * (1 + foldersEach); }
     int totalFiles() const { return totalFolders() * filesPerFolder; }
 };
-
-std::string makeTempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/tolvane-scan-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
 
 void fillFolder(const std::filesystem::path& folder, int files) {
     std::filesystem::create_directories(folder);
@@ -54,15 +43,14 @@ void buildTree(const std::string& top, const TreeShape& shape) {
 }
 
 double scanSeconds(const std::string& top, int expectedFiles) {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = bench::Clock::now();
     tolvane::pathLogger scanner;
     scanner.PathLogInit();
     scanner.fullFileNamesOnly(true);
     scanner.LogPath(top);
     const auto files = scanner.fullFileNames();
     scanner.Terminate();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = bench::secondsSince(start);
     if (files->Count() != expectedFiles) {
         std::fprintf(stderr, "scan found %d files, expected %d\n", files->Count(), expectedFiles);
         std::exit(1);
@@ -71,24 +59,19 @@ double scanSeconds(const std::string& top, int expectedFiles) {
 }
 
 void benchmark(const TreeShape& shape) {
-    const std::string top = makeTempFolder() + "/";
-    const auto buildStart = std::chrono::steady_clock::now();
-    buildTree(top, shape);
-    const double buildSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - buildStart).count();
+    const std::string top = bench::makeTempFolder("scan-bench").string() + "/";
+    const double buildSeconds = bench::timed([&] { buildTree(top, shape); }).seconds;
 
     constexpr int kRuns = 5;
     std::vector<double> runs;
     for (int run = 0; run < kRuns; ++run) {
         runs.push_back(scanSeconds(top, shape.totalFiles()));
     }
-    const double first = runs.front();
-    std::sort(runs.begin(), runs.end());
     std::printf(
         "scan %7d files in %5d folders: first %.3f s, median of %d %.3f s, best %.3f s"
         " (tree built in %.1f s)\n",
-        shape.totalFiles(), shape.totalFolders(), first, kRuns, runs[kRuns / 2], runs.front(),
-        buildSeconds);
+        shape.totalFiles(), shape.totalFolders(), runs.front(), kRuns, bench::median(runs),
+        *std::min_element(runs.begin(), runs.end()), buildSeconds);
     std::fflush(stdout);
     std::filesystem::remove_all(top);
 }

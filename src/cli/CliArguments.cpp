@@ -26,7 +26,9 @@ const char* const kUsage =
     "Each PATH is a message file, queued as given, or a folder, searched with every folder\n"
     "below it for files whose names end in .eml (any case). The PST is written into DIR\n"
     "(default: the current folder) as \"ZimbraMails<d.m.yy h.n.ss>.pst\" with the display name\n"
-    "\"Zimbra Mails : Created - <d.m.yy h.n.ss>\"; an existing file is never overwritten.\n"
+    "\"Zimbra Mails : Created - <d.m.yy h.n.ss>\"; when that name is taken (a run in the same\n"
+    "second) the file is \"ZimbraMails<d.m.yy h.n.ss> (2).pst\", and so on. An existing file\n"
+    "is never overwritten.\n"
     "Inside it, each message goes into the folder tree its file lies in, counted from below\n"
 #ifdef _WIN32
     "the drive (C:\\Users\\me\\Zimbra\\Inbox\\a.eml goes to Users > me > Zimbra > Inbox;\n"
@@ -69,10 +71,12 @@ const char* const kUsage =
     "  --charset NAME   charset of 8-bit text a message does not declare, tried after the\n"
 #ifdef _WIN32
     "                   message's own charsets (default: the system's ANSI code page,\n"
-    "                   windows-1252 where that is UTF-8)\n"
+    "                   windows-1252 where that is UTF-8); folder names that are not\n"
+    "                   UTF-8 are read the same way\n"
     "  -h, --help, /?   show this text and exit\n"
 #else
-    "                   message's own charsets (default: the locale's, else windows-1252)\n"
+    "                   message's own charsets (default: the locale's, else windows-1252);\n"
+    "                   folder names that are not UTF-8 are read the same way\n"
     "  -h, --help       show this text and exit\n"
 #endif
     "  --version        show the version and exit\n"

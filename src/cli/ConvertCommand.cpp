@@ -1,11 +1,5 @@
 #include "cli/ConvertCommand.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -21,6 +15,7 @@
 #include "mime/FallbackCharset.h"
 #include "platform/Utf8Path.h"
 #include "platform/Version.h"
+#include "store/Destination.h"
 
 namespace tolvane::cli {
 namespace {
@@ -55,28 +50,22 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << versionLine("tolvane-convert");
         return kAllConverted;
     }
+    mapi::ImportOptions importOptions;
     try {
-        mime::setFallbackCharset(parsed->charset);
+        importOptions.fallbackCharset = mime::checkedCharset(parsed->charset);
     } catch (const std::invalid_argument&) {
         return refuse(err, "--charset names no charset known here: " + parsed->charset);
     }
 
+    // Checked before the folders are scanned: a run that cannot write says so at once.
     std::error_code error;
-    const auto dest =
+    const std::string dest =
         std::filesystem::absolute(
             parsed->dest.empty() ? std::filesystem::path(".") : PathFromUtf8(parsed->dest), error)
-            .lexically_normal();
-    if (!std::filesystem::is_directory(dest, error)) {
-        return refuse(err, "the destination is not a folder: " + dest.string());
-    }
-#ifdef _WIN32
-    constexpr int kWritable = 2;
-    const bool writable = _waccess(dest.c_str(), kWritable) == 0;
-#else
-    const bool writable = access(dest.c_str(), W_OK | X_OK) == 0;
-#endif
-    if (!writable) {
-        return refuse(err, "the destination folder is not writable: " + dest.string());
+            .lexically_normal()
+            .string();
+    if (const std::string refusal = store::cannotWriteTo(dest); !refusal.empty()) {
+        return refuse(err, refusal);
     }
 
     BuiltQueue built = buildQueue(parsed->paths);
@@ -88,18 +77,17 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kNothingStarted;
     }
 
-    CliUi ui(dest.string());
+    CliUi ui;
     CliQueue queue(std::move(built.paths), std::move(built.stamps));
     CliProgress progress(err, errIsTerminal);
     convert::PathList workingPathList{""};
     convert::JobState state(workingPathList);
-    convert::JobEnvironment environment = convert::processEnvironment();
+    convert::JobEnvironment environment = convert::processEnvironment(importOptions);
     environment.stopRequested = stopRequested;
     convert::ConversionJob job(ui, queue, progress, state, environment);
-    job.CmdExtractDBX_Click();
+    const convert::RunResult& result = job.run(dest);
     progress.finish();
 
-    const convert::RunResult& result = job.lastRun();
     for (const auto& leftover : result.leftovers) {
         err << "tolvane-convert: an earlier conversion did not finish; its file is kept as it "
                "is: "

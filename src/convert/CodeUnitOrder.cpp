@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "text/Utf8.h"
+
 namespace tolvane::convert {
 namespace {
 
@@ -10,38 +12,14 @@ bool isContinuation(unsigned char c) {
 }
 
 // The UTF-16 units of the character starting at `at`, packed as first << 16 | second (second
-// is 0 for a single unit). A malformed byte counts as the unit of its own value.
+// is 0 for a single unit). An invalid byte counts as the unit of its own value.
 std::uint32_t unitsAt(std::string_view s, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(s[at]);
-    std::size_t extra = 0;
-    std::uint32_t cp = 0;
-    if (lead >= 0xF0 && lead < 0xF8) {
-        extra = 3;
-        cp = lead & 0x07u;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-        extra = 2;
-        cp = lead & 0x0Fu;
-    } else if (lead >= 0xC0 && lead < 0xE0) {
-        extra = 1;
-        cp = lead & 0x1Fu;
-    } else {
-        return std::uint32_t{lead} << 16;
+    const text::DecodedChar c = text::decodeUtf8(s, at);
+    if (!c.valid) {
+        return std::uint32_t{static_cast<unsigned char>(s[at])} << 16;
     }
-    if (at + extra >= s.size()) {
-        return std::uint32_t{lead} << 16;
-    }
-    for (std::size_t k = 1; k <= extra; ++k) {
-        const auto c = static_cast<unsigned char>(s[at + k]);
-        if (!isContinuation(c)) {
-            return std::uint32_t{lead} << 16;
-        }
-        cp = (cp << 6) | (c & 0x3Fu);
-    }
-    if (cp < 0x10000) {
-        return cp << 16;
-    }
-    const std::uint32_t v = cp - 0x10000;
-    return ((0xD800u + (v >> 10)) << 16) | (0xDC00u + (v & 0x3FFu));
+    const text::Utf16Units units = text::utf16UnitsOf(c.point);
+    return (std::uint32_t{units.first} << 16) | units.second;
 }
 
 }  // namespace

@@ -6,12 +6,29 @@
 #include "convert/RunSummary.h"
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
+#include "platform/MessageBoxes.h"
+#include "shell/PathSyntax.h"
+#include "shell/ShellHelpers.h"
+#include "store/Destination.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
 #include "store/Store.h"
+#include "store/StoreErrc.h"
 #include "store/WorkingFile.h"
 #include "store/WriteFailure.h"
+#include "text/FolderPath.h"
+
+// The job finds a store folder by three routes, each for its own purpose:
+// - a top-level folder to create: the store fetched by its entry identifier and the
+//   subfolders of its root compared by name, case for case, so a folder that stands there
+//   already (Deleted Items) is not created twice;
+// - the parent of a nested folder to create: the Outlook folder lookup (OpenMAPIFolder), by
+//   display name and path, as nested folders are created through Outlook;
+// - the folder of a message: the session's GetFolderFromPath, whose names match ignoring case
+//   as the store compares them; a folder that is missing there (its creation failed, or it
+//   was left out for its batch suffix) is created then, with its parents.
+// Each splits its path with text::folderNames.
 
 namespace tolvane::convert {
 namespace {
@@ -20,7 +37,10 @@ constexpr const char* kPickerTitle = "Choose Folder to Save...";
 constexpr const char* kClosingText = "Open Outlook to view converted PST file.";
 constexpr const char* kNothingToConvert =
     "There is nothing to convert: the queue is empty. Add message files first.";
+constexpr const char* kErrorBoxTitle = "Outlook Error";
+constexpr const char* kManualLink = "For more details visit this link : ";
 constexpr const char* kStoreFilePrefix = "ZimbraMails";
+constexpr const char* kStoreNamePrefix = "Zimbra Mails : Created - ";
 constexpr const char* kCrLf = "\r\n";
 constexpr int kDefaultStoreFormat = 1;
 constexpr int kMailFolderType = 6;
@@ -33,16 +53,18 @@ bool isBlank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
-RunResult::WriteCause causeOf(const store::WriteFailure& failure) {
-    switch (failure.cause()) {
-        case store::WriteFailure::Cause::DiskFull:
-            return RunResult::WriteCause::DiskFull;
-        case store::WriteFailure::Cause::FileTooLarge:
-            return RunResult::WriteCause::FileTooLarge;
-        case store::WriteFailure::Cause::Other:
-            break;
+// Continue-on-error: runs one step and gives the reason it failed, or none. A store file
+// that cannot be written is not a step's failure: it ends the run.
+template <typename Step>
+std::optional<std::string> failureOf(Step&& step) {
+    try {
+        step();
+        return std::nullopt;
+    } catch (const store::WriteFailure&) {
+        throw;
+    } catch (const std::exception& e) {
+        return std::string(e.what());
     }
-    return RunResult::WriteCause::Other;
 }
 
 std::string changeOf(const FileStamp& queued, const FileStamp& now) {
@@ -52,14 +74,6 @@ std::string changeOf(const FileStamp& queued, const FileStamp& now) {
     }
     return "changed after it was queued (modified again before the import); stored as it was "
            "read";
-}
-
-// A POSIX destination keeps its own separator; anything else gets a backslash.
-std::string withTrailingSeparator(const std::string& folder) {
-    if (folder.back() == '\\' || folder.back() == '/') {
-        return folder;
-    }
-    return folder + (folder.front() == '/' ? "/" : "\\");
 }
 
 class RunningFlag {
@@ -84,6 +98,36 @@ ConversionJob::ConversionJob(Ui& ui, QueueSource& queue, ProgressSink& progress,
       environment_(std::move(environment)) {}
 
 void ConversionJob::CmdExtractDBX_Click() {
+    runGuarded([this] {
+        if (!hasFilesToConvert()) {
+            return;
+        }
+        const std::string destination = pickDestination();
+        if (destination.empty()) {
+            result_.outcome = RunResult::Outcome::Cancelled;
+            return;
+        }
+        convertInto(destination);
+    });
+}
+
+const RunResult& ConversionJob::run(const std::string& destination) {
+    runGuarded([&] {
+        if (!hasFilesToConvert()) {
+            return;
+        }
+        if (const std::string refusal = store::cannotWriteTo(destination); !refusal.empty()) {
+            result_.outcome = RunResult::Outcome::Failed;
+            result_.errorCause = refusal;
+            showErrorBox(refusal);
+            return;
+        }
+        convertInto(destination);
+    });
+    return result_;
+}
+
+void ConversionJob::runGuarded(const std::function<void()>& body) {
     if (running_) {
         return;
     }
@@ -92,13 +136,14 @@ void ConversionJob::CmdExtractDBX_Click() {
     started_ = false;
     stored_ = 0;
     result_ = {};
+    entryId_.clear();
     // However the run ends, nothing more is read ahead for it.
     struct WithdrawReadAhead {
         ConversionJob& job;
         ~WithdrawReadAhead() { job.announceReadAhead({}); }
     } withdraw{*this};
     try {
-        run();
+        body();
     } catch (const StopRequested& stop) {
         finishStopped(stop.tellUser);
     } catch (const store::WriteFailure& failure) {
@@ -109,7 +154,7 @@ void ConversionJob::CmdExtractDBX_Click() {
 
 void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
     if (environment_.readAhead) {
-        environment_.readAhead(std::move(paths));
+        environment_.readAhead(std::move(paths), environment_.importOptions);
     }
 }
 
@@ -123,26 +168,33 @@ void ConversionJob::yield() {
     }
 }
 
-bool ConversionJob::queueIsEmpty() {
-    return queue_.rowCount() == 1 && isBlank(queue_.selectRow(0));
+bool ConversionJob::hasFilesToConvert() {
+    if (queue_.rowCount() != 1 || !isBlank(queue_.selectRow(0))) {
+        return true;
+    }
+    result_.outcome = RunResult::Outcome::NothingToConvert;
+    ui_.messageBox(InformationBox(kNothingToConvert));
+    return false;
 }
 
-void ConversionJob::run() {
-    if (queueIsEmpty()) {
-        result_.outcome = RunResult::Outcome::NothingToConvert;
-        MessageBoxRequest box;
-        box.text = kNothingToConvert;
-        box.title = "Tolvane";
-        box.icon = MsgIcon::Information;
-        ui_.messageBox(box);
-        return;
+// The folder picked, "" when the picker was cancelled. A folder the store file cannot be
+// written into gets the error box, and the picker again, before anything starts.
+std::string ConversionJob::pickDestination() {
+    for (;;) {
+        const std::string picked = shell::BrowseForFolder(ui_, kPickerTitle);
+        if (picked.empty()) {
+            return picked;
+        }
+        const std::string refusal = store::cannotWriteTo(picked);
+        if (refusal.empty()) {
+            return picked;
+        }
+        showErrorBox(refusal);
     }
-    const std::string picked = ui_.browseForFolder(kPickerTitle);
-    if (picked.empty()) {
-        result_.outcome = RunResult::Outcome::Cancelled;
-        return;
-    }
-    state_.destFolder = withTrailingSeparator(picked);
+}
+
+void ConversionJob::convertInto(const std::string& destination) {
+    state_.destFolder = shell::withTrailingSeparator(destination, shell::syntaxOf(destination));
     tellAboutLeftovers();
     yield();
 
@@ -150,49 +202,54 @@ void ConversionJob::run() {
     progress_.runStarted();
     yield();
 
-    std::string entryId;
-    try {
-        entryId = prepareStore();
-    } catch (const StopRequested&) {
-        throw;
-    } catch (const std::exception& e) {
-        result_.outcome = RunResult::Outcome::Failed;
-        result_.errorCause = e.what();
-        progress_.runEnded(result_);
-        showErrorBox(e.what());
+    if (!prepare()) {
         return;
     }
-
-    createFolders(entryId);
-    storeMessages(entryId);
+    createFolders();
+    storeMessages();
     finish();
 }
 
 // A file an earlier run left under its working name is never touched; the user hears of it.
 void ConversionJob::tellAboutLeftovers() {
     result_.leftovers = store::workingFilesIn(state_.destFolder, kStoreFilePrefix);
-    if (result_.leftovers.empty()) {
-        return;
+    if (!result_.leftovers.empty()) {
+        ui_.messageBox(InformationBox(leftoverSentence(result_.leftovers)));
     }
-    MessageBoxRequest box;
-    box.text = leftoverSentence(result_.leftovers);
-    box.title = "Tolvane";
-    box.icon = MsgIcon::Information;
-    ui_.messageBox(box);
 }
 
-// The queue is read and its folder list made before the store file exists, so a queue the
-// store cannot take leaves no file behind.
-std::string ConversionJob::prepareStore() {
+// The session, the folder list and the store file. Any failure ends the run with the error
+// box, its cause in plain words first. The queue is read before the store file exists, so a
+// queue the store cannot take leaves no file behind.
+bool ConversionJob::prepare() {
+    std::string context;
+    try {
+        context = "The store session could not be opened: ";
+        openSession();
+        context.clear();
+        std::vector<std::string> files = collectFolderPaths();
+        context = "The PST file could not be created: ";
+        addStore();
+        // Reading starts while the folders are made.
+        announceReadAhead(std::move(files));
+        return true;
+    } catch (const StopRequested&) {
+        throw;
+    } catch (const std::exception& e) {
+        failRun(context + e.what());
+        return false;
+    }
+}
+
+void ConversionJob::openSession() {
     auto session = environment_.createSession();
     session->Logon();
     state_.session = std::move(session);  // a session held from a failed run goes here
+}
 
-    const std::string storePath =
-        state_.destFolder + kStoreFilePrefix + formatTimeStamp(environment_.clock()) + ".pst";
-    state_.storeDisplayName =
-        std::string("Zimbra Mails") + " : Created - " + formatTimeStamp(environment_.clock());
-
+// The distinct folder paths of the queued files, then with every ancestor, sorted so that
+// each parent comes before its children. Returns the queued files in queue order.
+std::vector<std::string> ConversionJob::collectFolderPaths() {
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
     list.assign(static_cast<std::size_t>(rows) + 1, std::string());
@@ -205,7 +262,7 @@ std::string ConversionJob::prepareStore() {
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
         files.push_back(text);
-        list[static_cast<std::size_t>(i)] = MessageFolderPath(text);
+        list[static_cast<std::size_t>(i)] = folderPathOf(text);
     }
 
     SortPathList(list, 0, rows - 1);
@@ -218,85 +275,89 @@ std::string ConversionJob::prepareStore() {
                  static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
+    return files;
+}
 
+// The file is named from the clock, with a number added when that name is taken (two runs
+// into one folder in the same second); the display name keeps the time stamp.
+void ConversionJob::addStore() {
+    const std::string wanted =
+        state_.destFolder + kStoreFilePrefix + formatTimeStamp(environment_.clock()) + ".pst";
+    state_.storeDisplayName = kStoreNamePrefix + formatTimeStamp(environment_.clock());
+    const std::string storePath = store::firstFreeStorePath(wanted);
     store_ = state_.session->Stores().AddPSTStore(storePath, kDefaultStoreFormat,
                                                   state_.storeDisplayName);
     result_.storePath = storePath;
-    const std::string entryId = store_->EntryID();
-    // Reading starts while the folders are made.
-    announceReadAhead(std::move(files));
-    return entryId;
+    entryId_ = store_->EntryID();
 }
 
-void ConversionJob::createFolders(const std::string& entryId) {
+// Folder names that are not UTF-8 read as the import reads undeclared text.
+std::string ConversionJob::folderPathOf(const std::string& file) const {
+    if (!environment_.decodeLegacyName) {
+        return MessageFolderPath(file);
+    }
+    return MessageFolderPath(file, [this](std::string_view name) {
+        return environment_.decodeLegacyName(name, environment_.importOptions);
+    });
+}
+
+void ConversionJob::createFolders() {
     // A copy: a handler run during a yield may reset the window's list.
     const PathList folders = state_.workingPathList;
+    const std::string outlookStore = text::kFolderSeparator + state_.storeDisplayName;
     for (const std::string& entry : folders) {
         if (entry.find('!') != std::string::npos) {
-            continue;
+            continue;  // its messages go to the folder without the batch suffix
         }
-        const auto lastBackslash = entry.rfind('\\');
-        if (lastBackslash == std::string::npos) {
-            try {
-                auto store = state_.session->Stores().GetStoreFromID(entryId);
-                auto root = store->IPMRootFolder();
+        const auto [parentPath, leafName] = text::parentAndLeaf(entry);
+        const std::string parent(parentPath);
+        const std::string leaf(leafName);
+        if (leaf.size() == entry.size()) {
+            // A folder not made here is made for its first message.
+            failureOf([&] {
+                auto root = state_.session->Stores().GetStoreFromID(entryId_)->IPMRootFolder();
                 const auto children = root->Folders();
                 const bool exists = std::any_of(children.begin(), children.end(),
                                                 [&](const auto& f) { return f->Name() == entry; });
                 if (!exists) {
                     root->Folders().Add(entry, kMailFolderType);
                 }
-            } catch (const store::WriteFailure&) {
-                throw;
-            } catch (const std::exception&) {
-                // Continue-on-error: the messages' own step creates what is missing.
-            }
+            });
             yield();
             continue;
         }
-        const std::string leaf = entry.substr(lastBackslash + 1);
-        const std::string parent = entry.substr(0, lastBackslash);
         std::optional<outlook::Folder> parentFolder;
-        try {
-            parentFolder = OpenMAPIFolder("\\" + state_.storeDisplayName + "\\" + parent,
+        failureOf([&] {
+            parentFolder = OpenMAPIFolder(outlookStore + text::kFolderSeparator + parent,
                                           environment_.createOutlook);
-        } catch (const std::exception&) {
-        }
+        });
         yield();
-        try {
+        failureOf([&] {
             if (parentFolder) {
                 parentFolder->Folders().Add(leaf, kMailFolderType);
             }
-        } catch (const store::WriteFailure&) {
-            throw;
-        } catch (const std::exception&) {
-        }
+        });
         yield();
     }
 }
 
-void ConversionJob::storeMessages(const std::string& entryId) {
+void ConversionJob::storeMessages() {
     const std::int64_t rows = queue_.rowCount();
     result_.queued = rows;
     for (std::int64_t i = 0; i < rows; ++i) {
-        std::string text;
-        bool present = true;
-        try {
-            text = queue_.selectRow(i);
-        } catch (const std::exception&) {
-            present = false;
-        }
+        std::string file;
+        const bool present = !failureOf([&] { file = queue_.selectRow(i); });
         yield();
 
         result_.taken = i + 1;
         std::string folderPath;
         bool stored = false;
-        if (!present || i >= queue_.rowCount() || isBlank(text)) {
+        if (!present || i >= queue_.rowCount() || isBlank(file)) {
             result_.failures.push_back(
-                {present && !text.empty() ? text : "(row " + std::to_string(i + 1) + ")",
+                {present && !file.empty() ? file : "(row " + std::to_string(i + 1) + ")",
                  "removed from the queue during the conversion"});
         } else {
-            folderPath = storeOne(i, text, entryId, stored);
+            folderPath = storeOne(i, file, stored);
         }
         if (stored) {
             ++stored_;
@@ -313,90 +374,87 @@ void ConversionJob::storeMessages(const std::string& entryId) {
     }
 }
 
-// Stores one queued file, imported by its own name (spaces and all); returns its folder path
-// (empty when it has none). Every failure is counted with its reason; a failure to write the
-// store file ends the run.
-std::string ConversionJob::storeOne(std::int64_t row, const std::string& text,
-                                    const std::string& entryId, bool& stored) {
+// Stores one queued file, imported by its own name (spaces and all): its folder, the item,
+// its flags, the save. Returns its folder path (empty when it has none). Every failure is
+// counted with its reason; a failure to write the store file ends the run.
+std::string ConversionJob::storeOne(std::int64_t row, const std::string& file, bool& stored) {
     std::string folderPath;
-    try {
-        folderPath = MessageFolderPath(text);
-    } catch (const std::exception& e) {
-        result_.failures.push_back({text, e.what()});
+    if (const auto failure = failureOf([&] { folderPath = targetFolderPath(file); })) {
+        result_.failures.push_back({file, *failure});
         return folderPath;
     }
-    if (folderPath.find('!') != std::string::npos) {
-        folderPath = RemoveBangNumbers(folderPath);
-    }
-
     std::shared_ptr<store::Folder> folder;
-    try {
-        folder =
-            state_.session->GetFolderFromPath("\\\\" + state_.storeDisplayName + "\\" + folderPath);
-    } catch (const std::exception&) {
-        try {
-            folder = createFolderPath(folderPath, entryId);
-        } catch (const store::WriteFailure&) {
-            throw;
-        } catch (const std::exception& e) {
-            result_.failures.push_back(
-                {text, "its folder " + folderPath + " could not be created: " + e.what()});
-            return folderPath;
-        }
+    if (const auto failure = failureOf([&] { folder = folderFor(folderPath); })) {
+        result_.failures.push_back(
+            {file, "its folder " + folderPath + " could not be created: " + *failure});
+        return folderPath;
     }
-
     std::shared_ptr<store::MailItem> item;
-    try {
-        item = folder->Items().Add(kMailItemType);
-        item->Import(text, kRfc822Format);
-    } catch (const std::exception& e) {
-        result_.failures.push_back({text, e.what()});
+    if (const auto failure = failureOf([&] { item = importItem(*folder, file); })) {
+        result_.failures.push_back({file, *failure});
         return folderPath;  // the unsaved item is released: nothing is stored
     }
-    warnIfChanged(row, text);
-    try {
+    warnIfChanged(row, file);
+    // The imported message is saved below even when its flags cannot be set.
+    failureOf([&] {
         store::MAPIUtils utils;
         utils.HrSetOneProp(item->MAPIOBJECT(), kMessageFlagsTag, kReadAndHasAttachment, true);
-    } catch (const std::exception&) {
-        // The imported message is still saved below, without these flags.
+    });
+    if (const auto failure = failureOf([&] {
+            item->Save();
+            item->Close();
+        })) {
+        result_.failures.push_back({file, *failure});
+        return folderPath;
     }
-    try {
-        item->Save();
-        item->Close();
-        stored = true;
-    } catch (const store::WriteFailure&) {
-        throw;
-    } catch (const std::exception& e) {
-        result_.failures.push_back({text, e.what()});
-    }
+    stored = true;
     return folderPath;
 }
 
-void ConversionJob::warnIfChanged(std::int64_t row, const std::string& text) {
+// The folder a message goes to: its file's folder path, batch suffixes removed.
+std::string ConversionJob::targetFolderPath(const std::string& file) const {
+    const std::string folderPath = folderPathOf(file);
+    return folderPath.find('!') == std::string::npos ? folderPath : RemoveBangNumbers(folderPath);
+}
+
+std::shared_ptr<store::Folder> ConversionJob::folderFor(const std::string& folderPath) {
+    if (text::folderNames(folderPath).empty()) {
+        // "!1" alone: the message would land in the store's top, which holds no mail.
+        throw AppError(store::errc::kInvalidParameter, "no folder name is left of it");
+    }
+    std::shared_ptr<store::Folder> folder;
+    const std::string sessionPath = std::string(2, text::kFolderSeparator) +
+                                    state_.storeDisplayName + text::kFolderSeparator + folderPath;
+    if (failureOf([&] { folder = state_.session->GetFolderFromPath(sessionPath); })) {
+        folder = createFolderPath(folderPath);
+    }
+    return folder;
+}
+
+std::shared_ptr<store::Folder> ConversionJob::createFolderPath(const std::string& folderPath) {
+    auto folder = state_.session->Stores().GetStoreFromID(entryId_)->IPMRootFolder();
+    for (const std::string_view name : text::folderNames(folderPath)) {
+        auto child = folder->Folders().Find(std::string(name));
+        folder = child ? child : folder->Folders().Add(std::string(name), kMailFolderType);
+    }
+    return folder;
+}
+
+std::shared_ptr<store::MailItem> ConversionJob::importItem(store::Folder& folder,
+                                                           const std::string& file) {
+    auto item = folder.Items().Add(kMailItemType);
+    item->Import(file, kRfc822Format, environment_.importOptions);
+    return item;
+}
+
+void ConversionJob::warnIfChanged(std::int64_t row, const std::string& file) {
     const auto queued = queue_.queuedStamp(row);
     if (!queued) {
         return;
     }
-    const auto now = stampOf(text);
+    const auto now = stampOf(file);
     if (now && *now != *queued) {
-        result_.warnings.push_back({text, changeOf(*queued, *now)});
-    }
-}
-
-std::shared_ptr<store::Folder> ConversionJob::createFolderPath(const std::string& folderPath,
-                                                               const std::string& entryId) {
-    auto folder = state_.session->Stores().GetStoreFromID(entryId)->IPMRootFolder();
-    std::size_t at = 0;
-    for (;;) {
-        const auto next = folderPath.find('\\', at);
-        const std::string name =
-            folderPath.substr(at, next == std::string::npos ? std::string::npos : next - at);
-        auto child = folder->Folders().Find(name);
-        folder = child ? child : folder->Folders().Add(name, kMailFolderType);
-        if (next == std::string::npos) {
-            return folder;
-        }
-        at = next + 1;
+        result_.warnings.push_back({file, changeOf(*queued, *now)});
     }
 }
 
@@ -407,9 +465,9 @@ void ConversionJob::closeStore() {
         try {
             state_.session->Logoff();
         } catch (const store::WriteFailure& failure) {
-            if (result_.writeCause == RunResult::WriteCause::None) {
+            if (!result_.writeCause) {
                 result_.outcome = RunResult::Outcome::WriteFailed;
-                result_.writeCause = causeOf(failure);
+                result_.writeCause = failure.cause();
                 result_.writeError = failure.description();
             }
         } catch (const std::exception& e) {
@@ -447,23 +505,29 @@ void ConversionJob::finishStopped(bool tellUser) {
 
 void ConversionJob::finishAfterWriteFailure(const store::WriteFailure& failure) {
     result_.outcome = RunResult::Outcome::WriteFailed;
-    result_.writeCause = causeOf(failure);
+    result_.writeCause = failure.cause();
     result_.writeError = failure.description();
     closeStore();
     progress_.runEnded(result_);
     showEndBox();
 }
 
+// The session stays held, logged on, until the next run replaces it.
+void ConversionJob::failRun(const std::string& cause) {
+    result_.outcome = RunResult::Outcome::Failed;
+    result_.errorCause = cause;
+    progress_.runEnded(result_);
+    showErrorBox(cause);
+}
+
 void ConversionJob::showEndBox() {
-    MessageBoxRequest box;
-    box.text = std::string(kClosingText) + kCrLf + endSentence(result_);
-    box.title = "Tolvane";
-    box.icon = result_.outcome == RunResult::Outcome::WriteFailed ? MsgIcon::Exclamation
-                                                                  : MsgIcon::Information;
-    box.buttons = MsgButtons::Ok;
+    std::string text = std::string(kClosingText) + kCrLf + endSentence(result_);
     for (const auto& sentence : problemSentences(result_)) {
-        box.text += kCrLf + sentence;
+        text += kCrLf + sentence;
     }
+    MessageBoxRequest box = result_.outcome == RunResult::Outcome::WriteFailed
+                                ? WarningBox(std::move(text))
+                                : InformationBox(std::move(text));
     for (const auto& failure : result_.failures) {
         box.details += failure.path + ": " + failure.reason + "\n";
     }
@@ -473,15 +537,12 @@ void ConversionJob::showEndBox() {
     ui_.messageBox(box);
 }
 
+// What went wrong first, in plain words, then where the manual says more. The box keeps the
+// title it has always had.
 void ConversionJob::showErrorBox(const std::string& cause) {
-    MessageBoxRequest box;
-    box.text = std::string("Outlook Session Creation Error !") + kCrLf +
-               "Check if Outlook is installed and configured." + kCrLf +
-               "For more details visit this link : " + environment_.troubleshootingUrl + kCrLf +
-               cause;
-    box.title = "Outlook Error";
-    box.icon = MsgIcon::Information;
-    box.buttons = MsgButtons::Ok;
+    MessageBoxRequest box =
+        InformationBox(cause + kCrLf + kManualLink + environment_.troubleshootingUrl);
+    box.title = kErrorBoxTitle;
     ui_.messageBox(box);
 }
 

@@ -5,7 +5,8 @@
 // window and the command line through the job seams.
 //
 //   ConversionJob job(ui, queue, progress, state, processEnvironment());
-//   job.CmdExtractDBX_Click();  // runs the whole conversion, yielding through ui.doEvents()
+//   job.CmdExtractDBX_Click();  // the window: picks a destination, runs, yielding through ui
+//   job.run("/out");            // the command line: the same run into a given folder
 //   job.requestStop();          // from a handler run inside a yield: stops at the next one
 //
 // However a run ends (normal end, stop, closed window, write failure), the PST is closed with
@@ -14,24 +15,29 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/JobSeams.h"
 #include "convert/JobState.h"
 #include "convert/OpenMAPIFolder.h"
 #include "convert/TimeStamp.h"
+#include "mapi/ImportOptions.h"
 #include "platform/Ui.h"
 
 namespace tolvane::store {
 class Folder;
+class MailItem;
 class Store;
 class WriteFailure;
 }  // namespace tolvane::store
 
 namespace tolvane::convert {
 
-// The outside objects a run creates, and where its error box points the user.
+// The outside objects a run creates, what it tells the import, and where its error box points
+// the user.
 struct JobEnvironment {
     std::function<std::unique_ptr<store::Session>()> createSession;
     OutlookFactory createOutlook;
@@ -40,21 +46,31 @@ struct JobEnvironment {
     // Polled at every yield besides requestStop(): true once the window is unloading or a
     // signal asks the program to end. The run stops without a closing box.
     std::function<bool()> stopRequested;
-    // Told the files the run will import, in queue order, so they can be read ahead; told an
-    // empty list when the run ends. Optional.
-    std::function<void(std::vector<std::string>)> readAhead;
+    // Told the files the run will import, in queue order, with the options they are imported
+    // with, so they can be read ahead; told an empty list when the run ends. Optional.
+    std::function<void(std::vector<std::string>, const mapi::ImportOptions&)> readAhead;
+    // Passed with every import: the charset of undeclared 8-bit text.
+    mapi::ImportOptions importOptions;
+    // A folder name in legacy bytes (not UTF-8), read as undeclared message text is under the
+    // options. Optional: without it such a name keeps its bytes.
+    std::function<std::string(std::string_view name, const mapi::ImportOptions&)> decodeLegacyName;
 };
 
-// The process's profile and Outlook, the system clock and the Help manual.
-JobEnvironment processEnvironment();
+// The process's profile, Outlook and import, the system clock and the Help manual.
+JobEnvironment processEnvironment(mapi::ImportOptions importOptions = {});
 
 class ConversionJob {
   public:
     ConversionJob(Ui& ui, QueueSource& queue, ProgressSink& progress, JobState& state,
                   JobEnvironment environment);
 
-    // The click handler. A click while a run is under way (from inside a yield) starts nothing.
+    // The click handler: asks for the destination (again, after the error box, while the
+    // folder picked cannot be written to) and runs. A click while a run is under way (from
+    // inside a yield) starts nothing.
     void CmdExtractDBX_Click();
+    // The same run into `destination` without asking; a folder that cannot be written to
+    // fails the run with the error box. Returns lastRun().
+    const RunResult& run(const std::string& destination);
     // Stops a run at its next yield (the Stop button); the PST is closed with what was
     // stored so far and the closing box says how far the run got.
     void requestStop() { stopRequested_ = true; }
@@ -66,25 +82,39 @@ class ConversionJob {
         bool tellUser;
     };
 
-    void run();
+    // One run: the guard that resets, ends and cleans up, around `body`.
+    void runGuarded(const std::function<void()>& body);
     void yield();
-    bool queueIsEmpty();
+    bool hasFilesToConvert();
+    std::string pickDestination();
+    void convertInto(const std::string& destination);
     void tellAboutLeftovers();
-    std::string prepareStore();  // returns the store's entry identifier
-    void createFolders(const std::string& entryId);
-    void storeMessages(const std::string& entryId);
-    std::string storeOne(std::int64_t row, const std::string& text, const std::string& entryId,
-                         bool& stored);
-    void warnIfChanged(std::int64_t row, const std::string& text);
-    std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath,
-                                                    const std::string& entryId);
+
+    // Steps that end the run with the error box when they fail.
+    bool prepare();
+    void openSession();
+    std::vector<std::string> collectFolderPaths();
+    void addStore();
+
+    // Steps that go on after a failure (continue-on-error).
+    void createFolders();
+    void storeMessages();
+    std::string storeOne(std::int64_t row, const std::string& file, bool& stored);
+    std::string targetFolderPath(const std::string& file) const;
+    std::shared_ptr<store::Folder> folderFor(const std::string& folderPath);
+    std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath);
+    std::shared_ptr<store::MailItem> importItem(store::Folder& folder, const std::string& file);
+    void warnIfChanged(std::int64_t row, const std::string& file);
+
     void closeStore();
     void finish();
     void finishStopped(bool tellUser);
     void finishAfterWriteFailure(const store::WriteFailure& failure);
+    void failRun(const std::string& cause);
     void showEndBox();
     void showErrorBox(const std::string& cause);
     void announceReadAhead(std::vector<std::string> paths);
+    std::string folderPathOf(const std::string& file) const;
 
     Ui& ui_;
     QueueSource& queue_;
@@ -93,6 +123,7 @@ class ConversionJob {
     JobEnvironment environment_;
     RunResult result_;
     std::shared_ptr<store::Store> store_;  // this run's store, until the run ends
+    std::string entryId_;                  // its entry identifier
     std::int64_t stored_ = 0;
     bool running_ = false;
     bool started_ = false;

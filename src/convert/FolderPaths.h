@@ -6,16 +6,23 @@
 //   Windows  C:\Users\me\Inbox\a.eml       -> Users\me\Inbox
 //   POSIX    /home/me/Zimbra/Inbox/a.eml   -> home\me\Zimbra\Inbox  ("/" stands for the drive)
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "convert/PathList.h"
 
 namespace tolvane::convert {
 
+// What a folder name in legacy bytes (not UTF-8) reads as.
+using NameDecoder = std::function<std::string(std::string_view name)>;
+
 // The folders between the drive (or the POSIX root) and the file, spaces around the path
-// ignored. Throws AppError 9 when the path has neither a drive nor a root (no colon and
-// no leading "/"), and AppError 5 when no folder is left (the file lies in a root).
-std::string MessageFolderPath(const std::string& filePath);
+// ignored, each name that is not UTF-8 read by `decodeName` when one is given (names as
+// bytes otherwise). The path's syntax is its own (shell::syntaxOf). Throws AppError 9 when
+// the path has neither a drive nor a root (no colon and no leading "/"), and AppError 5 when
+// no folder is left (the file lies in a root).
+std::string MessageFolderPath(const std::string& filePath, const NameDecoder& decodeName = {});
 
 // Appends, for each entry present before the call, every ancestor path and the entry
 // itself, in order from the top; empty entries add nothing.

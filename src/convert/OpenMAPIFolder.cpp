@@ -1,5 +1,7 @@
 #include "convert/OpenMAPIFolder.h"
 
+#include "text/FolderPath.h"
+
 namespace tolvane::convert {
 
 std::optional<outlook::Folder> OpenMAPIFolder(const std::string& path,
@@ -7,22 +9,17 @@ std::optional<outlook::Folder> OpenMAPIFolder(const std::string& path,
     std::optional<outlook::Folder> current;
     const outlook::Application application = createOutlook();
 
-    std::string remaining = path;
-    if (!remaining.empty() && remaining.front() == '\\') {
-        remaining.erase(0, 1);
+    std::string_view remaining = path;
+    if (!remaining.empty() && remaining.front() == text::kFolderSeparator) {
+        remaining.remove_prefix(1);
     } else {
         current = application.ActiveExplorer().CurrentFolder();
     }
-
-    while (!remaining.empty()) {
-        const auto backslash = remaining.find('\\');
-        const std::string name = remaining.substr(0, backslash);
-        remaining =
-            backslash == std::string::npos ? std::string() : remaining.substr(backslash + 1);
+    for (const std::string_view name : text::folderNames(remaining)) {
         if (!current) {
-            current = application.GetNamespace("MAPI").Folders()(name);
+            current = application.GetNamespace("MAPI").Folders()(std::string(name));
         } else {
-            current = current->Folders()(name);
+            current = current->Folders()(std::string(name));
         }
     }
     return current;

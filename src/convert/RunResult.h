@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "pst/PstError.h"
 
 namespace tolvane::convert {
 
@@ -23,7 +26,8 @@ struct RunResult {
         Stopped,      // a stop request (Stop, a closed window, a signal)
         WriteFailed,  // the PST could not be written further
     };
-    enum class WriteCause { None, DiskFull, FileTooLarge, Other };
+    // The PST writer's own cause, carried up unchanged.
+    using WriteCause = pst::PstWriteError::Cause;
 
     Outcome outcome = Outcome::NotRun;
     std::string storePath;               // where the PST is: its final name once the run has ended
@@ -34,9 +38,9 @@ struct RunResult {
     std::vector<FileProblem> warnings;   // stored, but the file changed after it was queued
     std::vector<std::string> leftovers;  // unfinished PSTs of earlier runs in the destination
     std::string errorCause;              // Failed: the cause shown in the error box
-    WriteCause writeCause = WriteCause::None;
-    std::string writeError;    // WriteFailed: the system's words
-    std::string storeFailure;  // the PST could not be finished (closed or named)
+    std::optional<WriteCause> writeCause;  // WriteFailed: why
+    std::string writeError;                // WriteFailed: the system's words
+    std::string storeFailure;              // the PST could not be finished (closed or named)
 };
 
 }  // namespace tolvane::convert

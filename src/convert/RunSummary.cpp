@@ -19,15 +19,16 @@ std::string endSentence(const RunResult& result) {
         case Outcome::Stopped:
             return "Stopped: " + countInFile(result);
         case Outcome::WriteFailed:
-            switch (result.writeCause) {
+            switch (result.writeCause.value_or(RunResult::WriteCause::Other)) {
                 case RunResult::WriteCause::DiskFull:
                     return "The disk is full: " + countInFile(result);
                 case RunResult::WriteCause::FileTooLarge:
                     return "The file has reached the size limit: " + countInFile(result);
-                default:
-                    return "The PST file could not be written (" + result.writeError +
-                           "): " + countInFile(result);
+                case RunResult::WriteCause::Other:
+                    break;
             }
+            return "The PST file could not be written (" + result.writeError +
+                   "): " + countInFile(result);
         default:
             return {};
     }

@@ -82,7 +82,6 @@ class PropValue {
     static PropValue errorCode(std::uint32_t v) { return {PropType::ErrorCode, std::int64_t{v}}; }
     static PropValue floating(float v) { return {PropType::Float, double{v}}; }
     static PropValue floating64(double v) { return {PropType::Double, v}; }
-    static PropValue appTime(double v) { return {PropType::AppTime, v}; }
     static PropValue boolean(bool v) { return {PropType::Boolean, v}; }
     static PropValue time(FileTime v) { return {PropType::SysTime, v.ticks}; }
     static PropValue unicode(std::string utf8) { return {PropType::Unicode, std::move(utf8)}; }
@@ -93,17 +92,10 @@ class PropValue {
     static PropValue mvInt32(std::vector<std::int64_t> v) {
         return {PropType::MvInt32, std::move(v)};
     }
-    static PropValue mvInt64(std::vector<std::int64_t> v) {
-        return {PropType::MvInt64, std::move(v)};
-    }
-    static PropValue mvTime(std::vector<std::int64_t> v) {
-        return {PropType::MvSysTime, std::move(v)};
-    }
     static PropValue mvUnicode(std::vector<std::string> v) {
         return {PropType::MvUnicode, std::move(v)};
     }
     static PropValue mvBinary(std::vector<Bytes> v) { return {PropType::MvBinary, std::move(v)}; }
-    static PropValue mvGuid(std::vector<Guid> v) { return {PropType::MvGuid, std::move(v)}; }
 
     PropType type() const { return type_; }
     const Payload& payload() const { return payload_; }
@@ -119,10 +111,6 @@ class PropValue {
     bool isStream() const { return std::holds_alternative<Stream>(payload_); }
     const Bytes& asBytes() const { return std::get<Bytes>(payload_); }
     const Stream& asStream() const { return std::get<Stream>(payload_); }
-    const std::vector<std::int64_t>& asIntegers() const {
-        return std::get<std::vector<std::int64_t>>(payload_);
-    }
-    const std::vector<double>& asDoubles() const { return std::get<std::vector<double>>(payload_); }
     const std::vector<std::string>& asStrings() const {
         return std::get<std::vector<std::string>>(payload_);
     }

@@ -9,29 +9,13 @@
 #include <cstring>
 #include <utility>
 
+#include "text/Utf8.h"
+
 namespace tolvane::mime {
 
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // windows-1252 0x80..0x9F; the five unassigned bytes map to the C1 control of the same
 // value (as WHATWG does) so that no byte is lost.
@@ -47,42 +31,12 @@ std::string decodeWindows1252(std::string_view bytes) {
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0xA0) {
-            appendUtf8(out, kCp1252High[c - 0x80]);
+            text::appendUtf8(out, kCp1252High[c - 0x80]);
         } else {
-            appendUtf8(out, c);
+            text::appendUtf8(out, c);
         }
     }
     return out;
-}
-
-// Length of the valid UTF-8 sequence at `i`, or 0 if the bytes there are not one.
-std::size_t utf8SequenceAt(std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = b(i);
-    if (c < 0x80)
-        return 1;
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    char32_t cp = c & (0x3F >> (len - 1));
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
 }
 
 struct Alias {
@@ -248,19 +202,18 @@ DecodedText convertWithIconv(iconv_t cd, std::string_view bytes) {
 
 // Each byte that starts no valid sequence becomes U+FFFD.
 DecodedText withInvalidUtf8Replaced(std::string_view bytes) {
-    if (isValidUtf8(bytes))
+    if (text::isValidUtf8(bytes))
         return DecodedText{std::string(bytes), 65001, 0};
     DecodedText d;
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t n = utf8SequenceAt(bytes, i);
-        if (n == 0) {
+        const text::DecodedChar c = text::decodeUtf8(bytes, i);
+        if (c.valid) {
+            d.utf8.append(bytes.substr(i, c.length));
+        } else {
             d.utf8 += kReplacement;
             ++d.replaced;
-            ++i;
-        } else {
-            d.utf8.append(bytes.substr(i, n));
-            i += n;
         }
+        i += c.length;
     }
     return d;
 }
@@ -299,27 +252,8 @@ int codePageOf(std::string_view charset) {
     return 0;
 }
 
-bool isValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        // ASCII runs eight bytes at a time.
-        if (i + 8 <= bytes.size()) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes.data() + i, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        const std::size_t n = utf8SequenceAt(bytes, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
 DecodedText decode8bit(std::string_view bytes) {
-    if (isValidUtf8(bytes))
+    if (text::isValidUtf8(bytes))
         return {std::string(bytes), 65001, 0};
     return {decodeWindows1252(bytes), 1252, 0};
 }
@@ -362,7 +296,7 @@ std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_vie
     DecodedText d = convertWithIconv(cd, bytes);
     iconv_close(cd);
     // Some of iconv's converters (UTF-8 to UTF-8 among them) copy bytes without checking.
-    if (!isValidUtf8(d.utf8)) {
+    if (!text::isValidUtf8(d.utf8)) {
         const std::size_t replaced = d.replaced;
         d = withInvalidUtf8Replaced(d.utf8);
         d.replaced += replaced;
@@ -393,7 +327,7 @@ UndeclaredCharsets UndeclaredCharsets::then(const UndeclaredCharsets& after) con
 }
 
 DecodedText UndeclaredCharsets::decode(std::string_view bytes) const {
-    if (!charsets_.empty() && !isValidUtf8(bytes)) {
+    if (!charsets_.empty() && !text::isValidUtf8(bytes)) {
         for (const std::string& c : charsets_) {
             if (auto d = decodeCharset(bytes, c); d && d->replaced == 0)
                 return std::move(*d);

@@ -24,8 +24,6 @@ std::string canonicalCharset(std::string_view name);
 // Windows code page of a charset name (after aliasing); 0 if none is known.
 int codePageOf(std::string_view charset);
 
-bool isValidUtf8(std::string_view bytes);
-
 // Decodes text in `charset`; nullopt when the name is unknown to us and to iconv.
 std::optional<DecodedText> decodeCharset(std::string_view bytes, std::string_view charset);
 

@@ -202,7 +202,7 @@ mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int
     return msg;
 }
 
-mapi::Message importInput(const MessageInput& in) {
+mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& importOptions) {
     gmimeReady();
     if (in.bytes.size() == 0)
         throw AppError(kInputPastEnd, "cannot import " + in.name + ": the file is empty");
@@ -250,8 +250,9 @@ mapi::Message importInput(const MessageInput& in) {
         g_mime_parser_set_persist_stream(parser.get(), TRUE);
         message.reset(g_mime_parser_construct_message(parser.get(), options));
     }
-    const UndeclaredCharsets userFallback({fallbackCharset()});
-    const UserLocale user = UserLocale::ofProcess();
+    const std::string userCharset = fallbackCharset(importOptions.fallbackCharset);
+    const UndeclaredCharsets userFallback({userCharset});
+    const UserLocale user = UserLocale::ofProcess(userCharset);
     if (!message)
         return headerlessMessage(readRaw(0, -1), in.fallbackTime, userFallback, user);
 
@@ -270,15 +271,17 @@ mapi::Message importInput(const MessageInput& in) {
 
 }  // namespace
 
-mapi::Message importEml(const std::filesystem::path& path) {
+mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options) {
     const MessageFile file(path);
     const int fd = file.descriptor();
     return importInput(
-        {file, path.string(), file.modifiedTime(), [fd] { return g_mime_stream_fs_new(dup(fd)); }});
+        {file, path.string(), file.modifiedTime(), [fd] { return g_mime_stream_fs_new(dup(fd)); }},
+        options);
 }
 
 mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
-                            std::optional<std::int64_t> fallbackTime) {
+                            std::optional<std::int64_t> fallbackTime,
+                            const mapi::ImportOptions& options) {
     MessageInput in{bytes, std::string(name), fallbackTime, {}};
     if (const auto* file = dynamic_cast<const mapi::FileByteSource*>(&bytes)) {
         in.openFile = [file] {
@@ -289,7 +292,7 @@ mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name
         };
     }
     try {
-        return importInput(in);
+        return importInput(in, options);
     } catch (const AppError&) {
         throw;
     } catch (const std::runtime_error& e) {

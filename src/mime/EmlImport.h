@@ -9,20 +9,23 @@
 #include <string_view>
 
 #include "mapi/ByteSource.h"
+#include "mapi/ImportOptions.h"
 #include "mapi/Message.h"
 
 namespace tolvane::mime {
 
-// Reads and imports one message file. A malformed message still gives the best message
-// that can be made of it; a file that is no message is kept whole as a body, and the
-// message's verdict says so. Throws tolvane::AppError whose description names the file and
-// the operating system's reason when it cannot be read, or says the file is empty.
-mapi::Message importEml(const std::filesystem::path& path);
+// Reads and imports one message file; 8-bit text that declares no charset is read with the
+// options' fallback. A malformed message still gives the best message that can be made of
+// it; a file that is no message is kept whole as a body, and the message's verdict says so.
+// Throws tolvane::AppError whose description names the file and the operating system's
+// reason when it cannot be read, or says the file is empty.
+mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options = {});
 
 // The same import of a message whose bytes another reader holds (an archive's entry, in
 // memory or in a spool file). `name` names it in errors; `fallbackTime` (Unix seconds) dates
 // it when no header does, as a file's modification time dates a file.
 mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
-                            std::optional<std::int64_t> fallbackTime = std::nullopt);
+                            std::optional<std::int64_t> fallbackTime = std::nullopt,
+                            const mapi::ImportOptions& options = {});
 
 }  // namespace tolvane::mime

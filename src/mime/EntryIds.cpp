@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "text/Utf8.h"
+
 namespace tolvane::mime {
 
 namespace {
@@ -46,43 +48,12 @@ mapi::Bytes utf16le(std::string_view s) {
     mapi::Bytes out;
     out.reserve(s.size() * 2);
     for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-        }
-        if (len > 1) {
-            if (i + len > s.size()) {
-                len = 1;
-            } else {
-                cp = c & (0x7F >> len);
-                for (std::size_t k = 1; k < len; ++k) {
-                    const auto b = static_cast<unsigned char>(s[i + k]);
-                    if ((b & 0xC0) != 0x80) {
-                        cp = 0xFFFD, len = 1;
-                        break;
-                    }
-                    cp = (cp << 6) | (b & 0x3F);
-                }
-            }
-        } else if (c >= 0x80) {
-            cp = 0xFFFD;
-        }
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
-            cp -= 0x10000;
-            putUnit(out, static_cast<char16_t>(0xD800 + (cp >> 10)));
-            putUnit(out, static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            putUnit(out, cp > 0x10FFFF ? u'\uFFFD' : static_cast<char16_t>(cp));
-        }
-        i += len;
+        const text::DecodedChar c = text::decodeUtf8(s, i);
+        i += c.length;
+        const text::Utf16Units units = text::utf16UnitsOf(c.point);
+        putUnit(out, units.first);
+        if (units.count == 2)
+            putUnit(out, units.second);
     }
     return out;
 }

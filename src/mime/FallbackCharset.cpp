@@ -1,7 +1,6 @@
 #include "mime/FallbackCharset.h"
 
 #include <cstdlib>
-#include <mutex>
 #include <stdexcept>
 
 #include "mime/AsciiText.h"
@@ -14,9 +13,6 @@
 namespace tolvane::mime {
 
 namespace {
-
-std::mutex mutex;
-std::string chosen;  // guarded by mutex
 
 struct LanguageCharset {
     std::string_view language;  // ISO 639 code, or code and territory
@@ -55,21 +51,19 @@ std::string systemCharset() {
 
 }  // namespace
 
-void setFallbackCharset(std::string_view name) {
+std::string checkedCharset(std::string_view name) {
     const std::string canonical = canonicalCharset(name);
     if (!canonical.empty() && !decodeCharset("", canonical))
         throw std::invalid_argument("unknown charset: " + std::string(name));
-    const std::lock_guard lock(mutex);
-    chosen = canonical;
+    return canonical;
 }
 
-std::string fallbackCharset() {
-    {
-        const std::lock_guard lock(mutex);
-        if (!chosen.empty())
-            return chosen;
-    }
-    return systemCharset();
+std::string fallbackCharset(const std::string& chosen) {
+    return chosen.empty() ? systemCharset() : chosen;
+}
+
+std::string decodeUndeclared(std::string_view bytes, const mapi::ImportOptions& options) {
+    return UndeclaredCharsets({fallbackCharset(options.fallbackCharset)}).decode(bytes).utf8;
 }
 
 std::string localeCharset(std::string_view locale) {

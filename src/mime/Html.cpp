@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "text/Utf8.h"
+
 namespace tolvane::mime {
 
 namespace {
@@ -67,24 +69,10 @@ std::vector<Span> metaCharsetSpans(std::string_view html) {
     return spans;
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+// A character reference to NUL is U+FFFD as well (HTML's rule); text::appendUtf8 replaces
+// surrogates and values above U+10FFFF.
+void appendReferenced(std::string& out, std::uint32_t cp) {
+    text::appendUtf8(out, cp == 0 ? text::kReplacementCharacter : cp);
 }
 
 // Decodes the entity at html[i] == '&'; returns characters consumed (0 if none).
@@ -110,7 +98,7 @@ std::size_t decodeEntity(std::string_view html, std::size_t i, std::string& out)
             if (cp > 0x10FFFF)
                 cp = 0x110000;
         }
-        appendUtf8(out, cp);
+        appendReferenced(out, cp);
         return semi - i + 1;
     }
     static const struct {
@@ -123,7 +111,7 @@ std::size_t decodeEntity(std::string_view html, std::size_t i, std::string& out)
                   {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bull", 0x2022},  {"trade", 0x2122}};
     for (const auto& e : kNamed) {
         if (name == e.name) {
-            appendUtf8(out, e.cp);
+            appendReferenced(out, e.cp);
             return semi - i + 1;
         }
     }

@@ -114,12 +114,11 @@ bool noVisibleAttachment(const mapi::Message& msg) {
 
 }  // namespace
 
-UserLocale UserLocale::ofProcess() {
+UserLocale UserLocale::ofProcess(const std::string& fallback) {
     // Asked once a file: the answer is kept while locale and fallback stay the same.
     thread_local std::string key = "\x01";
     thread_local UserLocale user;
     std::string locale = processLocale();
-    const std::string fallback = fallbackCharset();
     if (std::string now = locale + '\n' + fallback; now != key) {
         key = std::move(now);
         user = UserLocale();

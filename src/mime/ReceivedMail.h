@@ -20,8 +20,9 @@ struct UserLocale {
     std::int32_t lcid = 0x0409;        // en-US
     std::int32_t ansiCodePage = 1252;  // windows-1252
 
-    // The process's: its locale's language and legacy charset (FallbackCharset).
-    static UserLocale ofProcess();
+    // The process's locale's language, with the legacy charset the import falls back to
+    // (FallbackCharset) as its code page.
+    static UserLocale ofProcess(const std::string& fallbackCharset);
 };
 
 // Before the envelope is mapped, which may say otherwise (a read receipt, a language).

@@ -4,6 +4,7 @@
 
 #include "mime/Charset.h"
 #include "mime/PlainText.h"
+#include "text/Utf8.h"
 
 namespace tolvane::mime {
 
@@ -24,7 +25,7 @@ bool internalToExchange(std::string_view field) {
 }  // namespace
 
 std::string transportHeaders(std::string_view raw, const UndeclaredCharsets& undeclared) {
-    const bool utf8 = isValidUtf8(raw);
+    const bool utf8 = text::isValidUtf8(raw);
     std::string kept;
     kept.reserve(raw.size());
     bool dropping = false;

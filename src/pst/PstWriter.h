@@ -9,10 +9,11 @@
 //   pst->close();
 //
 // The file on disk is a valid store at every moment: the state of the last commit. create()
-// commits the empty store; the writer commits by itself every few seconds of work, and
-// commit() and close() make everything added so far part of it. A kill, a power cut or a
-// failed write leaves the last committed state. A writer destroyed without close() closes
-// what it has.
+// writes the empty store under no name and gives the file its name only once that is on disk
+// whole, so a kill or a full disk during create() leaves no file. The writer commits by itself
+// every few seconds of work, and commit() and close() make everything added so far part of it.
+// A kill, a power cut or a failed write leaves the last committed state. A writer destroyed
+// without close() closes what it has.
 
 #include <array>
 #include <chrono>
@@ -59,7 +60,7 @@ class PstWriter {
     virtual ~PstWriter() = default;
 
     // Creates the file with every node an Outlook-made empty store has. Throws PstError
-    // naming the path if the file exists or cannot be created.
+    // naming the path if a file has that name or the store cannot be created; none is left.
     static std::unique_ptr<PstWriter> create(const std::filesystem::path& path,
                                              const std::string& displayName,
                                              const WriterOptions& options = {});

@@ -1,40 +1,11 @@
 #pragma once
 
-#include <string>
-
-#include "platform/AppTitle.h"
-#include "platform/Ui.h"
+// The message-box builders live with the UI seam (platform/MessageBoxes.h), where the
+// conversion job uses them too; the queue's handlers and the windows name them from here.
+#include "platform/MessageBoxes.h"
 
 namespace tolvane::queue {
-
-// The program's three kinds of message box, each titled with the application title.
-
-// Question icon, Yes and No, Yes the default.
-inline MessageBoxRequest QuestionBox(std::string text) {
-    MessageBoxRequest box;
-    box.text = std::move(text);
-    box.title = kAppTitle;
-    box.icon = MsgIcon::Question;
-    box.buttons = MsgButtons::YesNo;
-    box.defaultButton = MsgResult::Yes;
-    return box;
-}
-
-// Exclamation icon and OK.
-inline MessageBoxRequest WarningBox(std::string text) {
-    MessageBoxRequest box;
-    box.text = std::move(text);
-    box.title = kAppTitle;
-    box.icon = MsgIcon::Exclamation;
-    return box;
-}
-
-// No icon, OK.
-inline MessageBoxRequest PlainBox(std::string text) {
-    MessageBoxRequest box;
-    box.text = std::move(text);
-    box.title = kAppTitle;
-    return box;
-}
-
+using tolvane::PlainBox;
+using tolvane::QuestionBox;
+using tolvane::WarningBox;
 }  // namespace tolvane::queue

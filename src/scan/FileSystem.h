@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/PathStyle.h"
+#include "shell/PathSyntax.h"
 
 namespace tolvane::scan {
 
@@ -59,7 +59,7 @@ class Folder {
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
-    virtual PathStyle Style() const = 0;
+    virtual shell::PathSyntax Syntax() const = 0;
     // False for an empty path, a file, or nothing at all.
     virtual bool FolderExists(const std::string& path) = 0;
     // Throws AppError (70 no access, 76 not found, 75 other) naming the folder.

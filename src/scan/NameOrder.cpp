@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
-#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <locale.h>
 #endif
+
+#include "text/Utf8.h"
 
 namespace tolvane::scan {
 
@@ -54,59 +55,26 @@ char16_t upper(char16_t unit) {
     return upperOutsideAscii(unit);
 }
 
-// Decodes one UTF-8 sequence at text[at]; returns the code point and its length, or
-// nothing (length 0) when the bytes there are not a valid sequence.
-std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    char32_t point = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-        return {lead, 1};
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, point = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, point = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, point = lead & 0x07, minimum = 0x10000;
-    } else {
-        return {0, 0};
-    }
-    if (at + length > text.size()) {
-        return {0, 0};
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(k) & 0xC0) != 0x80) {
-            return {0, 0};
-        }
-        point = (point << 6) | (byte(k) & 0x3F);
-    }
-    if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-        return {0, 0};
-    }
-    return {point, length};
-}
-
 }  // namespace
 
 std::u16string upperCaseSortKey(std::string_view utf8Name) {
     std::u16string key;
     key.reserve(utf8Name.size());
     for (std::size_t at = 0; at < utf8Name.size();) {
-        const auto [point, length] = decodeUtf8(utf8Name, at);
-        if (length == 0) {
+        const text::DecodedChar c = text::decodeUtf8(utf8Name, at);
+        if (!c.valid) {
+            // Each invalid byte keeps a key of its own, so two such names never sort as one.
             key.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(utf8Name[at])));
             ++at;
             continue;
         }
-        at += length;
-        if (point >= 0x10000) {
-            const char32_t offset = point - 0x10000;
-            key.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
-            key.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+        at += c.length;
+        const text::Utf16Units units = text::utf16UnitsOf(c.point);
+        if (units.count == 2) {
+            key.push_back(units.first);
+            key.push_back(units.second);
         } else {
-            key.push_back(upper(static_cast<char16_t>(point)));
+            key.push_back(upper(units.first));
         }
     }
     return key;

@@ -62,7 +62,7 @@ void pathLogger::LogPath(const std::string& topPath) {
     StringList& folders = *touched(pathNames_);
     folders.Add(AddTrailingBackslash(topPath), "K0");
 
-    const char separator = scan::separatorOf(fileSystem_->Style());
+    const char separator = shell::separatorOf(fileSystem_->Syntax());
     // Links can lead back into the tree; each directory is walked once.
     std::unordered_set<scan::DirectoryIdentity, scan::DirectoryIdentityHash> visited;
     do {
@@ -155,7 +155,7 @@ std::shared_ptr<StringList> pathLogger::fullFileNames() {
 }
 
 std::string pathLogger::AddTrailingBackslash(const std::string& path) const {
-    return scan::withTrailingSeparator(path, fileSystem_->Style());
+    return shell::withTrailingSeparator(path, fileSystem_->Syntax());
 }
 
 }  // namespace tolvane

@@ -173,7 +173,7 @@ class PosixFolder final : public Folder {
 
 class PosixFileSystem final : public FileSystem {
   public:
-    PathStyle Style() const override { return PathStyle::Posix; }
+    shell::PathSyntax Syntax() const override { return shell::PathSyntax::Posix; }
 
     bool FolderExists(const std::string& path) override {
         struct stat status {};

@@ -157,8 +157,9 @@ class WindowsFolder final : public Folder {
             if (systemPath_.size() + name.size() < win32::kPlainPathLimit) {
                 visit(entry, systemPath_ + entry.cFileName);
             } else {
-                visit(entry, win32::SystemPath(withTrailingSeparator(path_, PathStyle::Windows) +
-                                               win32::Narrow(name)));
+                visit(entry, win32::SystemPath(
+                                 shell::withTrailingSeparator(path_, shell::PathSyntax::Windows) +
+                                 win32::Narrow(name)));
             }
         } while (FindNextFileW(find.get(), &entry));
         const DWORD error = GetLastError();
@@ -174,7 +175,7 @@ class WindowsFolder final : public Folder {
 
 class WindowsFileSystem final : public FileSystem {
   public:
-    PathStyle Style() const override { return PathStyle::Windows; }
+    shell::PathSyntax Syntax() const override { return shell::PathSyntax::Windows; }
 
     bool FolderExists(const std::string& path) override {
         if (path.empty()) {

@@ -47,12 +47,13 @@ ImportAhead::~ImportAhead() {
     }
 }
 
-void ImportAhead::expect(std::vector<std::string> paths) {
+void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions options) {
     std::map<std::size_t, Result> dropped;  // let go of outside the lock: may delete spool files
     {
         std::unique_lock lock(mutex_);
         ++generation_;
         plan_ = std::move(paths);
+        options_ = std::move(options);
         next_ = 0;
         taken_ = 0;
         dropped.swap(ready_);
@@ -74,12 +75,13 @@ void ImportAhead::expect(std::vector<std::string> paths) {
     workToDo_.notify_all();
 }
 
-mapi::Message ImportAhead::take(const std::filesystem::path& path) {
+mapi::Message ImportAhead::take(const std::filesystem::path& path,
+                                const mapi::ImportOptions& options) {
     std::unique_lock lock(mutex_);
-    const auto planned = findPlanned(path);
+    const auto planned = options == options_ ? findPlanned(path) : std::nullopt;
     if (!planned) {
         lock.unlock();
-        return import_(path);
+        return import_(path, options);
     }
     const std::size_t index = *planned;
     std::map<std::size_t, Result> passedOver = dropBefore(index);
@@ -90,7 +92,7 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path) {
         wakeWorkers();
         lock.unlock();
         workToDo_.notify_all();
-        return import_(path);
+        return import_(path, options);
     }
     taken_ = index;  // what the workers finish from here on is kept
     resultsChanged_.wait(lock, [&] { return ready_.contains(index); });
@@ -132,12 +134,13 @@ void ImportAhead::work() {
         const std::size_t index = next_++;
         const std::filesystem::path path = PathFromUtf8(plan_[index]);
         const std::uint64_t generation = generation_;
+        const mapi::ImportOptions options = options_;
         ++inFlight_;
         lock.unlock();
 
         Result result;
         try {
-            result.message = import_(path);
+            result.message = import_(path, options);
             result.cost = sizeOf(*result.message);
         } catch (...) {
             result.error = std::current_exception();

@@ -5,8 +5,8 @@
 // exactly once per request, and errors reach the caller that asks for that file.
 //
 //   ImportAhead ahead(mime::importEml);
-//   ahead.expect({"a.eml", "b.eml"});
-//   mapi::Message a = ahead.take("a.eml");  // imported ahead, or now when it was not planned
+//   ahead.expect({"a.eml", "b.eml"}, options);
+//   mapi::Message a = ahead.take("a.eml", options);  // imported ahead, or now if not planned
 //   ahead.expect({});                        // the run is over: drop what was not taken
 
 #include <condition_variable>
@@ -22,13 +22,15 @@
 #include <thread>
 #include <vector>
 
+#include "mapi/ImportOptions.h"
 #include "mapi/Message.h"
 
 namespace tolvane::store {
 
 class ImportAhead {
   public:
-    using Import = std::function<mapi::Message(const std::filesystem::path&)>;
+    using Import =
+        std::function<mapi::Message(const std::filesystem::path&, const mapi::ImportOptions&)>;
 
     // How far ahead the workers may run: one starts another import only while fewer messages
     // than `messages` wait to be taken (those under way included) and the sizes of those
@@ -47,13 +49,15 @@ class ImportAhead {
     ImportAhead(const ImportAhead&) = delete;
     ImportAhead& operator=(const ImportAhead&) = delete;
 
-    // The files about to be requested, in order; replaces any earlier plan. Empty: stop, and
-    // wait for the imports under way. Kept as plain strings: a queue may hold 100,000 files.
-    void expect(std::vector<std::string> paths);
+    // The files about to be requested, in order, and the options they are imported with;
+    // replaces any earlier plan. Empty: stop, and wait for the imports under way. Kept as
+    // plain strings: a queue may hold 100,000 files.
+    void expect(std::vector<std::string> paths, mapi::ImportOptions options = {});
 
-    // The message of `path`: the one imported ahead when the plan holds it, else imported on
-    // the calling thread. Throws what the import threw. Planned files passed over are dropped.
-    mapi::Message take(const std::filesystem::path& path);
+    // The message of `path`: the one imported ahead when the plan holds it with the same
+    // options, else imported on the calling thread. Throws what the import threw. Planned
+    // files passed over are dropped.
+    mapi::Message take(const std::filesystem::path& path, const mapi::ImportOptions& options = {});
 
     // Waits until the workers start nothing more by themselves: each one is asleep, with the
     // plan done or the limits reached, and no import is under way. Lets a test or benchmark
@@ -91,6 +95,7 @@ class ImportAhead {
     std::condition_variable resultsChanged_;  // the taker waits here
     std::condition_variable settled_;         // settle() waits here
     std::vector<std::string> plan_;
+    mapi::ImportOptions options_;          // the plan's
     std::size_t next_ = 0;                 // first planned file no worker has started
     std::size_t taken_ = 0;                // first planned file not yet taken or passed over
     std::map<std::size_t, Result> ready_;  // by place in the plan

@@ -38,13 +38,14 @@ void MailItem::requireOpen() const {
     }
 }
 
-void MailItem::Import(const std::string& path, int format) {
+void MailItem::Import(const std::string& path, int format, const mapi::ImportOptions& options) {
     requireOpen();
     if (format != kRfc822Format) {
         throw AppError(errc::kNoSupport,
                        "Import format " + std::to_string(format) + " is not supported");
     }
-    mapi::Message imported = folder_->owningStore()->services().importMessage(PathFromUtf8(path));
+    mapi::Message imported =
+        folder_->owningStore()->services().importMessage(PathFromUtf8(path), options);
     if (!imported.props.has(mapi::tag::kMessageFlags)) {
         imported.props.set(mapi::tag::kMessageFlags, mapi::PropValue::int32(0));
     }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "mapi/ImportOptions.h"
 #include "mapi/Message.h"
 #include "mapi/PropValue.h"
 
@@ -29,8 +30,9 @@ class MailItem final : public MapiObject {
     MailItem(const MailItem&) = delete;
     MailItem& operator=(const MailItem&) = delete;
 
-    // Fills the item from an RFC 822 file (format 1024). Throws what the import throws.
-    void Import(const std::string& path, int format);
+    // Fills the item from an RFC 822 file (format 1024), read with the run's options. Throws
+    // what the import throws.
+    void Import(const std::string& path, int format, const mapi::ImportOptions& options = {});
     MapiObject& MAPIOBJECT() { return *this; }
     // Marks the item saved. What a store computes on save (the has-attachment bit among
     // them) the PST writer computes as it writes the message.

@@ -8,7 +8,9 @@ namespace tolvane::store {
 
 ImportAhead& processImportAhead() {
     static ImportAhead ahead(
-        [](const std::filesystem::path& path) { return mime::importEml(path); });
+        [](const std::filesystem::path& path, const mapi::ImportOptions& options) {
+            return mime::importEml(path, options);
+        });
     return ahead;
 }
 
@@ -16,7 +18,9 @@ StoreServices defaultServices() {
     return {[](const std::filesystem::path& path, const std::string& displayName) {
                 return pst::PstWriter::create(path, displayName);
             },
-            [](const std::filesystem::path& path) { return processImportAhead().take(path); },
+            [](const std::filesystem::path& path, const mapi::ImportOptions& options) {
+                return processImportAhead().take(path, options);
+            },
             moveToFinalName};
 }
 

@@ -29,11 +29,9 @@ Profile::Profile(StoreServices services) : services_(std::move(services)) {}
 std::shared_ptr<Store> Profile::attach(const std::filesystem::path& path,
                                        const std::string& displayName) {
     const std::filesystem::path workingPath = workingPathFor(path);
-    for (const auto& taken : {path, workingPath}) {
-        std::error_code ignored;
-        if (std::filesystem::symlink_status(taken, ignored).type() !=
-            std::filesystem::file_type::not_found) {
-            throw AppError(errc::kFileExists, "The file already exists: " + taken.string());
+    for (const auto& name : {path, workingPath}) {
+        if (nameTaken(name)) {
+            throw AppError(errc::kFileExists, "The file already exists: " + name.string());
         }
     }
     std::unique_ptr<pst::PstWriter> writer;

@@ -8,6 +8,7 @@
 #include "store/Profile.h"
 #include "store/Store.h"
 #include "store/StoreErrc.h"
+#include "text/FolderPath.h"
 
 namespace tolvane::store {
 namespace {
@@ -93,31 +94,20 @@ std::shared_ptr<Folder> Session::GetFolderFromPath(const std::string& path) {
     if (path.rfind("\\\\", 0) != 0) {
         notFound(path);
     }
-    const auto nameEnd = path.find('\\', 2);
-    const std::string displayName =
-        path.substr(2, nameEnd == std::string::npos ? std::string::npos : nameEnd - 2);
-    const auto store = attached.findByDisplayName(displayName);
+    // The store's display name, then the folder path below its top.
+    const auto names = text::folderNames(std::string_view(path).substr(2));
+    const auto store = names.empty() ? nullptr : attached.findByDisplayName(std::string(names[0]));
     if (!store) {
         notFound(path);
     }
     auto folder = store->IPMRootFolder();
-    if (nameEnd == std::string::npos) {
-        return folder;
-    }
-    std::size_t at = nameEnd + 1;
-    for (;;) {
-        const auto next = path.find('\\', at);
-        const std::string name =
-            path.substr(at, next == std::string::npos ? std::string::npos : next - at);
-        folder = name.empty() ? nullptr : folder->Folders().Find(name);
+    for (std::size_t k = 1; k < names.size(); ++k) {
+        folder = folder->Folders().Find(std::string(names[k]));
         if (!folder) {
             notFound(path);
         }
-        if (next == std::string::npos) {
-            return folder;
-        }
-        at = next + 1;
     }
+    return folder;
 }
 
 }  // namespace tolvane::store

@@ -45,8 +45,9 @@ class Session {
     bool LoggedOn() const { return loggedOn_; }
 
     StoreCollection Stores() { return StoreCollection(*this); }
-    // "\\Display name\a\b": the folder below the store's top; components and the display
-    // name are matched ignoring case. Throws the not-found error naming the path.
+    // "\\Display name\a\b": the folder below the store's top, the path split as every folder
+    // path is (text/FolderPath.h); names and the display name are matched ignoring case.
+    // Throws the not-found error naming the path.
     std::shared_ptr<Folder> GetFolderFromPath(const std::string& path);
 
   private:

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "mapi/ImportOptions.h"
 #include "mapi/Message.h"
 #include "pst/PstWriter.h"
 
@@ -16,7 +17,9 @@ struct StoreServices {
     std::function<std::unique_ptr<pst::PstWriter>(const std::filesystem::path& path,
                                                   const std::string& displayName)>
         createWriter;
-    std::function<mapi::Message(const std::filesystem::path& path)> importMessage;
+    std::function<mapi::Message(const std::filesystem::path& path,
+                                const mapi::ImportOptions& options)>
+        importMessage;
     // Gives a closed store file its final name (moveToFinalName).
     std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>
         finishFile;

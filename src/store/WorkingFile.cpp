@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/Utf8Path.h"
+
 namespace tolvane::store {
 
 std::filesystem::path workingPathFor(const std::filesystem::path& finalPath) {
@@ -13,6 +15,29 @@ std::filesystem::path workingPathFor(const std::filesystem::path& finalPath) {
         name.resize(name.size() - kExtension.size());
     }
     return finalPath.parent_path() / (name + kWorkingSuffix);
+}
+
+bool nameTaken(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+std::string firstFreeStorePath(const std::string& wanted) {
+    constexpr std::string_view kExtension = ".pst";
+    const std::size_t stemLength =
+        wanted.ends_with(kExtension) ? wanted.size() - kExtension.size() : wanted.size();
+    for (int number = 1; number <= 999; ++number) {
+        std::string candidate = wanted;
+        if (number > 1) {
+            candidate.insert(stemLength, " (" + std::to_string(number) + ")");
+        }
+        const std::filesystem::path path = PathFromUtf8(candidate);
+        if (!nameTaken(path) && !nameTaken(workingPathFor(path))) {
+            return candidate;
+        }
+    }
+    return wanted;
 }
 
 std::vector<std::string> workingFilesIn(const std::string& folder, const std::string& prefix) {

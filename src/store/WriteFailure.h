@@ -12,7 +12,8 @@ namespace tolvane::store {
 // takes nothing more; the job ends the run on it rather than going on with the next file.
 class WriteFailure : public AppError {
   public:
-    enum class Cause { DiskFull, FileTooLarge, Other };
+    // The writer's own cause, passed on as it is up to the run's result.
+    using Cause = pst::PstWriteError::Cause;
 
     WriteFailure(Cause cause, std::string description);
     explicit WriteFailure(const pst::PstWriteError& error);

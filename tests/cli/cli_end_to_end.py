@@ -9,6 +9,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -130,12 +131,15 @@ class Arguments(unittest.TestCase):
             self.assertEqual(os.path.dirname(result.stdout.strip()), os.path.realpath(base))
             self.assertIn("1/1 messages", result.stderr)  # not a terminal: plain log lines
 
-    def test_charset_names_what_undeclared_8bit_text_is(self):
+    # The message's subject and the name of its folder, both in KOI8-R bytes that declare no
+    # charset, read alike: in the charset named, else (a locale naming none) windows-1252.
+    def test_charset_names_what_undeclared_8bit_text_and_folder_names_are(self):
         with tempfile.TemporaryDirectory() as base:
-            os.makedirs(os.path.join(base, "In"))
-            with open(os.path.join(base, "In", "a.eml"), "wb") as f:
+            folder = os.path.join(base.encode(), b"In", "Привет".encode("koi8-r"))
+            os.makedirs(folder)
+            with open(os.path.join(folder, b"a.eml"), "wb") as f:
                 f.write("Subject: Привет\r\n\r\nbody\r\n".encode("koi8-r"))
-            subjects = []
+            seen = []
             for args in (["--charset", "koi8-r"], []):
                 out = tempfile.mkdtemp(dir=base)
                 result = subprocess.run([CONVERT, "--dest", out, *args, "In"], cwd=base,
@@ -146,9 +150,45 @@ class Arguments(unittest.TestCase):
                                        result.stdout.strip()], capture_output=True, text=True,
                                       timeout=600)
                 self.assertEqual(dump.returncode, 0, dump.stderr)
-                subjects += [m["subject"] for f in json.loads(dump.stdout)["folders"]
-                             for m in f["messages"]]
-            self.assertEqual(subjects, ["Привет", "ðÒÉ×ÅÔ"])  # then windows-1252
+                seen += [(f["path"][-1], m["subject"]) for f in json.loads(dump.stdout)["folders"]
+                         for m in f["messages"]]
+            self.assertEqual(seen, [("Привет", "Привет"), ("ðÒÉ×ÅÔ", "ðÒÉ×ÅÔ")])
+
+
+class RunsIntoOneFolder(unittest.TestCase):
+    # A script converting Inbox, Sent and Drafts one after the other into one folder: every
+    # run succeeds with a file of its own, and a file that was there is never touched. The
+    # names the next ten minutes would give are taken first, so each run meets a taken name,
+    # however slowly a loaded machine runs it.
+    def test_each_run_gets_its_own_file_when_its_name_is_taken(self):
+        with tempfile.TemporaryDirectory() as base:
+            out = os.path.join(base, "out")
+            os.makedirs(out)
+            now = time.time()
+            taken = set()
+            for second in range(600):
+                t = time.localtime(now + second)
+                taken.add("ZimbraMails%d.%d.%02d %d.%d.%02d.pst" % (
+                    t.tm_mday, t.tm_mon, t.tm_year % 100, t.tm_hour, t.tm_min, t.tm_sec))
+            for name in taken:
+                with open(os.path.join(out, name), "w") as f:
+                    f.write("an earlier run's")
+            made = []
+            for name in ("Inbox", "Sent", "Drafts"):
+                source = os.path.join(base, name)
+                os.makedirs(source)
+                with open(os.path.join(source, "a.eml"), "w") as f:
+                    f.write("Subject: %s\r\n\r\nbody\r\n" % name)
+                result = convert("--dest", out, source)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                made.append(os.path.basename(result.stdout.strip()))
+            for name in made:
+                self.assertRegex(name, r"^ZimbraMails[\d. ]+ \(\d+\)\.pst$")
+            self.assertEqual(len(set(made)), 3)
+            self.assertEqual(sorted(os.listdir(out)), sorted(taken | set(made)))
+            for name in taken:
+                with open(os.path.join(out, name)) as f:
+                    self.assertEqual(f.read(), "an earlier run's")
 
 
 if __name__ == "__main__":

@@ -10,9 +10,8 @@
 
 #include "JobHarness.h"
 #include "RecordingEngines.h"
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
 #include "mime/EmlImport.h"
-#endif
+#include "pst/PstError.h"
 
 namespace tolvane::convert {
 namespace {
@@ -74,6 +73,9 @@ TEST_F(ConversionJobTest, NamesTheStoreFromTwoClockReadingsInTheDestination) {
 }
 
 TEST_F(ConversionJobTest, ADriveRootDestinationKeepsItsSingleBackslash) {
+    // Folders of these names in the test folder, so the destination check finds them here.
+    std::filesystem::create_directory("C:\\");
+    std::filesystem::create_directory("C:\\Out");
     ui.folderAnswers = {"C:\\"};
     queueMessages({"C:\\A\\x.eml"});
     run();
@@ -213,17 +215,20 @@ TEST_F(ConversionJobTest, AMessageThatCannotBeReadGetsNoItemAndIsReported) {
 
 class ErrorBoxTest : public ConversionJobTest {
   protected:
-    void expectErrorBox(const std::string& cause) {
-        const auto& box = onlyBox();
+    // The box keeps its title and the manual's link; what went wrong comes first, and
+    // nothing sends the user to Outlook, which Tolvane does not need.
+    static void expectErrorBoxSaying(const MessageBoxRequest& box, const std::string& cause) {
         EXPECT_EQ(box.title, "Outlook Error");
         EXPECT_EQ(box.icon, MsgIcon::Information);
-        EXPECT_EQ(box.text,
-                  "Outlook Session Creation Error !\r\n"
-                  "Check if Outlook is installed and configured.\r\n"
-                  "For more details visit this link : "
-                  "file:///opt/tolvane/help.html#troubleshooting\r\n" +
-                      cause);
+        EXPECT_EQ(box.text, cause +
+                                "\r\nFor more details visit this link : "
+                                "file:///opt/tolvane/help.html#troubleshooting");
+    }
+
+    void expectErrorBox(const std::string& cause) {
+        expectErrorBoxSaying(onlyBox(), cause);
         EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Failed);
+        EXPECT_EQ(job.lastRun().errorCause, cause);
         // No message was taken up (so Convert stays enabled), the session is held.
         EXPECT_TRUE(progress.events.empty());
         ASSERT_EQ(progress.ended.size(), 1u);
@@ -272,20 +277,24 @@ TEST_F(ErrorBoxTest, APosixFileInTheRootOrAPathWithoutDriveShowsTheErrorBox) {
         "The queued path has neither a drive (C:) nor a root (/): \\\\server\\share\\x.eml");
 }
 
-TEST_F(ErrorBoxTest, AnExistingStoreFileIsNeverOverwritten) {
+// Two runs into one folder in the same second (a script converting Inbox, then Sent): the
+// second gets a file of its own, numbered, and the first is never touched.
+TEST_F(ConversionJobTest, EachRunGetsItsOwnFileANumberedOneWhenTheNameIsTaken) {
     queueMessages({"C:\\A\\x.eml"});
-    const std::string pst = dir.path().string() + "/ZimbraMails6.12.26 4.5.07.pst";
-    ui.folderAnswers = {dir.path().string()};
-    times = {{2026, 12, 6, 4, 5, 7}, {2026, 12, 6, 4, 5, 7}};
-    run();
-    const auto firstSize = std::filesystem::file_size(pst);
-    ui.messageBoxes.clear();
-    progress = {};
-    ui.folderAnswers = {dir.path().string()};
-    times = {{2026, 12, 6, 4, 5, 7}, {2026, 12, 6, 4, 5, 7}};
-    run();
-    expectErrorBox("The file already exists: " + pst);
-    EXPECT_EQ(std::filesystem::file_size(pst), firstSize);
+    const std::string first = here("ZimbraMails6.12.26 4.5.07.pst");
+    for (int round = 0; round < 3; ++round) {
+        ui.folderAnswers = {dir.path().string()};
+        times = {{2026, 12, 6, 4, 5, 7}, {2026, 12, 6, 4, 5, 7}};
+        run();
+        EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Completed) << round;
+        EXPECT_EQ(state.storeDisplayName, "Zimbra Mails : Created - 6.12.26 4.5.07");
+        EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}})) << round;
+    }
+    EXPECT_EQ(job.lastRun().storePath, here("ZimbraMails6.12.26 4.5.07 (3).pst"));
+    EXPECT_EQ(pstFilesHere(), (std::vector<std::string>{"ZimbraMails6.12.26 4.5.07 (2).pst",
+                                                        "ZimbraMails6.12.26 4.5.07 (3).pst",
+                                                        "ZimbraMails6.12.26 4.5.07.pst"}));
+    EXPECT_EQ(readPst(first).messages(), 1);
 }
 
 TEST_F(ErrorBoxTest, ASessionThatCannotBeCreatedShowsTheErrorBoxAndTheNextRunReplacesIt) {
@@ -311,8 +320,69 @@ TEST_F(ErrorBoxTest, ASessionThatCannotBeCreatedShowsTheErrorBoxAndTheNextRunRep
     ui.messageBoxes.clear();
     ui.folderAnswers = {dir.path().string()};
     failing.CmdExtractDBX_Click();
-    EXPECT_EQ(ui.messageBoxes.back().text.substr(ui.messageBoxes.back().text.rfind('\n') + 1),
-              "ActiveX component can't create object");
+    expectErrorBoxSaying(
+        onlyBox(), "The store session could not be opened: ActiveX component can't create object");
+}
+
+// A destination that cannot be written to is refused when it is picked, with the reason in
+// plain words, and the picker comes again; nothing has started.
+TEST_F(ErrorBoxTest, ADestinationThatCannotBeWrittenToIsRefusedAndAnotherCanBePicked) {
+    queueMessages({"C:\\A\\x.eml"});
+    const std::string missing = here("gone");
+    const std::string aFile = here("C:\\A\\x.eml");
+    ui.folderAnswers = {missing, aFile, dir.path().string()};
+    run();
+    EXPECT_EQ(ui.folderTitles.size(), 3u);
+    ASSERT_EQ(ui.messageBoxes.size(), 3u);
+    expectErrorBoxSaying(ui.messageBoxes[0],
+                         "Cannot write to " + missing + ": no such file or directory");
+    expectErrorBoxSaying(ui.messageBoxes[1], "Cannot write to " + aFile + ": not a directory");
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(progress.started, 1);
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}}));
+
+    // Cancelled after a refusal: nothing at all.
+    ui.messageBoxes.clear();
+    progress = {};
+    ui.folderAnswers = {missing};
+    run();
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Cancelled);
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(progress.started, 0);
+}
+
+// A cause about the store file is said as what it is, never as an Outlook error.
+TEST_F(ErrorBoxTest, AStoreFileThatCannotBeCreatedIsSaidInPlainWords) {
+    store::StoreServices refusing = store::defaultServices();
+    refusing.createWriter = [](const std::filesystem::path& path,
+                               const std::string&) -> std::unique_ptr<pst::PstWriter> {
+        throw pst::PstError("cannot create PST file " + path.string() + ": Permission denied");
+    };
+    profile = std::make_shared<store::Profile>(refusing);
+    outlookState->profile = profile;
+    queueMessages({"C:\\A\\x.eml"});
+    ui.folderAnswers = {dir.path().string()};
+    run();
+    expectErrorBox("The PST file could not be created: cannot create PST file " +
+                   here("ZimbraMails6.12.26 4.5.07-incomplete.pst") + ": Permission denied");
+}
+
+// The command line's way in: the destination comes with the run, no picker is asked, and a
+// destination that cannot be written to fails the run with the same words.
+TEST_F(ErrorBoxTest, RunIntoAGivenFolderAsksForNothing) {
+    queueMessages({"C:\\A\\x.eml"});
+    const std::string missing = here("gone");
+    EXPECT_EQ(job.run(missing).outcome, RunResult::Outcome::Failed);
+    EXPECT_EQ(job.lastRun().errorCause,
+              "Cannot write to " + missing + ": no such file or directory");
+    EXPECT_EQ(progress.started, 0);
+    EXPECT_TRUE(profile->stores().empty());
+
+    ui.messageBoxes.clear();
+    EXPECT_EQ(job.run(dir.path().string()).outcome, RunResult::Outcome::Completed);
+    EXPECT_TRUE(ui.folderTitles.empty());
+    EXPECT_EQ(job.lastRun().storePath, here("ZimbraMails6.12.26 4.5.07.pst"));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 1}}));
 }
 
 TEST_F(ConversionJobTest, ASecondClickDuringARunStartsNothing) {
@@ -442,15 +512,52 @@ TEST_F(ConversionJobTest, AFileLeftByAnEarlierRunIsToldOfAndKept) {
     EXPECT_EQ(pstFilesHere(),
               (std::vector<std::string>{leftover, "ZimbraMails6.12.26 4.5.07.pst"}));
 
-    // The next run's own working name is taken: it refuses rather than overwrite.
+    // The next run's own working name is taken: it takes a numbered name, the other is kept.
     std::ofstream(dir.path() / "ZimbraMails6.12.26 4.5.09-incomplete.pst") << "kept";
     ui.messageBoxes.clear();
     ui.folderAnswers = {dir.path().string()};
     times = {{2026, 12, 6, 4, 5, 9}, {2026, 12, 6, 4, 5, 9}};
     run();
-    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Failed);
-    EXPECT_NE(job.lastRun().errorCause.find("ZimbraMails6.12.26 4.5.09-incomplete.pst"),
-              std::string::npos);
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(job.lastRun().storePath, here("ZimbraMails6.12.26 4.5.09 (2).pst"));
+    std::ifstream again(dir.path() / "ZimbraMails6.12.26 4.5.09-incomplete.pst");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "kept");
+}
+
+// A folder name in legacy bytes reads as undeclared message text does: the charset the run
+// was given, else the locale's, else windows-1252; never U+FFFD. Its messages are stored in
+// it, whatever the spelling of the name's bytes on disk.
+TEST_F(ConversionJobTest, FolderNamesInLegacyBytesAreDecodedLikeUndeclaredText) {
+    const std::string root = dir.path().string();
+    const char* lcAll = std::getenv("LC_ALL");
+    const std::string savedLocale = lcAll ? lcAll : "";
+    setenv("LC_ALL", "C", 1);  // a locale that names no legacy charset
+    queueMessages({root + "/Mail/Gel\xF6scht/a.eml", root + "/Mail/\xF0\xD2\xC9\xD7\xC5\xD4/b.eml",
+                   root + "/Mail/Gel\xC3\xB6scht/c.eml"});
+    ui.folderAnswers = {root, root};
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    // windows-1252 for both, the UTF-8 name as it is: two names spell Gelöscht.
+    EXPECT_EQ(pstTree(),
+              withAncestors({{posixBase() + "\\Mail\\Gel\u00f6scht", 2},
+                             {posixBase() + "\\Mail\\\u00f0\u00d2\u00c9\u00d7\u00c5\u00d4", 1}}));
+
+    // With KOI8-R named, the name that reads in it is Russian; the Latin-1 one reads as KOI8-R
+    // too, which takes every byte.
+    JobEnvironment koi8 = environment();
+    koi8.importOptions.fallbackCharset = "koi8-r";
+    ConversionJob russian(ui, queue, progress, state, koi8);
+    russian.CmdExtractDBX_Click();
+    if (lcAll) {
+        setenv("LC_ALL", savedLocale.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
+    EXPECT_EQ(readPst(russian.lastRun().storePath).tree,
+              withAncestors({{posixBase() + "\\Mail\\Gel\u0416scht", 1},
+                             {posixBase() + "\\Mail\\Gel\u00f6scht", 1},
+                             {posixBase() + "\\Mail\\\u041f\u0440\u0438\u0432\u0435\u0442", 1}}));
+    EXPECT_EQ(readAheadOptions.back(), koi8.importOptions);
 }
 
 // "x.eml " (trailing space) and "x.eml" are two files: each is imported by its own name.
@@ -523,7 +630,6 @@ TEST_F(ConversionJobTest, AFullDiskStopsTheRunAtOnceAndSaysWhatTheFileHolds) {
     EXPECT_EQ(state.session, nullptr);
 }
 
-#ifdef TOLVANE_JOB_TESTS_REAL_ENGINES
 // The manual's example of the folder tree, run through the job: its queued paths (files
 // made below the test folder, the import reading them there) must give the manual's tree.
 TEST_F(ConversionJobTest, TheManualsFolderTreeExampleIsWhatTheProgramMakes) {
@@ -570,8 +676,9 @@ TEST_F(ConversionJobTest, TheManualsFolderTreeExampleIsWhatTheProgramMakes) {
 
     const std::filesystem::path root = dir.path();
     store::StoreServices services = store::defaultServices();
-    services.importMessage = [root](const std::filesystem::path& path) {
-        return mime::importEml(root / path.relative_path());
+    services.importMessage = [root](const std::filesystem::path& path,
+                                    const mapi::ImportOptions& options) {
+        return mime::importEml(root / path.relative_path(), options);
     };
     profile = std::make_shared<store::Profile>(services);
     outlookState->profile = profile;
@@ -584,7 +691,6 @@ TEST_F(ConversionJobTest, TheManualsFolderTreeExampleIsWhatTheProgramMakes) {
     EXPECT_TRUE(job.lastRun().failures.empty());
     EXPECT_EQ(pstTree(), manualTree);
 }
-#endif
 
 }  // namespace
 }  // namespace tolvane::convert

@@ -3,18 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 
 namespace tolvane::convert {
 namespace {
 
+// The number MessageFolderPath raises for a path; its description must name the path.
 long errorNumberOf(const std::string& path) {
-    try {
-        MessageFolderPath(path);
-    } catch (const AppError& e) {
-        EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
-        return e.number();
-    }
-    return 0;
+    std::string description;
+    const long number = testing::errorNumberOf([&] { MessageFolderPath(path); }, &description);
+    EXPECT_TRUE(number == 0 || description.find(path) != std::string::npos) << description;
+    return number;
 }
 
 TEST(MessageFolderPath, GivesTheFoldersBetweenDriveAndFileInWindowsSyntax) {
@@ -43,6 +42,22 @@ TEST(MessageFolderPath, FailsWithoutDriveOrRootAndForAFileInARoot) {
     EXPECT_EQ(errorNumberOf("/a.eml"), 5);
     // In Windows syntax a forward slash is an ordinary character, so no folder is left.
     EXPECT_EQ(errorNumberOf("C:/Mail/a.eml"), 5);
+}
+
+// A name in legacy bytes goes through the decoder, each name on its own, before the names are
+// joined: a Shift_JIS name may hold the byte of a backslash, which is no separator in a POSIX
+// path. UTF-8 names, and every name when no decoder is given, keep their bytes.
+TEST(MessageFolderPath, NamesThatAreNotUtf8AreDecodedOneByOne) {
+    std::vector<std::string> seen;
+    const NameDecoder decode = [&seen](std::string_view name) {
+        seen.emplace_back(name);
+        return "<" + std::string(name) + ">";
+    };
+    EXPECT_EQ(MessageFolderPath("/Mail/Gel\xF6scht/\x95\x5C/\xC3\xA9t\xC3\xA9/a.eml", decode),
+              "Mail\\<Gel\xF6scht>\\<\x95\x5C>\\\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(seen, (std::vector<std::string>{"Gel\xF6scht", "\x95\x5C"}));
+    EXPECT_EQ(MessageFolderPath("C:\\Gel\xF6scht\\a.eml", decode), "<Gel\xF6scht>");
+    EXPECT_EQ(MessageFolderPath("/Mail/Gel\xF6scht/a.eml"), "Mail\\Gel\xF6scht");
 }
 
 TEST(ExpandFolderPaths, AppendsEveryAncestorAndTheEntryItselfLeavingTheOriginals) {

@@ -22,6 +22,7 @@
 #include "PstContents.h"
 #include "TempDir.h"
 #include "convert/ConversionJob.h"
+#include "mime/FallbackCharset.h"
 #include "platform/AppError.h"
 #include "platform/ScriptedUi.h"
 #include "store/Folder.h"
@@ -89,9 +90,11 @@ class JobTest : public ::testing::Test {
             return LocalTime{2026, 12, 6, 4, 5, seconds_++ % 60};
         };
         env.troubleshootingUrl = "file:///opt/tolvane/help.html#troubleshooting";
-        env.readAhead = [this](std::vector<std::string> files) {
+        env.readAhead = [this](std::vector<std::string> files, const mapi::ImportOptions& options) {
             readAheadLists.push_back(std::move(files));
+            readAheadOptions.push_back(options);
         };
+        env.decodeLegacyName = mime::decodeUndeclared;
         return env;
     }
 
@@ -153,6 +156,7 @@ class JobTest : public ::testing::Test {
         std::make_shared<outlook::OutlookState>(outlook::OutlookState{profile, nullptr});
     std::deque<LocalTime> times;
     std::vector<std::vector<std::string>> readAheadLists;  // what the job announced, in order
+    std::vector<mapi::ImportOptions> readAheadOptions;     // and with which options
     tolvane::testing::ScriptedUi ui;
     VectorQueue queue;
     RecordingProgress progress;

@@ -11,17 +11,13 @@
 
 #include "convert/CodeUnitOrder.h"
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 
 namespace tolvane::convert {
 namespace {
 
 long sortErrorNumber(PathList list, std::int64_t first, std::int64_t last) {
-    try {
-        SortPathList(list, first, last);
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
+    return testing::errorNumberOf([&] { SortPathList(list, first, last); });
 }
 
 PathList randomPaths(std::mt19937& random, std::size_t count, int distinct) {

@@ -48,9 +48,9 @@ class TempFile {
     std::filesystem::path path_;
 };
 
-inline mapi::Message importText(std::string_view eml) {
+inline mapi::Message importText(std::string_view eml, const mapi::ImportOptions& options = {}) {
     TempFile f(eml);
-    return importEml(f.path());
+    return importEml(f.path(), options);
 }
 
 inline std::string str(const mapi::PropertyList& p, mapi::PropTag id) {

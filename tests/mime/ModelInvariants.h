@@ -8,7 +8,7 @@
 
 #include "mapi/Message.h"
 #include "mapi/Tags.h"
-#include "mime/Charset.h"
+#include "text/Utf8.h"
 
 namespace tolvane::mime::test {
 
@@ -21,7 +21,7 @@ inline std::string modelViolation(const mapi::Message& m, int depth = 0) {
             const std::string& s = v.asString();
             if (s.find('\0') != std::string::npos)
                 return "NUL in string " + std::to_string(id);
-            if (!isValidUtf8(s))
+            if (!text::isValidUtf8(s))
                 return "invalid UTF-8 in string " + std::to_string(id);
         }
         return {};

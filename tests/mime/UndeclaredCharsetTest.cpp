@@ -114,13 +114,11 @@ TEST(UndeclaredCharsets, TheOrderOfTheRule) {
     EXPECT_EQ(str(outer.attachments[0].embedded->props, tag::kSubject), "Привет");
 }
 
-// Nothing declared: the user's fallback, set on the command line, before windows-1252.
+// Nothing declared: the user's fallback, from the command line, before windows-1252.
 TEST(UndeclaredCharsets, TheUsersFallbackBeforeWindows1252) {
     const std::string eml =
         mail("", "\xE9\xD7\xC1\xCE", "\xF0\xD2\xC9\xD7\xC5\xD4", "\xC6\xC1\xCA\xCC.txt");
-    setFallbackCharset("koi8-r");
-    const auto koi8 = importText(eml);
-    setFallbackCharset("");
+    const auto koi8 = importText(eml, {checkedCharset("KOI8-R")});
     expectDecoded(koi8, {"Иван", "Привет", "файл.txt"}, "--charset koi8-r");
     EXPECT_EQ(str(koi8.props, tag::kBody), "Привет");  // the part declares none either
 #if !defined(_WIN32)  // Windows takes its fallback from the ANSI code page, not the locale
@@ -128,18 +126,20 @@ TEST(UndeclaredCharsets, TheUsersFallbackBeforeWindows1252) {
     const char* lcAll = std::getenv("LC_ALL");
     const std::string saved = lcAll ? lcAll : "";
     setenv("LC_ALL", "C", 1);
-    ASSERT_EQ(fallbackCharset(), "");
+    ASSERT_EQ(fallbackCharset(""), "");
     expectDecoded(importText(eml), {"é×ÁÎ", "ðÒÉ×ÅÔ", "ÆÁÊÌ.txt"}, "windows-1252");
     // A Russian locale gives windows-1251, where these bytes read otherwise.
     setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(fallbackCharset(), "windows-1251");
+    EXPECT_EQ(fallbackCharset(""), "windows-1251");
+    EXPECT_EQ(fallbackCharset("koi8-r"), "koi8-r");
     EXPECT_EQ(str(importText(eml).props, tag::kSubject), "рТЙЧЕФ");
     if (lcAll)
         setenv("LC_ALL", saved.c_str(), 1);
     else
         unsetenv("LC_ALL");
 #endif
-    EXPECT_THROW(setFallbackCharset("x-no-such-charset"), std::invalid_argument);
+    EXPECT_THROW(checkedCharset("x-no-such-charset"), std::invalid_argument);
+    EXPECT_EQ(checkedCharset(""), "");
 }
 
 TEST(UndeclaredCharsets, TheLocalesLegacyCharset) {

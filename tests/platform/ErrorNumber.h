@@ -1,16 +1,19 @@
 #pragma once
 
-#include <functional>
+#include <string>
 
 #include "platform/AppError.h"
 
 namespace tolvane::testing {
 
-// The number of the AppError a step raises; 0 when it raises none.
-inline long errorNumberOf(const std::function<void()>& step) {
+// The error number an action raises, 0 when it raises none; the description on request.
+inline long errorNumberOf(const auto& action, std::string* description = nullptr) {
     try {
-        step();
+        action();
     } catch (const AppError& error) {
+        if (description != nullptr) {
+            *description = error.description();
+        }
         return error.number();
     }
     return 0;

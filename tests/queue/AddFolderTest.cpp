@@ -20,7 +20,7 @@ class RefusingFileSystem : public scan::FileSystem {
     explicit RefusingFileSystem(std::string refusedFolder)
         : inner_(scan::makeNativeFileSystem()), refused_(std::move(refusedFolder)) {}
 
-    scan::PathStyle Style() const override { return inner_->Style(); }
+    shell::PathSyntax Syntax() const override { return inner_->Syntax(); }
     bool FolderExists(const std::string& path) override { return inner_->FolderExists(path); }
     std::shared_ptr<scan::Folder> GetFolder(const std::string& path) override {
         if (path == refused_) {

@@ -345,7 +345,7 @@ class RemovingFileSystem : public scan::FileSystem {
   public:
     RemovingFileSystem(std::string trigger, int onOpening, std::string victim)
         : trigger_(std::move(trigger)), onOpening_(onOpening), victim_(std::move(victim)) {}
-    scan::PathStyle Style() const override { return inner_->Style(); }
+    shell::PathSyntax Syntax() const override { return inner_->Syntax(); }
     bool FolderExists(const std::string& path) override { return inner_->FolderExists(path); }
     std::shared_ptr<scan::Folder> GetFolder(const std::string& path) override {
         if (path == trigger_ && ++openings_ == onOpening_) {

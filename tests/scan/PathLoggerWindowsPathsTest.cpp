@@ -25,7 +25,7 @@ class WindowsDrive final : public scan::FileSystem {
 
     explicit WindowsDrive(std::map<std::string, Contents> folders) : folders_(std::move(folders)) {}
 
-    scan::PathStyle Style() const override { return scan::PathStyle::Windows; }
+    shell::PathSyntax Syntax() const override { return shell::PathSyntax::Windows; }
     bool FolderExists(const std::string& path) override {
         return !path.empty() && folders_.count(terminated(path)) != 0;
     }
@@ -43,7 +43,7 @@ class WindowsDrive final : public scan::FileSystem {
         return {1, std::hash<std::string>{}(folderPath)};
     }
     static std::string terminated(const std::string& path) {
-        return scan::withTrailingSeparator(path, scan::PathStyle::Windows);
+        return shell::withTrailingSeparator(path, shell::PathSyntax::Windows);
     }
 
     class DriveFolder final : public scan::Folder {

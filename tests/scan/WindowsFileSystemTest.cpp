@@ -11,6 +11,7 @@
 
 #include "Win32TempFolder.h"
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 #include "platform/win32/WideText.h"
 #include "scan/FileSystem.h"
 #include "scan/PathLogger.h"
@@ -48,14 +49,7 @@ std::vector<std::string> names(const auto& listing) {
     return out;
 }
 
-long errorNumberOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const AppError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using tolvane::testing::errorNumberOf;
 
 TEST(WindowsFileSystem, ListsNamesInUtf8InWindowsOrderFilesApartFromFolders) {
     Tree tree;
@@ -67,7 +61,7 @@ TEST(WindowsFileSystem, ListsNamesInUtf8InWindowsOrderFilesApartFromFolders) {
     tree.folder("\xD0\x92\xD1\x85\xD1\x96\xD0\xB4\xD0\xBD\xD1\x96");  // Вхідні
     tree.folder("archive");
     const auto fileSystem = makeNativeFileSystem();
-    EXPECT_EQ(fileSystem->Style(), PathStyle::Windows);
+    EXPECT_EQ(fileSystem->Syntax(), shell::PathSyntax::Windows);
     const auto folder = fileSystem->GetFolder(tree.root() + "\\");
     EXPECT_EQ(names(*folder->Files()),
               // Names compared upper-cased: '[' and '_' come after the letters, not before them.

@@ -22,9 +22,10 @@ using std::filesystem::path;
 
 class RecordingImport {
   public:
-    // The import: a message whose subject is the path; "bad..." paths fail.
+    // The import: a message whose subject is the path and whose body names the fallback
+    // charset it was imported with; "bad..." paths fail.
     ImportAhead::Import function() {
-        return [this](const path& file) {
+        return [this](const path& file, const mapi::ImportOptions& options) {
             std::optional<std::shared_future<void>> gate;
             {
                 const std::lock_guard lock(mutex_);
@@ -47,6 +48,7 @@ class RecordingImport {
             }
             mapi::Message message;
             message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
+            message.props.set(mapi::tag::kBody, mapi::PropValue::unicode(options.fallbackCharset));
             message.memoryBytes = 1000;
             return message;
         };
@@ -104,6 +106,11 @@ class RecordingImport {
 
 std::string subjectOf(const mapi::Message& message) {
     const auto* value = message.props.get(mapi::tag::kSubject);
+    return value ? value->asString() : "<none>";
+}
+
+std::string charsetOf(const mapi::Message& message) {
+    const auto* value = message.props.get(mapi::tag::kBody);
     return value ? value->asString() : "<none>";
 }
 
@@ -172,6 +179,26 @@ TEST(ImportAhead, AnImportErrorReachesTheRequestForThatFileOnly) {
         EXPECT_STREQ(e.what(), "cannot read /m/bad.eml");
     }
     EXPECT_EQ(subjectOf(ahead.take("/m/c.eml")), "/m/c.eml");
+}
+
+// The options travel with each import, so a run's --charset reaches the workers, and a
+// request with other options never gets a message read under the plan's.
+TEST(ImportAhead, EachMessageIsImportedWithTheOptionsItWasAskedFor) {
+    RecordingImport record;
+    ImportAhead ahead(record.function());
+    const mapi::ImportOptions koi8{"koi8-r"};
+    ahead.expect({"/m/a.eml", "/m/b.eml"}, koi8);
+    ahead.settle();
+    EXPECT_EQ(record.calls("/m/b.eml"), 1);  // read ahead, under the plan's options
+    const mapi::Message a = ahead.take("/m/a.eml", koi8);
+    EXPECT_EQ(subjectOf(a), "/m/a.eml");
+    EXPECT_EQ(charsetOf(a), "koi8-r");
+    const mapi::Message b = ahead.take("/m/b.eml", {});
+    EXPECT_EQ(subjectOf(b), "/m/b.eml");
+    EXPECT_EQ(charsetOf(b), "");
+    EXPECT_EQ(record.calls("/m/b.eml"), 2);
+    const auto threads = record.threads();
+    EXPECT_NE(threads.front(), std::this_thread::get_id());
 }
 
 // Takes the plan one file at a time, letting the workers run as far as they will before each

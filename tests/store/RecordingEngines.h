@@ -100,7 +100,8 @@ class RecordingWriter final : public pst::PstWriter {
 
 // The import reads a text file: the first line is the subject, each further line starting
 // with "ATTACH" adds an attachment. A missing file fails as the real import does.
-inline mapi::Message importTextMessage(const std::filesystem::path& path) {
+inline mapi::Message importTextMessage(const std::filesystem::path& path,
+                                       const mapi::ImportOptions& = {}) {
     std::ifstream in(path);
     if (!in) {
         throw AppError(53, "Cannot read " + path.string() + ": No such file or directory");

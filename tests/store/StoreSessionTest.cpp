@@ -8,6 +8,8 @@
 #include "RecordingEngines.h"
 #include "TempDir.h"
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
+#include "pst/ndb/FileIo.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
@@ -44,12 +46,7 @@ class StoreSessionTest : public ::testing::Test {
     }
 
     static long errorOf(const std::function<void()>& step) {
-        try {
-            step();
-        } catch (const AppError& e) {
-            return e.number();
-        }
-        return 0;
+        return tolvane::testing::errorNumberOf(step);
     }
 };
 
@@ -227,6 +224,41 @@ TEST_F(StoreSessionTest, LogoffOrDestructionClosesTheStoresWithTheirOpenItems) {
     EXPECT_EQ(log->closes, 2);
 }
 
+// Items still open when the store closes are written in the order they were opened, so a run
+// stopped with items open lays its file out the same way each time.
+TEST_F(StoreSessionTest, OpenItemsAreWrittenAtCloseInTheOrderTheyWereOpened) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto inbox = store->IPMRootFolder()->Folders().Add("Inbox", 6);
+    std::vector<std::shared_ptr<MailItem>> open;
+    std::vector<std::string> subjects;
+    for (int i = 0; i < 12; ++i) {
+        subjects.push_back("Open " + std::to_string(i));
+        open.push_back(inbox->Items().Add(0));
+        open.back()->Import(messageFile(subjects.back() + ".eml", subjects.back()), 1024);
+        open.back()->Save();
+        if (i % 4 == 3) {  // closed at once: written now, not again
+            open.back()->Close();
+        }
+    }
+    store->close();
+    ASSERT_EQ(log->messages.size(), subjects.size());
+    std::vector<std::string> written;
+    for (const auto& message : log->messages) {
+        written.push_back(message.subject);
+    }
+    std::vector<std::string> expected;
+    for (int i = 3; i < 12; i += 4) {
+        expected.push_back(subjects[static_cast<std::size_t>(i)]);
+    }
+    for (int i = 0; i < 12; ++i) {
+        if (i % 4 != 3) {
+            expected.push_back(subjects[static_cast<std::size_t>(i)]);
+        }
+    }
+    EXPECT_EQ(written, expected);
+}
+
 // The file's name says whether it is finished.
 class StoreFileTest : public StoreSessionTest {
   protected:
@@ -298,6 +330,18 @@ TEST_F(StoreFileTest, NeitherNameIsEverTakenFromAnotherFile) {
     EXPECT_EQ(store->FilePath(), dir / "Other-incomplete.pst");
 }
 
+TEST_F(StoreFileTest, ATakenNameGetsTheFirstNumberFreeUnderBothNames) {
+    const std::string wanted = dir / "Mail.pst";
+    EXPECT_EQ(firstFreeStorePath(wanted), wanted);
+    std::ofstream(dir / "Mail.pst") << "an earlier run's";
+    std::ofstream(dir / "Mail (2)-incomplete.pst") << "a run still writing";
+    std::filesystem::create_directory(dir / "Mail (3).pst");
+    EXPECT_EQ(firstFreeStorePath(wanted), dir / "Mail (4).pst");
+    std::ofstream(dir / "Mail-incomplete.pst") << "a killed run's";
+    std::filesystem::remove(dir / "Mail.pst");
+    EXPECT_EQ(firstFreeStorePath(wanted), dir / "Mail (4).pst");
+}
+
 TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
     for (const char* name :
          {"ZimbraMails2.pst", "ZimbraMails3-incomplete.pst", "ZimbraMails1-incomplete.pst",
@@ -305,6 +349,9 @@ TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
         std::ofstream(dir / name) << "x";
     }
     std::filesystem::create_directory(dir / "ZimbraMails5-incomplete.pst");
+    // What the writer leaves of a store it was creating, where it can leave anything (a power
+    // cut on Windows, a kill where the file system has no O_TMPFILE), is no working file.
+    std::ofstream(pst::ndb::creationPathFor(dir / "ZimbraMails6-incomplete.pst")) << "x";
     const std::string folder = dir.path().string() + "/";
     EXPECT_EQ(workingFilesIn(folder, "ZimbraMails"),
               (std::vector<std::string>{folder + "ZimbraMails1-incomplete.pst",

@@ -4,11 +4,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/Utf8.h"
+
 namespace tolvane::pst::ltp {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 std::size_t put(std::vector<std::uint8_t>& out, std::size_t at, char16_t unit) {
     out[at] = static_cast<std::uint8_t>(unit);
@@ -19,42 +19,9 @@ std::size_t put(std::vector<std::uint8_t>& out, std::size_t at, char16_t unit) {
 // A code point needs at most as many UTF-16 bytes as it had UTF-8 bytes, except that a
 // 4-byte sequence also needs 4: the buffer of twice the input length always has room.
 std::size_t putCodePoint(std::vector<std::uint8_t>& out, std::size_t at, char32_t cp) {
-    if (cp < 0x10000) {
-        return put(out, at, static_cast<char16_t>(cp));
-    }
-    cp -= 0x10000;
-    at = put(out, at, static_cast<char16_t>(0xD800 + (cp >> 10)));
-    return put(out, at, static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-}
-
-// Decodes one sequence at text[i]; advances i past it (one byte for an invalid lead).
-char32_t decode(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-        return kReplacement;
-    }
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return kReplacement;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return kReplacement;
-    }
-    return cp;
+    const text::Utf16Units units = text::utf16UnitsOf(cp);
+    at = put(out, at, units.first);
+    return units.count == 2 ? put(out, at, units.second) : at;
 }
 
 }  // namespace
@@ -90,11 +57,12 @@ std::vector<std::uint8_t> utf16le(std::string_view utf8) {
             ++i;
             continue;
         }
-        const char32_t cp = decode(utf8, i);
-        if (cp >= 0x10000 && at + 4 > out.size()) {
+        const text::DecodedChar decoded = text::decodeUtf8(utf8, i);
+        i += decoded.length;
+        if (decoded.point >= 0x10000 && at + 4 > out.size()) {
             out.resize(at + 4);
         }
-        at = putCodePoint(out, at, cp);
+        at = putCodePoint(out, at, decoded.point);
     }
     out.resize(at);
     return out;

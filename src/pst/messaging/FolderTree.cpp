@@ -3,9 +3,11 @@
 #include <deque>
 
 #include "mapi/Tags.h"
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
+#include "pst/messaging/NodeWrite.h"
 
 namespace tolvane::pst::messaging {
 
@@ -18,15 +20,6 @@ ndb::Nid sibling(ndb::Nid folder, ndb::NidType type) {
     return ndb::Nid::make(type, folder.index());
 }
 
-std::string hexNid(ndb::Nid nid) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        s += digits[(nid.value >> shift) & 0xF];
-    }
-    return "0x" + s;
-}
-
 }  // namespace
 
 void FolderTree::add(const FolderSpec& definition) {
@@ -34,7 +27,7 @@ void FolderTree::add(const FolderSpec& definition) {
     if (!isRoot) {
         Folder& parent = folder(definition.parent);
         if (!parent.definition.hierarchyColumns) {
-            throw PstError("folder " + hexNid(definition.parent) + " cannot hold folders");
+            throw PstError("folder " + hex(definition.parent.value, 8) + " cannot hold folders");
         }
         if (folders_.count(definition.nid.value) == 0) {
             parent.children.push_back(definition.nid);
@@ -51,7 +44,7 @@ void FolderTree::add(const FolderSpec& definition) {
     }
     const auto [it, inserted] = folders_.emplace(definition.nid.value, std::move(f));
     if (!inserted) {
-        throw PstError("folder " + hexNid(definition.nid) + " exists already");
+        throw PstError("folder " + hex(definition.nid.value, 8) + " exists already");
     }
     ++changedFolders_;
 }
@@ -77,7 +70,7 @@ void FolderTree::changed(Folder& f) {
 FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
     auto found = folders_.find(nid.value);
     if (found == folders_.end()) {
-        throw PstError("no folder with node id " + hexNid(nid));
+        throw PstError("no folder with node id " + hex(nid.value, 8));
     }
     return found->second;
 }
@@ -93,7 +86,7 @@ void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
                             bool unread) {
     Folder& f = folder(folderNid);
     if (!f.contents) {
-        throw PstError("folder " + hexNid(folderNid) + " cannot hold messages");
+        throw PstError("folder " + hex(folderNid.value, 8) + " cannot hold messages");
     }
     std::vector<ltp::Cell> cells;
     cells.reserve(props.size());
@@ -134,8 +127,7 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
 void FolderTree::writeFolder(Folder& f) {
     const ndb::Nid nid = f.definition.nid;
     if (f.propsChanged) {
-        ltp::SubnodeSet subnodes(db_);
-        ltp::PropertyContextWriter pc(subnodes);
+        ltp::PropertyContextWriter pc(db_);
         pc.setOwned(tag::kDisplayName.id, PropValue::unicode(f.definition.name));
         if (f.definition.comment) {
             pc.setOwned(tag::kComment.id, PropValue::unicode(*f.definition.comment));
@@ -146,13 +138,11 @@ void FolderTree::writeFolder(Folder& f) {
         if (f.definition.containerClass) {
             pc.setOwned(tag::kContainerClass.id, PropValue::unicode(*f.definition.containerClass));
         }
-        const std::uint64_t heapBytes = pc.layout();
-        const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
-        db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
+        setNode(db_, nid, pc.write(), f.definition.parent);
     }
     if (f.definition.hierarchyColumns) {
         auto setTable = [&](ndb::NidType type, const ltp::NodeContent& table) {
-            db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
+            setNode(db_, sibling(nid, type), table);
         };
         if (f.childrenChanged) {
             ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.definition.hierarchyColumns));

@@ -1,7 +1,7 @@
 #pragma once
 
-// The PST writer: a new store laid out as Outlook lays out an empty one ([MS-PST] 2.7 and the
-// nodes Outlook adds), mail folders and messages on top, tables and counts written at close.
+// The PST writer: a new store laid out as Outlook lays out an empty one (StoreSkeleton), mail
+// folders and messages on top, folder tables and counts written at each commit.
 
 #include <array>
 #include <filesystem>
@@ -37,9 +37,6 @@ class PstStore final : public PstWriter {
     void close() override;
 
   private:
-    void writeSkeleton(const std::string& displayName);
-    void writeStoreProperties(const std::string& displayName);
-    void addSpecialFolders();
     void requireOpen() const;
     void writeFolders();
     void writeCommit();

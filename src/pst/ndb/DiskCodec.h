@@ -52,6 +52,14 @@ std::array<std::uint8_t, sizeof(T)> toBytes(const T& v) {
     return out;
 }
 
+// Writes v at the start of `out`, which must hold it. Serves the LTP layer's structures too:
+// their write() is found beside them.
+template <class T>
+void writeAt(std::span<std::uint8_t> out, const T& v) {
+    LeWriter w(out);
+    write(w, v);
+}
+
 template <class T>
 T fromBytes(std::span<const std::uint8_t> bytes) {
     T v;
@@ -64,5 +72,9 @@ T fromBytes(std::span<const std::uint8_t> bytes) {
 inline constexpr std::size_t kHeaderCrcStart = 8;
 inline constexpr std::size_t kHeaderCrcPartialSize = 471;
 inline constexpr std::size_t kHeaderCrcFullSize = 516;
+
+// The header as written: its fields, with dwCRCPartial and dwCRCFull computed over the bytes
+// they cover.
+std::array<std::uint8_t, sizeof(Header)> sealHeader(const Header& header);
 
 }  // namespace tolvane::pst::ndb::disk

@@ -26,10 +26,11 @@ TEST(Utf16, InvalidSequencesBecomeReplacementCharacters) {
     EXPECT_EQ(utf16le("a\xFF"
                       "b"),
               units({0x61, 0xFFFD, 0x62}));
-    EXPECT_EQ(utf16le("\xC0\xAF"), units({0xFFFD}));             // overlong '/'
-    EXPECT_EQ(utf16le("\xED\xA0\x80x"), units({0xFFFD, 0x78}));  // a surrogate half
-    EXPECT_EQ(utf16le("\xE2\x82"), units({0xFFFD}));             // cut short at the end
-    EXPECT_EQ(utf16le("\xF4\x90\x80\x80"), units({0xFFFD}));     // above U+10FFFF
+    // One U+FFFD for each byte that begins no well-formed sequence (text/Utf8.h).
+    EXPECT_EQ(utf16le("\xC0\xAF"), units({0xFFFD, 0xFFFD}));                     // overlong '/'
+    EXPECT_EQ(utf16le("\xED\xA0\x80x"), units({0xFFFD, 0xFFFD, 0xFFFD, 0x78}));  // surrogate
+    EXPECT_EQ(utf16le("\xE2\x82"), units({0xFFFD, 0xFFFD}));  // cut short at the end
+    EXPECT_EQ(utf16le("\xF4\x90\x80\x80"), units({0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD}));  // > U+10FFFF
 }
 
 // Long text goes through the wide ASCII steps; non-ASCII at every offset must not upset them.
