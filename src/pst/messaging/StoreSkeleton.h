@@ -33,10 +33,11 @@ ProviderUid newUid();
 // provider UID, the NID.
 std::vector<std::uint8_t> entryIdOf(const ProviderUid& store, std::uint32_t nid);
 
-// Writes the message store, the table templates, the receive-folder and search nodes and the
-// nodes Outlook writes without [MS-PST] describing them, and registers the special folders
-// with `folders`, which writes them at the next commit.
-void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const ProviderUid& store,
-                     const std::string& displayName);
+class SpecialFolders;
+
+// Writes the message store and the receive-folder table (as `specials` has them), the table
+// templates, the search nodes and the nodes Outlook writes without [MS-PST] describing them,
+// and registers the fixed folders with `folders`, which writes them at the next commit.
+void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const SpecialFolders& specials);
 
 }  // namespace tolvane::pst::messaging
