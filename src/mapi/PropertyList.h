@@ -63,6 +63,11 @@ constexpr Guid remote() {
     constexpr Guid g = Guid::parse("{00062014-0000-0000-C000-000000000046}");
     return g;
 }
+// PSETID_Meeting
+constexpr Guid meeting() {
+    constexpr Guid g = Guid::parse("{6ED8DA90-450B-101B-98DA-00AA003F1305}");
+    return g;
+}
 // The set Outlook files its mention properties under.
 constexpr Guid mentions() {
     constexpr Guid g = Guid::parse("{41F28F13-83F4-4114-A584-EEDB5A6B0BFF}");

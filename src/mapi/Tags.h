@@ -216,6 +216,15 @@ inline constexpr PropTag kAttachmentFlags{0x7FFD, Int32};
 inline constexpr PropTag kAttachmentHidden{0x7FFE, Boolean};
 inline constexpr PropTag kAttachmentContactPhoto{0x7FFF, Boolean};
 
+// Calendar and task items (MS-OXOCAL 2.2.1, 2.2.10; MS-OXOTASK 2.2.2).
+inline constexpr PropTag kStartDate{0x0060, SysTime};
+inline constexpr PropTag kEndDate{0x0061, SysTime};
+inline constexpr PropTag kOwnerAppointmentId{0x0062, Int32};
+inline constexpr PropTag kResponseRequested{0x0063, Boolean};
+inline constexpr PropTag kAttachEncoding{0x3702, Binary};
+inline constexpr PropTag kExceptionReplaceTime{0x7FF9, SysTime};
+inline constexpr PropTag kRecipientTrackStatus{0x5FFF, Int32};
+
 // The name-to-id map's own properties ([MS-PST] 2.4.7).
 inline constexpr PropTag kNameidBucketCount{0x0001, Int32};
 inline constexpr PropTag kNameidStreamGuid{0x0002, Binary};
@@ -311,6 +320,52 @@ inline constexpr NamedTag kTaskStartDate{propset::task(), 0x8104, {}, SysTime};
 inline constexpr NamedTag kTaskDueDate{propset::task(), 0x8105, {}, SysTime};
 inline constexpr NamedTag kTaskComplete{propset::task(), 0x811C, {}, Boolean};
 inline constexpr NamedTag kKeywords{propset::publicStrings(), {}, "Keywords", MvUnicode};
+
+// Calendar items (MS-OXOCAL 2.2.1, 2.2.10; LIDs from MS-OXPROPS).
+inline constexpr NamedTag kAppointmentSequence{propset::appointment(), 0x8201, {}, Int32};
+inline constexpr NamedTag kBusyStatus{propset::appointment(), 0x8205, {}, Int32};
+inline constexpr NamedTag kFExceptionalBody{propset::appointment(), 0x8206, {}, Boolean};
+inline constexpr NamedTag kLocation{propset::appointment(), 0x8208, {}, Unicode};
+inline constexpr NamedTag kAppointmentStartWhole{propset::appointment(), 0x820D, {}, SysTime};
+inline constexpr NamedTag kAppointmentEndWhole{propset::appointment(), 0x820E, {}, SysTime};
+inline constexpr NamedTag kAppointmentDuration{propset::appointment(), 0x8213, {}, Int32};
+inline constexpr NamedTag kAppointmentSubType{propset::appointment(), 0x8215, {}, Boolean};
+inline constexpr NamedTag kAppointmentRecur{propset::appointment(), 0x8216, {}, Binary};
+inline constexpr NamedTag kAppointmentStateFlags{propset::appointment(), 0x8217, {}, Int32};
+inline constexpr NamedTag kResponseStatus{propset::appointment(), 0x8218, {}, Int32};
+inline constexpr NamedTag kRecurring{propset::appointment(), 0x8223, {}, Boolean};
+inline constexpr NamedTag kIntendedBusyStatus{propset::appointment(), 0x8224, {}, Int32};
+inline constexpr NamedTag kExceptionReplaceTime{propset::appointment(), 0x8228, {}, SysTime};
+inline constexpr NamedTag kFInvited{propset::appointment(), 0x8229, {}, Boolean};
+inline constexpr NamedTag kRecurrenceType{propset::appointment(), 0x8231, {}, Int32};
+inline constexpr NamedTag kRecurrencePattern{propset::appointment(), 0x8232, {}, Unicode};
+inline constexpr NamedTag kTimeZoneStruct{propset::appointment(), 0x8233, {}, Binary};
+inline constexpr NamedTag kTimeZoneDescription{propset::appointment(), 0x8234, {}, Unicode};
+inline constexpr NamedTag kClipStart{propset::appointment(), 0x8235, {}, SysTime};
+inline constexpr NamedTag kClipEnd{propset::appointment(), 0x8236, {}, SysTime};
+inline constexpr NamedTag kAllAttendeesString{propset::appointment(), 0x8238, {}, Unicode};
+inline constexpr NamedTag kToAttendeesString{propset::appointment(), 0x823B, {}, Unicode};
+inline constexpr NamedTag kCcAttendeesString{propset::appointment(), 0x823C, {}, Unicode};
+inline constexpr NamedTag kAppointmentTimeZoneDefinitionStartDisplay{
+    propset::appointment(), 0x825E, {}, Binary};
+inline constexpr NamedTag kAppointmentTimeZoneDefinitionEndDisplay{
+    propset::appointment(), 0x825F, {}, Binary};
+inline constexpr NamedTag kAppointmentTimeZoneDefinitionRecur{
+    propset::appointment(), 0x8260, {}, Binary};
+inline constexpr NamedTag kCommonStart{propset::common(), 0x8516, {}, SysTime};
+inline constexpr NamedTag kCommonEnd{propset::common(), 0x8517, {}, SysTime};
+inline constexpr NamedTag kReminderSignalTime{propset::common(), 0x8560, {}, SysTime};
+inline constexpr NamedTag kGlobalObjectId{propset::meeting(), 0x0003, {}, Binary};
+inline constexpr NamedTag kCleanGlobalObjectId{propset::meeting(), 0x0023, {}, Binary};
+
+// Task items (MS-OXOTASK 2.2.2; LIDs from MS-OXPROPS), beside the task LIDs above.
+inline constexpr NamedTag kTaskDateCompleted{propset::task(), 0x810F, {}, SysTime};
+inline constexpr NamedTag kTaskState{propset::task(), 0x8113, {}, Int32};
+inline constexpr NamedTag kTaskRecurrence{propset::task(), 0x8116, {}, Binary};
+inline constexpr NamedTag kTaskFRecurring{propset::task(), 0x8126, {}, Boolean};
+inline constexpr NamedTag kTaskOwnership{propset::task(), 0x8129, {}, Int32};
+inline constexpr NamedTag kTaskAcceptanceState{propset::task(), 0x812A, {}, Int32};
+
 // Outlook files internet header names in lower case (its new store holds "content-class"),
 // and Accept-Language as "acceptlanguage".
 inline constexpr NamedTag kContentClass{propset::internetHeaders(), {}, "content-class", Unicode};

@@ -145,6 +145,19 @@ class Base(unittest.TestCase):
                 os.chmod(os.path.join(root, d), 0o755)
         shutil.rmtree(self.work)
 
+    def next_run_into(self, dest):
+        """Standard error of a run of one message into dest that ends well."""
+        # A run in the same second would want the same names; the program refuses to take
+        # them (checked elsewhere), so this one starts in the next second.
+        time.sleep(1.05 - time.time() % 1)
+        small = os.path.join(self.work, "one")
+        if not os.path.isdir(small):
+            write_messages(small, 1, prefix="one")
+        result = subprocess.run([CONVERT, "--dest", dest, small], capture_output=True,
+                                text=True, timeout=600)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stderr
+
     def assert_holds_what_it_says(self, rc, stdout, stderr, sentence, total):
         """Exit 1, the sentence with N of total and the path, the file valid with N."""
         self.assertEqual(rc, 1, stderr)
@@ -300,17 +313,8 @@ class KillTest(LargeTree):
 
     def assert_next_run_keeps(self, dest, leftover):
         before = sha256(leftover)
-        # A run in the same second would want the same names; the program refuses to take
-        # them (checked elsewhere), so this one starts in the next second.
-        time.sleep(1.05 - time.time() % 1)
-        small = os.path.join(self.work, "one")
-        if not os.path.isdir(small):
-            write_messages(small, 1, prefix="one")
-        result = subprocess.run([CONVERT, "--dest", dest, small], capture_output=True,
-                                text=True, timeout=600)
-        self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("an earlier conversion did not finish; its file is kept as it is: " +
-                      leftover, result.stderr)
+                      leftover, self.next_run_into(dest))
         self.assertEqual(sha256(leftover), before)
         self.assertEqual(len(psts(dest)), 2)
 
@@ -384,15 +388,9 @@ class FirstCommit(Base):
         return True
 
     def assert_next_run_sees(self, dest, leftover, what):
-        time.sleep(1.05 - time.time() % 1)  # a new second: a new file name
-        small = os.path.join(self.work, "one")
-        if not os.path.isdir(small):
-            write_messages(small, 1, prefix="one")
-        result = subprocess.run([CONVERT, "--dest", dest, small], capture_output=True,
-                                text=True, timeout=600)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        said = "an earlier conversion did not finish" in result.stderr
-        self.assertEqual(said, leftover, "%s: %s" % (what, result.stderr))
+        stderr = self.next_run_into(dest)
+        said = "an earlier conversion did not finish" in stderr
+        self.assertEqual(said, leftover, "%s: %s" % (what, stderr))
 
     def test_a_kill_or_a_full_disk_during_the_first_commit_leaves_no_file_or_a_valid_one(self):
         calls = self.writer_calls()

@@ -7,6 +7,7 @@
 
 #include "pst/ltp/DiskStructs.h"
 #include "pst/ndb/ByteOrder.h"
+#include "pst/ndb/DiskCodec.h"
 
 namespace tolvane::pst::ltp::disk {
 
@@ -35,19 +36,9 @@ void read(LeReader& r, TcInfo& v);
 void read(LeReader& r, TColumn& v);
 void read(LeReader& r, TcRowId& v);
 
-// Writes v at the start of `out`, which must hold it.
-template <class T>
-void writeAt(std::span<std::uint8_t> out, const T& v) {
-    LeWriter w(out);
-    write(w, v);
-}
-
-template <class T>
-T readAt(std::span<const std::uint8_t> in) {
-    T v;
-    LeReader r(in);
-    read(r, v);
-    return v;
-}
+// The NDB codec's toBytes, fromBytes and writeAt take these structures too.
+using ndb::disk::fromBytes;
+using ndb::disk::toBytes;
+using ndb::disk::writeAt;
 
 }  // namespace tolvane::pst::ltp::disk

@@ -9,6 +9,7 @@
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
+#include "pst/messaging/NodeWrite.h"
 
 namespace tolvane::pst::messaging {
 
@@ -174,12 +175,11 @@ void FolderTree::writeFolder(Folder& f) {
         for (const auto& [id, value] : f.extra) {
             pc.set(id, value);
         }
-        const ltp::NodeContent content = pc.write();
-        db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
+        setNode(db_, nid, pc.write(), f.definition.parent);
     }
     if (f.definition.hierarchyColumns) {
         auto setTable = [&](ndb::NidType type, const ltp::NodeContent& table) {
-            db_.setNode({sibling(nid, type), table.data, table.subnodes, ndb::Nid{}});
+            setNode(db_, sibling(nid, type), table);
         };
         if (f.childrenChanged) {
             ltp::TableRows hierarchy(ltp::TableLayout::fromColumns(*f.definition.hierarchyColumns));

@@ -1,6 +1,7 @@
 #include "pst/messaging/PstStore.h"
 
 #include "mapi/Tags.h"
+#include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/messaging/StoreSkeleton.h"
 
@@ -11,10 +12,6 @@ namespace {
 using ndb::Nid;
 using ndb::NidType;
 namespace tag = mapi::tag;
-
-void writeNode(ndb::NodeDatabase& db, Nid nid, const ltp::NodeContent& content) {
-    db.setNode({nid, content.data, content.subnodes, {}});
-}
 
 }  // namespace
 
@@ -68,7 +65,7 @@ void PstStore::requireOpen() const {
 
 void PstStore::writeFolders() {
     if (names_.size() != writtenNames_ || writtenNames_ == 0) {
-        writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
+        setNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
         writtenNames_ = names_.size();
     }
     specials_.writeChanged(*db_);
@@ -178,7 +175,7 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
     const Nid nid = db_->allocateNid(NidType::NormalMessage);
     try {
         const MessageWriter::Written written = messages_.write(message);
-        db_->setNode({nid, written.content.data, written.content.subnodes, Nid{folder.nid}});
+        setNode(*db_, nid, written.content, Nid{folder.nid});
         std::int32_t flags = 0;
         for (const auto& [id, value] : written.props) {
             if (id == tag::kMessageFlags.id && value->type() == mapi::PropType::Int32) {

@@ -3,6 +3,7 @@
 #include "mapi/Tags.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
+#include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/messaging/StoreSkeleton.h"
 
@@ -166,8 +167,7 @@ void SpecialFolders::writeStore(ndb::NodeDatabase& db) const {
         valid |= kInboxValid;  // through the receive-folder table
     }
     pc.setOwned(tag::kValidFolderMask.id, PropValue::int32(valid));
-    const ltp::NodeContent content = pc.write();
-    db.setNode({ndb::nid::kMessageStore, content.data, content.subnodes, {}});
+    setNode(db, ndb::nid::kMessageStore, pc.write());
 }
 
 // Message class -> the folder that receives it, by NID (Outlook's own column, learnt from its
@@ -192,8 +192,7 @@ void SpecialFolders::writeReceiveFolders(ndb::NodeDatabase& db) const {
         ++rowId;
         rows.add(rowId, rowId + 1, cells);
     }
-    const ltp::NodeContent content = ltp::writeTable(db, rows);
-    db.setNode({kReceiveFolderTable, content.data, content.subnodes, {}});
+    setNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
 }
 
 void SpecialFolders::writeChanged(ndb::NodeDatabase& db) {

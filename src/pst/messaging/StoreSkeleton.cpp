@@ -5,6 +5,7 @@
 #include "mapi/Tags.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
+#include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/messaging/SpecialFolders.h"
 #include "pst/ndb/ByteOrder.h"
@@ -24,16 +25,12 @@ constexpr Nid kSpamSearchCriteria{0x2227};
 constexpr Nid kSpamSearchContents{0x2230};
 constexpr Nid kOutgoingQueueTable{0x64C};
 
-void writeNode(ndb::NodeDatabase& db, Nid nid, const ltp::NodeContent& content) {
-    db.setNode({nid, content.data, content.subnodes, {}});
-}
-
 void writeRaw(ndb::NodeDatabase& db, Nid nid, const std::vector<std::uint8_t>& bytes) {
     db.setNode({nid, db.writeData(bytes), {}, {}});
 }
 
 void writeEmptyTable(ndb::NodeDatabase& db, Nid nid, const std::vector<ltp::TColumn>& columns) {
-    writeNode(db, nid, ltp::writeTable(db, ltp::TableRows(ltp::TableLayout::fromColumns(columns))));
+    setNode(db, nid, ltp::writeTable(db, ltp::TableRows(ltp::TableLayout::fromColumns(columns))));
 }
 
 // A node that Outlook creates with no data at all (queues, search domain).
@@ -67,7 +64,7 @@ void writeSearchNodes(ndb::NodeDatabase& db) {
     writeEmptyNode(db, kSpamSearchUpdateQueue);
     ltp::PropertyContextWriter pc(db);
     pc.setOwned(tag::outlook::kProperty660B.id, PropValue::int32(0));
-    writeNode(db, kSpamSearchCriteria, pc.write());
+    setNode(db, kSpamSearchCriteria, pc.write());
     writeEmptyTable(db, kSpamSearchContents, outlook::kSearchContentsColumns);
 }
 

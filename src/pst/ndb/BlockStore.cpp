@@ -87,9 +87,7 @@ Bid BlockStore::write(std::span<const std::uint8_t> data, bool internal) {
         std::fill(room.begin() + static_cast<std::ptrdiff_t>(data.size()),
                   room.begin() + static_cast<std::ptrdiff_t>(trailerAt), 0);
         trailer.dwCRC = computeCrc(room.first(data.size()));
-        const auto trailerBytes = disk::toBytes(trailer);
-        std::copy(trailerBytes.begin(), trailerBytes.end(),
-                  room.begin() + static_cast<std::ptrdiff_t>(trailerAt));
+        disk::writeAt(room.subspan(trailerAt), trailer);
     } catch (...) {
         space_.release(ib, span);
         throw;

@@ -24,9 +24,7 @@ struct BbtTraits {
     static constexpr std::size_t kLeafEntrySize = sizeof(disk::BbtEntry);
     static std::uint64_t key(const BlockRecord& r) { return r.bid.value; }
     static void encode(const BlockRecord& r, std::span<std::uint8_t> out) {
-        const auto bytes =
-            disk::toBytes(disk::BbtEntry{{r.bid.value, r.ib.value}, r.cb, r.refs, 0});
-        std::copy(bytes.begin(), bytes.end(), out.begin());
+        disk::writeAt(out, disk::BbtEntry{{r.bid.value, r.ib.value}, r.cb, r.refs, 0});
     }
 };
 

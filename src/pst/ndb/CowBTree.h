@@ -264,8 +264,8 @@ class CowBTree {
             for (std::size_t i = 0; i < n.children.size(); ++i) {
                 const disk::Bref child = writeNode(*n.children[i], pages, released);
                 n.keys[i] = firstKey(*n.children[i]);
-                const auto bytes = disk::toBytes(disk::BtEntry{n.keys[i], child});
-                std::copy(bytes.begin(), bytes.end(), page.begin() + i * entrySize);
+                disk::writeAt(std::span(page).subspan(i * entrySize),
+                              disk::BtEntry{n.keys[i], child});
             }
         }
         if (n.level >= disk::value::kMaxBtLevels) {

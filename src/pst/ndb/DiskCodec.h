@@ -52,6 +52,14 @@ std::array<std::uint8_t, sizeof(T)> toBytes(const T& v) {
     return out;
 }
 
+// Writes v at the start of `out`, which must hold it. Serves the LTP layer's structures too:
+// their write() is found beside them.
+template <class T>
+void writeAt(std::span<std::uint8_t> out, const T& v) {
+    LeWriter w(out);
+    write(w, v);
+}
+
 template <class T>
 T fromBytes(std::span<const std::uint8_t> bytes) {
     T v;

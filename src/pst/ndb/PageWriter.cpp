@@ -39,8 +39,7 @@ void PageWriter::seal(PageBytes& page, std::uint8_t ptype, std::uint16_t sig, st
     trailer.wSig = sig;
     trailer.dwCRC = computeCrc(std::span(page).first(496));
     trailer.bid = bid;
-    const auto bytes = disk::toBytes(trailer);
-    std::copy(bytes.begin(), bytes.end(), page.begin() + 496);
+    disk::writeAt(std::span(page).subspan(496), trailer);
 }
 
 }  // namespace tolvane::pst::ndb

@@ -30,9 +30,8 @@ struct NbtTraits {
     static constexpr std::size_t kLeafEntrySize = sizeof(disk::NbtEntry);
     static std::uint64_t key(const NodeRecord& n) { return n.nid.value; }
     static void encode(const NodeRecord& n, std::span<std::uint8_t> out) {
-        const auto bytes = disk::toBytes(
-            disk::NbtEntry{n.nid.value, n.data.value, n.subnodes.value, n.parent.value, 0});
-        std::copy(bytes.begin(), bytes.end(), out.begin());
+        disk::writeAt(
+            out, disk::NbtEntry{n.nid.value, n.data.value, n.subnodes.value, n.parent.value, 0});
     }
 };
 

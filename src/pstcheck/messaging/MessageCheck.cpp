@@ -15,10 +15,14 @@ constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
 constexpr std::uint32_t kAttachMethod = 0x37050003;
 constexpr std::uint32_t kAttachDataObject = 0x3701000D;
 constexpr std::uint32_t kMethodEmbedded = 5;
+constexpr std::uint32_t kAttachmentFlags = 0x7FFD0003;
+constexpr std::uint16_t kExceptionReplaceTime = 0x7FF9;
+constexpr std::uint16_t kFirstNamedId = 0x8000;
 
 class MessageChecker {
   public:
-    MessageChecker(BlockSource& blocks, Report& r) : blocks_(blocks), r_(r) {}
+    MessageChecker(BlockSource& blocks, Report& r, const NameIndex* names)
+        : blocks_(blocks), r_(r), names_(names) {}
 
     std::optional<MessageFacts> run(std::uint64_t bidData, std::uint64_t bidSub,
                                     const std::string& where, int depth) {
@@ -37,6 +41,14 @@ class MessageChecker {
         if (!facts.flags) {
             r_.add("MESSAGE", "PidTagMessageFlags", "missing", where);
         }
+        if (names_) {
+            for (const auto& [id, entry] : pc->entries()) {
+                if (id >= kFirstNamedId && !names_->hasId(id)) {
+                    r_.add("MESSAGE", "named property",
+                           "id " + hex(id) + " is not in the name-to-id map", where);
+                }
+            }
+        }
         const SubnodeMap& subs = pc->node().subnodes();
         if (const auto it = subs.find(nid::kRecipientTable); it != subs.end()) {
             TableContext::open(blocks_, it->second.bidData, it->second.bidSub,
@@ -52,13 +64,14 @@ class MessageChecker {
             }
         }
         std::size_t rows = 0;
+        std::vector<AttachmentFacts> attached;
         const auto table = subs.find(nid::kAttachmentTable);
         if (table != subs.end()) {
             const auto tc = TableContext::open(blocks_, table->second.bidData, table->second.bidSub,
                                                where + " attachment table", r_);
             if (tc) {
                 rows = tc->rows();
-                checkAttachments(*tc, subs, attachments, where, depth);
+                attached = checkAttachments(*tc, subs, attachments, where, depth);
             }
         } else if (!attachments.empty()) {
             r_.add("ATTACHMENT_TABLE", "missing",
@@ -71,13 +84,17 @@ class MessageChecker {
                        " with " + std::to_string(rows) + " attachment row(s)",
                    where);
         }
+        if (names_ && facts.messageClass) {
+            checkCalendarItem(*pc, *facts.messageClass, attached, *names_, where, r_);
+        }
         return facts;
     }
 
   private:
-    void checkAttachments(const TableContext& tc, const SubnodeMap& subs,
-                          std::set<std::uint32_t> attachments, const std::string& where,
-                          int depth) {
+    std::vector<AttachmentFacts> checkAttachments(const TableContext& tc, const SubnodeMap& subs,
+                                                  std::set<std::uint32_t> attachments,
+                                                  const std::string& where, int depth) {
+        std::vector<AttachmentFacts> facts;
         for (std::size_t row = 0; row < tc.rows(); ++row) {
             const std::uint32_t id = tc.rowId(row);
             const std::string at_ = where + " attachment " + hex(id);
@@ -91,7 +108,15 @@ class MessageChecker {
                 continue;
             }
             compareRowWithObject(tc, row, *pc, "ATTACHMENT_TABLE", at_, r_);
-            if (pc->int32(kAttachMethod) == kMethodEmbedded) {
+            AttachmentFacts f;
+            f.flags = pc->int32(kAttachmentFlags);
+            f.embedded = pc->int32(kAttachMethod) == kMethodEmbedded;
+            if (const auto t = pc->value(kExceptionReplaceTime);
+                t && t->size() == 8 && pc->entries().at(kExceptionReplaceTime).type == 0x0040) {
+                f.replaceMinutes = fileTimeMinutes(*t);
+            }
+            facts.push_back(f);
+            if (f.embedded) {
                 embedded(*pc, at_, depth);
             }
         }
@@ -99,6 +124,7 @@ class MessageChecker {
             r_.add("ATTACHMENT_TABLE", "rows", "attachment subnode has no row",
                    where + " attachment " + hex(left));
         }
+        return facts;
     }
 
     void embedded(const PropertyContext& attachment, const std::string& where, int depth) {
@@ -122,14 +148,15 @@ class MessageChecker {
 
     BlockSource& blocks_;
     Report& r_;
+    const NameIndex* names_;
 };
 
 }  // namespace
 
 std::optional<MessageFacts> checkMessage(BlockSource& blocks, std::uint64_t bidData,
                                          std::uint64_t bidSub, const std::string& where,
-                                         Report& report, int depth) {
-    return MessageChecker(blocks, report).run(bidData, bidSub, where, depth);
+                                         Report& report, int depth, const NameIndex* names) {
+    return MessageChecker(blocks, report, names).run(bidData, bidSub, where, depth);
 }
 
 }  // namespace tolvane::pstcheck

@@ -88,6 +88,17 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
     guarded(r, "nid " + hex(nid::kMessageStore), [&] { checkStore(trees, blocks, r); });
     std::optional<std::uint32_t> named;
     guarded(r, "nid " + hex(nid::kNameToIdMap), [&] { named = checkNameMap(trees, blocks, r); });
+    std::optional<NameIndex> names;
+    if (named) {
+        guarded(r, "nid " + hex(nid::kNameToIdMap), [&] {
+            const auto node = trees.nbt.find(nid::kNameToIdMap);
+            Report quiet;  // checkNameMap reported what is wrong with the map
+            if (const auto pc = PropertyContext::open(blocks, node->second.bidData,
+                                                      node->second.bidSub, "", quiet)) {
+                names.emplace(namedProperties(*pc));
+            }
+        });
+    }
     std::map<std::uint32_t, MessageFacts> messages;
     for (const auto& [nid, node] : trees.nbt) {
         const std::uint32_t type = nidType(nid);
@@ -96,8 +107,10 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
         }
         const std::string where = "message nid " + hex(nid);
         std::optional<MessageFacts> facts;
-        guarded(r, where,
-                [&] { facts = checkMessage(blocks, node.bidData, node.bidSub, where, r); });
+        guarded(r, where, [&] {
+            facts = checkMessage(blocks, node.bidData, node.bidSub, where, r, 0,
+                                 names ? &*names : nullptr);
+        });
         if (!facts) {
             continue;
         }

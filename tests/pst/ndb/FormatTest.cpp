@@ -123,6 +123,15 @@ TEST(Signature, FoldsOffsetXorBid) {
     EXPECT_EQ(computeSignature(ByteIndex{0x1'0001'0000}, 0x4), 0x0005);  // only 32 bits count
 }
 
+// An index past 27 bits would lose its top bits into another node's id.
+TEST(Nid, KeepsTypeAndIndexAndRefusesAnIndexPast27Bits) {
+    const Nid last = Nid::make(NidType::NormalMessage, 0x07FF'FFFF);
+    EXPECT_EQ(last.value, 0xFFFF'FFE4u);
+    EXPECT_EQ(last.type(), NidType::NormalMessage);
+    EXPECT_EQ(last.index(), 0x07FF'FFFFu);
+    EXPECT_THROW(Nid::make(NidType::NormalMessage, 0x0800'0000), PstError);
+}
+
 TEST(Permute, EncodeTableIsTheInverseOfMsPstsDecodeTable) {
     const auto& encode = permuteEncodeTable();
     for (int b = 0; b < 256; ++b) {
