@@ -1,6 +1,7 @@
 #include "pst/messaging/PstStore.h"
 
 #include "mapi/Tags.h"
+#include "pst/messaging/FolderClasses.h"
 #include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/messaging/StoreSkeleton.h"
@@ -162,7 +163,7 @@ Nid PstStore::newFolder(Nid parent, const std::string& name, FolderClass folderC
                   containerClass(folderClass),
                   {},
                   &outlook::kHierarchyColumns,
-                  &outlook::kContentsColumns,
+                  &contentsColumns(folderClass),
                   &outlook::kAssocContentsColumns});
     return nid;
 }

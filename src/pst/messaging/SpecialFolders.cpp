@@ -45,24 +45,6 @@ constexpr FolderPointer kFolderPointers[] = {
 
 }  // namespace
 
-const char* containerClass(FolderClass folderClass) {
-    switch (folderClass) {
-        case FolderClass::Note:
-            return "IPF.Note";
-        case FolderClass::Contact:
-            return "IPF.Contact";
-        case FolderClass::Appointment:
-            return "IPF.Appointment";
-        case FolderClass::Task:
-            return "IPF.Task";
-        case FolderClass::StickyNote:
-            return "IPF.StickyNote";
-        case FolderClass::Journal:
-            return "IPF.Journal";
-    }
-    throw PstError("unknown folder class");
-}
-
 const SpecialFolderKind& kindOf(SpecialFolder which) {
     static const std::map<SpecialFolder, SpecialFolderKind> kinds = {
         {SpecialFolder::Inbox, {"Inbox", FolderClass::Note}},

@@ -21,9 +21,6 @@
 
 namespace tolvane::pst::messaging {
 
-// The container class Outlook gives a folder of the class: "IPF.Note", "IPF.Contact"...
-const char* containerClass(FolderClass folderClass);
-
 // Outlook's English name of the special folder and the class of what it holds.
 struct SpecialFolderKind {
     const char* name;

@@ -1,9 +1,9 @@
 #pragma once
 
 // The empty store: every node Outlook's own new store has ([MS-PST] 2.7.3 and the nodes
-// Outlook adds), written before the first commit so the file appears complete. The special
-// folders are a list, and the message store names them by ENTRYID, so a folder Outlook
-// treats as special is a row here and a pointer in the store's properties.
+// Outlook adds), written before the first commit so the file appears complete. The message
+// store and the receive-folder table come from SpecialFolders, which rewrites them when a
+// special folder is added.
 
 #include <array>
 #include <cstdint>

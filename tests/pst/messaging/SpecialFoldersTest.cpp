@@ -14,6 +14,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The pointers Outlook's default store has on its root folder and Inbox, as both scripts
+// print them, and our store with every special folder has the same.
+const std::string kFolderPointers =
+    "36D0 -> Calendar (IPF.Appointment)\n"
+    "36D1 -> Contacts (IPF.Contact)\n"
+    "36D2 -> Journal (IPF.Journal)\n"
+    "36D3 -> Notes (IPF.StickyNote)\n"
+    "36D4 -> Tasks (IPF.Task)\n"
+    "36D7 -> Drafts (IPF.Note)\n"
+    "36D8[4] -> Junk E-mail (IPF.Note)\n";
+
+// Each line of `lines` after a label ("root", "inbox").
+std::string on(const std::string& label, const std::string& lines) {
+    std::string out;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+        out += label + " " + line + "\n";
+    }
+    return out;
+}
+
 class SpecialFolders : public StoreFiles {
   protected:
     // The lines of a reader script's output that start with one of the prefixes.
@@ -48,37 +69,21 @@ class SpecialFolders : public StoreFiles {
 TEST_F(SpecialFolders, ReadersFindOutlooksOwnPointersInItsDefaultStore) {
     const fs::path outlook = fs::path(TOLVANE_PST_SAMPLES) / "javalibpst-dist-list.pst";
     ASSERT_TRUE(fs::exists(outlook)) << "test input missing: " << outlook;
-    const std::string folderPointers =
-        "36D0 -> Calendar (IPF.Appointment)\n"
-        "36D1 -> Contacts (IPF.Contact)\n"
-        "36D2 -> Journal (IPF.Journal)\n"
-        "36D3 -> Notes (IPF.StickyNote)\n"
-        "36D4 -> Tasks (IPF.Task)\n"
-        "36D7 -> Drafts (IPF.Note)\n"
-        "36D8[4] -> Junk E-mail (IPF.Note)\n";
-    auto on = [](const std::string& label, const std::string& lines) {
-        std::string out;
-        std::istringstream in(lines);
-        for (std::string line; std::getline(in, line);) {
-            out += label + " " + line + "\n";
-        }
-        return out;
-    };
     const std::string store =
         "store 35E0 -> Top of Personal Folders ()\n"
         "store 35E2 -> Outbox ()\n"
         "store 35E3 -> Deleted Items ()\n"
         "store 35E4 -> Sent Items ()\n"
         "store 35E7 -> Search Root ()\n";
-    EXPECT_EQ(pypffPointers(outlook), store + "store 35DF = 0xFF\n" + on("root", folderPointers) +
-                                          on("inbox", folderPointers));
+    EXPECT_EQ(pypffPointers(outlook), store + "store 35DF = 0xFF\n" + on("root", kFolderPointers) +
+                                          on("inbox", kFolderPointers));
     EXPECT_EQ(extractor(outlook, {"store", "root", "inbox", "receive"}),
-              store + on("root", folderPointers) +
+              store + on("root", kFolderPointers) +
                   "receive \"\" -> Inbox ()\n"
                   "receive \"IPM\" -> Inbox ()\n"
                   "receive \"Report.IPM\" -> Inbox ()\n"
                   "receive \"IPC\" ->  ()\n" +
-                  on("inbox", folderPointers));
+                  on("inbox", kFolderPointers));
 }
 
 TEST_F(SpecialFolders, EverySpecialFolderIsFoundThroughItsPointers) {
@@ -101,37 +106,21 @@ TEST_F(SpecialFolders, EverySpecialFolderIsFoundThroughItsPointers) {
                        mailMessage("Went out", "reply", true));
     writer->close();
 
-    const std::string folderPointers =
-        "36D0 -> Calendar (IPF.Appointment)\n"
-        "36D1 -> Contacts (IPF.Contact)\n"
-        "36D2 -> Journal (IPF.Journal)\n"
-        "36D3 -> Notes (IPF.StickyNote)\n"
-        "36D4 -> Tasks (IPF.Task)\n"
-        "36D7 -> Drafts (IPF.Note)\n"
-        "36D8[4] -> Junk E-mail (IPF.Note)\n";
-    auto on = [](const std::string& label, const std::string& lines) {
-        std::string out;
-        std::istringstream in(lines);
-        for (std::string line; std::getline(in, line);) {
-            out += label + " " + line + "\n";
-        }
-        return out;
-    };
     const std::string store =
         "store 35E0 -> Top of Personal Folders ()\n"
         "store 35E2 -> Outbox (IPF.Note)\n"
         "store 35E3 -> Deleted Items ()\n"
         "store 35E4 -> Sent Items (IPF.Note)\n"
         "store 35E7 -> Search Root ()\n";
-    EXPECT_EQ(pypffPointers(pst), store + "store 35DF = 0xDF\n" + on("root", folderPointers) +
-                                      on("inbox", folderPointers));
+    EXPECT_EQ(pypffPointers(pst), store + "store 35DF = 0xDF\n" + on("root", kFolderPointers) +
+                                      on("inbox", kFolderPointers));
     EXPECT_EQ(extractor(pst, {"store", "root", "inbox", "receive"}),
-              store + on("root", folderPointers) +
+              store + on("root", kFolderPointers) +
                   "receive \"\" -> Inbox (IPF.Note)\n"
                   "receive \"IPM\" -> Inbox (IPF.Note)\n"
                   "receive \"Report.IPM\" -> Inbox (IPF.Note)\n"
                   "receive \"IPC\" ->  ()\n" +
-                  on("inbox", folderPointers));
+                  on("inbox", kFolderPointers));
     // The folders in the order they were made, with their classes and counts.
     EXPECT_EQ(extractor(pst, {"folder"}),
               "folder SPAM Search Folder 2 count=0 unread=0 class= in parent's row: 3602=0 "
