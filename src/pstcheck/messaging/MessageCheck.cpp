@@ -5,6 +5,7 @@
 #include "pstcheck/ltp/PropertyContext.h"
 #include "pstcheck/ltp/TableContext.h"
 #include "pstcheck/messaging/Ids.h"
+#include "pstcheck/messaging/MessageState.h"
 #include "pstcheck/messaging/RowCopies.h"
 
 namespace tolvane::pstcheck {
@@ -41,6 +42,7 @@ class MessageChecker {
         if (!facts.flags) {
             r_.add("MESSAGE", "PidTagMessageFlags", "missing", where);
         }
+        checkMessageState(*pc, facts.messageClass, where, r_);
         if (names_) {
             for (const auto& [id, entry] : pc->entries()) {
                 if (id >= kFirstNamedId && !names_->hasId(id)) {
