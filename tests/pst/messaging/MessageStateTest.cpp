@@ -53,7 +53,6 @@ TEST_F(MessageState, ListColumnsMatchTheMessages) {
                              PropValue::mvUnicode({"Blue Category", "Caf\xC3\xA9 Club"}));
     writer->addMessage(inbox, forwarded);
     writer->addMessage(inbox, mailMessage("Plain", "nothing", true));
-    const FolderId people = writer->specialFolder(SpecialFolder::Contacts);
     writer->close();
 
     std::string output;
@@ -84,7 +83,6 @@ TEST_F(MessageState, ListColumnsMatchTheMessages) {
               "Category\",\"Café Club\"]\n"
               "row 'Plain' 0E07=1\n"
               "message 'Plain' 0E07=1\n");
-    (void)people;
     expectReadersSee(pst,
                      "{\"folders\":[{\"path\":[\"Top of Personal Folders\",\"Inbox\"],"
                      "\"messages\":[{\"subject\":\"Flagged\",\"read\":false},"
