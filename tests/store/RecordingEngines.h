@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,9 +45,22 @@ class RecordingWriter final : public pst::PstWriter {
     pst::FolderId rootFolder() const override { return {0x122}; }
     pst::FolderId ipmSubtree() const override { return {0x8022}; }
     pst::FolderId deletedItems() const override { return {0x8062}; }
-    pst::FolderId addFolder(pst::FolderId parent, const std::string& name) override {
+    using pst::PstWriter::addFolder;
+    pst::FolderId addFolder(pst::FolderId parent, const std::string& name,
+                            pst::FolderClass) override {
         log_->folders.emplace_back(parent.nid, name);
         return {nextNid_ += 0x20};
+    }
+    // A special folder is one folder however often it is asked for, as in the real writer.
+    pst::FolderId specialFolder(pst::SpecialFolder which) override {
+        if (which == pst::SpecialFolder::DeletedItems) {
+            return deletedItems();
+        }
+        const auto [it, added] = special_.try_emplace(which);
+        if (added) {
+            it->second = addFolder(ipmSubtree(), "special " + std::to_string(int(which)));
+        }
+        return it->second;
     }
     pst::MessageId addMessage(pst::FolderId folder, const mapi::Message& message) override {
         if (failed_ || (log_->diskFullAtMessage != 0 &&
@@ -93,6 +107,7 @@ class RecordingWriter final : public pst::PstWriter {
     std::shared_ptr<WriterLog> log_;
     std::array<std::uint8_t, 16> uid_{0x11, 0x22};
     std::uint32_t nextNid_ = 0x200000;
+    std::map<pst::SpecialFolder, pst::FolderId> special_;
     std::uint64_t committed_ = 0;
     bool closed_ = false;
     bool failed_ = false;

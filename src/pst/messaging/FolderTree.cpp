@@ -1,6 +1,8 @@
 #include "pst/messaging/FolderTree.h"
 
+#include <algorithm>
 #include <deque>
+#include <utility>
 
 #include "mapi/Tags.h"
 #include "pst/Hex.h"
@@ -68,11 +70,43 @@ void FolderTree::changed(Folder& f) {
 }
 
 FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
+    return const_cast<Folder&>(std::as_const(*this).folder(nid));
+}
+
+const FolderTree::Folder& FolderTree::folder(ndb::Nid nid) const {
     auto found = folders_.find(nid.value);
     if (found == folders_.end()) {
         throw PstError("no folder with node id " + hex(nid.value, 8));
     }
     return found->second;
+}
+
+const FolderSpec& FolderTree::definition(ndb::Nid nid) const {
+    return folder(nid).definition;
+}
+
+std::optional<ndb::Nid> FolderTree::child(ndb::Nid parent, const std::string& name) const {
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+        return s;
+    };
+    for (ndb::Nid c : folder(parent).children) {
+        if (lower(folder(c).definition.name) == lower(name)) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
+// Only the folder's PC changes: its row in the parent's hierarchy table holds none of these.
+void FolderTree::setProperty(ndb::Nid nid, mapi::PropTag tag, PropValue value) {
+    Folder& f = folder(nid);
+    f.extra.insert_or_assign(tag.id, std::move(value));
+    if (!f.propsChanged) {
+        f.propsChanged = true;
+        ++changedFolders_;
+    }
 }
 
 bool FolderTree::isMailFolder(ndb::Nid nid) const {
@@ -137,6 +171,9 @@ void FolderTree::writeFolder(Folder& f) {
         pc.setOwned(tag::kSubfolders.id, PropValue::boolean(!f.children.empty()));
         if (f.definition.containerClass) {
             pc.setOwned(tag::kContainerClass.id, PropValue::unicode(*f.definition.containerClass));
+        }
+        for (const auto& [id, value] : f.extra) {
+            pc.set(id, value);
         }
         setNode(db_, nid, pc.write(), f.definition.parent);
     }

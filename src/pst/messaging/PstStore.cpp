@@ -1,6 +1,7 @@
 #include "pst/messaging/PstStore.h"
 
 #include "mapi/Tags.h"
+#include "pst/messaging/FolderClasses.h"
 #include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
 #include "pst/messaging/StoreSkeleton.h"
@@ -20,11 +21,12 @@ PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path 
     : db_(std::move(db)),
       path_(std::move(path)),
       providerUid_(newUid()),
+      specials_(providerUid_, displayName),
       folders_(*db_),
       messages_(*db_, names_),
       options_(options) {
     try {
-        writeEmptyStore(*db_, folders_, providerUid_, displayName);
+        writeEmptyStore(*db_, folders_, specials_);
         // The file takes its name with this commit, the empty store whole in it: a writer
         // that dies before leaves no file, one that dies after a valid store.
         writeCommit();
@@ -67,7 +69,13 @@ void PstStore::writeFolders() {
         setNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
         writtenNames_ = names_.size();
     }
+    specials_.writeChanged(*db_);
     folders_.writeChanged();
+}
+
+// Room for everything the next commit writes, held back while the file can still grow.
+void PstStore::reserveForCommit() {
+    db_->setCommitReserve(folders_.pendingWriteBytes() + specials_.pendingWriteBytes());
 }
 
 // The folders' changes, then the node database's commit; the count follows only once the
@@ -87,7 +95,7 @@ void PstStore::writeCommit() {
     committedMessages_ = addedMessages_;
     lastCommit_ = now();
     bytesAtCommit_ = db_->bytesWritten();
-    db_->setCommitReserve(folders_.pendingWriteBytes());
+    reserveForCommit();
 }
 
 void PstStore::commitIfDue() {
@@ -107,11 +115,40 @@ FolderId PstStore::deletedItems() const {
     return {special::kDeletedItems.value};
 }
 
-FolderId PstStore::addFolder(FolderId parent, const std::string& name) {
+FolderId PstStore::specialFolder(SpecialFolder which) {
+    requireOpen();
+    if (const auto known = specials_.find(which)) {
+        return {known->value};
+    }
+    const SpecialFolderKind& kind = kindOf(which);
+    // A folder of that name the caller made itself becomes the special one: Outlook keeps
+    // folder names unique among siblings.
+    Nid nid;
+    if (const auto existing = folders_.child(special::kIpmSubtree, kind.name)) {
+        if (folders_.definition(*existing).containerClass != containerClass(kind.folderClass)) {
+            throw PstError(path_.string() + ": the folder '" + kind.name +
+                           "' exists with another class");
+        }
+        nid = *existing;
+    } else {
+        nid = newFolder(special::kIpmSubtree, kind.name, kind.folderClass);
+    }
+    specials_.add(which, nid, folders_);
+    reserveForCommit();
+    return {nid.value};
+}
+
+FolderId PstStore::addFolder(FolderId parent, const std::string& name, FolderClass folderClass) {
     requireOpen();
     if (!folders_.isMailFolder(Nid{parent.nid})) {
         throw PstError(path_.string() + ": no folder with node id " + std::to_string(parent.nid));
     }
+    const Nid nid = newFolder(Nid{parent.nid}, name, folderClass);
+    reserveForCommit();
+    return {nid.value};
+}
+
+Nid PstStore::newFolder(Nid parent, const std::string& name, FolderClass folderClass) {
     const Nid nid = db_->allocateNid(NidType::NormalFolder);
     for (NidType type :
          {NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable}) {
@@ -120,17 +157,15 @@ FolderId PstStore::addFolder(FolderId parent, const std::string& name) {
             throw PstError(path_.string() + ": folder table ids out of step");
         }
     }
-    const auto* hierarchy = &outlook::kHierarchyColumns;
     folders_.add({nid,
-                  Nid{parent.nid},
+                  parent,
                   name,
-                  "IPF.Note",
+                  containerClass(folderClass),
                   {},
-                  hierarchy,
-                  &outlook::kContentsColumns,
+                  &outlook::kHierarchyColumns,
+                  &contentsColumns(folderClass),
                   &outlook::kAssocContentsColumns});
-    db_->setCommitReserve(folders_.pendingWriteBytes());
-    return {nid.value};
+    return nid;
 }
 
 MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
@@ -163,7 +198,7 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
         throw;
     }
     ++addedMessages_;
-    db_->setCommitReserve(folders_.pendingWriteBytes());
+    reserveForCommit();
     commitIfDue();
     return {nid.value};
 }

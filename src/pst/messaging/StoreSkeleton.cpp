@@ -7,6 +7,7 @@
 #include "pst/ltp/TableContextWriter.h"
 #include "pst/messaging/NodeWrite.h"
 #include "pst/messaging/OutlookTemplates.h"
+#include "pst/messaging/SpecialFolders.h"
 #include "pst/ndb/ByteOrder.h"
 
 namespace tolvane::pst::messaging {
@@ -22,7 +23,6 @@ using namespace special;
 constexpr Nid kSpamSearchUpdateQueue{0x2226};
 constexpr Nid kSpamSearchCriteria{0x2227};
 constexpr Nid kSpamSearchContents{0x2230};
-constexpr Nid kReceiveFolderTable{0x62B};
 constexpr Nid kOutgoingQueueTable{0x64C};
 
 void writeRaw(ndb::NodeDatabase& db, Nid nid, const std::vector<std::uint8_t>& bytes) {
@@ -38,39 +38,9 @@ void writeEmptyNode(ndb::NodeDatabase& db, Nid nid) {
     db.setNode({nid, {}, {}, {}});
 }
 
-// The message store's properties ([MS-PST] 2.4.3): the store's name and UID and the special
-// folders by ENTRYID.
-void writeStoreProperties(ndb::NodeDatabase& db, const ProviderUid& store,
-                          const std::string& displayName) {
-    ltp::PropertyContextWriter pc(db);
-    // A replica GUID of this store between two version numbers, as Outlook writes it.
-    mapi::Bytes history(24, 0);
-    history[0] = 1;
-    history[20] = 1;
-    const auto replica = newUid();
-    std::copy(replica.begin(), replica.end(), history.begin() + 4);
-    pc.setOwned(tag::kReplVersionhistory.id, PropValue::binary(std::move(history)));
-    pc.setOwned(tag::kReplFlags.id, PropValue::int32(0));
-    pc.setOwned(tag::kRecordKey.id, PropValue::binary({store.begin(), store.end()}));
-    pc.setOwned(tag::kDisplayName.id, PropValue::unicode(displayName));
-    pc.setOwned(tag::kValidFolderMask.id, PropValue::int32(0xC9));
-    pc.setOwned(tag::kIpmSubtreeEntryId.id, PropValue::binary(entryIdOf(store, kIpmSubtree.value)));
-    pc.setOwned(tag::kIpmWastebasketEntryId.id,
-                PropValue::binary(entryIdOf(store, kDeletedItems.value)));
-    pc.setOwned(tag::kCommonViewsEntryId.id,
-                PropValue::binary(entryIdOf(store, kCommonViews.value)));
-    pc.setOwned(tag::kFinderEntryId.id, PropValue::binary(entryIdOf(store, kSearchRoot.value)));
-    // Internal values Outlook sets in every new store.
-    pc.setOwned(tag::kPstLrNoRestrictions.id, PropValue::boolean(true));
-    pc.setOwned(tag::kLatestPstEnsure.id, PropValue::int32(0x000E0011));
-    pc.setOwned(tag::outlook::kProperty66FC.id, PropValue::int32(0x0018B2B3));
-    pc.setOwned(tag::kPstPassword.id, PropValue::int32(0));
-    setNode(db, ndb::nid::kMessageStore, pc.write());
-}
-
 // Table templates ([MS-PST] 2.4.4.4-2.4.4.6, 2.4.5.3.1, 2.4.6.1.1, 2.4.8.6.2.1) and the other
 // tables of an empty store.
-void writeTables(ndb::NodeDatabase& db) {
+void writeTables(ndb::NodeDatabase& db, const SpecialFolders& specials) {
     writeEmptyTable(db, ndb::nid::kHierarchyTableTemplate, outlook::kHierarchyColumns);
     writeEmptyTable(db, ndb::nid::kContentsTableTemplate, outlook::kContentsColumns);
     writeEmptyTable(db, ndb::nid::kAssocContentsTableTemplate, outlook::kAssocContentsColumns);
@@ -82,14 +52,7 @@ void writeTables(ndb::NodeDatabase& db) {
     writeEmptyTable(db, Nid{0x6D7}, outlook::kTable6D7Columns);
     writeEmptyTable(db, Nid{0x6F8}, outlook::kTable6F8Columns);
 
-    // The receive folder table: the root receives every message class ("").
-    ltp::TableRows rows(ltp::TableLayout::fromColumns(outlook::kReceiveFolderColumns));
-    const PropValue anyClass = PropValue::unicode("");
-    const PropValue root = PropValue::int32(static_cast<std::int32_t>(ndb::nid::kRootFolder.value));
-    const ltp::Cell cells[] = {{tag::kMessageClass, &anyClass},
-                               {tag::outlook::kReceiveFolderNid, &root}};
-    rows.add(1, 2, cells);
-    setNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
+    specials.writeReceiveFolders(db);
 }
 
 // Search: empty queues, the activity list naming the spam search folder, its criteria and its
@@ -191,10 +154,9 @@ std::vector<std::uint8_t> entryIdOf(const ProviderUid& store, std::uint32_t nid)
     return id;
 }
 
-void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const ProviderUid& store,
-                     const std::string& displayName) {
-    writeStoreProperties(db, store, displayName);
-    writeTables(db);
+void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const SpecialFolders& specials) {
+    specials.writeStore(db);
+    writeTables(db, specials);
     writeSearchNodes(db);
     writeOutlooksOwnNodes(db);
     addSpecialFolders(db, folders);

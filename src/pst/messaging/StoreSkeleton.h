@@ -1,9 +1,9 @@
 #pragma once
 
 // The empty store: every node Outlook's own new store has ([MS-PST] 2.7.3 and the nodes
-// Outlook adds), written before the first commit so the file appears complete. The special
-// folders are a list, and the message store names them by ENTRYID, so a folder Outlook
-// treats as special is a row here and a pointer in the store's properties.
+// Outlook adds), written before the first commit so the file appears complete. The message
+// store and the receive-folder table come from SpecialFolders, which rewrites them when a
+// special folder is added.
 
 #include <array>
 #include <cstdint>
@@ -33,10 +33,11 @@ ProviderUid newUid();
 // provider UID, the NID.
 std::vector<std::uint8_t> entryIdOf(const ProviderUid& store, std::uint32_t nid);
 
-// Writes the message store, the table templates, the receive-folder and search nodes and the
-// nodes Outlook writes without [MS-PST] describing them, and registers the special folders
-// with `folders`, which writes them at the next commit.
-void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const ProviderUid& store,
-                     const std::string& displayName);
+class SpecialFolders;
+
+// Writes the message store and the receive-folder table (as `specials` has them), the table
+// templates, the search nodes and the nodes Outlook writes without [MS-PST] describing them,
+// and registers the fixed folders with `folders`, which writes them at the next commit.
+void writeEmptyStore(ndb::NodeDatabase& db, FolderTree& folders, const SpecialFolders& specials);
 
 }  // namespace tolvane::pst::messaging

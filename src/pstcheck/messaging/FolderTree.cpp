@@ -25,6 +25,7 @@ std::map<std::uint32_t, Folder> readFolders(const BTrees& trees, BlockSource& bl
             if (pc) {
                 f.opened = true;
                 f.name = pc->string(tag::kDisplayName);
+                f.containerClass = pc->string(tag::kContainerClass);
                 f.contentCount = pc->int32(tag::kContentCount);
                 f.unreadCount = pc->int32(tag::kContentUnread);
                 f.hasSubfolders = pc->boolean(tag::kSubfolders);

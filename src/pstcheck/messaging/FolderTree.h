@@ -17,7 +17,7 @@ struct Folder {
     std::uint32_t nid = 0;
     std::uint32_t parent = 0;
     bool opened = false;  // its PC could be read; the facts below come from it
-    std::optional<std::string> name;
+    std::optional<std::string> name, containerClass;
     std::optional<std::uint32_t> contentCount, unreadCount;
     std::optional<bool> hasSubfolders;
     // The nodes whose NBT nidParent it is, by kind, in NID order.

@@ -7,7 +7,6 @@
 #include "pstcheck/Guard.h"
 #include "pstcheck/ltp/PropertyContext.h"
 #include "pstcheck/ltp/TableContext.h"
-#include "pstcheck/messaging/FolderTree.h"
 #include "pstcheck/messaging/Ids.h"
 #include "pstcheck/messaging/RowCopies.h"
 
@@ -20,8 +19,7 @@ class FolderChecker {
                   Report& r)
         : trees_(t), blocks_(b), messages_(m), r_(r) {}
 
-    std::uint64_t run() {
-        const std::map<std::uint32_t, Folder> folders = readFolders(trees_, blocks_, r_);
+    std::uint64_t run(const std::map<std::uint32_t, Folder>& folders) {
         if (const auto root = trees_.nbt.find(nid::kRootFolder);
             root == trees_.nbt.end() || root->second.nidParent != nid::kRootFolder) {
             r_.add("NBTENTRY", "nidParent", "root folder is missing or not its own parent",
@@ -146,8 +144,9 @@ class FolderChecker {
 }  // namespace
 
 std::uint64_t checkFolders(const BTrees& trees, BlockSource& blocks,
+                           const std::map<std::uint32_t, Folder>& folders,
                            const std::map<std::uint32_t, MessageFacts>& messages, Report& report) {
-    return FolderChecker(trees, blocks, messages, report).run();
+    return FolderChecker(trees, blocks, messages, report).run(folders);
 }
 
 }  // namespace tolvane::pstcheck

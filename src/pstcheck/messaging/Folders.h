@@ -4,6 +4,7 @@
 #include <map>
 
 #include "pstcheck/Report.h"
+#include "pstcheck/messaging/FolderTree.h"
 #include "pstcheck/messaging/MessageCheck.h"
 #include "pstcheck/ndb/BTrees.h"
 #include "pstcheck/ndb/BlockSource.h"
@@ -14,6 +15,7 @@ namespace tolvane::pstcheck {
 // FAI rows = associated messages, copied columns, and the counts in the folder's PC
 // ([MS-PST] 2.4.4). Returns the number of folders.
 std::uint64_t checkFolders(const BTrees& trees, BlockSource& blocks,
+                           const std::map<std::uint32_t, Folder>& folders,
                            const std::map<std::uint32_t, MessageFacts>& messages, Report& report);
 
 }  // namespace tolvane::pstcheck

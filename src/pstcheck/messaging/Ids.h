@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kDisplayName = 0x3001001F, kContentCount = 0x3602
                                kContentUnread = 0x36030003, kSubfolders = 0x360A000B,
                                kMessageFlags = 0x0E070003, kSubject = 0x0037001F,
                                kMessageClass = 0x001A001F, kHiddenCount = 0x66350003,
-                               kHiddenUnread = 0x66360003;
+                               kHiddenUnread = 0x66360003, kContainerClass = 0x3613001F;
 }
 
 }  // namespace tolvane::pstcheck

@@ -8,6 +8,7 @@
 #include "pstcheck/messaging/CalendarCheck.h"
 #include "pstcheck/messaging/ContactCheck.h"
 #include "pstcheck/messaging/Ids.h"
+#include "pstcheck/messaging/MessageState.h"
 #include "pstcheck/messaging/RowCopies.h"
 
 namespace tolvane::pstcheck {
@@ -45,6 +46,7 @@ class MessageChecker {
         if (!facts.flags) {
             r_.add("MESSAGE", "PidTagMessageFlags", "missing", where);
         }
+        checkMessageState(*pc, facts.messageClass, where, r_);
         if (names_) {
             for (const auto& [id, entry] : pc->entries()) {
                 if (id >= kFirstNamedId && !names_->hasId(id)) {

@@ -10,37 +10,11 @@
 #include "pstcheck/messaging/Ids.h"
 #include "pstcheck/messaging/MessageCheck.h"
 #include "pstcheck/messaging/NameMap.h"
+#include "pstcheck/messaging/SpecialFolders.h"
 #include "pstcheck/ndb/Format.h"
 
 namespace tolvane::pstcheck {
 namespace {
-
-constexpr std::uint32_t kIpmSubtreeEntryId = 0x35E00102;
-constexpr std::size_t kEntryIdSize = 24;  // [2.4.3.2] flags, provider UID, NID
-
-void checkStore(const BTrees& trees, BlockSource& blocks, Report& r) {
-    const std::string where = "nid " + hex(nid::kMessageStore);
-    const auto node = trees.nbt.find(nid::kMessageStore);
-    if (node == trees.nbt.end()) {
-        r.add("STORE", "missing", "the message store node does not exist", where);
-        return;
-    }
-    const auto pc =
-        PropertyContext::open(blocks, node->second.bidData, node->second.bidSub, where, r);
-    if (!pc) {
-        return;
-    }
-    const auto subtree = pc->bytes(kIpmSubtreeEntryId);
-    if (!subtree || subtree->size() != kEntryIdSize) {
-        r.add("STORE", "PidTagIpmSubTreeEntryId", "missing or not a 24-byte entry id", where);
-        return;
-    }
-    const std::uint32_t nid = u32(Bytes(*subtree), 20);
-    if (!trees.nbt.contains(nid) || nidType(nid) != nidtype::kNormalFolder) {
-        r.add("STORE", "PidTagIpmSubTreeEntryId", "names " + hex(nid) + ", which is no folder",
-              where);
-    }
-}
 
 bool tableType(std::uint32_t type) {
     return type >= 0x0B && type <= nidtype::kRecipientTable;
@@ -85,7 +59,6 @@ void checkNidHighWater(const Header& h, const BTrees& trees, Report& r) {
 MessagingSummary checkMessaging(const Header& header, const BTrees& trees, BlockSource& blocks,
                                 Report& r) {
     MessagingSummary summary;
-    guarded(r, "nid " + hex(nid::kMessageStore), [&] { checkStore(trees, blocks, r); });
     std::optional<std::uint32_t> named;
     guarded(r, "nid " + hex(nid::kNameToIdMap), [&] { named = checkNameMap(trees, blocks, r); });
     std::optional<NameIndex> names;
@@ -121,7 +94,9 @@ MessagingSummary checkMessaging(const Header& header, const BTrees& trees, Block
         messages.emplace(nid, std::move(*facts));
         summary.messages += type == nidtype::kNormalMessage ? 1 : 0;
     }
-    summary.folders = checkFolders(trees, blocks, messages, r);
+    const std::map<std::uint32_t, Folder> folders = readFolders(trees, blocks, r);
+    summary.folders = checkFolders(trees, blocks, folders, messages, r);
+    checkSpecialFolders(trees, blocks, folders, r);
     checkOtherTables(trees, blocks, r);
     checkNidHighWater(header, trees, r);
     return summary;

@@ -75,10 +75,12 @@ void compareRowWithObject(const TableContext& table, std::size_t row, const Prop
         }
         const auto inRow = table.cellBytes(row, c.tag);
         const auto inObject = objectValue(object, id);
-        if (!inRow || !inObject || *inRow == *inObject) {
+        if (!inObject || (inRow && *inRow == *inObject)) {
             continue;
         }
-        std::string detail = "row holds " + show(*inRow) + ", the object " + show(*inObject);
+        // A row may not leave out a column the object has (Outlook's own rows never do).
+        std::string detail = inRow ? "row holds " + show(*inRow) + ", the object " + show(*inObject)
+                                   : "row has no cell, the object holds " + show(*inObject);
         if (c.tag == kMessageSize) {
             // Outlook refreshes the message size in its contents rows lazily (two samples).
             report.tolerate(structure, fieldName(c.tag), std::move(detail), where);

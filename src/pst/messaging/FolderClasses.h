@@ -1,0 +1,19 @@
+#pragma once
+
+// What a folder of each class is made with: the container class Outlook reads, and the
+// columns of its contents table, which Outlook's list views show without opening a message.
+
+#include <vector>
+
+#include "pst/PstWriter.h"
+#include "pst/ltp/DiskStructs.h"
+
+namespace tolvane::pst::messaging {
+
+// "IPF.Note", "IPF.Contact", "IPF.Appointment", "IPF.Task", "IPF.StickyNote", "IPF.Journal".
+const char* containerClass(FolderClass folderClass);
+
+// The contents-table columns of a new folder of the class.
+const std::vector<ltp::TColumn>& contentsColumns(FolderClass folderClass);
+
+}  // namespace tolvane::pst::messaging
