@@ -1,0 +1,21 @@
+#pragma once
+
+// The readers openSource chooses from.
+
+#include <filesystem>
+#include <memory>
+
+#include "source/SourceFormat.h"
+#include "source/SourceReader.h"
+
+namespace tolvane::source {
+
+std::unique_ptr<SourceReader> openArchive(const std::filesystem::path& path,
+                                          const ReadOptions& options);
+std::unique_ptr<SourceReader> openLooseFile(const std::filesystem::path& path, SourceFormat format,
+                                            const ReadOptions& options);
+
+// A path as reports show it: UTF-8 on every system.
+std::string pathText(const std::filesystem::path& path);
+
+}  // namespace tolvane::source
