@@ -47,6 +47,8 @@ inline constexpr PropTag kParentDisplay{0x0E05, Unicode};
 inline constexpr PropTag kSpoolerStatus{0x0E10, Int32};
 inline constexpr PropTag kSubmitFlags{0x0E14, Int32};
 inline constexpr PropTag kIconIndex{0x1080, Int32};
+inline constexpr PropTag kLastVerbExecuted{0x1081, Int32};
+inline constexpr PropTag kLastVerbExecutionTime{0x1082, SysTime};
 inline constexpr PropTag kFollowupIcon{0x1095, Int32};
 inline constexpr PropTag kItemTemporaryFlags{0x1097, Int32};
 inline constexpr PropTag kConversationId{0x3013, Binary};
@@ -224,6 +226,7 @@ inline constexpr std::uint16_t kNameidBucketBase = 0x1000;  // bucket n is id 0x
 inline constexpr std::int32_t kMsgFlagRead = 0x01;
 inline constexpr std::int32_t kMsgFlagUnsent = 0x08;
 inline constexpr std::int32_t kMsgFlagHasAttach = 0x10;
+inline constexpr std::int32_t kMsgFlagEverRead = 0x400;
 
 // PidTagAttachMethod values.
 inline constexpr std::int32_t kAttachByValue = 1;
@@ -301,6 +304,8 @@ inline constexpr NamedTag kCurrentVersion{propset::common(), 0x8552, {}, Int32};
 inline constexpr NamedTag kInternetAccountName{propset::common(), 0x8580, {}, Unicode};
 inline constexpr NamedTag kInternetAccountStamp{propset::common(), 0x8581, {}, Unicode};
 inline constexpr NamedTag kUseTnef{propset::common(), 0x8582, {}, Boolean};
+inline constexpr NamedTag kToDoOrdinalDate{propset::common(), 0x85A0, {}, SysTime};
+inline constexpr NamedTag kToDoSubOrdinal{propset::common(), 0x85A1, {}, Unicode};
 inline constexpr NamedTag kToDoTitle{propset::common(), 0x85A4, {}, Unicode};
 inline constexpr NamedTag kTaskStatus{propset::task(), 0x8101, {}, Int32};
 inline constexpr NamedTag kPercentComplete{propset::task(), 0x8102, {}, Double};
