@@ -86,6 +86,7 @@ class CountingFiles final : public pst::ndb::FileSystem {
             real_.truncate(size);
         }
         void startWriteBack() override { real_.startWriteBack(); }
+        void publish() override { real_.publish(); }
 
       private:
         pst::ndb::PosixFileIo real_;

@@ -12,7 +12,7 @@ packages=(
   pst-utils pff-tools python3-pypff python3
   xvfb xauth x11-apps imagemagick
   dpkg-dev fakeroot lintian appstream desktop-file-utils man-db util-linux mount
-  valgrind linux-perf hyperfine
+  valgrind linux-perf hyperfine strace
 )
 
 here=$(cd "$(dirname "$0")/.." && pwd)

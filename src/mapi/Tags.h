@@ -66,7 +66,9 @@ inline constexpr PropTag kReplCopiedfromItemid{0x0E3D, Binary};
 // The message store object ([MS-PST] 2.4.3.1).
 inline constexpr PropTag kValidFolderMask{0x35DF, Int32};
 inline constexpr PropTag kIpmSubtreeEntryId{0x35E0, Binary};
+inline constexpr PropTag kIpmOutboxEntryId{0x35E2, Binary};
 inline constexpr PropTag kIpmWastebasketEntryId{0x35E3, Binary};
+inline constexpr PropTag kIpmSentMailEntryId{0x35E4, Binary};
 inline constexpr PropTag kCommonViewsEntryId{0x35E6, Binary};
 inline constexpr PropTag kFinderEntryId{0x35E7, Binary};
 inline constexpr PropTag kPstLrNoRestrictions{0x6633, Boolean};
@@ -81,6 +83,14 @@ inline constexpr PropTag kContentUnreadCount{0x3603, Int32};
 inline constexpr PropTag kSubfolders{0x360A, Boolean};
 inline constexpr PropTag kContainerClass{0x3613, Unicode};
 inline constexpr PropTag kExtendedFolderFlags{0x36DA, Binary};
+// Special folders Outlook finds through the root folder and the Inbox (MS-OXOSFLD 2.2).
+inline constexpr PropTag kIpmAppointmentEntryId{0x36D0, Binary};
+inline constexpr PropTag kIpmContactEntryId{0x36D1, Binary};
+inline constexpr PropTag kIpmJournalEntryId{0x36D2, Binary};
+inline constexpr PropTag kIpmNoteEntryId{0x36D3, Binary};
+inline constexpr PropTag kIpmTaskEntryId{0x36D4, Binary};
+inline constexpr PropTag kIpmDraftsEntryId{0x36D7, Binary};
+inline constexpr PropTag kAdditionalRenEntryIds{0x36D8, MvBinary};
 inline constexpr PropTag kPstHiddenCount{0x6635, Int32};
 inline constexpr PropTag kPstHiddenUnread{0x6636, Int32};
 inline constexpr PropTag kLongTermEntryIdFromTable{0x6670, Binary};

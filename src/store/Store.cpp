@@ -64,7 +64,7 @@ void Store::close() {
             firstFailure = std::move(failure);
         }
     };
-    const std::vector<MailItem*> open(openItems_.begin(), openItems_.end());
+    const std::vector<MailItem*> open = openItems_;
     for (MailItem* item : open) {
         try {
             item->Close();

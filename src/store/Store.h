@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "pst/PstWriter.h"
 #include "store/StoreServices.h"
@@ -44,8 +44,8 @@ class Store : public std::enable_shared_from_this<Store> {
     // For folders and items of this store.
     pst::PstWriter& writer();
     const StoreServices& services() const { return services_; }
-    void trackItem(MailItem* item) { openItems_.insert(item); }
-    void untrackItem(MailItem* item) { openItems_.erase(item); }
+    void trackItem(MailItem* item) { openItems_.push_back(item); }
+    void untrackItem(MailItem* item) { std::erase(openItems_, item); }
 
   private:
     std::unique_ptr<pst::PstWriter> writer_;
@@ -56,7 +56,9 @@ class Store : public std::enable_shared_from_this<Store> {
     StoreServices services_;
     std::uint64_t committedAtClose_ = 0;
     std::shared_ptr<Folder> root_;
-    std::set<MailItem*> openItems_;
+    // In the order they were opened, which close() writes them in, so a stopped run lays out
+    // its file the same way each time.
+    std::vector<MailItem*> openItems_;
 };
 
 }  // namespace tolvane::store

@@ -5,6 +5,8 @@ spaces, folders that cannot be read, entries that are no files, files left by ki
 
     durable_runs.py TOLVANE_CONVERT TOLVANE_PSTCHECK [--kills N] [unittest arguments]
 
+FirstCommit stops the run at each system call of its first commit through strace.
+
 Every PST is checked by tolvane-pstcheck --strict and its messages counted by it; a count
 the program reports must be the count the file holds. --kills sets how many SIGKILL moments
 KillTest covers (make check runs a short form; scripts/kill-test.sh the full one). The
@@ -311,6 +313,111 @@ class KillTest(LargeTree):
                       leftover, result.stderr)
         self.assertEqual(sha256(leftover), before)
         self.assertEqual(len(psts(dest)), 2)
+
+
+# The writer's system calls that change its file: the file's growth, its writes, its syncs,
+# and the link that gives it its name (then the sync of its folder).
+WRITER_CALLS = ("fallocate", "pwritev", "pwrite64", "fdatasync", "linkat", "fsync")
+
+
+class FirstCommit(Base):
+    """The first commit, when the new store is written and takes its name, stopped at each of
+    its writes, growths and syncs and at the link that names the file: by SIGKILL, and by a
+    full disk (ENOSPC), both injected by strace. Each leaves either no file at all, or the
+    working file as a valid empty store that the next run names as a leftover and keeps;
+    never a file no reader opens, never a temporary file."""
+
+    def setUp(self):
+        super().setUp()
+        self.source = os.path.join(self.work, "Export", "Inbox")
+        write_messages(self.source, 3)
+
+    # LeakSanitizer cannot run under ptrace: off for the traced runs of a sanitizer build.
+    TRACED_ENV = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") +
+                      ":detect_leaks=0")
+
+    def writer_calls(self):
+        """(syscall, invocation number) of each writer call up to the file's naming and the
+        first one after it, all made by one thread, as strace counts them."""
+        log = os.path.join(self.work, "trace")
+        dest = os.path.join(self.work, "traced")
+        os.makedirs(dest)
+        result = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e",
+                                 "trace=" + ",".join(WRITER_CALLS), CONVERT, "--dest", dest,
+                                 self.source], capture_output=True, text=True, timeout=600,
+                                env=self.TRACED_ENV)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        calls, counts, named = [], {}, False
+        threads = set()
+        with open(log) as lines:
+            for line in lines:
+                found = re.match(r"(?:(\d+) +)?(\w+)\(", line)
+                if not found or found.group(2) not in WRITER_CALLS:
+                    continue
+                thread, name = found.group(1), found.group(2)
+                threads.add(thread)
+                counts[name] = counts.get(name, 0) + 1
+                calls.append((name, counts[name]))
+                if named:
+                    break
+                named = name == "linkat"
+        self.assertTrue(named, "the file was never linked to its name")
+        self.assertEqual(len(threads), 1, "writer calls from several threads: %s" % threads)
+        return calls
+
+    def run_with(self, dest, injection):
+        return subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                               "trace=" + injection.split(":")[0], "-e", "inject=" + injection,
+                               CONVERT, "--dest", dest, self.source],
+                              capture_output=True, text=True, timeout=600, env=self.TRACED_ENV)
+
+    def assert_nothing_or_a_valid_store(self, dest, what):
+        """True when a working file was left (checked), False when nothing was."""
+        names = sorted(os.listdir(dest))
+        if not names:
+            return False
+        self.assertEqual(len(names), 1, "%s left %s" % (what, names))
+        self.assertTrue(names[0].endswith(WORKING), "%s left %s" % (what, names))
+        problems, messages = strict_check(os.path.join(dest, names[0]))
+        self.assertIsNone(problems, what)
+        self.assertEqual(messages, 0, what)
+        return True
+
+    def assert_next_run_sees(self, dest, leftover, what):
+        time.sleep(1.05 - time.time() % 1)  # a new second: a new file name
+        small = os.path.join(self.work, "one")
+        if not os.path.isdir(small):
+            write_messages(small, 1, prefix="one")
+        result = subprocess.run([CONVERT, "--dest", dest, small], capture_output=True,
+                                text=True, timeout=600)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        said = "an earlier conversion did not finish" in result.stderr
+        self.assertEqual(said, leftover, "%s: %s" % (what, result.stderr))
+
+    def test_a_kill_or_a_full_disk_during_the_first_commit_leaves_no_file_or_a_valid_one(self):
+        calls = self.writer_calls()
+        self.assertIn(("fdatasync", 1), calls)
+        left = {"kill": 0, "full disk": 0}
+        for how, effect in (("kill", "signal=KILL"), ("full disk", "error=ENOSPC")):
+            for n, (name, count) in enumerate(calls):
+                what = "%s at %s number %d" % (how, name, count)
+                with self.subTest(what):
+                    dest = os.path.join(self.out, "%s-%02d" % (how.replace(" ", "-"), n))
+                    os.makedirs(dest)
+                    result = self.run_with(dest, "%s:%s:when=%d" % (name, effect, count))
+                    if how == "kill":
+                        self.assertEqual(result.returncode, -signal.SIGKILL, result.stderr)
+                    else:
+                        self.assertNotEqual(result.returncode, 0, what)
+                        self.assertIn("No space left on device", result.stderr, what)
+                    kept = self.assert_nothing_or_a_valid_store(dest, what)
+                    left[how] += kept
+                    self.assert_next_run_sees(dest, kept, what)
+        # Up to the link nothing is left; after it, the whole empty store.
+        self.assertEqual(left, {"kill": 1, "full disk": 1})
+        print("first commit: %d writer calls, each stopped by a kill and by a full disk; "
+              "%d kills and %d full disks left a file, the rest nothing"
+              % (len(calls), left["kill"], left["full disk"]), file=sys.stderr)
 
 
 class QueueEdges(Base):

@@ -8,6 +8,7 @@
 #include "RecordingEngines.h"
 #include "TempDir.h"
 #include "platform/AppError.h"
+#include "pst/ndb/FileIo.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
@@ -227,6 +228,41 @@ TEST_F(StoreSessionTest, LogoffOrDestructionClosesTheStoresWithTheirOpenItems) {
     EXPECT_EQ(log->closes, 2);
 }
 
+// Items still open when the store closes are written in the order they were opened, so a run
+// stopped with items open lays its file out the same way each time.
+TEST_F(StoreSessionTest, OpenItemsAreWrittenAtCloseInTheOrderTheyWereOpened) {
+    auto session = loggedOn();
+    auto store = session->Stores().AddPSTStore(dir / "a.pst", 1, "Mail");
+    auto inbox = store->IPMRootFolder()->Folders().Add("Inbox", 6);
+    std::vector<std::shared_ptr<MailItem>> open;
+    std::vector<std::string> subjects;
+    for (int i = 0; i < 12; ++i) {
+        subjects.push_back("Open " + std::to_string(i));
+        open.push_back(inbox->Items().Add(0));
+        open.back()->Import(messageFile(subjects.back() + ".eml", subjects.back()), 1024);
+        open.back()->Save();
+        if (i % 4 == 3) {  // closed at once: written now, not again
+            open.back()->Close();
+        }
+    }
+    store->close();
+    ASSERT_EQ(log->messages.size(), subjects.size());
+    std::vector<std::string> written;
+    for (const auto& message : log->messages) {
+        written.push_back(message.subject);
+    }
+    std::vector<std::string> expected;
+    for (int i = 3; i < 12; i += 4) {
+        expected.push_back(subjects[static_cast<std::size_t>(i)]);
+    }
+    for (int i = 0; i < 12; ++i) {
+        if (i % 4 != 3) {
+            expected.push_back(subjects[static_cast<std::size_t>(i)]);
+        }
+    }
+    EXPECT_EQ(written, expected);
+}
+
 // The file's name says whether it is finished.
 class StoreFileTest : public StoreSessionTest {
   protected:
@@ -305,6 +341,9 @@ TEST_F(StoreFileTest, WorkingFilesOfEarlierRunsAreFoundByPrefixAndSuffix) {
         std::ofstream(dir / name) << "x";
     }
     std::filesystem::create_directory(dir / "ZimbraMails5-incomplete.pst");
+    // What the writer leaves of a store it was creating, where it can leave anything (a power
+    // cut on Windows, a kill where the file system has no O_TMPFILE), is no working file.
+    std::ofstream(pst::ndb::creationPathFor(dir / "ZimbraMails6-incomplete.pst")) << "x";
     const std::string folder = dir.path().string() + "/";
     EXPECT_EQ(workingFilesIn(folder, "ZimbraMails"),
               (std::vector<std::string>{folder + "ZimbraMails1-incomplete.pst",

@@ -1,32 +1,60 @@
 #include "pst/ltp/BthWriter.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "pst/PstError.h"
+#include "pst/ltp/DiskCodec.h"
 
 namespace tolvane::pst::ltp {
 
 Hid reserveBthHeader(HeapWriter& heap) {
-    return heap.reserve(BthHeader::kSize);
+    return heap.reserve(sizeof(disk::BthHeader));
 }
 
-namespace {
+void addIndexRecord(std::vector<std::uint8_t>& level, std::span<const std::uint8_t> item,
+                    std::uint8_t cbKey, Hid hid) {
+    level.insert(level.end(), item.begin(), item.begin() + cbKey);
+    const std::size_t at = level.size();
+    level.resize(at + 4);
+    ndb::le::put32(level, at, hid.value);
+}
 
-// One level of the tree: items of at most `capacity` records each; returns, per item, its
-// first key followed by its HID (an index record of the level above).
-std::vector<std::uint8_t> writeLevel(HeapWriter& heap, std::span<const std::uint8_t> records,
-                                     std::size_t recordSize, std::size_t cbKey, Hid firstItem) {
-    const std::size_t capacity = kMaxHeapItem / recordSize;
-    const std::size_t count = records.size() / recordSize;
-    std::vector<std::uint8_t> parents;
-    for (std::size_t first = 0; first < count; first += capacity) {
-        const std::size_t n = std::min(capacity, count - first);
-        auto chunk = records.subspan(first * recordSize, n * recordSize);
+disk::BthHeader writeBthIndex(BthShape shape, std::vector<std::uint8_t> level,
+                              const std::function<Hid(std::span<const std::uint8_t>)>& allocate) {
+    disk::BthHeader header{disk::value::kClientSigBth, shape.cbKey, shape.cbEnt, 0, 0};
+    if (level.empty()) {
+        return header;
+    }
+    const std::size_t record = shape.indexRecordSize();
+    const std::size_t perItem = disk::value::kMaxHeapItem / record * record;
+    while (level.size() > record) {
+        std::vector<std::uint8_t> up;
+        for (std::size_t first = 0; first < level.size(); first += perItem) {
+            const auto chunk =
+                std::span(level).subspan(first, std::min(perItem, level.size() - first));
+            addIndexRecord(up, chunk, shape.cbKey, allocate(chunk));
+        }
+        level = std::move(up);
+        ++header.bIdxLevels;
+    }
+    header.hidRoot = ndb::le::get32(level, shape.cbKey);
+    return header;
+}
+
+std::vector<Hid> writeBth(HeapWriter& heap, Hid header, BthShape shape,
+                          std::span<const std::uint8_t> records, Hid firstLeaf) {
+    if (records.size() % shape.recordSize() != 0) {
+        throw PstError("BTH: records are not a whole number of entries");
+    }
+    const std::size_t perLeaf = shape.leafCapacity() * shape.recordSize();
+    std::vector<Hid> leaves;
+    std::vector<std::uint8_t> index;
+    for (std::size_t first = 0; first < records.size(); first += perLeaf) {
+        const auto chunk = records.subspan(first, std::min(perLeaf, records.size() - first));
         Hid hid;
-        if (first == 0 && !firstItem.isNull()) {
-            hid = firstItem;
-            auto target = heap.item(hid);
+        if (first == 0 && !firstLeaf.isNull()) {
+            hid = firstLeaf;
+            const auto target = heap.item(hid);
             if (target.size() != chunk.size()) {
                 throw PstError("BTH: reserved leaf has the wrong size");
             }
@@ -34,35 +62,14 @@ std::vector<std::uint8_t> writeLevel(HeapWriter& heap, std::span<const std::uint
         } else {
             hid = heap.allocate(chunk);
         }
-        parents.insert(parents.end(), chunk.begin(), chunk.begin() + static_cast<long>(cbKey));
-        const std::size_t at = parents.size();
-        parents.resize(at + 4);
-        putU32(parents, at, hid.value);
+        leaves.push_back(hid);
+        addIndexRecord(index, chunk, shape.cbKey, hid);
     }
-    return parents;
-}
-
-}  // namespace
-
-void writeBth(HeapWriter& heap, Hid header, BthShape shape, std::span<const std::uint8_t> records,
-              Hid firstLeaf) {
-    if (records.size() % shape.recordSize() != 0) {
-        throw PstError("BTH: records are not a whole number of entries");
-    }
-    BthHeader h;
-    h.cbKey = shape.cbKey;
-    h.cbEnt = shape.cbEnt;
-    if (!records.empty()) {
-        std::vector<std::uint8_t> level =
-            writeLevel(heap, records, shape.recordSize(), shape.cbKey, firstLeaf);
-        const std::size_t indexRecord = std::size_t{shape.cbKey} + 4;
-        while (level.size() > indexRecord) {
-            level = writeLevel(heap, level, indexRecord, shape.cbKey, {});
-            ++h.indexLevels;
-        }
-        h.root = Hid{getU32(level, shape.cbKey)};
-    }
-    h.write(heap.item(header));
+    disk::writeAt(heap.item(header), writeBthIndex(shape, std::move(index),
+                                                   [&heap](std::span<const std::uint8_t> item) {
+                                                       return heap.allocate(item);
+                                                   }));
+    return leaves;
 }
 
 }  // namespace tolvane::pst::ltp

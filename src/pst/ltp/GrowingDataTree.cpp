@@ -29,7 +29,7 @@ void GrowingDataTree::set(std::size_t i, ndb::Bid bid, std::uint32_t bytes) {
     rootDirty_ = true;
 }
 
-ndb::Bid GrowingDataTree::root(ndb::NodeDatabase& db) {
+ndb::Bid GrowingDataTree::root(ndb::BlockWriter& db) {
     if (!rootDirty_) {
         return root_;
     }

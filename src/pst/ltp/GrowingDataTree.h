@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "pst/ndb/NodeDatabase.h"
+#include "pst/ndb/BlockWriter.h"
 
 namespace tolvane::pst::ltp {
 
@@ -18,7 +18,7 @@ class GrowingDataTree {
     std::size_t size() const { return leaves_.size(); }
     std::uint64_t totalBytes() const { return total_; }
     // The root over the leaves as they stand (one leaf is its own root), writing what changed.
-    ndb::Bid root(ndb::NodeDatabase& db);
+    ndb::Bid root(ndb::BlockWriter& db);
 
   private:
     struct Group {

@@ -3,31 +3,27 @@
 #include <algorithm>
 #include <string>
 
-#include "mapi/Tags.h"
 #include "pst/PstError.h"
 #include "pst/ltp/BthWriter.h"
+#include "pst/ltp/DiskCodec.h"
 #include "pst/ltp/ValueEncoding.h"
 
 namespace tolvane::pst::ltp {
 
 namespace {
 
-constexpr BthShape kRowIndexShape{kRowIndexKeySize, kRowIndexDataSize};
-constexpr std::size_t kRecord = kRowIndexKeySize + kRowIndexDataSize;
-constexpr std::size_t kIndexRecord = kRowIndexKeySize + 4;
+using disk::value::kMaxHeapItem;
 
-void setBit(std::span<std::uint8_t> ceb, std::uint8_t bit) {
-    ceb[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
-}
+constexpr BthShape kRowIndexShape{sizeof(disk::TcRowId::dwRowID),
+                                  sizeof(disk::TcRowId::dwRowIndex)};
 
 }  // namespace
 
-GrowingTable::GrowingTable(ndb::NodeDatabase& db, TableLayout layout)
-    : db_(db), layout_(std::move(layout)), heap_(kClientSigTc) {
+GrowingTable::GrowingTable(ndb::BlockWriter& db, TableLayout layout)
+    : db_(db), layout_(std::move(layout)), heap_(disk::value::kClientSigTc) {
     // Outlook's order: RowIndex header, then TCINFO, both in block 0 for good.
-    indexHeader_ = heap_.allocate(std::vector<std::uint8_t>(BthHeader::kSize));
-    info_ = heap_.allocate(
-        std::vector<std::uint8_t>(TcInfo::kFixedSize + TColumn::kSize * layout_.columns().size()));
+    indexHeader_ = heap_.allocate(std::vector<std::uint8_t>(sizeof(disk::BthHeader)));
+    info_ = heap_.allocate(std::vector<std::uint8_t>(layout_.tcInfoSize()));
     heap_.setUserRoot(info_);
 }
 
@@ -37,27 +33,9 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
                        std::to_string(lastRowId_));
     }
     std::vector<std::uint8_t> image(layout_.rowSize());
-    auto ceb = std::span(image).subspan(layout_.cebOffset());
-    putU32(image, 0, rowId);
-    putU32(image, 4, rowVersion);
-    setBit(ceb, 0);
-    setBit(ceb, 1);
     std::vector<std::pair<const TColumn*, std::vector<std::uint8_t>>> variable;
-    for (const Cell& cell : cells) {
-        const TColumn* column = layout_.find(cell.tag);
-        if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
-            cell.value->type() != cell.tag.type || cell.value->type() == mapi::PropType::Object) {
-            continue;
-        }
-        if (isInlineCell(cell.value->type())) {
-            const std::uint64_t bits = fixedBits(*cell.value);
-            for (std::size_t i = 0; i < column->cbData; ++i) {
-                image[column->ibData + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-            }
-        } else {
-            variable.emplace_back(column, encodeValue(*cell.value));
-        }
-        setBit(ceb, column->iBit);
+    for (const auto& [column, value] : layout_.fillRow(image, rowId, rowVersion, cells)) {
+        variable.emplace_back(column, encodeValue(*value));
     }
     // Large cells first: the only writes here, before anything of this table changes.
     std::vector<ndb::SubnodeEntry> large;
@@ -66,20 +44,20 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
             const ndb::Nid nid = ndb::Nid::make(
                 ndb::NidType::Ltp, nextSubnode_ + 1 + static_cast<std::uint32_t>(large.size()));
             large.push_back({nid, db_.writeData(bytes), {}});
-            putU32(image, column->ibData, nid.value);
+            ndb::le::put32(image, column->ibData, nid.value);
         }
     }
     nextSubnode_ += static_cast<std::uint32_t>(large.size());
     subnodes_.insert(subnodes_.end(), large.begin(), large.end());
     for (const auto& [column, bytes] : variable) {
         if (!bytes.empty() && bytes.size() <= kMaxHeapItem) {
-            putU32(image, column->ibData, heap_.allocate(bytes).value);
+            ndb::le::put32(image, column->ibData, heap_.allocate(bytes).value);
         }
     }
+    disk::TcRowId record{rowId, static_cast<std::uint32_t>(rows_)};
     const std::size_t at = lastLeaf_.size();
-    lastLeaf_.resize(at + kRecord);
-    putU32(lastLeaf_, at, rowId);
-    putU32(lastLeaf_, at + 4, static_cast<std::uint32_t>(rows_));
+    lastLeaf_.resize(at + sizeof record);
+    disk::writeAt(std::span(lastLeaf_).subspan(at), record);
     closeLeafIfFull();
     appendMatrixRow(image);
     lastRowId_ = rowId;
@@ -87,10 +65,10 @@ void GrowingTable::add(std::uint32_t rowId, std::uint32_t rowVersion, std::span<
 }
 
 void GrowingTable::closeLeafIfFull() {
-    if (lastLeaf_.size() / kRecord < kRowIndexShape.leafCapacity()) {
+    if (lastLeaf_.size() / kRowIndexShape.recordSize() < kRowIndexShape.leafCapacity()) {
         return;
     }
-    fullLeaves_.emplace_back(getU32(lastLeaf_, 0), heap_.allocate(lastLeaf_));
+    fullLeaves_.emplace_back(ndb::le::get32(lastLeaf_, 0), heap_.allocate(lastLeaf_));
     lastLeaf_.clear();
 }
 
@@ -116,50 +94,24 @@ void GrowingTable::appendMatrixRow(std::span<const std::uint8_t> image) {
 
 // Items written by the last write are freed and the growing ones written again: the last
 // RowIndex leaf and the index levels above the leaves.
-Hid GrowingTable::writeIndex() {
-    std::vector<std::uint8_t> level;  // (first key, HID) per child
-    auto addChild = [&](std::uint32_t key, Hid hid) {
-        const std::size_t at = level.size();
-        level.resize(at + kIndexRecord);
-        putU32(level, at, key);
-        putU32(level, at + 4, hid.value);
-    };
+disk::BthHeader GrowingTable::writeIndex() {
+    std::vector<std::uint8_t> leaves;  // an index record per leaf
     for (const auto& [key, hid] : fullLeaves_) {
-        addChild(key, hid);
+        std::uint8_t firstKey[4];
+        ndb::le::put32(firstKey, 0, key);
+        addIndexRecord(leaves, firstKey, kRowIndexShape.cbKey, hid);
     }
     if (!lastLeaf_.empty()) {
         const Hid leaf = heap_.allocate(lastLeaf_);
         replaced_.push_back(leaf);
-        addChild(getU32(lastLeaf_, 0), leaf);
+        addIndexRecord(leaves, lastLeaf_, kRowIndexShape.cbKey, leaf);
     }
-    if (level.empty()) {
-        return {};
-    }
-    std::uint8_t levels = 0;
-    const std::size_t perItem = kMaxHeapItem / kIndexRecord;
-    while (level.size() > kIndexRecord) {
-        std::vector<std::uint8_t> up;
-        for (std::size_t first = 0; first < level.size(); first += perItem * kIndexRecord) {
-            const std::size_t n = std::min(perItem * kIndexRecord, level.size() - first);
-            const auto chunk = std::span(level).subspan(first, n);
-            const Hid hid = heap_.allocate(chunk);
-            replaced_.push_back(hid);
-            const std::size_t at = up.size();
-            up.resize(at + kIndexRecord);
-            std::copy(chunk.begin(), chunk.begin() + kRowIndexKeySize,
-                      up.begin() + static_cast<std::ptrdiff_t>(at));
-            putU32(up, at + 4, hid.value);
-        }
-        level = std::move(up);
-        ++levels;
-    }
-    BthHeader h;
-    h.cbKey = kRowIndexKeySize;
-    h.cbEnt = kRowIndexDataSize;
-    h.indexLevels = levels;
-    h.root = Hid{getU32(level, 4)};
-    h.write(heap_.item(indexHeader_));
-    return h.root;
+    return writeBthIndex(kRowIndexShape, std::move(leaves),
+                         [this](std::span<const std::uint8_t> item) {
+                             const Hid hid = heap_.allocate(item);
+                             replaced_.push_back(hid);
+                             return hid;
+                         });
 }
 
 NodeContent GrowingTable::write() {
@@ -167,16 +119,8 @@ NodeContent GrowingTable::write() {
         heap_.free(hid);
     }
     replaced_.clear();
-    if (writeIndex().isNull()) {
-        BthHeader h;
-        h.cbKey = kRowIndexKeySize;
-        h.cbEnt = kRowIndexDataSize;
-        h.write(heap_.item(indexHeader_));
-    }
-    TcInfo tcinfo;
-    tcinfo.columnCount = static_cast<std::uint8_t>(layout_.columns().size());
-    std::copy(layout_.rgib(), layout_.rgib() + 4, tcinfo.rgib);
-    tcinfo.rowIndex = indexHeader_;
+    disk::writeAt(heap_.item(indexHeader_), writeIndex());
+    std::uint32_t rows = 0;
     if (matrixNid_.value != 0) {
         for (const auto& block : fullMatrixBlocks_) {
             matrix_.set(matrix_.size() - (matrix_.size() > 0 && tailWritten_ ? 1 : 0),
@@ -189,17 +133,13 @@ NodeContent GrowingTable::write() {
                         static_cast<std::uint32_t>(matrixTail_.size()));
             tailWritten_ = true;
         }
-        tcinfo.rows = matrixNid_.value;
+        rows = matrixNid_.value;
     } else if (!matrixTail_.empty()) {
         const Hid matrix = heap_.allocate(matrixTail_);
         replaced_.push_back(matrix);
-        tcinfo.rows = matrix.value;
+        rows = matrix.value;
     }
-    auto infoBytes = heap_.item(info_);
-    tcinfo.write(infoBytes);
-    for (std::size_t c = 0; c < layout_.columns().size(); ++c) {
-        layout_.columns()[c].write(infoBytes, TcInfo::kFixedSize + TColumn::kSize * c);
-    }
+    layout_.writeTcInfo(heap_.item(info_), indexHeader_, rows);
     for (Hid hid : replaced_) {
         heap_.pin(hid);
     }

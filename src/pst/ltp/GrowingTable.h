@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "pst/ltp/DiskStructs.h"
 #include "pst/ltp/GrowingDataTree.h"
 #include "pst/ltp/GrowingHeap.h"
 #include "pst/ltp/SubnodeSet.h"
@@ -19,7 +20,7 @@ namespace tolvane::pst::ltp {
 
 class GrowingTable {
   public:
-    GrowingTable(ndb::NodeDatabase& db, TableLayout layout);
+    GrowingTable(ndb::BlockWriter& db, TableLayout layout);
 
     // Adds a row; cells whose tag has no column are left out. Row ids must rise. A cell too
     // large for the heap is written at once, before anything else changes.
@@ -31,9 +32,9 @@ class GrowingTable {
   private:
     void appendMatrixRow(std::span<const std::uint8_t> image);
     void closeLeafIfFull();
-    Hid writeIndex();
+    disk::BthHeader writeIndex();
 
-    ndb::NodeDatabase& db_;
+    ndb::BlockWriter& db_;
     TableLayout layout_;
     GrowingHeap heap_;
     Hid indexHeader_;

@@ -3,13 +3,13 @@
 // Builds a heap on node ([MS-PST] 2.3.1) in memory: items of up to 3580 bytes, packed into
 // as many blocks as they need, each block with its page map; every block but the last is
 // padded to the full 8176 bytes, as Outlook writes them. The result is the node's data
-// blocks, ready for NodeDatabase::writeBlocks.
+// blocks, ready for BlockWriter::writeBlocks.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "pst/ltp/LtpStructures.h"
+#include "pst/ltp/HeapBlock.h"
 
 namespace tolvane::pst::ltp {
 
@@ -17,13 +17,13 @@ class HeapWriter {
   public:
     explicit HeapWriter(std::uint8_t clientSig);
 
-    // Adds an item holding bytes (at most kMaxHeapItem); throws PstError when it is larger.
+    // Adds an item holding bytes (at most 3580); throws PstError when it is larger.
     Hid allocate(std::span<const std::uint8_t> bytes);
     // Adds a zero-filled item of size bytes, to be filled in through item() later.
     Hid reserve(std::size_t size);
     std::span<std::uint8_t> item(Hid hid);
 
-    void setUserRoot(Hid root) { userRoot_ = root; }
+    void setUserRoot(Hid root) { heap_.userRoot = root; }
 
     // Bytes the finished blocks will hold in total.
     std::uint64_t totalSize() const;
@@ -33,19 +33,10 @@ class HeapWriter {
     std::vector<std::vector<std::uint8_t>> finish();
 
   private:
-    struct Block {
-        std::vector<std::uint8_t> bytes;  // header and items, no page map yet
-        std::vector<std::uint16_t> starts;
-    };
-    static std::size_t headerSize(std::size_t blockIndex);
-    static std::size_t finishedSize(const Block& block);
-    static std::uint8_t fillLevel(std::size_t blockSize);
-    bool fits(const Block& block, std::size_t itemSize) const;
-    void startBlock();
+    HeapBlock& blockFor(std::size_t size);
 
-    std::uint8_t clientSig_;
-    Hid userRoot_;
-    std::vector<Block> blocks_;
+    HeapIdentity heap_;
+    std::vector<HeapBlock> blocks_;
 };
 
 }  // namespace tolvane::pst::ltp

@@ -1,16 +1,18 @@
 #include "pst/ltp/PropertyContextWriter.h"
 
-#include <string>
+#include <cstddef>
 
-#include "pst/PstError.h"
 #include "pst/ltp/BthWriter.h"
+#include "pst/ltp/DiskCodec.h"
 #include "pst/ltp/ValueEncoding.h"
 
 namespace tolvane::pst::ltp {
 
 namespace {
-constexpr BthShape kPcShape{kPcKeySize, kPcDataSize};
-}
+using disk::value::kMaxHeapItem;
+constexpr BthShape kPcShape{sizeof(disk::PcBthRecord::wPropId),
+                            sizeof(disk::PcBthRecord) - sizeof(disk::PcBthRecord::wPropId)};
+}  // namespace
 
 void PropertyContextWriter::set(std::uint16_t id, const mapi::PropValue& value) {
     props_.insert_or_assign(id, Entry{&value});
@@ -23,6 +25,11 @@ void PropertyContextWriter::setOwned(std::uint16_t id, mapi::PropValue value) {
 
 void PropertyContextWriter::setObject(std::uint16_t id, ndb::Nid nid, std::uint32_t size) {
     props_.insert_or_assign(id, Entry{Object{nid, size}});
+}
+
+void PropertyContextWriter::setNodeSize(std::uint16_t id,
+                                        std::function<std::int32_t(std::uint64_t)> size) {
+    props_.insert_or_assign(id, Entry{NodeSize{std::move(size)}});
 }
 
 // Where a value goes ([MS-PST] 2.3.3.3): up to 4 bytes inline, otherwise a heap item while it
@@ -54,69 +61,48 @@ std::uint32_t PropertyContextWriter::place(const mapi::PropValue& value) {
     return subnodes_.addData(bytes).value;
 }
 
-std::uint64_t PropertyContextWriter::layout() {
-    header_ = reserveBthHeader(heap_);
-    heap_.setUserRoot(header_);
+NodeContent PropertyContextWriter::write() {
+    const Hid header = reserveBthHeader(heap_);
+    heap_.setUserRoot(header);
+    Hid firstLeaf;
     if (!props_.empty() && props_.size() <= kPcShape.leafCapacity()) {
-        leaf_ = heap_.reserve(props_.size() * kPcShape.recordSize());
+        firstLeaf = heap_.reserve(props_.size() * kPcShape.recordSize());
     }
-    records_.assign(props_.size() * kPcShape.recordSize(), 0);
+    std::vector<std::uint8_t> records(props_.size() * sizeof(disk::PcBthRecord));
+    const NodeSize* nodeSize = nullptr;
+    std::size_t sizeRecord = 0;
     std::size_t i = 0;
     for (const auto& [id, entry] : props_) {
-        const std::size_t at = i * kPcShape.recordSize();
-        std::uint16_t type = 0;
-        std::uint32_t hnid = 0;
+        disk::PcBthRecord record{id, 0, 0};
         if (const auto* object = std::get_if<Object>(&entry)) {
-            type = static_cast<std::uint16_t>(mapi::PropType::Object);
-            std::vector<std::uint8_t> bytes(kObjectValueSize);
-            putU32(bytes, 0, object->nid.value);
-            putU32(bytes, 4, object->size);
-            hnid = heap_.allocate(bytes).value;
+            record.wPropType = static_cast<std::uint16_t>(mapi::PropType::Object);
+            std::vector<std::uint8_t> bytes(sizeof(disk::ObjectValue));
+            disk::writeAt(bytes, disk::ObjectValue{object->nid.value, object->size});
+            record.dwValueHnid = heap_.allocate(bytes).value;
+        } else if (const auto* size = std::get_if<NodeSize>(&entry)) {
+            record.wPropType = static_cast<std::uint16_t>(mapi::PropType::Int32);
+            nodeSize = size;  // filled in once the sizes are known
+            sizeRecord = i;
         } else {
             const mapi::PropValue& value = *std::get<const mapi::PropValue*>(entry);
-            type = static_cast<std::uint16_t>(value.type());
-            hnid = place(value);
+            record.wPropType = static_cast<std::uint16_t>(value.type());
+            record.dwValueHnid = place(value);
         }
-        putU16(records_, at, id);
-        putU16(records_, at + 2, type);
-        putU32(records_, at + 4, hnid);
-        recordIndex_.insert(id);
+        disk::writeAt(std::span(records).subspan(i * sizeof record), record);
         ++i;
     }
-    writeBth(heap_, header_, kPcShape, records_, leaf_);
-    return heap_.totalSize();
-}
-
-void PropertyContextWriter::patchInt32(std::uint16_t id, std::int32_t value) {
-    const auto found = props_.find(id);
-    const auto* entry =
-        found == props_.end() ? nullptr : std::get_if<const mapi::PropValue*>(&found->second);
-    if (!entry || fixedSize((*entry)->type()) != 4 || recordIndex_.count(id) == 0) {
-        throw PstError("property context: no inline property 0x" + std::to_string(id) +
-                       " to update");
+    const std::vector<Hid> leaves = writeBth(heap_, header, kPcShape, records, firstLeaf);
+    const std::uint64_t heapBytes = heap_.totalSize();
+    if (nodeSize) {
+        // An inline value: the sizes do not change with it.
+        const std::size_t perLeaf = kPcShape.leafCapacity();
+        const std::int32_t value = nodeSize->size(heapBytes + subnodes_.externalBytes());
+        ndb::le::put32(heap_.item(leaves.at(sizeRecord / perLeaf)),
+                       sizeRecord % perLeaf * sizeof(disk::PcBthRecord) +
+                           offsetof(disk::PcBthRecord, dwValueHnid),
+                       static_cast<std::uint32_t>(value));
     }
-    // Walk down the BTH to the leaf that holds the id.
-    auto header = heap_.item(header_);
-    Hid node{getU32(header, 4)};
-    for (int level = header[3]; level > 0; --level) {
-        auto index = heap_.item(node);
-        std::size_t chosen = 0;
-        for (std::size_t at = 0; at + 6 <= index.size(); at += 6) {
-            if ((index[at] | index[at + 1] << 8) <= id) {
-                chosen = at;
-            }
-        }
-        node = Hid{getU32(index, chosen + 2)};
-    }
-    auto leaf = heap_.item(node);
-    for (std::size_t at = 0; at + kPcShape.recordSize() <= leaf.size();
-         at += kPcShape.recordSize()) {
-        if ((leaf[at] | leaf[at + 1] << 8) == id) {
-            putU32(leaf, at + 4, static_cast<std::uint32_t>(value));
-            return;
-        }
-    }
-    throw PstError("property context: BTH lost property 0x" + std::to_string(id));
+    return subnodes_.finish(subnodes_.db().writeBlocks(heap_.finish()), heapBytes);
 }
 
 }  // namespace tolvane::pst::ltp

@@ -5,10 +5,9 @@
 namespace tolvane::pst::ltp {
 
 ndb::Nid SubnodeSet::allocate(ndb::NidType type) {
-    if (lastIndex_ >= (1u << 27) - 1) {
-        throw PstError("subnode ids of one node exhausted");
-    }
-    return ndb::Nid::make(type, ++lastIndex_);
+    const ndb::Nid nid = ndb::Nid::make(type, lastIndex_ + 1);
+    ++lastIndex_;
+    return nid;
 }
 
 void SubnodeSet::add(ndb::Nid nid, const NodeContent& content) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mapi/ByteSource.h"
-#include "pst/ndb/NodeDatabase.h"
+#include "pst/ndb/BlockWriter.h"
 
 namespace tolvane::pst::ltp {
 
@@ -25,10 +25,10 @@ class SubnodeSet {
   public:
     // Subnode NIDs are unique within the node only ([MS-PST] 2.6.1.2.2); Outlook counts them
     // from index 0x401 in messages.
-    explicit SubnodeSet(ndb::NodeDatabase& db, std::uint32_t lastIndex = 0x400)
+    explicit SubnodeSet(ndb::BlockWriter& db, std::uint32_t lastIndex = 0x400)
         : db_(db), lastIndex_(lastIndex) {}
 
-    ndb::NodeDatabase& db() { return db_; }
+    ndb::BlockWriter& db() { return db_; }
     // Bytes of the external blocks of the subnodes added so far.
     std::uint64_t externalBytes() const { return externalBytes_; }
 
@@ -44,7 +44,7 @@ class SubnodeSet {
     NodeContent finish(ndb::Bid data, std::uint64_t dataBytes);
 
   private:
-    ndb::NodeDatabase& db_;
+    ndb::BlockWriter& db_;
     std::uint32_t lastIndex_;
     std::vector<ndb::SubnodeEntry> entries_;
     std::uint64_t externalBytes_ = 0;

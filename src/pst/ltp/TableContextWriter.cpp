@@ -5,19 +5,23 @@
 
 #include "pst/PstError.h"
 #include "pst/ltp/BthWriter.h"
+#include "pst/ltp/DiskCodec.h"
 #include "pst/ltp/HeapWriter.h"
 
 namespace tolvane::pst::ltp {
 
 namespace {
 
-constexpr BthShape kRowIndexShape{kRowIndexKeySize, kRowIndexDataSize};
+using disk::value::kMaxHeapItem;
+
+constexpr BthShape kRowIndexShape{sizeof(disk::TcRowId::dwRowID),
+                                  sizeof(disk::TcRowId::dwRowIndex)};
 
 // The row matrix outside the heap: whole rows per block, every block but the last padded to
 // the full block size ([MS-PST] 2.3.4.4).
 class MatrixStream {
   public:
-    MatrixStream(ndb::NodeDatabase& db, std::size_t rowSize)
+    MatrixStream(ndb::BlockWriter& db, std::size_t rowSize)
         : stream_(db.beginData()), rowsPerBlock_(ndb::kMaxBlockData / rowSize) {}
 
     void append(std::span<const std::uint8_t> row) {
@@ -44,17 +48,17 @@ class MatrixStream {
 
 }  // namespace
 
-NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
+NodeContent writeTable(ndb::BlockWriter& db, const TableRows& rows,
                        std::uint32_t lastSubnodeIndex) {
     const TableLayout& layout = rows.layout();
     const std::size_t count = rows.size();
     const std::size_t rowSize = layout.rowSize();
     SubnodeSet subnodes(db, lastSubnodeIndex);
-    HeapWriter heap(kClientSigTc);
+    HeapWriter heap(disk::value::kClientSigTc);
 
     // Outlook's order: RowIndex header, TCINFO, RowIndex records, row matrix, cells.
     const Hid indexHeader = reserveBthHeader(heap);
-    const Hid info = heap.reserve(TcInfo::kFixedSize + TColumn::kSize * layout.columns().size());
+    const Hid info = heap.reserve(layout.tcInfoSize());
     heap.setUserRoot(info);
     Hid firstLeaf;
     if (count > 0) {
@@ -83,7 +87,7 @@ NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
             } else if (!bytes.empty()) {
                 hnid = heap.allocate(bytes).value;
             }
-            putU32(image, column->ibData, hnid);
+            ndb::le::put32(image, column->ibData, hnid);
         }
         if (matrixStream) {
             matrixStream->append(image);
@@ -95,32 +99,23 @@ NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
     }
 
     std::sort(index.begin(), index.end());
-    std::vector<std::uint8_t> records(index.size() * kRowIndexShape.recordSize());
+    std::vector<std::uint8_t> records(index.size() * sizeof(disk::TcRowId));
     for (std::size_t i = 0; i < index.size(); ++i) {
         if (i > 0 && index[i].first == index[i - 1].first) {
             throw PstError("table: row id " + std::to_string(index[i].first) + " twice");
         }
-        putU32(records, 8 * i, index[i].first);
-        putU32(records, 8 * i + 4, index[i].second);
+        disk::writeAt(std::span(records).subspan(i * sizeof(disk::TcRowId)),
+                      disk::TcRowId{index[i].first, index[i].second});
     }
     writeBth(heap, indexHeader, kRowIndexShape, records, firstLeaf);
 
-    TcInfo tcinfo;
-    tcinfo.columnCount = static_cast<std::uint8_t>(layout.columns().size());
-    std::copy(layout.rgib(), layout.rgib() + 4, tcinfo.rgib);
-    tcinfo.rowIndex = indexHeader;
+    std::uint32_t matrix = matrixHid.value;
     if (matrixStream) {
         const ndb::Nid matrixNid = subnodes.allocate(ndb::NidType::Ltp);
         subnodes.add(matrixNid, matrixStream->finish());
-        tcinfo.rows = matrixNid.value;
-    } else {
-        tcinfo.rows = matrixHid.value;
+        matrix = matrixNid.value;
     }
-    auto infoBytes = heap.item(info);
-    tcinfo.write(infoBytes);
-    for (std::size_t c = 0; c < layout.columns().size(); ++c) {
-        layout.columns()[c].write(infoBytes, TcInfo::kFixedSize + TColumn::kSize * c);
-    }
+    layout.writeTcInfo(heap.item(info), indexHeader, matrix);
 
     const std::uint64_t heapBytes = heap.totalSize();
     const auto blocks = heap.finish();

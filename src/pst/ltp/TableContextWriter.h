@@ -13,7 +13,7 @@ namespace tolvane::pst::ltp {
 
 // Writes the table as the data of one node; its own subnodes (row matrix, large cells) go into
 // the node's subnode tree, numbered after lastSubnodeIndex.
-NodeContent writeTable(ndb::NodeDatabase& db, const TableRows& rows,
+NodeContent writeTable(ndb::BlockWriter& db, const TableRows& rows,
                        std::uint32_t lastSubnodeIndex = 0);
 
 }  // namespace tolvane::pst::ltp

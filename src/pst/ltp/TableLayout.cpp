@@ -4,7 +4,10 @@
 #include <string>
 
 #include "mapi/Tags.h"
+#include "pst/Hex.h"
 #include "pst/PstError.h"
+#include "pst/ltp/DiskCodec.h"
+#include "pst/ltp/ValueEncoding.h"
 
 namespace tolvane::pst::ltp {
 
@@ -45,19 +48,6 @@ bool isInlineCell(PropType type) {
     }
 }
 
-namespace {
-
-std::string hex(std::uint32_t v) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        s += digits[(v >> shift) & 0xF];
-    }
-    return s;
-}
-
-}  // namespace
-
 TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     std::sort(columns.begin(), columns.end(),
               [](const TColumn& a, const TColumn& b) { return a.tag.value() < b.tag.value(); });
@@ -67,10 +57,10 @@ TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const TColumn& c = columns[i];
         if (i > 0 && columns[i - 1].tag == c.tag) {
-            throw PstError("table layout: column " + hex(c.tag.value()) + " twice");
+            throw PstError("table layout: column " + hex(c.tag.value(), 8) + " twice");
         }
         if (c.cbData != cellWidth(c.tag.type) || c.iBit >= columns.size() || bits[c.iBit]) {
-            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag.value()));
+            throw PstError("table layout: bad TCOLDESC for " + hex(c.tag.value(), 8));
         }
         bits[c.iBit] = true;
         const std::size_t group = c.cbData >= 4 ? 0 : (c.cbData == 2 ? 1 : 2);
@@ -135,6 +125,52 @@ TableLayout TableLayout::withTags(std::span<const mapi::PropTag> tags) const {
         offset = static_cast<std::uint16_t>(offset + c->cbData);
     }
     return fromColumns(std::move(columns));
+}
+
+std::vector<VariableCell> TableLayout::fillRow(std::span<std::uint8_t> image, std::uint32_t rowId,
+                                               std::uint32_t rowVersion,
+                                               std::span<const Cell> cells) const {
+    const auto ceb = image.subspan(cebOffset());
+    const auto setBit = [&ceb](std::uint8_t bit) {
+        ceb[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+    };
+    ndb::le::put32(image, 0, rowId);
+    ndb::le::put32(image, 4, rowVersion);
+    setBit(0);
+    setBit(1);
+    std::vector<VariableCell> variable;
+    for (const Cell& cell : cells) {
+        const TColumn* column = find(cell.tag);
+        if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
+            cell.value->type() != cell.tag.type || cell.value->type() == PropType::Object) {
+            continue;
+        }
+        if (isInlineCell(cell.value->type())) {
+            ndb::le::put(image, column->ibData, fixedBits(*cell.value), column->cbData);
+        } else {
+            variable.emplace_back(column, cell.value);
+        }
+        setBit(column->iBit);
+    }
+    return variable;
+}
+
+std::size_t TableLayout::tcInfoSize() const {
+    return sizeof(disk::TcInfo) + sizeof(TColumn) * columns_.size();
+}
+
+void TableLayout::writeTcInfo(std::span<std::uint8_t> out, Hid rowIndex, std::uint32_t rows) const {
+    disk::TcInfo info;
+    info.bType = disk::value::kTcInfoType;
+    info.cCols = static_cast<std::uint8_t>(columns_.size());
+    std::copy(rgib_, rgib_ + 4, info.rgib);
+    info.hidRowIndex = rowIndex.value;
+    info.hnidRows = rows;
+    ndb::LeWriter w(out);
+    disk::write(w, info);
+    for (const TColumn& column : columns_) {
+        disk::write(w, column);
+    }
 }
 
 const TColumn* TableLayout::find(mapi::PropTag tag) const {

@@ -8,7 +8,9 @@
 
 #include "mapi/PropTag.h"
 #include "mapi/PropType.h"
-#include "pst/ltp/LtpStructures.h"
+#include "mapi/PropValue.h"
+#include "pst/ltp/DiskStructs.h"
+#include "pst/ltp/Hid.h"
 
 namespace tolvane::pst::ltp {
 
@@ -16,6 +18,15 @@ namespace tolvane::pst::ltp {
 std::uint8_t cellWidth(mapi::PropType type);
 // Whether a cell holds the value itself rather than an HNID.
 bool isInlineCell(mapi::PropType type);
+
+// One cell of a row being added: the column's tag and the value.
+struct Cell {
+    mapi::PropTag tag;
+    const mapi::PropValue* value = nullptr;
+};
+
+// A cell stored outside the row (a string, a binary, a multi-valued value): its column and value.
+using VariableCell = std::pair<const TColumn*, const mapi::PropValue*>;
 
 class TableLayout {
   public:
@@ -25,6 +36,16 @@ class TableLayout {
     // The same columns plus the given tags: columns already there keep their CEB bits; cells
     // are laid out again by width.
     TableLayout withTags(std::span<const mapi::PropTag> tags) const;
+
+    // Fills a row image of rowSize() zero bytes ([MS-PST] 2.3.4.4): RowId, RowVer, the inline
+    // cells and the CEB. Cells whose tag has no column, whose value is of another type, or
+    // that are PtypObject are left out. Returns the variable cells in the order given; their
+    // HNIDs are the caller's to fill in.
+    std::vector<VariableCell> fillRow(std::span<std::uint8_t> image, std::uint32_t rowId,
+                                      std::uint32_t rowVersion, std::span<const Cell> cells) const;
+    // TCINFO and its TCOLDESCs ([MS-PST] 2.3.4.1): tcInfoSize() bytes.
+    std::size_t tcInfoSize() const;
+    void writeTcInfo(std::span<std::uint8_t> out, Hid rowIndex, std::uint32_t rows) const;
 
     const std::vector<TColumn>& columns() const { return columns_; }  // sorted by tag
     const TColumn* find(mapi::PropTag tag) const;

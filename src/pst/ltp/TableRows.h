@@ -7,16 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "mapi/PropTag.h"
-#include "mapi/PropValue.h"
 #include "pst/ltp/TableLayout.h"
 
 namespace tolvane::pst::ltp {
-
-struct Cell {
-    mapi::PropTag tag;
-    const mapi::PropValue* value = nullptr;
-};
 
 class TableRows {
   public:

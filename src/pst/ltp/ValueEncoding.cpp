@@ -4,9 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
-#include "pst/ltp/LtpStructures.h"
 #include "pst/ltp/Utf16.h"
+#include "pst/ndb/ByteOrder.h"
 
 namespace tolvane::pst::ltp {
 
@@ -65,9 +66,9 @@ std::uint64_t scalarBits(PropType type, const mapi::PropValue::Payload& payload,
 }
 
 void appendBits(std::vector<std::uint8_t>& out, std::uint64_t bits, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-    }
+    const std::size_t at = out.size();
+    out.resize(at + size);
+    ndb::le::put(out, at, bits, size);
 }
 
 void appendGuid(std::vector<std::uint8_t>& out, const mapi::Guid& guid) {
@@ -77,9 +78,9 @@ void appendGuid(std::vector<std::uint8_t>& out, const mapi::Guid& guid) {
 // Variable-size multi-valued layout ([MS-PST] 2.3.3.4.2): count, offsets, then the items.
 std::vector<std::uint8_t> multiVariable(const std::vector<std::vector<std::uint8_t>>& items) {
     std::vector<std::uint8_t> out(4 + 4 * items.size());
-    putU32(out, 0, static_cast<std::uint32_t>(items.size()));
+    ndb::le::put32(out, 0, static_cast<std::uint32_t>(items.size()));
     for (std::size_t i = 0; i < items.size(); ++i) {
-        putU32(out, 4 + 4 * i, static_cast<std::uint32_t>(out.size()));
+        ndb::le::put32(out, 4 + 4 * i, static_cast<std::uint32_t>(out.size()));
         out.insert(out.end(), items[i].begin(), items[i].end());
     }
     return out;
@@ -145,7 +146,7 @@ std::vector<std::uint8_t> encodeValue(const mapi::PropValue& value) {
             return out;
         }
     }
-    throw PstError("property value of type 0x" + std::to_string(static_cast<unsigned>(type)) +
+    throw PstError("property value of type " + hex(static_cast<unsigned>(type), 4) +
                    " cannot be stored");
 }
 

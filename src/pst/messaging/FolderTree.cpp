@@ -1,8 +1,11 @@
 #include "pst/messaging/FolderTree.h"
 
+#include <algorithm>
 #include <deque>
+#include <utility>
 
 #include "mapi/Tags.h"
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
@@ -18,15 +21,6 @@ ndb::Nid sibling(ndb::Nid folder, ndb::NidType type) {
     return ndb::Nid::make(type, folder.index());
 }
 
-std::string hexNid(ndb::Nid nid) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        s += digits[(nid.value >> shift) & 0xF];
-    }
-    return "0x" + s;
-}
-
 }  // namespace
 
 void FolderTree::add(const FolderSpec& definition) {
@@ -34,7 +28,7 @@ void FolderTree::add(const FolderSpec& definition) {
     if (!isRoot) {
         Folder& parent = folder(definition.parent);
         if (!parent.definition.hierarchyColumns) {
-            throw PstError("folder " + hexNid(definition.parent) + " cannot hold folders");
+            throw PstError("folder " + hex(definition.parent.value, 8) + " cannot hold folders");
         }
         if (folders_.count(definition.nid.value) == 0) {
             parent.children.push_back(definition.nid);
@@ -51,7 +45,7 @@ void FolderTree::add(const FolderSpec& definition) {
     }
     const auto [it, inserted] = folders_.emplace(definition.nid.value, std::move(f));
     if (!inserted) {
-        throw PstError("folder " + hexNid(definition.nid) + " exists already");
+        throw PstError("folder " + hex(definition.nid.value, 8) + " exists already");
     }
     ++changedFolders_;
 }
@@ -75,11 +69,43 @@ void FolderTree::changed(Folder& f) {
 }
 
 FolderTree::Folder& FolderTree::folder(ndb::Nid nid) {
+    return const_cast<Folder&>(std::as_const(*this).folder(nid));
+}
+
+const FolderTree::Folder& FolderTree::folder(ndb::Nid nid) const {
     auto found = folders_.find(nid.value);
     if (found == folders_.end()) {
-        throw PstError("no folder with node id " + hexNid(nid));
+        throw PstError("no folder with node id " + hex(nid.value, 8));
     }
     return found->second;
+}
+
+const FolderSpec& FolderTree::definition(ndb::Nid nid) const {
+    return folder(nid).definition;
+}
+
+std::optional<ndb::Nid> FolderTree::child(ndb::Nid parent, const std::string& name) const {
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+        return s;
+    };
+    for (ndb::Nid c : folder(parent).children) {
+        if (lower(folder(c).definition.name) == lower(name)) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
+// Only the folder's PC changes: its row in the parent's hierarchy table holds none of these.
+void FolderTree::setProperty(ndb::Nid nid, mapi::PropTag tag, PropValue value) {
+    Folder& f = folder(nid);
+    f.extra.insert_or_assign(tag.id, std::move(value));
+    if (!f.propsChanged) {
+        f.propsChanged = true;
+        ++changedFolders_;
+    }
 }
 
 bool FolderTree::isMailFolder(ndb::Nid nid) const {
@@ -93,7 +119,7 @@ void FolderTree::addMessage(ndb::Nid folderNid, ndb::Nid message,
                             bool unread) {
     Folder& f = folder(folderNid);
     if (!f.contents) {
-        throw PstError("folder " + hexNid(folderNid) + " cannot hold messages");
+        throw PstError("folder " + hex(folderNid.value, 8) + " cannot hold messages");
     }
     std::vector<ltp::Cell> cells;
     cells.reserve(props.size());
@@ -134,8 +160,7 @@ void FolderTree::addHierarchyRow(ltp::TableRows& table, const Folder& child) con
 void FolderTree::writeFolder(Folder& f) {
     const ndb::Nid nid = f.definition.nid;
     if (f.propsChanged) {
-        ltp::SubnodeSet subnodes(db_);
-        ltp::PropertyContextWriter pc(subnodes);
+        ltp::PropertyContextWriter pc(db_);
         pc.setOwned(tag::kDisplayName.id, PropValue::unicode(f.definition.name));
         if (f.definition.comment) {
             pc.setOwned(tag::kComment.id, PropValue::unicode(*f.definition.comment));
@@ -146,8 +171,10 @@ void FolderTree::writeFolder(Folder& f) {
         if (f.definition.containerClass) {
             pc.setOwned(tag::kContainerClass.id, PropValue::unicode(*f.definition.containerClass));
         }
-        const std::uint64_t heapBytes = pc.layout();
-        const ltp::NodeContent content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+        for (const auto& [id, value] : f.extra) {
+            pc.set(id, value);
+        }
+        const ltp::NodeContent content = pc.write();
         db_.setNode({nid, content.data, content.subnodes, f.definition.parent});
     }
     if (f.definition.hierarchyColumns) {

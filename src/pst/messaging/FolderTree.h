@@ -39,6 +39,12 @@ class FolderTree {
     // Registers a folder below its parent (which must be known, and not a search folder).
     void add(const FolderSpec& definition);
     bool isMailFolder(ndb::Nid nid) const;
+    // The child of parent with that name (ASCII letters in any case), if there is one.
+    std::optional<ndb::Nid> child(ndb::Nid parent, const std::string& name) const;
+    const FolderSpec& definition(ndb::Nid nid) const;
+    // A property of the folder's PC beyond name, counts and class (a pointer to a special
+    // folder, say); a later value replaces an earlier one.
+    void setProperty(ndb::Nid folder, mapi::PropTag tag, mapi::PropValue value);
 
     // The contents-table row of a message just written, and the folder's counts.
     void addMessage(ndb::Nid folder, ndb::Nid message,
@@ -58,6 +64,7 @@ class FolderTree {
         std::int32_t contentCount = 0;
         std::int32_t unreadCount = 0;
         std::vector<ndb::Nid> children;
+        std::map<std::uint16_t, mapi::PropValue> extra;  // by property id
         std::unique_ptr<ltp::GrowingTable> contents;
         bool written = false;
         bool propsChanged = true;
@@ -65,6 +72,7 @@ class FolderTree {
         bool rowsAdded = true;
     };
     Folder& folder(ndb::Nid nid);
+    const Folder& folder(ndb::Nid nid) const;
     void changed(Folder& f);
     void writeFolder(Folder& folder);
     void addHierarchyRow(ltp::TableRows& table, const Folder& child) const;

@@ -63,7 +63,7 @@ WrittenProps resolved(NameToIdMap& names, const mapi::PropertyList& props) {
 
 }  // namespace
 
-MessageWriter::MessageWriter(ndb::NodeDatabase& db, NameToIdMap& names) : db_(db), names_(names) {}
+MessageWriter::MessageWriter(ndb::BlockWriter& db, NameToIdMap& names) : db_(db), names_(names) {}
 
 MessageWriter::Written MessageWriter::write(const mapi::Message& message, bool attached) {
     WrittenProps props = resolved(names_, message.props);
@@ -72,22 +72,19 @@ MessageWriter::Written MessageWriter::write(const mapi::Message& message, bool a
     computed_.completeMessage(message, attached, props);
     markSubject(props);
 
-    ltp::SubnodeSet subnodes(db_);
+    ltp::PropertyContextWriter pc(db_);
     // [MS-PST] 2.4.5.1: a message always has a recipient table.
-    subnodes.add(kRecipientTableNid, writeRecipients(message));
-    writeAttachments(message, StoreComputed::creationTime(props), subnodes);
-
-    ltp::PropertyContextWriter pc(subnodes);
+    pc.subnodes().add(kRecipientTableNid, writeRecipients(message));
+    writeAttachments(message, StoreComputed::creationTime(props), pc.subnodes());
     for (const auto& [id, value] : props.props) {
         pc.set(id, *value);
     }
-    const std::uint64_t heapBytes = pc.layout();
-    const std::int32_t size = StoreComputed::storedSize(heapBytes, subnodes.externalBytes());
-    pc.patchInt32(tag::kMessageSize.id, size);
-    props.setComputed(tag::kMessageSize, PropValue::int32(size));
+    pc.setNodeSize(tag::kMessageSize.id, StoreComputed::storedSize);
     Written out;
+    out.content = pc.write();
+    const std::int32_t size = StoreComputed::storedSize(out.content.externalBytes);
+    props.setComputed(tag::kMessageSize, PropValue::int32(size));
     out.size = static_cast<std::uint32_t>(size);
-    out.content = subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
     out.props = std::move(props.props);
     out.computed = std::move(props.made);  // the values keep their addresses
     return out;
@@ -136,15 +133,14 @@ void MessageWriter::writeAttachments(const mapi::Message& message, mapi::FileTim
 // as a complete message node among the attachment's subnodes.
 ltp::NodeContent MessageWriter::writeAttachment(const mapi::Attachment& attachment,
                                                 mapi::FileTime created, WrittenProps& props) {
-    ltp::SubnodeSet subnodes(db_);
     props = resolved(names_, attachment.props);
-    ltp::PropertyContextWriter pc(subnodes);
+    ltp::PropertyContextWriter pc(db_);
     if (attachment.embedded) {
         props.erase(tag::kAttachDataObject.id);
         props.setComputed(tag::kAttachMethod, PropValue::int32(tag::kAttachEmbeddedMessage));
-        const ndb::Nid nid = subnodes.allocate(ndb::NidType::NormalMessage);
+        const ndb::Nid nid = pc.subnodes().allocate(ndb::NidType::NormalMessage);
         Written embedded = write(*attachment.embedded, true);
-        subnodes.add(nid, embedded.content);
+        pc.subnodes().add(nid, embedded.content);
         pc.setObject(tag::kAttachDataObject.id, nid, embedded.size);
     }
     computed_.completeAttachment(created, props);
@@ -153,11 +149,11 @@ ltp::NodeContent MessageWriter::writeAttachment(const mapi::Attachment& attachme
             pc.set(id, *value);
         }
     }
-    const std::uint64_t heapBytes = pc.layout();
-    const std::int32_t size = StoreComputed::storedSize(heapBytes, subnodes.externalBytes());
-    pc.patchInt32(tag::kAttachSize.id, size);
-    props.setComputed(tag::kAttachSize, PropValue::int32(size));
-    return subnodes.finish(db_.writeBlocks(pc.finish()), heapBytes);
+    pc.setNodeSize(tag::kAttachSize.id, StoreComputed::storedSize);
+    const ltp::NodeContent content = pc.write();
+    props.setComputed(tag::kAttachSize,
+                      PropValue::int32(StoreComputed::storedSize(content.externalBytes)));
+    return content;
 }
 
 }  // namespace tolvane::pst::messaging

@@ -18,7 +18,7 @@ namespace tolvane::pst::messaging {
 
 class MessageWriter {
   public:
-    MessageWriter(ndb::NodeDatabase& db, NameToIdMap& names);
+    MessageWriter(ndb::BlockWriter& db, NameToIdMap& names);
 
     struct Written {
         ltp::NodeContent content;
@@ -38,7 +38,7 @@ class MessageWriter {
     ltp::NodeContent writeAttachment(const mapi::Attachment& attachment, mapi::FileTime created,
                                      WrittenProps& props);
 
-    ndb::NodeDatabase& db_;
+    ndb::BlockWriter& db_;
     NameToIdMap& names_;
     StoreComputed computed_;
 };

@@ -1,12 +1,11 @@
 #include "pst/messaging/NameToIdMap.h"
 
-#include <zlib.h>
-
 #include "mapi/Tags.h"
 #include "pst/PstError.h"
-#include "pst/ltp/LtpStructures.h"
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/Utf16.h"
+#include "pst/ndb/ByteOrder.h"
+#include "pst/ndb/Crc.h"
 
 namespace tolvane::pst::messaging {
 
@@ -19,13 +18,6 @@ constexpr std::uint16_t kLastNamedId = 0xFFFE;
 constexpr std::uint16_t kGuidPsMapi = 1;
 constexpr std::uint16_t kGuidPublicStrings = 2;
 constexpr std::uint16_t kFirstStreamGuid = 3;
-
-// The PST CRC ([MS-PST] 5.3): zlib's CRC-32 without its seed and final inversions.
-std::uint32_t pstCrc(const std::vector<std::uint8_t>& bytes) {
-    return static_cast<std::uint32_t>(
-               crc32(0xFFFFFFFFul, bytes.data(), static_cast<uInt>(bytes.size()))) ^
-           0xFFFFFFFFu;
-}
 
 // The names in Outlook's new store, in its order, so ids 0x8000-0x8022 mean what Outlook's
 // own tables (the IPM subtree's contents columns, named in tag::outlook) expect. Those the
@@ -82,9 +74,9 @@ std::vector<mapi::NamedProperty> outlookNames() {
 void append(std::vector<std::uint8_t>& out, std::uint32_t dw, std::uint16_t w1, std::uint16_t w2) {
     const std::size_t at = out.size();
     out.resize(at + 8);
-    ltp::putU32(out, at, dw);
-    ltp::putU16(out, at + 4, w1);
-    ltp::putU16(out, at + 6, w2);
+    ndb::le::put32(out, at, dw);
+    ndb::le::put16(out, at + 4, w1);
+    ndb::le::put16(out, at + 6, w2);
 }
 
 }  // namespace
@@ -140,7 +132,7 @@ std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> NameToIdMap::resol
 
 // [MS-PST] 2.4.7: the GUID stream, the entry stream (NAMEID per name), the string stream
 // (length-prefixed UTF-16LE, 4-byte aligned) and the hash buckets.
-ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
+ltp::NodeContent NameToIdMap::write(ndb::BlockWriter& db) const {
     std::vector<std::uint8_t> guidStream;
     for (const mapi::Guid& g : guids_) {
         guidStream.insert(guidStream.end(), g.bytes.begin(), g.bytes.end());
@@ -159,11 +151,11 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
             const std::vector<std::uint8_t> text = ltp::utf16le(name.name);
             const auto offset = static_cast<std::uint32_t>(strings.size());
             strings.resize(offset + 4);
-            ltp::putU32(strings, offset, static_cast<std::uint32_t>(text.size()));
+            ndb::le::put32(strings, offset, static_cast<std::uint32_t>(text.size()));
             strings.insert(strings.end(), text.begin(), text.end());
             strings.resize((strings.size() + 3) & ~std::size_t{3});
             append(entries, offset, word, index);
-            key = pstCrc(text);
+            key = ndb::computeCrc(text);  // [MS-PST] 2.4.7.4
         } else {
             append(entries, *name.lid, word, index);
             key = *name.lid;
@@ -171,8 +163,7 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
         append(buckets[(key ^ word) % kBucketCount], key, word, index);
     }
 
-    ltp::SubnodeSet subnodes(db);
-    ltp::PropertyContextWriter pc(subnodes);
+    ltp::PropertyContextWriter pc(db);
     namespace tag = mapi::tag;
     pc.setOwned(tag::kNameidBucketCount.id,
                 mapi::PropValue::int32(static_cast<std::int32_t>(kBucketCount)));
@@ -183,8 +174,7 @@ ltp::NodeContent NameToIdMap::write(ndb::NodeDatabase& db) const {
         pc.setOwned(static_cast<std::uint16_t>(tag::kNameidBucketBase + bucket),
                     mapi::PropValue::binary(std::move(bytes)));
     }
-    const std::uint64_t heapBytes = pc.layout();
-    return subnodes.finish(db.writeBlocks(pc.finish()), heapBytes);
+    return pc.write();
 }
 
 }  // namespace tolvane::pst::messaging

@@ -24,7 +24,7 @@ class NameToIdMap {
     std::size_t size() const { return names_.size(); }
 
     // Writes the map's property context as the data of a node.
-    ltp::NodeContent write(ndb::NodeDatabase& db) const;
+    ltp::NodeContent write(ndb::BlockWriter& db) const;
 
     // A property list as (id, value) pairs: tagged ids as they are, named ones through the map.
     std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> resolve(

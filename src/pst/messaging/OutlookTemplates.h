@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mapi/Tags.h"
-#include "pst/ltp/LtpStructures.h"
+#include "pst/ltp/DiskStructs.h"
 
 namespace tolvane::pst::messaging::outlook {
 

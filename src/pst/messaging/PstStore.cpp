@@ -1,57 +1,19 @@
 #include "pst/messaging/PstStore.h"
 
-#include <random>
-
 #include "mapi/Tags.h"
-#include "pst/ltp/PropertyContextWriter.h"
-#include "pst/ltp/TableContextWriter.h"
 #include "pst/messaging/OutlookTemplates.h"
+#include "pst/messaging/StoreSkeleton.h"
 
 namespace tolvane::pst::messaging {
 
 namespace {
 
-using mapi::PropValue;
 using ndb::Nid;
 using ndb::NidType;
 namespace tag = mapi::tag;
 
-// The fixed folders of a new store ([MS-PST] 2.7.3.4) and the NIDs Outlook gives them.
-constexpr Nid kIpmSubtree{0x8022};
-constexpr Nid kSearchRoot{0x8042};
-constexpr Nid kDeletedItems{0x8062};
-constexpr Nid kCommonViews{0x8082};
-constexpr Nid kSpamSearchFolder{0x2223};
-constexpr Nid kSpamSearchUpdateQueue{0x2226};
-constexpr Nid kSpamSearchCriteria{0x2227};
-constexpr Nid kSpamSearchContents{0x2230};
-constexpr Nid kReceiveFolderTable{0x62B};
-constexpr Nid kOutgoingQueueTable{0x64C};
-
-std::array<std::uint8_t, 16> randomUid() {
-    std::random_device device;
-    std::array<std::uint8_t, 16> uid{};
-    for (auto& b : uid) {
-        b = static_cast<std::uint8_t>(device());
-    }
-    return uid;
-}
-
-void writeNode(ndb::NodeDatabase& db, Nid nid, const ltp::NodeContent& content, Nid parent = {}) {
-    db.setNode({nid, content.data, content.subnodes, parent});
-}
-
-void writeRaw(ndb::NodeDatabase& db, Nid nid, const std::vector<std::uint8_t>& bytes) {
-    db.setNode({nid, db.writeData(bytes), {}, {}});
-}
-
-void writeEmptyTable(ndb::NodeDatabase& db, Nid nid, const std::vector<ltp::TColumn>& columns) {
-    writeNode(db, nid, ltp::writeTable(db, ltp::TableRows(ltp::TableLayout::fromColumns(columns))));
-}
-
-// A node that Outlook creates with no data at all (queues, search domain).
-void writeEmptyNode(ndb::NodeDatabase& db, Nid nid) {
-    db.setNode({nid, {}, {}, {}});
+void writeNode(ndb::NodeDatabase& db, Nid nid, const ltp::NodeContent& content) {
+    db.setNode({nid, content.data, content.subnodes, {}});
 }
 
 }  // namespace
@@ -60,13 +22,20 @@ PstStore::PstStore(std::unique_ptr<ndb::NodeDatabase> db, std::filesystem::path 
                    const std::string& displayName, const WriterOptions& options)
     : db_(std::move(db)),
       path_(std::move(path)),
-      providerUid_(randomUid()),
+      providerUid_(newUid()),
+      specials_(providerUid_, displayName),
       folders_(*db_),
       messages_(*db_, names_),
       options_(options) {
-    writeSkeleton(displayName);
-    // The empty store is on disk complete, so even a writer that dies leaves a valid store.
-    writeCommit();
+    try {
+        writeEmptyStore(*db_, folders_, specials_);
+        // The file takes its name with this commit, the empty store whole in it: a writer
+        // that dies before leaves no file, one that dies after a valid store.
+        writeCommit();
+    } catch (...) {
+        db_->abandon();  // a store never committed never gets a name
+        throw;
+    }
 }
 
 std::chrono::steady_clock::time_point PstStore::now() const {
@@ -82,147 +51,7 @@ PstStore::~PstStore() {
 }
 
 std::vector<std::uint8_t> PstStore::entryId(std::uint32_t nid) const {
-    // [MS-PST] 2.4.3.2: four flag bytes, the provider UID, the NID.
-    std::vector<std::uint8_t> id(24, 0);
-    std::copy(providerUid_.begin(), providerUid_.end(), id.begin() + 4);
-    ltp::putU32(id, 20, nid);
-    return id;
-}
-
-void PstStore::writeStoreProperties(const std::string& displayName) {
-    ltp::SubnodeSet subnodes(*db_);
-    ltp::PropertyContextWriter pc(subnodes);
-    // A replica GUID of this store between two version numbers, as Outlook writes it.
-    mapi::Bytes history(24, 0);
-    history[0] = 1;
-    history[20] = 1;
-    const auto replica = randomUid();
-    std::copy(replica.begin(), replica.end(), history.begin() + 4);
-    pc.setOwned(tag::kReplVersionhistory.id, PropValue::binary(std::move(history)));
-    pc.setOwned(tag::kReplFlags.id, PropValue::int32(0));
-    pc.setOwned(tag::kRecordKey.id, PropValue::binary({providerUid_.begin(), providerUid_.end()}));
-    pc.setOwned(tag::kDisplayName.id, PropValue::unicode(displayName));
-    pc.setOwned(tag::kValidFolderMask.id, PropValue::int32(0xC9));
-    pc.setOwned(tag::kIpmSubtreeEntryId.id, PropValue::binary(entryId(kIpmSubtree.value)));
-    pc.setOwned(tag::kIpmWastebasketEntryId.id, PropValue::binary(entryId(kDeletedItems.value)));
-    pc.setOwned(tag::kCommonViewsEntryId.id, PropValue::binary(entryId(kCommonViews.value)));
-    pc.setOwned(tag::kFinderEntryId.id, PropValue::binary(entryId(kSearchRoot.value)));
-    // Internal values Outlook sets in every new store.
-    pc.setOwned(tag::kPstLrNoRestrictions.id, PropValue::boolean(true));
-    pc.setOwned(tag::kLatestPstEnsure.id, PropValue::int32(0x000E0011));
-    pc.setOwned(tag::outlook::kProperty66FC.id, PropValue::int32(0x0018B2B3));
-    pc.setOwned(tag::kPstPassword.id, PropValue::int32(0));
-    const std::uint64_t heapBytes = pc.layout();
-    writeNode(*db_, ndb::nid::kMessageStore,
-              subnodes.finish(db_->writeBlocks(pc.finish()), heapBytes));
-}
-
-void PstStore::writeSkeleton(const std::string& displayName) {
-    ndb::NodeDatabase& db = *db_;
-    writeStoreProperties(displayName);
-
-    // Table templates ([MS-PST] 2.4.4.4-2.4.4.6, 2.4.5.3.1, 2.4.6.1.1, 2.4.8.6.2.1).
-    writeEmptyTable(db, ndb::nid::kHierarchyTableTemplate, outlook::kHierarchyColumns);
-    writeEmptyTable(db, ndb::nid::kContentsTableTemplate, outlook::kContentsColumns);
-    writeEmptyTable(db, ndb::nid::kAssocContentsTableTemplate, outlook::kAssocContentsColumns);
-    writeEmptyTable(db, ndb::nid::kSearchContentsTableTemplate, outlook::kSearchContentsColumns);
-    writeEmptyTable(db, ndb::nid::kAttachmentTableTemplate, outlook::kAttachmentColumns);
-    writeEmptyTable(db, ndb::nid::kRecipientTableTemplate, outlook::kRecipientColumns);
-    writeEmptyTable(db, kOutgoingQueueTable, outlook::kOutgoingQueueColumns);
-    writeEmptyTable(db, Nid{0x6B6}, outlook::kTable6B6Columns);
-    writeEmptyTable(db, Nid{0x6D7}, outlook::kTable6D7Columns);
-    writeEmptyTable(db, Nid{0x6F8}, outlook::kTable6F8Columns);
-
-    // The receive folder table: the root receives every message class ("").
-    {
-        ltp::TableRows rows(ltp::TableLayout::fromColumns(outlook::kReceiveFolderColumns));
-        const PropValue anyClass = PropValue::unicode("");
-        const PropValue root =
-            PropValue::int32(static_cast<std::int32_t>(ndb::nid::kRootFolder.value));
-        const ltp::Cell cells[] = {{tag::kMessageClass, &anyClass},
-                                   {tag::outlook::kReceiveFolderNid, &root}};
-        rows.add(1, 2, cells);
-        writeNode(db, kReceiveFolderTable, ltp::writeTable(db, rows));
-    }
-
-    // Search: empty queues, the activity list naming the spam search folder, its criteria and
-    // its contents table ([MS-PST] 2.4.8, 2.7.3.4.4).
-    writeEmptyNode(db, ndb::nid::kSearchManagementQueue);
-    writeRaw(db, ndb::nid::kSearchActivityList, outlook::kNode201);
-    writeEmptyNode(db, ndb::nid::kSearchDomainObject);
-    writeEmptyNode(db, kSpamSearchUpdateQueue);
-    {
-        ltp::SubnodeSet subnodes(db);
-        ltp::PropertyContextWriter pc(subnodes);
-        pc.setOwned(tag::outlook::kProperty660B.id, PropValue::int32(0));
-        const std::uint64_t heapBytes = pc.layout();
-        writeNode(db, kSpamSearchCriteria, subnodes.finish(db.writeBlocks(pc.finish()), heapBytes));
-    }
-    writeEmptyTable(db, kSpamSearchContents, outlook::kSearchContentsColumns);
-
-    // Nodes Outlook writes that [MS-PST] does not describe, with Outlook's content.
-    writeRaw(db, Nid{0xC01}, outlook::kNodeC01);
-    writeRaw(db, Nid{0xE01}, outlook::kNodeE01);
-    writeEmptyNode(db, Nid{0xE41});
-    writeEmptyNode(db, Nid{0xEC1});
-    writeRaw(db, Nid{0xEE1}, outlook::kNodeEE1);
-    writeRaw(db, Nid{0xF01}, outlook::kNodeF01);
-    writeEmptyNode(db, Nid{0xF21});
-
-    addSpecialFolders();
-}
-
-void PstStore::addSpecialFolders() {
-    const auto* hierarchy = &outlook::kHierarchyColumns;
-    const auto* contents = &outlook::kContentsColumns;
-    const auto* assoc = &outlook::kAssocContentsColumns;
-    const Nid root = ndb::nid::kRootFolder;
-    folders_.add({root, root, "", {}, {}, hierarchy, contents, &outlook::kRootAssocColumns});
-    folders_.add(
-        {kSpamSearchFolder, root, "SPAM Search Folder 2", {}, {}, nullptr, nullptr, nullptr});
-    // The four folders below take the first normal-folder NIDs, as in Outlook's new store.
-    const Nid expected[] = {kIpmSubtree, kSearchRoot, kDeletedItems, kCommonViews};
-    for (Nid nid : expected) {
-        for (NidType type : {NidType::NormalFolder, NidType::HierarchyTable, NidType::ContentsTable,
-                             NidType::AssocContentsTable}) {
-            if (db_->allocateNid(type) != Nid::make(type, nid.index())) {
-                throw PstError("new store: node id of a special folder is not " +
-                               std::to_string(nid.value));
-            }
-        }
-    }
-    folders_.add({kIpmSubtree,
-                  root,
-                  "Top of Personal Folders",
-                  {},
-                  {},
-                  &outlook::kIpmHierarchyColumns,
-                  &outlook::kIpmContentsColumns,
-                  assoc});
-    folders_.add({kSearchRoot,
-                  root,
-                  "Search Root",
-                  {},
-                  {},
-                  &outlook::kSearchRootHierarchyColumns,
-                  contents,
-                  assoc});
-    folders_.add({kDeletedItems,
-                  kIpmSubtree,
-                  "Deleted Items",
-                  {},
-                  "Deleted Items folder",
-                  hierarchy,
-                  contents,
-                  assoc});
-    folders_.add({kCommonViews,
-                  root,
-                  "IPM_COMMON_VIEWS",
-                  {},
-                  "",
-                  hierarchy,
-                  contents,
-                  &outlook::kCommonViewsAssocColumns});
+    return entryIdOf(providerUid_, nid);
 }
 
 void PstStore::requireOpen() const {
@@ -242,7 +71,13 @@ void PstStore::writeFolders() {
         writeNode(*db_, ndb::nid::kNameToIdMap, names_.write(*db_));
         writtenNames_ = names_.size();
     }
+    specials_.writeChanged(*db_);
     folders_.writeChanged();
+}
+
+// Room for everything the next commit writes, held back while the file can still grow.
+void PstStore::reserveForCommit() {
+    db_->setCommitReserve(folders_.pendingWriteBytes() + specials_.pendingWriteBytes());
 }
 
 // The folders' changes, then the node database's commit; the count follows only once the
@@ -262,7 +97,7 @@ void PstStore::writeCommit() {
     committedMessages_ = addedMessages_;
     lastCommit_ = now();
     bytesAtCommit_ = db_->bytesWritten();
-    db_->setCommitReserve(folders_.pendingWriteBytes());
+    reserveForCommit();
 }
 
 void PstStore::commitIfDue() {
@@ -276,17 +111,46 @@ FolderId PstStore::rootFolder() const {
     return {ndb::nid::kRootFolder.value};
 }
 FolderId PstStore::ipmSubtree() const {
-    return {kIpmSubtree.value};
+    return {special::kIpmSubtree.value};
 }
 FolderId PstStore::deletedItems() const {
-    return {kDeletedItems.value};
+    return {special::kDeletedItems.value};
 }
 
-FolderId PstStore::addFolder(FolderId parent, const std::string& name) {
+FolderId PstStore::specialFolder(SpecialFolder which) {
+    requireOpen();
+    if (const auto known = specials_.find(which)) {
+        return {known->value};
+    }
+    const SpecialFolderKind& kind = kindOf(which);
+    // A folder of that name the caller made itself becomes the special one: Outlook keeps
+    // folder names unique among siblings.
+    Nid nid;
+    if (const auto existing = folders_.child(special::kIpmSubtree, kind.name)) {
+        if (folders_.definition(*existing).containerClass != containerClass(kind.folderClass)) {
+            throw PstError(path_.string() + ": the folder '" + kind.name +
+                           "' exists with another class");
+        }
+        nid = *existing;
+    } else {
+        nid = newFolder(special::kIpmSubtree, kind.name, kind.folderClass);
+    }
+    specials_.add(which, nid, folders_);
+    reserveForCommit();
+    return {nid.value};
+}
+
+FolderId PstStore::addFolder(FolderId parent, const std::string& name, FolderClass folderClass) {
     requireOpen();
     if (!folders_.isMailFolder(Nid{parent.nid})) {
         throw PstError(path_.string() + ": no folder with node id " + std::to_string(parent.nid));
     }
+    const Nid nid = newFolder(Nid{parent.nid}, name, folderClass);
+    reserveForCommit();
+    return {nid.value};
+}
+
+Nid PstStore::newFolder(Nid parent, const std::string& name, FolderClass folderClass) {
     const Nid nid = db_->allocateNid(NidType::NormalFolder);
     for (NidType type :
          {NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable}) {
@@ -295,17 +159,15 @@ FolderId PstStore::addFolder(FolderId parent, const std::string& name) {
             throw PstError(path_.string() + ": folder table ids out of step");
         }
     }
-    const auto* hierarchy = &outlook::kHierarchyColumns;
     folders_.add({nid,
-                  Nid{parent.nid},
+                  parent,
                   name,
-                  "IPF.Note",
+                  containerClass(folderClass),
                   {},
-                  hierarchy,
+                  &outlook::kHierarchyColumns,
                   &outlook::kContentsColumns,
                   &outlook::kAssocContentsColumns});
-    db_->setCommitReserve(folders_.pendingWriteBytes());
-    return {nid.value};
+    return nid;
 }
 
 MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
@@ -338,7 +200,7 @@ MessageId PstStore::addMessage(FolderId folder, const mapi::Message& message) {
         throw;
     }
     ++addedMessages_;
-    db_->setCommitReserve(folders_.pendingWriteBytes());
+    reserveForCommit();
     commitIfDue();
     return {nid.value};
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// The PST writer: a new store laid out as Outlook lays out an empty one ([MS-PST] 2.7 and the
-// nodes Outlook adds), mail folders and messages on top, tables and counts written at close.
+// The PST writer: a new store laid out as Outlook lays out an empty one (StoreSkeleton),
+// special folders with their pointers (SpecialFolders), folders and messages on top, folder
+// tables and counts written at each commit.
 
 #include <array>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "pst/messaging/FolderTree.h"
 #include "pst/messaging/MessageWriter.h"
 #include "pst/messaging/NameToIdMap.h"
+#include "pst/messaging/SpecialFolders.h"
 #include "pst/ndb/NodeDatabase.h"
 
 namespace tolvane::pst::messaging {
@@ -27,7 +29,9 @@ class PstStore final : public PstWriter {
     FolderId rootFolder() const override;
     FolderId ipmSubtree() const override;
     FolderId deletedItems() const override;
-    FolderId addFolder(FolderId parent, const std::string& name) override;
+    FolderId specialFolder(SpecialFolder which) override;
+    using PstWriter::addFolder;
+    FolderId addFolder(FolderId parent, const std::string& name, FolderClass folderClass) override;
     MessageId addMessage(FolderId folder, const mapi::Message& message) override;
     std::vector<std::uint8_t> entryId(std::uint32_t nid) const override;
     const std::array<std::uint8_t, 16>& providerUid() const override { return providerUid_; }
@@ -37,10 +41,9 @@ class PstStore final : public PstWriter {
     void close() override;
 
   private:
-    void writeSkeleton(const std::string& displayName);
-    void writeStoreProperties(const std::string& displayName);
-    void addSpecialFolders();
     void requireOpen() const;
+    ndb::Nid newFolder(ndb::Nid parent, const std::string& name, FolderClass folderClass);
+    void reserveForCommit();
     void writeFolders();
     void writeCommit();
     void commitIfDue();
@@ -51,6 +54,7 @@ class PstStore final : public PstWriter {
     std::unique_ptr<ndb::NodeDatabase> db_;
     std::filesystem::path path_;
     std::array<std::uint8_t, 16> providerUid_{};
+    SpecialFolders specials_;
     NameToIdMap names_;
     FolderTree folders_;
     MessageWriter messages_;

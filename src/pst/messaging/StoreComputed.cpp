@@ -110,10 +110,9 @@ mapi::FileTime StoreComputed::creationTime(const WrittenProps& message) {
     return t ? t->asTime() : now();
 }
 
-std::int32_t StoreComputed::storedSize(std::uint64_t heapBytes, std::uint64_t subnodeBytes) {
-    const std::uint64_t total = heapBytes + subnodeBytes;
+std::int32_t StoreComputed::storedSize(std::uint64_t nodeBytes) {
     return static_cast<std::int32_t>(
-        std::min<std::uint64_t>(total, std::numeric_limits<std::int32_t>::max()));
+        std::min<std::uint64_t>(nodeBytes, std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace tolvane::pst::messaging

@@ -21,6 +21,14 @@ namespace tolvane::pst::messaging {
 // An object's properties as they are written: (id, value), values pointing into the object
 // or into `made`, which holds what the store made and lives as long as the list.
 struct WrittenProps {
+    WrittenProps() = default;
+    // Moved, never copied: a copy's pointers would still point into the original's `made`.
+    // With copying ruled out, a growing vector of these moves them too (deque's move may throw).
+    WrittenProps(WrittenProps&&) = default;
+    WrittenProps& operator=(WrittenProps&&) = default;
+    WrittenProps(const WrittenProps&) = delete;
+    WrittenProps& operator=(const WrittenProps&) = delete;
+
     std::vector<std::pair<std::uint16_t, const mapi::PropValue*>> props;
     std::deque<mapi::PropValue> made;
 
@@ -46,7 +54,7 @@ class StoreComputed {
     static mapi::FileTime creationTime(const WrittenProps& message);
     // PidTagMessageSize and PidTagAttachSize: every byte of the object's node, its heap and
     // its subnodes, as Outlook counts them; clamped to the property's range.
-    static std::int32_t storedSize(std::uint64_t heapBytes, std::uint64_t subnodeBytes);
+    static std::int32_t storedSize(std::uint64_t nodeBytes);
 
   private:
     std::mt19937_64 random_;

@@ -1,11 +1,11 @@
 #include "pst/ndb/BlockStore.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ndb/Crc.h"
 #include "pst/ndb/DiskCodec.h"
@@ -15,12 +15,6 @@
 
 namespace tolvane::pst::ndb {
 namespace {
-
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
 
 // The BIDs an internal block refers to ([MS-PST] 2.2.2.8.3.2, 2.2.2.8.3.3).
 std::vector<Bid> childrenOf(Bid bid, std::span<const std::uint8_t> data) {

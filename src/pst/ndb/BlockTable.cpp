@@ -1,19 +1,12 @@
 #include "pst/ndb/BlockTable.h"
 
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 
 namespace tolvane::pst::ndb {
-namespace {
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
-}  // namespace
 
 void BlockTable::add(Bid bid, ByteIndex ib, std::uint16_t cb) {
     if (bid.value <= lastBid_) {

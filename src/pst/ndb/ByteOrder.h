@@ -1,7 +1,8 @@
 #pragma once
 
-// Little-endian field codecs ([MS-PST] 2.1: every integer on disk is little-endian). Writers
-// and readers run at a moving offset so the struct's field order is the layout.
+// Little-endian integers ([MS-PST] 2.1: every integer on disk is little-endian), the one home
+// of the writer's byte order: put/get at a given offset, for fields filled in place, and
+// writers and readers at a moving offset, so a struct's field order is its layout.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,37 @@
 #include <string>
 
 namespace tolvane::pst::ndb {
+
+namespace le {
+
+// The low `size` bytes of v at out[at].
+inline void put(std::span<std::uint8_t> out, std::size_t at, std::uint64_t v, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+inline void put16(std::span<std::uint8_t> out, std::size_t at, std::uint16_t v) {
+    put(out, at, v, 2);
+}
+inline void put32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
+    put(out, at, v, 4);
+}
+
+inline std::uint64_t get(std::span<const std::uint8_t> in, std::size_t at, std::size_t size) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        v |= static_cast<std::uint64_t>(in[at + i]) << (8 * i);
+    }
+    return v;
+}
+inline std::uint16_t get16(std::span<const std::uint8_t> in, std::size_t at) {
+    return static_cast<std::uint16_t>(get(in, at, 2));
+}
+inline std::uint32_t get32(std::span<const std::uint8_t> in, std::size_t at) {
+    return static_cast<std::uint32_t>(get(in, at, 4));
+}
+
+}  // namespace le
 
 class LeWriter {
   public:
@@ -31,9 +63,8 @@ class LeWriter {
   private:
     LeWriter& put(std::uint64_t v, std::size_t n) {
         need(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            out_[pos_++] = static_cast<std::uint8_t>(v >> (8 * i));
-        }
+        le::put(out_, pos_, v, n);
+        pos_ += n;
         return *this;
     }
     void need(std::size_t n) const {
@@ -67,10 +98,8 @@ class LeReader {
   private:
     std::uint64_t get(std::size_t n) {
         need(n);
-        std::uint64_t v = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            v |= static_cast<std::uint64_t>(in_[pos_++]) << (8 * i);
-        }
+        const std::uint64_t v = le::get(in_, pos_, n);
+        pos_ += n;
         return v;
     }
     void need(std::size_t n) const {

@@ -1,6 +1,9 @@
 #include "pst/ndb/DiskCodec.h"
 
+#include <cstddef>
 #include <iterator>
+
+#include "pst/ndb/Crc.h"
 
 namespace tolvane::pst::ndb::disk {
 
@@ -84,6 +87,16 @@ void write(LeWriter& w, const SlEntry& v) {
 
 void write(LeWriter& w, const SiEntry& v) {
     w.u64(v.nid).u64(v.bid);
+}
+
+std::array<std::uint8_t, sizeof(Header)> sealHeader(const Header& header) {
+    auto bytes = toBytes(header);
+    const std::span<std::uint8_t> all(bytes);
+    le::put32(all, offsetof(Header, dwCRCPartial),
+              computeCrc(all.subspan(kHeaderCrcStart, kHeaderCrcPartialSize)));
+    le::put32(all, offsetof(Header, dwCRCFull),
+              computeCrc(all.subspan(kHeaderCrcStart, kHeaderCrcFullSize)));
+    return bytes;
 }
 
 void read(LeReader& r, Bref& v) {

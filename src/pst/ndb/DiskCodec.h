@@ -65,4 +65,8 @@ inline constexpr std::size_t kHeaderCrcStart = 8;
 inline constexpr std::size_t kHeaderCrcPartialSize = 471;
 inline constexpr std::size_t kHeaderCrcFullSize = 516;
 
+// The header as written: its fields, with dwCRCPartial and dwCRCFull computed over the bytes
+// they cover.
+std::array<std::uint8_t, sizeof(Header)> sealHeader(const Header& header);
+
 }  // namespace tolvane::pst::ndb::disk

@@ -4,6 +4,7 @@
 // them, with sizeof equal to the on-disk size. They are serialised field by field (DiskCodec.h),
 // never copied raw, so the host's byte order never leaks into the file.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tolvane::pst::ndb::disk {
@@ -64,6 +65,8 @@ struct Header {
     std::uint8_t rgbReserved3[32] = {};
 };
 static_assert(sizeof(Header) == 564);
+static_assert(offsetof(Header, root) == 0xB4);
+static_assert(offsetof(Header, dwCRCFull) == 0x20C);
 
 #pragma pack(pop)
 

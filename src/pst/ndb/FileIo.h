@@ -1,9 +1,10 @@
 #pragma once
 
-// The system calls under PstFile, behind one small interface: create a new file, write at an
-// offset, read, sync, grow with real disk space, and cut back. PosixFileIo.cpp is the POSIX
-// implementation; a test puts a fault-injecting one in its place. Every failure is raised as
-// PstWriteError (or PstError when the file cannot be created), with the system's own error number.
+// The system calls under PstFile, behind one small interface: create a new file where no one
+// sees it, write at an offset, read, sync, grow with real disk space, cut back, and give the
+// file its name. PosixFileIo.cpp and Win32FileIo.cpp are the implementations; a test puts a
+// fault-injecting one in their place. Every failure is raised as PstWriteError (or PstError
+// when the file cannot be created or named), with the system's own error number.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,16 +37,30 @@ class FileIo {
     virtual void truncate(std::uint64_t size) = 0;
     // Asks the system to start writing what it holds; only a hint.
     virtual void startWriteBack() {}
+    // Gives the file its name, never taking one a file has already, and makes the name durable.
+    // Until then no reader finds the file, and a process that dies leaves none behind (see
+    // FileSystem::createNew for where the system allows less). Throws PstError ("it already
+    // exists") or PstWriteError.
+    virtual void publish() = 0;
 };
 
 // Where new files come from.
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
-    // Creates the file; it must not exist yet. Throws PstError naming the path.
+    // Creates the file that FileIo::publish() names `path`, under no name until then: unnamed
+    // where the file system allows (Linux's O_TMPFILE), else under creationPathFor(path), removed
+    // however creation ends short of publish() (on Windows by the system, even when the process
+    // is killed). Throws PstError naming the path when a file has that name already or the file
+    // cannot be created.
     virtual std::unique_ptr<FileIo> createNew(const std::filesystem::path& path) = 0;
     // The operating system's own.
     static FileSystem& native();
 };
+
+// Where a file being created waits for its name when it needs one meanwhile: beside it, as
+// "NAME.creating-XXXXXXXX.tmp" (eight random hex digits), which no run takes for a working
+// file of its own.
+std::filesystem::path creationPathFor(const std::filesystem::path& path);
 
 }  // namespace tolvane::pst::ndb

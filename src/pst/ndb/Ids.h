@@ -3,6 +3,9 @@
 #include <compare>
 #include <cstdint>
 
+#include "pst/Hex.h"
+#include "pst/PstError.h"
+
 namespace tolvane::pst::ndb {
 
 // NID types ([MS-PST] 2.2.2.1).
@@ -31,9 +34,15 @@ enum class NidType : std::uint8_t {
 
 // Node id: 5 bits of type, 27 bits of index ([MS-PST] 2.2.2.1).
 struct Nid {
+    static constexpr std::uint32_t kMaxIndex = (1u << 27) - 1;
     std::uint32_t value = 0;
 
+    // Throws PstError for an index of more than 27 bits rather than cutting it.
     static constexpr Nid make(NidType type, std::uint32_t index) {
+        if (index > kMaxIndex) {
+            throw PstError("NID index " + hex(index) + " of type " +
+                           hex(static_cast<std::uint32_t>(type)) + " does not fit 27 bits");
+        }
         return Nid{(index << 5) | static_cast<std::uint32_t>(type)};
     }
     constexpr NidType type() const { return static_cast<NidType>(value & 0x1F); }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The node database layer (NDB, [MS-PST] 2.2) of the writer: the file, its header, blocks,
-// data and subnode trees, the node and block B-trees and the allocation maps. The LTP and
-// messaging layers above see only this interface.
+// data and subnode trees, the node and block B-trees and the allocation maps. The layers above
+// see only this interface; the LTP layer, which writes a node's content and never the node,
+// only its BlockWriter part.
 
 #include <cstdint>
 #include <filesystem>
@@ -12,20 +13,11 @@
 #include <vector>
 
 #include "pst/PstError.h"
+#include "pst/ndb/BlockWriter.h"
 #include "pst/ndb/FileIo.h"
 #include "pst/ndb/Ids.h"
 
 namespace tolvane::pst::ndb {
-
-// Most bytes one data block holds ([MS-PST] 2.2.2.8.3.1: 8192 less the 16-byte trailer).
-inline constexpr std::size_t kMaxBlockData = 8176;
-
-// One entry of a subnode tree (SLENTRY, [MS-PST] 2.2.2.8.3.3.1.1).
-struct SubnodeEntry {
-    Nid nid;
-    Bid data;
-    Bid subnodes;  // Bid{} for none
-};
 
 // A node as the NBT holds it (NBTENTRY, [MS-PST] 2.2.2.7.7.4).
 struct NodeEntry {
@@ -35,17 +27,6 @@ struct NodeEntry {
     Nid parent;
 };
 
-// Appends one large value block by block, so it never has to be held whole in memory.
-class DataStream {
-  public:
-    virtual ~DataStream() = default;
-    virtual void append(std::span<const std::uint8_t> bytes) = 0;
-    virtual std::uint64_t size() const = 0;
-    // Writes the XBLOCK/XXBLOCK tree over the blocks appended and returns the root BID.
-    // An empty stream still yields one (empty) data block.
-    virtual Bid finish() = 0;
-};
-
 // The file could not grow (the disk or the file-size limit said no) and nothing was written:
 // the file holds its last commit exactly and can still take a commit of what is written.
 class GrowthRefused : public PstWriteError {
@@ -53,41 +34,16 @@ class GrowthRefused : public PstWriteError {
     using PstWriteError::PstWriteError;
 };
 
-class NodeDatabase {
+class NodeDatabase : public BlockWriter {
   public:
-    virtual ~NodeDatabase() = default;
-
-    // Creates a new file; throws PstError naming the path if it exists or cannot be created.
+    // Creates the file, under no name until the first commit gives it `path`: a process that
+    // dies before leaves no file. Throws PstError naming the path if a file has that name or
+    // none can be created.
     static std::unique_ptr<NodeDatabase> create(const std::filesystem::path& path,
                                                 FileSystem& files = FileSystem::native());
 
     // A fresh node id of the given type, counted in the header's rgnid.
     virtual Nid allocateNid(NidType type) = 0;
-
-    // Stores a node's data given block by block (each at most kMaxBlockData bytes, as a heap
-    // on node needs it); several blocks go under an XBLOCK or XXBLOCK. Returns the root BID.
-    // As in Outlook's files, every block but the last is stored full: a shorter one is padded
-    // with zeros to kMaxBlockData (after a heap block's page map, where Outlook leaves unused
-    // bytes too), so the tree's total counts the padding.
-    virtual Bid writeBlocks(std::span<const std::vector<std::uint8_t>> blocks) = 0;
-    // Stores a node's data cut into blocks of kMaxBlockData bytes.
-    virtual Bid writeData(std::span<const std::uint8_t> bytes) = 0;
-    virtual std::unique_ptr<DataStream> beginData() = 0;
-    // One data block of at most kMaxBlockData bytes, for a tree built piece by piece.
-    virtual Bid writeBlock(std::span<const std::uint8_t> data) {
-        (void)data;
-        throw PstError("NodeDatabase: writeBlock is not supported here");
-    }
-    // An XBLOCK (level 1, over data blocks) or XXBLOCK (level 2, over XBLOCKs) over blocks
-    // already written ([MS-PST] 2.2.2.8.3.2); totalBytes is what the leaves hold.
-    virtual Bid writeIndexBlock(std::uint8_t level, std::span<const Bid> children,
-                                std::uint64_t totalBytes) {
-        (void)level, (void)children, (void)totalBytes;
-        throw PstError("NodeDatabase: writeIndexBlock is not supported here");
-    }
-    // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs); entries in any order, NIDs
-    // unique. No entries give Bid{} (no subnode tree), since an SLBLOCK holds at least one.
-    virtual Bid writeSubnodes(std::span<const SubnodeEntry> entries) = 0;
 
     // Inserts or replaces a node of the NBT. Replacing releases the blocks the old entry held.
     // A NID above its type's rgnid counter raises the counter. Blocks written but never set
@@ -103,25 +59,27 @@ class NodeDatabase {
     // commit writes the B-tree pages that changed and syncs; then, in a window the header
     // marks with INVALID_AMAP ([MS-PST] 2.6.1.3.7), the allocation maps of the sections whose
     // use changed; then the new header, and syncs. Blocks no node reaches yet stay out of it.
-    // create() commits once, so a file whose writer dies is never without a valid header.
+    // The first commit gives the file its name (FileIo::publish), once all of it is on disk.
     virtual void commit() = 0;
     // The writes from here to commit() belong to the commit (tables of the layer above): they
     // may use the space held back for it, so the file need not grow to finish it.
-    virtual void prepareCommit() {}
+    virtual void prepareCommit() = 0;
     // Bytes the layer above expects to write in its next commit; held back from other writes.
-    virtual void setCommitReserve(std::uint64_t bytes) { (void)bytes; }
+    virtual void setCommitReserve(std::uint64_t bytes) = 0;
     // Bytes of blocks written so far.
-    virtual std::uint64_t bytesWritten() const { return 0; }
+    virtual std::uint64_t bytesWritten() const = 0;
     // Commits whose header reached the file, even if the sync after it failed: what the file
     // now holds.
-    virtual std::uint64_t commitsWritten() const { return 0; }
+    virtual std::uint64_t commitsWritten() const = 0;
 
     // Writes the B-trees, the allocation maps and the header; the file is valid afterwards.
     // Blocks that nothing refers to by then are freed first. Later calls do nothing; the
-    // destructor closes a database that was not closed (after an exception, say).
+    // destructor closes a database that was not closed (after an exception, say), and so
+    // names a file that had no commit yet: abandon() first to leave none.
     virtual void close() = 0;
     // Stops writing without another commit, after a write failed: the file keeps the state of
-    // the last commit that completed. Later calls, close() included, do nothing.
+    // the last commit that completed, and a file never committed goes without a name. Later
+    // calls, close() included, do nothing.
     virtual void abandon() = 0;
 };
 

@@ -3,6 +3,8 @@
 #include "pst/ndb/PosixFileIo.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -31,6 +33,45 @@ class NativeFileSystem final : public FileSystem {
     }
 };
 
+bool nameTaken(const std::filesystem::path& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+[[noreturn]] void cannotCreate(const std::filesystem::path& path, int err) {
+    throw PstError("cannot create PST file " + path.string() + ": " +
+                   (err == EEXIST ? std::string("it already exists") : std::strerror(err)));
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+// renameat2 with RENAME_NOREPLACE where the file system has it; else a hard link, which also
+// refuses an existing name, and the unlink of the old one; else (no hard links either, as on
+// FAT) a rename after looking, the one way left.
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return -1;
+    }
+#endif
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        return ::unlink(from.c_str());
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) {
+        return -1;
+    }
+    if (nameTaken(to)) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.c_str(), to.c_str());
+}
+
 }  // namespace
 
 FileSystem& FileSystem::native() {
@@ -38,18 +79,82 @@ FileSystem& FileSystem::native() {
     return files;
 }
 
-PosixFileIo::PosixFileIo(std::filesystem::path path) : path_(std::move(path)) {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        const int err = errno;
-        throw PstError("cannot create PST file " + path_.string() + ": " +
-                       (err == EEXIST ? std::string("it already exists") : std::strerror(err)));
+PosixFileIo::PosixFileIo(std::filesystem::path path, Creation creation) : path_(std::move(path)) {
+    if (nameTaken(path_)) {
+        cannotCreate(path_, EEXIST);
+    }
+#ifdef O_TMPFILE
+    if (creation == Creation::Unnamed) {
+        fd_ = ::open(folderOf(path_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+        if (fd_ >= 0) {
+            return;
+        }
+        // EISDIR: a kernel that predates O_TMPFILE; EOPNOTSUPP: a file system without it.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            cannotCreate(path_, errno);
+        }
+    }
+#else
+    (void)creation;
+#endif
+    for (int attempt = 0;; ++attempt) {
+        creating_ = creationPathFor(path_);
+        fd_ = ::open(creating_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd_ >= 0) {
+            return;
+        }
+        if (errno != EEXIST || attempt == 8) {
+            const int err = errno;
+            creating_.clear();
+            cannotCreate(path_, err);
+        }
     }
 }
 
 PosixFileIo::~PosixFileIo() {
     if (fd_ >= 0) {
         ::close(fd_);
+    }
+    if (!creating_.empty()) {
+        ::unlink(creating_.c_str());  // dropped before it was named: nothing of it stays
+    }
+}
+
+void PosixFileIo::publish() {
+    if (published_) {
+        return;
+    }
+    int result = 0;
+    if (creating_.empty()) {
+        // The open file by its /proc name; AT_EMPTY_PATH, for where /proc is missing, needs a
+        // capability most processes lack.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        result = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW);
+        if (result != 0 && errno == ENOENT) {
+            result = ::linkat(fd_, "", AT_FDCWD, path_.c_str(), AT_EMPTY_PATH);
+        }
+    } else {
+        result = renameNoReplace(creating_, path_);
+    }
+    if (result != 0) {
+        const int err = errno;
+        if (err == EEXIST) {
+            cannotCreate(path_, err);
+        }
+        fail("give it its name", err);
+    }
+    creating_.clear();
+    published_ = true;
+    // The name is durable once its folder is on disk too.
+    const int folder = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        fail("open its folder", errno);
+    }
+    const int synced = ::fsync(folder);
+    const int err = errno;
+    ::close(folder);
+    if (synced != 0) {
+        fail("sync its folder", err);
     }
 }
 
@@ -174,13 +279,16 @@ void PosixFileIo::startWriteBack() {
 }
 
 void PosixFileIo::fail(const char* what, std::uint64_t offset, int err) const {
+    fail(std::string(what) + " offset " + std::to_string(offset), err);
+}
+
+void PosixFileIo::fail(const std::string& what, int err) const {
     using Cause = PstWriteError::Cause;
     const Cause cause = err == ENOSPC || err == EDQUOT ? Cause::DiskFull
                         : err == EFBIG                 ? Cause::FileTooLarge
                                                        : Cause::Other;
-    throw PstWriteError(cause, err,
-                        std::string("PST file ") + path_.string() + ": cannot " + what +
-                            " offset " + std::to_string(offset) + ": " + std::strerror(err));
+    throw PstWriteError(
+        cause, err, "PST file " + path_.string() + ": cannot " + what + ": " + std::strerror(err));
 }
 
 }  // namespace tolvane::pst::ndb

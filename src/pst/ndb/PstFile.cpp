@@ -114,6 +114,11 @@ void PstFile::sync() {
     io_->sync();
 }
 
+void PstFile::publish() {
+    flush();
+    io_->publish();
+}
+
 bool PstFile::overlapsPending(std::uint64_t offset, std::uint64_t size) const {
     auto next = pending_.lower_bound(offset);
     if (next != pending_.end() && next->first < offset + size) {

@@ -17,7 +17,8 @@ namespace tolvane::pst::ndb {
 // block would cost more than building it.
 class PstFile {
   public:
-    // Creates the file through `files`; it must not exist yet. Throws PstError naming the path.
+    // Creates the file through `files` under no name yet; publish() gives it `path`, which must
+    // not be taken. Throws PstError naming the path.
     PstFile(std::filesystem::path path, FileSystem& files);
     PstFile(const PstFile&) = delete;
     PstFile& operator=(const PstFile&) = delete;
@@ -34,6 +35,8 @@ class PstFile {
     void flush();
     // Flushes, then asks the system to put everything on disk.
     void sync();
+    // Gives the file, unnamed until now, its name (FileIo::publish).
+    void publish();
     const std::filesystem::path& path() const { return path_; }
     // System write calls made so far.
     std::uint64_t systemWrites() const { return systemWrites_; }

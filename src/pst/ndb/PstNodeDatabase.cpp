@@ -1,13 +1,12 @@
 #include "pst/ndb/PstNodeDatabase.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <tuple>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ndb/BlockDataStream.h"
-#include "pst/ndb/Crc.h"
 #include "pst/ndb/DataTreeBuilder.h"
 #include "pst/ndb/DiskCodec.h"
 #include "pst/ndb/Layout.h"
@@ -17,12 +16,6 @@
 
 namespace tolvane::pst::ndb {
 namespace {
-
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
 
 // rgnid starting values of a new file ([MS-PST] 2.2.2.6): each slot holds the last index
 // handed out for its NID type.
@@ -35,17 +28,11 @@ std::array<std::uint32_t, 32> initialNidCounters() {
     return rgnid;
 }
 
-constexpr std::uint32_t kMaxNidIndex = (1u << 27) - 1;
-
-}  // namespace
-
-namespace {
-
 constexpr std::uint64_t kMaxGrowthSections = 256;  // 62 MiB
 constexpr std::uint64_t kReserveFloor = 64 * 1024;
 
 NodeEntry toEntry(const NodeRecord& r) {
-    return {Nid{r.nid}, Bid{r.data}, Bid{r.subnodes}, Nid{r.parent}};
+    return {r.nid, r.data, r.subnodes, r.parent};
 }
 
 }  // namespace
@@ -65,7 +52,6 @@ PstNodeDatabase::PstNodeDatabase(const std::filesystem::path& path, FileSystem& 
     // Real space from the start: a hole the first section left would be a write that can
     // still find the disk full.
     file_.extend(0, space_.fileEnd());
-    writeCommit();
 }
 
 PstNodeDatabase::~PstNodeDatabase() {
@@ -91,7 +77,7 @@ Nid PstNodeDatabase::allocateNid(NidType type) {
     if (type == NidType::Hid || t >= rgnid_.size()) {
         throw PstError("allocateNid: NID type " + hex(t) + " has no rgnid counter");
     }
-    if (rgnid_[t] >= kMaxNidIndex) {
+    if (rgnid_[t] >= Nid::kMaxIndex) {
         throw PstError("allocateNid: rgnid[" + hex(t) + "] has used all 2^27 indexes");
     }
     return Nid::make(type, ++rgnid_[t]);
@@ -189,17 +175,16 @@ void PstNodeDatabase::setNode(const NodeEntry& node) {
     if (!node.subnodes.isNull()) {
         blocks_.addRef(node.subnodes, "NBTENTRY bidSub");
     }
-    const NodeRecord record{node.nid.value, node.parent.value, node.data.value,
-                            node.subnodes.value};
+    const NodeRecord record{node.nid, node.parent, node.data, node.subnodes};
     if (NodeRecord* old = nodes_.modify(node.nid.value)) {
         const NodeRecord previous = *old;
         *old = record;
         // Released after the new references are taken, so re-setting the same blocks is safe.
-        if (previous.data != 0) {
-            blocks_.release(Bid{previous.data});
+        if (!previous.data.isNull()) {
+            blocks_.release(previous.data);
         }
-        if (previous.subnodes != 0) {
-            blocks_.release(Bid{previous.subnodes});
+        if (!previous.subnodes.isNull()) {
+            blocks_.release(previous.subnodes);
         }
     } else {
         nodes_.insert(record);
@@ -218,11 +203,11 @@ void PstNodeDatabase::deleteNode(Nid nid) {
     }
     const NodeRecord old = *found;
     nodes_.erase(nid.value);
-    if (old.data != 0) {
-        blocks_.release(Bid{old.data});
+    if (!old.data.isNull()) {
+        blocks_.release(old.data);
     }
-    if (old.subnodes != 0) {
-        blocks_.release(Bid{old.subnodes});
+    if (!old.subnodes.isNull()) {
+        blocks_.release(old.subnodes);
     }
 }
 
@@ -280,6 +265,30 @@ void PstNodeDatabase::putBackCommittedHeader() {
     }
 }
 
+void PstNodeDatabase::changeState(const State& window, const std::function<void()>& beforeMaps,
+                                  const std::function<State()>& rewriteMaps) {
+    if (hasCommitted_) {
+        writeHeader(window, false);
+    }
+    try {
+        file_.sync();
+        if (beforeMaps) {
+            beforeMaps();
+        }
+    } catch (const PstWriteError&) {
+        putBackCommittedHeader();  // no map has changed yet
+        throw;
+    }
+    // Inside the window only map pages are written, in place, into space the file has: no
+    // write there can find the disk full. One that fails all the same (EIO) leaves the
+    // window's header.
+    const State next = rewriteMaps();
+    file_.sync();
+    writeHeader(next, true);
+    file_.flush();  // the header is in the file before it counts
+    committed_ = next;
+}
+
 void PstNodeDatabase::trimEmptySections() {
     const std::uint64_t keep = space_.sectionCount() - space_.emptySectionsAtEnd();
     if (keep == space_.sectionCount()) {
@@ -287,26 +296,21 @@ void PstNodeDatabase::trimEmptySections() {
     }
     // Growth steps leave sections nothing uses at the end: they go, under a header that names
     // the shorter file with its maps to rebuild, so the file may be either length meanwhile.
-    State next = committed_;
-    next.fileEnd = layout::sectionStart(keep);
-    writeHeader(next, false);
-    try {
-        file_.sync();
-        file_.truncate(next.fileEnd);
-    } catch (const PstWriteError&) {
-        putBackCommittedHeader();  // no map has changed yet
-        throw;
-    }
-    space_.removeSections(space_.sectionCount() - keep);
-    maps_.dropSections(keep);
-    PageWriter pages(file_, space_, nextPageBid_);
-    maps_.writeLastFMap(pages);
-    maps_.writeDList(pages, nextPageBid_);
+    State shorter = committed_;
+    shorter.fileEnd = layout::sectionStart(keep);
+    changeState(
+        shorter, [&] { file_.truncate(shorter.fileEnd); },
+        [&] {
+            space_.removeSections(space_.sectionCount() - keep);
+            maps_.dropSections(keep);
+            PageWriter pages(file_, space_, nextPageBid_);
+            maps_.writeLastFMap(pages);
+            maps_.writeDList(pages, nextPageBid_);
+            State next = shorter;
+            next.freeBytes = maps_.freeBytes();
+            return next;
+        });
     file_.sync();
-    next.freeBytes = maps_.freeBytes();
-    writeHeader(next, true);
-    file_.sync();
-    committed_ = next;
 }
 
 void PstNodeDatabase::abandon() {
@@ -329,32 +333,29 @@ void PstNodeDatabase::grow(std::uint64_t bytes) {
     // Blocks written so far go to space the file has; a failure there is outside the window.
     file_.flush();
     // The file changes size under a header that says its maps are being rebuilt.
-    writeHeader(committed_, false);
-    try {
-        file_.sync();
-    } catch (const PstWriteError&) {
-        putBackCommittedHeader();
-        throw;
-    }
-    try {
-        file_.extend(oldEnd, newEnd);
-    } catch (const PstWriteError& e) {
-        // The file is its old size again and no map was touched: the last commit's header.
-        putBackCommittedHeader();
-        throw GrowthRefused(e.cause(), e.systemError(), e.what());
-    }
-    space_.addSections(wanted);
-    // The new sections hold nothing of the committed state; the next commit maps them again.
-    PageWriter pages(file_, space_, nextPageBid_);
-    maps_.writeNewSections(pages, sections, wanted);
-    maps_.writeDList(pages, nextPageBid_);
-    committed_.fileEnd = newEnd;
-    committed_.freeBytes = maps_.freeBytes();
-    file_.sync();
-    // Handed to the system now, so a killed process leaves it; on disk with the next sync
+    changeState(
+        committed_,
+        [&] {
+            try {
+                file_.extend(oldEnd, newEnd);
+            } catch (const PstWriteError& e) {
+                // The file is its old size again and no map was touched.
+                throw GrowthRefused(e.cause(), e.systemError(), e.what());
+            }
+        },
+        [&] {
+            space_.addSections(wanted);
+            // The new sections hold nothing of the committed state; the next commit maps them.
+            PageWriter pages(file_, space_, nextPageBid_);
+            maps_.writeNewSections(pages, sections, wanted);
+            maps_.writeDList(pages, nextPageBid_);
+            State next = committed_;
+            next.fileEnd = newEnd;
+            next.freeBytes = maps_.freeBytes();
+            return next;
+        });
+    // The header is with the system, so a killed process leaves it; on disk with the next sync
     // (until then a power cut leaves the window's header: maps for a reader to rebuild).
-    writeHeader(committed_, true);
-    file_.flush();
 }
 
 void PstNodeDatabase::writeCommit() {
@@ -391,42 +392,37 @@ void PstNodeDatabase::writeCommit() {
     // Everything the new state uses goes to the system before the window opens, so a write
     // that fails leaves the last commit as it was; one sync then covers it and the header.
     file_.flush();
-    if (hasCommitted_) {
-        writeHeader(committed_, false);
-    }
-    try {
-        file_.sync();
-    } catch (const PstWriteError&) {
-        // No map has changed yet: the last commit's header holds again.
-        putBackCommittedHeader();
-        throw;
-    }
-    // Inside the window only map pages are written, in place, into space the file has: no
-    // write there can find the disk full. One that fails all the same (EIO) leaves this
-    // header: the last commit's B-trees with the maps marked for rebuilding.
-    // What only the old state used is free in the new one.
-    for (std::uint64_t ib : replacedPages_) {
-        space_.release(ib, layout::kPageSize);
-    }
-    replacedPages_.clear();
-    blocks_.reclaimHeldSpace();
     std::vector<FreeRange> alsoFree;
-    for (const BlockRecord& r : unlinked) {
-        alsoFree.push_back({r.ib.value, layout::blockSpan(r.cb)});
+    changeState(committed_, {}, [&] {
+        // What only the old state used is free in the new one.
+        for (std::uint64_t ib : replacedPages_) {
+            space_.release(ib, layout::kPageSize);
+        }
+        replacedPages_.clear();
+        blocks_.reclaimHeldSpace();
+        for (const BlockRecord& r : unlinked) {
+            alsoFree.push_back({r.ib.value, layout::blockSpan(r.cb)});
+        }
+        std::sort(alsoFree.begin(), alsoFree.end(),
+                  [](const FreeRange& a, const FreeRange& b) { return a.offset < b.offset; });
+        maps_.writeSections(pages, space_, space_.takeChangedSections(), alsoFree);
+        maps_.writeDList(pages, nextPageBid_);
+        next.fileEnd = space_.fileEnd();
+        next.freeBytes = maps_.freeBytes();
+        return next;
+    });
+    const bool first = !hasCommitted_;
+    if (first) {
+        // The whole first state is on disk before the file takes its name: no reader ever
+        // finds it without a header, or with less than the layer above wrote.
+        file_.sync();
+        file_.publish();
     }
-    std::sort(alsoFree.begin(), alsoFree.end(),
-              [](const FreeRange& a, const FreeRange& b) { return a.offset < b.offset; });
-    maps_.writeSections(pages, space_, space_.takeChangedSections(), alsoFree);
-    maps_.writeDList(pages, nextPageBid_);
-    next.fileEnd = space_.fileEnd();
-    next.freeBytes = maps_.freeBytes();
-    file_.sync();
-    writeHeader(next, true);
-    file_.flush();  // the header is in the file before it counts
-    committed_ = next;
     hasCommitted_ = true;
     ++commitsWritten_;
-    file_.sync();
+    if (!first) {
+        file_.sync();
+    }
     blocks_.markCommitted();
     // Unlinked blocks are mapped again once a commit reaches them.
     for (const FreeRange& r : alsoFree) {
@@ -465,14 +461,7 @@ void PstNodeDatabase::writeHeader(const State& state, bool mapsValid) {
     h.bCryptMethod = blocks_.permute() ? v::kCryptPermute : v::kCryptNone;
     h.bidNextB = blocks_.nextBid();
 
-    auto bytes = disk::toBytes(h);
-    const auto crcPartial =
-        computeCrc(std::span(bytes).subspan(disk::kHeaderCrcStart, disk::kHeaderCrcPartialSize));
-    LeWriter(std::span(bytes).subspan(4, 4)).u32(crcPartial);
-    const auto crcFull =
-        computeCrc(std::span(bytes).subspan(disk::kHeaderCrcStart, disk::kHeaderCrcFullSize));
-    LeWriter(std::span(bytes).subspan(0x20C, 4)).u32(crcFull);
-    file_.write(layout::kHeaderOffset, bytes);
+    file_.write(layout::kHeaderOffset, disk::sealHeader(h));
 }
 
 }  // namespace tolvane::pst::ndb

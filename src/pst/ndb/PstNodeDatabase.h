@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,22 +14,24 @@
 
 namespace tolvane::pst::ndb {
 
-// An NBT entry as memory holds it: 24 bytes.
+// An NBT entry as memory holds it: 24 bytes, where NodeEntry's field order takes 32.
 struct NodeRecord {
-    std::uint32_t nid = 0;
-    std::uint32_t parent = 0;
-    std::uint64_t data = 0;
-    std::uint64_t subnodes = 0;
+    Nid nid;
+    Nid parent;
+    Bid data;
+    Bid subnodes;
 };
+static_assert(sizeof(NodeRecord) == 24);
 
 struct NbtTraits {
     using Entry = NodeRecord;
     static constexpr std::uint8_t kPtype = disk::value::kPageNbt;
     static constexpr std::size_t kLeafMax = disk::value::kNbtLeafMax;
     static constexpr std::size_t kLeafEntrySize = sizeof(disk::NbtEntry);
-    static std::uint64_t key(const NodeRecord& n) { return n.nid; }
+    static std::uint64_t key(const NodeRecord& n) { return n.nid.value; }
     static void encode(const NodeRecord& n, std::span<std::uint8_t> out) {
-        const auto bytes = disk::toBytes(disk::NbtEntry{n.nid, n.data, n.subnodes, n.parent, 0});
+        const auto bytes = disk::toBytes(
+            disk::NbtEntry{n.nid.value, n.data.value, n.subnodes.value, n.parent.value, 0});
         std::copy(bytes.begin(), bytes.end(), out.begin());
     }
 };
@@ -70,6 +73,15 @@ class PstNodeDatabase final : public NodeDatabase {
     void checkOpen(const char* operation) const;
     void writeCommit();
     void grow(std::uint64_t bytes);
+    // Moves the file from the committed state to the one `rewriteMaps` returns, in the window
+    // [MS-PST] 2.6.1.3.7 allows: a header saying `window` with INVALID_AMAP, synced; then
+    // `beforeMaps`, changes that touch no map page (growing or cutting the file); then the
+    // maps, a sync, and the new state's header, handed to the system. A failure before any map
+    // page is written puts the last commit's header back; one after leaves INVALID_AMAP, from
+    // which readers rebuild the maps. Before the first commit there is no state to keep and no
+    // window.
+    void changeState(const State& window, const std::function<void()>& beforeMaps,
+                     const std::function<State()>& rewriteMaps);
     // After a failure before any map changed: the last commit's header again, if it can be.
     void putBackCommittedHeader();
     // Cuts the sections no allocation reaches off the end of the file.

@@ -1,10 +1,10 @@
 #include "pst/ndb/SubnodeTreeWriter.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "pst/Hex.h"
 #include "pst/PstError.h"
 #include "pst/ndb/DiskCodec.h"
 
@@ -13,12 +13,6 @@ namespace {
 
 using disk::value::kSiBlockMax;
 using disk::value::kSlBlockMax;
-
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
 
 std::vector<std::uint8_t> blockHead(std::uint8_t level, std::size_t count, std::size_t entrySize) {
     std::vector<std::uint8_t> data(sizeof(disk::SBlockHeader) + count * entrySize);

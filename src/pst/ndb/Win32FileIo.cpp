@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/SystemPath.h"
@@ -45,19 +46,76 @@ FileSystem& FileSystem::native() {
     return files;
 }
 
+namespace {
+
+[[noreturn]] void cannotCreate(const std::filesystem::path& path, DWORD error) {
+    throw PstError("cannot create PST file " + win32::Narrow(path.wstring()) + ": " +
+                   (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
+                        ? std::string("it already exists")
+                        : win32::SystemMessage(error)));
+}
+
+}  // namespace
+
 Win32FileIo::Win32FileIo(std::filesystem::path path) : path_(std::move(path)) {
-    // Readers may look while it is written, and it may be renamed or removed while open.
-    HANDLE handle = CreateFileW(win32::SystemPath(path_.wstring()).c_str(),
-                                GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    if (GetFileAttributesW(win32::SystemPath(path_.wstring()).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        cannotCreate(path_, ERROR_FILE_EXISTS);
+    }
+    // Readers may look while it is written, and it may be renamed or removed while open; DELETE
+    // access lets it be marked for deletion and renamed by its handle.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::filesystem::path creating;
+    for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
+        creating = creationPathFor(path_);
+        handle =
+            CreateFileW(win32::SystemPath(creating.wstring()).c_str(),
+                        GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         const DWORD error = GetLastError();
-        throw PstError("cannot create PST file " + win32::Narrow(path_.wstring()) + ": " +
-                       (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
-                            ? std::string("it already exists")
-                            : win32::SystemMessage(error)));
+        if (handle == INVALID_HANDLE_VALUE && (error != ERROR_FILE_EXISTS || attempt == 8)) {
+            cannotCreate(path_, error);
+        }
     }
     handle_ = handle;
+    if (!setDeleteOnClose(true)) {
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        handle_ = nullptr;
+        DeleteFileW(win32::SystemPath(creating.wstring()).c_str());
+        cannotCreate(path_, error);
+    }
+}
+
+bool Win32FileIo::setDeleteOnClose(bool remove) {
+    FILE_DISPOSITION_INFO disposition{remove ? TRUE : FALSE};  // DeleteFile, a macro's name too
+    return SetFileInformationByHandle(handleOf(handle_), FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+}
+
+void Win32FileIo::publish() {
+    if (published_) {
+        return;
+    }
+    if (!setDeleteOnClose(false)) {
+        fail("keep it", GetLastError());
+    }
+    const std::wstring name = win32::SystemPath(path_.wstring());
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(WCHAR));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(WCHAR));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    if (!SetFileInformationByHandle(handleOf(handle_), FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()))) {
+        const DWORD error = GetLastError();
+        setDeleteOnClose(true);  // still nameless: it goes with its handle
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            cannotCreate(path_, error);
+        }
+        fail("give it its name", error);
+    }
+    published_ = true;
 }
 
 Win32FileIo::~Win32FileIo() {
@@ -137,6 +195,10 @@ void Win32FileIo::setEnd(std::uint64_t size, const char* what) {
 }
 
 void Win32FileIo::fail(const char* what, std::uint64_t offset, unsigned long error) const {
+    fail(std::string(what) + " offset " + std::to_string(offset), error);
+}
+
+void Win32FileIo::fail(const std::string& what, unsigned long error) const {
     // The POSIX number for the cause, so callers read one kind of system error.
     using Cause = PstWriteError::Cause;
     Cause cause = Cause::Other;
@@ -149,8 +211,7 @@ void Win32FileIo::fail(const char* what, std::uint64_t offset, unsigned long err
         number = EFBIG;
     }
     throw PstWriteError(cause, number,
-                        "PST file " + win32::Narrow(path_.wstring()) + ": cannot " + what +
-                            " offset " + std::to_string(offset) + ": " +
+                        "PST file " + win32::Narrow(path_.wstring()) + ": cannot " + what + ": " +
                             win32::SystemMessage(error));
 }
 

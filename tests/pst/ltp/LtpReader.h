@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "MemoryNodeDatabase.h"
+#include "MemoryBlockWriter.h"
 #include "pstcheck/Report.h"
 #include "pstcheck/ltp/Bth.h"
 #include "pstcheck/ltp/Heap.h"
@@ -65,7 +65,7 @@ T readOrThrow(std::optional<T> value, const pstcheck::Report& report, const char
 // The in-memory node database as the reader's block source.
 class MemoryBlocks : public pstcheck::BlockSource {
   public:
-    MemoryBlocks(const MemoryNodeDatabase& db, pstcheck::Report& report) : db_(db), r_(report) {}
+    MemoryBlocks(const MemoryBlockWriter& db, pstcheck::Report& report) : db_(db), r_(report) {}
 
     std::optional<std::vector<std::vector<std::uint8_t>>> leaves(std::uint64_t bid,
                                                                  const std::string& from) override {
@@ -91,7 +91,7 @@ class MemoryBlocks : public pstcheck::BlockSource {
     }
 
   private:
-    const MemoryNodeDatabase& db_;
+    const MemoryBlockWriter& db_;
     pstcheck::Report& r_;
 };
 
@@ -147,7 +147,7 @@ struct ReadTable {
 // One node of the database (its data tree and subnodes) as the reader sees it.
 class LtpRead {
   public:
-    LtpRead(const MemoryNodeDatabase& db, ndb::Bid data, ndb::Bid sub)
+    LtpRead(const MemoryBlockWriter& db, ndb::Bid data, ndb::Bid sub)
         : data_(data.value),
           sub_(sub.value),
           report_(std::make_unique<pstcheck::Report>()),

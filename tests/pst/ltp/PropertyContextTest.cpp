@@ -26,15 +26,13 @@ struct Written {
     std::size_t subnodeCount = 0;
 };
 
-Written write(MemoryNodeDatabase& db, const std::vector<std::pair<std::uint16_t, PropValue>>& in) {
-    ltp::SubnodeSet subnodes(db);
-    ltp::PropertyContextWriter pc(subnodes);
+Written write(MemoryBlockWriter& db, const std::vector<std::pair<std::uint16_t, PropValue>>& in) {
+    ltp::PropertyContextWriter pc(db);
     for (const auto& [id, value] : in) {
         pc.set(id, value);
     }
-    const std::uint64_t heapBytes = pc.layout();
     Written out;
-    out.content = subnodes.finish(db.writeBlocks(pc.finish()), heapBytes);
+    out.content = pc.write();
     const LtpRead node(db, out.content.data, out.content.subnodes);
     out.props = node.pc();
     out.subnodeCount = node.subnodeCount();
@@ -42,7 +40,7 @@ Written write(MemoryNodeDatabase& db, const std::vector<std::pair<std::uint16_t,
 }
 
 TEST(PropertyContext, EveryTypeReadsBackAsStored) {
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     mapi::Guid guid;
     for (std::size_t i = 0; i < 16; ++i) {
         guid.bytes[i] = static_cast<std::uint8_t>(0xA0 + i);
@@ -107,25 +105,30 @@ TEST(PropertyContext, EveryTypeReadsBackAsStored) {
     EXPECT_EQ(w.content.externalBytes, dataBytes + 3581 + 20000);
 }
 
-TEST(PropertyContext, SizesPatchedAfterLayoutThroughIndexLevels) {
-    MemoryNodeDatabase db;
-    ltp::SubnodeSet subnodes(db);
-    ltp::PropertyContextWriter pc(subnodes);
-    // 700 properties need two leaves and an index level.
+TEST(PropertyContext, NodeSizeLandsInItsRecordThroughIndexLevels) {
+    MemoryBlockWriter db;
+    ltp::PropertyContextWriter pc(db);
+    // 700 properties need two leaves and an index level; the size is in the second leaf.
     for (std::uint16_t id = 1; id <= 700; ++id) {
         pc.setOwned(id, PropValue::int32(id));
     }
     pc.setObject(0x3701, ndb::Nid{0x200044}, 1234);
-    pc.layout();
-    pc.patchInt32(650, -7);
-    EXPECT_THROW(pc.patchInt32(0x3701, 1), PstError);
-    const ltp::NodeContent content = subnodes.finish(db.writeBlocks(pc.finish()), 0);
+    pc.setOwned(0x3702, PropValue::binary(filled(5000)));  // a subnode: counted in the size
+    std::uint64_t given = 0;
+    pc.setNodeSize(650, [&given](std::uint64_t bytes) {
+        given = bytes;
+        return static_cast<std::int32_t>(bytes) - 1;
+    });
+    const ltp::NodeContent content = pc.write();
     const LtpRead node(db, content.data, content.subnodes);
     EXPECT_EQ(node.bth(node.heap().userRoot(), 2, 6).levels, 1);
     const auto props = node.pc();
-    ASSERT_EQ(props.size(), 701u);
+    ASSERT_EQ(props.size(), 702u);
     EXPECT_EQ(props.at(1).bytes, u32le(1));
-    EXPECT_EQ(props.at(650).bytes, u32le(static_cast<std::uint32_t>(-7)));
+    EXPECT_EQ(given, content.externalBytes);
+    EXPECT_GT(given, 5000u);
+    EXPECT_EQ(props.at(650).type, 0x0003);
+    EXPECT_EQ(props.at(650).bytes, u32le(static_cast<std::uint32_t>(given - 1)));
     EXPECT_EQ(props.at(700).bytes, u32le(700));
     EXPECT_EQ(props.at(0x3701).type, 0x000D);
     ByteVec object = u32le(0x200044);

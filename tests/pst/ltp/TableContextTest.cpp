@@ -35,13 +35,13 @@ struct Row {
     }
 };
 
-ReadTable writeAndRead(MemoryNodeDatabase& db, const ltp::TableRows& rows) {
+ReadTable writeAndRead(MemoryBlockWriter& db, const ltp::TableRows& rows) {
     const ltp::NodeContent content = ltp::writeTable(db, rows);
     return LtpRead(db, content.data, content.subnodes).tc();
 }
 
 TEST(TableContext, SmallTableKeepsRowsInTheHeap) {
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     ltp::TableRows rows(ltp::TableLayout::fromColumns(kColumns));
     for (std::uint32_t id : {0x200064u, 0x200024u, 0x200044u}) {
         Row r;
@@ -76,7 +76,7 @@ TEST(TableContext, SmallTableKeepsRowsInTheHeap) {
 }
 
 TEST(TableContext, LargeTableMovesMatrixAndBigCellsToSubnodes) {
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     ltp::TableRows rows(ltp::TableLayout::fromColumns(kColumns));
     const std::string big(2000, 'x');  // 4000 bytes of UTF-16: more than a heap item
     for (std::uint32_t i = 0; i < 3000; ++i) {
@@ -116,7 +116,7 @@ TEST(TableContext, ExtraColumnsKeepCebBitsAndWidthGroups) {
 }
 
 TEST(TableContext, DuplicateRowIdsAreRefused) {
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     ltp::TableRows rows(ltp::TableLayout::fromColumns(kColumns));
     rows.add(7, 1, {});
     rows.add(7, 2, {});

@@ -1,8 +1,8 @@
 // Commit points: the file on disk holds exactly the last commit at every moment. A small
 // conversion is stopped at every system operation in turn, by a crash (the file kept as it was
 // after that operation) and by a failed write or sync, and each file is read back by the
-// checker and the four readers. A larger one commits again and again while its tables and
-// trees grow.
+// checker and the four readers; while the store is created no file has its name at all. A
+// larger one commits again and again while its tables and trees grow.
 
 #include <cerrno>
 #include <cstring>
@@ -151,7 +151,12 @@ TEST_F(CommitPoints, ACrashAfterAnyOperationLeavesExactlyACommittedState) {
     const fs::path pst = file("crash.pst");
     FaultyFiles files;
     std::vector<std::uint64_t> snapshots;
+    std::vector<std::uint64_t> nameless;  // crash points that leave no file
     files.afterChange = [&](std::uint64_t op) {
+        if (!fs::exists(pst)) {
+            nameless.push_back(op);
+            return;
+        }
         fs::copy_file(pst, file("at-" + std::to_string(op) + ".pst"));
         snapshots.push_back(op);
     };
@@ -159,16 +164,18 @@ TEST_F(CommitPoints, ACrashAfterAnyOperationLeavesExactlyACommittedState) {
     ASSERT_EQ(conversion.error(), "");
     ASSERT_EQ(conversion.commits().back().second, SmallRun::kMessages);
     ASSERT_GT(snapshots.size(), 50u);
+    // While the store is created no file has its name; it takes it, whole, as create() ends.
+    const std::uint64_t created = conversion.commits().front().first;
+    ASSERT_FALSE(nameless.empty());
+    EXPECT_LT(nameless.back(), created);
+    EXPECT_EQ(snapshots.front(), created);
+    EXPECT_EQ(files.log()[created - 1], FaultyFiles::Op::Publish);
 
     int windows = 0;
     int last = 0;
     std::set<std::string> readHeaders;
     for (std::uint64_t op : snapshots) {
         const fs::path snap = file("at-" + std::to_string(op) + ".pst");
-        if (op < conversion.commits().front().first) {
-            fs::remove(snap);  // create() not yet returned: no store to hold anything yet
-            continue;
-        }
         const std::string what = "crash after operation " + std::to_string(op);
         // The last commit that had returned, and the one under way.
         std::size_t c = 0;
@@ -200,8 +207,11 @@ TEST_F(CommitPoints, ACrashAfterAnyOperationLeavesExactlyACommittedState) {
     }
     EXPECT_EQ(last, SmallRun::kMessages);
     EXPECT_GT(windows, 0) << "no crash point inside a window: the windows went untested";
-    std::printf("%zu crash points, %d inside a map window; %zu distinct headers read\n",
-                snapshots.size(), windows, readHeaders.size());
+    std::printf(
+        "%zu crash points: %zu while the store was created (no file), %zu with a file, %d of "
+        "them inside a map window; %zu distinct headers read\n",
+        nameless.size() + snapshots.size(), nameless.size(), snapshots.size(), windows,
+        readHeaders.size());
 }
 
 TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays) {
@@ -212,6 +222,7 @@ TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays
     ASSERT_GT(total, 50u);
     int windows = 0;
     int diskFullCommits = 0;
+    int failedCreates = 0;
     std::set<std::pair<int, bool>> read;
     for (std::uint64_t k = 1; k <= total; ++k) {
         const auto op = clean.log()[k - 1];
@@ -224,7 +235,14 @@ TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays
             "operation " + std::to_string(k) + " failing with " + std::strerror(error);
         ASSERT_NE(conversion.error(), "") << what << " was never reported";
         if (k <= reference.commits().front().first) {
-            continue;  // create() failed: the caller has no writer and no store
+            // create() failed: no writer, and no file, under its name or any other.
+            EXPECT_FALSE(fs::exists(pst)) << what << " left a file";
+            for (const auto& entry : fs::directory_iterator(pst.parent_path())) {
+                EXPECT_FALSE(entry.path().filename().string().starts_with(pst.filename().string()))
+                    << what << " left " << entry.path();
+            }
+            ++failedCreates;
+            continue;
         }
         const int committed = static_cast<int>(conversion.writer().committedMessages());
         // The file refusing to grow (no space to claim, or a size limit) is the disk-full case.
@@ -259,8 +277,11 @@ TEST_F(CommitPoints, AFailedOperationStopsTheRunAndTheFileHoldsWhatTheWriterSays
     }
     EXPECT_GT(diskFullCommits, 0);
     EXPECT_GT(windows, 0) << "no failure inside a window: the windows went untested";
-    std::printf("%llu failure points, %d inside a map window, %d disk-full commits\n",
-                static_cast<unsigned long long>(total), windows, diskFullCommits);
+    EXPECT_GT(failedCreates, 0);
+    std::printf(
+        "%llu failure points: %d while the store was created (no file), %d inside a map "
+        "window, %d disk-full commits\n",
+        static_cast<unsigned long long>(total), failedCreates, windows, diskFullCommits);
 }
 
 }  // namespace

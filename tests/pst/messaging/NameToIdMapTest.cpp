@@ -14,7 +14,7 @@ namespace {
 using mapi::NamedProperty;
 
 std::map<std::uint16_t, PcValue> writeMap(const messaging::NameToIdMap& map,
-                                          MemoryNodeDatabase& db) {
+                                          MemoryBlockWriter& db) {
     const ltp::NodeContent content = map.write(db);
     return LtpRead(db, content.data, content.subnodes).pc();
 }
@@ -24,7 +24,7 @@ TEST(NameToIdMap, OutlooksNamesKeepTheirIdsAndBuckets) {
     EXPECT_EQ(map.size(), 35u);
     EXPECT_EQ(map.idFor(NamedProperty::byName(mapi::propset::publicStrings(), "Keywords")), 0x8013);
     EXPECT_EQ(map.idFor(NamedProperty::byId(mapi::propset::common(), 0x8552)), 0x8022);
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     const auto props = writeMap(map, db);
     EXPECT_EQ(props.at(0x0001).bytes, u32le(251));
     EXPECT_EQ(props.at(0x0002).bytes.size(), 6u * 16);
@@ -46,7 +46,7 @@ TEST(NameToIdMap, NewNamesAreRegisteredOnceAndHashed) {
     EXPECT_EQ(mapiId, 0x8025);
     EXPECT_EQ(map.idFor(NamedProperty::byName(custom, "X-Tolvane-\xC3\xA9")), byName);
 
-    MemoryNodeDatabase db;
+    MemoryBlockWriter db;
     const auto props = writeMap(map, db);
     const ByteVec& guids = props.at(0x0002).bytes;
     ASSERT_EQ(guids.size(), 7u * 16);

@@ -126,6 +126,37 @@ TEST_F(StoreComputed, HasAttachmentFollowsTheAttachmentTable) {
     EXPECT_FALSE(values.contains({"plain", "0E1B000B"}));  // Outlook keeps PR_HASATTACH unstored
 }
 
+// Every recipient row gets the object and display type a store gives a mail user, however
+// many rows the message has (their values live beside the rows while the table is built).
+TEST_F(StoreComputed, EveryRecipientRowIsAMailUser) {
+    const fs::path pst = file("recipients.pst");
+    auto writer = PstWriter::create(pst, "Recipients");
+    const FolderId inbox = writer->addFolder(writer->ipmSubtree(), "Inbox");
+    mapi::Message m = mailMessage("to many", "body", true);
+    const std::vector<std::string> names = {"Bob Receiver", "Carl Copy", "Dora Copy", "Eve Blind"};
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        mapi::Recipient r;
+        r.props.set(tag::kRecipientType, PropValue::int32(i < 3 ? 2 : 3));
+        r.props.set(tag::kDisplayName, PropValue::unicode(names[i]));
+        r.props.set(tag::kEmailAddress,
+                    PropValue::unicode("r" + std::to_string(i) + "@example.org"));
+        r.props.set(tag::kAddressType, PropValue::unicode("SMTP"));
+        m.recipients.push_back(std::move(r));
+    }
+    writer->addMessage(inbox, m);
+    writer->close();
+
+    expectCheckerPasses(pst);
+    const auto values = storedValues(pst);
+    ASSERT_FALSE(values.empty());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string row = "to many/r" + std::to_string(i);
+        EXPECT_EQ(values.at({row, "3001001F"}), jsonString(names[i])) << row;
+        EXPECT_EQ(values.at({row, "0FFE0003"}), "6") << row;  // MAPI_MAILUSER
+        EXPECT_EQ(values.at({row, "39000003"}), "0") << row;  // DT_MAILUSER
+    }
+}
+
 // A received mail is created when it was delivered (as Outlook's received mails show), and
 // its attachments with it unless the MIME dated them; a message without a class is a note.
 TEST_F(StoreComputed, ReceivedMailIsDatedByItsDelivery) {

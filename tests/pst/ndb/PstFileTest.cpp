@@ -9,14 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "TestFiles.h"
 #include "pst/PstError.h"
+#include "pst/ndb/PosixFileIo.h"
 #include "pst/ndb/PstFile.h"
 
 namespace tolvane::pst::ndb {
@@ -34,6 +37,7 @@ TEST(PstFile, ReadsAndTheFileMatchAPlainArrayWhateverTheWriteOrder) {
     test::TempDir dir;
     const auto path = dir.file("scattered.pst");
     PstFile file(path, FileSystem::native());
+    file.publish();
     std::vector<std::uint8_t> model;
     std::mt19937 random(20261207);
     const auto put = [&](std::uint64_t offset, std::size_t size, std::uint8_t seed) {
@@ -87,6 +91,7 @@ TEST(PstFile, GrowthClaimsDiskSpaceAndKeepsWhatWasWritten) {
     test::TempDir dir;
     const auto path = dir.file("grown.pst");
     PstFile file(path, FileSystem::native());
+    file.publish();
     file.write(0, std::vector<std::uint8_t>(1000, 7));
     file.extend(1000, 8 << 20);
     file.sync();
@@ -110,6 +115,7 @@ TEST(PstFile, RefusedGrowthLeavesTheFileItsSize) {
         const rlimit limit{1 << 20, 1 << 20};
         setrlimit(RLIMIT_FSIZE, &limit);
         PstFile file(path, FileSystem::native());
+        file.publish();
         file.extend(0, 512 << 10);
         try {
             file.extend(512 << 10, 4 << 20);
@@ -129,6 +135,7 @@ TEST(PstFile, AdjacentWritesArrivingOutOfOrderCostOneSystemCall) {
     test::TempDir dir;
     const auto path = dir.file("adjacent.pst");
     PstFile file(path, FileSystem::native());
+    file.publish();
     const std::vector<std::uint8_t> a(4096, 'a'), b(4096, 'b'), c(4096, 'c'), d(100, 'd');
     file.write(4096, b);
     file.write(0, a);
@@ -148,6 +155,7 @@ TEST(PstFile, ALaterWriteOverGatheredBytesWins) {
     test::TempDir dir;
     const auto path = dir.file("overwrite.pst");
     PstFile file(path, FileSystem::native());
+    file.publish();
     file.write(0, std::vector<std::uint8_t>(1000, 1));
     file.write(500, std::vector<std::uint8_t>(10, 2));  // inside bytes not yet handed over
     file.write(995, std::vector<std::uint8_t>(10, 3));  // across the end of them
@@ -157,6 +165,88 @@ TEST(PstFile, ALaterWriteOverGatheredBytesWins) {
     std::fill(expected.begin() + 995, expected.end(), 3);
     EXPECT_EQ(onDisk(path), expected);
 }
+
+// A new file has no name until it is published: one dropped before leaves nothing in its
+// folder, one published takes its name and never another file's. With O_TMPFILE, and the way
+// of a file system without it (a name of its own meanwhile, never a working file's).
+class Naming : public ::testing::TestWithParam<PosixFileIo::Creation> {
+  protected:
+    std::vector<std::string> namesHere() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file(""))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static void write(PosixFileIo& file, std::uint64_t at, const std::string& text) {
+        const IoBuffer buffer{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+        file.write(at, std::span(&buffer, 1));
+    }
+    static std::string text(const std::filesystem::path& path) {
+        const auto bytes = onDisk(path);
+        return {bytes.begin(), bytes.end()};
+    }
+    test::TempDir dir;
+};
+
+TEST_P(Naming, AFileHasItsNameOnlyOncePublished) {
+    const bool named = GetParam() == PosixFileIo::Creation::UnderCreationName;
+    const auto path = dir.file("new-incomplete.pst");
+    {
+        PosixFileIo dropped(path, GetParam());
+        write(dropped, 0, "never named");
+        dropped.sync();
+        const auto names = namesHere();
+        ASSERT_EQ(names.size(), named ? 1u : 0u);
+        if (named) {
+            EXPECT_TRUE(names[0].starts_with("new-incomplete.pst.creating-")) << names[0];
+            EXPECT_TRUE(names[0].ends_with(".tmp")) << names[0];
+        }
+    }
+    EXPECT_EQ(namesHere(), std::vector<std::string>{});
+    {
+        PosixFileIo file(path, GetParam());
+        write(file, 0, "abc");
+        file.sync();
+        file.publish();
+        EXPECT_EQ(namesHere(), std::vector<std::string>{"new-incomplete.pst"});
+        EXPECT_EQ(text(path), "abc");
+        write(file, 3, "def");  // the same file, under its name now
+        file.sync();
+        EXPECT_EQ(text(path), "abcdef");
+    }
+    EXPECT_EQ(namesHere(), std::vector<std::string>{"new-incomplete.pst"});
+    try {
+        PosixFileIo again(path, GetParam());
+        FAIL() << "a second file was created over " << path;
+    } catch (const PstError& e) {
+        EXPECT_NE(std::string(e.what()).find("it already exists"), std::string::npos) << e.what();
+    }
+}
+
+TEST_P(Naming, ANameTakenWhileTheFileIsWrittenIsNeverReplaced) {
+    const auto path = dir.file("raced.pst");
+    {
+        PosixFileIo late(path, GetParam());
+        write(late, 0, "ours");
+        late.sync();
+        std::ofstream(path) << "theirs";
+        try {
+            late.publish();
+            FAIL() << "published over another file";
+        } catch (const PstError& e) {
+            EXPECT_NE(std::string(e.what()).find("it already exists"), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(namesHere(), std::vector<std::string>{"raced.pst"});
+    EXPECT_EQ(text(path), "theirs");
+}
+
+INSTANTIATE_TEST_SUITE_P(Creation, Naming,
+                         ::testing::Values(PosixFileIo::Creation::Unnamed,
+                                           PosixFileIo::Creation::UnderCreationName));
 
 }  // namespace
 }  // namespace tolvane::pst::ndb

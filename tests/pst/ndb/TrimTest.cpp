@@ -59,6 +59,7 @@ struct Written {
 Written writeAndClose(const fs::path& pst, FaultyFiles& files,
                       const std::function<void()>& beforeClose = {}) {
     auto db = NodeDatabase::create(pst, files);
+    db->commit();  // the empty file, under its name
     Written w;
     for (std::uint64_t size = fs::file_size(pst);; ++w.values) {
         if (w.values == kCommitted) {

@@ -54,6 +54,7 @@ TEST(PstFileOnWindows, GatheredAndWrittenThroughBytesLandWhereTheyWereWritten) {
     const auto big = pattern(std::size_t{3} << 20, 7);  // written through, past the runs
     {
         PstFile pst(file, FileSystem::native());
+        pst.publish();
         pst.write(512, pattern(512, 1));
         pst.write(0, pattern(512, 2));  // before the first run: runs stay in file order
         const auto room = pst.place(1024, 16);
@@ -80,6 +81,7 @@ TEST(PstFileOnWindows, ExtendAndTruncateSetTheEndOfTheFile) {
     Folder folder;
     const fs::path file = folder.path() / L"resize.pst";
     PstFile pst(file, FileSystem::native());
+    pst.publish();
     pst.write(0, pattern(100, 0));
     pst.extend(100, 8192);
     pst.sync();
@@ -98,6 +100,7 @@ TEST(PstFileOnWindows, AnExistingFileIsNeverOverwritten) {
     const fs::path file = folder.path() / L"taken.pst";
     {
         PstFile first(file, FileSystem::native());
+        first.publish();
         first.write(0, pattern(10, 1));
         first.flush();
     }
@@ -109,6 +112,43 @@ TEST(PstFileOnWindows, AnExistingFileIsNeverOverwritten) {
             << error.what();
     }
     EXPECT_EQ(bytesOnDisk(file), pattern(10, 1));
+}
+
+// A new file takes its name only once published; until then it waits under a name of its own,
+// marked for deletion, so that a writer stopped before (an error, a kill) leaves nothing.
+TEST(PstFileOnWindows, AFileHasItsNameOnlyOncePublished) {
+    Folder folder;
+    const fs::path file = folder.path() / L"Zimbra\u00C9t\u00E9-incomplete.pst";
+    const auto namesHere = [&] {
+        std::vector<std::wstring> names;
+        for (const auto& entry : fs::directory_iterator(folder.path())) {
+            names.push_back(entry.path().filename().wstring());
+        }
+        return names;
+    };
+    {
+        PstFile dropped(file, FileSystem::native());
+        dropped.write(0, pattern(100, 1));
+        dropped.sync();
+        const auto names = namesHere();
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_TRUE(names[0].ends_with(L".tmp"));
+        EXPECT_NE(names[0], file.filename().wstring());
+    }
+    EXPECT_TRUE(namesHere().empty()) << "a file dropped before it was named stayed";
+    {
+        PstFile named(file, FileSystem::native());
+        named.write(0, pattern(100, 2));
+        named.sync();
+        named.publish();
+        named.write(100, pattern(28, 3));
+        named.sync();
+    }
+    EXPECT_EQ(namesHere(), std::vector<std::wstring>{file.filename().wstring()});
+    auto expected = pattern(100, 2);
+    const auto tail = pattern(28, 3);
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_EQ(bytesOnDisk(file), expected);
 }
 
 TEST(PstFileOnWindows, PathsPastMaxPathWork) {
@@ -123,6 +163,8 @@ TEST(PstFileOnWindows, PathsPastMaxPathWork) {
     {
         PstFile pst(file, FileSystem::native());
         pst.write(0, pattern(64, 3));
+        pst.sync();
+        pst.publish();
         pst.sync();
     }
     EXPECT_EQ(bytesOnDisk(file), pattern(64, 3));

@@ -36,6 +36,11 @@ class FaultyFileIo final : public ndb::FileIo {
         real_.truncate(size);
         changed();
     }
+    void publish() override {
+        files_.count(FaultyFiles::Op::Publish, "publish");
+        real_.publish();
+        changed();
+    }
 
   private:
     void changed() {

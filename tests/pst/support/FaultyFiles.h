@@ -17,14 +17,15 @@ namespace tolvane::pst::testing {
 
 class FaultyFiles : public ndb::FileSystem {
   public:
-    enum class Op { Write, Read, Sync, Extend, Truncate };
+    enum class Op { Write, Read, Sync, Extend, Truncate, Publish };
 
     // Operation number `at` (1-based, reads not counted) throws PstWriteError with `error`.
     void failAt(std::uint64_t at, int error) {
         failAt_ = at;
         error_ = error;
     }
-    // Called after each write, extension or truncation that went through, with its number.
+    // Called after each write, extension, truncation or publish (the file taking its name) that
+    // went through, with its number.
     std::function<void(std::uint64_t)> afterChange;
 
     std::uint64_t operations() const { return operations_; }

@@ -1,23 +1,20 @@
 #pragma once
 
-// A node database held in memory, for testing the LTP layer without a file: it keeps every
+// The LTP layer's block writer held in memory, for testing it without a file: it keeps every
 // block, data tree and subnode tree it is given, and checks the limits a real one enforces.
 
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
-#include "pst/ndb/NodeDatabase.h"
+#include "pst/ndb/BlockWriter.h"
 
 namespace tolvane::pst::testing {
 
-class MemoryNodeDatabase : public ndb::NodeDatabase {
+class MemoryBlockWriter : public ndb::BlockWriter {
   public:
-    ndb::Nid allocateNid(ndb::NidType type) override {
-        return ndb::Nid::make(type, ++counters_[static_cast<int>(type)]);
-    }
-
     ndb::Bid writeBlocks(std::span<const std::vector<std::uint8_t>> blocks) override {
         if (blocks.empty()) {
             return externalBlock({});
@@ -44,11 +41,33 @@ class MemoryNodeDatabase : public ndb::NodeDatabase {
         return writeBlocks(blocks);
     }
 
+    ndb::Bid writeBlock(std::span<const std::uint8_t> data) override { return externalBlock(data); }
+
+    ndb::Bid writeIndexBlock(std::uint8_t level, std::span<const ndb::Bid> children,
+                             std::uint64_t totalBytes) override {
+        std::vector<ndb::Bid> leaves;
+        std::uint64_t bytes = 0;
+        for (ndb::Bid child : children) {
+            const auto below = level == 1 ? std::vector<ndb::Bid>{child} : trees_.at(child.value);
+            for (ndb::Bid leaf : below) {
+                bytes += blocks_.at(leaf.value).size();
+            }
+            leaves.insert(leaves.end(), below.begin(), below.end());
+        }
+        if (children.empty() || bytes != totalBytes) {
+            throw std::logic_error("index block over " + std::to_string(bytes) +
+                                   " bytes says it holds " + std::to_string(totalBytes));
+        }
+        const ndb::Bid bid{nextBid() | 2};
+        trees_[bid.value] = leaves;
+        return bid;
+    }
+
     std::unique_ptr<ndb::DataStream> beginData() override {
         struct Stream : ndb::DataStream {
-            MemoryNodeDatabase& db;
+            MemoryBlockWriter& db;
             std::vector<std::uint8_t> bytes;
-            explicit Stream(MemoryNodeDatabase& d) : db(d) {}
+            explicit Stream(MemoryBlockWriter& d) : db(d) {}
             void append(std::span<const std::uint8_t> b) override {
                 bytes.insert(bytes.end(), b.begin(), b.end());
             }
@@ -71,16 +90,6 @@ class MemoryNodeDatabase : public ndb::NodeDatabase {
         subnodeTrees_[bid.value] = sorted;
         return bid;
     }
-
-    void setNode(const ndb::NodeEntry& node) override { nodes_[node.nid.value] = node; }
-    void deleteNode(ndb::Nid nid) override { nodes_.erase(nid.value); }
-    std::optional<ndb::NodeEntry> findNode(ndb::Nid nid) const override {
-        auto it = nodes_.find(nid.value);
-        return it == nodes_.end() ? std::nullopt : std::optional(it->second);
-    }
-    void commit() override {}
-    void close() override {}
-    void abandon() override {}
 
     // The external blocks of a data tree, in order.
     std::vector<std::vector<std::uint8_t>> blocks(ndb::Bid bid) const {
@@ -116,11 +125,9 @@ class MemoryNodeDatabase : public ndb::NodeDatabase {
     }
 
     std::uint64_t bid_ = 0;
-    std::map<int, std::uint32_t> counters_;
     std::map<std::uint64_t, std::vector<std::uint8_t>> blocks_;
     std::map<std::uint64_t, std::vector<ndb::Bid>> trees_;
     std::map<std::uint64_t, std::vector<ndb::SubnodeEntry>> subnodeTrees_;
-    std::map<std::uint32_t, ndb::NodeEntry> nodes_;
 };
 
 }  // namespace tolvane::pst::testing
