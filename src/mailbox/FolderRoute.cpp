@@ -91,9 +91,11 @@ FolderRoute routeOfMailboxPath(const std::vector<std::string>& components, int f
 }
 
 std::optional<FolderRoute> routeOfMessage(const source::Item& item) {
-    if (!item.meta || !item.meta->path)
+    const bool hasPath = item.meta && item.meta->path;
+    if (!hasPath && item.entry.empty())
         return std::nullopt;
-    return routeOfMailboxPath(source::folderPathOf(item).components, item.meta->folderId);
+    return routeOfMailboxPath(source::folderPathOf(item).components,
+                              item.meta ? item.meta->folderId : 0);
 }
 
 std::optional<FolderRoute> routeOfFolder(const source::Item& item) {

@@ -29,8 +29,9 @@ struct FolderRoute {
 // goes to Drafts: its mail was never sent.
 FolderRoute routeOfMailboxPath(const std::vector<std::string>& components, int folderId = 0);
 
-// Where a message read with its .meta goes; nullopt without a .meta Path, where the disk's
-// folders place it as they always did.
+// Where a message goes: by its .meta's Path; in an archive without one (a zip export), by its
+// entry's folder, the names as the export sanitised them. nullopt for a file of its own
+// without a .meta Path, which the disk's folders place as they always did.
 std::optional<FolderRoute> routeOfMessage(const source::Item& item);
 
 // The folder a folder item of an archive stands for, made even when empty so the mailbox's

@@ -33,6 +33,11 @@ std::int32_t int32Of(const mapi::PropertyList& props, mapi::PropTag id) {
 
 }  // namespace
 
+void applyStateWithoutRecord(mapi::Message& msg) {
+    msg.props.set(tag::kMessageFlags,
+                  PropValue::int32(int32Of(msg.props, tag::kMessageFlags) | tag::kMsgFlagRead));
+}
+
 ZimbraState::ZimbraState(const source::Item& item) : meta_(item.meta.value()) {
     const auto route = routeOfMessage(item);
     draft_ = meta_.has(ZimbraFlag::Draft) || (route && route->base == OutlookFolder::Drafts);

@@ -20,6 +20,9 @@ inline constexpr std::int32_t kIconUnsent = 0x103;
 inline constexpr std::int32_t kIconReplied = 0x105;
 inline constexpr std::int32_t kIconForwarded = 0x106;
 
+// Without Zimbra's record of a message: read, as every message always was.
+void applyStateWithoutRecord(mapi::Message& msg);
+
 class ZimbraState {
   public:
     // `item` is a message with its .meta; it must outlive this.

@@ -63,7 +63,14 @@ TEST(FolderRoute, AMessageIsPlacedByItsMetaPathWithRealNames) {
     EXPECT_EQ(routeOfMessage(itemOf(line, "Outbox/0000000300-s.eml")),
               (FolderRoute{OutlookFolder::Drafts, {}}));
 
-    // Without a .meta the disk's folders place it, as they always did.
+    // A zip export has no .meta: the entry's folder, batches merged, names as sanitised.
+    source::Item zipped;
+    zipped.kind = source::ItemKind::Message;
+    zipped.source = "export.zip";
+    zipped.entry = "Sent/Old_ stuff!1/0000000300-s.eml";
+    EXPECT_EQ(routeOfMessage(zipped), (FolderRoute{OutlookFolder::SentItems, {"Old_ stuff"}}));
+
+    // A file of its own without a .meta: the disk's folders place it, as they always did.
     source::Item loose;
     loose.kind = source::ItemKind::Message;
     loose.source = "/home/me/Export/Inbox/a.eml";

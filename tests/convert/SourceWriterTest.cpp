@@ -1,0 +1,218 @@
+// Zimbra's exports, as the generator writes them in Zimbra's layout, converted into a PST and
+// read back by the checker's reader: each message's state, the mailbox's folders in Outlook's
+// own, the pointers to them, what is not mail, and what damaged archives keep.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "MailboxPst.h"
+#include "TempDir.h"
+#include "convert/MailboxFolders.h"
+#include "convert/SourceWriter.h"
+#include "store/Profile.h"
+#include "store/Session.h"
+#include "store/Store.h"
+#include "store/StoreServices.h"
+
+namespace tolvane::convert {
+namespace {
+
+using testing::MailboxPst;
+namespace fs = std::filesystem;
+
+const fs::path kArchives = TOLVANE_SOURCE_ARCHIVES;
+
+constexpr std::uint32_t kRead = 0x1, kUnsent = 0x8;
+constexpr std::uint32_t tagOf(std::uint16_t id, std::uint16_t type) {
+    return std::uint32_t{id} << 16 | type;
+}
+
+struct Converted {
+    fs::path pst;
+    SourceReport report;
+};
+
+// Each archive into a PST of its own, closed as a run closes it.
+Converted convert(const std::vector<fs::path>& sources, const fs::path& folder) {
+    Converted out;
+    out.pst = folder / "out.pst";
+    auto profile = std::make_shared<store::Profile>(store::defaultServices());
+    auto session = std::make_unique<store::Session>(profile);
+    session->Logon();
+    auto store = session->Stores().AddPSTStore(out.pst.string(), 1, "Zimbra Mails");
+    {
+        MailboxFolders folders(*store);
+        SourceWriter writer(folders, {});
+        for (const auto& source : sources) {
+            if (!fs::exists(source))
+                ADD_FAILURE() << "missing test input " << source;
+            writer.write(source, out.report);
+        }
+    }
+    store.reset();
+    session->Logoff();
+    return out;
+}
+
+void expectStrictCheckPasses(const fs::path& pst) {
+    const std::string command =
+        std::string(TOLVANE_PSTCHECK) + " --strict '" + pst.string() + "' > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+std::string linesOf(const std::vector<FileProblem>& problems) {
+    std::string text;
+    for (const auto& p : problems)
+        text += p.path + ": " + p.reason + "\n";
+    return text;
+}
+
+class SampleExport : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new tolvane::testing::TempDir();
+        converted_ = new Converted(convert({kArchives / "sample.tgz"}, dir_->path()));
+        pst_ = new MailboxPst(converted_->pst);
+    }
+    static void TearDownTestSuite() {
+        delete pst_;
+        delete converted_;
+        delete dir_;
+    }
+
+    const testing::ReadMessage& message(const std::string& subject) {
+        const auto* m = pst_->bySubject(subject);
+        if (!m) {
+            std::string seen;
+            for (const auto& other : pst_->messages())
+                seen += " \"" + MailboxPst::subjectOf(other) + "\"";
+            throw std::runtime_error("no single message \"" + subject + "\" among" + seen);
+        }
+        return *m;
+    }
+    std::uint32_t flagsOf(const std::string& subject) {
+        return message(subject).props.int32(pstcheck::tag::kMessageFlags).value_or(0xFFFFFFFF);
+    }
+    std::optional<std::uint32_t> int32Of(const std::string& subject, std::uint16_t id) {
+        return message(subject).props.int32(tagOf(id, 0x0003));
+    }
+    std::optional<std::string> namedString(const std::string& subject, std::uint32_t lid) {
+        const auto id = pst_->namedId(lid);
+        return id ? message(subject).props.string(tagOf(*id, 0x001F)) : std::nullopt;
+    }
+
+    static inline tolvane::testing::TempDir* dir_ = nullptr;
+    static inline Converted* converted_ = nullptr;
+    static inline MailboxPst* pst_ = nullptr;
+};
+
+TEST_F(SampleExport, ZimbrasFoldersLandInOutlooksOwnWithTheirRealNames) {
+    std::vector<std::string> paths;
+    for (const auto& [path, nid] : pst_->folderPaths())
+        paths.push_back(path);
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{"", "Chats", "Deleted Items", "Drafts", "Inbox",
+                                        "Inbox/Projects", "Inbox/Projects/Deep", "Junk E-mail",
+                                        "Sent Items", "Work: 2024? \"plans\" <a|b>"}));
+    EXPECT_EQ(message("Thrown away").folder, "Deleted Items");
+    EXPECT_EQ(message("Spam offer").folder, "Junk E-mail");
+    EXPECT_EQ(message("Sent by me").folder, "Sent Items");
+    EXPECT_EQ(message("Unsent draft").folder, "Drafts");
+    EXPECT_EQ(message("Two levels down").folder, "Inbox/Projects/Deep");
+    EXPECT_EQ(message("In the odd folder").folder, "Work: 2024? \"plans\" <a|b>");
+    EXPECT_EQ(pst_->messages().size(), 20u);
+}
+
+TEST_F(SampleExport, OutlookFindsItsSpecialFoldersThroughTheirPointers) {
+    auto& reader = pst_->reader();
+    const auto store = reader.properties(pstcheck::nid::kMessageStore);
+    const auto root = reader.properties(pstcheck::nid::kRootFolder);
+    const auto inboxNid = pst_->folderPaths().at("Inbox");
+    const auto inbox = reader.properties(inboxNid);
+    const auto pointer = [](const std::optional<std::vector<std::uint8_t>>& entryId) {
+        return entryId ? MailboxPst::nidOf(*entryId) : std::nullopt;
+    };
+    EXPECT_EQ(pointer(store.bytes(0x35E30102)), pst_->folderPaths().at("Deleted Items"));
+    EXPECT_EQ(pointer(store.bytes(0x35E40102)), pst_->folderPaths().at("Sent Items"));
+    for (const auto* pc : {&root, &inbox}) {
+        EXPECT_EQ(pointer(pc->bytes(0x36D70102)), pst_->folderPaths().at("Drafts"));
+        const auto additional = pc->bytes(0x36D81102);
+        ASSERT_TRUE(additional);
+        EXPECT_EQ(MailboxPst::nidOf(MailboxPst::multiBinaryEntry(*additional, 4)),
+                  pst_->folderPaths().at("Junk E-mail"));
+    }
+    // The receive-folder table's default row names the Inbox.
+    const auto table = reader.table(0x62B);
+    bool defaultRow = false;
+    for (std::size_t row = 0; row < table.rows(); ++row) {
+        if (table.string(row, pstcheck::tag::kMessageClass) == "") {
+            defaultRow = true;
+            EXPECT_EQ(table.int32(row, 0x66050003), inboxNid);
+        }
+    }
+    EXPECT_TRUE(defaultRow);
+}
+
+TEST_F(SampleExport, ReadAndUnreadAreKeptAndCounted) {
+    for (const char* unread :
+         {"Unread hello", "Fwd: minutes", "All at once", "Spam offer", "In a subfolder"}) {
+        EXPECT_EQ(flagsOf(unread) & kRead, 0u) << unread;
+    }
+    for (const char* read : {"Read plain", "Flagged one", "Sent by me", "Thrown away"})
+        EXPECT_EQ(flagsOf(read) & (kRead | 0x400), kRead | 0x400u) << read;
+    EXPECT_EQ(pst_->folder("Inbox").unreadCount, 3u);
+    EXPECT_EQ(pst_->folder("Inbox/Projects").unreadCount, 1u);
+    EXPECT_EQ(pst_->folder("Junk E-mail").unreadCount, 1u);
+    EXPECT_EQ(pst_->folder("Sent Items").unreadCount, 0u);
+}
+
+TEST_F(SampleExport, FlagsVerbsPriorityDraftsAndCategoriesAsOutlookStoresThem) {
+    EXPECT_EQ(int32Of("Flagged one", 0x1090), 2u);
+    EXPECT_EQ(int32Of("Flagged one", 0x1095), 6u);
+    EXPECT_EQ(int32Of("Flagged one", 0x0E2B), 1u);
+    EXPECT_EQ(namedString("Flagged one", 0x8530), "Follow up");
+    EXPECT_EQ(int32Of("Read plain", 0x1090), std::nullopt);
+
+    EXPECT_EQ(int32Of("Re: quarterly figures", 0x1081), 102u);
+    EXPECT_EQ(int32Of("Re: quarterly figures", 0x1080), 0x105u);
+    EXPECT_EQ(int32Of("Fwd: minutes", 0x1081), 104u);
+    EXPECT_EQ(int32Of("All at once", 0x1081), 102u);
+
+    EXPECT_EQ(int32Of("Urgent thing", 0x0017), 2u);
+    EXPECT_EQ(int32Of("Bulk thing", 0x0017), 0u);
+    EXPECT_EQ(int32Of("Read plain", 0x0017), 1u);
+
+    EXPECT_EQ(flagsOf("Unsent draft") & kUnsent, kUnsent);
+    for (const char* sent : {"Sent by me", "Read plain", "Thrown away"})
+        EXPECT_EQ(flagsOf(sent) & kUnsent, 0u) << sent;
+
+    const auto keywords = pst_->namedId(std::string("Keywords"));
+    ASSERT_TRUE(keywords);
+    const auto tagged = message("Tagged twice").props.bytes(tagOf(*keywords, 0x101F));
+    ASSERT_TRUE(tagged);
+    // Two UTF-16 strings after a count and two offsets.
+    const std::string utf16(tagged->begin() + 12, tagged->end());
+    EXPECT_EQ(utf16, std::string("I\0m\0p\0o\0r\0t\0a\0n\0t\0a\0:\0b\0\\\0c\0", 28));
+}
+
+TEST_F(SampleExport, WhatIsNotMailIsCountedAndTheFileIsValid) {
+    const auto& r = converted_->report;
+    EXPECT_EQ(r.read, 20u);
+    EXPECT_EQ(r.stored, 20u);
+    const auto count = [&](source::ItemKind kind) {
+        return r.notConverted[static_cast<std::size_t>(kind)];
+    };
+    EXPECT_EQ(count(source::ItemKind::Contact), 3u);
+    EXPECT_EQ(count(source::ItemKind::Appointment), 1u);
+    EXPECT_EQ(count(source::ItemKind::Task), 1u);
+    EXPECT_EQ(count(source::ItemKind::Document), 1u);
+    EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
+    expectStrictCheckPasses(converted_->pst);
+}
+
+}  // namespace
+}  // namespace tolvane::convert
