@@ -214,5 +214,129 @@ TEST_F(SampleExport, WhatIsNotMailIsCountedAndTheFileIsValid) {
     expectStrictCheckPasses(converted_->pst);
 }
 
+// Zimbra Desktop's Outbox holds mail never sent: it is a draft in Drafts, never in Sent Items.
+TEST(DesktopExport, TheOutboxGoesToDraftsUnsent) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "desktop.tgz"}, dir.path());
+    MailboxPst pst(converted.pst);
+    const auto* waiting = pst.bySubject("Waiting to be sent");
+    ASSERT_NE(waiting, nullptr);
+    EXPECT_EQ(waiting->folder, "Drafts");
+    EXPECT_EQ(waiting->props.int32(pstcheck::tag::kMessageFlags).value_or(0) & kUnsent, kUnsent);
+    EXPECT_EQ(pst.folderPaths().count("Outbox"), 0u);
+    EXPECT_EQ(pst.folder("Drafts").contentCount, 2u);
+}
+
+// A zip export has no .meta: every message is read, as always, and placed by its entry's
+// folder with the names as Zimbra sanitised them, in Outlook's special folders all the same.
+TEST(ZipExport, MessagesAreReadAndPlacedByTheirEntries) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "sample.zip"}, dir.path());
+    MailboxPst pst(converted.pst);
+    EXPECT_EQ(converted.report.stored, 20u);
+    for (const auto& m : pst.messages())
+        EXPECT_EQ(m.props.int32(pstcheck::tag::kMessageFlags).value_or(0) & kRead, kRead)
+            << MailboxPst::subjectOf(m);
+    EXPECT_EQ(pst.bySubject("Unread hello")->folder, "Inbox");
+    EXPECT_EQ(pst.bySubject("Thrown away")->folder, "Deleted Items");
+    EXPECT_EQ(pst.bySubject("In the odd folder")->folder, "Work_ 2024_ _plans_ _a_b_");
+    EXPECT_EQ(converted.report.notConverted[static_cast<std::size_t>(source::ItemKind::Contact)],
+              3u);
+    expectStrictCheckPasses(converted.pst);
+}
+
+// Zimbra starts a new entry folder every 500 items: the batches are one folder again.
+TEST(BatchedExport, BatchesMergeIntoTheirFolder) {
+    for (const char* name : {"batches.tgz", "batches.zip"}) {
+        SCOPED_TRACE(name);
+        tolvane::testing::TempDir dir;
+        const auto converted = convert({kArchives / name}, dir.path());
+        MailboxPst pst(converted.pst);
+        EXPECT_EQ(converted.report.stored, 1600u);
+        std::uint64_t total = 0;
+        for (const auto& [path, nid] : pst.folderPaths()) {
+            EXPECT_EQ(path.find('!'), std::string::npos) << path;
+            total += pst.folder(path).contentCount.value_or(0);
+        }
+        EXPECT_EQ(total, 1600u);
+        EXPECT_EQ(pst.folder("Inbox").contentCount, 1000u);
+        expectStrictCheckPasses(converted.pst);
+    }
+}
+
+// Each damaged or hostile export: a line naming the archive and the entry, every message
+// that could be read kept, and a file the checker passes.
+TEST(DamagedExport, EachGivesItsLineAndKeepsWhatCouldBeRead) {
+    const struct {
+        const char* archive;
+        std::string line;  // part of the report line
+        bool lost;         // a failure rather than a warning
+        std::uint64_t stored;
+    } cases[] = {
+        {"damaged-header.tgz", "damaged-header.tgz: Inbox/0000000269-Urgent thing.eml", true, 19},
+        {"bad-meta-json.tgz", "bad-meta-json.tgz: Inbox/0000000266-Flagged one.eml.meta", false,
+         20},
+        {"meta-version.tgz", "meta-version.tgz: Inbox/0000000266-Flagged one.eml.meta", false, 20},
+        {"meta-without-item.tgz", "meta-without-item.tgz: Inbox/0000000266-Flagged one.eml.meta",
+         true, 19},
+        {"item-without-meta.tgz", "item-without-meta.tgz: Inbox/0000000266-Flagged one.eml", false,
+         20},
+        {"hostile.tgz", "hostile.tgz: escape.eml", false, 24},
+        {"bomb.tgz", "bomb.tgz: Inbox/0000099999-bomb.eml", true, 20},
+        {"bomb.zip", "bomb.zip: Inbox/0000099999-bomb.eml", true, 20},
+        {"two-gigabytes.tgz", "two-gigabytes.tgz: Inbox/0000099999-big.eml", true, 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        tolvane::testing::TempDir dir;
+        const auto converted = convert({kArchives / c.archive}, dir.path());
+        const auto& lines = c.lost ? converted.report.failures : converted.report.warnings;
+        const std::string text = linesOf(lines);
+        EXPECT_NE(text.find(kArchives.string() + "/" + c.line), std::string::npos) << text;
+        EXPECT_EQ(converted.report.stored, c.stored);
+        EXPECT_EQ(MailboxPst(converted.pst).messages().size(), c.stored);
+        expectStrictCheckPasses(converted.pst);
+    }
+}
+
+TEST(DamagedExport, ATruncatedArchiveKeepsEveryMessageBeforeTheCut) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "truncated.tgz"}, dir.path());
+    const std::string text = linesOf(converted.report.failures);
+    EXPECT_NE(text.find(kArchives.string() + "/truncated.tgz: Inbox/"), std::string::npos) << text;
+    MailboxPst pst(converted.pst);
+    EXPECT_GT(converted.report.stored, 0u);
+    EXPECT_LT(converted.report.stored, 20u);
+    EXPECT_EQ(pst.messages().size(), converted.report.stored);
+    // What came before the cut keeps its state.
+    const auto* unread = pst.bySubject("Unread hello");
+    ASSERT_NE(unread, nullptr);
+    EXPECT_EQ(unread->props.int32(pstcheck::tag::kMessageFlags).value_or(kRead) & kRead, 0u);
+    expectStrictCheckPasses(converted.pst);
+}
+
+// Unpacked by hand, each .eml keeps the state of the .meta beside it and its real folder.
+TEST(UnpackedExport, AMessageFileKeepsTheStateOfItsMeta) {
+    const fs::path unpacked = kArchives / "unpacked";
+    const std::vector<fs::path> files = {unpacked / "Inbox/0000000264-Unread hello.eml",
+                                         unpacked / "Inbox/0000000266-Flagged one.eml",
+                                         unpacked / "Drafts/0000000273-Unsent draft.eml"};
+    for (const auto& file : files)
+        EXPECT_TRUE(SourceWriter::takes(file)) << file;
+    tolvane::testing::TempDir dir;
+    const auto converted = convert(files, dir.path());
+    MailboxPst pst(converted.pst);
+    const auto flags = [&](const char* subject) {
+        const auto* m = pst.bySubject(subject);
+        return m ? m->props.int32(pstcheck::tag::kMessageFlags).value_or(0) : 0xFFFFFFFFu;
+    };
+    EXPECT_EQ(flags("Unread hello") & kRead, 0u);
+    EXPECT_EQ(flags("Flagged one") & kRead, kRead);
+    EXPECT_EQ(flags("Unsent draft") & kUnsent, kUnsent);
+    ASSERT_NE(pst.bySubject("Unsent draft"), nullptr);
+    EXPECT_EQ(pst.bySubject("Unsent draft")->folder, "Drafts");
+    EXPECT_FALSE(SourceWriter::takes(dir.path() / "plain.eml"));
+}
+
 }  // namespace
 }  // namespace tolvane::convert
