@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -62,6 +65,25 @@ void expectStrictCheckPasses(const fs::path& pst) {
     const std::string command =
         std::string(TOLVANE_PSTCHECK) + " --strict '" + pst.string() + "' > /dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// A command's standard output; fails the test when it does not exit 0.
+std::string outputOf(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string output;
+    if (!pipe) {
+        ADD_FAILURE() << "cannot run " << command;
+        return output;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
+        output.append(buffer, n);
+    EXPECT_EQ(pclose(pipe.release()), 0) << command;
+    return output;
+}
+
+bool hasLine(const std::string& output, const std::string& line) {
+    return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
 }
 
 std::string linesOf(const std::vector<FileProblem>& problems) {
@@ -197,6 +219,70 @@ TEST_F(SampleExport, FlagsVerbsPriorityDraftsAndCategoriesAsOutlookStoresThem) {
     // Two UTF-16 strings after a count and two offsets.
     const std::string utf16(tagged->begin() + 12, tagged->end());
     EXPECT_EQ(utf16, std::string("I\0m\0p\0o\0r\0t\0a\0n\0t\0a\0:\0b\0\\\0c\0", 28));
+}
+
+// readpst writes "Status: RO" for a read message; pypff's dump says "read"; pst-extractor
+// prints the state properties of each message and the pointers to the special folders.
+TEST_F(SampleExport, IndependentReadersSeeTheState) {
+    tolvane::testing::TempDir out;
+    outputOf("readpst -q -D -o '" + out.path().string() + "' '" + converted_->pst.string() +
+             "' 2>&1");
+    std::ifstream inbox(out.path() / "Inbox.mbox");
+    ASSERT_TRUE(inbox) << "readpst wrote no Inbox.mbox";
+    std::map<std::string, bool> readpstRead;
+    std::string subject;
+    for (std::string line; std::getline(inbox, line);) {
+        if (line.rfind("Subject: ", 0) == 0)
+            readpstRead[subject = line.substr(9)] = false;
+        else if (line == "Status: RO")
+            readpstRead[subject] = true;
+    }
+    EXPECT_EQ(readpstRead.size(), 13u);
+    EXPECT_FALSE(readpstRead.at("Unread hello"));
+    EXPECT_FALSE(readpstRead.at("All at once"));
+    EXPECT_TRUE(readpstRead.at("Read plain"));
+    EXPECT_TRUE(readpstRead.at("Flagged one"));
+
+    const std::string pypff = outputOf(std::string(TOLVANE_READERS_PYTHON) + " " +
+                                       TOLVANE_TEST_ROOT
+                                       "/support/pst_readers.py dump --reader "
+                                       "pypff '" +
+                                       converted_->pst.string() + "'");
+    const auto readOf = [&](const std::string& subject) {
+        const auto at = pypff.find("\"subject\": \"" + subject + "\"");
+        const auto read = pypff.find("\"read\": ", at);
+        return at == std::string::npos || read == std::string::npos
+                   ? std::string("missing")
+                   : pypff.substr(read + 8, pypff.find_first_of(",\n", read) - read - 8);
+    };
+    EXPECT_EQ(readOf("Unread hello"), "false");
+    EXPECT_EQ(readOf("Spam offer"), "false");
+    EXPECT_EQ(readOf("Read plain"), "true");
+    EXPECT_EQ(readOf("Sent by me"), "true");
+
+    const std::string extractor =
+        outputOf("timeout 300 node " TOLVANE_TEST_ROOT "/pst/messaging/extractor_state.js '" +
+                 converted_->pst.string() + "'");
+    for (const char* line : {
+             "store 35E3 -> Deleted Items ()",
+             "store 35E4 -> Sent Items (IPF.Note)",
+             "root 36D7 -> Drafts (IPF.Note)",
+             "root 36D8[4] -> Junk E-mail (IPF.Note)",
+             "inbox 36D7 -> Drafts (IPF.Note)",
+             "receive \"\" -> Inbox (IPF.Note)",
+             "folder Top of Personal Folders/Inbox count=13 unread=3 class=IPF.Note in parent's "
+             "row: 3602=13 3603=3",
+             "message 'Unread hello' 0017=1 0E07=0",
+             "message 'Flagged one' 0017=1 0E07=1025 0E2B=1 1090=2 1095=6",
+             "message 'Re: quarterly figures' 0017=1 0E07=1025 1080=261 1081=102",
+             "message 'Fwd: minutes' 0017=1 0E07=0 1080=262 1081=104",
+             "message 'Urgent thing' 0017=2 0E07=1025",
+             "message 'Bulk thing' 0017=0 0E07=1025",
+             "message 'Tagged twice' 0017=1 0E07=1025 8013=[\"Important\",\"a:b\\\\c\"]",
+             "message 'Unsent draft' 0017=1 0E07=1033 1080=259",
+         }) {
+        EXPECT_TRUE(hasLine(extractor, line)) << line;
+    }
 }
 
 TEST_F(SampleExport, WhatIsNotMailIsCountedAndTheFileIsValid) {
