@@ -61,7 +61,7 @@ ScanResult scanFolder(const std::string& folder, const scan::FileSystemFactory& 
     result.files = scanner->fullFileNames();
     result.skipped = scanner->skippedFolders();
     for (const OtherEntry& entry : scanner->otherEntries()) {
-        if (IsMessageFile(entry.path)) {
+        if (IsQueueableFile(entry.path)) {
             result.others.push_back(entry);
         }
     }
@@ -91,7 +91,7 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
             if (window.unloaded()) {
                 return;
             }
-            if (IsMessageFile(path)) {
+            if (IsQueueableFile(path)) {
                 ui.doEvents();
                 if (window.unloaded()) {
                     return;

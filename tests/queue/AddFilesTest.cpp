@@ -12,7 +12,10 @@ TEST_F(AddFiles, AsksForMessageFilesWithTheFilterAndCapacity) {
     clickAdd();
     ASSERT_EQ(ui_.fileRequests.size(), 1u);
     const FileOpenRequest& request = ui_.fileRequests.front();
-    EXPECT_EQ(request.filter, "Zimbra Desktop Exported Messages (*.eml)|*.eml");
+    EXPECT_EQ(request.filter,
+              "Zimbra Mail Files and Export Archives (*.eml;*.tgz;*.tar.gz;*.tar;*.zip)|"
+              "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|Zimbra Desktop Exported Messages (*.eml)|*.eml|"
+              "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip");
     EXPECT_TRUE(request.multiSelect);
     EXPECT_EQ(request.title, "");
     EXPECT_EQ(request.maxFiles, 1000u);
