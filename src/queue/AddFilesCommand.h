@@ -14,6 +14,8 @@ inline constexpr char kMessageFileFilter[] =
     "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|"
     "Zimbra Desktop Exported Messages (*.eml)|*.eml|"
     "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip";
+// Heads the list of queued archives and what each holds.
+inline constexpr char kQueuedArchives[] = "Zimbra export archives queued:";
 // The most files one file-open selection may hold.
 inline constexpr std::size_t kMaxFilesPerSelection = 1000;
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "queue/AddFilesCommand.h"
+#include "queue/ArchiveSurvey.h"
 #include "queue/AsAppError.h"
 #include "queue/MessageBoxes.h"
 #include "queue/MessageFileName.h"
@@ -85,6 +87,7 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     ScanResult scan = scanFolder(folder, fileSystem);
 
     std::int64_t queued = 0;
+    std::vector<std::string> archives;
     try {
         for (const std::string& path : *scan.files) {
             ui.doEvents();
@@ -97,7 +100,13 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
                     return;
                 }
                 window.fileQueue().AddQueueRow(path);
-                ++queued;
+                if (IsArchiveFile(path)) {
+                    ArchiveContents contents = SurveyArchive(path);
+                    queued += static_cast<std::int64_t>(contents.messages);
+                    archives.push_back(std::move(contents.line));
+                } else {
+                    ++queued;
+                }
             }
         }
     } catch (const std::exception& failure) {
@@ -108,11 +117,14 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     window.setConvertEnabled(queued > 0);
     const std::string count = std::to_string(queued) + kQueuedForConversion;
     if (!scan.failure && scan.skipped.empty() && scan.others.empty()) {
-        ui.messageBox(PlainBox(count));
+        MessageBoxRequest box = PlainBox(count);
+        listInBox(box, kQueuedArchives, archives);
+        ui.messageBox(box);
         return;
     }
     MessageBoxRequest box = WarningBox(
         scan.failure ? scan.failure->numberColonDescription() + "\r\n\r\n" + count : count);
+    listInBox(box, kQueuedArchives, archives);
     std::vector<std::string> lines;
     for (const SkippedFolder& folder : scan.skipped) {
         lines.push_back(folder.reason.description());
