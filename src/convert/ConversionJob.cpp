@@ -4,8 +4,11 @@
 
 #include "convert/FolderPaths.h"
 #include "convert/RunSummary.h"
+#include "convert/SourceWriter.h"
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
+#include "platform/Utf8Path.h"
+#include "source/ItemKind.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
 #include "store/MailItem.h"
@@ -97,6 +100,14 @@ void ConversionJob::CmdExtractDBX_Click() {
         ConversionJob& job;
         ~WithdrawReadAhead() { job.announceReadAhead({}); }
     } withdraw{*this};
+    // However the run ends, its folders and private spool folder go with it.
+    struct ReleaseRun {
+        ConversionJob& job;
+        ~ReleaseRun() {
+            job.mailboxFolders_.reset();
+            job.spoolFolder_.reset();
+        }
+    } release{*this};
     try {
         run();
     } catch (const StopRequested& stop) {
@@ -104,6 +115,7 @@ void ConversionJob::CmdExtractDBX_Click() {
     } catch (const store::WriteFailure& failure) {
         finishAfterWriteFailure(failure);
     }
+    mailboxFolders_.reset();
     store_.reset();
 }
 
@@ -193,9 +205,11 @@ std::string ConversionJob::prepareStore() {
     state_.storeDisplayName =
         std::string("Zimbra Mails") + " : Created - " + formatTimeStamp(environment_.clock());
 
+    // Message files are placed by their folders on disk; archives, and message files with
+    // Zimbra's .meta beside them, by the mailbox's own folders as they are read.
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
-    list.assign(static_cast<std::size_t>(rows) + 1, std::string());
+    list.assign(1, std::string());
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
@@ -204,24 +218,30 @@ std::string ConversionJob::prepareStore() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
+        if (SourceWriter::takes(PathFromUtf8(text))) {
+            continue;
+        }
         files.push_back(text);
-        list[static_cast<std::size_t>(i)] = MessageFolderPath(text);
+        list.insert(list.end() - 1, MessageFolderPath(text));
     }
 
-    SortPathList(list, 0, rows - 1);
-    yield();
-    RemoveDuplicatePaths(state_.workingPathList);
+    if (!files.empty()) {
+        SortPathList(list, 0, static_cast<std::int64_t>(files.size()) - 1);
+        yield();
+        RemoveDuplicatePaths(state_.workingPathList);
 
-    ExpandFolderPaths(state_.workingPathList);
-    yield();
-    SortPathList(state_.workingPathList, 0,
-                 static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
-    yield();
-    RemoveDuplicatePaths(state_.workingPathList);
+        ExpandFolderPaths(state_.workingPathList);
+        yield();
+        SortPathList(state_.workingPathList, 0,
+                     static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
+        yield();
+        RemoveDuplicatePaths(state_.workingPathList);
+    }
 
     store_ = state_.session->Stores().AddPSTStore(storePath, kDefaultStoreFormat,
                                                   state_.storeDisplayName);
     result_.storePath = storePath;
+    mailboxFolders_ = std::make_unique<MailboxFolders>(*store_);
     const std::string entryId = store_->EntryID();
     // Reading starts while the folders are made.
     announceReadAhead(std::move(files));
@@ -277,7 +297,17 @@ void ConversionJob::createFolders(const std::string& entryId) {
 
 void ConversionJob::storeMessages(const std::string& entryId) {
     const std::int64_t rows = queue_.rowCount();
-    result_.queued = rows;
+    // An archive's messages count once they are read.
+    result_.queued = 0;
+    for (std::int64_t i = 0; i < rows; ++i) {
+        try {
+            if (!SourceWriter::takes(PathFromUtf8(queue_.selectRow(i)))) {
+                ++result_.queued;
+            }
+        } catch (const std::exception&) {
+            ++result_.queued;  // the row is counted as a failure below
+        }
+    }
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string text;
         bool present = true;
@@ -295,22 +325,82 @@ void ConversionJob::storeMessages(const std::string& entryId) {
             result_.failures.push_back(
                 {present && !text.empty() ? text : "(row " + std::to_string(i + 1) + ")",
                  "removed from the queue during the conversion"});
+        } else if (SourceWriter::takes(PathFromUtf8(text))) {
+            storeSource(i, text);
         } else {
             folderPath = storeOne(i, text, entryId, stored);
         }
         if (stored) {
             ++stored_;
         }
-
-        JobProgress progress;
-        progress.done = i + 1;
-        progress.total = queue_.rowCount();
-        progress.folder = folderPath;
-        progress.stored = stored_;
-        progress.failed = static_cast<std::int64_t>(result_.failures.size());
-        progress.committed = store_->committedMessages();
-        progress_.runProgressed(progress);
+        reportProgress(i, folderPath);
     }
+}
+
+void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPath) {
+    JobProgress progress;
+    progress.done = row + 1;
+    progress.total = queue_.rowCount();
+    progress.folder = folderPath;
+    progress.stored = stored_;
+    progress.failed = static_cast<std::int64_t>(result_.failures.size());
+    progress.committed = store_->committedMessages();
+    progress_.runProgressed(progress);
+}
+
+// An export archive, or a message file with its .meta: read in one pass, each message counted
+// and reported as it is stored, with a yield after each so Stop answers inside an archive.
+void ConversionJob::storeSource(std::int64_t row, const std::string& text) {
+    SourceReport report;
+    const std::int64_t storedBefore = stored_;
+    const std::int64_t queuedBefore = result_.queued;
+    const auto settle = [&] {
+        stored_ = storedBefore + static_cast<std::int64_t>(report.stored);
+        result_.queued = queuedBefore + static_cast<std::int64_t>(report.read);
+    };
+    const auto takeReport = [&] {
+        settle();
+        for (auto& failure : report.failures)
+            result_.failures.push_back(std::move(failure));
+        for (auto& note : report.warnings)
+            result_.readingNotes.push_back(std::move(note));
+        for (std::size_t kind = 0; kind < report.notConverted.size(); ++kind) {
+            if (report.notConverted[kind] == 0)
+                continue;
+            const std::string name(source::kindName(static_cast<source::ItemKind>(kind)));
+            auto known = std::find_if(result_.notConverted.begin(), result_.notConverted.end(),
+                                      [&](const auto& entry) { return entry.first == name; });
+            if (known == result_.notConverted.end())
+                known = result_.notConverted.insert(known, {name, 0});
+            known->second += report.notConverted[kind];
+        }
+        report = {};
+    };
+    try {
+        if (!spoolFolder_)
+            spoolFolder_ = std::make_unique<PrivateFolder>();
+        source::ReadOptions options;
+        options.spoolFolder = spoolFolder_->path();
+        SourceWriter writer(*mailboxFolders_, options);
+        writer.write(PathFromUtf8(text), report, [&] {
+            settle();
+            reportProgress(row, "");
+            yield();
+        });
+    } catch (const store::WriteFailure&) {
+        takeReport();
+        throw;
+    } catch (const std::exception& e) {
+        // No private folder for its spool: nothing of it was read.
+        takeReport();
+        result_.failures.push_back({text, e.what()});
+        return;
+    } catch (...) {
+        // Stopped: what was stored is counted first.
+        takeReport();
+        throw;
+    }
+    takeReport();
 }
 
 // Stores one queued file, imported by its own name (spaces and all); returns its folder path
@@ -469,6 +559,9 @@ void ConversionJob::showEndBox() {
     }
     for (const auto& warning : result_.warnings) {
         box.details += warning.path + ": " + warning.reason + "\n";
+    }
+    for (const auto& note : result_.readingNotes) {
+        box.details += note.path + ": " + note.reason + "\n";
     }
     ui_.messageBox(box);
 }

@@ -19,7 +19,9 @@
 
 #include "convert/JobSeams.h"
 #include "convert/JobState.h"
+#include "convert/MailboxFolders.h"
 #include "convert/OpenMAPIFolder.h"
+#include "convert/PrivateFolder.h"
 #include "convert/TimeStamp.h"
 #include "platform/Ui.h"
 
@@ -75,7 +77,9 @@ class ConversionJob {
     void storeMessages(const std::string& entryId);
     std::string storeOne(std::int64_t row, const std::string& text, const std::string& entryId,
                          bool& stored);
+    void storeSource(std::int64_t row, const std::string& text);
     void warnIfChanged(std::int64_t row, const std::string& text);
+    void reportProgress(std::int64_t row, const std::string& folderPath);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath,
                                                     const std::string& entryId);
     void closeStore();
@@ -92,7 +96,9 @@ class ConversionJob {
     JobState& state_;
     JobEnvironment environment_;
     RunResult result_;
-    std::shared_ptr<store::Store> store_;  // this run's store, until the run ends
+    std::shared_ptr<store::Store> store_;             // this run's store, until the run ends
+    std::unique_ptr<MailboxFolders> mailboxFolders_;  // its folders by the mailbox's rule
+    std::unique_ptr<PrivateFolder> spoolFolder_;      // where archives' large items spool
     std::int64_t stored_ = 0;
     bool running_ = false;
     bool started_ = false;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,9 +45,20 @@ class RecordingWriter final : public pst::PstWriter {
     pst::FolderId rootFolder() const override { return {0x122}; }
     pst::FolderId ipmSubtree() const override { return {0x8022}; }
     pst::FolderId deletedItems() const override { return {0x8062}; }
-    pst::FolderId addFolder(pst::FolderId parent, const std::string& name) override {
+    using pst::PstWriter::addFolder;
+    pst::FolderId addFolder(pst::FolderId parent, const std::string& name,
+                            pst::FolderClass) override {
         log_->folders.emplace_back(parent.nid, name);
         return {nextNid_ += 0x20};
+    }
+    // Made on the first request, below the top, as the writer makes it.
+    pst::FolderId specialFolder(pst::SpecialFolder which) override {
+        if (which == pst::SpecialFolder::DeletedItems)
+            return deletedItems();
+        auto [at, made] = special_.try_emplace(which, pst::FolderId{});
+        if (made)
+            at->second = addFolder(ipmSubtree(), "special " + std::to_string(int(which)));
+        return at->second;
     }
     pst::MessageId addMessage(pst::FolderId folder, const mapi::Message& message) override {
         if (failed_ || (log_->diskFullAtMessage != 0 &&
@@ -89,6 +101,7 @@ class RecordingWriter final : public pst::PstWriter {
     }
 
   private:
+    std::map<pst::SpecialFolder, pst::FolderId> special_;
     std::filesystem::path path_;
     std::shared_ptr<WriterLog> log_;
     std::array<std::uint8_t, 16> uid_{0x11, 0x22};
