@@ -1,10 +1,12 @@
-// Reading a Zimbra export archive against reading the same messages unpacked, at the reader's
-// level: every item of a 100,000-message tgz made by tests/source/make_zimbra_export.py, each
-// item's bytes read, against the .eml files (with their .meta beside them) of the same export
-// unpacked in a folder tree; and the reader's peak memory at 10,000 and 100,000 messages. Each
-// run is a child process, so its peak memory is its own; times are medians of interleaved
-// rounds, after a first round that fills the page cache. Exits 1 when a figure misses its goal.
-// An argument N (in thousands) reads an archive of N,000 messages only and sets no goal.
+// A Zimbra export archive against the same messages unpacked, read and converted: every item
+// of a 100,000-message tgz made by tests/source/make_zimbra_export.py, against the .eml files
+// (with their .meta beside them) of the same export unpacked in a folder tree. First the
+// reader alone (each item's bytes read), then the conversion into a PST as a run makes it
+// (SourceWriter over the real writer and import); and the peak memory of each at 10,000 and
+// 100,000 messages. Each run is a child process, so its peak memory is its own; times are
+// medians of interleaved rounds, after a first round that fills the page cache. Exits 1 when
+// a figure misses its goal. An argument N (in thousands) reads and converts an archive of
+// N,000 messages only and sets no goal.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -19,7 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "convert/MailboxFolders.h"
+#include "convert/SourceWriter.h"
 #include "source/SourceReader.h"
+#include "store/Profile.h"
+#include "store/Session.h"
+#include "store/Store.h"
+#include "store/StoreServices.h"
 
 namespace {
 
@@ -28,6 +36,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 5;
+constexpr int kConversionRounds = 3;
 
 struct Run {
     double wall = 0;
@@ -65,6 +74,37 @@ void readTree(const fs::path& root, Counts& counts) {
         if (entry.is_regular_file() && entry.path().extension() == ".eml")
             readSource(entry.path(), counts);
     }
+}
+
+// Converts sources into a new PST in `dir`, as a run does, and counts the messages stored.
+void convertSources(const std::vector<fs::path>& sources, const fs::path& dir, Counts& counts) {
+    using namespace tolvane;
+    auto profile = std::make_shared<store::Profile>(store::defaultServices());
+    store::Session session(profile);
+    session.Logon();
+    auto store = session.Stores().AddPSTStore((dir / "bench.pst").string(), 1, "Bench");
+    {
+        convert::MailboxFolders folders(*store);
+        convert::SourceWriter writer(folders, {});
+        convert::SourceReport report;
+        for (const auto& source : sources)
+            writer.write(source, report);
+        counts.items = report.stored;
+        counts.problems = report.failures.size() + report.warnings.size();
+    }
+    store.reset();
+    session.Logoff();
+    fs::remove(dir / "bench.pst");
+}
+
+std::vector<fs::path> messageFiles(const fs::path& root) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".eml")
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 Run inChild(const std::function<void(Counts&)>& body) {
@@ -114,6 +154,62 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+struct Comparison {
+    Run archive, tree, small;
+    double wallRatio = 0;
+    double cpuRatio = 0;
+};
+
+// Interleaved rounds of the archive and the tree, then the small archive once.
+Comparison measure(int rounds, const std::function<void(Counts&)>& archive,
+                   const std::function<void(Counts&)>& tree,
+                   const std::function<void(Counts&)>& small) {
+    Comparison c;
+    std::vector<double> archiveWall, archiveCpu, treeWall, treeCpu;
+    for (int round = 0; round <= rounds; ++round) {
+        c.archive = inChild(archive);
+        c.tree = inChild(tree);
+        if (!c.archive.ok || !c.tree.ok)
+            return c;
+        if (round == 0)
+            continue;  // fills the page cache
+        archiveWall.push_back(c.archive.wall);
+        archiveCpu.push_back(c.archive.cpu);
+        treeWall.push_back(c.tree.wall);
+        treeCpu.push_back(c.tree.cpu);
+    }
+    c.small = inChild(small);
+    c.wallRatio = median(archiveWall) / median(treeWall);
+    c.cpuRatio = median(archiveCpu) / median(treeCpu);
+    c.archive.wall = median(archiveWall);
+    c.archive.cpu = median(archiveCpu);
+    c.tree.wall = median(treeWall);
+    c.tree.cpu = median(treeCpu);
+    return c;
+}
+
+// Prints the figures; whether they meet the goals.
+bool report(const char* what, int rounds, const Comparison& c) {
+    const bool ok = c.archive.ok && c.tree.ok && c.small.ok;
+    if (!ok) {
+        std::printf("%s: a run failed or met problems\n", what);
+        return false;
+    }
+    std::printf("%s, 100,000 messages, medians of %d interleaved rounds:\n", what, rounds);
+    std::printf("  archive (%llu items): wall %.2f s, processor %.2f s\n",
+                static_cast<unsigned long long>(c.archive.items), c.archive.wall, c.archive.cpu);
+    std::printf("  unpacked tree (%llu items): wall %.2f s, processor %.2f s\n",
+                static_cast<unsigned long long>(c.tree.items), c.tree.wall, c.tree.cpu);
+    std::printf("  archive against tree: wall %.2fx, processor %.2fx (goal <= 1.1x)\n", c.wallRatio,
+                c.cpuRatio);
+    std::printf(
+        "  peak RSS of the archive: %.1f MiB at 10,000 messages, %.1f MiB at 100,000 "
+        "(goal <= 100 MiB, flat)\n",
+        c.small.peakMiB, c.archive.peakMiB);
+    const bool flat = c.archive.peakMiB <= c.small.peakMiB * 1.1 + 2;
+    return c.wallRatio <= 1.1 && c.archive.peakMiB <= 100 && flat;
+}
+
 int compare(const fs::path& dir) {
     const fs::path small = dir / "10k.tgz";
     const fs::path large = dir / "100k.tgz";
@@ -122,42 +218,17 @@ int compare(const fs::path& dir) {
         std::printf("the generator failed\n");
         return 1;
     }
-    std::vector<double> archiveWall, archiveCpu, treeWall, treeCpu;
-    Run lastArchive, lastTree;
-    bool ok = true;
-    for (int round = 0; round <= kRounds; ++round) {
-        lastArchive = inChild([&](Counts& c) { readSource(large, c); });
-        lastTree = inChild([&](Counts& c) { readTree(tree, c); });
-        ok = ok && lastArchive.ok && lastTree.ok;
-        if (round == 0)
-            continue;  // fills the page cache
-        archiveWall.push_back(lastArchive.wall);
-        archiveCpu.push_back(lastArchive.cpu);
-        treeWall.push_back(lastTree.wall);
-        treeCpu.push_back(lastTree.cpu);
-    }
-    const Run smallRun = inChild([&](Counts& c) { readSource(small, c); });
-    ok = ok && smallRun.ok;
-
-    const double wallRatio = median(archiveWall) / median(treeWall);
-    const double cpuRatio = median(archiveCpu) / median(treeCpu);
-    std::printf("100,000 messages, medians of %d interleaved rounds:\n", kRounds);
-    std::printf("  archive (%.0f MiB tgz, %llu items): wall %.2f s, processor %.2f s\n",
-                static_cast<double>(fs::file_size(large)) / (1 << 20),
-                static_cast<unsigned long long>(lastArchive.items), median(archiveWall),
-                median(archiveCpu));
-    std::printf("  unpacked tree (%llu .eml files):   wall %.2f s, processor %.2f s\n",
-                static_cast<unsigned long long>(lastTree.items), median(treeWall), median(treeCpu));
-    std::printf("  archive against tree: wall %.2fx, processor %.2fx (goal <= 1.1x)\n", wallRatio,
-                cpuRatio);
-    std::printf(
-        "peak RSS reading the archive: %.1f MiB at 10,000 messages, %.1f MiB at 100,000 "
-        "(goal <= 100 MiB, flat)\n",
-        smallRun.peakMiB, lastArchive.peakMiB);
-    const bool flat = lastArchive.peakMiB <= smallRun.peakMiB * 1.1 + 2;
-    if (!ok)
-        std::printf("a reading failed or met problems\n");
-    return ok && wallRatio <= 1.1 && lastArchive.peakMiB <= 100 && flat ? 0 : 1;
+    const Comparison reading = measure(
+        kRounds, [&](Counts& c) { readSource(large, c); }, [&](Counts& c) { readTree(tree, c); },
+        [&](Counts& c) { readSource(small, c); });
+    const bool readingOk = report("Reading", kRounds, reading);
+    const std::vector<fs::path> files = messageFiles(tree);
+    const Comparison converting = measure(
+        kConversionRounds, [&](Counts& c) { convertSources({large}, dir, c); },
+        [&](Counts& c) { convertSources(files, dir, c); },
+        [&](Counts& c) { convertSources({small}, dir, c); });
+    const bool convertingOk = report("Converting into a PST", kConversionRounds, converting);
+    return readingOk && convertingOk ? 0 : 1;
 }
 
 }  // namespace
@@ -171,9 +242,16 @@ int main(int argc, char** argv) {
         const int messages = std::atoi(argv[1]) * 1000;
         const fs::path archive = dir / "only.tgz";
         if (generate(archive, messages)) {
-            const Run run = inChild([&](Counts& c) { readSource(archive, c); });
-            std::printf("%d messages: wall %.2f s, processor %.2f s, peak RSS %.1f MiB\n", messages,
-                        run.wall, run.cpu, run.peakMiB);
+            const Run read = inChild([&](Counts& c) { readSource(archive, c); });
+            std::printf("%d messages read: wall %.2f s, processor %.2f s, peak RSS %.1f MiB\n",
+                        messages, read.wall, read.cpu, read.peakMiB);
+            const Run converted = inChild([&](Counts& c) { convertSources({archive}, dir, c); });
+            std::printf(
+                "%d messages converted (%llu stored%s): wall %.2f s, processor %.2f s, "
+                "peak RSS %.1f MiB\n",
+                messages, static_cast<unsigned long long>(converted.items),
+                converted.ok ? "" : ", with problems", converted.wall, converted.cpu,
+                converted.peakMiB);
         }
     } else {
         status = compare(dir);

@@ -104,6 +104,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const auto& warning : result.warnings) {
         err << "tolvane-convert: warning: " << warning.path << ": " << warning.reason << "\n";
     }
+    for (const auto& note : result.readingNotes) {
+        err << "tolvane-convert: read with a problem: " << note.path << ": " << note.reason << "\n";
+    }
     if (!result.storeFailure.empty()) {
         err << "tolvane-convert: the PST file could not be completed: " << result.storeFailure
             << "\n";
@@ -112,6 +115,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << result.storePath << "\n";
     }
     err << "tolvane-convert: " << convert::endSentence(result) << "\n";
+    if (!result.notConverted.empty()) {
+        err << "tolvane-convert: " << convert::notConvertedSentence(result) << "\n";
+    }
 
     const bool complete = result.outcome == convert::RunResult::Outcome::Completed &&
                           result.failures.empty() && result.storeFailure.empty() &&

@@ -21,7 +21,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
         queue.problems.push_back(folder + ": the scan stopped: " + failure.what());
     }
     for (const std::string& path : *scanner.fullFileNames()) {
-        if (queue::IsMessageFile(path)) {
+        if (queue::IsQueueableFile(path)) {
             queue.paths.push_back(path);
             queue.stamps.push_back(stampOf(path));
         }
@@ -30,7 +30,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
         queue.problems.push_back("skipped: " + skipped.reason.description());
     }
     for (const OtherEntry& entry : scanner.otherEntries()) {
-        if (queue::IsMessageFile(entry.path)) {
+        if (queue::IsQueueableFile(entry.path)) {
             queue.problems.push_back("not queued: " + entry.path + " is " +
                                      scan::describeKind(entry.kind) + ", not a message file");
         }

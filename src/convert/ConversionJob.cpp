@@ -4,11 +4,14 @@
 
 #include "convert/FolderPaths.h"
 #include "convert/RunSummary.h"
+#include "convert/SourceWriter.h"
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Utf8Path.h"
 #include "shell/PathSyntax.h"
 #include "shell/ShellHelpers.h"
+#include "source/ItemKind.h"
 #include "store/Destination.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
@@ -142,6 +145,14 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
         ConversionJob& job;
         ~WithdrawReadAhead() { job.announceReadAhead({}); }
     } withdraw{*this};
+    // However the run ends, its folders and private spool folder go with it.
+    struct ReleaseRun {
+        ConversionJob& job;
+        ~ReleaseRun() {
+            job.mailboxFolders_.reset();
+            job.spoolFolder_.reset();
+        }
+    } release{*this};
     try {
         body();
     } catch (const StopRequested& stop) {
@@ -149,6 +160,7 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
     } catch (const store::WriteFailure& failure) {
         finishAfterWriteFailure(failure);
     }
+    mailboxFolders_.reset();
     store_.reset();
 }
 
@@ -247,12 +259,14 @@ void ConversionJob::openSession() {
     state_.session = std::move(session);  // a session held from a failed run goes here
 }
 
-// The distinct folder paths of the queued files, then with every ancestor, sorted so that
-// each parent comes before its children. Returns the queued files in queue order.
+// The distinct folder paths of the queued message files, then with every ancestor, sorted so
+// that each parent comes before its children. Returns those files in queue order. Archives,
+// and message files with Zimbra's .meta beside them, are placed by the mailbox's own folders
+// as they are read.
 std::vector<std::string> ConversionJob::collectFolderPaths() {
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
-    list.assign(static_cast<std::size_t>(rows) + 1, std::string());
+    list.assign(1, std::string());
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
@@ -261,11 +275,17 @@ std::vector<std::string> ConversionJob::collectFolderPaths() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
+        if (SourceWriter::takes(PathFromUtf8(text))) {
+            continue;
+        }
         files.push_back(text);
-        list[static_cast<std::size_t>(i)] = folderPathOf(text);
+        list.insert(list.end() - 1, folderPathOf(text));
+    }
+    if (files.empty()) {
+        return files;
     }
 
-    SortPathList(list, 0, rows - 1);
+    SortPathList(list, 0, static_cast<std::int64_t>(files.size()) - 1);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
 
@@ -289,6 +309,7 @@ void ConversionJob::addStore() {
                                                   state_.storeDisplayName);
     result_.storePath = storePath;
     entryId_ = store_->EntryID();
+    mailboxFolders_ = std::make_unique<MailboxFolders>(*store_);
 }
 
 // Folder names that are not UTF-8 read as the import reads undeclared text.
@@ -343,7 +364,16 @@ void ConversionJob::createFolders() {
 
 void ConversionJob::storeMessages() {
     const std::int64_t rows = queue_.rowCount();
-    result_.queued = rows;
+    // An archive's messages count once they are read.
+    result_.queued = 0;
+    for (std::int64_t i = 0; i < rows; ++i) {
+        std::string file;
+        // A row that cannot be read is counted as a failure below.
+        if (failureOf([&] { file = queue_.selectRow(i); }) ||
+            !SourceWriter::takes(PathFromUtf8(file))) {
+            ++result_.queued;
+        }
+    }
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;
         const bool present = !failureOf([&] { file = queue_.selectRow(i); });
@@ -356,22 +386,87 @@ void ConversionJob::storeMessages() {
             result_.failures.push_back(
                 {present && !file.empty() ? file : "(row " + std::to_string(i + 1) + ")",
                  "removed from the queue during the conversion"});
+        } else if (SourceWriter::takes(PathFromUtf8(file))) {
+            storeSource(i, file);
         } else {
             folderPath = storeOne(i, file, stored);
         }
         if (stored) {
             ++stored_;
         }
-
-        JobProgress progress;
-        progress.done = i + 1;
-        progress.total = queue_.rowCount();
-        progress.folder = folderPath;
-        progress.stored = stored_;
-        progress.failed = static_cast<std::int64_t>(result_.failures.size());
-        progress.committed = store_->committedMessages();
-        progress_.runProgressed(progress);
+        reportProgress(i, folderPath);
     }
+}
+
+void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPath) {
+    JobProgress progress;
+    progress.done = row + 1;
+    progress.total = queue_.rowCount();
+    progress.folder = folderPath;
+    progress.stored = stored_;
+    progress.failed = static_cast<std::int64_t>(result_.failures.size());
+    progress.committed = store_->committedMessages();
+    progress_.runProgressed(progress);
+}
+
+// An export archive, or a message file with its .meta: read in one pass, each message counted
+// and reported as it is stored, with a yield after each so Stop answers inside an archive.
+void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
+    SourceReport report;
+    const std::int64_t storedBefore = stored_;
+    const std::int64_t queuedBefore = result_.queued;
+    const auto settle = [&] {
+        stored_ = storedBefore + static_cast<std::int64_t>(report.stored);
+        result_.queued = queuedBefore + static_cast<std::int64_t>(report.read);
+    };
+    const auto takeReport = [&] {
+        settle();
+        for (auto& failure : report.failures) {
+            result_.failures.push_back(std::move(failure));
+        }
+        for (auto& note : report.warnings) {
+            result_.readingNotes.push_back(std::move(note));
+        }
+        for (std::size_t kind = 0; kind < report.notConverted.size(); ++kind) {
+            if (report.notConverted[kind] == 0) {
+                continue;
+            }
+            const std::string name(source::kindName(static_cast<source::ItemKind>(kind)));
+            auto known = std::find_if(result_.notConverted.begin(), result_.notConverted.end(),
+                                      [&](const auto& entry) { return entry.first == name; });
+            if (known == result_.notConverted.end()) {
+                known = result_.notConverted.insert(known, {name, 0});
+            }
+            known->second += report.notConverted[kind];
+        }
+        report = {};
+    };
+    try {
+        if (!spoolFolder_) {
+            spoolFolder_ = std::make_unique<PrivateFolder>();
+        }
+        source::ReadOptions options;
+        options.spoolFolder = spoolFolder_->path();
+        SourceWriter writer(*mailboxFolders_, options, environment_.importOptions);
+        writer.write(PathFromUtf8(file), report, [&] {
+            settle();
+            reportProgress(row, "");
+            yield();
+        });
+    } catch (const store::WriteFailure&) {
+        takeReport();
+        throw;
+    } catch (const std::exception& e) {
+        // No private folder for its spool: nothing of it was read.
+        takeReport();
+        result_.failures.push_back({file, e.what()});
+        return;
+    } catch (...) {
+        // Stopped: what was stored is counted first.
+        takeReport();
+        throw;
+    }
+    takeReport();
 }
 
 // Stores one queued file, imported by its own name (spaces and all): its folder, the item,
@@ -533,6 +628,9 @@ void ConversionJob::showEndBox() {
     }
     for (const auto& warning : result_.warnings) {
         box.details += warning.path + ": " + warning.reason + "\n";
+    }
+    for (const auto& note : result_.readingNotes) {
+        box.details += note.path + ": " + note.reason + "\n";
     }
     ui_.messageBox(box);
 }

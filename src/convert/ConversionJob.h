@@ -22,7 +22,9 @@
 
 #include "convert/JobSeams.h"
 #include "convert/JobState.h"
+#include "convert/MailboxFolders.h"
 #include "convert/OpenMAPIFolder.h"
+#include "convert/PrivateFolder.h"
 #include "convert/TimeStamp.h"
 #include "mapi/ImportOptions.h"
 #include "platform/Ui.h"
@@ -100,6 +102,8 @@ class ConversionJob {
     void createFolders();
     void storeMessages();
     std::string storeOne(std::int64_t row, const std::string& file, bool& stored);
+    void storeSource(std::int64_t row, const std::string& file);
+    void reportProgress(std::int64_t row, const std::string& folderPath);
     std::string targetFolderPath(const std::string& file) const;
     std::shared_ptr<store::Folder> folderFor(const std::string& folderPath);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath);
@@ -124,6 +128,8 @@ class ConversionJob {
     RunResult result_;
     std::shared_ptr<store::Store> store_;  // this run's store, until the run ends
     std::string entryId_;                  // its entry identifier
+    std::unique_ptr<MailboxFolders> mailboxFolders_;  // its folders by the mailbox's rule
+    std::unique_ptr<PrivateFolder> spoolFolder_;      // where archives' large items spool
     std::int64_t stored_ = 0;
     bool running_ = false;
     bool started_ = false;

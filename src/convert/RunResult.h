@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pst/PstError.h"
@@ -30,10 +31,10 @@ struct RunResult {
     using WriteCause = pst::PstWriteError::Cause;
 
     Outcome outcome = Outcome::NotRun;
-    std::string storePath;               // where the PST is: its final name once the run has ended
-    std::int64_t queued = 0;             // rows in the queue when storing began
-    std::int64_t taken = 0;              // rows taken up before the run ended
-    std::uint64_t stored = 0;            // messages the PST holds
+    std::string storePath;     // where the PST is: its final name once the run has ended
+    std::int64_t queued = 0;   // messages queued: a message file each, an archive's as read
+    std::int64_t taken = 0;    // rows taken up before the run ended
+    std::uint64_t stored = 0;  // messages the PST holds
     std::vector<FileProblem> failures;   // rows not stored, each with its reason
     std::vector<FileProblem> warnings;   // stored, but the file changed after it was queued
     std::vector<std::string> leftovers;  // unfinished PSTs of earlier runs in the destination
@@ -41,6 +42,10 @@ struct RunResult {
     std::optional<WriteCause> writeCause;  // WriteFailed: why
     std::string writeError;                // WriteFailed: the system's words
     std::string storeFailure;              // the PST could not be finished (closed or named)
+    // Export archives: what was read with a problem but lost nothing (a .meta that could not
+    // be read, a name made safe), and the items that are no mail, by kind ("contact", 3).
+    std::vector<FileProblem> readingNotes;
+    std::vector<std::pair<std::string, std::uint64_t>> notConverted;
 };
 
 }  // namespace tolvane::convert

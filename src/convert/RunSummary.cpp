@@ -46,10 +46,27 @@ std::vector<std::string> problemSentences(const RunResult& result) {
                             " message file(s) changed after they were queued; each was stored "
                             "as it was read.");
     }
+    if (!result.readingNotes.empty()) {
+        sentences.push_back(std::to_string(result.readingNotes.size()) +
+                            " problem(s) reading export archives lost no message; each is "
+                            "listed.");
+    }
+    if (!result.notConverted.empty()) {
+        sentences.push_back(notConvertedSentence(result));
+    }
     if (!result.storeFailure.empty()) {
         sentences.push_back("The PST file could not be completed: " + result.storeFailure);
     }
     return sentences;
+}
+
+std::string notConvertedSentence(const RunResult& result) {
+    std::string items;
+    for (const auto& [kind, count] : result.notConverted) {
+        items += (items.empty() ? "" : ", ") + std::to_string(count) + " " + kind +
+                 (count == 1 ? "" : "s");
+    }
+    return "Not converted, this version converts mail only: " + items + ".";
 }
 
 std::string leftoverSentence(const std::vector<std::string>& leftovers) {

@@ -20,6 +20,10 @@ std::string endSentence(const RunResult& result);
 // that kept its working name. One sentence each.
 std::vector<std::string> problemSentences(const RunResult& result);
 
+// What export archives held that is no mail: "Not converted, this version converts mail
+// only: 3 contacts, 1 appointment."
+std::string notConvertedSentence(const RunResult& result);
+
 // The unfinished PSTs of earlier runs, said once before a run starts.
 std::string leftoverSentence(const std::vector<std::string>& leftovers);
 

@@ -289,6 +289,7 @@ inline constexpr std::uint16_t kNameidBucketBase = 0x1000;  // bucket n is id 0x
 inline constexpr std::int32_t kMsgFlagRead = 0x01;
 inline constexpr std::int32_t kMsgFlagUnsent = 0x08;
 inline constexpr std::int32_t kMsgFlagHasAttach = 0x10;
+inline constexpr std::int32_t kMsgFlagEverRead = 0x400;
 
 // PidTagAttachMethod values.
 inline constexpr std::int32_t kAttachByValue = 1;
@@ -366,6 +367,8 @@ inline constexpr NamedTag kCurrentVersion{propset::common(), 0x8552, {}, Int32};
 inline constexpr NamedTag kInternetAccountName{propset::common(), 0x8580, {}, Unicode};
 inline constexpr NamedTag kInternetAccountStamp{propset::common(), 0x8581, {}, Unicode};
 inline constexpr NamedTag kUseTnef{propset::common(), 0x8582, {}, Boolean};
+inline constexpr NamedTag kToDoOrdinalDate{propset::common(), 0x85A0, {}, SysTime};
+inline constexpr NamedTag kToDoSubOrdinal{propset::common(), 0x85A1, {}, Unicode};
 inline constexpr NamedTag kToDoTitle{propset::common(), 0x85A4, {}, Unicode};
 inline constexpr NamedTag kTaskStatus{propset::task(), 0x8101, {}, Int32};
 inline constexpr NamedTag kPercentComplete{propset::task(), 0x8102, {}, Double};

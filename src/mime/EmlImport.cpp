@@ -14,6 +14,7 @@
 #include "mapi/Tags.h"
 #include "mime/Charset.h"
 #include "mime/ConversationIndex.h"
+#include "mime/Envelope.h"
 #include "mime/FallbackCharset.h"
 #include "mime/GMimeSetup.h"
 #include "mime/GObjectPtr.h"
@@ -42,7 +43,7 @@ constexpr std::uint64_t kInMemoryLimit = std::uint64_t{64} << 20;
 struct MessageInput {
     const mapi::ByteSource& bytes;
     std::string name;  // in errors
-    std::optional<std::int64_t> fallbackTime;
+    OutsideFacts outside;
     // The bytes as a stream GMime can parse in place; empty when they are no file.
     std::function<GMimeStream*()> openFile;
 };
@@ -169,7 +170,7 @@ class MendedInput {
 };
 
 // An input with no header field at all: its whole text is the body.
-mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int64_t> fileTime,
+mapi::Message headerlessMessage(const std::string& bytes, const OutsideFacts& outside,
                                 const UndeclaredCharsets& undeclared, const UserLocale& user) {
     using mapi::PropValue;
     mapi::Message msg;
@@ -183,12 +184,14 @@ mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int
     msg.props.set(mapi::tag::kBody, PropValue::unicode(replaceNul(toCrlf(text.utf8))));
     msg.props.set(mapi::tag::kInternetCodepage, PropValue::int32(text.codePage));
     msg.props.set(mapi::tag::kNativeBody, PropValue::int32(1));
-    if (fileTime) {
-        const auto t = PropValue::time(mapi::FileTime::fromUnixSeconds(*fileTime));
-        msg.props.set(mapi::tag::kClientSubmitTime, t);
-        msg.props.set(mapi::tag::kMessageDeliveryTime, t);
+    if (outside.fileTime) {
+        msg.props.set(mapi::tag::kClientSubmitTime,
+                      PropValue::time(mapi::FileTime::fromUnixSeconds(*outside.fileTime)));
     }
-    msg.props.set(mapi::tag::kImportance, PropValue::int32(1));
+    if (const auto delivered = outside.receivedTime ? outside.receivedTime : outside.fileTime) {
+        msg.props.set(mapi::tag::kMessageDeliveryTime,
+                      PropValue::time(mapi::FileTime::fromUnixSeconds(*delivered)));
+    }
     msg.props.set(mapi::tag::kSensitivity, PropValue::int32(0));
     ThreadIds alone;
     alone.withoutId = bytes;  // its own thread: nothing else names it
@@ -196,6 +199,7 @@ mapi::Message headerlessMessage(const std::string& bytes, std::optional<std::int
     msg.props.set(mapi::tag::kConversationIndexTracking, PropValue::boolean(true));
     const HeaderView none(static_cast<GMimeObject*>(nullptr), undeclared);
     setReceivedMailDefaults(none, user, msg);
+    setImportance(std::nullopt, outside, msg);
     mapReceivedMail(none, user, msg);
     msg.memoryBytes = inMemorySize(msg);
     msg.verdict = mapi::ImportVerdict::NotAMessage;
@@ -254,7 +258,7 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     const UndeclaredCharsets userFallback({userCharset});
     const UserLocale user = UserLocale::ofProcess(userCharset);
     if (!message)
-        return headerlessMessage(readRaw(0, -1), in.fallbackTime, userFallback, user);
+        return headerlessMessage(readRaw(0, -1), in.outside, userFallback, user);
 
     RawFile raw;
     raw.read = readRaw;
@@ -262,7 +266,7 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     raw.parsedFrom = static_cast<std::int64_t>(block.fieldsBegin);
     raw.emptyLineEnds = block.emptyLineEnds;
 
-    MessageImporter importer(options, in.fallbackTime, InMemoryBudget(), userFallback, user);
+    MessageImporter importer(options, in.outside, InMemoryBudget(), userFallback, user);
     mapi::Message msg = importer.import(message.get(), 0, &raw);
     if (!block.mailField)
         msg.verdict = mapi::ImportVerdict::NotAMessage;
@@ -274,15 +278,21 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
 mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options) {
     const MessageFile file(path);
     const int fd = file.descriptor();
-    return importInput(
-        {file, path.string(), file.modifiedTime(), [fd] { return g_mime_stream_fs_new(dup(fd)); }},
-        options);
+    return importInput({file, path.string(), {file.modifiedTime(), {}, {}}, [fd] {
+                            return g_mime_stream_fs_new(dup(fd));
+                        }},
+                       options);
 }
 
 mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
                             std::optional<std::int64_t> fallbackTime,
                             const mapi::ImportOptions& options) {
-    MessageInput in{bytes, std::string(name), fallbackTime, {}};
+    return importMessage(bytes, name, OutsideFacts{fallbackTime, {}, {}}, options);
+}
+
+mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
+                            const OutsideFacts& outside, const mapi::ImportOptions& options) {
+    MessageInput in{bytes, std::string(name), outside, {}};
     if (const auto* file = dynamic_cast<const mapi::FileByteSource*>(&bytes)) {
         in.openFile = [file] {
             // GMime takes file names in UTF-8 on every system.

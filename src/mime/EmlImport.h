@@ -21,11 +21,24 @@ namespace tolvane::mime {
 // reason when it cannot be read, or says the file is empty.
 mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options = {});
 
+// What is known of a message beside its bytes (a mailbox's records of it), used only where the
+// message's own headers say nothing. Times are Unix seconds.
+struct OutsideFacts {
+    // Dates it when no header does, as a file's modification time dates a file.
+    std::optional<std::int64_t> fileTime;
+    // When the mailbox received it: the delivery time when no Received line gives one.
+    std::optional<std::int64_t> receivedTime;
+    // PidTagImportance (0 low, 1 normal, 2 high) when no header gives one.
+    std::optional<std::int32_t> importance;
+};
+
 // The same import of a message whose bytes another reader holds (an archive's entry, in
 // memory or in a spool file). `name` names it in errors; `fallbackTime` (Unix seconds) dates
 // it when no header does, as a file's modification time dates a file.
 mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
                             std::optional<std::int64_t> fallbackTime = std::nullopt,
                             const mapi::ImportOptions& options = {});
+mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,
+                            const OutsideFacts& facts, const mapi::ImportOptions& options = {});
 
 }  // namespace tolvane::mime

@@ -97,11 +97,13 @@ void mapDates(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& ms
     if (!sent)
         sent = zimbra;
     if (!sent)
-        sent = ctx.fallbackTime;
+        sent = ctx.outside.fileTime;
     if (sent)
         msg.props.set(mapi::tag::kClientSubmitTime,
                       PropValue::time(FileTime::fromUnixSeconds(*sent)));
     std::optional<std::int64_t> delivered = zimbra ? zimbra : received;
+    if (!delivered)
+        delivered = ctx.outside.receivedTime;
     if (!delivered)
         delivered = sent;
     if (delivered) {
@@ -121,8 +123,9 @@ void mapIdentifiers(const HeaderView& h, mapi::Message& msg) {
     setText(h, "References", mapi::tag::kInternetReferences, msg);
 }
 
-// MS-OXCMAIL 2.2.3.2.5: Importance wins, then Priority, X-Priority, X-MSMail-Priority.
-std::int32_t importanceOf(const HeaderView& h) {
+// MS-OXCMAIL 2.2.3.2.5: Importance wins, then Priority, X-Priority, X-MSMail-Priority;
+// nullopt when none of them says.
+std::optional<std::int32_t> importanceOf(const HeaderView& h) {
     if (auto v = h.text("Importance")) {
         if (equalsNoCase(*v, "low"))
             return 0;
@@ -158,8 +161,10 @@ std::int32_t importanceOf(const HeaderView& h) {
             return 0;
         if (equalsNoCase(*v, "high"))
             return 2;
+        if (equalsNoCase(*v, "normal"))
+            return 1;
     }
-    return 1;
+    return std::nullopt;
 }
 
 std::int32_t sensitivityOf(const HeaderView& h) {
@@ -288,6 +293,18 @@ void mapInternetHeaderNames(const HeaderView& h, mapi::Message& msg) {
 
 }  // namespace
 
+void setImportance(std::optional<std::int32_t> fromHeaders, const OutsideFacts& outside,
+                   mapi::Message& msg) {
+    if (fromHeaders) {
+        msg.props.set(mapi::tag::kImportance, PropValue::int32(*fromHeaders));
+    } else if (outside.importance) {
+        msg.props.set(mapi::tag::kImportance, PropValue::int32(*outside.importance));
+        msg.props.set(mapi::tag::kPriority, PropValue::int32(*outside.importance - 1));
+    } else {
+        msg.props.set(mapi::tag::kImportance, PropValue::int32(1));
+    }
+}
+
 void mapEnvelope(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message& msg) {
     mapSubject(h, msg);
     mapThreading(h, msg);
@@ -296,7 +313,7 @@ void mapEnvelope(const HeaderView& h, const EnvelopeContext& ctx, mapi::Message&
     mapReplyTo(h, ctx.options, msg);
     mapDates(h, ctx, msg);
     mapIdentifiers(h, msg);
-    msg.props.set(mapi::tag::kImportance, PropValue::int32(importanceOf(h)));
+    setImportance(importanceOf(h), ctx.outside, msg);
     msg.props.set(mapi::tag::kSensitivity, PropValue::int32(sensitivityOf(h)));
     mapReceipts(h, ctx.options, msg);
     mapLists(h, msg);

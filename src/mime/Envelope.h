@@ -10,15 +10,22 @@
 #include <optional>
 
 #include "mapi/Message.h"
+#include "mime/EmlImport.h"
 #include "mime/HeaderView.h"
 
 namespace tolvane::mime {
 
 struct EnvelopeContext {
     GMimeParserOptions* options = nullptr;
-    // Last resort for the sent time when no header dates the message (the file's time).
-    std::optional<std::int64_t> fallbackTime;
+    // fileTime: last resort for the sent time when no header dates the message; the others
+    // where the headers give no delivery time or importance.
+    OutsideFacts outside;
 };
+
+// PidTagImportance from the headers' value, else from outside with the PidTagPriority that goes
+// with it (-1, 0, 1), else normal. Runs after the received-mail defaults, which set the priority.
+void setImportance(std::optional<std::int32_t> fromHeaders, const OutsideFacts& outside,
+                   mapi::Message& msg);
 
 void mapEnvelope(const HeaderView& headers, const EnvelopeContext& context, mapi::Message& msg);
 

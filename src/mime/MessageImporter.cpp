@@ -187,7 +187,8 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
         declaredCharsets(message).then(outer ? *outer : userFallback_);
     const HeaderView headers(message, undeclared);
     setReceivedMailDefaults(headers, user_, msg);
-    mapEnvelope(headers, EnvelopeContext{options_, fallbackTime_}, msg);
+    const OutsideFacts outside = depth == 0 ? outside_ : OutsideFacts{outside_.fileTime, {}, {}};
+    mapEnvelope(headers, EnvelopeContext{options_, outside}, msg);
 
     std::string headerBytes;
     if (raw) {

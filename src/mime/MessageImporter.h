@@ -12,6 +12,7 @@
 
 #include "mapi/Message.h"
 #include "mime/Charset.h"
+#include "mime/EmlImport.h"
 #include "mime/PartData.h"
 #include "mime/ReceivedMail.h"
 
@@ -33,12 +34,13 @@ class MessageImporter {
   public:
     // The budget covers the message and every message embedded in it. `userFallback` is
     // tried for undeclared 8-bit text after the charsets the message declares.
-    MessageImporter(GMimeParserOptions* options, std::optional<std::int64_t> fallbackTime,
+    // `outside` counts for the top-level message; an embedded one takes its file time only.
+    MessageImporter(GMimeParserOptions* options, OutsideFacts outside,
                     InMemoryBudget budget = InMemoryBudget(),
                     UndeclaredCharsets userFallback = UndeclaredCharsets(),
                     UserLocale user = UserLocale())
         : options_(options),
-          fallbackTime_(fallbackTime),
+          outside_(outside),
           budget_(budget),
           userFallback_(std::move(userFallback)),
           user_(user) {}
@@ -53,7 +55,7 @@ class MessageImporter {
                       const UndeclaredCharsets& undeclared, mapi::Message& msg);
 
     GMimeParserOptions* options_;
-    std::optional<std::int64_t> fallbackTime_;
+    OutsideFacts outside_;
     InMemoryBudget budget_;
     UndeclaredCharsets userFallback_;
     UserLocale user_;

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "queue/ArchiveSurvey.h"
 #include "queue/AsAppError.h"
 #include "queue/ExplorerView.h"
 #include "queue/FileOpenResult.h"
@@ -25,8 +26,19 @@ void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
             return;
         }
         window.setConvertEnabled(true);
-        for (auto& path : PathsOfFileOpenResult(result, syntax)) {
-            window.fileQueue().AddQueueRow(std::move(path));
+        const std::vector<std::string> paths = PathsOfFileOpenResult(result, syntax);
+        for (const auto& path : paths) {
+            window.fileQueue().AddQueueRow(path);
+        }
+        // What each archive holds, which its name does not say.
+        std::string archives;
+        for (const auto& path : paths) {
+            if (IsArchiveFile(path)) {
+                archives += "\r\n" + SurveyArchive(path).line;
+            }
+        }
+        if (!archives.empty()) {
+            ui.messageBox(PlainBox(kQueuedArchives + archives));
         }
     } catch (const std::exception& failure) {
         const AppError error = AsAppError(failure);

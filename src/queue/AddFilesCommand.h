@@ -8,7 +8,14 @@
 
 namespace tolvane::queue {
 
-inline constexpr char kMessageFileFilter[] = "Zimbra Desktop Exported Messages (*.eml)|*.eml";
+// Message files and Zimbra's export archives together first, then each kind alone.
+inline constexpr char kMessageFileFilter[] =
+    "Zimbra Mail Files and Export Archives (*.eml;*.tgz;*.tar.gz;*.tar;*.zip)|"
+    "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|"
+    "Zimbra Desktop Exported Messages (*.eml)|*.eml|"
+    "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip";
+// Heads the list of queued archives and what each holds.
+inline constexpr char kQueuedArchives[] = "Zimbra export archives queued:";
 // The most files one file-open selection may hold.
 inline constexpr std::size_t kMaxFilesPerSelection = 1000;
 

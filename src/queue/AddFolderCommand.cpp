@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "queue/AddFilesCommand.h"
+#include "queue/ArchiveSurvey.h"
 #include "queue/AsAppError.h"
 #include "queue/MessageBoxes.h"
 #include "queue/MessageFileName.h"
@@ -61,7 +63,7 @@ ScanResult scanFolder(const std::string& folder, const scan::FileSystemFactory& 
     result.files = scanner->fullFileNames();
     result.skipped = scanner->skippedFolders();
     for (const OtherEntry& entry : scanner->otherEntries()) {
-        if (IsMessageFile(entry.path)) {
+        if (IsQueueableFile(entry.path)) {
             result.others.push_back(entry);
         }
     }
@@ -85,19 +87,26 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     ScanResult scan = scanFolder(folder, fileSystem);
 
     std::int64_t queued = 0;
+    std::vector<std::string> archives;
     try {
         for (const std::string& path : *scan.files) {
             ui.doEvents();
             if (window.unloaded()) {
                 return;
             }
-            if (IsMessageFile(path)) {
+            if (IsQueueableFile(path)) {
                 ui.doEvents();
                 if (window.unloaded()) {
                     return;
                 }
                 window.fileQueue().AddQueueRow(path);
-                ++queued;
+                if (IsArchiveFile(path)) {
+                    ArchiveContents contents = SurveyArchive(path);
+                    queued += static_cast<std::int64_t>(contents.messages);
+                    archives.push_back(std::move(contents.line));
+                } else {
+                    ++queued;
+                }
             }
         }
     } catch (const std::exception& failure) {
@@ -108,11 +117,14 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     window.setConvertEnabled(queued > 0);
     const std::string count = std::to_string(queued) + kQueuedForConversion;
     if (!scan.failure && scan.skipped.empty() && scan.others.empty()) {
-        ui.messageBox(PlainBox(count));
+        MessageBoxRequest box = PlainBox(count);
+        listInBox(box, kQueuedArchives, archives);
+        ui.messageBox(box);
         return;
     }
     MessageBoxRequest box = WarningBox(
         scan.failure ? scan.failure->numberColonDescription() + "\r\n\r\n" + count : count);
+    listInBox(box, kQueuedArchives, archives);
     std::vector<std::string> lines;
     for (const SkippedFolder& folder : scan.skipped) {
         lines.push_back(folder.reason.description());

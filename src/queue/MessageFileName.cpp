@@ -4,24 +4,42 @@
 
 namespace tolvane::queue {
 
-bool IsMessageFile(std::string_view path) {
+namespace {
+
+// Whether the path, stripped of spaces at both ends, ends in the lower-case ASCII extension,
+// blind to case.
+bool EndsIn(std::string_view path, std::string_view extension) {
     const auto first = path.find_first_not_of(' ');
     if (first == std::string_view::npos) {
         return false;
     }
     const std::string_view trimmed = path.substr(first, path.find_last_not_of(' ') - first + 1);
-    constexpr std::string_view kExtension = ".eml";
-    if (trimmed.size() < kExtension.size()) {
+    if (trimmed.size() < extension.size()) {
         return false;
     }
-    // The extension is ASCII, so the last four bytes of UTF-8 text are its last four characters.
-    const std::string_view tail = trimmed.substr(trimmed.size() - kExtension.size());
-    for (std::size_t i = 0; i < kExtension.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(tail[i])) != kExtension[i]) {
+    // The extension is ASCII, so the last bytes of UTF-8 text are its last characters.
+    const std::string_view tail = trimmed.substr(trimmed.size() - extension.size());
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(tail[i])) != extension[i]) {
             return false;
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool IsMessageFile(std::string_view path) {
+    return EndsIn(path, ".eml");
+}
+
+bool IsQueueableFile(std::string_view path) {
+    for (const std::string_view extension : {".eml", ".tgz", ".tar.gz", ".tar", ".zip"}) {
+        if (EndsIn(path, extension)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tolvane::queue

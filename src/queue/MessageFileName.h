@@ -8,4 +8,8 @@ namespace tolvane::queue {
 // in ".eml": blind to case, deaf to trailing spaces.
 bool IsMessageFile(std::string_view path);
 
+// What the queue takes: a message file, or a Zimbra export archive (.tgz, .tar.gz, .tar,
+// .zip), by the same rule.
+bool IsQueueableFile(std::string_view path);
+
 }  // namespace tolvane::queue

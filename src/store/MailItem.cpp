@@ -52,6 +52,11 @@ void MailItem::Import(const std::string& path, int format, const mapi::ImportOpt
     message_ = std::move(imported);
 }
 
+void MailItem::SetMessage(mapi::Message message) {
+    requireOpen();
+    message_ = std::move(message);
+}
+
 void MailItem::SetProp(std::uint32_t tag, mapi::PropValue value) {
     requireOpen();
     message_.props.set(mapi::PropTag::fromValue(tag), std::move(value));

@@ -33,6 +33,8 @@ class MailItem final : public MapiObject {
     // Fills the item from an RFC 822 file (format 1024), read with the run's options. Throws
     // what the import throws.
     void Import(const std::string& path, int format, const mapi::ImportOptions& options = {});
+    // Fills the item with a message imported elsewhere (from an archive's entry).
+    void SetMessage(mapi::Message message);
     MapiObject& MAPIOBJECT() { return *this; }
     // Marks the item saved. What a store computes on save (the has-attachment bit among
     // them) the PST writer computes as it writes the message.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "pst/messaging/SpecialFolders.h"
 #include "store/Folder.h"
 #include "store/MailItem.h"
 #include "store/StoreErrc.h"
@@ -41,6 +42,25 @@ std::shared_ptr<Folder> Store::IPMRootFolder() {
             weak_from_this(), root_.get(), writer_->deletedItems(), "Deleted Items"));
     }
     return root_;
+}
+
+std::shared_ptr<Folder> Store::SpecialFolder(pst::SpecialFolder which) {
+    const auto root = IPMRootFolder();
+    pst::FolderId id;
+    try {
+        id = writer().specialFolder(which);
+    } catch (const pst::PstError& e) {
+        rethrowWriterError(e);
+    }
+    for (const auto& child : root->children_) {
+        if (child->id() == id) {
+            return child;
+        }
+    }
+    auto folder = std::make_shared<Folder>(weak_from_this(), root.get(), id,
+                                           pst::messaging::kindOf(which).name);
+    root->children_.push_back(folder);
+    return folder;
 }
 
 pst::PstWriter& Store::writer() {

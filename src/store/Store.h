@@ -34,6 +34,9 @@ class Store : public std::enable_shared_from_this<Store> {
     std::uint64_t committedMessages() const;
     // The top of the visible folder tree ("Top of Personal Folders"), with "Deleted Items".
     std::shared_ptr<Folder> IPMRootFolder();
+    // Outlook's special folder below the top, made on the first request under its English
+    // name; a folder of that name made before becomes the special one.
+    std::shared_ptr<Folder> SpecialFolder(pst::SpecialFolder which);
 
     bool isOpen() const { return writer_ != nullptr; }
     // Writes open saved items, completes the file and renames it. Idempotent. Throws the

@@ -191,6 +191,61 @@ class RunsIntoOneFolder(unittest.TestCase):
                     self.assertEqual(f.read(), "an earlier run's")
 
 
+class ArchivesConvert(unittest.TestCase):
+    """Zimbra's exports, as tests/source's generator writes them, queued as they are: a whole
+    one and one cut short, converted in one run."""
+
+    @classmethod
+    def setUpClass(cls):
+        archives = os.environ.get("TOLVANE_SOURCE_ARCHIVES", "")
+        cls.sample = os.path.join(archives, "sample.tgz")
+        cls.truncated = os.path.join(archives, "truncated.tgz")
+        for path in (cls.sample, cls.truncated):
+            if not os.path.isfile(path):
+                raise AssertionError("missing test input " + path)
+        cls.work = tempfile.TemporaryDirectory(prefix="tolvane-e2e-")
+        cls.temp = os.path.join(cls.work.name, "temp")
+        os.makedirs(cls.temp)
+        env = dict(os.environ, TMPDIR=cls.temp)
+        cls.run_result = subprocess.run(
+            [CONVERT, "--dest", cls.work.name, cls.sample, cls.truncated],
+            capture_output=True, text=True, timeout=600, env=env)
+        cls.pst = cls.run_result.stdout.strip()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def test_the_cut_is_reported_and_what_came_before_is_kept(self):
+        result = self.run_result
+        self.assertEqual(result.returncode, 1, result.stderr)
+        cut = [line for line in result.stderr.splitlines() if "not converted: " in line]
+        self.assertEqual(len(cut), 1, result.stderr)
+        self.assertIn(self.truncated + ": Inbox/", cut[0])
+        self.assertRegex(result.stderr, r"\d+ of \d+ message\(s\) converted")
+        self.assertIn("Not converted, this version converts mail only: 3 contacts, "
+                      "1 appointment, 1 task, 1 document.", result.stderr)
+        check = subprocess.run([PSTCHECK, "--strict", self.pst], capture_output=True, text=True)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+
+    def test_readers_see_each_message_read_or_unread_in_outlooks_folders(self):
+        dump = subprocess.run([sys.executable, READERS, "dump", "--reader", "pypff", self.pst],
+                              capture_output=True, text=True, timeout=600)
+        self.assertEqual(dump.returncode, 0, dump.stderr)
+        read = {}
+        for folder in json.loads(dump.stdout)["folders"]:
+            for message in folder["messages"]:
+                read.setdefault(message["subject"], []).append(
+                    ("/".join(folder["path"][1:]), message["read"]))
+        self.assertIn(("Inbox", False), read["Unread hello"])
+        self.assertIn(("Inbox", True), read["Read plain"])
+        self.assertEqual(read["Sent by me"][0], ("Sent Items", True))
+        self.assertEqual(read["Thrown away"][0], ("Deleted Items", True))
+
+    def test_the_private_temporary_folder_is_gone(self):
+        self.assertEqual(os.listdir(self.temp), [])
+
+
 if __name__ == "__main__":
     if len(sys.argv) != 3:
         sys.exit(__doc__)

@@ -402,7 +402,7 @@ TEST(LargeAttachments, PastTheMessageBudgetValuesAreSpooled) {
     ASSERT_TRUE(message);
 
     // 40,000 encoded bytes each: two fit in 95,000, the third does not.
-    MessageImporter importer(nullptr, std::nullopt, InMemoryBudget(95000));
+    MessageImporter importer(nullptr, OutsideFacts{}, InMemoryBudget(95000));
     const auto m = importer.import(message.get(), 0, nullptr);
     ASSERT_EQ(m.attachments.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {

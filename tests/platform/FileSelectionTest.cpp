@@ -63,6 +63,7 @@ TEST(FileOpenResultFromSelection, TheQueueGetsBackExactlyTheChosenPaths) {
 TEST(QtNameFilters, DescriptionAndPatternPairsBecomeQtFilters) {
     EXPECT_EQ(QtNameFiltersOf("Zimbra Desktop Exported Messages (*.eml)|*.eml"),
               Paths{"Zimbra Desktop Exported Messages (*.eml)"});
+    EXPECT_EQ(QtNameFiltersOf("Mail (*.eml;*.tgz)|*.eml;*.tgz"), Paths{"Mail (*.eml *.tgz)"});
     EXPECT_EQ(QtNameFiltersOf("Mail|*.eml;*.msg|All files|*.*"),
               (Paths{"Mail (*.eml *.msg)", "All files (*.*)"}));
     // The patterns in the middle of a description are not where Qt reads them.

@@ -12,10 +12,29 @@ TEST_F(AddFiles, AsksForMessageFilesWithTheFilterAndCapacity) {
     clickAdd();
     ASSERT_EQ(ui_.fileRequests.size(), 1u);
     const FileOpenRequest& request = ui_.fileRequests.front();
-    EXPECT_EQ(request.filter, "Zimbra Desktop Exported Messages (*.eml)|*.eml");
+    EXPECT_EQ(request.filter,
+              "Zimbra Mail Files and Export Archives (*.eml;*.tgz;*.tar.gz;*.tar;*.zip)|"
+              "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|Zimbra Desktop Exported Messages (*.eml)|*.eml|"
+              "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip");
     EXPECT_TRUE(request.multiSelect);
     EXPECT_EQ(request.title, "");
     EXPECT_EQ(request.maxFiles, 1000u);
+}
+
+// An archive says what it holds once queued (a zip export, without .meta, knows its Briefcase
+// files from any other file only by name: they are not counted); a name that only looks like
+// an archive says it is unreadable, and the run will say why.
+TEST_F(AddFiles, QueuedArchivesSayWhatTheyHold) {
+    const std::string archives = TOLVANE_SOURCE_ARCHIVES;
+    ASSERT_TRUE(std::filesystem::exists(archives + "/sample.zip")) << "missing test inputs";
+    addFiles({"sample.zip", "a.eml", "no-such.tgz"}, archives);
+    EXPECT_EQ(queuedPaths(),
+              (Paths{archives + "/sample.zip", archives + "/a.eml", archives + "/no-such.tgz"}));
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui_.messageBoxes[0].text,
+              "Zimbra export archives queued:\r\n" + archives +
+                  "/sample.zip: 20 messages; not converted: 3 contacts, 1 appointment, 1 task\r\n" +
+                  archives + "/no-such.tgz: 0 messages; 1 entry unreadable");
 }
 
 TEST_F(AddFiles, CancelQueuesNothingAndLeavesConvertAsItWas) {

@@ -82,14 +82,34 @@ TEST_F(AddFolder, YieldsBeforeEveryPathAndEveryAppendUnderTheWaitCursor) {
     EXPECT_FALSE(ui_.waiting);
 }
 
+// An export archive is queued as one row; the box counts its messages and says what it holds
+// beside them that is not converted.
+TEST_F(AddFolder, ArchivesAreQueuedWithWhatTheyHold) {
+    const std::filesystem::path sample = TOLVANE_SOURCE_ARCHIVES "/sample.tgz";
+    ASSERT_TRUE(std::filesystem::exists(sample)) << "missing test input " << sample;
+    tree_.file("a.eml");
+    tree_.folder("sub");
+    std::filesystem::copy_file(sample, tree_.path() / "sub" / "Export.TGZ");
+    pick(tree_.str());
+    const std::string archive = tree_.str() + "/sub/Export.TGZ";
+    EXPECT_EQ(queuedPaths(), (Paths{tree_.str() + "/a.eml", archive}));
+    ASSERT_EQ(ui_.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui_.messageBoxes[0].text,
+              "21 Messages Queued for Conversion.\r\n\r\nZimbra export archives queued:\r\n" +
+                  archive +
+                  ": 20 messages; not converted: 3 contacts, 1 appointment, 1 task, 1 document");
+    EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::None);
+}
+
 TEST_F(AddFolder, ATrailingSeparatorIsNotDoubled) {
     makeExampleTree();
     pick(tree_.str() + "/");
     EXPECT_EQ(queuedPaths(), examplePaths());
 }
 
-TEST_F(AddFolder, OnlyNamesEndingInEmlAreQueued) {
+TEST_F(AddFolder, OnlyNamesEndingInEmlOrAnArchivesExtensionAreQueued) {
     tree_.file("x.eml.bak");
+    tree_.file("x.tar.bz2");
     tree_.file(".eml");
     tree_.file("notes.EmL  ");
     pick(tree_.str());

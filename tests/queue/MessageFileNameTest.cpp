@@ -31,5 +31,16 @@ TEST(MessageFileName, OtherEndingsAreNotMessages) {
     EXPECT_FALSE(IsMessageFile(""));
 }
 
+TEST(MessageFileName, TheQueueTakesZimbrasExportArchivesToo) {
+    for (const char* path :
+         {"/m/a.eml", "/m/export.tgz", "/m/Export.TAR.GZ", "C:\\m\\x.tar ", "/m/x.Zip"}) {
+        EXPECT_TRUE(IsQueueableFile(path)) << path;
+    }
+    for (const char* path : {"/m/x.gz", "/m/x.tar.bz2", "/m/x.zip.part", "/m/x.eml.meta", ""}) {
+        EXPECT_FALSE(IsQueueableFile(path)) << path;
+    }
+    EXPECT_FALSE(IsMessageFile("/m/export.tgz"));
+}
+
 }  // namespace
 }  // namespace tolvane::queue

@@ -67,10 +67,12 @@ std::vector<std::string> QtNameFiltersOf(const std::string& filter) {
         const std::string& description = parts[i];
         // Qt reads the patterns from parentheses at the end; a description that ends with them
         // already is kept as it is, so the user sees the same text.
+        // Qt parts patterns at spaces, so the ones shown are given with spaces too.
         const std::string shown = "(" + parts[i + 1] + ")";
         if (description.size() >= shown.size() &&
             description.compare(description.size() - shown.size(), shown.size(), shown) == 0) {
-            nameFilters.push_back(description);
+            nameFilters.push_back(description.substr(0, description.size() - shown.size()) + "(" +
+                                  patterns + ")");
         } else {
             nameFilters.push_back(description + " (" + patterns + ")");
         }

@@ -1,0 +1,428 @@
+// Zimbra's exports, as the generator writes them in Zimbra's layout, converted into a PST and
+// read back by the checker's reader: each message's state, the mailbox's folders in Outlook's
+// own, the pointers to them, what is not mail, and what damaged archives keep.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "MailboxPst.h"
+#include "TempDir.h"
+#include "convert/MailboxFolders.h"
+#include "convert/SourceWriter.h"
+#include "store/Profile.h"
+#include "store/Session.h"
+#include "store/Store.h"
+#include "store/StoreServices.h"
+
+namespace tolvane::convert {
+namespace {
+
+using testing::MailboxPst;
+namespace fs = std::filesystem;
+
+const fs::path kArchives = TOLVANE_SOURCE_ARCHIVES;
+
+constexpr std::uint32_t kRead = 0x1, kUnsent = 0x8;
+constexpr std::uint32_t tagOf(std::uint16_t id, std::uint16_t type) {
+    return std::uint32_t{id} << 16 | type;
+}
+
+struct Converted {
+    fs::path pst;
+    SourceReport report;
+};
+
+// Each archive into a PST of its own, closed as a run closes it.
+Converted convert(const std::vector<fs::path>& sources, const fs::path& folder) {
+    Converted out;
+    out.pst = folder / "out.pst";
+    auto profile = std::make_shared<store::Profile>(store::defaultServices());
+    auto session = std::make_unique<store::Session>(profile);
+    session->Logon();
+    auto store = session->Stores().AddPSTStore(out.pst.string(), 1, "Zimbra Mails");
+    {
+        MailboxFolders folders(*store);
+        SourceWriter writer(folders, {});
+        for (const auto& source : sources) {
+            if (!fs::exists(source))
+                ADD_FAILURE() << "missing test input " << source;
+            writer.write(source, out.report);
+        }
+    }
+    store.reset();
+    session->Logoff();
+    return out;
+}
+
+void expectStrictCheckPasses(const fs::path& pst) {
+    const std::string command =
+        std::string(TOLVANE_PSTCHECK) + " --strict '" + pst.string() + "' > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// A command's standard output; fails the test when it does not exit 0.
+std::string outputOf(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string output;
+    if (!pipe) {
+        ADD_FAILURE() << "cannot run " << command;
+        return output;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
+        output.append(buffer, n);
+    EXPECT_EQ(pclose(pipe.release()), 0) << command;
+    return output;
+}
+
+bool hasLine(const std::string& output, const std::string& line) {
+    return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
+}
+
+std::string linesOf(const std::vector<FileProblem>& problems) {
+    std::string text;
+    for (const auto& p : problems)
+        text += p.path + ": " + p.reason + "\n";
+    return text;
+}
+
+class SampleExport : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new tolvane::testing::TempDir();
+        converted_ = new Converted(convert({kArchives / "sample.tgz"}, dir_->path()));
+        pst_ = new MailboxPst(converted_->pst);
+    }
+    static void TearDownTestSuite() {
+        delete pst_;
+        delete converted_;
+        delete dir_;
+    }
+
+    const testing::ReadMessage& message(const std::string& subject) {
+        const auto* m = pst_->bySubject(subject);
+        if (!m) {
+            std::string seen;
+            for (const auto& other : pst_->messages())
+                seen += " \"" + MailboxPst::subjectOf(other) + "\"";
+            throw std::runtime_error("no single message \"" + subject + "\" among" + seen);
+        }
+        return *m;
+    }
+    std::uint32_t flagsOf(const std::string& subject) {
+        return message(subject).props.int32(pstcheck::tag::kMessageFlags).value_or(0xFFFFFFFF);
+    }
+    std::optional<std::uint32_t> int32Of(const std::string& subject, std::uint16_t id) {
+        return message(subject).props.int32(tagOf(id, 0x0003));
+    }
+    std::optional<std::string> namedString(const std::string& subject, std::uint32_t lid) {
+        const auto id = pst_->namedId(lid);
+        return id ? message(subject).props.string(tagOf(*id, 0x001F)) : std::nullopt;
+    }
+
+    static inline tolvane::testing::TempDir* dir_ = nullptr;
+    static inline Converted* converted_ = nullptr;
+    static inline MailboxPst* pst_ = nullptr;
+};
+
+TEST_F(SampleExport, ZimbrasFoldersLandInOutlooksOwnWithTheirRealNames) {
+    std::vector<std::string> paths;
+    for (const auto& [path, nid] : pst_->folderPaths())
+        paths.push_back(path);
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{"", "Chats", "Deleted Items", "Drafts", "Inbox",
+                                        "Inbox/Projects", "Inbox/Projects/Deep", "Junk E-mail",
+                                        "Sent Items", "Work: 2024? \"plans\" <a|b>"}));
+    EXPECT_EQ(message("Thrown away").folder, "Deleted Items");
+    EXPECT_EQ(message("Spam offer").folder, "Junk E-mail");
+    EXPECT_EQ(message("Sent by me").folder, "Sent Items");
+    EXPECT_EQ(message("Unsent draft").folder, "Drafts");
+    EXPECT_EQ(message("Two levels down").folder, "Inbox/Projects/Deep");
+    EXPECT_EQ(message("In the odd folder").folder, "Work: 2024? \"plans\" <a|b>");
+    EXPECT_EQ(pst_->messages().size(), 20u);
+}
+
+TEST_F(SampleExport, OutlookFindsItsSpecialFoldersThroughTheirPointers) {
+    auto& reader = pst_->reader();
+    const auto store = reader.properties(pstcheck::nid::kMessageStore);
+    const auto root = reader.properties(pstcheck::nid::kRootFolder);
+    const auto inboxNid = pst_->folderPaths().at("Inbox");
+    const auto inbox = reader.properties(inboxNid);
+    const auto pointer = [](const std::optional<std::vector<std::uint8_t>>& entryId) {
+        return entryId ? MailboxPst::nidOf(*entryId) : std::nullopt;
+    };
+    EXPECT_EQ(pointer(store.bytes(0x35E30102)), pst_->folderPaths().at("Deleted Items"));
+    EXPECT_EQ(pointer(store.bytes(0x35E40102)), pst_->folderPaths().at("Sent Items"));
+    for (const auto* pc : {&root, &inbox}) {
+        EXPECT_EQ(pointer(pc->bytes(0x36D70102)), pst_->folderPaths().at("Drafts"));
+        const auto additional = pc->bytes(0x36D81102);
+        ASSERT_TRUE(additional);
+        EXPECT_EQ(MailboxPst::nidOf(MailboxPst::multiBinaryEntry(*additional, 4)),
+                  pst_->folderPaths().at("Junk E-mail"));
+    }
+    // The receive-folder table's default row names the Inbox.
+    const auto table = reader.table(0x62B);
+    bool defaultRow = false;
+    for (std::size_t row = 0; row < table.rows(); ++row) {
+        if (table.string(row, pstcheck::tag::kMessageClass) == "") {
+            defaultRow = true;
+            EXPECT_EQ(table.int32(row, 0x66050003), inboxNid);
+        }
+    }
+    EXPECT_TRUE(defaultRow);
+}
+
+TEST_F(SampleExport, ReadAndUnreadAreKeptAndCounted) {
+    for (const char* unread :
+         {"Unread hello", "Fwd: minutes", "All at once", "Spam offer", "In a subfolder"}) {
+        EXPECT_EQ(flagsOf(unread) & kRead, 0u) << unread;
+    }
+    for (const char* read : {"Read plain", "Flagged one", "Sent by me", "Thrown away"})
+        EXPECT_EQ(flagsOf(read) & (kRead | 0x400), kRead | 0x400u) << read;
+    EXPECT_EQ(pst_->folder("Inbox").unreadCount, 3u);
+    EXPECT_EQ(pst_->folder("Inbox/Projects").unreadCount, 1u);
+    EXPECT_EQ(pst_->folder("Junk E-mail").unreadCount, 1u);
+    EXPECT_EQ(pst_->folder("Sent Items").unreadCount, 0u);
+}
+
+TEST_F(SampleExport, FlagsVerbsPriorityDraftsAndCategoriesAsOutlookStoresThem) {
+    EXPECT_EQ(int32Of("Flagged one", 0x1090), 2u);
+    EXPECT_EQ(int32Of("Flagged one", 0x1095), 6u);
+    EXPECT_EQ(int32Of("Flagged one", 0x0E2B), 1u);
+    EXPECT_EQ(namedString("Flagged one", 0x8530), "Follow up");
+    EXPECT_EQ(int32Of("Read plain", 0x1090), std::nullopt);
+
+    EXPECT_EQ(int32Of("Re: quarterly figures", 0x1081), 102u);
+    EXPECT_EQ(int32Of("Re: quarterly figures", 0x1080), 0x105u);
+    EXPECT_EQ(int32Of("Fwd: minutes", 0x1081), 104u);
+    EXPECT_EQ(int32Of("All at once", 0x1081), 102u);
+
+    EXPECT_EQ(int32Of("Urgent thing", 0x0017), 2u);
+    EXPECT_EQ(int32Of("Bulk thing", 0x0017), 0u);
+    EXPECT_EQ(int32Of("Read plain", 0x0017), 1u);
+
+    EXPECT_EQ(flagsOf("Unsent draft") & kUnsent, kUnsent);
+    for (const char* sent : {"Sent by me", "Read plain", "Thrown away"})
+        EXPECT_EQ(flagsOf(sent) & kUnsent, 0u) << sent;
+
+    const auto keywords = pst_->namedId(std::string("Keywords"));
+    ASSERT_TRUE(keywords);
+    const auto tagged = message("Tagged twice").props.bytes(tagOf(*keywords, 0x101F));
+    ASSERT_TRUE(tagged);
+    // Two UTF-16 strings after a count and two offsets.
+    const std::string utf16(tagged->begin() + 12, tagged->end());
+    EXPECT_EQ(utf16, std::string("I\0m\0p\0o\0r\0t\0a\0n\0t\0a\0:\0b\0\\\0c\0", 28));
+}
+
+// readpst writes "Status: RO" for a read message; pypff's dump says "read"; pst-extractor
+// prints the state properties of each message and the pointers to the special folders.
+TEST_F(SampleExport, IndependentReadersSeeTheState) {
+    tolvane::testing::TempDir out;
+    outputOf("readpst -q -D -o '" + out.path().string() + "' '" + converted_->pst.string() +
+             "' 2>&1");
+    std::ifstream inbox(out.path() / "Inbox.mbox");
+    ASSERT_TRUE(inbox) << "readpst wrote no Inbox.mbox";
+    std::map<std::string, bool> readpstRead;
+    std::string subject;
+    for (std::string line; std::getline(inbox, line);) {
+        if (line.rfind("Subject: ", 0) == 0)
+            readpstRead[subject = line.substr(9)] = false;
+        else if (line == "Status: RO")
+            readpstRead[subject] = true;
+    }
+    EXPECT_EQ(readpstRead.size(), 13u);
+    EXPECT_FALSE(readpstRead.at("Unread hello"));
+    EXPECT_FALSE(readpstRead.at("All at once"));
+    EXPECT_TRUE(readpstRead.at("Read plain"));
+    EXPECT_TRUE(readpstRead.at("Flagged one"));
+
+    const std::string pypff = outputOf(std::string(TOLVANE_READERS_PYTHON) + " " +
+                                       TOLVANE_TEST_ROOT
+                                       "/support/pst_readers.py dump --reader "
+                                       "pypff '" +
+                                       converted_->pst.string() + "'");
+    const auto readOf = [&](const std::string& subject) {
+        const auto at = pypff.find("\"subject\": \"" + subject + "\"");
+        const auto read = pypff.find("\"read\": ", at);
+        return at == std::string::npos || read == std::string::npos
+                   ? std::string("missing")
+                   : pypff.substr(read + 8, pypff.find_first_of(",\n", read) - read - 8);
+    };
+    EXPECT_EQ(readOf("Unread hello"), "false");
+    EXPECT_EQ(readOf("Spam offer"), "false");
+    EXPECT_EQ(readOf("Read plain"), "true");
+    EXPECT_EQ(readOf("Sent by me"), "true");
+
+    const std::string extractor =
+        outputOf("timeout 300 node " TOLVANE_TEST_ROOT "/pst/messaging/extractor_state.js '" +
+                 converted_->pst.string() + "'");
+    for (const char* line : {
+             "store 35E3 -> Deleted Items ()",
+             "store 35E4 -> Sent Items (IPF.Note)",
+             "root 36D7 -> Drafts (IPF.Note)",
+             "root 36D8[4] -> Junk E-mail (IPF.Note)",
+             "inbox 36D7 -> Drafts (IPF.Note)",
+             "receive \"\" -> Inbox (IPF.Note)",
+             "folder Top of Personal Folders/Inbox count=13 unread=3 class=IPF.Note in parent's "
+             "row: 3602=13 3603=3",
+             "message 'Unread hello' 0017=1 0E07=0",
+             "message 'Flagged one' 0017=1 0E07=1025 0E2B=1 1090=2 1095=6",
+             "message 'Re: quarterly figures' 0017=1 0E07=1025 1080=261 1081=102",
+             "message 'Fwd: minutes' 0017=1 0E07=0 1080=262 1081=104",
+             "message 'Urgent thing' 0017=2 0E07=1025",
+             "message 'Bulk thing' 0017=0 0E07=1025",
+             "message 'Tagged twice' 0017=1 0E07=1025 8013=[\"Important\",\"a:b\\\\c\"]",
+             "message 'Unsent draft' 0017=1 0E07=1033 1080=259",
+         }) {
+        EXPECT_TRUE(hasLine(extractor, line)) << line;
+    }
+}
+
+TEST_F(SampleExport, WhatIsNotMailIsCountedAndTheFileIsValid) {
+    const auto& r = converted_->report;
+    EXPECT_EQ(r.read, 20u);
+    EXPECT_EQ(r.stored, 20u);
+    const auto count = [&](source::ItemKind kind) {
+        return r.notConverted[static_cast<std::size_t>(kind)];
+    };
+    EXPECT_EQ(count(source::ItemKind::Contact), 3u);
+    EXPECT_EQ(count(source::ItemKind::Appointment), 1u);
+    EXPECT_EQ(count(source::ItemKind::Task), 1u);
+    EXPECT_EQ(count(source::ItemKind::Document), 1u);
+    EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
+    expectStrictCheckPasses(converted_->pst);
+}
+
+// Zimbra Desktop's Outbox holds mail never sent: it is a draft in Drafts, never in Sent Items.
+TEST(DesktopExport, TheOutboxGoesToDraftsUnsent) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "desktop.tgz"}, dir.path());
+    MailboxPst pst(converted.pst);
+    const auto* waiting = pst.bySubject("Waiting to be sent");
+    ASSERT_NE(waiting, nullptr);
+    EXPECT_EQ(waiting->folder, "Drafts");
+    EXPECT_EQ(waiting->props.int32(pstcheck::tag::kMessageFlags).value_or(0) & kUnsent, kUnsent);
+    EXPECT_EQ(pst.folderPaths().count("Outbox"), 0u);
+    EXPECT_EQ(pst.folder("Drafts").contentCount, 2u);
+}
+
+// A zip export has no .meta: every message is read, as always, and placed by its entry's
+// folder with the names as Zimbra sanitised them, in Outlook's special folders all the same.
+TEST(ZipExport, MessagesAreReadAndPlacedByTheirEntries) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "sample.zip"}, dir.path());
+    MailboxPst pst(converted.pst);
+    EXPECT_EQ(converted.report.stored, 20u);
+    for (const auto& m : pst.messages())
+        EXPECT_EQ(m.props.int32(pstcheck::tag::kMessageFlags).value_or(0) & kRead, kRead)
+            << MailboxPst::subjectOf(m);
+    EXPECT_EQ(pst.bySubject("Unread hello")->folder, "Inbox");
+    EXPECT_EQ(pst.bySubject("Thrown away")->folder, "Deleted Items");
+    EXPECT_EQ(pst.bySubject("In the odd folder")->folder, "Work_ 2024_ _plans_ _a_b_");
+    EXPECT_EQ(converted.report.notConverted[static_cast<std::size_t>(source::ItemKind::Contact)],
+              3u);
+    expectStrictCheckPasses(converted.pst);
+}
+
+// Zimbra starts a new entry folder every 500 items: the batches are one folder again.
+TEST(BatchedExport, BatchesMergeIntoTheirFolder) {
+    for (const char* name : {"batches.tgz", "batches.zip"}) {
+        SCOPED_TRACE(name);
+        tolvane::testing::TempDir dir;
+        const auto converted = convert({kArchives / name}, dir.path());
+        MailboxPst pst(converted.pst);
+        EXPECT_EQ(converted.report.stored, 1600u);
+        std::uint64_t total = 0;
+        for (const auto& [path, nid] : pst.folderPaths()) {
+            EXPECT_EQ(path.find('!'), std::string::npos) << path;
+            total += pst.folder(path).contentCount.value_or(0);
+        }
+        EXPECT_EQ(total, 1600u);
+        EXPECT_EQ(pst.folder("Inbox").contentCount, 1000u);
+        expectStrictCheckPasses(converted.pst);
+    }
+}
+
+// Each damaged or hostile export: a line naming the archive and the entry, every message
+// that could be read kept, and a file the checker passes.
+TEST(DamagedExport, EachGivesItsLineAndKeepsWhatCouldBeRead) {
+    const struct {
+        const char* archive;
+        std::string line;  // part of the report line
+        bool lost;         // a failure rather than a warning
+        std::uint64_t stored;
+    } cases[] = {
+        {"damaged-header.tgz", "damaged-header.tgz: Inbox/0000000269-Urgent thing.eml", true, 19},
+        {"bad-meta-json.tgz", "bad-meta-json.tgz: Inbox/0000000266-Flagged one.eml.meta", false,
+         20},
+        {"meta-version.tgz", "meta-version.tgz: Inbox/0000000266-Flagged one.eml.meta", false, 20},
+        {"meta-without-item.tgz", "meta-without-item.tgz: Inbox/0000000266-Flagged one.eml.meta",
+         true, 19},
+        {"item-without-meta.tgz", "item-without-meta.tgz: Inbox/0000000266-Flagged one.eml", false,
+         20},
+        {"hostile.tgz", "hostile.tgz: escape.eml", false, 24},
+        {"bomb.tgz", "bomb.tgz: Inbox/0000099999-bomb.eml", true, 20},
+        {"bomb.zip", "bomb.zip: Inbox/0000099999-bomb.eml", true, 20},
+        {"two-gigabytes.tgz", "two-gigabytes.tgz: Inbox/0000099999-big.eml", true, 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        tolvane::testing::TempDir dir;
+        const auto converted = convert({kArchives / c.archive}, dir.path());
+        const auto& lines = c.lost ? converted.report.failures : converted.report.warnings;
+        const std::string text = linesOf(lines);
+        EXPECT_NE(text.find(kArchives.string() + "/" + c.line), std::string::npos) << text;
+        EXPECT_EQ(converted.report.stored, c.stored);
+        EXPECT_EQ(MailboxPst(converted.pst).messages().size(), c.stored);
+        expectStrictCheckPasses(converted.pst);
+    }
+}
+
+TEST(DamagedExport, ATruncatedArchiveKeepsEveryMessageBeforeTheCut) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "truncated.tgz"}, dir.path());
+    const std::string text = linesOf(converted.report.failures);
+    EXPECT_NE(text.find(kArchives.string() + "/truncated.tgz: Inbox/"), std::string::npos) << text;
+    MailboxPst pst(converted.pst);
+    EXPECT_GT(converted.report.stored, 0u);
+    EXPECT_LT(converted.report.stored, 20u);
+    EXPECT_EQ(pst.messages().size(), converted.report.stored);
+    // What came before the cut keeps its state.
+    const auto* unread = pst.bySubject("Unread hello");
+    ASSERT_NE(unread, nullptr);
+    EXPECT_EQ(unread->props.int32(pstcheck::tag::kMessageFlags).value_or(kRead) & kRead, 0u);
+    expectStrictCheckPasses(converted.pst);
+}
+
+// Unpacked by hand, each .eml keeps the state of the .meta beside it and its real folder.
+TEST(UnpackedExport, AMessageFileKeepsTheStateOfItsMeta) {
+    const fs::path unpacked = kArchives / "unpacked";
+    const std::vector<fs::path> files = {unpacked / "Inbox/0000000264-Unread hello.eml",
+                                         unpacked / "Inbox/0000000266-Flagged one.eml",
+                                         unpacked / "Drafts/0000000273-Unsent draft.eml"};
+    for (const auto& file : files)
+        EXPECT_TRUE(SourceWriter::takes(file)) << file;
+    tolvane::testing::TempDir dir;
+    const auto converted = convert(files, dir.path());
+    MailboxPst pst(converted.pst);
+    const auto flags = [&](const char* subject) {
+        const auto* m = pst.bySubject(subject);
+        return m ? m->props.int32(pstcheck::tag::kMessageFlags).value_or(0) : 0xFFFFFFFFu;
+    };
+    EXPECT_EQ(flags("Unread hello") & kRead, 0u);
+    EXPECT_EQ(flags("Flagged one") & kRead, kRead);
+    EXPECT_EQ(flags("Unsent draft") & kUnsent, kUnsent);
+    ASSERT_NE(pst.bySubject("Unsent draft"), nullptr);
+    EXPECT_EQ(pst.bySubject("Unsent draft")->folder, "Drafts");
+    EXPECT_FALSE(SourceWriter::takes(dir.path() / "plain.eml"));
+}
+
+}  // namespace
+}  // namespace tolvane::convert
