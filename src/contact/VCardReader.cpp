@@ -7,6 +7,7 @@
 #include "mime/Charset.h"
 #include "mime/TextLines.h"
 #include "platform/HexDigit.h"
+#include "text/Utf8.h"
 
 namespace tolvane::contact {
 namespace {
@@ -263,7 +264,7 @@ class Reader {
                 return mime::replaceNul(std::move(text->utf8));
             }
             issue(lineNo, "unknown charset \"" + *charset + "\"; the text was read as " +
-                              (mime::isValidUtf8(bytes) ? "UTF-8" : "windows-1252"));
+                              (text::isValidUtf8(bytes) ? "UTF-8" : "windows-1252"));
         }
         return mime::replaceNul(mime::decode8bit(bytes).utf8);
     }

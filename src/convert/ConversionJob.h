@@ -126,8 +126,8 @@ class ConversionJob {
     JobState& state_;
     JobEnvironment environment_;
     RunResult result_;
-    std::shared_ptr<store::Store> store_;  // this run's store, until the run ends
-    std::string entryId_;                  // its entry identifier
+    std::shared_ptr<store::Store> store_;             // this run's store, until the run ends
+    std::string entryId_;                             // its entry identifier
     std::unique_ptr<MailboxFolders> mailboxFolders_;  // its folders by the mailbox's rule
     std::unique_ptr<PrivateFolder> spoolFolder_;      // where archives' large items spool
     std::int64_t stored_ = 0;

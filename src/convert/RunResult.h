@@ -35,10 +35,10 @@ struct RunResult {
     std::int64_t queued = 0;   // messages queued: a message file each, an archive's as read
     std::int64_t taken = 0;    // rows taken up before the run ended
     std::uint64_t stored = 0;  // messages the PST holds
-    std::vector<FileProblem> failures;   // rows not stored, each with its reason
-    std::vector<FileProblem> warnings;   // stored, but the file changed after it was queued
-    std::vector<std::string> leftovers;  // unfinished PSTs of earlier runs in the destination
-    std::string errorCause;              // Failed: the cause shown in the error box
+    std::vector<FileProblem> failures;     // rows not stored, each with its reason
+    std::vector<FileProblem> warnings;     // stored, but the file changed after it was queued
+    std::vector<std::string> leftovers;    // unfinished PSTs of earlier runs in the destination
+    std::string errorCause;                // Failed: the cause shown in the error box
     std::optional<WriteCause> writeCause;  // WriteFailed: why
     std::string writeError;                // WriteFailed: the system's words
     std::string storeFailure;              // the PST could not be finished (closed or named)

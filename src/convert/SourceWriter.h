@@ -40,7 +40,9 @@ class SourceWriter {
     // Messages are imported with `importOptions`, as the run imports message files.
     SourceWriter(MailboxFolders& folders, source::ReadOptions options,
                  mapi::ImportOptions importOptions = {})
-        : folders_(folders), options_(std::move(options)), importOptions_(std::move(importOptions)) {}
+        : folders_(folders),
+          options_(std::move(options)),
+          importOptions_(std::move(importOptions)) {}
 
     // Reads `path` to its end, adding to `report`. `afterItem` runs after every message; it
     // may throw to stop the reading there. A store file that cannot be written is thrown.

@@ -111,6 +111,9 @@ class PropValue {
     bool isStream() const { return std::holds_alternative<Stream>(payload_); }
     const Bytes& asBytes() const { return std::get<Bytes>(payload_); }
     const Stream& asStream() const { return std::get<Stream>(payload_); }
+    const std::vector<std::int64_t>& asIntegers() const {
+        return std::get<std::vector<std::int64_t>>(payload_);
+    }
     const std::vector<std::string>& asStrings() const {
         return std::get<std::vector<std::string>>(payload_);
     }

@@ -278,9 +278,10 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
 mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options) {
     const MessageFile file(path);
     const int fd = file.descriptor();
-    return importInput({file, path.string(), {file.modifiedTime(), {}, {}}, [fd] {
-                            return g_mime_stream_fs_new(dup(fd));
-                        }},
+    return importInput({file,
+                        path.string(),
+                        {file.modifiedTime(), {}, {}},
+                        [fd] { return g_mime_stream_fs_new(dup(fd)); }},
                        options);
 }
 

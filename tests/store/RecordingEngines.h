@@ -103,7 +103,6 @@ class RecordingWriter final : public pst::PstWriter {
     }
 
   private:
-    std::map<pst::SpecialFolder, pst::FolderId> special_;
     std::filesystem::path path_;
     std::shared_ptr<WriterLog> log_;
     std::array<std::uint8_t, 16> uid_{0x11, 0x22};
