@@ -89,7 +89,8 @@ const char* const kUsage =
     "  --version        show the version and exit\n"
     "\n"
     "Exit status:\n"
-    "  0  every message was converted\n"
+    "  0  every message was converted; warnings (a file changed after it was queued, a file\n"
+    "     that held no message and is stored whole as its body) are listed but lose nothing\n"
     "  1  some were not: a message file that could not be read (each is listed with its\n"
     "     reason), a folder skipped, a stop, or a write failure\n"
     "  2  nothing could start (bad arguments, no message files, destination not writable)\n";

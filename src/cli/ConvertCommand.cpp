@@ -104,6 +104,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const auto& warning : result.warnings) {
         err << "tolvane-convert: warning: " << warning.path << ": " << warning.reason << "\n";
     }
+    for (const auto& noMessage : result.notMessages) {
+        err << "tolvane-convert: warning: " << noMessage.path << ": " << noMessage.reason << "\n";
+    }
     for (const auto& note : result.readingNotes) {
         err << "tolvane-convert: read with a problem: " << note.path << ": " << note.reason << "\n";
     }
@@ -115,10 +118,15 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << result.storePath << "\n";
     }
     err << "tolvane-convert: " << convert::endSentence(result) << "\n";
+    if (!result.notMessages.empty()) {
+        err << "tolvane-convert: " << convert::noMessageSentence(result) << "\n";
+    }
     if (!result.notConverted.empty()) {
         err << "tolvane-convert: " << convert::notConvertedSentence(result) << "\n";
     }
 
+    // Warnings (a file changed after queuing, one that held no message) lose nothing: every
+    // file is in the PST, so they leave the status at 0.
     const bool complete = result.outcome == convert::RunResult::Outcome::Completed &&
                           result.failures.empty() && result.storeFailure.empty() &&
                           built.problems.empty() &&

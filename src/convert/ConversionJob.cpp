@@ -427,6 +427,9 @@ void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
         for (auto& note : report.warnings) {
             result_.readingNotes.push_back(std::move(note));
         }
+        for (auto& noMessage : report.notMessages) {
+            result_.notMessages.push_back(std::move(noMessage));
+        }
         for (std::size_t kind = 0; kind < report.notConverted.size(); ++kind) {
             if (report.notConverted[kind] == 0) {
                 continue;
@@ -490,6 +493,8 @@ std::string ConversionJob::storeOne(std::int64_t row, const std::string& file, b
         return folderPath;  // the unsaved item is released: nothing is stored
     }
     warnIfChanged(row, file);
+    // The import's own verdict, carried by the item: the file is not parsed again to judge it.
+    const bool noMessage = item->message().verdict == mapi::ImportVerdict::NotAMessage;
     // The imported message is saved below even when its flags cannot be set.
     failureOf([&] {
         store::MAPIUtils utils;
@@ -503,6 +508,9 @@ std::string ConversionJob::storeOne(std::int64_t row, const std::string& file, b
         return folderPath;
     }
     stored = true;
+    if (noMessage) {
+        result_.notMessages.push_back({file, std::string(kNoMessageReason)});
+    }
     return folderPath;
 }
 
@@ -628,6 +636,9 @@ void ConversionJob::showEndBox() {
     }
     for (const auto& warning : result_.warnings) {
         box.details += warning.path + ": " + warning.reason + "\n";
+    }
+    for (const auto& noMessage : result_.notMessages) {
+        box.details += noMessage.path + ": " + noMessage.reason + "\n";
     }
     for (const auto& note : result_.readingNotes) {
         box.details += note.path + ": " + note.reason + "\n";

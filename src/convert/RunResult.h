@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct FileProblem {
     std::string path;
     std::string reason;
 };
+
+// Why a file or an archive's entry that held no mail is listed: the import kept it anyway.
+inline constexpr std::string_view kNoMessageReason = "it is no message: stored whole as its body";
 
 // How a run ended, counted from what the PST holds, not from the queue.
 struct RunResult {
@@ -37,6 +41,7 @@ struct RunResult {
     std::uint64_t stored = 0;  // messages the PST holds
     std::vector<FileProblem> failures;     // rows not stored, each with its reason
     std::vector<FileProblem> warnings;     // stored, but the file changed after it was queued
+    std::vector<FileProblem> notMessages;  // stored, but what was read held no message
     std::vector<std::string> leftovers;    // unfinished PSTs of earlier runs in the destination
     std::string errorCause;                // Failed: the cause shown in the error box
     std::optional<WriteCause> writeCause;  // WriteFailed: why

@@ -46,6 +46,9 @@ std::vector<std::string> problemSentences(const RunResult& result) {
                             " message file(s) changed after they were queued; each was stored "
                             "as it was read.");
     }
+    if (!result.notMessages.empty()) {
+        sentences.push_back(noMessageSentence(result));
+    }
     if (!result.readingNotes.empty()) {
         sentences.push_back(std::to_string(result.readingNotes.size()) +
                             " problem(s) reading export archives lost no message; each is "
@@ -58,6 +61,15 @@ std::vector<std::string> problemSentences(const RunResult& result) {
         sentences.push_back("The PST file could not be completed: " + result.storeFailure);
     }
     return sentences;
+}
+
+std::string noMessageSentence(const RunResult& result) {
+    if (result.notMessages.empty()) {
+        return {};
+    }
+    const std::size_t count = result.notMessages.size();
+    return "Of the " + std::to_string(result.stored) + " stored, " + std::to_string(count) +
+           (count == 1 ? " was" : " were") + " no message: each is stored whole as its body.";
 }
 
 std::string notConvertedSentence(const RunResult& result) {

@@ -16,9 +16,13 @@ namespace tolvane::convert {
 // Empty for a run that stored nothing (cancelled, nothing to convert, failed to start).
 std::string endSentence(const RunResult& result);
 
-// What else the user should know: files not converted, files changed after queuing, a file
-// that kept its working name. One sentence each.
+// What else the user should know: files not converted, files changed after queuing, files
+// that held no message, a file that kept its working name. One sentence each.
 std::vector<std::string> problemSentences(const RunResult& result);
+
+// How many of the stored held no message and were kept whole as a body: "Of the 12 stored,
+// 2 were no message: each is stored whole as its body." Empty when none was.
+std::string noMessageSentence(const RunResult& result);
 
 // What export archives held that is no mail: "Not converted, this version converts mail
 // only: 3 contacts, 1 appointment."

@@ -82,8 +82,7 @@ void SourceWriter::storeMessage(const source::Item& item, SourceReport& report) 
         const mime::OutsideFacts facts = state ? state->outsideFacts() : mime::OutsideFacts{};
         mapi::Message message =
             mime::importMessage(mailbox::ItemByteSource(*item.bytes), name, facts, importOptions_);
-        if (message.verdict == mapi::ImportVerdict::NotAMessage)
-            report.warnings.push_back({name, "it is no message: stored whole as its body"});
+        const bool noMessage = message.verdict == mapi::ImportVerdict::NotAMessage;
         if (state)
             state->applyTo(message);
         else
@@ -95,6 +94,8 @@ void SourceWriter::storeMessage(const source::Item& item, SourceReport& report) 
         stored->Save();
         stored->Close();
         ++report.stored;
+        if (noMessage)
+            report.notMessages.push_back({name, std::string(kNoMessageReason)});
     } catch (const store::WriteFailure&) {
         throw;
     } catch (const std::exception& e) {

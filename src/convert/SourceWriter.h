@@ -31,8 +31,9 @@ struct SourceReport {
     std::uint64_t stored = 0;  // messages handed to the store
     // Items of each kind that are no mail (contacts, appointments, tasks, documents).
     std::array<std::uint64_t, source::kItemKindCount> notConverted{};
-    std::vector<FileProblem> failures;  // items lost: not stored, or not read at all
-    std::vector<FileProblem> warnings;  // stored, or nothing lost, but worth a line
+    std::vector<FileProblem> failures;     // items lost: not stored, or not read at all
+    std::vector<FileProblem> warnings;     // stored, or nothing lost, but worth a line
+    std::vector<FileProblem> notMessages;  // stored whole as a body: no message in the bytes
 };
 
 class SourceWriter {

@@ -6,6 +6,7 @@ four independent readers and checked by tolvane-pstcheck.
 
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -153,6 +154,41 @@ class Arguments(unittest.TestCase):
                 seen += [(f["path"][-1], m["subject"]) for f in json.loads(dump.stdout)["folders"]
                          for m in f["messages"]]
             self.assertEqual(seen, [("Привет", "Привет"), ("ðÒÉ×ÅÔ", "ðÒÉ×ÅÔ")])
+
+
+class NoMessageFiles(unittest.TestCase):
+    """Random bytes and a diary queued beside a letter (the repository's own inputs): all three
+    stored, the two named as no message, and the run still a success."""
+
+    DAMAGED = os.path.join(HERE, "..", "mime", "damaged")
+
+    def test_each_is_stored_whole_named_counted_and_the_run_exits_0(self):
+        with tempfile.TemporaryDirectory() as base:
+            source = os.path.join(base, "In")
+            os.makedirs(source)
+            for name in ("junk.eml", "diary.eml"):
+                shutil.copyfile(os.path.join(self.DAMAGED, name), os.path.join(source, name))
+            with open(os.path.join(source, "letter.eml"), "w") as f:
+                f.write("From: ann@example.org\r\nSubject: A letter\r\n\r\nbody\r\n")
+            result = convert("--dest", base, source)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            warned = sorted(line for line in result.stderr.splitlines() if "warning: " in line)
+            self.assertEqual(warned, [
+                "tolvane-convert: warning: %s: it is no message: stored whole as its body"
+                % os.path.join(source, name) for name in ("diary.eml", "junk.eml")])
+            self.assertIn("3 of 3 message(s) converted", result.stderr)
+            self.assertIn("tolvane-convert: Of the 3 stored, 2 were no message: each is stored "
+                          "whole as its body.\n", result.stderr)
+            pst = result.stdout.strip()
+            check = subprocess.run([PSTCHECK, "--strict", pst], capture_output=True, text=True)
+            self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+            dump = subprocess.run([sys.executable, READERS, "dump", "--reader", "pypff", pst],
+                                  capture_output=True, text=True, timeout=600)
+            self.assertEqual(dump.returncode, 0, dump.stderr)
+            bodies = [m["body"] or "" for f in json.loads(dump.stdout)["folders"]
+                      for m in f["messages"]]
+            self.assertEqual(len(bodies), 3)
+            self.assertTrue(any(body.startswith("Dear diary,") for body in bodies), bodies)
 
 
 class RunsIntoOneFolder(unittest.TestCase):

@@ -605,6 +605,88 @@ TEST_F(ConversionJobTest, AFileChangedAfterQueuingIsStoredAsReadWithAWarning) {
     EXPECT_NE(onlyBox().details.find("C:\\A\\grown.eml: changed"), std::string::npos);
 }
 
+// A file that is no message is stored whole, as ever, but listed apart: the end box counts it
+// among the stored and names it. The job learns it from the import's own verdict, which the
+// double sets for one file while counting every parse.
+TEST_F(ConversionJobTest, AFileThatIsNoMessageIsStoredAndListedFromTheImportsOwnVerdict) {
+    std::map<std::string, int> parses;
+    store::StoreServices services = store::defaultServices();
+    services.importMessage = [&parses](const std::filesystem::path& path,
+                                       const mapi::ImportOptions& options) {
+        ++parses[path.string()];
+        mapi::Message message = store::testing::importTextMessage(path, options);
+        if (path.string().ends_with("junk.eml")) {
+            message.verdict = mapi::ImportVerdict::NotAMessage;
+        }
+        return message;
+    };
+    profile = std::make_shared<store::Profile>(services);
+    outlookState->profile = profile;
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\letter.eml", "C:\\A\\junk.eml"});
+    run();
+
+    const RunResult& result = job.lastRun();
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.notMessages.size(), 1u);
+    EXPECT_EQ(result.notMessages[0].path, "C:\\A\\junk.eml");
+    EXPECT_EQ(result.notMessages[0].reason, "it is no message: stored whole as its body");
+    EXPECT_EQ(parses,
+              (std::map<std::string, int>{{"C:\\A\\letter.eml", 1}, {"C:\\A\\junk.eml", 1}}));
+    EXPECT_EQ(pstTree(), (Tree{{"Deleted Items", 0}, {"A", 2}}));
+    EXPECT_EQ(onlyBox().text,
+              "Open Outlook to view converted PST file.\r\n"
+              "2 of 2 message(s) converted into " +
+                  here("ZimbraMails6.12.26 4.5.07.pst") +
+                  "\r\nOf the 2 stored, 1 was no message: each is stored whole "
+                  "as its body.");
+    EXPECT_EQ(onlyBox().details, "C:\\A\\junk.eml: it is no message: stored whole as its body\n");
+    ASSERT_EQ(progress.ended.size(), 1u);
+    EXPECT_EQ(progress.ended[0].notMessages.size(), 1u);
+}
+
+// The real import on the repository's own inputs: random bytes and a diary queued loose, and
+// notes with Zimbra's .meta beside them (read as an export is). All are stored; each is named
+// once, as no message, and nothing is called a reading problem.
+TEST_F(ConversionJobTest, RandomBytesADiaryAndNotesAreStoredWholeAndEachIsNamed) {
+    const std::filesystem::path inputs = TOLVANE_TEST_ROOT "/mime/damaged";
+    std::filesystem::copy_file(inputs / "junk.eml", "C:\\Mail\\junk.eml");
+    std::filesystem::copy_file(inputs / "diary.eml", "C:\\Mail\\diary.eml");
+    std::filesystem::copy_file(inputs / "notes.eml", "C:\\Z\\notes.eml");
+    std::ofstream("C:\\Z\\notes.eml.meta")
+        << R"({"Ver":10,"id":1,"type":5,"folder_id":2,"date":0,"unread":0,"flags":0,)"
+           R"("Path":"\/Inbox\/"})";
+    queueMessages({"C:\\Mail\\letter.eml"});
+    queue.rows.insert(queue.rows.end(),
+                      {"C:\\Mail\\junk.eml", "C:\\Mail\\diary.eml", "C:\\Z\\notes.eml"});
+    ui.folderAnswers = {dir.path().string()};
+    run();
+
+    const RunResult& result = job.lastRun();
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(result.readingNotes.empty());
+    EXPECT_EQ(result.stored, 4u);
+    std::vector<std::string> named;
+    for (const auto& noMessage : result.notMessages) {
+        named.push_back(noMessage.path);
+        EXPECT_EQ(noMessage.reason, "it is no message: stored whole as its body");
+    }
+    ASSERT_EQ(named.size(), 3u);
+    EXPECT_EQ(named[0], "C:\\Mail\\junk.eml");
+    EXPECT_EQ(named[1], "C:\\Mail\\diary.eml");
+    EXPECT_NE(named[2].find("notes.eml"), std::string::npos) << named[2];
+    const PstContents pst = readPst(result.storePath);
+    EXPECT_EQ(pst.tree.at("Mail"), 3);
+    EXPECT_EQ(pst.tree.at("Inbox"), 1);
+    EXPECT_NE(onlyBox().text.find("\r\nOf the 4 stored, 3 were no message: each is stored whole "
+                                  "as its body."),
+              std::string::npos)
+        << onlyBox().text;
+}
+
 // A full disk ends the run at once: no further file is taken up, the file keeps its last
 // commit under its final name, and the box says what it holds.
 TEST_F(ConversionJobTest, AFullDiskStopsTheRunAtOnceAndSaysWhatTheFileHolds) {

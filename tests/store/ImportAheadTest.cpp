@@ -23,7 +23,7 @@ using std::filesystem::path;
 class RecordingImport {
   public:
     // The import: a message whose subject is the path and whose body names the fallback
-    // charset it was imported with; "bad..." paths fail.
+    // charset it was imported with; "bad..." paths fail, "junk..." ones are judged no message.
     ImportAhead::Import function() {
         return [this](const path& file, const mapi::ImportOptions& options) {
             std::optional<std::shared_future<void>> gate;
@@ -50,6 +50,9 @@ class RecordingImport {
             message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
             message.props.set(mapi::tag::kBody, mapi::PropValue::unicode(options.fallbackCharset));
             message.memoryBytes = 1000;
+            if (file.filename().string().starts_with("junk")) {
+                message.verdict = mapi::ImportVerdict::NotAMessage;
+            }
             return message;
         };
     }
@@ -140,6 +143,22 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     const auto onWorkers = std::count_if(threads.begin(), threads.end(),
                                          [](auto id) { return id != std::this_thread::get_id(); });
     EXPECT_GE(onWorkers, 32);
+}
+
+// The job reports a file that is no message from the verdict the import gave it on a worker:
+// it must come with the message, since the file is not imported again.
+TEST(ImportAhead, TheImportsVerdictComesWithTheMessageReadAhead) {
+    RecordingImport record;
+    ImportAhead ahead(record.function());
+    const std::vector<std::string> plan{"/m/a.eml", "/m/junk.eml", "/m/b.eml"};
+    ahead.expect(plan);
+    ahead.settle();
+    EXPECT_EQ(ahead.take(plan[0]).verdict, mapi::ImportVerdict::Message);
+    EXPECT_EQ(ahead.take(plan[1]).verdict, mapi::ImportVerdict::NotAMessage);
+    EXPECT_EQ(ahead.take(plan[2]).verdict, mapi::ImportVerdict::Message);
+    for (const std::string& file : plan) {
+        EXPECT_EQ(record.calls(file), 1) << file;
+    }
 }
 
 TEST(ImportAhead, RequestsOffThePlanOrAfterPassingSomeStillGetTheirOwnMessage) {
