@@ -26,6 +26,11 @@ void GridListView::attach(HWND control, int dpi) {
     grid_.setObserver(this);
 }
 
+void GridListView::rescale(int dpi) {
+    dpi_ = dpi;
+    columnWidthChanged(0, grid_.ColWidth(0));
+}
+
 void GridListView::fill(NMLVDISPINFOW& request) {
     LVITEMW& item = request.item;
     if ((item.mask & LVIF_TEXT) == 0 || item.cchTextMax <= 0) {

@@ -22,6 +22,8 @@ class GridListView : private queue::GridObserver {
 
     // Shows the model in the list-view control, as it stands and from now on.
     void attach(HWND control, int dpi);
+    // Sizes the column again for a new DPI (the window moved to another monitor).
+    void rescale(int dpi);
     // Answers the control's LVN_GETDISPINFOW for a row it draws.
     void fill(NMLVDISPINFOW& request);
 

@@ -56,8 +56,7 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    controlFont_ = fontOf(app::kControlFont, dpi_);
-    titleFont_ = fontOf(app::kTitleFont, dpi_);
+    makeFonts();
     for (int k = 0; k < app::kControlCount; ++k) {
         if (kLayout[k].background != nullptr) {
             backgrounds_[k] = CreateSolidBrush(colourOf(*kLayout[k].background));
@@ -102,6 +101,41 @@ void Win32Window::Show(int showCommand) {
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     SetFocus(controls_[app::TabOrder().front()]);
+}
+
+void Win32Window::makeFonts() {
+    controlFont_ = fontOf(app::kControlFont, dpi_);
+    titleFont_ = fontOf(app::kTitleFont, dpi_);
+}
+
+HFONT Win32Window::fontFor(app::Control which) const {
+    return kLayout[which].font == &app::kTitleFont ? titleFont_ : controlFont_;
+}
+
+// The window moved to a monitor of another DPI (per-monitor awareness): the frame takes the
+// rectangle Windows suggests, and every control is placed again from the layout table at the
+// new DPI, with fonts made for it. The old fonts go only once no control holds them.
+void Win32Window::rescale(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    const HFONT oldControlFont = controlFont_;
+    const HFONT oldTitleFont = titleFont_;
+    makeFonts();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int k = 0; k < app::kControlCount; ++k) {
+        if (controls_[k] == nullptr) {
+            continue;
+        }
+        const auto which = static_cast<app::Control>(k);
+        const RECT r = pixelsOf(which);
+        SetWindowPos(controls_[k], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(controls_[k], WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(which)), TRUE);
+    }
+    gridView_.rescale(dpi_);
+    DeleteObject(oldControlFont);
+    DeleteObject(oldTitleFont);
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 RECT Win32Window::pixelsOf(app::Control which) const {
@@ -160,10 +194,8 @@ void Win32Window::buildControls() {
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + k)),
                                        instance_, nullptr);
         controls_[k] = control;
-        SendMessageW(
-            control, WM_SETFONT,
-            reinterpret_cast<WPARAM>(entry.font == &app::kTitleFont ? titleFont_ : controlFont_),
-            FALSE);
+        SendMessageW(control, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(fontFor(static_cast<app::Control>(k))), FALSE);
     }
 
     SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
@@ -249,6 +281,9 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
             EndPaint(window_, &paint);
             return 0;
         }
+        case WM_DPICHANGED:
+            rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l));
+            return 0;
         case WM_CTLCOLORSTATIC:
             return colourStatic(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
         case WM_SETCURSOR:

@@ -34,6 +34,9 @@ class Win32Window : public app::frmStep1 {
 
     void buildControls();
     void chainTabOrder();
+    void makeFonts();
+    HFONT fontFor(app::Control which) const;
+    void rescale(int dpi, const RECT& suggested);
     RECT pixelsOf(app::Control which) const;
     void paintBackground(HDC dc) const;
     LRESULT colourStatic(HDC dc, HWND control);

@@ -76,12 +76,69 @@ class Window : public ::testing::Test {
         return win32::Narrow(text);
     }
 
+    // Every control where the layout table puts it at `dpi`, in its font's height there.
+    void expectLayoutAt(int dpi) const {
+        int checked = 0;
+        for (int k = 0; k < kControlCount; ++k) {
+            const ControlEntry& entry = kLayout[k];
+            if (at(static_cast<Control>(k)) == nullptr) {
+                continue;  // the bands and the white container are painted, not controls
+            }
+            const TwipsRect& place = entry.place;
+            const int left =
+                place.left + (entry.parent >= 0 ? kLayout[entry.parent].place.left : 0);
+            const int top = place.top + (entry.parent >= 0 ? kLayout[entry.parent].place.top : 0);
+            const RECT r = placeOf(window.handle(), at(static_cast<Control>(k)));
+            EXPECT_EQ(r.left, TwipsToPixels(left, dpi)) << entry.name;
+            EXPECT_EQ(r.top, TwipsToPixels(top, dpi)) << entry.name;
+            EXPECT_EQ(r.right - r.left, TwipsToPixels(place.width, dpi)) << entry.name;
+            EXPECT_EQ(r.bottom - r.top, TwipsToPixels(place.height, dpi)) << entry.name;
+            if (entry.kind == ControlKind::Image) {
+                ++checked;
+                continue;  // the logo shows no text: no font
+            }
+            LOGFONTW font{};
+            ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(
+                                     SendMessageW(at(static_cast<Control>(k)), WM_GETFONT, 0, 0)),
+                                 sizeof font, &font),
+                      0)
+                << entry.name;
+            EXPECT_EQ(font.lfHeight, -MulDiv(entry.font->hundredthsOfPoint, dpi, 7200))
+                << entry.name;
+            ++checked;
+        }
+        EXPECT_EQ(checked, kControlCount - 3);
+    }
+
     testing::ScriptedUi ui;
     MemorySettings settings;
     testing::TempFolder folder{L"tolvane-window"};
     std::filesystem::path manual;
     Win32Window window;
 };
+
+// Moved to a 144-dpi monitor and back: the frame takes the rectangle Windows suggests, every
+// control its place and font at the new DPI, the queue's column its width.
+TEST_F(Window, AMoveToAMonitorOfAnotherDpiScalesEveryControlAndFont) {
+    const auto moveTo = [this](int dpi, RECT suggested) {
+        SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT frame{};
+        GetWindowRect(window.handle(), &frame);
+        EXPECT_EQ(frame.left, suggested.left);
+        EXPECT_EQ(frame.top, suggested.top);
+        EXPECT_EQ(frame.right, suggested.right);
+        EXPECT_EQ(frame.bottom, suggested.bottom);
+    };
+    const int columnTwips = window.grid().ColWidth(0);
+    // Rectangles that fit the test's screen: a frame is never made larger than the screen.
+    moveTo(144, RECT{40, 30, 840, 630});
+    expectLayoutAt(144);
+    EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(columnTwips, 144));
+    moveTo(96, RECT{20, 10, 720, 560});
+    expectLayoutAt(96);
+    EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(columnTwips, 96));
+}
 
 TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
     RECT client{};
@@ -90,23 +147,7 @@ TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
     EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips));
     EXPECT_EQ(textOf(window.handle()), "Tolvane v3.0");
 
-    int checked = 0;
-    for (int k = 0; k < kControlCount; ++k) {
-        const ControlEntry& entry = kLayout[k];
-        if (at(static_cast<Control>(k)) == nullptr) {
-            continue;  // the bands and the white container are painted, not controls
-        }
-        const TwipsRect& place = entry.place;
-        const int left = place.left + (entry.parent >= 0 ? kLayout[entry.parent].place.left : 0);
-        const int top = place.top + (entry.parent >= 0 ? kLayout[entry.parent].place.top : 0);
-        const RECT r = placeOf(window.handle(), at(static_cast<Control>(k)));
-        EXPECT_EQ(r.left, TwipsToPixels(left)) << entry.name;
-        EXPECT_EQ(r.top, TwipsToPixels(top)) << entry.name;
-        EXPECT_EQ(r.right - r.left, TwipsToPixels(place.width)) << entry.name;
-        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(place.height)) << entry.name;
-        ++checked;
-    }
-    EXPECT_EQ(checked, kControlCount - 3);
+    expectLayoutAt(96);
     // The rows inside the frame and the bottom bar sit at their container's offset.
     EXPECT_EQ(placeOf(window.handle(), at(cmdEnd)).left, TwipsToPixels(240 + 6360));
     EXPECT_EQ(placeOf(window.handle(), at(LblProgessCurrent)).top, TwipsToPixels(3480 + 600));
