@@ -4,34 +4,43 @@
 // remembering where the last commit wrote it. A change marks the pages on its path; a commit
 // writes only those, children first, into fresh space (copy on write), and reports the places
 // of the pages it replaced or dropped so they are freed once the new state is the file's.
+// Once a commit is the file's, the leaves it wrote may leave memory (dropCleanLeaves): they are
+// read back from the file when next reached, so memory holds the index pages and the leaves
+// in use rather than one entry per block and node of the whole file.
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
 #include <vector>
 
+#include "pst/PstError.h"
 #include "pst/ndb/DiskCodec.h"
 #include "pst/ndb/PageWriter.h"
 
 namespace tolvane::pst::ndb {
 
 // Traits: `Entry` (compact, in memory), `static std::uint64_t key(const Entry&)`,
-// `static void encode(const Entry&, std::span<std::uint8_t> out)`, `kPtype`, `kLeafMax`,
+// `static void encode(const Entry&, std::span<std::uint8_t> out)`,
+// `static Entry decode(std::span<const std::uint8_t> in)`, `kPtype`, `kLeafMax`,
 // `kLeafEntrySize`.
 template <class Traits>
 class CowBTree {
   public:
     using Entry = typename Traits::Entry;
+    // Fills `page` with the 512 bytes at file offset `ib`.
+    using PageReader = std::function<void(std::uint64_t ib, PageBytes& page)>;
 
     CowBTree() : root_(std::make_unique<Node>(0)) {}
 
     const Entry* find(std::uint64_t key) const {
-        const Node* n = root_.get();
+        Node* n = root_.get();
         while (n->level > 0) {
             n = n->children[childFor(*n, key)].get();
         }
+        load(*n);
         const auto it = lowerBound(*n, key);
         return it != n->entries.end() && Traits::key(*it) == key ? &*it : nullptr;
     }
@@ -97,11 +106,23 @@ class CowBTree {
 
     std::size_t depth() const { return std::size_t{root_->level} + 1; }
 
+    // Lets the entries of every leaf the last commit wrote, and nothing changed since, leave
+    // memory, but the last leaf, where a growing tree takes its new entries; `reader` reads a
+    // leaf back when it is next reached. Only once that commit is the file's: a leaf is read
+    // back from the place it names.
+    void dropCleanLeaves(PageReader reader) {
+        reader_ = std::move(reader);
+        if (root_->level > 0) {
+            dropCleanLeavesIn(*root_, true);
+        }
+    }
+
   private:
     struct Node {
         explicit Node(std::uint8_t lvl) : level(lvl) {}
         std::uint8_t level;
         bool dirty = true;
+        bool dropped = false;             // a leaf whose entries are only in the file
         disk::Bref disk{};                // bid 0: never written
         std::vector<Entry> entries;       // a leaf's
         std::vector<std::uint64_t> keys;  // an index page's: first key of each child
@@ -163,6 +184,7 @@ class CowBTree {
     std::unique_ptr<Split> insertInto(Node& n, const Entry& entry, bool& inserted) {
         const std::uint64_t key = Traits::key(entry);
         if (n.level == 0) {
+            load(n);
             const auto it = lowerBound(n, key);
             if (it != n.entries.end() && Traits::key(*it) == key) {
                 return nullptr;
@@ -192,6 +214,7 @@ class CowBTree {
     void eraseFrom(Node& n, std::uint64_t key) {
         n.dirty = true;
         if (n.level == 0) {
+            load(n);
             n.entries.erase(lowerBound(n, key));
             return;
         }
@@ -207,6 +230,10 @@ class CowBTree {
         n.keys[c] = firstKey(child);
         // Neighbours that fit one page become one, so deletions leave no half-empty pages.
         for (const std::size_t left : {c, c > 0 ? c - 1 : c}) {
+            if (left + 1 < n.children.size()) {
+                load(*n.children[left]);
+                load(*n.children[left + 1]);
+            }
             if (left + 1 < n.children.size() &&
                 count(*n.children[left]) + count(*n.children[left + 1]) <= capacity(child)) {
                 mergeInto(*n.children[left], *n.children[left + 1]);
@@ -237,8 +264,9 @@ class CowBTree {
     }
 
     template <class F>
-    static void forEachIn(const Node& n, F& f) {
+    void forEachIn(Node& n, F& f) const {
         if (n.level == 0) {
+            load(n);
             for (const Entry& e : n.entries) {
                 f(e);
             }
@@ -263,7 +291,9 @@ class CowBTree {
             entrySize = sizeof(disk::BtEntry);
             for (std::size_t i = 0; i < n.children.size(); ++i) {
                 const disk::Bref child = writeNode(*n.children[i], pages, released);
-                n.keys[i] = firstKey(*n.children[i]);
+                if (!n.children[i]->dropped) {  // a dropped leaf is unchanged: so is its key
+                    n.keys[i] = firstKey(*n.children[i]);
+                }
                 disk::writeAt(std::span(page).subspan(i * entrySize),
                               disk::BtEntry{n.keys[i], child});
             }
@@ -287,7 +317,46 @@ class CowBTree {
         return placed;
     }
 
+    // Reads a dropped leaf back, checking that the page is the one its parent names.
+    void load(Node& n) const {
+        if (!n.dropped) {
+            return;
+        }
+        PageBytes page{};
+        reader_(n.disk.ib, page);
+        const auto tail = disk::fromBytes<disk::BtPage>(page);
+        if (tail.trailer.ptype != Traits::kPtype || tail.trailer.bid != n.disk.bid ||
+            tail.cLevel != 0 || tail.cEnt == 0 || tail.cEnt > Traits::kLeafMax ||
+            tail.cbEnt != Traits::kLeafEntrySize) {
+            throw PstError("B-tree leaf read back at " + std::to_string(n.disk.ib) +
+                           ": BTPAGE is not the page written there (bid " +
+                           std::to_string(tail.trailer.bid) + ", cEnt " +
+                           std::to_string(tail.cEnt) + ")");
+        }
+        n.entries.reserve(tail.cEnt);
+        for (std::size_t i = 0; i < tail.cEnt; ++i) {
+            n.entries.push_back(Traits::decode(std::span<const std::uint8_t>(page).subspan(
+                i * Traits::kLeafEntrySize, Traits::kLeafEntrySize)));
+        }
+        n.dropped = false;
+    }
+
+    void dropCleanLeavesIn(Node& n, bool last) {
+        for (std::size_t i = 0; i < n.children.size(); ++i) {
+            Node& child = *n.children[i];
+            const bool lastChild = last && i + 1 == n.children.size();
+            if (child.level > 0) {
+                dropCleanLeavesIn(child, lastChild);
+            } else if (!lastChild && !child.dirty && !child.dropped && child.disk.bid != 0) {
+                child.entries.clear();
+                child.entries.shrink_to_fit();
+                child.dropped = true;
+            }
+        }
+    }
+
     std::unique_ptr<Node> root_;
+    PageReader reader_;
     std::size_t size_ = 0;
     std::vector<std::uint64_t> dropped_;  // pages of the last commit no longer in the tree
 };
