@@ -4,9 +4,9 @@
 // remembering where the last commit wrote it. A change marks the pages on its path; a commit
 // writes only those, children first, into fresh space (copy on write), and reports the places
 // of the pages it replaced or dropped so they are freed once the new state is the file's.
-// Once a commit is the file's, the leaves it wrote may leave memory (dropCleanLeaves): they are
-// read back from the file when next reached, so memory holds the index pages and the leaves
-// in use rather than one entry per block and node of the whole file.
+// Once a commit is the file's, the pages it wrote may leave memory (dropCleanPages): they are
+// read back from the file when next reached, so memory holds the pages in use and the path to
+// the tree's end rather than one entry per block and node of the whole file.
 
 #include <algorithm>
 #include <cstdint>
@@ -37,10 +37,9 @@ class CowBTree {
 
     const Entry* find(std::uint64_t key) const {
         Node* n = root_.get();
-        while (n->level > 0) {
+        for (load(*n); n->level > 0; load(*n)) {
             n = n->children[childFor(*n, key)].get();
         }
-        load(*n);
         const auto it = lowerBound(*n, key);
         return it != n->entries.end() && Traits::key(*it) == key ? &*it : nullptr;
     }
@@ -52,6 +51,7 @@ class CowBTree {
         }
         Node* n = root_.get();
         for (;;) {
+            load(*n);
             n->dirty = true;
             if (n->level == 0) {
                 return &*lowerBound(*n, key);
@@ -81,7 +81,7 @@ class CowBTree {
         eraseFrom(*root_, key);
         --size_;
         // A root left with one child hands over to it.
-        while (root_->level > 0 && root_->children.size() <= 1) {
+        while (load(*root_), root_->level > 0 && root_->children.size() <= 1) {
             dropPage(*root_);
             root_ = root_->children.empty() ? std::make_unique<Node>(0)
                                             : std::move(root_->children.front());
@@ -106,15 +106,13 @@ class CowBTree {
 
     std::size_t depth() const { return std::size_t{root_->level} + 1; }
 
-    // Lets the entries of every leaf the last commit wrote, and nothing changed since, leave
-    // memory, but the last leaf, where a growing tree takes its new entries; `reader` reads a
-    // leaf back when it is next reached. Only once that commit is the file's: a leaf is read
-    // back from the place it names.
-    void dropCleanLeaves(PageReader reader) {
+    // Lets every page the last commit wrote, and nothing changed since, leave memory with all
+    // below it, but the root and the path to the last leaf, where a growing tree takes its new
+    // entries; `reader` reads a page back when it is next reached. Only once that commit is
+    // the file's: a page is read back from the place its parent names.
+    void dropCleanPages(PageReader reader) {
         reader_ = std::move(reader);
-        if (root_->level > 0) {
-            dropCleanLeavesIn(*root_, true);
-        }
+        dropCleanPagesBelow(*root_, true);
     }
 
   private:
@@ -122,7 +120,7 @@ class CowBTree {
         explicit Node(std::uint8_t lvl) : level(lvl) {}
         std::uint8_t level;
         bool dirty = true;
-        bool dropped = false;             // a leaf whose entries are only in the file
+        bool onlyInFile = false;          // its entries or children are read back when reached
         disk::Bref disk{};                // bid 0: never written
         std::vector<Entry> entries;       // a leaf's
         std::vector<std::uint64_t> keys;  // an index page's: first key of each child
@@ -183,8 +181,8 @@ class CowBTree {
 
     std::unique_ptr<Split> insertInto(Node& n, const Entry& entry, bool& inserted) {
         const std::uint64_t key = Traits::key(entry);
+        load(n);
         if (n.level == 0) {
-            load(n);
             const auto it = lowerBound(n, key);
             if (it != n.entries.end() && Traits::key(*it) == key) {
                 return nullptr;
@@ -212,9 +210,9 @@ class CowBTree {
     }
 
     void eraseFrom(Node& n, std::uint64_t key) {
+        load(n);
         n.dirty = true;
         if (n.level == 0) {
-            load(n);
             n.entries.erase(lowerBound(n, key));
             return;
         }
@@ -265,8 +263,8 @@ class CowBTree {
 
     template <class F>
     void forEachIn(Node& n, F& f) const {
+        load(n);
         if (n.level == 0) {
-            load(n);
             for (const Entry& e : n.entries) {
                 f(e);
             }
@@ -291,7 +289,7 @@ class CowBTree {
             entrySize = sizeof(disk::BtEntry);
             for (std::size_t i = 0; i < n.children.size(); ++i) {
                 const disk::Bref child = writeNode(*n.children[i], pages, released);
-                if (!n.children[i]->dropped) {  // a dropped leaf is unchanged: so is its key
+                if (!n.children[i]->onlyInFile) {  // unchanged since written: so is its key
                     n.keys[i] = firstKey(*n.children[i]);
                 }
                 disk::writeAt(std::span(page).subspan(i * entrySize),
@@ -317,40 +315,58 @@ class CowBTree {
         return placed;
     }
 
-    // Reads a dropped leaf back, checking that the page is the one its parent names.
+    // Reads a page back, checking that it is the one its parent names; an index page's children
+    // stay in the file until reached.
     void load(Node& n) const {
-        if (!n.dropped) {
+        if (!n.onlyInFile) {
             return;
         }
         PageBytes page{};
         reader_(n.disk.ib, page);
         const auto tail = disk::fromBytes<disk::BtPage>(page);
+        const bool leaf = n.level == 0;
+        const std::size_t entrySize = leaf ? Traits::kLeafEntrySize : sizeof(disk::BtEntry);
         if (tail.trailer.ptype != Traits::kPtype || tail.trailer.bid != n.disk.bid ||
-            tail.cLevel != 0 || tail.cEnt == 0 || tail.cEnt > Traits::kLeafMax ||
-            tail.cbEnt != Traits::kLeafEntrySize) {
-            throw PstError("B-tree leaf read back at " + std::to_string(n.disk.ib) +
+            tail.cLevel != n.level || tail.cEnt == 0 || tail.cEnt > capacity(n) ||
+            tail.cbEnt != entrySize) {
+            throw PstError("B-tree page read back at " + std::to_string(n.disk.ib) +
                            ": BTPAGE is not the page written there (bid " +
-                           std::to_string(tail.trailer.bid) + ", cEnt " +
-                           std::to_string(tail.cEnt) + ")");
+                           std::to_string(tail.trailer.bid) + ", cLevel " +
+                           std::to_string(tail.cLevel) + ", cEnt " + std::to_string(tail.cEnt) +
+                           ")");
         }
-        n.entries.reserve(tail.cEnt);
+        const std::span<const std::uint8_t> entries(page);
         for (std::size_t i = 0; i < tail.cEnt; ++i) {
-            n.entries.push_back(Traits::decode(std::span<const std::uint8_t>(page).subspan(
-                i * Traits::kLeafEntrySize, Traits::kLeafEntrySize)));
+            const auto entry = entries.subspan(i * entrySize, entrySize);
+            if (leaf) {
+                n.entries.push_back(Traits::decode(entry));
+                continue;
+            }
+            const auto e = disk::fromBytes<disk::BtEntry>(entry);
+            auto child = std::make_unique<Node>(static_cast<std::uint8_t>(n.level - 1));
+            child->dirty = false;
+            child->onlyInFile = true;
+            child->disk = e.bref;
+            n.keys.push_back(e.btkey);
+            n.children.push_back(std::move(child));
         }
-        n.dropped = false;
+        n.onlyInFile = false;
     }
 
-    void dropCleanLeavesIn(Node& n, bool last) {
+    void dropCleanPagesBelow(Node& n, bool onLastPath) {
         for (std::size_t i = 0; i < n.children.size(); ++i) {
             Node& child = *n.children[i];
-            const bool lastChild = last && i + 1 == n.children.size();
-            if (child.level > 0) {
-                dropCleanLeavesIn(child, lastChild);
-            } else if (!lastChild && !child.dirty && !child.dropped && child.disk.bid != 0) {
+            const bool last = onLastPath && i + 1 == n.children.size();
+            if (!last && !child.dirty && !child.onlyInFile && child.disk.bid != 0) {
                 child.entries.clear();
                 child.entries.shrink_to_fit();
-                child.dropped = true;
+                child.keys.clear();
+                child.keys.shrink_to_fit();
+                child.children.clear();
+                child.children.shrink_to_fit();
+                child.onlyInFile = true;
+            } else if (child.level > 0) {
+                dropCleanPagesBelow(child, last);
             }
         }
     }
