@@ -220,7 +220,8 @@ class ArchivesConvert(unittest.TestCase):
     def test_the_cut_is_reported_and_what_came_before_is_kept(self):
         result = self.run_result
         self.assertEqual(result.returncode, 1, result.stderr)
-        cut = [line for line in result.stderr.splitlines() if "not converted: " in line]
+        cut = [line for line in result.stderr.splitlines()
+               if line.startswith("tolvane-convert: not converted: ")]
         self.assertEqual(len(cut), 1, result.stderr)
         self.assertIn(self.truncated + ": Inbox/", cut[0])
         self.assertRegex(result.stderr, r"\d+ of \d+ message\(s\) converted")
