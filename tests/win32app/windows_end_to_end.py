@@ -50,6 +50,24 @@ def messages_by_folder(tree):
             for f in tree["folders"]}
 
 
+def convert_on_both(cls, base, source):
+    """Converts `source` with both builds into base/linux and base/windows; keeps each run and
+    the path of each PST on `cls`."""
+    for side in ("linux", "windows"):
+        os.makedirs(os.path.join(base, side))
+    cls.linux = subprocess.run(
+        [LINUX_CONVERT, "--dest", os.path.join(base, "linux"), source],
+        capture_output=True, text=True, timeout=600)
+    cls.windows = subprocess.run(
+        [WINE_RUN, WINDOWS_CONVERT, "--dest", windows_path(os.path.join(base, "windows")),
+         windows_path(source)],
+        capture_output=True, timeout=600)
+    cls.windows_stdout = cls.windows.stdout.decode("utf-8")
+    cls.windows_stderr = cls.windows.stderr.decode("utf-8", "replace")
+    cls.linux_pst = cls.linux.stdout.strip()
+    cls.windows_pst = linux_path(cls.windows_stdout.strip()) if cls.windows_stdout.strip() else ""
+
+
 class WindowsConversionMatchesLinux(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -57,19 +75,7 @@ class WindowsConversionMatchesLinux(unittest.TestCase):
         base = cls.work.name
         cls.source = os.path.join(base, "Zimbra Export")
         cls.expected, cls.unconvertible = make_tree(cls.source)
-        for side in ("linux", "windows"):
-            os.makedirs(os.path.join(base, side))
-        cls.linux = subprocess.run(
-            [LINUX_CONVERT, "--dest", os.path.join(base, "linux"), cls.source],
-            capture_output=True, text=True, timeout=600)
-        cls.windows = subprocess.run(
-            [WINE_RUN, WINDOWS_CONVERT, "--dest", windows_path(os.path.join(base, "windows")),
-             windows_path(cls.source)],
-            capture_output=True, timeout=600)
-        cls.windows_stdout = cls.windows.stdout.decode("utf-8")
-        cls.windows_stderr = cls.windows.stderr.decode("utf-8", "replace")
-        cls.linux_pst = cls.linux.stdout.strip()
-        cls.windows_pst = linux_path(cls.windows_stdout.strip()) if cls.windows_stdout.strip() else ""
+        convert_on_both(cls, base, cls.source)
 
     @classmethod
     def tearDownClass(cls):
@@ -146,19 +152,7 @@ class WindowsArchiveMatchesLinux(unittest.TestCase):
         cls.archive = os.path.join(base, "Zimbra export.tgz")
         subprocess.run(["/usr/bin/python3", EXPORT_GENERATOR, cls.archive], check=True,
                        timeout=300)
-        for side in ("linux", "windows"):
-            os.makedirs(os.path.join(base, side))
-        cls.linux = subprocess.run(
-            [LINUX_CONVERT, "--dest", os.path.join(base, "linux"), cls.archive],
-            capture_output=True, text=True, timeout=600)
-        cls.windows = subprocess.run(
-            [WINE_RUN, WINDOWS_CONVERT, "--dest", windows_path(os.path.join(base, "windows")),
-             windows_path(cls.archive)],
-            capture_output=True, timeout=600)
-        cls.windows_stdout = cls.windows.stdout.decode("utf-8")
-        cls.windows_stderr = cls.windows.stderr.decode("utf-8", "replace")
-        cls.linux_pst = cls.linux.stdout.strip()
-        cls.windows_pst = linux_path(cls.windows_stdout.strip()) if cls.windows_stdout.strip() else ""
+        convert_on_both(cls, base, cls.archive)
 
     @classmethod
     def tearDownClass(cls):
