@@ -12,6 +12,7 @@
 #include "queue/ClearFilesCommand.h"
 #include "queue/MessageBoxes.h"
 #include "shell/ShellHelpers.h"
+#include "text/DigitGroups.h"
 
 namespace tolvane::app {
 namespace {
@@ -186,6 +187,10 @@ std::optional<FileStamp> frmStep1::queuedStamp(std::int64_t row) const {
     return fileQueue_.QueuedStamp(row);
 }
 
+std::uint64_t frmStep1::queuedMessages(std::int64_t row) const {
+    return fileQueue_.QueuedMessages(row);
+}
+
 void frmStep1::runStarted() {
     converting_ = true;
     showProgress(0.0f);
@@ -194,12 +199,22 @@ void frmStep1::runStarted() {
 }
 
 void frmStep1::runProgressed(const convert::JobProgress& progress) {
-    showCaption(FrameConversion, "Details : Converting - (" + std::to_string(progress.done) +
-                                     " of " + std::to_string(progress.total) + ") file(s)");
+    // With an archive queued a row is no message: the run counts messages, and as they can
+    // be many, in groups of thousands.
+    const bool inMessages = progress.archivesQueued;
+    const std::int64_t done = inMessages ? progress.messagesDone : progress.done;
+    const std::int64_t total = inMessages ? progress.messagesTotal : progress.total;
+    showCaption(FrameConversion,
+                inMessages
+                    ? "Details : Converting - (" +
+                          text::groupedDecimal(static_cast<std::uint64_t>(done)) + " of " +
+                          text::groupedDecimal(static_cast<std::uint64_t>(total)) + ") messages"
+                    : "Details : Converting - (" + std::to_string(done) + " of " +
+                          std::to_string(total) + ") file(s)");
     showCaption(LblCurrentDBX, "Converting Messages... from (" + progress.folder + ")");
     // Held inside the bar's range; 0 of 0 shows an empty bar.
-    const auto percent = static_cast<float>(static_cast<double>(progress.done) /
-                                            static_cast<double>(progress.total) * 100.0);
+    const auto percent =
+        static_cast<float>(static_cast<double>(done) / static_cast<double>(total) * 100.0);
     showProgress(std::isnan(percent) ? 0.0f : std::clamp(percent, 0.0f, 100.0f));
 }
 

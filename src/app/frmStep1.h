@@ -83,10 +83,13 @@ class frmStep1 : public queue::QueueWindow,
     std::int64_t rowCount() const override;
     std::string selectRow(std::int64_t row) override;
     std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
+    std::uint64_t queuedMessages(std::int64_t row) const override;
 
     // convert::ProgressSink: the bar at 0 at the start; after each message the frame
     // "Details : Converting - (i of n) file(s)", the label "Converting Messages... from
     // (folder)" and the bar at i / n * 100; Convert disabled once messages were taken up.
+    // With an export archive queued the frame counts messages, not rows: "Details :
+    // Converting - (1,234 of 100,000) messages", and the label names the archive.
     void runStarted() override;
     void runProgressed(const convert::JobProgress& progress) override;
     void runEnded(const convert::RunResult& result) override;

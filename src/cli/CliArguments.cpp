@@ -29,8 +29,10 @@ const char* const kUsage =
     "case). An archive is read as it is, never unpacked: each message keeps the state\n"
     "Zimbra's .meta gives it (read, flag, replied or forwarded, draft, priority, tags) and\n"
     "goes into its Zimbra folder, Zimbra's Inbox, Sent, Drafts, Trash and Junk being\n"
-    "Outlook's own; a .eml with the NAME.eml.meta of an unpacked export beside it is read\n"
-    "the same way. Contacts, appointments, tasks and documents are counted, not converted.\n"
+    "Outlook's Inbox, Sent Items, Drafts, Deleted Items and Junk E-mail; a .eml with the\n"
+    "NAME.eml.meta of an unpacked export beside it is read the same way. Each archive is\n"
+    "counted first (a line says what it holds); contacts, appointments, tasks and\n"
+    "documents are counted, not converted; an entry that cannot be read is listed.\n"
     "The PST is written into DIR\n"
     "(default: the current folder) as \"ZimbraMails<d.m.yy h.n.ss>.pst\" with the display name\n"
     "\"Zimbra Mails : Created - <d.m.yy h.n.ss>\"; when that name is taken (a run in the same\n"
@@ -57,7 +59,8 @@ const char* const kUsage =
 #else
     "terminal;\n"
 #endif
-    "otherwise one line per 1,000 messages and one per commit of the file (\"commit: N\n"
+    "otherwise one line per 1,000 messages (an archive's counted as they are read) and\n"
+    "one per commit of the file (\"commit: N\n"
     "message(s) in the file\"). The last line says how many messages the file holds and where\n"
     "it is; the PST's path is also printed on standard output. "
 #ifdef _WIN32

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/DigitGroups.h"
+
 namespace tolvane::cli {
 namespace {
 
@@ -28,7 +30,9 @@ std::string CliProgress::barLine(std::int64_t done, std::int64_t total, double s
                   : 1.0;
     const int filled = static_cast<int>(fraction * kWidth);
     std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] ";
-    line += std::to_string(done) + "/" + std::to_string(total) + "  " + rateText(done, seconds);
+    line += text::groupedDecimal(static_cast<std::uint64_t>(done)) + "/" +
+            text::groupedDecimal(static_cast<std::uint64_t>(total)) + "  " +
+            rateText(done, seconds);
     if (done > 0 && done < total) {
         const auto left = static_cast<std::int64_t>(
             std::llround(seconds / static_cast<double>(done) * static_cast<double>(total - done)));
@@ -49,21 +53,24 @@ std::string CliProgress::commitLine(std::uint64_t committed) {
     return "commit: " + std::to_string(committed) + " message(s) in the file";
 }
 
+// Counts messages, not rows: an archive is one row of many messages.
 void CliProgress::runProgressed(const convert::JobProgress& progress) {
-    done_ = progress.done;
+    const std::int64_t before = done_;
+    done_ = progress.messagesDone;
+    const std::int64_t total = progress.messagesTotal;
     const auto now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - start_).count();
     if (terminal_) {
-        if (!drawn_ || now - lastDrawn_ >= std::chrono::milliseconds(100) ||
-            done_ == progress.total) {
-            out_ << '\r' << barLine(done_, progress.total, seconds) << "\x1b[K" << std::flush;
+        if (!drawn_ || now - lastDrawn_ >= std::chrono::milliseconds(100) || done_ == total) {
+            out_ << '\r' << barLine(done_, total, seconds) << "\x1b[K" << std::flush;
             lastDrawn_ = now;
             drawn_ = true;
         }
         return;
     }
-    if (done_ % 1000 == 0 || done_ == progress.total) {
-        out_ << logLine(done_, progress.total, seconds) << '\n' << std::flush;
+    // An archive cut short jumps to its end: a thousand passed is logged as well as one hit.
+    if (done_ != before && (done_ / 1000 != before / 1000 || done_ == total)) {
+        out_ << logLine(done_, total, seconds) << '\n' << std::flush;
     }
     reportCommit(progress.committed);
 }

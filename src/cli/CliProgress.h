@@ -11,8 +11,9 @@ namespace tolvane::cli {
 
 // Progress of the command line from the job's events: on a terminal a bar with count, rate
 // and time left, redrawn at most ten times a second; otherwise one line per 1,000 messages
-// and one line per commit of the PST ("commit: N message(s) in the file"), so a script can
-// tell what the file holds at any moment.
+// (an export archive's counted one by one as it is read) and one line per commit of the PST
+// ("commit: N message(s) in the file"), so a script can tell what the file holds at any
+// moment.
 class CliProgress : public convert::ProgressSink {
   public:
     using Clock = std::chrono::steady_clock;
@@ -27,7 +28,7 @@ class CliProgress : public convert::ProgressSink {
     void finish();
     std::int64_t done() const { return done_; }
 
-    // "[#####     ]  500/1000  250 msg/s  0:02 left" for a terminal line.
+    // "[#####     ]  500/1,000  250 msg/s  0:02 left" for a terminal line.
     static std::string barLine(std::int64_t done, std::int64_t total, double seconds);
     // "1000/10000 messages, 2345 msg/s" for a log line.
     static std::string logLine(std::int64_t done, std::int64_t total, double seconds);

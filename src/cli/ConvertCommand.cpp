@@ -72,13 +72,16 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const auto& message : built.problems) {
         err << "tolvane-convert: " << message << "\n";
     }
+    for (const auto& archive : built.archives) {
+        err << "tolvane-convert: archive queued: " << archive << "\n";
+    }
     if (built.paths.empty()) {
         err << "tolvane-convert: no message files to convert\n";
         return kNothingStarted;
     }
 
     CliUi ui;
-    CliQueue queue(std::move(built.paths), std::move(built.stamps));
+    CliQueue queue(std::move(built.paths), std::move(built.stamps), std::move(built.messages));
     CliProgress progress(err, errIsTerminal);
     convert::PathList workingPathList{""};
     convert::JobState state(workingPathList);

@@ -4,11 +4,24 @@
 #include <system_error>
 
 #include "platform/Utf8Path.h"
+#include "queue/ArchiveSurvey.h"
 #include "queue/MessageFileName.h"
 #include "scan/PathLogger.h"
 
 namespace tolvane::cli {
 namespace {
+
+void queuePath(std::string path, BuiltQueue& queue) {
+    std::uint64_t messages = 1;
+    if (queue::IsArchiveFile(path)) {
+        queue::ArchiveContents contents = queue::SurveyArchive(path);
+        messages = contents.messages;
+        queue.archives.push_back(std::move(contents.line));
+    }
+    queue.stamps.push_back(stampOf(path));
+    queue.messages.push_back(messages);
+    queue.paths.push_back(std::move(path));
+}
 
 // The scanner's files below `folder`; what it recorded before a failure is kept.
 void scanFolder(const std::string& folder, BuiltQueue& queue) {
@@ -22,8 +35,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
     }
     for (const std::string& path : *scanner.fullFileNames()) {
         if (queue::IsQueueableFile(path)) {
-            queue.paths.push_back(path);
-            queue.stamps.push_back(stampOf(path));
+            queuePath(path, queue);
         }
     }
     for (const SkippedFolder& skipped : scanner.skippedFolders()) {
@@ -59,8 +71,7 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             }
             scanFolder(folder, queue);
         } else {
-            queue.paths.push_back(path.string());
-            queue.stamps.push_back(stampOf(path.string()));
+            queuePath(path.string(), queue);
         }
     }
     return queue;

@@ -12,6 +12,7 @@
 #include "shell/PathSyntax.h"
 #include "shell/ShellHelpers.h"
 #include "source/ItemKind.h"
+#include "source/SourceFormat.h"
 #include "store/Destination.h"
 #include "store/Folder.h"
 #include "store/MAPIUtils.h"
@@ -138,6 +139,9 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
     stopRequested_ = false;
     started_ = false;
     stored_ = 0;
+    messagesDone_ = 0;
+    messagesTotal_ = 0;
+    archivesQueued_ = false;
     result_ = {};
     entryId_.clear();
     // However the run ends, nothing more is read ahead for it.
@@ -373,6 +377,9 @@ void ConversionJob::storeMessages() {
             !SourceWriter::takes(PathFromUtf8(file))) {
             ++result_.queued;
         }
+        messagesTotal_ += static_cast<std::int64_t>(queue_.queuedMessages(i));
+        archivesQueued_ = archivesQueued_ || source::sourceFormatOf(PathFromUtf8(file)) ==
+                                                 source::SourceFormat::Archive;
     }
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;
@@ -380,6 +387,7 @@ void ConversionJob::storeMessages() {
         yield();
 
         result_.taken = i + 1;
+        const std::int64_t messagesBefore = messagesDone_;
         std::string folderPath;
         bool stored = false;
         if (!present || i >= queue_.rowCount() || isBlank(file)) {
@@ -388,12 +396,16 @@ void ConversionJob::storeMessages() {
                  "removed from the queue during the conversion"});
         } else if (SourceWriter::takes(PathFromUtf8(file))) {
             storeSource(i, file);
+            folderPath = file;  // its messages go where the mailbox says: the row names its file
         } else {
             folderPath = storeOne(i, file, stored);
         }
         if (stored) {
             ++stored_;
         }
+        // All the row held is taken up now, however much of it could be read.
+        messagesDone_ = std::max(
+            messagesDone_, messagesBefore + static_cast<std::int64_t>(queue_.queuedMessages(i)));
         reportProgress(i, folderPath);
     }
 }
@@ -406,6 +418,10 @@ void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPa
     progress.stored = stored_;
     progress.failed = static_cast<std::int64_t>(result_.failures.size());
     progress.committed = store_->committedMessages();
+    progress.messagesDone = messagesDone_;
+    // An archive that grew since it was queued: the count read is the better one.
+    progress.messagesTotal = std::max(messagesTotal_, messagesDone_);
+    progress.archivesQueued = archivesQueued_;
     progress_.runProgressed(progress);
 }
 
@@ -415,9 +431,11 @@ void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
     SourceReport report;
     const std::int64_t storedBefore = stored_;
     const std::int64_t queuedBefore = result_.queued;
+    const std::int64_t messagesBefore = messagesDone_;
     const auto settle = [&] {
         stored_ = storedBefore + static_cast<std::int64_t>(report.stored);
         result_.queued = queuedBefore + static_cast<std::int64_t>(report.read);
+        messagesDone_ = messagesBefore + static_cast<std::int64_t>(report.read);
     };
     const auto takeReport = [&] {
         settle();
@@ -453,7 +471,7 @@ void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
         SourceWriter writer(*mailboxFolders_, options, environment_.importOptions);
         writer.write(PathFromUtf8(file), report, [&] {
             settle();
-            reportProgress(row, "");
+            reportProgress(row, file);
             yield();
         });
     } catch (const store::WriteFailure&) {

@@ -131,6 +131,9 @@ class ConversionJob {
     std::unique_ptr<MailboxFolders> mailboxFolders_;  // its folders by the mailbox's rule
     std::unique_ptr<PrivateFolder> spoolFolder_;      // where archives' large items spool
     std::int64_t stored_ = 0;
+    std::int64_t messagesDone_ = 0;   // messages taken up, as JobProgress counts them
+    std::int64_t messagesTotal_ = 0;  // messages queued, as counted when queued
+    bool archivesQueued_ = false;
     bool running_ = false;
     bool started_ = false;
     bool stopRequested_ = false;

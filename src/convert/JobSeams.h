@@ -24,20 +24,30 @@ class QueueSource {
     virtual std::string selectRow(std::int64_t row) = 0;
     // Size and modification time of the row's file when it was queued; none when unknown.
     virtual std::optional<FileStamp> queuedStamp(std::int64_t) const { return std::nullopt; }
+    // Messages the row held when it was queued: an export archive's as counted then, one for
+    // a message file.
+    virtual std::uint64_t queuedMessages(std::int64_t) const { return 1; }
 };
 
 // Where the run stands after a queued row was taken up.
 struct JobProgress {
     std::int64_t done = 0;        // rows taken up so far, this one included
     std::int64_t total = 0;       // rows in the queue now
-    std::string folder;           // the store folder of this row ("" when it has none)
+    std::string folder;           // this row's store folder ("" when none), or its own file
     std::int64_t stored = 0;      // messages handed to the store so far
     std::int64_t failed = 0;      // rows not stored so far
     std::uint64_t committed = 0;  // messages the file holds as of its last commit
+    // Messages taken up so far, an archive's counted as they are read, and of the whole queue
+    // as counted when it was queued. With an archive queued a row is no message, so only these
+    // say how far the run is.
+    std::int64_t messagesDone = 0;
+    std::int64_t messagesTotal = 0;
+    bool archivesQueued = false;
 };
 
-// What the job tells its front end, in this order: started once the destination is
-// chosen, progressed after every row, ended with the result (only after started).
+// What the job tells its front end, in this order: started once the destination is chosen,
+// progressed after every row and after every message read from an archive, ended with the
+// result (only after started).
 class ProgressSink {
   public:
     virtual ~ProgressSink() = default;

@@ -27,14 +27,15 @@ void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
         }
         window.setConvertEnabled(true);
         const std::vector<std::string> paths = PathsOfFileOpenResult(result, syntax);
-        for (const auto& path : paths) {
-            window.fileQueue().AddQueueRow(path);
-        }
         // What each archive holds, which its name does not say.
         std::string archives;
         for (const auto& path : paths) {
             if (IsArchiveFile(path)) {
-                archives += "\r\n" + SurveyArchive(path).line;
+                const ArchiveContents contents = SurveyArchive(path);
+                window.fileQueue().AddQueueRow(path, contents.messages);
+                archives += "\r\n" + contents.line;
+            } else {
+                window.fileQueue().AddQueueRow(path);
             }
         }
         if (!archives.empty()) {

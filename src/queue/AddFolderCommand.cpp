@@ -99,12 +99,13 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
                 if (window.unloaded()) {
                     return;
                 }
-                window.fileQueue().AddQueueRow(path);
                 if (IsArchiveFile(path)) {
                     ArchiveContents contents = SurveyArchive(path);
+                    window.fileQueue().AddQueueRow(path, contents.messages);
                     queued += static_cast<std::int64_t>(contents.messages);
                     archives.push_back(std::move(contents.line));
                 } else {
+                    window.fileQueue().AddQueueRow(path);
                     ++queued;
                 }
             }

@@ -13,7 +13,7 @@ FileQueue::FileQueue(GridModel& grid, std::function<void(const std::string&)> se
       setCountCaption_(std::move(setCountCaption)),
       workingPathList_(workingPathList) {}
 
-void FileQueue::AddQueueRow(std::string path) {
+void FileQueue::AddQueueRow(std::string path, std::uint64_t messages) {
     const GridModel::Batch batch(grid_);
     bool reuseRow0 = false;
     if (grid_.Rows() == 1 && IsEmpty()) {
@@ -22,7 +22,8 @@ void FileQueue::AddQueueRow(std::string path) {
         grid_.FixedRows(0);
         grid_.ColWidth(0, kColumnWidthTwips);
         reuseRow0 = true;
-        stamps_.clear();
+        queued_.clear();
+        messages_ = 0;
     }
     if (!reuseRow0) {
         if (grid_.Rows() == std::numeric_limits<int>::max()) {
@@ -33,9 +34,10 @@ void FileQueue::AddQueueRow(std::string path) {
     grid_.Row(grid_.Rows() - 1);
     grid_.Col(0);
     grid_.Text(path);
-    stamps_.resize(static_cast<std::size_t>(grid_.Rows()));
-    stamps_.back() = stampOf(path);
-    setCountCaption_(std::to_string(grid_.Rows()) + " Zimbra Messages");
+    queued_.resize(static_cast<std::size_t>(grid_.Rows()));
+    queued_.back() = {stampOf(path), messages};
+    messages_ += messages;
+    setCountCaption_(std::to_string(messages_) + " Zimbra Messages");
 }
 
 void FileQueue::ResetQueue() {
@@ -45,7 +47,8 @@ void FileQueue::ResetQueue() {
         grid_.Rows(1);
         grid_.Clear();
     }
-    stamps_.clear();
+    queued_.clear();
+    messages_ = 0;
     setCountCaption_("0 files");
 }
 
@@ -69,10 +72,17 @@ std::string FileQueue::SelectRow(std::int64_t row) {
 }
 
 std::optional<FileStamp> FileQueue::QueuedStamp(std::int64_t row) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= stamps_.size()) {
+    if (row < 0 || static_cast<std::size_t>(row) >= queued_.size()) {
         return std::nullopt;
     }
-    return stamps_[static_cast<std::size_t>(row)];
+    return queued_[static_cast<std::size_t>(row)].stamp;
+}
+
+std::uint64_t FileQueue::QueuedMessages(std::int64_t row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= queued_.size()) {
+        return 0;
+    }
+    return queued_[static_cast<std::size_t>(row)].messages;
 }
 
 }  // namespace tolvane::queue

@@ -14,7 +14,8 @@ namespace tolvane::queue {
 // The queue of message files, kept in the grid: one full path per row in column 0; the empty
 // queue is one row with an empty cell. Each add and each reset reaches the grid's view as one
 // change. Beside the grid it keeps each row's file stamp as it
-// was when queued, so the conversion can tell a file that changed since. Also resets the
+// was when queued, so the conversion can tell a file that changed since, and the messages it
+// held, so the conversion knows its total before it reads an archive. Also resets the
 // window's working path list, which the conversion fills, whenever the queue is emptied.
 class FileQueue {
   public:
@@ -23,9 +24,10 @@ class FileQueue {
     FileQueue(GridModel& grid, std::function<void(const std::string&)> setCountCaption,
               std::vector<std::string>& workingPathList);
 
-    // Appends path as the last entry (row 0 of an empty queue) and shows the new count.
+    // Appends path as the last entry (row 0 of an empty queue), holding `messages` (an export
+    // archive's as counted when queued), and shows the count of messages queued.
     // Throws AppError 6 when the grid has no row left to give.
-    void AddQueueRow(std::string path);
+    void AddQueueRow(std::string path, std::uint64_t messages = 1);
     // Back to one empty row, the working path list to one empty entry, the label "0 files".
     void ResetQueue();
     // Makes cell (0, 0) current and tells whether its text is empty.
@@ -36,12 +38,19 @@ class FileQueue {
     std::string SelectRow(std::int64_t row);
     // The row's file as it was queued; none for an empty row or a file that was not there.
     std::optional<FileStamp> QueuedStamp(std::int64_t row) const;
+    // The messages the row held when queued; none for an empty row.
+    std::uint64_t QueuedMessages(std::int64_t row) const;
 
   private:
     GridModel& grid_;
     std::function<void(const std::string&)> setCountCaption_;
     std::vector<std::string>& workingPathList_;
-    std::vector<std::optional<FileStamp>> stamps_;  // by row
+    struct Queued {
+        std::optional<FileStamp> stamp;
+        std::uint64_t messages = 0;
+    };
+    std::vector<Queued> queued_;  // by row
+    std::uint64_t messages_ = 0;  // of every row
 };
 
 }  // namespace tolvane::queue

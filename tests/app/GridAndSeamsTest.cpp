@@ -96,6 +96,24 @@ TEST_F(JobSeams, RunEventsBecomeTheCaptionsTheBarAndTheStopButton) {
     EXPECT_TRUE(c().CmdExtractDBX->isEnabled());
 }
 
+// With an archive queued one row is many messages: the frame and the bar follow the
+// messages, counted in groups of thousands, not the rows.
+TEST_F(JobSeams, AnArchiveRunCountsMessagesNotRows) {
+    convert::ProgressSink& sink = window();
+    sink.runStarted();
+    convert::JobProgress progress;
+    progress.done = 1;
+    progress.total = 2;
+    progress.folder = "/m/export.tgz";
+    progress.messagesDone = 1234;
+    progress.messagesTotal = 100000;
+    progress.archivesQueued = true;
+    sink.runProgressed(progress);
+    EXPECT_EQ(c().FrameConversion->title(), "Details : Converting - (1,234 of 100,000) messages");
+    EXPECT_EQ(c().LblCurrentDBX->text(), "Converting Messages... from (/m/export.tgz)");
+    EXPECT_FLOAT_EQ(c().ProgressBar1->Value(), 1.234f);
+}
+
 TEST_F(JobSeams, RowsRemovedMidRunHoldTheBarAtItsEnd) {
     convert::ProgressSink& sink = window();
     sink.runStarted();

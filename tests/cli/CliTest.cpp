@@ -102,7 +102,20 @@ convert::JobProgress after(std::int64_t done, std::int64_t total, std::uint64_t 
     convert::JobProgress progress;
     progress.done = done;
     progress.total = total;
+    progress.messagesDone = done;
+    progress.messagesTotal = total;
     progress.committed = committed;
+    return progress;
+}
+
+// Two rows: an archive of `messages` read so far, of `total` messages in the queue.
+convert::JobProgress inArchive(std::int64_t messages, std::int64_t total) {
+    convert::JobProgress progress;
+    progress.done = 1;
+    progress.total = 2;
+    progress.messagesDone = messages;
+    progress.messagesTotal = total;
+    progress.archivesQueued = true;
     return progress;
 }
 
@@ -131,6 +144,27 @@ TEST(CliProgress, LogsOneLinePerThousandMessagesAndTheLastWhenNotATerminal) {
     EXPECT_EQ(progress.done(), 2500);
 }
 
+// An archive is one row of many messages: the log counts its messages as they are read, and
+// one cut short, which jumps to its end, still logs the thousand it passed, once.
+TEST(CliProgress, AnArchiveIsCountedByItsMessagesNotItsRow) {
+    std::ostringstream out;
+    CliProgress progress(out, false);
+    progress.runStarted();
+    for (int k = 1; k <= 1500; ++k) {
+        progress.runProgressed(inArchive(k, 3200));
+    }
+    progress.runProgressed(inArchive(2600, 3200));  // the archive's end, 1,100 messages short
+    progress.runProgressed(inArchive(2600, 3200));  // the row's end, told again
+    progress.runProgressed(inArchive(3200, 3200));  // the second row
+    progress.finish();
+    std::vector<std::string> counts;
+    for (const auto& line : linesOf(out.str())) {
+        counts.push_back(line.substr(0, line.find(' ')));
+    }
+    EXPECT_EQ(counts, (std::vector<std::string>{"1000/3200", "2600/3200", "3200/3200"}));
+    EXPECT_EQ(progress.done(), 3200);
+}
+
 // A script reading the log knows at every moment how many messages the file holds.
 TEST(CliProgress, EachCommitIsOneLineWithTheCountTheFileHolds) {
     std::ostringstream out;
@@ -152,11 +186,13 @@ TEST(CliProgress, EachCommitIsOneLineWithTheCountTheFileHolds) {
 
 TEST(CliProgress, ATerminalLineShowsBarCountRateAndTimeLeft) {
     EXPECT_EQ(CliProgress::barLine(500, 1000, 2.0),
-              "[###############               ] 500/1000  250 msg/s  0:02 left");
+              "[###############               ] 500/1,000  250 msg/s  0:02 left");
     EXPECT_EQ(CliProgress::barLine(30, 100, 7.0),
               "[#########                     ] 30/100  4 msg/s  0:16 left");
     EXPECT_EQ(CliProgress::barLine(100, 100, 4.0),
               "[##############################] 100/100  25 msg/s");
+    EXPECT_EQ(CliProgress::barLine(1234, 100000, 1.0).substr(33),
+              "1,234/100,000  1234 msg/s  1:20 left");
     EXPECT_EQ(CliProgress::logLine(1000, 40000, 0.5), "1000/40000 messages, 2000 msg/s");
 
     std::ostringstream out;

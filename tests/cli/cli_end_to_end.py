@@ -6,6 +6,7 @@ four independent readers and checked by tolvane-pstcheck.
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -255,7 +256,8 @@ class ArchivesConvert(unittest.TestCase):
     def test_the_cut_is_reported_and_what_came_before_is_kept(self):
         result = self.run_result
         self.assertEqual(result.returncode, 1, result.stderr)
-        cut = [line for line in result.stderr.splitlines() if "not converted: " in line]
+        cut = [line for line in result.stderr.splitlines()
+               if line.startswith("tolvane-convert: not converted: ")]
         self.assertEqual(len(cut), 1, result.stderr)
         self.assertIn(self.truncated + ": Inbox/", cut[0])
         self.assertRegex(result.stderr, r"\d+ of \d+ message\(s\) converted")
@@ -277,6 +279,19 @@ class ArchivesConvert(unittest.TestCase):
         self.assertIn(("Inbox", True), read["Read plain"])
         self.assertEqual(read["Sent by me"][0], ("Sent Items", True))
         self.assertEqual(read["Thrown away"][0], ("Deleted Items", True))
+
+    def test_each_archive_says_what_it_holds_and_progress_counts_its_messages(self):
+        err = self.run_result.stderr
+        queued = [line for line in err.splitlines() if "archive queued: " in line]
+        self.assertEqual(len(queued), 2, err)
+        self.assertIn(self.sample + ": 20 messages; not converted: 3 contacts", queued[0])
+        truncated = int(re.search(re.escape(self.truncated) + r": (\d+) message", queued[1])[1])
+        # Not a terminal: the last progress line counts every queued message, not two rows.
+        progress = [line for line in err.splitlines() if re.match(r"^\d+/\d+ messages, ", line)]
+        self.assertTrue(progress, err)
+        total = 20 + truncated
+        self.assertEqual(progress[-1].split(" ")[0], "%d/%d" % (total, total))
+        self.assertGreater(total, 2)
 
     def test_the_private_temporary_folder_is_gone(self):
         self.assertEqual(os.listdir(self.temp), [])

@@ -166,6 +166,43 @@ TEST_F(ConversionJobTest, EachMessageReportsDoneTotalFolderAndCounts) {
     EXPECT_EQ(readPst(job.lastRun().storePath).messages(), 3);
 }
 
+// An archive is one row of many messages: progress comes after each message it gives, and
+// counts messages against the total counted when the queue was made. One cut short (fewer
+// read than counted) jumps to its end when its row is done, so the next row goes on from
+// there and the last event is the whole total.
+TEST_F(ConversionJobTest, AnArchiveReportsEachMessageAgainstTheQueuedTotal) {
+    const std::string cut = TOLVANE_SOURCE_ARCHIVES "/truncated.tgz";
+    ASSERT_TRUE(std::filesystem::exists(cut)) << "missing test input " << cut;
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml"});
+    queue.rows.push_back(cut);
+    queueMessages({"C:\\A\\2.eml"});
+    queue.messages = {1, 40, 1};
+    run();
+
+    ASSERT_FALSE(progress.events.empty());
+    std::vector<std::int64_t> done;
+    for (const JobProgress& p : progress.events) {
+        EXPECT_TRUE(p.archivesQueued);
+        EXPECT_EQ(p.messagesTotal, 42);
+        if (done.empty() || done.back() != p.messagesDone) {
+            done.push_back(p.messagesDone);
+        }
+    }
+    const auto read = static_cast<std::int64_t>(done.size()) - 3;  // all but 1, 41 and 42
+    ASSERT_GT(read, 0);
+    ASSERT_LT(read, 40);
+    std::vector<std::int64_t> expected;
+    for (std::int64_t k = 1; k <= 1 + read; ++k) {
+        expected.push_back(k);
+    }
+    expected.push_back(41);
+    expected.push_back(42);
+    EXPECT_EQ(done, expected);
+    EXPECT_EQ(progress.events.back().done, 3);
+    EXPECT_EQ(progress.events.back().total, 3);
+}
+
 TEST_F(ConversionJobTest, ANormalEndLeavesTheQueueAndDisablesConvert) {
     ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});

@@ -36,6 +36,7 @@ class VectorQueue : public QueueSource {
   public:
     std::vector<std::string> rows;  // empty: the empty queue, one row with an empty text
     std::vector<std::optional<FileStamp>> stamps;  // by row, when a test gives them
+    std::vector<std::uint64_t> messages;           // by row, when a test gives them
     std::optional<std::int64_t> currentRow;
 
     std::int64_t rowCount() const override {
@@ -53,6 +54,12 @@ class VectorQueue : public QueueSource {
             return std::nullopt;
         }
         return stamps[static_cast<std::size_t>(row)];
+    }
+    std::uint64_t queuedMessages(std::int64_t row) const override {
+        if (row < 0 || static_cast<std::size_t>(row) >= messages.size()) {
+            return 1;
+        }
+        return messages[static_cast<std::size_t>(row)];
     }
 };
 

@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -212,6 +214,51 @@ TEST_F(WindowConversionTest, StopEndsTheRunButNotTheProgram) {
               "Convert &Messages");
     EXPECT_FALSE(window.control<QPushButton>(app::CmdExtractDBX)->isEnabled());
     EXPECT_EQ(window.rowCount(), 6);
+}
+
+// An export archive is one row of many messages: the queue's count, the frame and the bar
+// follow its messages one by one from the count taken when it was queued.
+TEST_F(WindowConversionTest, AnArchiveRunShowsItsProgressInMessages) {
+    const std::filesystem::path sample = TOLVANE_SOURCE_ARCHIVES "/sample.tgz";
+    ASSERT_TRUE(std::filesystem::exists(sample)) << "missing test input " << sample;
+    writeMessage("a.eml", "Loose one");
+    std::filesystem::copy_file(sample, source.path() / "export.tgz");
+    ui.answerFilesIn(source.path().string(), {"a.eml", "export.tgz"});
+    window.cmdAdd_Click();
+    EXPECT_EQ(window.control<QLabel>(app::lblCount1)->text().toStdString(), "21 Zimbra Messages");
+
+    std::vector<std::string> frames;
+    std::vector<float> bar;
+    std::string archiveLabel;
+    ui.onDoEvents = [&](int) {
+        const std::string frame =
+            window.control<QGroupBox>(app::FrameConversion)->title().toStdString();
+        if (frame.starts_with("Details : Converting") &&
+            (frames.empty() || frames.back() != frame)) {
+            frames.push_back(frame);
+            bar.push_back(window.control<app::ProgressBarControl>(app::ProgressBar1)->Value());
+            if (frames.size() == 5) {
+                archiveLabel = window.control<QLabel>(app::LblCurrentDBX)->text().toStdString();
+            }
+        }
+    };
+    ui.folderAnswers = {dest.path().string()};
+    ui.messageBoxes.clear();
+    window.control<QPushButton>(app::CmdExtractDBX)->click();
+
+    std::vector<std::string> expected;
+    for (int k = 1; k <= 21; ++k) {
+        expected.push_back("Details : Converting - (" + std::to_string(k) + " of 21) messages");
+    }
+    EXPECT_EQ(frames, expected);
+    ASSERT_EQ(bar.size(), 21u);
+    EXPECT_FLOAT_EQ(bar[1], 2.0f / 21.0f * 100.0f);
+    EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+    EXPECT_EQ(archiveLabel,
+              "Converting Messages... from (" + (source.path() / "export.tgz").string() + ")");
+    EXPECT_EQ(window.control<app::ProgressBarControl>(app::ProgressBar1)->Value(), 100.0f);
+    EXPECT_EQ(job.lastRun().stored, 21u);
+    EXPECT_EQ(strictCheckMessages(pstPath()), 21);
 }
 
 TEST_F(WindowConversionTest, ConvertingAClearedQueueSaysSoAndWritesNothing) {

@@ -113,6 +113,10 @@ class InstalledPackage(unittest.TestCase):
         # The Linux manual: the Linux paths, none of Windows' and no marker left.
         self.assertIn('id="troubleshooting"', manual)
         self.assertIn("~/.config/tolvane/explorer-view-settings", manual)
+        # Archives as input: where Zimbra's folders land and what a .meta beside a file does.
+        self.assertIn('id="archives"', manual)
+        for words in ("Junk E-mail", "Deleted Items", "<code>.meta</code>"):
+            self.assertIn(words, manual)
         for foreign in ("HKEY_CURRENT_USER", "C:\\Users", "<!--"):
             self.assertNotIn(foreign, manual)
 
@@ -131,6 +135,7 @@ class InstalledPackage(unittest.TestCase):
         rendered = re.sub(".\b", "", page.stdout).replace("\u2010", "-").replace("\u2212", "-")
         for option in options:
             self.assertIn(option, rendered)
+        self.assertIn("Export archives", rendered)
         self.assertIn("Tolvane %s" % VERSION, rendered)
 
     def test_lintian_finds_no_errors(self):

@@ -35,6 +35,11 @@ TEST_F(AddFiles, QueuedArchivesSayWhatTheyHold) {
               "Zimbra export archives queued:\r\n" + archives +
                   "/sample.zip: 20 messages; not converted: 3 contacts, 1 appointment, 1 task\r\n" +
                   archives + "/no-such.tgz: 0 messages; 1 entry unreadable");
+    // The queue counts messages, so a run knows its total before it reads an archive.
+    EXPECT_EQ(countCaption(), "21 Zimbra Messages");
+    EXPECT_EQ(window_.fileQueue().QueuedMessages(0), 20u);
+    EXPECT_EQ(window_.fileQueue().QueuedMessages(1), 1u);
+    EXPECT_EQ(window_.fileQueue().QueuedMessages(2), 0u);
 }
 
 TEST_F(AddFiles, CancelQueuesNothingAndLeavesConvertAsItWas) {

@@ -99,6 +99,7 @@ TEST_F(AddFolder, ArchivesAreQueuedWithWhatTheyHold) {
                   archive +
                   ": 20 messages; not converted: 3 contacts, 1 appointment, 1 task, 1 document");
     EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(countCaption(), "21 Zimbra Messages");
 }
 
 TEST_F(AddFolder, ATrailingSeparatorIsNotDoubled) {

@@ -1,7 +1,9 @@
 """tolvane-convert.exe under Wine against the Linux build: the same tree of message files
 (nested folders, non-ASCII names, attachments, an embedded message) converted by both; the
 PST written on Windows passes tolvane-pstcheck --strict, reads back right in four independent
-readers, and holds the same messages as the Linux one, message for message.
+readers, and holds the same messages as the Linux one, message for message. Then a Zimbra
+export archive (tests/source's generator, written at test time) converted by both the same
+way: each message in Outlook's folder for its Zimbra folder, with its state.
 
     windows_end_to_end.py WINE_RUN TOLVANE_CONVERT_EXE LINUX_TOLVANE_CONVERT LINUX_PSTCHECK
 """
@@ -19,6 +21,7 @@ sys.path.insert(0, os.path.join(TESTS, "cli"))
 from make_tree import make_tree  # noqa: E402
 
 READERS = os.path.join(TESTS, "support", "pst_readers.py")
+EXPORT_GENERATOR = os.path.join(TESTS, "source", "make_zimbra_export.py")
 WINE_RUN = WINDOWS_CONVERT = LINUX_CONVERT = PSTCHECK = None
 
 
@@ -47,6 +50,24 @@ def messages_by_folder(tree):
             for f in tree["folders"]}
 
 
+def convert_on_both(cls, base, source):
+    """Converts `source` with both builds into base/linux and base/windows; keeps each run and
+    the path of each PST on `cls`."""
+    for side in ("linux", "windows"):
+        os.makedirs(os.path.join(base, side))
+    cls.linux = subprocess.run(
+        [LINUX_CONVERT, "--dest", os.path.join(base, "linux"), source],
+        capture_output=True, text=True, timeout=600)
+    cls.windows = subprocess.run(
+        [WINE_RUN, WINDOWS_CONVERT, "--dest", windows_path(os.path.join(base, "windows")),
+         windows_path(source)],
+        capture_output=True, timeout=600)
+    cls.windows_stdout = cls.windows.stdout.decode("utf-8")
+    cls.windows_stderr = cls.windows.stderr.decode("utf-8", "replace")
+    cls.linux_pst = cls.linux.stdout.strip()
+    cls.windows_pst = linux_path(cls.windows_stdout.strip()) if cls.windows_stdout.strip() else ""
+
+
 class WindowsConversionMatchesLinux(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -54,19 +75,7 @@ class WindowsConversionMatchesLinux(unittest.TestCase):
         base = cls.work.name
         cls.source = os.path.join(base, "Zimbra Export")
         cls.expected, cls.unconvertible = make_tree(cls.source)
-        for side in ("linux", "windows"):
-            os.makedirs(os.path.join(base, side))
-        cls.linux = subprocess.run(
-            [LINUX_CONVERT, "--dest", os.path.join(base, "linux"), cls.source],
-            capture_output=True, text=True, timeout=600)
-        cls.windows = subprocess.run(
-            [WINE_RUN, WINDOWS_CONVERT, "--dest", windows_path(os.path.join(base, "windows")),
-             windows_path(cls.source)],
-            capture_output=True, timeout=600)
-        cls.windows_stdout = cls.windows.stdout.decode("utf-8")
-        cls.windows_stderr = cls.windows.stderr.decode("utf-8", "replace")
-        cls.linux_pst = cls.linux.stdout.strip()
-        cls.windows_pst = linux_path(cls.windows_stdout.strip()) if cls.windows_stdout.strip() else ""
+        convert_on_both(cls, base, cls.source)
 
     @classmethod
     def tearDownClass(cls):
@@ -131,6 +140,56 @@ class WindowsConversionMatchesLinux(unittest.TestCase):
             self.assertEqual(sorted(windows), sorted(linux), reader)
             for folder, messages in linux.items():
                 self.assertEqual(windows[folder], messages, "%s: %s" % (reader, "/".join(folder)))
+
+
+class WindowsArchiveMatchesLinux(unittest.TestCase):
+    """One Zimbra export archive, read by libarchive as each build links it."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory(prefix="tolvane-windows-archive-")
+        base = cls.work.name
+        cls.archive = os.path.join(base, "Zimbra export.tgz")
+        subprocess.run(["/usr/bin/python3", EXPORT_GENERATOR, cls.archive], check=True,
+                       timeout=300)
+        convert_on_both(cls, base, cls.archive)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def test_both_convert_every_message_and_count_what_is_not_mail(self):
+        for stderr, code in ((self.linux.stderr, self.linux.returncode),
+                             (self.windows_stderr, self.windows.returncode)):
+            self.assertEqual(code, 0, stderr)
+            self.assertIn("20 of 20 message(s) converted", stderr)
+            self.assertIn("Not converted, this version converts mail only: 3 contacts", stderr)
+            self.assertIn(": 20 messages; not converted: ", stderr)
+            # Not a console: the last progress line counts the archive's messages.
+            self.assertIn("\n20/20 messages, ", stderr)
+
+    def test_the_windows_pst_passes_the_strict_checker(self):
+        result = subprocess.run([PSTCHECK, "--strict", self.windows_pst], capture_output=True,
+                                text=True, timeout=600)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_zimbras_folders_are_outlooks_and_each_message_keeps_its_state(self):
+        read = {}
+        for folder in dump("pypff", self.windows_pst)["folders"]:
+            for message in folder["messages"]:
+                read.setdefault(message["subject"], []).append(
+                    ("/".join(folder["path"][1:]), message["read"]))
+        self.assertIn(("Inbox", False), read["Unread hello"])
+        self.assertIn(("Inbox", True), read["Read plain"])
+        self.assertEqual(read["Sent by me"][0], ("Sent Items", True))
+        self.assertEqual(read["Thrown away"][0], ("Deleted Items", True))
+
+    def test_windows_and_linux_psts_hold_the_same_messages(self):
+        for reader in ("pstextractor", "pypff"):
+            linux = messages_by_folder(dump(reader, self.linux_pst))
+            windows = messages_by_folder(dump(reader, self.windows_pst))
+            self.assertEqual(sum(len(m) for m in linux.values()), 20, reader)
+            self.assertEqual(windows, linux, reader)
 
 
 if __name__ == "__main__":

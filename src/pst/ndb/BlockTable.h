@@ -26,10 +26,15 @@ struct BbtTraits {
     static void encode(const BlockRecord& r, std::span<std::uint8_t> out) {
         disk::writeAt(out, disk::BbtEntry{{r.bid.value, r.ib.value}, r.cb, r.refs, 0});
     }
+    static BlockRecord decode(std::span<const std::uint8_t> in) {
+        const auto e = disk::fromBytes<disk::BbtEntry>(in);
+        return {Bid{e.bref.bid}, ByteIndex{e.bref.ib}, e.cb, e.cRef};
+    }
 };
 
-// The blocks of the file, as the BBT pages that hold them: 24 bytes a block in memory, and a
-// commit rewrites only the pages whose blocks came, went or changed their count.
+// The blocks of the file, as the BBT pages that hold them: 24 bytes a block in memory while
+// its leaf is, and a commit rewrites only the pages whose blocks came, went or changed their
+// count.
 class BlockTable {
   public:
     void add(Bid bid, ByteIndex ib, std::uint16_t cb);

@@ -4,32 +4,40 @@
 // remembering where the last commit wrote it. A change marks the pages on its path; a commit
 // writes only those, children first, into fresh space (copy on write), and reports the places
 // of the pages it replaced or dropped so they are freed once the new state is the file's.
+// Once a commit is the file's, the pages it wrote may leave memory (dropCleanPages): they are
+// read back from the file when next reached, so memory holds the pages in use and the path to
+// the tree's end rather than one entry per block and node of the whole file.
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
 #include <vector>
 
+#include "pst/PstError.h"
 #include "pst/ndb/DiskCodec.h"
 #include "pst/ndb/PageWriter.h"
 
 namespace tolvane::pst::ndb {
 
 // Traits: `Entry` (compact, in memory), `static std::uint64_t key(const Entry&)`,
-// `static void encode(const Entry&, std::span<std::uint8_t> out)`, `kPtype`, `kLeafMax`,
+// `static void encode(const Entry&, std::span<std::uint8_t> out)`,
+// `static Entry decode(std::span<const std::uint8_t> in)`, `kPtype`, `kLeafMax`,
 // `kLeafEntrySize`.
 template <class Traits>
 class CowBTree {
   public:
     using Entry = typename Traits::Entry;
+    // Fills `page` with the 512 bytes at file offset `ib`.
+    using PageReader = std::function<void(std::uint64_t ib, PageBytes& page)>;
 
     CowBTree() : root_(std::make_unique<Node>(0)) {}
 
     const Entry* find(std::uint64_t key) const {
-        const Node* n = root_.get();
-        while (n->level > 0) {
+        Node* n = root_.get();
+        for (load(*n); n->level > 0; load(*n)) {
             n = n->children[childFor(*n, key)].get();
         }
         const auto it = lowerBound(*n, key);
@@ -43,6 +51,7 @@ class CowBTree {
         }
         Node* n = root_.get();
         for (;;) {
+            load(*n);
             n->dirty = true;
             if (n->level == 0) {
                 return &*lowerBound(*n, key);
@@ -72,7 +81,7 @@ class CowBTree {
         eraseFrom(*root_, key);
         --size_;
         // A root left with one child hands over to it.
-        while (root_->level > 0 && root_->children.size() <= 1) {
+        while (load(*root_), root_->level > 0 && root_->children.size() <= 1) {
             dropPage(*root_);
             root_ = root_->children.empty() ? std::make_unique<Node>(0)
                                             : std::move(root_->children.front());
@@ -97,11 +106,21 @@ class CowBTree {
 
     std::size_t depth() const { return std::size_t{root_->level} + 1; }
 
+    // Lets every page the last commit wrote, and nothing changed since, leave memory with all
+    // below it, but the root and the path to the last leaf, where a growing tree takes its new
+    // entries; `reader` reads a page back when it is next reached. Only once that commit is
+    // the file's: a page is read back from the place its parent names.
+    void dropCleanPages(PageReader reader) {
+        reader_ = std::move(reader);
+        dropCleanPagesBelow(*root_, true);
+    }
+
   private:
     struct Node {
         explicit Node(std::uint8_t lvl) : level(lvl) {}
         std::uint8_t level;
         bool dirty = true;
+        bool onlyInFile = false;          // its entries or children are read back when reached
         disk::Bref disk{};                // bid 0: never written
         std::vector<Entry> entries;       // a leaf's
         std::vector<std::uint64_t> keys;  // an index page's: first key of each child
@@ -162,6 +181,7 @@ class CowBTree {
 
     std::unique_ptr<Split> insertInto(Node& n, const Entry& entry, bool& inserted) {
         const std::uint64_t key = Traits::key(entry);
+        load(n);
         if (n.level == 0) {
             const auto it = lowerBound(n, key);
             if (it != n.entries.end() && Traits::key(*it) == key) {
@@ -190,6 +210,7 @@ class CowBTree {
     }
 
     void eraseFrom(Node& n, std::uint64_t key) {
+        load(n);
         n.dirty = true;
         if (n.level == 0) {
             n.entries.erase(lowerBound(n, key));
@@ -207,6 +228,10 @@ class CowBTree {
         n.keys[c] = firstKey(child);
         // Neighbours that fit one page become one, so deletions leave no half-empty pages.
         for (const std::size_t left : {c, c > 0 ? c - 1 : c}) {
+            if (left + 1 < n.children.size()) {
+                load(*n.children[left]);
+                load(*n.children[left + 1]);
+            }
             if (left + 1 < n.children.size() &&
                 count(*n.children[left]) + count(*n.children[left + 1]) <= capacity(child)) {
                 mergeInto(*n.children[left], *n.children[left + 1]);
@@ -237,7 +262,8 @@ class CowBTree {
     }
 
     template <class F>
-    static void forEachIn(const Node& n, F& f) {
+    void forEachIn(Node& n, F& f) const {
+        load(n);
         if (n.level == 0) {
             for (const Entry& e : n.entries) {
                 f(e);
@@ -263,7 +289,9 @@ class CowBTree {
             entrySize = sizeof(disk::BtEntry);
             for (std::size_t i = 0; i < n.children.size(); ++i) {
                 const disk::Bref child = writeNode(*n.children[i], pages, released);
-                n.keys[i] = firstKey(*n.children[i]);
+                if (!n.children[i]->onlyInFile) {  // unchanged since written: so is its key
+                    n.keys[i] = firstKey(*n.children[i]);
+                }
                 disk::writeAt(std::span(page).subspan(i * entrySize),
                               disk::BtEntry{n.keys[i], child});
             }
@@ -287,7 +315,64 @@ class CowBTree {
         return placed;
     }
 
+    // Reads a page back, checking that it is the one its parent names; an index page's children
+    // stay in the file until reached.
+    void load(Node& n) const {
+        if (!n.onlyInFile) {
+            return;
+        }
+        PageBytes page{};
+        reader_(n.disk.ib, page);
+        const auto tail = disk::fromBytes<disk::BtPage>(page);
+        const bool leaf = n.level == 0;
+        const std::size_t entrySize = leaf ? Traits::kLeafEntrySize : sizeof(disk::BtEntry);
+        if (tail.trailer.ptype != Traits::kPtype || tail.trailer.bid != n.disk.bid ||
+            tail.cLevel != n.level || tail.cEnt == 0 || tail.cEnt > capacity(n) ||
+            tail.cbEnt != entrySize) {
+            throw PstError("B-tree page read back at " + std::to_string(n.disk.ib) +
+                           ": BTPAGE is not the page written there (bid " +
+                           std::to_string(tail.trailer.bid) + ", cLevel " +
+                           std::to_string(tail.cLevel) + ", cEnt " + std::to_string(tail.cEnt) +
+                           ")");
+        }
+        const std::span<const std::uint8_t> entries(page);
+        for (std::size_t i = 0; i < tail.cEnt; ++i) {
+            const auto entry = entries.subspan(i * entrySize, entrySize);
+            if (leaf) {
+                n.entries.push_back(Traits::decode(entry));
+                continue;
+            }
+            const auto e = disk::fromBytes<disk::BtEntry>(entry);
+            auto child = std::make_unique<Node>(static_cast<std::uint8_t>(n.level - 1));
+            child->dirty = false;
+            child->onlyInFile = true;
+            child->disk = e.bref;
+            n.keys.push_back(e.btkey);
+            n.children.push_back(std::move(child));
+        }
+        n.onlyInFile = false;
+    }
+
+    void dropCleanPagesBelow(Node& n, bool onLastPath) {
+        for (std::size_t i = 0; i < n.children.size(); ++i) {
+            Node& child = *n.children[i];
+            const bool last = onLastPath && i + 1 == n.children.size();
+            if (!last && !child.dirty && !child.onlyInFile && child.disk.bid != 0) {
+                child.entries.clear();
+                child.entries.shrink_to_fit();
+                child.keys.clear();
+                child.keys.shrink_to_fit();
+                child.children.clear();
+                child.children.shrink_to_fit();
+                child.onlyInFile = true;
+            } else if (child.level > 0) {
+                dropCleanPagesBelow(child, last);
+            }
+        }
+    }
+
     std::unique_ptr<Node> root_;
+    PageReader reader_;
     std::size_t size_ = 0;
     std::vector<std::uint64_t> dropped_;  // pages of the last commit no longer in the tree
 };

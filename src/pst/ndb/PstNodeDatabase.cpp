@@ -424,6 +424,11 @@ void PstNodeDatabase::writeCommit() {
         file_.sync();
     }
     blocks_.markCommitted();
+    // The B-tree pages this state wrote are in the file now: memory need not hold them all,
+    // which would grow with every message the file takes.
+    const auto readPage = [this](std::uint64_t ib, PageBytes& page) { file_.read(ib, page); };
+    blocks_.table().tree().dropCleanPages(readPage);
+    nodes_.dropCleanPages(readPage);
     // Unlinked blocks are mapped again once a commit reaches them.
     for (const FreeRange& r : alsoFree) {
         space_.markChanged(r.offset);

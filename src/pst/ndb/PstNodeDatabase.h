@@ -33,6 +33,11 @@ struct NbtTraits {
         disk::writeAt(
             out, disk::NbtEntry{n.nid.value, n.data.value, n.subnodes.value, n.parent.value, 0});
     }
+    static NodeRecord decode(std::span<const std::uint8_t> in) {
+        const auto e = disk::fromBytes<disk::NbtEntry>(in);
+        return {Nid{static_cast<std::uint32_t>(e.nid)}, Nid{e.nidParent}, Bid{e.bidData},
+                Bid{e.bidSub}};
+    }
 };
 
 // The NodeDatabase behind create(): both B-trees in memory as their pages, blocks on disk as

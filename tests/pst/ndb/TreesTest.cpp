@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include "NdbFixture.h"
 #include "pst/ndb/DiskStructs.h"
@@ -139,6 +141,47 @@ INSTANTIATE_TEST_SUITE_P(Levels, NodeTrees,
                          ::testing::Values(std::pair{0, 1}, std::pair{1, 1}, std::pair{15, 1},
                                            std::pair{16, 2}, std::pair{300, 2}, std::pair{301, 3},
                                            std::pair{6000, 3}, std::pair{6001, 4}));
+
+// After a commit the leaves it wrote leave memory and are read back from the file when reached
+// again: nodes and blocks of earlier commits are found, rewritten (their old blocks released)
+// and deleted after later commits, and the file reads back whole.
+TEST_F(NdbFixture, LeavesOfEarlierCommitsAreReadBackWhenReachedAgain) {
+    constexpr int kNodes = 3000;
+    std::vector<Nid> nids;
+    for (int i = 0; i < kNodes; ++i) {
+        nids.push_back(newNode(pattern(40, static_cast<std::uint32_t>(i))));
+        if (i % 500 == 499) {
+            db->commit();
+        }
+    }
+    std::map<std::uint32_t, std::vector<std::uint8_t>> expected;
+    for (int i = 0; i < kNodes; ++i) {
+        const Nid nid = nids[static_cast<std::size_t>(i)];
+        ASSERT_TRUE(db->findNode(nid)) << "node " << i;
+        if (i % 7 == 0) {
+            db->deleteNode(nid);
+        } else if (i % 5 == 0) {
+            const auto data = pattern(60, static_cast<std::uint32_t>(100000 + i));
+            db->setNode({nid, db->writeData(data), Bid{}, Nid{0x122}});
+            expected[nid.value] = data;
+        } else {
+            expected[nid.value] = pattern(40, static_cast<std::uint32_t>(i));
+        }
+        if (i % 1000 == 999) {
+            db->commit();
+        }
+    }
+    for (int i = 1; i < kNodes; i += 7) {
+        EXPECT_TRUE(db->findNode(nids[static_cast<std::size_t>(i)])) << "node " << i;
+    }
+    auto file = closeAndInspect();
+    EXPECT_TRUE(file.problems().empty()) << file.problemText();
+    EXPECT_EQ(file.nodes().size(), expected.size());
+    EXPECT_EQ(file.blocks().size(), expected.size());
+    for (const auto& [nid, data] : expected) {
+        EXPECT_EQ(file.data(file.nodes().at(nid).bidData), data) << "node " << nid;
+    }
+}
 
 }  // namespace
 }  // namespace tolvane::pst::ndb
