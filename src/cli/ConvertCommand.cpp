@@ -115,6 +115,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << result.storePath << "\n";
     }
     err << "tolvane-convert: " << convert::endSentence(result) << "\n";
+    if (const auto also = convert::alsoConvertedSentence(result); !also.empty()) {
+        err << "tolvane-convert: " << also << "\n";
+    }
     if (!result.notConverted.empty()) {
         err << "tolvane-convert: " << convert::notConvertedSentence(result) << "\n";
     }

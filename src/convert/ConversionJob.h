@@ -104,6 +104,7 @@ class ConversionJob {
     std::string storeOne(std::int64_t row, const std::string& file, bool& stored);
     void storeSource(std::int64_t row, const std::string& file);
     void reportProgress(std::int64_t row, const std::string& folderPath);
+    std::uint64_t committedMessages() const;
     std::string targetFolderPath(const std::string& file) const;
     std::shared_ptr<store::Folder> folderFor(const std::string& folderPath);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath);
@@ -131,6 +132,10 @@ class ConversionJob {
     std::unique_ptr<MailboxFolders> mailboxFolders_;  // its folders by the mailbox's rule
     std::unique_ptr<PrivateFolder> spoolFolder_;      // where archives' large items spool
     std::int64_t stored_ = 0;
+    // Where each contact, appointment and task was among all items handed to the store, in
+    // order: the store's committed count holds them too.
+    std::vector<std::uint64_t> otherItemsAt_;
+    bool messagesCounted_ = false;  // the queue's messages are counted, none being a count too
     bool running_ = false;
     bool started_ = false;
     bool stopRequested_ = false;
