@@ -87,6 +87,8 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     ScanResult scan = scanFolder(folder, fileSystem);
 
     std::int64_t queued = 0;
+    // Contacts, appointments and tasks are converted too, but are no messages to count.
+    bool othersQueued = false;
     std::vector<std::string> archives;
     try {
         for (const std::string& path : *scan.files) {
@@ -103,7 +105,10 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
                 if (IsArchiveFile(path)) {
                     ArchiveContents contents = SurveyArchive(path);
                     queued += static_cast<std::int64_t>(contents.messages);
+                    othersQueued = othersQueued || contents.items > contents.messages;
                     archives.push_back(std::move(contents.line));
+                } else if (IsContactOrCalendarFile(path)) {
+                    othersQueued = true;
                 } else {
                     ++queued;
                 }
@@ -114,7 +119,7 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     }
     ui.setWaitCursor(false);
 
-    window.setConvertEnabled(queued > 0);
+    window.setConvertEnabled(queued > 0 || othersQueued);
     const std::string count = std::to_string(queued) + kQueuedForConversion;
     if (!scan.failure && scan.skipped.empty() && scan.others.empty()) {
         MessageBoxRequest box = PlainBox(count);
