@@ -180,17 +180,23 @@ void SourceWriter::storeGroups(ContactPass& pass, SourceReport& report) {
     pass.groups.clear();
 }
 
+std::optional<std::vector<std::uint8_t>> SourceWriter::bytesOf(const source::Item& item,
+                                                               SourceReport& report) {
+    try {
+        return item.bytes ? item.bytes->readAll() : std::vector<std::uint8_t>();
+    } catch (const std::exception& e) {
+        report.failures.push_back({item.reportName(), e.what()});
+        return std::nullopt;
+    }
+}
+
 // A .vcf file or a zip export's .vcf entry: each card a contact.
 void SourceWriter::storeVCards(const source::Item& item, SourceReport& report) {
     const std::string name = item.reportName();
-    std::vector<std::uint8_t> bytes;
-    try {
-        if (item.bytes)
-            bytes = item.bytes->readAll();
-    } catch (const std::exception& e) {
-        report.failures.push_back({name, e.what()});
+    const auto read = bytesOf(item, report);
+    if (!read)
         return;
-    }
+    const std::vector<std::uint8_t>& bytes = *read;
     auto cards = contact::importVCards(bytes, name);
     // A file without a single card lost what it held: its problems say what.
     auto& fileLines = cards.contacts.empty() ? report.failures : report.warnings;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ class SourceWriter {
     void storeGroups(ContactPass& pass, SourceReport& report);
     // Appointments and tasks; in a build without the calendar import, counted as not converted.
     void storeCalendar(const source::Item& item, SourceReport& report);
+    // A contact file's or calendar's bytes, read whole (they are small); nullopt, with the
+    // item's failure in `report`, when they cannot be read.
+    static std::optional<std::vector<std::uint8_t>> bytesOf(const source::Item& item,
+                                                            SourceReport& report);
     // Files a contact, appointment or task; a failure is the item's, `name` says which.
     void storeOther(const mailbox::FolderRoute& route, mapi::Message message, source::ItemKind kind,
                     const std::string& name, SourceReport& report);

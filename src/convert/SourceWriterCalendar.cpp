@@ -11,14 +11,10 @@ namespace tolvane::convert {
 
 void SourceWriter::storeCalendar(const source::Item& item, SourceReport& report) {
     const std::string name = item.reportName();
-    std::vector<std::uint8_t> bytes;
-    try {
-        if (item.bytes)
-            bytes = item.bytes->readAll();
-    } catch (const std::exception& e) {
-        report.failures.push_back({name, e.what()});
+    const auto read = bytesOf(item, report);
+    if (!read)
         return;
-    }
+    const std::vector<std::uint8_t>& bytes = *read;
     // Floating times and all-day dates are the user's own local times: the system's zone where
     // libical knows it, else UTC, as the importer reads an empty zone.
     static const std::string localZone = calendar::systemZoneName();
