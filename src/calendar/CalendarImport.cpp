@@ -63,7 +63,7 @@ class Import {
             for (ComponentSpan& span : splitComponents(texts_[t])) {
                 if (!span.complete) {
                     report_.item(span.kind + " at line " + std::to_string(span.line));
-                    report_.add("the text ends before END:" + span.kind + "; not converted");
+                    report_.lose("the text ends before END:" + span.kind + "; not converted");
                     continue;
                 }
                 if (span.kind == "VTIMEZONE") {
@@ -73,7 +73,7 @@ class Import {
                 }
                 if (span.kind != "VEVENT" && span.kind != "VTODO") {
                     report_.item(span.kind + " at line " + std::to_string(span.line));
-                    report_.add("Outlook has no item for a " + span.kind + "; not converted");
+                    report_.lose("Outlook has no item for a " + span.kind + "; not converted");
                     continue;
                 }
                 const std::string key = span.kind + "\n" + span.uid;
@@ -92,7 +92,7 @@ class Import {
         }
         if (groups.empty()) {
             report_.item({});
-            report_.add("no VEVENT or VTODO in it; nothing converted");
+            report_.lose("no VEVENT or VTODO in it; nothing converted");
         }
         for (const Group& g : groups) {
             convert(g);
@@ -135,8 +135,8 @@ class Import {
             const ComponentSpan& first =
                 g.masters.empty() ? g.overrides.front().span : g.masters.front().span;
             report_.item(first.kind + " at line " + std::to_string(first.line));
-            report_.add("iCalendar that cannot be read: " + std::to_string(count - i) +
-                        " component(s) not converted");
+            report_.lose("iCalendar that cannot be read: " + std::to_string(count - i) +
+                         " component(s) not converted");
         }
         const auto newest = pickNewest(masters);
         std::vector<icalcomponent*> changes;

@@ -5,8 +5,9 @@ namespace {
 
 constexpr std::int64_t kTicksPerMinute = 600'000'000;
 
-// Days from 1970-01-01 of a civil date (H. Hinnant's algorithm).
-std::int64_t daysFromEpoch(std::int64_t y, unsigned m, unsigned d) {
+// Days from 1970-01-01 of a civil date (H. Hinnant's algorithm). Constant-evaluated, so the
+// constants of other files computed from it at start-up never see k1601 still zero.
+constexpr std::int64_t daysFromEpoch(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
@@ -15,7 +16,7 @@ std::int64_t daysFromEpoch(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-const std::int64_t k1601 = daysFromEpoch(1601, 1, 1);
+constexpr std::int64_t k1601 = daysFromEpoch(1601, 1, 1);
 
 }  // namespace
 

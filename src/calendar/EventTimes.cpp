@@ -40,7 +40,7 @@ bool midnight(const When& w) {
 std::optional<EventTimes> eventTimes(icalcomponent* ev, const ZoneSet& zones, Report& report) {
     auto start = whenOf(icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY), zones, report);
     if (!start) {
-        report.add("no DTSTART: the item cannot be placed in a calendar and was not converted");
+        report.lose("no DTSTART: the item cannot be placed in a calendar and was not converted");
         return std::nullopt;
     }
     EventTimes t;

@@ -8,8 +8,9 @@
 namespace tolvane::calendar {
 
 struct Problem {
-    std::string where;  // "<file or entry>: VEVENT 'Subject' at line 12"
-    std::string what;   // what was wrong and what was done about it
+    std::string where;      // "<file or entry>: VEVENT 'Subject' at line 12"
+    std::string what;       // what was wrong and what was done about it
+    bool itemLost = false;  // the item (or the whole text) was not converted
 };
 
 class Report {
@@ -19,13 +20,17 @@ class Report {
     const std::string& source() const { return source_; }
     // Sets the item further problems are about.
     void item(std::string description) { item_ = std::move(description); }
-    void add(std::string what) {
-        problems_.push_back({source_ + (item_.empty() ? "" : ": " + item_), std::move(what)});
-    }
+    void add(std::string what) { push(std::move(what), false); }
+    // A problem that cost the item: it was not converted.
+    void lose(std::string what) { push(std::move(what), true); }
     const std::vector<Problem>& problems() const { return problems_; }
     std::vector<Problem> take() { return std::move(problems_); }
 
   private:
+    void push(std::string what, bool lost) {
+        problems_.push_back({source_ + (item_.empty() ? "" : ": " + item_), std::move(what), lost});
+    }
+
     std::string source_;
     std::string item_;
     std::vector<Problem> problems_;

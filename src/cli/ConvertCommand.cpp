@@ -124,6 +124,9 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!result.notMessages.empty()) {
         err << "tolvane-convert: " << convert::noMessageSentence(result) << "\n";
     }
+    if (const auto also = convert::alsoConvertedSentence(result); !also.empty()) {
+        err << "tolvane-convert: " << also << "\n";
+    }
     if (!result.notConverted.empty()) {
         err << "tolvane-convert: " << convert::notConvertedSentence(result) << "\n";
     }

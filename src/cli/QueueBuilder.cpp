@@ -12,7 +12,8 @@ namespace tolvane::cli {
 namespace {
 
 void queuePath(std::string path, BuiltQueue& queue) {
-    std::uint64_t messages = 1;
+    // A .vcf or .ics holds items, but no messages.
+    std::uint64_t messages = queue::IsContactOrCalendarFile(path) ? 0 : 1;
     if (queue::IsArchiveFile(path)) {
         queue::ArchiveContents contents = queue::SurveyArchive(path);
         messages = contents.messages;

@@ -1,9 +1,9 @@
 #include "contact/GroupMembers.h"
 
 #include "contact/Text.h"
-#include "contact/ZimbraMetadata.h"
 #include "mime/Addresses.h"
 #include "mime/GMimeSetup.h"
+#include "source/Bencode.h"
 
 namespace tolvane::contact {
 namespace {
@@ -37,18 +37,23 @@ std::vector<GroupMember> groupMembers(const ContactRecord& record, const MemberL
     if (!encoded || trim(*encoded).empty()) {
         return membersOfAddressList(record.value("dlist"));
     }
-    const auto meta = parseZimbraMetadata(*encoded);
-    const MetaValue* m = meta ? meta->at("m") : nullptr;
+    std::optional<source::BValue> meta;
+    try {
+        meta = source::parseBencode(*encoded);
+    } catch (const source::BencodeError&) {
+        // Said below, with the list kept in the notes.
+    }
+    const source::BValue* m = meta ? meta->find("m") : nullptr;
     if (!m || !m->list()) {
         issues.push_back("the group's member list cannot be read; it is kept in the notes");
         return {{"", "", *encoded}};
     }
     std::vector<GroupMember> members;
-    for (const MetaValue& item : *m->list()) {
-        const MetaValue* t = item.at("t");
-        const MetaValue* v = item.at("v");
-        const std::string type = t && t->text() ? *t->text() : "";
-        const std::string value = v && v->text() ? *v->text() : "";
+    for (const source::BValue& item : *m->list()) {
+        const source::BValue* t = item.find("t");
+        const source::BValue* v = item.find("v");
+        const std::string type = t ? t->text().value_or("") : "";
+        const std::string value = v ? v->text().value_or("") : "";
         std::optional<GroupMember> found;
         if (type == "I") {
             auto list = membersOfAddressList(value);

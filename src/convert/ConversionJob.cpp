@@ -91,6 +91,23 @@ class RunningFlag {
     bool& flag_;
 };
 
+// "contact", 3 added to a run's list of counts by kind, in the order kinds are first met.
+void addCounts(std::vector<std::pair<std::string, std::uint64_t>>& counts,
+               const std::array<std::uint64_t, source::kItemKindCount>& byKind) {
+    for (std::size_t kind = 0; kind < byKind.size(); ++kind) {
+        if (byKind[kind] == 0) {
+            continue;
+        }
+        const std::string name(source::kindName(static_cast<source::ItemKind>(kind)));
+        auto known = std::find_if(counts.begin(), counts.end(),
+                                  [&](const auto& entry) { return entry.first == name; });
+        if (known == counts.end()) {
+            known = counts.insert(known, {name, 0});
+        }
+        known->second += byKind[kind];
+    }
+}
+
 }  // namespace
 
 ConversionJob::ConversionJob(Ui& ui, QueueSource& queue, ProgressSink& progress, JobState& state,
@@ -142,6 +159,8 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
     messagesDone_ = 0;
     messagesTotal_ = 0;
     archivesQueued_ = false;
+    otherItemsAt_.clear();
+    messagesCounted_ = false;
     result_ = {};
     entryId_.clear();
     // However the run ends, nothing more is read ahead for it.
@@ -368,8 +387,9 @@ void ConversionJob::createFolders() {
 
 void ConversionJob::storeMessages() {
     const std::int64_t rows = queue_.rowCount();
-    // An archive's messages count once they are read.
+    // An archive's messages count once they are read; a .vcf or .ics file holds none.
     result_.queued = 0;
+    messagesCounted_ = true;
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;
         // A row that cannot be read is counted as a failure below.
@@ -417,12 +437,21 @@ void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPa
     progress.folder = folderPath;
     progress.stored = stored_;
     progress.failed = static_cast<std::int64_t>(result_.failures.size());
-    progress.committed = store_->committedMessages();
+    progress.committed = committedMessages();
     progress.messagesDone = messagesDone_;
     // An archive that grew since it was queued: the count read is the better one.
     progress.messagesTotal = std::max(messagesTotal_, messagesDone_);
     progress.archivesQueued = archivesQueued_;
     progress_.runProgressed(progress);
+}
+
+// The messages among the items the store has committed. It commits items in the order they
+// were handed to it, so the others among them are those handed over before the count.
+std::uint64_t ConversionJob::committedMessages() const {
+    const std::uint64_t committed = store_->committedMessages();
+    const auto others = std::lower_bound(otherItemsAt_.begin(), otherItemsAt_.end(), committed) -
+                        otherItemsAt_.begin();
+    return committed - static_cast<std::uint64_t>(others);
 }
 
 // An export archive, or a message file with its .meta: read in one pass, each message counted
@@ -432,10 +461,15 @@ void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
     const std::int64_t storedBefore = stored_;
     const std::int64_t queuedBefore = result_.queued;
     const std::int64_t messagesBefore = messagesDone_;
+    const std::uint64_t handedBefore = static_cast<std::uint64_t>(stored_) + otherItemsAt_.size();
+    std::size_t othersTaken = 0;
     const auto settle = [&] {
         stored_ = storedBefore + static_cast<std::int64_t>(report.stored);
         result_.queued = queuedBefore + static_cast<std::int64_t>(report.read);
         messagesDone_ = messagesBefore + static_cast<std::int64_t>(report.read);
+        for (; othersTaken < report.otherItemsAt.size(); ++othersTaken) {
+            otherItemsAt_.push_back(handedBefore + report.otherItemsAt[othersTaken]);
+        }
     };
     const auto takeReport = [&] {
         settle();
@@ -448,18 +482,8 @@ void ConversionJob::storeSource(std::int64_t row, const std::string& file) {
         for (auto& noMessage : report.notMessages) {
             result_.notMessages.push_back(std::move(noMessage));
         }
-        for (std::size_t kind = 0; kind < report.notConverted.size(); ++kind) {
-            if (report.notConverted[kind] == 0) {
-                continue;
-            }
-            const std::string name(source::kindName(static_cast<source::ItemKind>(kind)));
-            auto known = std::find_if(result_.notConverted.begin(), result_.notConverted.end(),
-                                      [&](const auto& entry) { return entry.first == name; });
-            if (known == result_.notConverted.end()) {
-                known = result_.notConverted.insert(known, {name, 0});
-            }
-            known->second += report.notConverted[kind];
-        }
+        addCounts(result_.converted, report.converted);
+        addCounts(result_.notConverted, report.notConverted);
         report = {};
     };
     try {
@@ -597,10 +621,10 @@ void ConversionJob::closeStore() {
         state_.session.reset();
     }
     if (store_) {
-        result_.stored = store_->committedMessages();
+        result_.stored = committedMessages();
         result_.storePath = store_->FilePath().string();
     }
-    if (result_.queued == 0) {
+    if (!messagesCounted_) {
         result_.queued = queue_.rowCount();
     }
 }
@@ -643,6 +667,9 @@ void ConversionJob::failRun(const std::string& cause) {
 
 void ConversionJob::showEndBox() {
     std::string text = std::string(kClosingText) + kCrLf + endSentence(result_);
+    if (const auto also = alsoConvertedSentence(result_); !also.empty()) {
+        text += kCrLf + also;
+    }
     for (const auto& sentence : problemSentences(result_)) {
         text += kCrLf + sentence;
     }

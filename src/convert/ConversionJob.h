@@ -104,6 +104,7 @@ class ConversionJob {
     std::string storeOne(std::int64_t row, const std::string& file, bool& stored);
     void storeSource(std::int64_t row, const std::string& file);
     void reportProgress(std::int64_t row, const std::string& folderPath);
+    std::uint64_t committedMessages() const;
     std::string targetFolderPath(const std::string& file) const;
     std::shared_ptr<store::Folder> folderFor(const std::string& folderPath);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath);
@@ -134,6 +135,10 @@ class ConversionJob {
     std::int64_t messagesDone_ = 0;   // messages taken up, as JobProgress counts them
     std::int64_t messagesTotal_ = 0;  // messages queued, as counted when queued
     bool archivesQueued_ = false;
+    // Where each contact, appointment and task was among all items handed to the store, in
+    // order: the store's committed count holds them too.
+    std::vector<std::uint64_t> otherItemsAt_;
+    bool messagesCounted_ = false;  // the queue's messages are counted, none being a count too
     bool running_ = false;
     bool started_ = false;
     bool stopRequested_ = false;

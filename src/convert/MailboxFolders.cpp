@@ -8,7 +8,20 @@ namespace tolvane::convert {
 
 namespace {
 
-constexpr int kMailFolderType = 6;
+// Outlook's folder types (OlDefaultFolders), as the store's Folders.Add takes them.
+int folderTypeOf(mailbox::FolderContents contents) {
+    switch (contents) {
+        case mailbox::FolderContents::Contacts:
+            return 10;  // olFolderContacts
+        case mailbox::FolderContents::Appointments:
+            return 9;  // olFolderCalendar
+        case mailbox::FolderContents::Tasks:
+            return 13;  // olFolderTasks
+        case mailbox::FolderContents::Mail:
+            break;
+    }
+    return 6;  // olFolderInbox
+}
 
 }  // namespace
 
@@ -25,6 +38,12 @@ std::shared_ptr<store::Folder> MailboxFolders::baseOf(mailbox::OutlookFolder bas
             return store_.SpecialFolder(pst::SpecialFolder::DeletedItems);
         case OutlookFolder::JunkEmail:
             return store_.SpecialFolder(pst::SpecialFolder::JunkEmail);
+        case OutlookFolder::Contacts:
+            return store_.SpecialFolder(pst::SpecialFolder::Contacts);
+        case OutlookFolder::Calendar:
+            return store_.SpecialFolder(pst::SpecialFolder::Calendar);
+        case OutlookFolder::Tasks:
+            return store_.SpecialFolder(pst::SpecialFolder::Tasks);
         case OutlookFolder::IpmSubtree:
             break;
     }
@@ -39,14 +58,15 @@ std::shared_ptr<store::Folder> MailboxFolders::folderOf(const mailbox::FolderRou
     if (route.below.empty()) {
         folder = baseOf(route.base);
     } else {
-        // The parent first, so each level is made once and remembered.
-        mailbox::FolderRoute parentRoute{route.base, route.below};
+        // The parent first, so each level is made once and remembered; a parent not made
+        // before holds what its child holds.
+        mailbox::FolderRoute parentRoute = route;
         parentRoute.below.pop_back();
         const auto parent = folderOf(parentRoute);
         const std::string& name = route.below.back();
         folder = parent->Folders().Find(name);
         if (!folder)
-            folder = parent->Folders().Add(name, kMailFolderType);
+            folder = parent->Folders().Add(name, folderTypeOf(route.contents));
     }
     known_.emplace(std::move(key), folder);
     return folder;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The store folders of a mailbox's routes: Outlook's special folder or the top of the tree,
-// then each name below it, found or made once and remembered.
+// then each name below it, found or made once (with the class of what the route holds) and
+// remembered.
 
 #include <map>
 #include <memory>

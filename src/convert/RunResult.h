@@ -47,9 +47,12 @@ struct RunResult {
     std::optional<WriteCause> writeCause;  // WriteFailed: why
     std::string writeError;                // WriteFailed: the system's words
     std::string storeFailure;              // the PST could not be finished (closed or named)
-    // Export archives: what was read with a problem but lost nothing (a .meta that could not
-    // be read, a name made safe), and the items that are no mail, by kind ("contact", 3).
+    // Export archives, .vcf and .ics files: what was read with a problem but lost nothing (a
+    // .meta that could not be read, a name made safe, a vCard line left out), the contacts,
+    // appointments and tasks stored beside the messages, and the items Outlook has no place
+    // for, each by kind ("contact", 3).
     std::vector<FileProblem> readingNotes;
+    std::vector<std::pair<std::string, std::uint64_t>> converted;
     std::vector<std::pair<std::string, std::uint64_t>> notConverted;
 };
 

@@ -3,6 +3,16 @@
 namespace tolvane::convert {
 namespace {
 
+// "3 contacts, 1 appointment".
+std::string countsByKind(const std::vector<std::pair<std::string, std::uint64_t>>& counts) {
+    std::string items;
+    for (const auto& [kind, count] : counts) {
+        items += (items.empty() ? "" : ", ") + std::to_string(count) + " " + kind +
+                 (count == 1 ? "" : "s");
+    }
+    return items;
+}
+
 std::string countInFile(const RunResult& result) {
     return std::to_string(result.stored) + " of " + std::to_string(result.queued) +
            " messages are in " + result.storePath;
@@ -51,8 +61,8 @@ std::vector<std::string> problemSentences(const RunResult& result) {
     }
     if (!result.readingNotes.empty()) {
         sentences.push_back(std::to_string(result.readingNotes.size()) +
-                            " problem(s) reading export archives lost no message; each is "
-                            "listed.");
+                            " problem(s) reading export archives, contacts or calendars lost "
+                            "nothing; each is listed.");
     }
     if (!result.notConverted.empty()) {
         sentences.push_back(notConvertedSentence(result));
@@ -72,13 +82,14 @@ std::string noMessageSentence(const RunResult& result) {
            (count == 1 ? " was" : " were") + " no message: each is stored whole as its body.";
 }
 
+std::string alsoConvertedSentence(const RunResult& result) {
+    if (result.converted.empty())
+        return {};
+    return "Also converted: " + countsByKind(result.converted) + ".";
+}
+
 std::string notConvertedSentence(const RunResult& result) {
-    std::string items;
-    for (const auto& [kind, count] : result.notConverted) {
-        items += (items.empty() ? "" : ", ") + std::to_string(count) + " " + kind +
-                 (count == 1 ? "" : "s");
-    }
-    return "Not converted, this version converts mail only: " + items + ".";
+    return "Not converted: " + countsByKind(result.notConverted) + ".";
 }
 
 std::string leftoverSentence(const std::vector<std::string>& leftovers) {

@@ -24,8 +24,12 @@ std::vector<std::string> problemSentences(const RunResult& result);
 // 2 were no message: each is stored whole as its body." Empty when none was.
 std::string noMessageSentence(const RunResult& result);
 
-// What export archives held that is no mail: "Not converted, this version converts mail
-// only: 3 contacts, 1 appointment."
+// What was stored beside the messages: "Also converted: 12 contacts, 3 appointments, 1 task."
+// Empty when there was nothing.
+std::string alsoConvertedSentence(const RunResult& result);
+
+// What the sources held that was not converted (documents, which Outlook has no folder for):
+// "Not converted: 2 documents."
 std::string notConvertedSentence(const RunResult& result);
 
 // The unfinished PSTs of earlier runs, said once before a run starts.

@@ -1,13 +1,17 @@
 #include "convert/SourceWriter.h"
 
+#include <charconv>
 #include <optional>
 
+#include "contact/ContactImport.h"
 #include "mailbox/FolderRoute.h"
 #include "mailbox/ItemByteSource.h"
 #include "mailbox/ZimbraState.h"
+#include "mapi/Tags.h"
 #include "mime/EmlImport.h"
 #include "source/SourceFormat.h"
 #include "source/SourceReader.h"
+#include "source/ZimbraMetadata.h"
 #include "store/Folder.h"
 #include "store/MailItem.h"
 #include "store/WriteFailure.h"
@@ -23,11 +27,53 @@ FileProblem problemLine(const source::Problem& problem) {
             problem.reason};
 }
 
+// The contact importer names the item at the front of each problem; a report line names it
+// apart from the reason.
+FileProblem contactProblem(const std::string& name, const std::string& problem) {
+    const std::string prefix = name + ": ";
+    if (problem.starts_with(prefix))
+        return {name, problem.substr(prefix.size())};
+    if (problem.starts_with(name + ", "))  // "NAME, line 7: ..."
+        return {name, problem.substr(name.size() + 2)};
+    return {name, problem};
+}
+
+// A group's member "C" refers to a contact by "257" or "<account id>:257".
+std::optional<int> contactIdOf(std::string_view reference) {
+    if (const auto colon = reference.rfind(':'); colon != std::string_view::npos)
+        reference.remove_prefix(colon + 1);
+    int id = 0;
+    const auto [end, error] =
+        std::from_chars(reference.data(), reference.data() + reference.size(), id);
+    if (error != std::errc() || end != reference.data() + reference.size())
+        return std::nullopt;
+    return id;
+}
+
+std::string textOf(const mapi::Message& message, mapi::PropTag tag) {
+    const auto* value = message.props.get(tag);
+    return value && std::holds_alternative<std::string>(value->payload()) ? value->asString()
+                                                                          : std::string();
+}
+
 }  // namespace
+
+// What one pass over a source keeps of its contacts: a group's members may be contacts read
+// after it, so groups are stored once every contact of the source has been read.
+struct SourceWriter::ContactPass {
+    struct Group {
+        contact::ZimbraContact contact;
+        std::vector<std::uint8_t> blob;
+        mailbox::FolderRoute route;
+    };
+    std::map<int, contact::GroupMember> members;  // by Zimbra item id
+    std::vector<Group> groups;
+};
 
 bool SourceWriter::takes(const std::filesystem::path& path) {
     const auto format = source::sourceFormatOf(path);
-    if (format == source::SourceFormat::Archive)
+    if (format == source::SourceFormat::Archive || format == source::SourceFormat::VCardFile ||
+        format == source::SourceFormat::ICalendarFile)
         return true;
     if (format != source::SourceFormat::MessageFile)
         return false;
@@ -40,10 +86,12 @@ bool SourceWriter::takes(const std::filesystem::path& path) {
 void SourceWriter::write(const std::filesystem::path& path, SourceReport& report,
                          const std::function<void()>& afterItem) {
     const auto reader = source::openSource(path, options_);
+    afterItem_ = afterItem;
     const auto takeProblems = [&] {
         for (const auto& problem : reader->takeProblems())
             (problem.itemLost ? report.failures : report.warnings).push_back(problemLine(problem));
     };
+    ContactPass contacts;
     while (auto item = reader->next()) {
         takeProblems();
         switch (item->kind) {
@@ -57,8 +105,15 @@ void SourceWriter::write(const std::filesystem::path& path, SourceReport& report
                 makeFolder(*item, report);
                 break;
             case source::ItemKind::Contact:
+                if (item->meta)
+                    storeContact(*item, contacts, report);
+                else
+                    storeVCards(*item, report);
+                break;
             case source::ItemKind::Appointment:
             case source::ItemKind::Task:
+                storeCalendar(*item, report);
+                break;
             case source::ItemKind::Document:
                 ++report.notConverted[static_cast<std::size_t>(item->kind)];
                 break;
@@ -68,6 +123,114 @@ void SourceWriter::write(const std::filesystem::path& path, SourceReport& report
         }
     }
     takeProblems();
+    storeGroups(contacts, report);
+}
+
+// A contact of an archive: its fields are in the .meta's metadata, a photo or file in the
+// entry after it.
+void SourceWriter::storeContact(const source::Item& item, ContactPass& pass, SourceReport& report) {
+    const std::string name = item.reportName();
+    contact::ZimbraContact contact;
+    std::vector<std::uint8_t> blob;
+    try {
+        for (auto& [field, value] : source::contactFieldsOf(source::metadataOf(*item.meta)))
+            contact.fields.emplace(std::move(field), std::move(value));
+        if (item.bytes)
+            blob = item.bytes->readAll();
+    } catch (const std::exception& e) {
+        report.failures.push_back({name, std::string("the contact cannot be read: ") + e.what()});
+        return;
+    }
+    contact.tags = item.meta->tagNames;
+    contact.source = name;
+    const auto route = mailbox::routeOfItem(item, mailbox::FolderContents::Contacts);
+    if (const auto type = contact.fields.find("type");
+        type != contact.fields.end() && type->second == "group") {
+        pass.groups.push_back({std::move(contact), std::move(blob), route});
+        return;
+    }
+    contact.blob = blob;
+    auto imported = contact::importZimbraContact(contact);
+    const auto email = contact.fields.find("email");
+    pass.members[item.meta->id] = {textOf(imported.message, mapi::tag::kDisplayName),
+                                   email == contact.fields.end() ? "" : email->second,
+                                   {}};
+    for (const auto& problem : imported.problems)
+        report.warnings.push_back(contactProblem(name, problem));
+    storeOther(route, std::move(imported.message), source::ItemKind::Contact, name, report);
+}
+
+void SourceWriter::storeGroups(ContactPass& pass, SourceReport& report) {
+    const contact::MemberLookup lookup =
+        [&](std::string_view reference) -> std::optional<contact::GroupMember> {
+        const auto id = contactIdOf(reference);
+        const auto found = id ? pass.members.find(*id) : pass.members.end();
+        if (found == pass.members.end())
+            return std::nullopt;
+        return found->second;
+    };
+    for (auto& group : pass.groups) {
+        group.contact.blob = group.blob;
+        auto imported = contact::importZimbraContact(group.contact, lookup);
+        for (const auto& problem : imported.problems)
+            report.warnings.push_back(contactProblem(group.contact.source, problem));
+        storeOther(group.route, std::move(imported.message), source::ItemKind::Contact,
+                   group.contact.source, report);
+    }
+    pass.groups.clear();
+}
+
+std::optional<std::vector<std::uint8_t>> SourceWriter::bytesOf(const source::Item& item,
+                                                               SourceReport& report) {
+    try {
+        return item.bytes ? item.bytes->readAll() : std::vector<std::uint8_t>();
+    } catch (const std::exception& e) {
+        report.failures.push_back({item.reportName(), e.what()});
+        return std::nullopt;
+    }
+}
+
+// A .vcf file or a zip export's .vcf entry: each card a contact.
+void SourceWriter::storeVCards(const source::Item& item, SourceReport& report) {
+    const std::string name = item.reportName();
+    const auto read = bytesOf(item, report);
+    if (!read)
+        return;
+    const std::vector<std::uint8_t>& bytes = *read;
+    auto cards = contact::importVCards(bytes, name);
+    // A file without a single card lost what it held: its problems say what.
+    auto& fileLines = cards.contacts.empty() ? report.failures : report.warnings;
+    for (const auto& problem : cards.problems)
+        fileLines.push_back(contactProblem(name, problem));
+    if (cards.contacts.empty() && cards.problems.empty())
+        report.failures.push_back({name, "there is no vCard in it"});
+    const auto route = mailbox::routeOfItem(item, mailbox::FolderContents::Contacts);
+    for (auto& card : cards.contacts) {
+        for (const auto& problem : card.problems)
+            report.warnings.push_back(contactProblem(name, problem));
+        storeOther(route, std::move(card.message), source::ItemKind::Contact, name, report);
+    }
+}
+
+void SourceWriter::storeOther(const mailbox::FolderRoute& route, mapi::Message message,
+                              source::ItemKind kind, const std::string& name,
+                              SourceReport& report) {
+    try {
+        const auto folder = folders_.folderOf(route);
+        auto stored = folder->Items().Add(kMailItemType);
+        stored->SetMessage(std::move(message));
+        stored->Save();
+        stored->Close();
+    } catch (const store::WriteFailure&) {
+        throw;
+    } catch (const std::exception& e) {
+        report.failures.push_back({name, e.what()});
+        return;
+    }
+    report.otherItemsAt.push_back(report.stored + report.otherItemsAt.size());
+    ++report.converted[static_cast<std::size_t>(kind)];
+    if (afterItem_)
+        afterItem_();
 }
 
 void SourceWriter::storeMessage(const source::Item& item, SourceReport& report) {

@@ -23,6 +23,12 @@ std::optional<OutlookFolder> outlookFolderOf(SystemFolder folder) {
             return OutlookFolder::DeletedItems;
         case SystemFolder::Junk:
             return OutlookFolder::JunkEmail;
+        case SystemFolder::Contacts:
+            return OutlookFolder::Contacts;
+        case SystemFolder::Calendar:
+            return OutlookFolder::Calendar;
+        case SystemFolder::Tasks:
+            return OutlookFolder::Tasks;
         default:
             return std::nullopt;
     }
@@ -44,18 +50,39 @@ bool isHidden(SystemFolder folder) {
     }
 }
 
-// System folders of contacts, appointments, tasks and documents.
-bool holdsNoMail(SystemFolder folder) {
+// What the system folders of contacts, appointments, tasks and documents hold; nullopt for
+// documents (and old notebooks), which Outlook has no place for, and for every other folder.
+std::optional<std::optional<FolderContents>> contentsOfSystem(SystemFolder folder) {
     switch (folder) {
         case SystemFolder::Contacts:
         case SystemFolder::EmailedContacts:
+            return FolderContents::Contacts;
         case SystemFolder::Calendar:
+            return FolderContents::Appointments;
         case SystemFolder::Tasks:
+            return FolderContents::Tasks;
         case SystemFolder::Briefcase:
         case SystemFolder::Notebook:
-            return true;
+            return std::optional<FolderContents>();
         default:
-            return false;
+            return std::nullopt;
+    }
+}
+
+// What a folder of that default view holds; nullopt for documents and the views Outlook has
+// no folder for.
+std::optional<FolderContents> contentsOfView(int view) {
+    switch (static_cast<source::ZimbraType>(view)) {
+        case source::ZimbraType::Message:
+            return FolderContents::Mail;
+        case source::ZimbraType::Contact:
+            return FolderContents::Contacts;
+        case source::ZimbraType::Appointment:
+            return FolderContents::Appointments;
+        case source::ZimbraType::Task:
+            return FolderContents::Tasks;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -71,8 +98,10 @@ std::optional<int> viewOf(const source::Meta& meta) {
 
 }  // namespace
 
-FolderRoute routeOfMailboxPath(const std::vector<std::string>& components, int folderId) {
+FolderRoute routeOfMailboxPath(const std::vector<std::string>& components, int folderId,
+                               FolderContents contents) {
     FolderRoute route;
+    route.contents = contents;
     const auto byId = source::systemFolderOfId(folderId);
     std::optional<OutlookFolder> base = byId ? outlookFolderOf(*byId) : std::nullopt;
     if (!base) {
@@ -98,26 +127,54 @@ std::optional<FolderRoute> routeOfMessage(const source::Item& item) {
                               item.meta ? item.meta->folderId : 0);
 }
 
+FolderRoute routeOfItem(const source::Item& item, FolderContents contents) {
+    if (auto route = routeOfMessage(item)) {
+        route->contents = contents;
+        return *route;
+    }
+    FolderRoute route;
+    route.contents = contents;
+    switch (contents) {
+        case FolderContents::Contacts:
+            route.base = OutlookFolder::Contacts;
+            break;
+        case FolderContents::Appointments:
+            route.base = OutlookFolder::Calendar;
+            break;
+        case FolderContents::Tasks:
+            route.base = OutlookFolder::Tasks;
+            break;
+        case FolderContents::Mail:
+            break;
+    }
+    return route;
+}
+
 std::optional<FolderRoute> routeOfFolder(const source::Item& item) {
     if (item.kind != source::ItemKind::Folder || !item.meta)
         return std::nullopt;
     const source::Meta& meta = *item.meta;
-    if (const auto system = source::systemFolderOfId(meta.id)) {
-        if (isHidden(*system) || holdsNoMail(*system))
-            return std::nullopt;
-    }
+    const auto system = source::systemFolderOfId(meta.id);
+    if (system && isHidden(*system))
+        return std::nullopt;
     const auto components = source::folderPathOf(item).components;
     if (components.empty())
         return std::nullopt;
-    if (const auto view = viewOf(meta))
-        return *view == static_cast<int>(source::ZimbraType::Message)
-                   ? std::optional(routeOfMailboxPath(components, meta.id))
-                   : std::nullopt;
-    // Without a view of its own, a folder below the contacts, the calendar, the tasks or the
-    // briefcase is taken to hold what they hold.
-    if (const auto top = source::systemFolderOfPath(components); top && holdsNoMail(*top))
+    std::optional<FolderContents> contents;
+    if (const auto ofSystem = system ? contentsOfSystem(*system) : std::nullopt) {
+        contents = *ofSystem;
+    } else if (const auto view = viewOf(meta)) {
+        contents = contentsOfView(*view);
+    } else if (const auto top = source::systemFolderOfPath(components)) {
+        // Without a view of its own, a folder below the contacts, the calendar, the tasks or
+        // the briefcase is taken to hold what they hold.
+        contents = contentsOfSystem(*top).value_or(FolderContents::Mail);
+    } else {
+        contents = FolderContents::Mail;
+    }
+    if (!contents)
         return std::nullopt;
-    return routeOfMailboxPath(components, meta.id);
+    return routeOfMailboxPath(components, meta.id, *contents);
 }
 
 }  // namespace tolvane::mailbox

@@ -8,6 +8,7 @@
 #include "queue/ExplorerView.h"
 #include "queue/FileOpenResult.h"
 #include "queue/MessageBoxes.h"
+#include "queue/MessageFileName.h"
 
 namespace tolvane::queue {
 
@@ -34,6 +35,8 @@ void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
                 const ArchiveContents contents = SurveyArchive(path);
                 window.fileQueue().AddQueueRow(path, contents.messages);
                 archives += "\r\n" + contents.line;
+            } else if (IsContactOrCalendarFile(path)) {
+                window.fileQueue().AddQueueRow(path, 0);  // items, but no messages
             } else {
                 window.fileQueue().AddQueueRow(path);
             }

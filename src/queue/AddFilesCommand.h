@@ -8,12 +8,14 @@
 
 namespace tolvane::queue {
 
-// Message files and Zimbra's export archives together first, then each kind alone.
+// Everything the queue takes together first, then each kind alone.
 inline constexpr char kMessageFileFilter[] =
-    "Zimbra Mail Files and Export Archives (*.eml;*.tgz;*.tar.gz;*.tar;*.zip)|"
-    "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|"
+    "Zimbra Mail Files, Export Archives, Contacts and Calendars "
+    "(*.eml;*.tgz;*.tar.gz;*.tar;*.zip;*.vcf;*.ics)|"
+    "*.eml;*.tgz;*.tar.gz;*.tar;*.zip;*.vcf;*.ics|"
     "Zimbra Desktop Exported Messages (*.eml)|*.eml|"
-    "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip";
+    "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip|"
+    "Contacts and Calendars (*.vcf;*.ics)|*.vcf;*.ics";
 // Heads the list of queued archives and what each holds.
 inline constexpr char kQueuedArchives[] = "Zimbra export archives queued:";
 // The most files one file-open selection may hold.

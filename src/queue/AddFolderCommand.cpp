@@ -87,6 +87,8 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     ScanResult scan = scanFolder(folder, fileSystem);
 
     std::int64_t queued = 0;
+    // Contacts, appointments and tasks are converted too, but are no messages to count.
+    bool othersQueued = false;
     std::vector<std::string> archives;
     try {
         for (const std::string& path : *scan.files) {
@@ -103,7 +105,11 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
                     ArchiveContents contents = SurveyArchive(path);
                     window.fileQueue().AddQueueRow(path, contents.messages);
                     queued += static_cast<std::int64_t>(contents.messages);
+                    othersQueued = othersQueued || contents.items > contents.messages;
                     archives.push_back(std::move(contents.line));
+                } else if (IsContactOrCalendarFile(path)) {
+                    window.fileQueue().AddQueueRow(path, 0);  // items, but no messages
+                    othersQueued = true;
                 } else {
                     window.fileQueue().AddQueueRow(path);
                     ++queued;
@@ -115,7 +121,7 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     }
     ui.setWaitCursor(false);
 
-    window.setConvertEnabled(queued > 0);
+    window.setConvertEnabled(queued > 0 || othersQueued);
     const std::string count = std::to_string(queued) + kQueuedForConversion;
     if (!scan.failure && scan.skipped.empty() && scan.others.empty()) {
         MessageBoxRequest box = PlainBox(count);

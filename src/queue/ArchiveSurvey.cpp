@@ -17,7 +17,7 @@ std::string counted(std::uint64_t count, std::string_view one, std::string_view 
 }  // namespace
 
 bool IsArchiveFile(std::string_view path) {
-    return IsQueueableFile(path) && !IsMessageFile(path);
+    return IsQueueableFile(path) && !IsMessageFile(path) && !IsContactOrCalendarFile(path);
 }
 
 ArchiveContents SurveyArchive(const std::string& path) {
@@ -25,17 +25,18 @@ ArchiveContents SurveyArchive(const std::string& path) {
     const source::SourceSurvey survey = source::surveySource(PathFromUtf8(path));
     const std::uint64_t messages = survey.count(ItemKind::Message);
     std::string line = path + ": " + counted(messages, "message");
-    std::string others;
-    for (const ItemKind kind :
-         {ItemKind::Contact, ItemKind::Appointment, ItemKind::Task, ItemKind::Document}) {
-        if (const auto count = survey.count(kind))
-            others += (others.empty() ? "" : ", ") + counted(count, source::kindName(kind));
+    std::uint64_t items = messages;
+    for (const ItemKind kind : {ItemKind::Contact, ItemKind::Appointment, ItemKind::Task}) {
+        if (const auto count = survey.count(kind)) {
+            line += ", " + counted(count, source::kindName(kind));
+            items += count;
+        }
     }
-    if (!others.empty())
-        line += "; not converted: " + others;
+    if (const auto documents = survey.count(ItemKind::Document))
+        line += "; not converted: " + counted(documents, source::kindName(ItemKind::Document));
     if (survey.problemCount > 0)
         line += "; " + counted(survey.problemCount, "entry", "entries") + " unreadable";
-    return {messages, std::move(line)};
+    return {messages, items, std::move(line)};
 }
 
 }  // namespace tolvane::queue

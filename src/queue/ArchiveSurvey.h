@@ -11,7 +11,8 @@ bool IsArchiveFile(std::string_view path);
 
 struct ArchiveContents {
     std::uint64_t messages = 0;
-    // "/m/export.tgz: 20 messages; not converted: 3 contacts, 1 appointment", with
+    std::uint64_t items = 0;  // messages, contacts, appointments and tasks: what is converted
+    // "/m/export.tgz: 20 messages, 3 contacts, 1 appointment; not converted: 1 document", with
     // "; 2 entries unreadable" when the reading met problems (the run reports them).
     std::string line;
 };

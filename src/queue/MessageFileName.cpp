@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "source/SourceFormat.h"
+
 namespace tolvane::queue {
 
 namespace {
@@ -33,9 +35,13 @@ bool IsMessageFile(std::string_view path) {
     return EndsIn(path, ".eml");
 }
 
+bool IsContactOrCalendarFile(std::string_view path) {
+    return EndsIn(path, ".vcf") || EndsIn(path, ".ics");
+}
+
 bool IsQueueableFile(std::string_view path) {
-    for (const std::string_view extension : {".eml", ".tgz", ".tar.gz", ".tar", ".zip"}) {
-        if (EndsIn(path, extension)) {
+    for (const std::string_view pattern : source::kSourcePatterns) {
+        if (EndsIn(path, pattern.substr(1))) {  // "*.eml" -> ".eml"
             return true;
         }
     }

@@ -8,8 +8,11 @@ namespace tolvane::queue {
 // in ".eml": blind to case, deaf to trailing spaces.
 bool IsMessageFile(std::string_view path);
 
-// What the queue takes: a message file, or a Zimbra export archive (.tgz, .tar.gz, .tar,
-// .zip), by the same rule.
+// A vCard (.vcf) or iCalendar (.ics) file, by the same rule.
+bool IsContactOrCalendarFile(std::string_view path);
+
+// What the queue takes: a message file, a Zimbra export archive (.tgz, .tar.gz, .tar, .zip),
+// a vCard or an iCalendar file (the sources' own list of patterns), by the same rule.
 bool IsQueueableFile(std::string_view path);
 
 }  // namespace tolvane::queue

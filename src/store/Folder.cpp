@@ -1,5 +1,7 @@
 #include "store/Folder.h"
 
+#include <optional>
+
 #include "platform/AppError.h"
 #include "store/MailItem.h"
 #include "store/NameFold.h"
@@ -10,8 +12,24 @@
 namespace tolvane::store {
 namespace {
 
-inline constexpr int kMailFolderType = 6;  // olFolderInbox: a folder of mail items
-inline constexpr int kMailItemType = 0;    // olMailItem
+inline constexpr int kMailItemType = 0;  // olMailItem
+
+// Outlook's folder types (OlDefaultFolders) as Folders.Add takes them, and the class each
+// folder is made with.
+std::optional<pst::FolderClass> classOfFolderType(int folderType) {
+    switch (folderType) {
+        case 6:  // olFolderInbox
+            return pst::FolderClass::Note;
+        case 9:  // olFolderCalendar
+            return pst::FolderClass::Appointment;
+        case 10:  // olFolderContacts
+            return pst::FolderClass::Contact;
+        case 13:  // olFolderTasks
+            return pst::FolderClass::Task;
+        default:
+            return std::nullopt;
+    }
+}
 
 }  // namespace
 
@@ -59,7 +77,8 @@ std::shared_ptr<Folder> FolderCollection::Find(const std::string& name) const {
 }
 
 std::shared_ptr<Folder> FolderCollection::Add(const std::string& name, int folderType) {
-    if (folderType != kMailFolderType) {
+    const auto folderClass = classOfFolderType(folderType);
+    if (!folderClass) {
         throw AppError(errc::kNoSupport,
                        "Folder type " + std::to_string(folderType) + " is not supported");
     }
@@ -75,7 +94,7 @@ std::shared_ptr<Folder> FolderCollection::Add(const std::string& name, int folde
     const auto store = parent_->owningStore();
     pst::FolderId id;
     try {
-        id = store->writer().addFolder(parent_->id_, name);
+        id = store->writer().addFolder(parent_->id_, name, *folderClass);
     } catch (const pst::PstError& e) {
         rethrowWriterError(e);
     }

@@ -23,8 +23,9 @@ class FolderCollection {
     std::shared_ptr<Folder> Item(std::int64_t position) const;
     // The subfolder of that name, ignoring case; nullptr when there is none.
     std::shared_ptr<Folder> Find(const std::string& name) const;
-    // A new mail folder (type 6). Throws the collision error when a sibling has the same name
-    // ignoring case, and rejects an empty name, another type or a closed store.
+    // A new folder of Outlook's type: mail (6), calendar (9), contacts (10) or tasks (13).
+    // Throws the collision error when a sibling has the same name ignoring case, and rejects
+    // an empty name, another type or a closed store.
     std::shared_ptr<Folder> Add(const std::string& name, int folderType);
 
     std::vector<std::shared_ptr<Folder>>::const_iterator begin() const;

@@ -1,11 +1,14 @@
-// Zimbra's exports, as the generator writes them in Zimbra's layout, converted into a PST and
-// read back by the checker's reader: each message's state, the mailbox's folders in Outlook's
-// own, the pointers to them, what is not mail, and what damaged archives keep.
+// Zimbra's exports, as the generator writes them in Zimbra's layout, and vCard and iCalendar
+// files, converted into a PST and read back by the checker's reader and the independent ones:
+// each message's state, the mailbox's folders in Outlook's own, the pointers to them, contacts,
+// appointments and tasks in their folders, and what damaged input keeps.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -28,6 +31,7 @@ using testing::MailboxPst;
 namespace fs = std::filesystem;
 
 const fs::path kArchives = TOLVANE_SOURCE_ARCHIVES;
+const fs::path kTestRoot = TOLVANE_TEST_ROOT;
 
 constexpr std::uint32_t kRead = 0x1, kUnsent = 0x8;
 constexpr std::uint32_t tagOf(std::uint16_t id, std::uint16_t type) {
@@ -93,6 +97,15 @@ std::string linesOf(const std::vector<FileProblem>& problems) {
     return text;
 }
 
+// The mail a converted store holds: its messages of class IPM.Note, not its contacts,
+// appointments and tasks.
+std::size_t mailCountOf(const MailboxPst& pst) {
+    std::size_t count = 0;
+    for (const auto& m : pst.messages())
+        count += m.props.string(pstcheck::tag::kMessageClass).value_or("").starts_with("IPM.Note");
+    return count;
+}
+
 class SampleExport : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -137,16 +150,18 @@ TEST_F(SampleExport, ZimbrasFoldersLandInOutlooksOwnWithTheirRealNames) {
     for (const auto& [path, nid] : pst_->folderPaths())
         paths.push_back(path);
     EXPECT_EQ(paths,
-              (std::vector<std::string>{"", "Chats", "Deleted Items", "Drafts", "Inbox",
+              (std::vector<std::string>{"", "Calendar", "Chats", "Contacts", "Contacts/Family",
+                                        "Deleted Items", "Drafts", "Emailed Contacts", "Inbox",
                                         "Inbox/Projects", "Inbox/Projects/Deep", "Junk E-mail",
-                                        "Sent Items", "Work: 2024? \"plans\" <a|b>"}));
+                                        "Sent Items", "Tasks", "Work: 2024? \"plans\" <a|b>"}));
     EXPECT_EQ(message("Thrown away").folder, "Deleted Items");
     EXPECT_EQ(message("Spam offer").folder, "Junk E-mail");
     EXPECT_EQ(message("Sent by me").folder, "Sent Items");
     EXPECT_EQ(message("Unsent draft").folder, "Drafts");
     EXPECT_EQ(message("Two levels down").folder, "Inbox/Projects/Deep");
     EXPECT_EQ(message("In the odd folder").folder, "Work: 2024? \"plans\" <a|b>");
-    EXPECT_EQ(pst_->messages().size(), 20u);
+    EXPECT_EQ(mailCountOf(*pst_), 20u);
+    EXPECT_EQ(pst_->messages().size(), 25u);  // and 3 contacts, 1 appointment, 1 task
 }
 
 TEST_F(SampleExport, OutlookFindsItsSpecialFoldersThroughTheirPointers) {
@@ -285,17 +300,22 @@ TEST_F(SampleExport, IndependentReadersSeeTheState) {
     }
 }
 
-TEST_F(SampleExport, WhatIsNotMailIsCountedAndTheFileIsValid) {
+std::uint64_t convertedOf(const SourceReport& r, source::ItemKind kind) {
+    return r.converted[static_cast<std::size_t>(kind)];
+}
+std::uint64_t notConvertedOf(const SourceReport& r, source::ItemKind kind) {
+    return r.notConverted[static_cast<std::size_t>(kind)];
+}
+
+TEST_F(SampleExport, MessagesAreCountedApartFromTheRestAndTheFileIsValid) {
     const auto& r = converted_->report;
     EXPECT_EQ(r.read, 20u);
     EXPECT_EQ(r.stored, 20u);
-    const auto count = [&](source::ItemKind kind) {
-        return r.notConverted[static_cast<std::size_t>(kind)];
-    };
-    EXPECT_EQ(count(source::ItemKind::Contact), 3u);
-    EXPECT_EQ(count(source::ItemKind::Appointment), 1u);
-    EXPECT_EQ(count(source::ItemKind::Task), 1u);
-    EXPECT_EQ(count(source::ItemKind::Document), 1u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Contact), 3u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Appointment), 1u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Task), 1u);
+    EXPECT_EQ(notConvertedOf(r, source::ItemKind::Document), 1u);
+    EXPECT_EQ(notConvertedOf(r, source::ItemKind::Contact), 0u);
     EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
     expectStrictCheckPasses(converted_->pst);
 }
@@ -326,8 +346,7 @@ TEST(ZipExport, MessagesAreReadAndPlacedByTheirEntries) {
     EXPECT_EQ(pst.bySubject("Unread hello")->folder, "Inbox");
     EXPECT_EQ(pst.bySubject("Thrown away")->folder, "Deleted Items");
     EXPECT_EQ(pst.bySubject("In the odd folder")->folder, "Work_ 2024_ _plans_ _a_b_");
-    EXPECT_EQ(converted.report.notConverted[static_cast<std::size_t>(source::ItemKind::Contact)],
-              3u);
+    EXPECT_EQ(convertedOf(converted.report, source::ItemKind::Contact), 3u);
     expectStrictCheckPasses(converted.pst);
 }
 
@@ -380,7 +399,7 @@ TEST(DamagedExport, EachGivesItsLineAndKeepsWhatCouldBeRead) {
         const std::string text = linesOf(lines);
         EXPECT_NE(text.find(kArchives.string() + "/" + c.line), std::string::npos) << text;
         EXPECT_EQ(converted.report.stored, c.stored);
-        EXPECT_EQ(MailboxPst(converted.pst).messages().size(), c.stored);
+        EXPECT_EQ(mailCountOf(MailboxPst(converted.pst)), c.stored);
         expectStrictCheckPasses(converted.pst);
     }
 }
@@ -393,7 +412,7 @@ TEST(DamagedExport, ATruncatedArchiveKeepsEveryMessageBeforeTheCut) {
     MailboxPst pst(converted.pst);
     EXPECT_GT(converted.report.stored, 0u);
     EXPECT_LT(converted.report.stored, 20u);
-    EXPECT_EQ(pst.messages().size(), converted.report.stored);
+    EXPECT_EQ(mailCountOf(pst), converted.report.stored);
     // What came before the cut keeps its state.
     const auto* unread = pst.bySubject("Unread hello");
     ASSERT_NE(unread, nullptr);
@@ -422,6 +441,252 @@ TEST(UnpackedExport, AMessageFileKeepsTheStateOfItsMeta) {
     ASSERT_NE(pst.bySubject("Unsent draft"), nullptr);
     EXPECT_EQ(pst.bySubject("Unsent draft")->folder, "Drafts");
     EXPECT_FALSE(SourceWriter::takes(dir.path() / "plain.eml"));
+}
+
+// The folders of a converted store below the top of the tree, each with its container class.
+std::map<std::string, std::string> classesOf(const MailboxPst& pst) {
+    std::map<std::string, std::string> classes;
+    for (const auto& [path, nid] : pst.folderPaths()) {
+        if (!path.empty())
+            classes[path] = pst.folder(path).containerClass.value_or("(none)");
+    }
+    return classes;
+}
+
+// The message classes of each folder's items: "Contacts" -> "IPM.Contact IPM.DistList".
+std::map<std::string, std::string> itemClassesOf(const MailboxPst& pst) {
+    std::map<std::string, std::vector<std::string>> sorted;
+    for (const auto& m : pst.messages())
+        sorted[m.folder].push_back(m.props.string(pstcheck::tag::kMessageClass).value_or("?"));
+    std::map<std::string, std::string> out;
+    for (auto& [folder, classes] : sorted) {
+        std::sort(classes.begin(), classes.end());
+        for (const auto& c : classes)
+            out[folder] += (out[folder].empty() ? "" : " ") + c;
+    }
+    return out;
+}
+
+// A PtypTime value of a named property, as "YYYY-MM-DDTHH:MMZ".
+std::string namedTimeOf(const MailboxPst& pst, const testing::ReadMessage& m, std::uint32_t lid) {
+    const auto id = pst.namedId(lid);
+    const auto bytes = id ? m.props.value(*id) : std::nullopt;
+    if (!bytes || bytes->size() != 8)
+        return "missing";
+    std::uint64_t ticks = 0;
+    for (int i = 7; i >= 0; --i)
+        ticks = ticks << 8 | (*bytes)[static_cast<std::size_t>(i)];
+    const std::time_t seconds = static_cast<std::time_t>(ticks / 10000000 - 11644473600ULL);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%MZ", &utc);
+    return text;
+}
+
+// What the independent readers show of the PST's contacts and calendar items, against what
+// went in: readpst's vCards and iCalendar, pst-extractor's objects.
+void expectReadersAgree(const fs::path& pst, const char* script, const fs::path& expected) {
+    if (!fs::exists(expected))
+        ADD_FAILURE() << "missing test input " << expected;
+    const std::string command = std::string(TOLVANE_READERS_PYTHON) + " " + TOLVANE_TEST_ROOT +
+                                "/support/" + script + " compare '" + pst.string() + "' '" +
+                                expected.string() + "' 2>&1";
+    const std::string output = outputOf(command);
+    EXPECT_NE(output.find(" agree"), std::string::npos) << output;
+}
+
+// Contacts, a contact group, appointments with recurrence and tasks of a Zimbra export, in
+// Zimbra's folders and in the user's own, beside one message and one document.
+class RestExport : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new tolvane::testing::TempDir();
+        converted_ = new Converted(convert({kArchives / "rest.tgz"}, dir_->path()));
+        pst_ = new MailboxPst(converted_->pst);
+    }
+    static void TearDownTestSuite() {
+        delete pst_;
+        delete converted_;
+        delete dir_;
+    }
+
+    static inline tolvane::testing::TempDir* dir_ = nullptr;
+    static inline Converted* converted_ = nullptr;
+    static inline MailboxPst* pst_ = nullptr;
+};
+
+TEST_F(RestExport, EachKindLandsInOutlooksOwnFolderOrOneOfItsClass) {
+    EXPECT_EQ(classesOf(*pst_), (std::map<std::string, std::string>{
+                                    {"Calendar", "IPF.Appointment"},
+                                    {"Calendar/Old", "IPF.Appointment"},
+                                    {"Chats", "IPF.Note"},
+                                    {"Clients", "IPF.Contact"},
+                                    {"Contacts", "IPF.Contact"},
+                                    {"Contacts/Family", "IPF.Contact"},
+                                    {"Deleted Items", "(none)"},  // as in Outlook's own empty store
+                                    {"Drafts", "IPF.Note"},
+                                    {"Emailed Contacts", "IPF.Contact"},
+                                    {"Errands", "IPF.Task"},
+                                    {"Holidays", "IPF.Appointment"},
+                                    {"Inbox", "IPF.Note"},
+                                    {"Junk E-mail", "IPF.Note"},
+                                    {"Sent Items", "IPF.Note"},
+                                    {"Tasks", "IPF.Task"},
+                                }));
+    EXPECT_EQ(itemClassesOf(*pst_), (std::map<std::string, std::string>{
+                                        {"Calendar", "IPM.Appointment IPM.Appointment"},
+                                        {"Clients", "IPM.Contact"},
+                                        {"Contacts", "IPM.Contact IPM.DistList"},
+                                        {"Contacts/Family", "IPM.Contact"},
+                                        {"Emailed Contacts", "IPM.Contact"},
+                                        {"Errands", "IPM.Task"},
+                                        {"Holidays", "IPM.Appointment"},
+                                        {"Inbox", "IPM.Note"},
+                                        {"Tasks", "IPM.Task"},
+                                    }));
+    for (const char* folder : {"Calendar", "Contacts", "Tasks", "Errands", "Holidays"})
+        EXPECT_EQ(pst_->folder(folder).contentCount, pst_->folder(folder).messages.size())
+            << folder;
+}
+
+// The store counts what it committed, messages and the rest together: where each of the rest
+// was lets the run count messages alone.
+TEST_F(RestExport, MessagesAreCountedApartFromContactsAppointmentsAndTasks) {
+    const auto& r = converted_->report;
+    EXPECT_EQ(r.read, 1u);
+    EXPECT_EQ(r.stored, 1u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Contact), 5u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Appointment), 3u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Task), 2u);
+    EXPECT_EQ(notConvertedOf(r, source::ItemKind::Document), 1u);
+    for (const auto kind :
+         {source::ItemKind::Contact, source::ItemKind::Appointment, source::ItemKind::Task})
+        EXPECT_EQ(notConvertedOf(r, kind), 0u);
+    // The message came first, each of the ten others after it.
+    EXPECT_EQ(r.otherItemsAt, (std::vector<std::uint64_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
+    EXPECT_TRUE(r.warnings.empty()) << linesOf(r.warnings);
+    expectStrictCheckPasses(converted_->pst);
+}
+
+TEST_F(RestExport, OutlookFindsContactsCalendarAndTasksThroughTheirPointers) {
+    auto& reader = pst_->reader();
+    const auto root = reader.properties(pstcheck::nid::kRootFolder);
+    const auto inbox = reader.properties(pst_->folderPaths().at("Inbox"));
+    const auto pointer = [](const std::optional<std::vector<std::uint8_t>>& entryId) {
+        return entryId ? MailboxPst::nidOf(*entryId) : std::nullopt;
+    };
+    for (const auto* pc : {&root, &inbox}) {
+        EXPECT_EQ(pointer(pc->bytes(0x36D00102)), pst_->folderPaths().at("Calendar"));
+        EXPECT_EQ(pointer(pc->bytes(0x36D10102)), pst_->folderPaths().at("Contacts"));
+        EXPECT_EQ(pointer(pc->bytes(0x36D40102)), pst_->folderPaths().at("Tasks"));
+    }
+    const std::string extractor =
+        outputOf("timeout 300 node " TOLVANE_TEST_ROOT "/pst/messaging/extractor_state.js '" +
+                 converted_->pst.string() + "'");
+    for (const char* line :
+         {"root 36D0 -> Calendar (IPF.Appointment)", "root 36D1 -> Contacts (IPF.Contact)",
+          "root 36D4 -> Tasks (IPF.Task)", "inbox 36D0 -> Calendar (IPF.Appointment)",
+          "inbox 36D1 -> Contacts (IPF.Contact)", "inbox 36D4 -> Tasks (IPF.Task)"}) {
+        EXPECT_TRUE(hasLine(extractor, line)) << line << "\n" << extractor;
+    }
+}
+
+TEST_F(RestExport, ReadersSeeNamesAddressesPhonesTimesRecurrenceAndTaskState) {
+    expectReadersAgree(converted_->pst, "contact_readers.py",
+                       kTestRoot / "convert/data/rest-contacts-expected.json");
+    expectReadersAgree(converted_->pst, "calendar_readers.py",
+                       kTestRoot / "convert/data/rest-calendar-expected.json");
+    // Neither reader shows a group's members: the checker's reader does. John is found by his
+    // contact, read after the group; Carol by the address written in the group.
+    const auto* friends = pst_->bySubject("Friends");
+    ASSERT_NE(friends, nullptr);
+    const auto oneOff = pst_->namedId(0x8054);  // PidLidDistributionListOneOffMembers
+    const auto members = oneOff ? friends->props.bytes(tagOf(*oneOff, 0x1102)) : std::nullopt;
+    ASSERT_TRUE(members);
+    const std::string memberBytes(members->begin(), members->end());
+    for (const std::string_view address : {"john@example.com", "carol@example.org"}) {
+        std::string utf16;
+        for (const char c : address)
+            utf16 += std::string{c, '\0'};
+        EXPECT_NE(memberBytes.find(utf16), std::string::npos) << address;
+    }
+    EXPECT_EQ(MailboxPst::multiBinaryEntry(*members, 2), std::vector<std::uint8_t>{});
+    // The moment a task is due (PidLidCommonEnd); its day pst-extractor has shown above.
+    const auto* taxes = pst_->bySubject("File taxes");
+    ASSERT_NE(taxes, nullptr);
+    EXPECT_EQ(namedTimeOf(*pst_, *taxes, 0x8517), "2024-04-30T16:00Z");
+}
+
+// A zip export has no .meta: its contacts are .vcf entries, its appointments .ics, its tasks
+// .task holding iCalendar; each goes to its entry's folder with the class of what it holds.
+TEST(ZipExport, ContactsAndCalendarsAreReadFromTheirVCardAndICalendarEntries) {
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({kArchives / "rest.zip"}, dir.path());
+    const auto& r = converted.report;
+    EXPECT_EQ(r.stored, 1u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Contact), 5u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Appointment), 3u);
+    EXPECT_EQ(convertedOf(r, source::ItemKind::Task), 2u);
+    EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
+    MailboxPst pst(converted.pst);
+    const auto classes = classesOf(pst);
+    EXPECT_EQ(classes.at("Contacts/Family"), "IPF.Contact");
+    EXPECT_EQ(classes.at("Emailed Contacts"), "IPF.Contact");
+    EXPECT_EQ(classes.at("Errands"), "IPF.Task");
+    EXPECT_EQ(classes.at("Holidays"), "IPF.Appointment");
+    const auto items = itemClassesOf(pst);
+    EXPECT_EQ(items.at("Contacts"), "IPM.Contact IPM.Contact");
+    EXPECT_EQ(items.at("Calendar"), "IPM.Appointment IPM.Appointment");
+    EXPECT_EQ(items.at("Tasks"), "IPM.Task");
+    expectStrictCheckPasses(converted.pst);
+}
+
+// Files queued on their own go to Outlook's Contacts, Calendar and Tasks. Damaged ones say
+// what was wrong, naming the file and the line, and keep every card and event they can.
+TEST(LooseFiles, VCardAndICalendarFilesFillOutlooksFoldersAndSayWhatWasWrong) {
+    const fs::path cards = kTestRoot / "contact/data/text-vcard/complete.vcf";
+    const fs::path damaged = kTestRoot / "convert/data/damaged-cards.vcf";
+    const fs::path calendar = kTestRoot / "calendar/data/zimbra-calendar.ics";
+    const fs::path unknownZone = kTestRoot / "calendar/data/libical/recur-errors.ics";
+    for (const auto& file : {cards, damaged, calendar, unknownZone})
+        EXPECT_TRUE(SourceWriter::takes(file)) << file;
+    tolvane::testing::TempDir dir;
+    const auto converted = convert({cards, damaged, calendar, unknownZone}, dir.path());
+    const auto& r = converted.report;
+    EXPECT_EQ(r.read, 0u);
+    EXPECT_TRUE(r.failures.empty()) << linesOf(r.failures);
+    const std::string notes = linesOf(r.warnings);
+    for (const std::string& line :
+         {damaged.string() + ": line 8: the line is outside any card",
+          damaged.string() + ": line 9: the card has no END:VCARD",
+          damaged.string() + ": line 14: the line has no ':'",
+          damaged.string() + ": line 15: PHOTO: the base64 value cannot be decoded",
+          unknownZone.string() + ": VEVENT"}) {
+        EXPECT_NE(notes.find(line), std::string::npos) << line << "\n" << notes;
+    }
+    EXPECT_NE(notes.find("US-Eastern"), std::string::npos) << notes;
+
+    MailboxPst pst(converted.pst);
+    const auto items = itemClassesOf(pst);
+    EXPECT_EQ(items.count("Inbox"), 0u);
+    std::uint64_t contacts = 0, appointments = 0, tasks = 0;
+    for (const auto& m : pst.messages()) {
+        const auto cls = m.props.string(pstcheck::tag::kMessageClass).value_or("");
+        contacts += m.folder == "Contacts" && cls == "IPM.Contact";
+        appointments += m.folder == "Calendar" && cls.starts_with("IPM.Appointment");
+        tasks += m.folder == "Tasks" && cls == "IPM.Task";
+    }
+    EXPECT_EQ(contacts, convertedOf(r, source::ItemKind::Contact));
+    EXPECT_EQ(appointments, convertedOf(r, source::ItemKind::Appointment));
+    EXPECT_EQ(tasks, convertedOf(r, source::ItemKind::Task));
+    EXPECT_EQ(pst.messages().size(), contacts + appointments + tasks);
+    // Both cards of the damaged file are kept, the broken one with its address.
+    ASSERT_NE(pst.bySubject("Good Card"), nullptr);
+    ASSERT_NE(pst.bySubject("Broken Card"), nullptr);
+    EXPECT_GE(tasks, 1u);
+    expectStrictCheckPasses(converted.pst);
 }
 
 }  // namespace

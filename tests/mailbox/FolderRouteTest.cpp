@@ -1,4 +1,5 @@
-// Where Zimbra's folders land: its mail system folders in Outlook's own, the rest by name.
+// Where Zimbra's folders land: its system folders in Outlook's own, the rest by name, each
+// with what it holds.
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,11 @@ TEST(FolderRoute, SystemFoldersAndTheirSubfoldersLandInOutlooksOwn) {
         {{"Sent Items"}, {OutlookFolder::IpmSubtree, {"Sent Items"}}},
         {{"Projects", "Inbox"}, {OutlookFolder::IpmSubtree, {"Projects", "Inbox"}}},
         {{"Outbox"}, {OutlookFolder::IpmSubtree, {"Outbox"}}},
-        {{"Contacts"}, {OutlookFolder::IpmSubtree, {"Contacts"}}},
+        {{"Contacts", "Family"}, {OutlookFolder::Contacts, {"Family"}}},
+        {{"Calendar"}, {OutlookFolder::Calendar, {}}},
+        {{"Tasks", "Home"}, {OutlookFolder::Tasks, {"Home"}}},
+        // Outlook has no Emailed Contacts of its own: a folder beside Contacts.
+        {{"Emailed Contacts"}, {OutlookFolder::IpmSubtree, {"Emailed Contacts"}}},
         {{}, {OutlookFolder::IpmSubtree, {}}},
     };
     for (const auto& c : cases) {
@@ -77,7 +82,39 @@ TEST(FolderRoute, AMessageIsPlacedByItsMetaPathWithRealNames) {
     EXPECT_EQ(routeOfMessage(loose), std::nullopt);
 }
 
-TEST(FolderRoute, MailFoldersAreMadeAndNoOthers) {
+TEST(FolderRoute, ContactsAppointmentsAndTasksGoWhereTheirFolderIsOrToOutlooksOwn) {
+    using C = FolderContents;
+    MetaLine line;
+    line.type = 6;
+    line.folderId = 13;
+    line.path = "/Emailed Contacts/";
+    EXPECT_EQ(routeOfItem(itemOf(line, "Emailed Contacts/Ann"), C::Contacts),
+              (FolderRoute{OutlookFolder::IpmSubtree, {"Emailed Contacts"}, C::Contacts}));
+    line.type = 11;
+    line.folderId = 10;
+    line.path = "/Calendar/";
+    EXPECT_EQ(routeOfItem(itemOf(line, "Calendar/0000000300-s.appt"), C::Appointments),
+              (FolderRoute{OutlookFolder::Calendar, {}, C::Appointments}));
+
+    // A zip's .ics entry in a task list holds tasks: its entry's folder with the item's kind.
+    source::Item zipped;
+    zipped.source = "export.zip";
+    zipped.entry = "Errands/0000000301-s.task";
+    EXPECT_EQ(routeOfItem(zipped, C::Tasks),
+              (FolderRoute{OutlookFolder::IpmSubtree, {"Errands"}, C::Tasks}));
+
+    // A queued .vcf or .ics of its own: Outlook's folder for what it holds.
+    source::Item loose;
+    loose.source = "/home/me/people.vcf";
+    EXPECT_EQ(routeOfItem(loose, C::Contacts),
+              (FolderRoute{OutlookFolder::Contacts, {}, C::Contacts}));
+    EXPECT_EQ(routeOfItem(loose, C::Appointments),
+              (FolderRoute{OutlookFolder::Calendar, {}, C::Appointments}));
+    EXPECT_EQ(routeOfItem(loose, C::Tasks), (FolderRoute{OutlookFolder::Tasks, {}, C::Tasks}));
+}
+
+TEST(FolderRoute, EachFolderIsMadeWithWhatItsViewSaysItHolds) {
+    using C = FolderContents;
     const auto folder = [](int id, std::string path, std::string metadata = "d1:vi10ee") {
         MetaLine line;
         line.id = id;
@@ -87,19 +124,38 @@ TEST(FolderRoute, MailFoldersAreMadeAndNoOthers) {
         line.metadata = std::move(metadata);
         return itemOf(line, "folder.meta");
     };
-    EXPECT_EQ(routeOfFolder(folder(2, "/Inbox")), (FolderRoute{OutlookFolder::Inbox, {}}));
-    EXPECT_EQ(routeOfFolder(folder(300, "/Inbox/Empty", "d1:vi10e2:vti5ee")),
-              (FolderRoute{OutlookFolder::Inbox, {"Empty"}}));
-    EXPECT_EQ(routeOfFolder(folder(301, "/Archive 2019")),
-              (FolderRoute{OutlookFolder::IpmSubtree, {"Archive 2019"}}));
-    EXPECT_EQ(routeOfFolder(folder(254, "/Outbox")), (FolderRoute{OutlookFolder::Drafts, {}}));
+    const struct {
+        source::Item folder;
+        FolderRoute route;
+    } cases[] = {
+        {folder(2, "/Inbox"), {OutlookFolder::Inbox, {}}},
+        {folder(300, "/Inbox/Empty", "d1:vi10e2:vti5ee"), {OutlookFolder::Inbox, {"Empty"}}},
+        {folder(301, "/Archive 2019"), {OutlookFolder::IpmSubtree, {"Archive 2019"}}},
+        {folder(254, "/Outbox"), {OutlookFolder::Drafts, {}}},
+        {folder(7, "/Contacts"), {OutlookFolder::Contacts, {}, C::Contacts}},
+        {folder(13, "/Emailed Contacts"),
+         {OutlookFolder::IpmSubtree, {"Emailed Contacts"}, C::Contacts}},
+        {folder(302, "/Friends", "d1:vi10e2:vti6ee"),
+         {OutlookFolder::IpmSubtree, {"Friends"}, C::Contacts}},
+        {folder(10, "/Calendar"), {OutlookFolder::Calendar, {}, C::Appointments}},
+        {folder(303, "/Team", "d1:vi10e2:vti11ee"),
+         {OutlookFolder::IpmSubtree, {"Team"}, C::Appointments}},
+        // Without a view, a subfolder holds what its system folder holds.
+        {folder(304, "/Calendar/Holidays"),
+         {OutlookFolder::Calendar, {"Holidays"}, C::Appointments}},
+        {folder(15, "/Tasks"), {OutlookFolder::Tasks, {}, C::Tasks}},
+        {folder(305, "/Errands", "d1:vi10e2:vti15ee"),
+         {OutlookFolder::IpmSubtree, {"Errands"}, C::Tasks}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.folder.meta->path);
+        EXPECT_EQ(routeOfFolder(c.folder), c.route);
+    }
 
-    // The mailbox's top, hidden folders, and folders of contacts, calendars, tasks, files.
+    // The mailbox's top, hidden folders, and folders of files, which Outlook has no place for.
     for (const auto& none :
-         {folder(1, "/"), folder(8, "/Tags"), folder(7, "/Contacts"), folder(10, "/Calendar"),
-          folder(15, "/Tasks"), folder(16, "/Briefcase"), folder(13, "/Emailed Contacts"),
-          folder(302, "/Friends", "d1:vi10e2:vti6ee"), folder(303, "/Team", "d1:vi10e2:vti11ee"),
-          folder(304, "/Calendar/Holidays")}) {
+         {folder(1, "/"), folder(8, "/Tags"), folder(16, "/Briefcase"),
+          folder(306, "/Briefcase/Scans"), folder(307, "/Docs", "d1:vi10e2:vti8ee")}) {
         SCOPED_TRACE(*none.meta->path);
         EXPECT_EQ(routeOfFolder(none), std::nullopt);
     }

@@ -13,9 +13,12 @@ TEST_F(AddFiles, AsksForMessageFilesWithTheFilterAndCapacity) {
     ASSERT_EQ(ui_.fileRequests.size(), 1u);
     const FileOpenRequest& request = ui_.fileRequests.front();
     EXPECT_EQ(request.filter,
-              "Zimbra Mail Files and Export Archives (*.eml;*.tgz;*.tar.gz;*.tar;*.zip)|"
-              "*.eml;*.tgz;*.tar.gz;*.tar;*.zip|Zimbra Desktop Exported Messages (*.eml)|*.eml|"
-              "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip");
+              "Zimbra Mail Files, Export Archives, Contacts and Calendars "
+              "(*.eml;*.tgz;*.tar.gz;*.tar;*.zip;*.vcf;*.ics)|"
+              "*.eml;*.tgz;*.tar.gz;*.tar;*.zip;*.vcf;*.ics|"
+              "Zimbra Desktop Exported Messages (*.eml)|*.eml|"
+              "Zimbra Export Archives (*.tgz;*.tar.gz;*.tar;*.zip)|*.tgz;*.tar.gz;*.tar;*.zip|"
+              "Contacts and Calendars (*.vcf;*.ics)|*.vcf;*.ics");
     EXPECT_TRUE(request.multiSelect);
     EXPECT_EQ(request.title, "");
     EXPECT_EQ(request.maxFiles, 1000u);
@@ -33,8 +36,8 @@ TEST_F(AddFiles, QueuedArchivesSayWhatTheyHold) {
     ASSERT_EQ(ui_.messageBoxes.size(), 1u);
     EXPECT_EQ(ui_.messageBoxes[0].text,
               "Zimbra export archives queued:\r\n" + archives +
-                  "/sample.zip: 20 messages; not converted: 3 contacts, 1 appointment, 1 task\r\n" +
-                  archives + "/no-such.tgz: 0 messages; 1 entry unreadable");
+                  "/sample.zip: 20 messages, 3 contacts, 1 appointment, 1 task\r\n" + archives +
+                  "/no-such.tgz: 0 messages; 1 entry unreadable");
     // The queue counts messages, so a run knows its total before it reads an archive.
     EXPECT_EQ(countCaption(), "21 Zimbra Messages");
     EXPECT_EQ(window_.fileQueue().QueuedMessages(0), 20u);

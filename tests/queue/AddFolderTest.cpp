@@ -83,7 +83,7 @@ TEST_F(AddFolder, YieldsBeforeEveryPathAndEveryAppendUnderTheWaitCursor) {
 }
 
 // An export archive is queued as one row; the box counts its messages and says what it holds
-// beside them that is not converted.
+// beside them, and what of it is not converted.
 TEST_F(AddFolder, ArchivesAreQueuedWithWhatTheyHold) {
     const std::filesystem::path sample = TOLVANE_SOURCE_ARCHIVES "/sample.tgz";
     ASSERT_TRUE(std::filesystem::exists(sample)) << "missing test input " << sample;
@@ -97,7 +97,7 @@ TEST_F(AddFolder, ArchivesAreQueuedWithWhatTheyHold) {
     EXPECT_EQ(ui_.messageBoxes[0].text,
               "21 Messages Queued for Conversion.\r\n\r\nZimbra export archives queued:\r\n" +
                   archive +
-                  ": 20 messages; not converted: 3 contacts, 1 appointment, 1 task, 1 document");
+                  ": 20 messages, 3 contacts, 1 appointment, 1 task; not converted: 1 document");
     EXPECT_EQ(ui_.messageBoxes[0].icon, MsgIcon::None);
     EXPECT_EQ(countCaption(), "21 Zimbra Messages");
 }
@@ -115,6 +115,19 @@ TEST_F(AddFolder, OnlyNamesEndingInEmlOrAnArchivesExtensionAreQueued) {
     tree_.file("notes.EmL  ");
     pick(tree_.str());
     EXPECT_EQ(queuedPaths(), (Paths{tree_.str() + "/.eml", tree_.str() + "/notes.EmL  "}));
+}
+
+// vCard and iCalendar files are queued as sources of their own: no messages to count, but
+// something to convert.
+TEST_F(AddFolder, ContactAndCalendarFilesAreQueuedAndEnableConvert) {
+    tree_.file("people.vcf");
+    tree_.file("Work.ICS");
+    tree_.file("people.vcf.bak");
+    tree_.file("old.vcs");
+    pick(tree_.str());
+    EXPECT_EQ(queuedPaths(), (Paths{tree_.str() + "/people.vcf", tree_.str() + "/Work.ICS"}));
+    EXPECT_TRUE(window_.convertEnabled);
+    EXPECT_EQ(ui_.messageTexts(), Paths{"0 Messages Queued for Conversion."});
 }
 
 TEST_F(AddFolder, AFolderWithoutMessagesDisablesConvertEvenWithAQueue) {

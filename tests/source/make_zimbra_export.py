@@ -239,6 +239,82 @@ def calendar_blob(id, summary, component="VEVENT"):
             % (id, id, ical, id)).encode("utf-8")
 
 
+BERLIN = ("BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\nBEGIN:STANDARD\r\nDTSTART:16010101T030000\r\n"
+          "TZOFFSETTO:+0100\r\nTZOFFSETFROM:+0200\r\n"
+          "RRULE:FREQ=YEARLY;WKST=MO;INTERVAL=1;BYMONTH=10;BYDAY=-1SU\r\nTZNAME:CET\r\n"
+          "END:STANDARD\r\nBEGIN:DAYLIGHT\r\nDTSTART:16010101T020000\r\nTZOFFSETTO:+0200\r\n"
+          "TZOFFSETFROM:+0100\r\nRRULE:FREQ=YEARLY;WKST=MO;INTERVAL=1;BYMONTH=3;BYDAY=-1SU\r\n"
+          "TZNAME:CEST\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n")
+
+
+def calendar_of(component, lines, zone=""):
+    """A calendar with one component of the given property lines, as Zimbra writes one."""
+    return ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:Zimbra-Calendar-Provider\r\n%s"
+            "BEGIN:%s\r\n%sEND:%s\r\nEND:VCALENDAR\r\n"
+            % (zone, component, "".join(l + "\r\n" for l in lines), component)).encode("utf-8")
+
+
+def mime_of_calendar(id, ical):
+    """A calendar item's blob: Zimbra's stored MIME, the invite as a text/calendar part."""
+    return ("Content-Type: multipart/alternative; boundary=\"b%d\"\r\n\r\n--b%d\r\n"
+            "Content-Type: text/calendar; charset=utf-8; method=PUBLISH\r\n\r\n%s\r\n--b%d--\r\n"
+            % (id, id, ical.decode("utf-8"), id)).encode("utf-8")
+
+
+def rest_mailbox():
+    """Contacts, a contact group, appointments and tasks in Zimbra's own folders and in
+    folders of the user's, beside one message and one document."""
+    box = Mailbox()
+    family = box.folder("Family", 7, view=CONTACT)
+    clients = box.folder("Clients", 1, view=CONTACT)
+    holidays = box.folder("Holidays", 1, view=APPOINTMENT)
+    errands = box.folder("Errands", 1, view=TASK)
+    box.folder("Old", 10, view=0)  # below Calendar, no view of its own: a calendar too
+
+    def contact(folder, file_as, **fields):
+        return box.add(CONTACT, folder, name=file_as, subject=file_as, fields=fields)
+
+    def calendar(type, folder, subject, lines, zone=""):
+        item = box.add(type, folder, subject=subject)
+        uid = "uid-%d" % item.id
+        item.ical = calendar_of("VTODO" if type == TASK else "VEVENT",
+                                ["UID:" + uid, "SUMMARY:" + subject,
+                                 "DTSTAMP:20231201T120000Z"] + lines, zone)
+        item.blob = mime_of_calendar(item.id, item.ical)
+        return item
+
+    mail = box.add(MESSAGE, 2, subject="Plain mail")
+    mail.blob = message_blob(mail.id, "Plain mail")
+    john = contact(7, "Smith, John", firstName="John", lastName="Smith",
+                   email="john@example.com", email2="js@example.org", workPhone="+49 30 1234",
+                   mobilePhone="+49 170 555", company="Acme")
+    contact(family, "Doe, Jane", firstName="Jane", lastName="Doe", email="jane@example.net",
+            homePhone="+49 89 777")
+    contact(clients, "Client, Carl", firstName="Carl", lastName="Client", email="carl@client.example")
+    contact(13, "bob@example.org", email="bob@example.org")
+    members = bencode({"m": [{"t": "C", "v": str(john.id)},
+                             {"t": "I", "v": "Carol <carol@example.org>"}]})
+    contact(7, "Friends", type="group", fileAs="8:Friends", nickname="Friends",
+            groupMember=members)
+    calendar(APPOINTMENT, 10, "Weekly sync",
+             ["LOCATION:Room 4", "DTSTART;TZID=\"Europe/Berlin\":20240108T090000",
+              "DTEND;TZID=\"Europe/Berlin\":20240108T093000", "RRULE:FREQ=WEEKLY;COUNT=6;BYDAY=MO"],
+             BERLIN)
+    calendar(APPOINTMENT, 10, "Dentist",
+             ["DTSTART:20240115T140000Z", "DTEND:20240115T150000Z"])
+    calendar(APPOINTMENT, holidays, "Trip to Rome",
+             ["DTSTART:20240601T060000Z", "DTEND:20240601T100000Z"])
+    calendar(TASK, 15, "File taxes",
+             ["DTSTART:20240401T080000Z", "DUE:20240430T160000Z", "STATUS:IN-PROCESS",
+              "PERCENT-COMPLETE:50"])
+    calendar(TASK, errands, "Buy milk",
+             ["DUE:20240110T170000Z", "STATUS:COMPLETED", "PERCENT-COMPLETE:100",
+              "COMPLETED:20240110T120000Z"])
+    doc = box.add(DOCUMENT, 16, name="notes.txt", subject="notes.txt")
+    doc.blob = b"A Briefcase document.\n"
+    return box
+
+
 def sample_mailbox(desktop=False):
     """A mailbox with every state, folder kind and name the reader must keep."""
     box = Mailbox(desktop)
@@ -449,11 +525,12 @@ class Exporter:
             ext, data = "eml", item.blob
         elif item.type == APPOINTMENT:
             ext = "appt" if self.meta else "ics"
-            data = item.blob if self.meta else calendar_text("uid-%d" % item.id, item.subject)
+            data = (item.blob if self.meta
+                    else item.ical or calendar_text("uid-%d" % item.id, item.subject))
         else:
             ext = "task"
             data = (item.blob if self.meta
-                    else calendar_text("uid-%d" % item.id, item.subject, "VTODO"))
+                    else item.ical or calendar_text("uid-%d" % item.id, item.subject, "VTODO"))
         name = entry_file_name(item.id, item.subject, type_name, True) + "." + ext
         marked = item.type == MESSAGE and ((item.flags | (UNREAD if item.unread else 0))
                                            & (ID_UNREAD & 0xFFFFFFFF)) != 0
@@ -473,12 +550,19 @@ class Exporter:
                 return path[len(part) + 1 if part else 0:]
 
 
+# VCard.formatContact's TEL types of Zimbra's phone fields.
+PHONE_TYPES = [("workPhone", "work"), ("homePhone", "home"), ("mobilePhone", "cell")]
+
+
 def vcard(item):
     f = item.fields
+    phones = "".join("TEL;TYPE=%s:%s\r\n" % (kind, f[key]) for key, kind in PHONE_TYPES
+                     if key in f)
+    emails = "".join("EMAIL;TYPE=internet:%s\r\n" % f[key] for key in ("email2",) if key in f)
     return ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:%s\r\nN:%s;%s;;;\r\nEMAIL;TYPE=internet:%s\r\n"
-            "UID:%d\r\nEND:VCARD\r\n"
+            "%s%sUID:%d\r\nEND:VCARD\r\n"
             % (item.subject, f.get("lastName", ""), f.get("firstName", ""), f.get("email", ""),
-               item.id)).encode("utf-8")
+               emails, phones, item.id)).encode("utf-8")
 
 
 # ---- Writers ----------------------------------------------------------------------------
@@ -727,7 +811,8 @@ def main():
     parser.add_argument("output", help="the archive to write (.tgz, .tar.gz, .tar or .zip)")
     parser.add_argument("--mailbox", default="sample",
                         help="sample (every state and kind; 'desktop' adds Zimbra Desktop's "
-                             "Outbox), or bulk:N for N messages over a few folders")
+                             "Outbox), rest (contacts, a group, appointments, tasks in their "
+                             "folders), or bulk:N for N messages over a few folders")
     parser.add_argument("--body-size", type=int, default=1500, help="bulk: body bytes per message")
     parser.add_argument("--unpack", metavar="DIR", help="also write the entries as a folder tree")
     parser.add_argument("--bad-meta-json", metavar="NAME", help="this item's .meta is not JSON")
@@ -748,6 +833,8 @@ def main():
 
     if args.mailbox.startswith("bulk:"):
         box = bulk_mailbox(int(args.mailbox[5:]), body_size=args.body_size)
+    elif args.mailbox == "rest":
+        box = rest_mailbox()
     else:
         box = sample_mailbox(desktop=args.mailbox == "desktop")
     zip_output = args.output.lower().endswith(".zip")

@@ -29,6 +29,7 @@ struct WrittenMessage {
 
 struct WriterLog {
     std::vector<std::pair<std::uint32_t, std::string>> folders;  // parent nid, name
+    std::vector<pst::FolderClass> folderClasses;                 // of each folder, in order
     std::vector<WrittenMessage> messages;
     int closes = 0;
     // When set, the n-th message fails as a full disk does; the writer then refuses all work
@@ -47,8 +48,9 @@ class RecordingWriter final : public pst::PstWriter {
     pst::FolderId deletedItems() const override { return {0x8062}; }
     using pst::PstWriter::addFolder;
     pst::FolderId addFolder(pst::FolderId parent, const std::string& name,
-                            pst::FolderClass) override {
+                            pst::FolderClass folderClass) override {
         log_->folders.emplace_back(parent.nid, name);
+        log_->folderClasses.push_back(folderClass);
         return {nextNid_ += 0x20};
     }
     // A special folder is one folder however often it is asked for, as in the real writer.

@@ -68,10 +68,20 @@ TEST_F(StoreSessionTest, SiblingFolderNamesAreUniqueWithoutRegardToCase) {
     EXPECT_EQ(root->Folders().Find("INBOX"), inbox);
     EXPECT_EQ(root->Folders().Find("Outbox"), nullptr);
     EXPECT_EQ(errorOf([&] { root->Folders().Add("", 6); }), errc::kInvalidParameter);
-    EXPECT_EQ(errorOf([&] { root->Folders().Add("Calendar", 9); }), errc::kNoSupport);
+    // Outlook's notes (12) and journal (11) folder types are not made.
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("Notes", 12); }), errc::kNoSupport);
+    EXPECT_EQ(errorOf([&] { root->Folders().Add("Journal", 11); }), errc::kNoSupport);
+    // Calendar, contacts and tasks folders are made with their class.
+    root->Folders().Add("Team", 9);
+    root->Folders().Add("People", 10);
+    root->Folders().Add("Errands", 13);
+    EXPECT_EQ(log->folderClasses,
+              (std::vector<pst::FolderClass>{pst::FolderClass::Note, pst::FolderClass::Note,
+                                             pst::FolderClass::Note, pst::FolderClass::Appointment,
+                                             pst::FolderClass::Contact, pst::FolderClass::Task}));
 
     // Only the accepted folders reached the file, each once, under the right parent.
-    ASSERT_EQ(log->folders.size(), 3u);
+    ASSERT_EQ(log->folders.size(), 6u);
     EXPECT_EQ(log->folders[0], std::make_pair(std::uint32_t{0x8022}, std::string("Inbox")));
     EXPECT_EQ(log->folders[2].second, "Inbox");
     EXPECT_EQ(log->folders[2].first, inbox->id().nid);

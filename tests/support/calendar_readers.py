@@ -8,7 +8,8 @@ test expected.
 
 EXPECTED is a list of items: {"subject", "kind": "appointment"|"task", and any of "start",
 "end" (UTC, "YYYY-MM-DDTHH:MM:SSZ"), "location", "body", "busy_status", "all_day", "recurring",
-"rrule" (readpst's RRULE), "alarm_minutes", "status", "percent", "complete"}. Items are matched
+"rrule" (readpst's RRULE), "alarm_minutes", "status", "percent", "complete", "start_date",
+"due_date" (a task's days, as midnight UTC)}. Items are matched
 by subject; a field left out is not compared. readpst exports appointments only. Exit 0 when
 both readers show what was expected, else one line per difference and exit 1.
 """
@@ -96,7 +97,7 @@ READERS = {"readpst": readpst_items, "pstextractor": extractor_items}
 SHOWS = {
     "readpst": {"kind", "start", "end", "location", "body", "rrule", "alarm_minutes"},
     "pstextractor": {"kind", "start", "end", "location", "body", "busy_status", "all_day", "recurring",
-                     "status", "percent", "complete", "attachments"},
+                     "status", "percent", "complete", "attachments", "start_date", "due_date"},
 }
 
 

@@ -158,13 +158,13 @@ class WindowsArchiveMatchesLinux(unittest.TestCase):
     def tearDownClass(cls):
         cls.work.cleanup()
 
-    def test_both_convert_every_message_and_count_what_is_not_mail(self):
+    def test_both_convert_every_message_contact_appointment_and_task(self):
         for stderr, code in ((self.linux.stderr, self.linux.returncode),
                              (self.windows_stderr, self.windows.returncode)):
             self.assertEqual(code, 0, stderr)
             self.assertIn("20 of 20 message(s) converted", stderr)
-            self.assertIn("Not converted, this version converts mail only: 3 contacts", stderr)
-            self.assertIn(": 20 messages; not converted: ", stderr)
+            self.assertIn("Also converted: 3 contacts, 1 appointment, 1 task.", stderr)
+            self.assertIn(": 20 messages, 3 contacts, 1 appointment, 1 task", stderr)
             # Not a console: the last progress line counts the archive's messages.
             self.assertIn("\n20/20 messages, ", stderr)
 
