@@ -305,11 +305,19 @@ TEST_F(StateFaults, CalendarAndContactRowsCarryWhatTheirItemsHold) {
         a.props.set(mtag::kSubject, PropValue::unicode("Planning"));
         a.props.setNamed(mapi::named::kAppointmentStartWhole,
                          PropValue::time(mapi::FileTime::fromUnixSeconds(1720166400)));
+        a.props.setNamed(mapi::named::kAppointmentEndWhole,
+                         PropValue::time(mapi::FileTime::fromUnixSeconds(1720170000)));
+        a.props.setNamed(mapi::named::kAppointmentDuration, PropValue::int32(60));
+        a.props.setNamed(mapi::named::kBusyStatus, PropValue::int32(2));
+        a.props.setNamed(mapi::named::kAppointmentSubType, PropValue::boolean(false));
+        a.props.setNamed(mapi::named::kRecurring, PropValue::boolean(false));
         a.props.setNamed(mapi::named::kLocation, PropValue::unicode("Room 4.12"));
         appointment = writer->addMessage(FolderId{calendar}, a).nid;
         mapi::Message c;
         c.props.set(mtag::kMessageClass, PropValue::unicode("IPM.Contact"));
         c.props.set(mtag::kSubject, PropValue::unicode("Anna Berg"));
+        c.props.set(mtag::kDisplayName, PropValue::unicode("Anna Berg"));
+        c.props.setNamed(mapi::named::kFileUnder, PropValue::unicode("Berg, Anna"));
         c.props.set(mapi::PropTag{0x3A06, mapi::PropType::Unicode}, PropValue::unicode("Anna"));
         person = writer->addMessage(FolderId{contacts}, c).nid;
         writer->close();

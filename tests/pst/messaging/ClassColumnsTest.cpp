@@ -36,6 +36,8 @@ mapi::Message appointment() {
     mapi::Message m = item("IPM.Appointment", "Planning");
     m.props.setNamed(named::kAppointmentStartWhole, PropValue::time(at(1720166400)));
     m.props.setNamed(named::kAppointmentEndWhole, PropValue::time(at(1720170000)));
+    m.props.setNamed(named::kAppointmentDuration, PropValue::int32(60));
+    m.props.setNamed(named::kAppointmentSubType, PropValue::boolean(false));
     m.props.setNamed(named::kLocation, PropValue::unicode("Room 4.12"));
     m.props.setNamed(named::kBusyStatus, PropValue::int32(2));
     m.props.setNamed(named::kRecurring, PropValue::boolean(false));
@@ -54,6 +56,9 @@ mapi::Message contact() {
     m.props.setNamed(named::kFileUnder, PropValue::unicode("Berg, Anna"));
     m.props.setNamed(named::kEmailEmailAddress[0], PropValue::unicode("anna@example.org"));
     m.props.setNamed(named::kEmailDisplayName[0], PropValue::unicode("Anna Berg"));
+    m.props.setNamed(named::kEmailAddressType[0], PropValue::unicode("SMTP"));
+    m.props.setNamed(named::kAddressBookProviderEmailList, PropValue::mvInt32({0}));
+    m.props.setNamed(named::kAddressBookProviderArrayType, PropValue::int32(1));
     return m;
 }
 
@@ -61,6 +66,8 @@ mapi::Message task() {
     mapi::Message m = item("IPM.Task", "Send the report");
     m.props.setNamed(named::kTaskDueDate, PropValue::time(at(1720137600)));
     m.props.setNamed(named::kTaskStatus, PropValue::int32(1));
+    m.props.setNamed(named::kPercentComplete, PropValue::floating64(0.5));
+    m.props.setNamed(named::kTaskComplete, PropValue::boolean(false));
     m.props.setNamed(named::kSideEffects, PropValue::int32(0x110));
     return m;
 }
@@ -93,7 +100,8 @@ std::set<std::string> columnsOf(const fs::path& pst, const std::string& containe
     for (const auto& [nid, folder] : reader.folders()) {
         if (folder.containerClass == containerClass) {
             std::set<std::string> out;
-            for (const auto& c : reader.table((nid & ~0x1Fu) | 0x0E).columns()) {
+            const pstcheck::TableContext contents = reader.table((nid & ~0x1Fu) | 0x0E);
+            for (const auto& c : contents.columns()) {
                 out.insert(key(c.tag, names));
             }
             return out;
@@ -158,15 +166,18 @@ TEST_F(ClassColumns, RowsHoldWhatTheirItemsHold) {
             rows += line + "\n";
         }
     }
-    // Same: the template's message class, subject, flags, size and times, and the class's
-    // own columns the item fills (the appointment's start, end, location, busy status,
-    // recurring, reminder and categories; the contact's names, company, file-as and e-mail;
-    // the task's due date and side effects; its status is no column of Outlook's Tasks).
+    // Same: the template's message class, subject, flags and size, the store's modification
+    // time, and the class's own columns the item fills: the appointment's creation time, search
+    // key, start, end, location, busy status, all-day and recurring flags, reminder and
+    // categories (9 named); the contact's creation time, search key, display, given and
+    // surname, company, file-as, first e-mail's address, type and name, and the e-mail list and
+    // its type; the task's due date and side effects (its status and percentage are no columns
+    // of Outlook's Tasks folder).
     EXPECT_EQ(rows,
               "folder Top of Personal Folders/Calendar (IPF.Appointment) columns=70\n"
-              "row 'Planning' same=13 differ=\n"
+              "row 'Planning' same=16 differ=\n"
               "folder Top of Personal Folders/Contacts (IPF.Contact) columns=126\n"
-              "row 'Anna Berg' same=12 differ=\n"
+              "row 'Anna Berg' same=17 differ=\n"
               "folder Top of Personal Folders/Tasks (IPF.Task) columns=32\n"
               "row 'Send the report' same=7 differ=\n");
     expectCheckerPasses(pst);
