@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "source/NameText.h"
+#include "text/Utf8.h"
 
 namespace tolvane::source {
 
@@ -58,12 +58,13 @@ class Parser {
         while (left > 0) {
             if (pos_ >= text_.size())
                 fail("a string longer than the text");
-            const auto cp = nextCodePoint(text_, pos_);
-            if (!cp)
+            const text::DecodedChar c = text::decodeUtf8(text_, pos_);
+            if (!c.valid)
                 fail("text that is not UTF-8");
-            const int units = *cp >= 0x10000 ? 2 : 1;
+            const int units = text::utf16UnitsOf(c.point).count;
             if (units > left)
                 fail("a string length that splits a character");
+            pos_ += c.length;
             left -= units;
             units_ += units;
         }

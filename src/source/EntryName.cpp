@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "source/NameText.h"
+#include "text/Utf8.h"
 
 namespace tolvane::source {
 
@@ -74,7 +75,7 @@ SafeName safeEntryName(std::string_view name) {
 }
 
 std::string entryNameAsUtf8(std::string_view bytes) {
-    return isValidUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
+    return text::isValidUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
 }
 
 }  // namespace tolvane::source

@@ -6,6 +6,7 @@
 #include "pst/ltp/PropertyContextWriter.h"
 #include "pst/ltp/TableContextWriter.h"
 #include "pst/messaging/OutlookTemplates.h"
+#include "text/Utf8.h"
 
 namespace tolvane::pst::messaging {
 
@@ -17,11 +18,13 @@ namespace tag = mapi::tag;
 constexpr ndb::Nid kRecipientTableNid{0x692};
 constexpr ndb::Nid kAttachmentTableNid{0x671};
 
+// Counted as the string is stored: an invalid byte is one U+FFFD.
 std::size_t utf16Length(const std::string& utf8) {
     std::size_t units = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const text::DecodedChar c = text::decodeUtf8(utf8, at);
+        units += static_cast<std::size_t>(text::utf16UnitsOf(c.point).count);
+        at += c.length;
     }
     return units;
 }
