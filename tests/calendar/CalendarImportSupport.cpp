@@ -4,6 +4,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "calendar/CivilTime.h"
+#include "mapi/Tags.h"
+
 namespace tolvane::calendar::test {
 
 std::string Imported::problemText() const {
@@ -47,6 +50,33 @@ Imported importFile(const std::string& name, const std::string& localZone) {
     auto result = importer.importText(
         text, name, [&](CalendarItem item) { out.items.push_back(std::move(item)); });
     out.problems = std::move(result.problems);
+    return out;
+}
+
+const mapi::Message& bySubject(const Imported& in, const std::string& subject) {
+    for (const CalendarItem& i : in.items) {
+        if (i.message.props.get(mapi::tag::kSubject)->asString() == subject) {
+            return i.message;
+        }
+    }
+    throw std::runtime_error("no item '" + subject + "'\n" + in.problemText());
+}
+
+std::int64_t minutesOf(const mapi::Message& m, const mapi::NamedTag& t) {
+    return minutesOfFileTime(m.props.getNamed(t)->asTime());
+}
+
+std::int64_t utc(int y, int mo, int d, int h, int mi) {
+    return minutesSince1601({y, mo, d}, h, mi);
+}
+
+std::string hex(const std::vector<std::uint8_t>& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (const std::uint8_t b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 0xF];
+    }
     return out;
 }
 

@@ -84,16 +84,6 @@ std::optional<std::int64_t> StoredItem::timeMinutes(const mapi::NamedTag& tag) c
     return static_cast<std::int64_t>(ticks / 600000000ull);
 }
 
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (const std::uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 0xF];
-    }
-    return out;
-}
-
 std::vector<std::uint8_t> unhex(const std::string& text) {
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {

@@ -42,7 +42,6 @@ class StoredItem {
     std::vector<pstcheck::NamedProperty> names_;
 };
 
-std::string hex(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> unhex(const std::string& text);
 
 // The message nodes of a PST in NID order.

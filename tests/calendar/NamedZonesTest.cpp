@@ -6,7 +6,6 @@
 #include <string>
 
 #include "CalendarImportSupport.h"
-#include "calendar/CivilTime.h"
 #include "mapi/Tags.h"
 
 namespace tolvane::calendar::test {
@@ -15,31 +14,8 @@ namespace {
 namespace tag = mapi::tag;
 namespace named = mapi::named;
 
-const mapi::Message& bySubject(const Imported& in, const std::string& subject) {
-    for (const CalendarItem& i : in.items) {
-        if (i.message.props.get(tag::kSubject)->asString() == subject) {
-            return i.message;
-        }
-    }
-    throw std::runtime_error("no item '" + subject + "'\n" + in.problemText());
-}
-
-std::int64_t minutesOf(const mapi::Message& m, const mapi::NamedTag& t) {
-    return minutesOfFileTime(m.props.getNamed(t)->asTime());
-}
-
-std::int64_t utc(int y, int mo, int d, int h, int mi) {
-    return minutesSince1601({y, mo, d}, h, mi);
-}
-
 std::string hexOf(const mapi::NamedTag& t, const mapi::Message& m) {
-    std::string out;
-    for (std::uint8_t b : m.props.getNamed(t)->asBytes()) {
-        static const char* digits = "0123456789ABCDEF";
-        out += digits[b >> 4];
-        out += digits[b & 0xF];
-    }
-    return out;
+    return hex(m.props.getNamed(t)->asBytes());
 }
 
 TEST(NamedZones, TimesAreUtcByTheZonesRules) {

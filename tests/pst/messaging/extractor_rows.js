@@ -6,30 +6,11 @@
 // (row id, row version) are left out. Unequal cells are named by tag: differ=8004 3A06.
 'use strict';
 
-const path = require('path');
-
-const modules = process.env.TOLVANE_NODE_MODULES ||
-    path.join(__dirname, '..', '..', '..', 'tools', 'node', 'node_modules');
-const dist = path.join(modules, 'pst-extractor', 'dist');
-const { PSTFile } = require(path.join(modules, 'pst-extractor'));
-const { PSTTable7C } = require(path.join(dist, 'PSTTable7C.class'));
-const { PSTNodeInputStream } = require(path.join(dist, 'PSTNodeInputStream.class'));
-const { PSTUtil } = require(path.join(dist, 'PSTUtil.class'));
-const Long = require(path.join(modules, 'long'));
+const { PSTFile, PSTUtil, Long, table } = require('./extractor_tables.js');
 
 const ROW_ID = 0x67F2;
 const ROW_VERSION = 0x67F3;
 const hex4 = (n) => n.toString(16).toUpperCase().padStart(4, '0');
-
-function table(file, nid) {
-    const node = file.getDescriptorIndexNode(Long.fromNumber(nid));
-    let sub;
-    if (node.localDescriptorsOffsetIndexIdentifier.greaterThan(0)) {
-        sub = file.getPSTDescriptorItems(node.localDescriptorsOffsetIndexIdentifier);
-    }
-    const stream = new PSTNodeInputStream(file, file.getOffsetIndexNode(node.dataOffsetIndexIdentifier));
-    return new PSTTable7C(stream, sub);
-}
 
 // A value as bytes: inline values from the reference, the rest from their data.
 function bytesOf(item) {
