@@ -1,12 +1,13 @@
-# What `cmake --install` puts where. Windows: the programs and the manual in one folder, as the
-# zip and the installer ship them (scripts/windows-dist.sh). Elsewhere the GNU layout: the
-# programs in bin, the manual in share/doc/tolvane, manual pages, a menu entry, icons and
-# AppStream metadata.
+# What `cmake --install` puts where. Windows: the programs, the manual and libical's zone files
+# (zoneinfo) in one folder, as the zip and the installer ship them (scripts/windows-dist.sh).
+# Elsewhere the GNU layout: the programs in bin, the manual in share/doc/tolvane, manual pages,
+# a menu entry, icons and AppStream metadata.
 include(GNUInstallDirs)
 
 if(WIN32)
   install(TARGETS tolvane tolvane-convert RUNTIME DESTINATION .)
   install(FILES ${TOLVANE_MANUAL} DESTINATION .)
+  install(DIRECTORY ${TOLVANE_ZONE_FILES}/ DESTINATION zoneinfo)
   return()
 endif()
 

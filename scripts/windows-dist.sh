@@ -36,6 +36,8 @@ for exe in "$stage"/*.exe; do
 done
 # The manual as the Windows build writes it: Windows' paths, keys and registry.
 cp "$build/docs/help.html" "$stage/help.html"
+# libical's zones, which the calendar import finds beside the program (Windows has no tzdata).
+cp -r "$prefix/share/libical/zoneinfo" "$stage/zoneinfo"
 cp "$prefix"/share/licenses/*.copyright "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime.copyright"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64.copyright"
@@ -46,6 +48,7 @@ Tolvane $version for 64-bit Windows
 tolvane.exe          the window: queue .eml files or folders, then Convert Messages
 tolvane-convert.exe  the same conversion from the command line (tolvane-convert --help)
 help.html            the Help manual
+zoneinfo\\            the time zones of calendar files that name a zone without defining it
 licenses\\            the licences of the libraries built into the programs
                      (GLib, GMime, libffi, PCRE2, zlib, the MinGW-w64 and GCC run time)
 TXT

@@ -2,10 +2,12 @@
 
 #include "calendar/CivilTime.h"
 #include "calendar/Ical.h"
+#include "calendar/ZoneFiles.h"
 
 namespace tolvane::calendar {
 
 ZoneSet::ZoneSet(const std::string& localZone) {
+    useShippedZoneFiles();
     if (!localZone.empty()) {
         local_ = icaltimezone_get_builtin_timezone(localZone.c_str());
     }

@@ -11,50 +11,6 @@
 
 namespace tolvane::calendar::test {
 
-std::string Imported::problemText() const {
-    std::string out;
-    for (const Problem& p : problems) {
-        out += p.where + ": " + p.what + "\n";
-    }
-    return out;
-}
-
-const mapi::Message& Imported::only() const {
-    if (items.size() != 1) {
-        throw std::runtime_error(std::to_string(items.size()) + " items, not one");
-    }
-    return items.front().message;
-}
-
-Imported importIcs(const std::string& text, const std::string& localZone) {
-    Imported out;
-    CalendarImporter importer(ImportOptions{localZone});
-    auto result = importer.importText(
-        text, "test.ics", [&](CalendarItem item) { out.items.push_back(std::move(item)); });
-    out.problems = std::move(result.problems);
-    return out;
-}
-
-std::string readData(const std::string& name) {
-    std::ifstream in(std::string(TOLVANE_CALENDAR_DATA) + "/" + name, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("missing test input " + name);
-    }
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Imported importFile(const std::string& name, const std::string& localZone) {
-    Imported out;
-    CalendarImporter importer(ImportOptions{localZone});
-    const std::string text = readData(name);
-    auto result = importer.importText(
-        text, name, [&](CalendarItem item) { out.items.push_back(std::move(item)); });
-    out.problems = std::move(result.problems);
-    return out;
-}
-
 TempPst::TempPst() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tolvane-cal-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) {
@@ -126,16 +82,6 @@ std::optional<std::int64_t> StoredItem::timeMinutes(const mapi::NamedTag& tag) c
         ticks = (ticks << 8) | (*b)[static_cast<std::size_t>(i)];
     }
     return static_cast<std::int64_t>(ticks / 600000000ull);
-}
-
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (const std::uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 0xF];
-    }
-    return out;
 }
 
 std::vector<std::uint8_t> unhex(const std::string& text) {

@@ -1,28 +1,17 @@
 #pragma once
 
-// Imports iCalendar for a test, writes the items into a PST with the writer, and reads them
-// back through the checker's reader.
+// Writes a test's imported items into a PST with the writer, and reads them back through the
+// checker's reader.
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "calendar/CalendarImport.h"
+#include "CalendarImportSupport.h"
 #include "mapi/Tags.h"
 #include "pstcheck/PstReader.h"
 
 namespace tolvane::calendar::test {
-
-struct Imported {
-    std::vector<CalendarItem> items;
-    std::vector<Problem> problems;
-    std::string problemText() const;
-    const mapi::Message& only() const;
-};
-
-Imported importIcs(const std::string& text, const std::string& localZone = {});
-Imported importFile(const std::string& name, const std::string& localZone = {});
-std::string readData(const std::string& name);  // a file of tests/calendar/data; fails when missing
 
 // A PST in a fresh temporary folder, removed with the object.
 class TempPst {
@@ -53,7 +42,6 @@ class StoredItem {
     std::vector<pstcheck::NamedProperty> names_;
 };
 
-std::string hex(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> unhex(const std::string& text);
 
 // The message nodes of a PST in NID order.

@@ -12,23 +12,6 @@ namespace {
 namespace tag = mapi::tag;
 namespace named = mapi::named;
 
-const mapi::Message& bySubject(const Imported& in, const std::string& subject) {
-    for (const CalendarItem& i : in.items) {
-        if (i.message.props.get(tag::kSubject)->asString() == subject) {
-            return i.message;
-        }
-    }
-    throw std::runtime_error("no item '" + subject + "'");
-}
-
-std::int64_t minutesOf(const mapi::Message& m, const mapi::NamedTag& t) {
-    return minutesOfFileTime(m.props.getNamed(t)->asTime());
-}
-
-std::int64_t utc(int y, int mo, int d, int h, int mi) {
-    return minutesSince1601({y, mo, d}, h, mi);
-}
-
 bool hasProblem(const Imported& in, const std::string& part) {
     for (const Problem& p : in.problems) {
         if ((p.where + ": " + p.what).find(part) != std::string::npos) {

@@ -2,7 +2,8 @@
 // place: a pointer to a folder of the wrong class or of no store, a valid-folder mask that
 // disagrees with the pointers, a receive-folder row naming no folder, flag and verb
 // properties that contradict each other, a contents or hierarchy row that leaves out or
-// changes what its object holds. The checker names each fault where it is.
+// changes what its object holds, in mail, calendar and contact folders alike. The checker names
+// each fault where it is.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "TestHelpers.h"
 #include "mapi/Tags.h"
 #include "pst/PstWriter.h"
+#include "pstcheck/PstReader.h"
 #include "pstcheck/messaging/Ids.h"
 
 namespace tolvane::pstcheck::test {
@@ -286,6 +288,68 @@ TEST_F(StateFaults, RowsCarryEveryCellTheirObjectHolds) {
         const CheckResult r = image_->check();
         EXPECT_TRUE(
             r.report.has("HIERARCHY_TABLE", "PidTagContentUnreadCount", "row for " + hex(inbox)))
+            << problems(r);
+    }
+}
+
+// Calendar and contact folders list their items by columns of named properties too (ids from
+// the store's own map); their rows are held to their items like a mail folder's.
+TEST_F(StateFaults, CalendarAndContactRowsCarryWhatTheirItemsHold) {
+    std::uint32_t calendar = 0, contacts = 0, appointment = 0, person = 0;
+    {
+        auto writer = create();
+        calendar = writer->specialFolder(SpecialFolder::Calendar).nid;
+        contacts = writer->specialFolder(SpecialFolder::Contacts).nid;
+        mapi::Message a;
+        a.props.set(mtag::kMessageClass, PropValue::unicode("IPM.Appointment"));
+        a.props.set(mtag::kSubject, PropValue::unicode("Planning"));
+        a.props.setNamed(mapi::named::kAppointmentStartWhole,
+                         PropValue::time(mapi::FileTime::fromUnixSeconds(1720166400)));
+        a.props.setNamed(mapi::named::kAppointmentEndWhole,
+                         PropValue::time(mapi::FileTime::fromUnixSeconds(1720170000)));
+        a.props.setNamed(mapi::named::kAppointmentDuration, PropValue::int32(60));
+        a.props.setNamed(mapi::named::kBusyStatus, PropValue::int32(2));
+        a.props.setNamed(mapi::named::kAppointmentSubType, PropValue::boolean(false));
+        a.props.setNamed(mapi::named::kRecurring, PropValue::boolean(false));
+        a.props.setNamed(mapi::named::kLocation, PropValue::unicode("Room 4.12"));
+        appointment = writer->addMessage(FolderId{calendar}, a).nid;
+        mapi::Message c;
+        c.props.set(mtag::kMessageClass, PropValue::unicode("IPM.Contact"));
+        c.props.set(mtag::kSubject, PropValue::unicode("Anna Berg"));
+        c.props.set(mtag::kDisplayName, PropValue::unicode("Anna Berg"));
+        c.props.setNamed(mapi::named::kFileUnder, PropValue::unicode("Berg, Anna"));
+        c.props.set(mapi::PropTag{0x3A06, mapi::PropType::Unicode}, PropValue::unicode("Anna"));
+        person = writer->addMessage(FolderId{contacts}, c).nid;
+        writer->close();
+    }
+    load();
+    std::uint32_t start = 0;
+    for (const NamedProperty& n : PstReader(path_).namedProperties()) {
+        if (n.guid == mapi::propset::appointment().bytes && !n.name && n.number == 0x820D) {
+            start = (std::uint32_t{n.id} << 16) | 0x0040;
+        }
+    }
+    ASSERT_NE(start, 0u) << "the start time has no id in the map";
+    {  // the start a minute off
+        const std::uint32_t rows = table(calendar, nidtype::kContentsTable);
+        Heap h = heap(rows);
+        h.at(cell(h, start, appointment).value + 1) ^= 0x02;
+        store(rows, h);
+        const CheckResult r = image_->check();
+        EXPECT_TRUE(
+            r.report.has("CONTENTS_TABLE", "copy of " + hex(start), "row for " + hex(appointment)))
+            << problems(r);
+        reload();
+    }
+    {  // the given name left out
+        const std::uint32_t rows = table(contacts, nidtype::kContentsTable);
+        Heap h = heap(rows);
+        const Cell c = cell(h, 0x3A06001F, person);
+        h.at(c.cebByte) &= static_cast<std::uint8_t>(~c.cebMask);
+        store(rows, h);
+        const CheckResult r = image_->check();
+        EXPECT_TRUE(
+            r.report.has("CONTENTS_TABLE", "copy of " + hex(0x3A06001F), "row for " + hex(person)))
             << problems(r);
     }
 }

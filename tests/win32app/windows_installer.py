@@ -75,6 +75,9 @@ class InstalledUnderWineWithoutTheCheckout(unittest.TestCase):
         for name in PROGRAM_FILES:
             self.assertTrue(os.path.isfile(os.path.join(self.install, name)), name)
         self.assertIn("gmime.copyright", os.listdir(os.path.join(self.install, "licenses")))
+        # libical's zones for the calendar import, beside the programs.
+        self.assertTrue(os.path.isfile(
+            os.path.join(self.install, "zoneinfo", "America", "New_York.ics")))
         self.assertEqual(sorted(os.listdir(self.menu)), sorted(SHORTCUTS))
         entry = self.text(self.wine("reg", "query", UNINSTALL_KEY))
         self.assertIn("DisplayName", entry)

@@ -7,13 +7,15 @@
 
 #include "pst/PstWriter.h"
 #include "pst/ltp/DiskStructs.h"
+#include "pst/messaging/NameToIdMap.h"
 
 namespace tolvane::pst::messaging {
 
 // "IPF.Note", "IPF.Contact", "IPF.Appointment", "IPF.Task", "IPF.StickyNote", "IPF.Journal".
 const char* containerClass(FolderClass folderClass);
 
-// The contents-table columns of a new folder of the class.
-const std::vector<ltp::TColumn>& contentsColumns(FolderClass folderClass);
+// The contents-table columns of a new folder of the class. Named-property columns take their
+// ids from the store's map, registering the names there.
+std::vector<ltp::TColumn> contentsColumns(FolderClass folderClass, NameToIdMap& names);
 
 }  // namespace tolvane::pst::messaging

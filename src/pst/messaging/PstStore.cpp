@@ -157,13 +157,17 @@ Nid PstStore::newFolder(Nid parent, const std::string& name, FolderClass folderC
             throw PstError(path_.string() + ": folder table ids out of step");
         }
     }
+    auto columns = contentsColumns_.find(folderClass);
+    if (columns == contentsColumns_.end()) {
+        columns = contentsColumns_.emplace(folderClass, contentsColumns(folderClass, names_)).first;
+    }
     folders_.add({nid,
                   parent,
                   name,
                   containerClass(folderClass),
                   {},
                   &outlook::kHierarchyColumns,
-                  &contentsColumns(folderClass),
+                  &columns->second,
                   &outlook::kAssocContentsColumns});
     return nid;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,9 @@ class PstStore final : public PstWriter {
     std::array<std::uint8_t, 16> providerUid_{};
     SpecialFolders specials_;
     NameToIdMap names_;
+    // Each class's contents columns, made with the first folder of the class (their named
+    // columns take ids from names_); the folders point into it.
+    std::map<FolderClass, std::vector<ltp::TColumn>> contentsColumns_;
     FolderTree folders_;
     MessageWriter messages_;
     WriterOptions options_;

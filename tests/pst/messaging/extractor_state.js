@@ -11,16 +11,7 @@
 // contents table: a folder whose contents table pst-extractor cannot read prints "no table".
 'use strict';
 
-const path = require('path');
-
-const modules = process.env.TOLVANE_NODE_MODULES ||
-    path.join(__dirname, '..', '..', '..', 'tools', 'node', 'node_modules');
-const dist = path.join(modules, 'pst-extractor', 'dist');
-const { PSTFile } = require(path.join(modules, 'pst-extractor'));
-const { PSTTable7C } = require(path.join(dist, 'PSTTable7C.class'));
-const { PSTNodeInputStream } = require(path.join(dist, 'PSTNodeInputStream.class'));
-const { PSTUtil } = require(path.join(dist, 'PSTUtil.class'));
-const Long = require(path.join(modules, 'long'));
+const { PSTFile, PSTUtil, Long, table } = require('./extractor_tables.js');
 
 const STORE_POINTERS = [0x35E0, 0x35E2, 0x35E3, 0x35E4, 0x35E7];
 const FOLDER_POINTERS = [0x36D0, 0x36D1, 0x36D2, 0x36D3, 0x36D4, 0x36D7];
@@ -31,16 +22,6 @@ const RECEIVE_FOLDER_TABLE = 0x62B;
 const STATE_TAGS = [0x0017, 0x0E07, 0x0E2B, 0x1080, 0x1081, 0x1090, 0x1095];
 
 const hex4 = (n) => n.toString(16).toUpperCase().padStart(4, '0');
-
-function table(file, nid) {
-    const node = file.getDescriptorIndexNode(Long.fromNumber(nid));
-    let sub;
-    if (node.localDescriptorsOffsetIndexIdentifier.greaterThan(0)) {
-        sub = file.getPSTDescriptorItems(node.localDescriptorsOffsetIndexIdentifier);
-    }
-    const stream = new PSTNodeInputStream(file, file.getOffsetIndexNode(node.dataOffsetIndexIdentifier));
-    return new PSTTable7C(stream, sub);
-}
 
 function multiValued(data) {
     if (!data || data.length < 4) {
