@@ -12,9 +12,9 @@
 #include <random>
 #include <string>
 
-#include "ProcStatus.h"
 #include "calendar/CalendarImport.h"
 #include "pst/PstWriter.h"
+#include "support/ProcStatus.h"
 
 namespace {
 

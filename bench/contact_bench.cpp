@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "ProcStatus.h"
 #include "contact/ContactImport.h"
 #include "mime/Base64.h"
 #include "pst/PstWriter.h"
+#include "support/ProcStatus.h"
 
 namespace {
 
