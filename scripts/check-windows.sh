@@ -20,5 +20,9 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
     set -e
     bash "$0/scripts/wine-run.sh" wineboot -i >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
+    # One server, with its services, for the whole run, holding none of the tests'"'"' streams
+    # (scripts/wine-run.sh says why); the clean-up ends it.
+    /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+    bash "$0/scripts/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
     ctest --test-dir "$1" --output-on-failure -L windows "${@:2}"
 ' "$here" "$build" "$@"
