@@ -14,7 +14,6 @@
 // on disk for profiling.
 
 #include <gmime/gmime.h>
-#include <spawn.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,10 +31,9 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/ConvertRun.h"
 #include "support/EmlText.h"
 #include "support/Timing.h"
-
-extern char** environ;
 
 namespace {
 
@@ -124,9 +122,7 @@ Corpus generate(const fs::path& root, int count, bool mixed, unsigned seed) {
 }
 
 // What one side of the comparison took, measured from outside its own process.
-struct Run : bench::ChildRun {
-    std::string summary;  // tolvane-convert's last line on standard error
-};
+using Run = bench::ConvertRun;
 
 Run inChild(const std::function<int()>& body) {
     return {bench::inChild(body), {}};
@@ -203,33 +199,7 @@ Run plainCopy(const Corpus& corpus, const fs::path& target) {
 }
 
 Run convert(const fs::path& source, const fs::path& dest, const fs::path& log) {
-    fs::create_directories(dest);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string program = TOLVANE_CONVERT_PATH;
-    const std::string destArg = dest.string();
-    const std::string sourceArg = source.string();
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--dest"),
-                    const_cast<char*>(destArg.c_str()), const_cast<char*>(sourceArg.c_str()),
-                    nullptr};
-    const auto start = bench::Clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-        std::perror("posix_spawn");
-        posix_spawn_file_actions_destroy(&actions);
-        return {};
-    }
-    Run run{bench::waitForChild(child, start), {}};
-    posix_spawn_file_actions_destroy(&actions);
-    std::ifstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) {
-            run.summary = line;
-        }
-    }
-    return run;
+    return bench::runConvert(TOLVANE_CONVERT_PATH, source, dest, log);
 }
 
 constexpr int kRounds = 3;

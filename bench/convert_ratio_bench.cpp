@@ -1,0 +1,168 @@
+// tolvane-convert against GMime's bare parse of the same files (open, parse, walk every part,
+// decode every body): the conversion's cost beyond reading the mail.
+//
+//   3,000 mixed messages (plain, HTML, attachments, nested messages) in 10 folders, generated
+//   into a temporary folder. Each round runs, one after the other: the parse, the conversion
+//   on both cores, then the parse and the conversion held to one processor. The figures are
+//   the medians over the rounds of each round's ratio, so a burst of load on a shared machine
+//   weighs on one round, not on one side.
+//   Goals: convert / parse <= 1.0 in wall time on two cores (the conversion reads ahead on the
+//   second); <= 2.0 on one.
+//
+// A side that fails (a file GMime cannot parse, tolvane-convert not converting all) or a goal
+// missed makes the exit status 1. CONVERT_RATIO_BENCH_KEEP=DIR generates the files into DIR
+// (or reuses them there) and leaves them, for a profiler.
+
+#include <gmime/gmime.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/BareParse.h"
+#include "support/ChildProcess.h"
+#include "support/ConvertRun.h"
+#include "support/MixedMessages.h"
+#include "support/TempFolder.h"
+#include "support/Timing.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace bench = tolvane::bench;
+
+constexpr int kMessages = 3000;
+constexpr int kFolders = 10;
+constexpr int kRounds = 5;
+
+std::vector<fs::path> generate(const fs::path& root) {
+    std::mt19937 rng(20261209);
+    std::vector<fs::path> files;
+    for (int i = 0; i < kMessages; ++i) {
+        const fs::path folder = root / ("Folder " + std::to_string(i % kFolders));
+        fs::create_directories(folder);
+        files.push_back(folder / ("msg" + std::to_string(i) + ".eml"));
+        const std::string text = bench::mixedMessage(rng, i);  // drawn even when the file is kept
+        if (!fs::exists(files.back())) {
+            std::ofstream(files.back(), std::ios::binary) << text;
+        }
+    }
+    return files;
+}
+
+// The first processor this process may run on.
+int firstCpu() {
+    cpu_set_t allowed;
+    sched_getaffinity(0, sizeof allowed, &allowed);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            return cpu;
+        }
+    }
+    return 0;
+}
+
+bench::ChildRun parseAll(const std::vector<fs::path>& files, int oneCpu = -1) {
+    return bench::inChild([&] {
+        if (oneCpu >= 0) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(oneCpu, &one);
+            sched_setaffinity(0, sizeof one, &one);
+        }
+        g_mime_init();
+        bool sound = true;
+        for (const fs::path& file : files) {
+            if (!bench::bareParse(file)) {
+                std::fprintf(stderr, "GMime cannot parse %s\n", file.c_str());
+                sound = false;
+            }
+        }
+        return sound ? 0 : 1;
+    });
+}
+
+struct Side {
+    std::vector<double> parse, convert, parseCpu, convertCpu, ratios;
+};
+
+void printSide(const char* name, const Side& side, double goal, bool& met) {
+    const double ratio = bench::median(side.ratios);
+    std::printf("  %s\n", name);
+    std::printf("    bare parse       %6.2f s wall  %6.2f s CPU\n", bench::median(side.parse),
+                bench::median(side.parseCpu));
+    std::printf("    tolvane-convert  %6.2f s wall  %6.2f s CPU\n", bench::median(side.convert),
+                bench::median(side.convertCpu));
+    std::printf("    convert / parse  %6.2f wall (rounds:", ratio);
+    for (const double r : side.ratios) {
+        std::printf(" %.2f", r);
+    }
+    std::printf(")  goal <= %.1f: %s\n", goal, ratio <= goal ? "met" : "NOT MET");
+    met = met && ratio <= goal;
+}
+
+}  // namespace
+
+int main() {
+    const char* keep = std::getenv("CONVERT_RATIO_BENCH_KEEP");
+    const fs::path work = keep ? fs::path(keep) : bench::makeTempFolder("convert-ratio");
+    const std::vector<fs::path> files = generate(work / "Zimbra");
+    std::uintmax_t bytes = 0;
+    for (const fs::path& file : files) {
+        bytes += fs::file_size(file);
+    }
+    const int cpu = firstCpu();
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const std::string program = TOLVANE_CONVERT_PATH;
+    const std::string expected =
+        std::to_string(kMessages) + " of " + std::to_string(kMessages) + " message(s) converted";
+
+    bool sound = parseAll(files).exitStatus == 0;  // also brings the files into the page cache
+    Side two, one;
+    const auto round = [&](Side& side, int oneCpu) {
+        sync();
+        const bench::ChildRun parse = parseAll(files, oneCpu);
+        sync();
+        const bench::ConvertRun convert =
+            bench::runConvert(program, work / "Zimbra", work / "out", work / "convert.log", oneCpu);
+        fs::remove_all(work / "out");
+        sound = sound && parse.exitStatus == 0 && convert.exitStatus == 0 &&
+                convert.summary.find(expected) != std::string::npos;
+        if (convert.summary.find(expected) == std::string::npos) {
+            std::printf("  tolvane-convert: %s\n", convert.summary.c_str());
+        }
+        side.parse.push_back(parse.seconds);
+        side.parseCpu.push_back(parse.cpuSeconds);
+        side.convert.push_back(convert.seconds);
+        side.convertCpu.push_back(convert.cpuSeconds);
+        side.ratios.push_back(convert.seconds / parse.seconds);
+    };
+    for (int r = 0; r < kRounds; ++r) {
+        round(two, -1);
+        round(one, cpu);
+    }
+
+    std::printf(
+        "%d mixed messages, %.1f MiB, %d folders; %ld processors online; medians of %d "
+        "rounds\n",
+        kMessages, static_cast<double>(bytes) / (1 << 20), kFolders, cores, kRounds);
+    bool met = true;
+    printSide("both processors", two, 1.0, met);
+    printSide("one processor (held to it)", one, 2.0, met);
+    if (!sound) {
+        std::printf("convert_ratio_bench: a side failed (see above)\n");
+    }
+    if (keep) {
+        std::printf("files kept in %s\n", work.c_str());
+    } else {
+        fs::remove_all(work);
+    }
+    return sound && met ? 0 : 1;
+}
