@@ -172,6 +172,8 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
     struct ReleaseRun {
         ConversionJob& job;
         ~ReleaseRun() {
+            job.rowRoutes_ = {};
+            job.foldersByPath_.clear();
             job.mailboxFolders_.reset();
             job.spoolFolder_.reset();
         }
@@ -292,13 +294,15 @@ std::vector<std::string> ConversionJob::collectFolderPaths() {
     list.assign(1, std::string());
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(rows));
+    rowRoutes_.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
         if (isBlank(text)) {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        if (SourceWriter::takes(PathFromUtf8(text))) {
+        rowRoutes_.push_back({text, SourceWriter::takes(PathFromUtf8(text))});
+        if (rowRoutes_.back().bySource) {
             continue;
         }
         files.push_back(text);
@@ -393,8 +397,7 @@ void ConversionJob::storeMessages() {
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;
         // A row that cannot be read is counted as a failure below.
-        if (failureOf([&] { file = queue_.selectRow(i); }) ||
-            !SourceWriter::takes(PathFromUtf8(file))) {
+        if (failureOf([&] { file = queue_.selectRow(i); }) || !readBySource(i, file)) {
             ++result_.queued;
         }
         messagesTotal_ += static_cast<std::int64_t>(queue_.queuedMessages(i));
@@ -414,7 +417,7 @@ void ConversionJob::storeMessages() {
             result_.failures.push_back(
                 {present && !file.empty() ? file : "(row " + std::to_string(i + 1) + ")",
                  "removed from the queue during the conversion"});
-        } else if (SourceWriter::takes(PathFromUtf8(file))) {
+        } else if (readBySource(i, file)) {
             storeSource(i, file);
             folderPath = file;  // its messages go where the mailbox says: the row names its file
         } else {
@@ -428,6 +431,16 @@ void ConversionJob::storeMessages() {
             messagesDone_, messagesBefore + static_cast<std::int64_t>(queue_.queuedMessages(i)));
         reportProgress(i, folderPath);
     }
+}
+
+// The route decided when the run started, unless the row holds another file by now (rows
+// removed from the queue during the run move the rest up).
+bool ConversionJob::readBySource(std::int64_t row, const std::string& file) const {
+    const auto at = static_cast<std::size_t>(row);
+    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].file == file) {
+        return rowRoutes_[at].bySource;
+    }
+    return SourceWriter::takes(PathFromUtf8(file));
 }
 
 void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPath) {
@@ -567,12 +580,16 @@ std::shared_ptr<store::Folder> ConversionJob::folderFor(const std::string& folde
         // "!1" alone: the message would land in the store's top, which holds no mail.
         throw AppError(store::errc::kInvalidParameter, "no folder name is left of it");
     }
+    if (const auto found = foldersByPath_.find(folderPath); found != foldersByPath_.end()) {
+        return found->second;
+    }
     std::shared_ptr<store::Folder> folder;
     const std::string sessionPath = std::string(2, text::kFolderSeparator) +
                                     state_.storeDisplayName + text::kFolderSeparator + folderPath;
     if (failureOf([&] { folder = state_.session->GetFolderFromPath(sessionPath); })) {
         folder = createFolderPath(folderPath);
     }
+    foldersByPath_.emplace(folderPath, folder);
     return folder;
 }
 

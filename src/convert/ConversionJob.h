@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/JobSeams.h"
@@ -101,6 +102,7 @@ class ConversionJob {
     // Steps that go on after a failure (continue-on-error).
     void createFolders();
     void storeMessages();
+    bool readBySource(std::int64_t row, const std::string& file) const;
     std::string storeOne(std::int64_t row, const std::string& file, bool& stored);
     void storeSource(std::int64_t row, const std::string& file);
     void reportProgress(std::int64_t row, const std::string& folderPath);
@@ -138,6 +140,16 @@ class ConversionJob {
     // Where each contact, appointment and task was among all items handed to the store, in
     // order: the store's committed count holds them too.
     std::vector<std::uint64_t> otherItemsAt_;
+    // Each row's text as the run found it, and whether SourceWriter reads it: decided once, as
+    // deciding looks on disk for the .meta beside a message file.
+    struct RowRoute {
+        std::string file;
+        bool bySource = false;
+    };
+    std::vector<RowRoute> rowRoutes_;
+    // The store folder of each message folder path met: a file's folder is found once, not
+    // again (name by name, each folded) for every file in it.
+    std::unordered_map<std::string, std::shared_ptr<store::Folder>> foldersByPath_;
     bool messagesCounted_ = false;  // the queue's messages are counted, none being a count too
     bool running_ = false;
     bool started_ = false;

@@ -618,26 +618,32 @@ TEST_F(ConversionJobTest, PathsAreImportedAsGivenTrailingSpacesAndAll) {
 
 TEST_F(ConversionJobTest, AFileChangedAfterQueuingIsStoredAsReadWithAWarning) {
     ui.folderAnswers = {dir.path().string()};
-    queueMessages({"C:\\A\\same.eml", "C:\\A\\grown.eml"});
+    queueMessages({"C:\\A\\same.eml", "C:\\A\\grown.eml", "C:\\A\\touched.eml"});
     for (const auto& row : queue.rows) {
         queue.stamps.push_back(stampOf(row));
     }
     writeEml("C:\\A\\grown.eml", "a longer subject than before");
+    // The same bytes, written again a second later: the time alone tells.
+    const auto touchedAt = std::filesystem::last_write_time("C:\\A\\touched.eml");
+    std::filesystem::last_write_time("C:\\A\\touched.eml", touchedAt + std::chrono::seconds(1));
     run();
-    ASSERT_EQ(job.lastRun().warnings.size(), 1u);
+    ASSERT_EQ(job.lastRun().warnings.size(), 2u);
     EXPECT_EQ(job.lastRun().warnings[0].path, "C:\\A\\grown.eml");
     EXPECT_NE(job.lastRun().warnings[0].reason.find("changed after it was queued"),
               std::string::npos);
+    EXPECT_EQ(job.lastRun().warnings[1].path, "C:\\A\\touched.eml");
+    EXPECT_NE(job.lastRun().warnings[1].reason.find("modified again before the import"),
+              std::string::npos);
     EXPECT_TRUE(job.lastRun().failures.empty());
     const PstContents pst = readPst(job.lastRun().storePath);
-    EXPECT_EQ(pst.tree.at("A"), 2);
-    EXPECT_EQ(pst.subjects.count("A"), 2u);
+    EXPECT_EQ(pst.tree.at("A"), 3);
+    EXPECT_EQ(pst.subjects.count("A"), 3u);
     std::set<std::string> subjects;
     for (const auto& [folder, subject] : pst.subjects) {
         subjects.insert(subject);
     }
     EXPECT_TRUE(subjects.count("a longer subject than before")) << "stored as it was read";
-    EXPECT_NE(onlyBox().text.find("1 message file(s) changed after they were queued"),
+    EXPECT_NE(onlyBox().text.find("2 message file(s) changed after they were queued"),
               std::string::npos);
     EXPECT_NE(onlyBox().details.find("C:\\A\\grown.eml: changed"), std::string::npos);
 }
@@ -722,6 +728,28 @@ TEST_F(ConversionJobTest, RandomBytesADiaryAndNotesAreStoredWholeAndEachIsNamed)
                                   "as its body."),
               std::string::npos)
         << onlyBox().text;
+}
+
+// Whether a row is read with its .meta is decided once, when the run starts; a row that holds
+// another file by the time it is stored (the queue edited mid-run) is routed by that file.
+TEST_F(ConversionJobTest, ARowThatHoldsAnotherFileWhenStoredIsRoutedByThatFile) {
+    std::filesystem::copy_file(TOLVANE_TEST_ROOT "/mime/damaged/notes.eml", "C:\\Z\\notes.eml");
+    std::ofstream("C:\\Z\\notes.eml.meta")
+        << R"({"Ver":10,"id":1,"type":5,"folder_id":2,"date":0,"unread":0,"flags":0,)"
+           R"("Path":"\/Inbox\/"})";
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
+    ui.folderAnswers = {dir.path().string()};
+    ui.onDoEvents = [&](int) {
+        if (lastStore() && progress.events.empty()) {  // routes decided, nothing stored yet
+            queue.rows[1] = "C:\\Z\\notes.eml";
+        }
+    };
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    const PstContents pst = readPst(job.lastRun().storePath);
+    EXPECT_EQ(pst.tree.at("A"), 1);
+    EXPECT_EQ(pst.tree.at("Inbox"), 1) << "filed by its .meta";
+    EXPECT_FALSE(pst.tree.contains("Z"));
 }
 
 // A full disk ends the run at once: no further file is taken up, the file keeps its last
