@@ -547,7 +547,7 @@ std::string ConversionJob::storeOne(std::int64_t row, const std::string& file, b
         result_.failures.push_back({file, *failure});
         return folderPath;  // the unsaved item is released: nothing is stored
     }
-    warnIfChanged(row, file);
+    warnIfChanged(row, file, item->message().readStamp);
     // The import's own verdict, carried by the item: the file is not parsed again to judge it.
     const bool noMessage = item->message().verdict == mapi::ImportVerdict::NotAMessage;
     // The imported message is saved below even when its flags cannot be set.
@@ -609,12 +609,14 @@ std::shared_ptr<store::MailItem> ConversionJob::importItem(store::Folder& folder
     return item;
 }
 
-void ConversionJob::warnIfChanged(std::int64_t row, const std::string& file) {
+// The stamp the import took when it opened the file, else the file's stamp now.
+void ConversionJob::warnIfChanged(std::int64_t row, const std::string& file,
+                                  const std::optional<FileStamp>& read) {
     const auto queued = queue_.queuedStamp(row);
     if (!queued) {
         return;
     }
-    const auto now = stampOf(file);
+    const auto now = read ? read : stampOf(file);
     if (now && *now != *queued) {
         result_.warnings.push_back({file, changeOf(*queued, *now)});
     }

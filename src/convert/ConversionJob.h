@@ -111,7 +111,8 @@ class ConversionJob {
     std::shared_ptr<store::Folder> folderFor(const std::string& folderPath);
     std::shared_ptr<store::Folder> createFolderPath(const std::string& folderPath);
     std::shared_ptr<store::MailItem> importItem(store::Folder& folder, const std::string& file);
-    void warnIfChanged(std::int64_t row, const std::string& file);
+    void warnIfChanged(std::int64_t row, const std::string& file,
+                       const std::optional<FileStamp>& read);
 
     void closeStore();
     void finish();

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "mapi/PropertyList.h"
+#include "platform/FileStamp.h"
 
 namespace tolvane::mapi {
 
@@ -38,6 +40,9 @@ struct Message {
     std::uint64_t memoryBytes = 0;
     // No property of the message either: for the one who reports on the input.
     ImportVerdict verdict = ImportVerdict::Message;
+    // The file as the import found it when it opened it, so the one who queued it can tell a
+    // change without looking again; none where no file was read, or on Windows.
+    std::optional<FileStamp> readStamp;
 };
 
 }  // namespace tolvane::mapi

@@ -278,11 +278,13 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
 mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options) {
     const MessageFile file(path);
     const int fd = file.descriptor();
-    return importInput({file,
-                        path.string(),
-                        {file.modifiedTime(), {}, {}},
-                        [fd] { return g_mime_stream_fs_new(dup(fd)); }},
-                       options);
+    mapi::Message message = importInput({file,
+                                         path.string(),
+                                         {file.modifiedTime(), {}, {}},
+                                         [fd] { return g_mime_stream_fs_new(dup(fd)); }},
+                                        options);
+    message.readStamp = file.stamp();
+    return message;
 }
 
 mapi::Message importMessage(const mapi::ByteSource& bytes, std::string_view name,

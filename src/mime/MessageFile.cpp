@@ -112,6 +112,9 @@ MessageFile::MessageFile(const std::filesystem::path& path) : path_(path) {
         }
         size_ = static_cast<std::uint64_t>(st.st_size);
         modified_ = st.st_mtime;
+#ifndef _WIN32
+        stamp_ = stampOfStatus(st);
+#endif
     } catch (...) {
         close(fd_);
         throw;

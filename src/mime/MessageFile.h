@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "mapi/ByteSource.h"
+#include "platform/FileStamp.h"
 
 namespace tolvane::mime {
 
@@ -26,12 +28,15 @@ class MessageFile final : public mapi::ByteSource {
 
     int descriptor() const { return fd_; }
     std::int64_t modifiedTime() const { return modified_; }  // Unix seconds
+    // As stampOf gives it for the same file; none on Windows, whose stamps count otherwise.
+    const std::optional<FileStamp>& stamp() const { return stamp_; }
 
   private:
     std::filesystem::path path_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
     std::int64_t modified_ = 0;
+    std::optional<FileStamp> stamp_;
 };
 
 }  // namespace tolvane::mime

@@ -21,6 +21,15 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
+#ifndef _WIN32
+// The stamp of what a stat (or fstat) of a regular file saw.
+inline FileStamp stampOfStatus(const struct stat& status) {
+    return FileStamp{
+        static_cast<std::uintmax_t>(status.st_size),
+        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+#endif
+
 // The stamp of a regular file (links followed); none when there is no such file. On POSIX one
 // stat, where std::filesystem takes three: a queue stamps every file it holds.
 inline std::optional<FileStamp> stampOf(const std::string& path) {
@@ -29,9 +38,7 @@ inline std::optional<FileStamp> stampOf(const std::string& path) {
     if (::stat(PathFromUtf8(path).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
-    return FileStamp{
-        static_cast<std::uintmax_t>(status.st_size),
-        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return stampOfStatus(status);
 #else
     std::error_code error;
     const std::filesystem::path file = PathFromUtf8(path);

@@ -13,6 +13,7 @@
 #include "mapi/Tags.h"
 #include "mime/MessageFile.h"
 #include "platform/AppError.h"
+#include "platform/FileStamp.h"
 
 namespace tolvane::mime::test {
 namespace {
@@ -24,6 +25,21 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
 
 std::int64_t modifiedTime(const std::filesystem::path& path) {
     return MessageFile(path).modifiedTime();
+}
+
+// The import keeps the stamp of the file it opened, in the queue's own terms, so a job can
+// tell a file changed since it was queued without looking again; bytes from elsewhere have none.
+TEST(ByteSourceImport, AFileImportCarriesTheStampAQueueTakesOfTheFile) {
+    const std::filesystem::path path = std::filesystem::path(TOLVANE_MIME_DAMAGED) / "notes.eml";
+    const mapi::Message fromFile = importEml(path);
+#ifndef _WIN32
+    ASSERT_TRUE(fromFile.readStamp.has_value());
+    EXPECT_EQ(fromFile.readStamp, stampOf(path.string()));
+#else
+    EXPECT_FALSE(fromFile.readStamp.has_value());
+#endif
+    const mapi::MemoryByteSource memory(fileBytes(path));
+    EXPECT_FALSE(importMessage(memory, "notes.eml", modifiedTime(path)).readStamp.has_value());
 }
 
 TEST(ByteSourceImport, SameMessageAsTheFileOfTheSameBytes) {
