@@ -313,6 +313,11 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
         case kShowCaptions:
             showCaptions();
             return 0;
+        case WM_ENTERIDLE:
+            // A modal box a handler opened waits for the user: it shows over the window as
+            // the handler left it.
+            showPending();
+            return 0;
         default:
             break;
     }

@@ -20,7 +20,7 @@ namespace tolvane::win32app {
 // A label, a frame or the bar paints as soon as it is set, and a handler may set them for
 // every row: a label's or frame's caption waits for the next yield (a posted message), the
 // bar and the list for a refresh a few times a second, and all of it is shown when the
-// handler returns.
+// handler returns or opens a modal box.
 class Win32Window : public app::frmStep1 {
   public:
     // waitCursorShown tells whether the wait cursor is up, so the window keeps showing it.
