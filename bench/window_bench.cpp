@@ -3,9 +3,6 @@
 // so it repaints, with the modal boxes answered at once), and converted by tolvane-convert in a
 // process of its own. Goal: the window's queue and conversion together within 1.2 times the
 // command line's time. WINDOW_BENCH_FILES sets N (20,000 unless told).
-#include <fcntl.h>
-#include <spawn.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +18,6 @@
 #include "support/TempFolder.h"
 #include "support/Timing.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,26 +27,8 @@ constexpr double kGoalRatio = 1.2;
 
 tolvane::bench::ChildRun commandLine(const fs::path& source, const fs::path& dest) {
     fs::create_directories(dest);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string program = TOLVANE_CONVERT_PATH;
-    const std::string destArg = dest.string();
-    const std::string sourceArg = source.string();
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--dest"),
-                    const_cast<char*>(destArg.c_str()), const_cast<char*>(sourceArg.c_str()),
-                    nullptr};
-    const auto start = Clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-        std::perror("posix_spawn");
-        posix_spawn_file_actions_destroy(&actions);
-        return {};
-    }
-    const tolvane::bench::ChildRun run = tolvane::bench::waitForChild(child, start);
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
+    return tolvane::bench::spawned({TOLVANE_CONVERT_PATH, "--dest", dest.string(), source.string()},
+                                   "/dev/null", "/dev/null");
 }
 
 // The Qt seam with the pickers and boxes answered at once: Add Folder's picker gets the
