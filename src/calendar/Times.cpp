@@ -11,6 +11,10 @@ ZoneSet::ZoneSet(const std::string& localZone) {
     if (!localZone.empty()) {
         local_ = icaltimezone_get_builtin_timezone(localZone.c_str());
     }
+    // libical's UTC has no location: it stands for itself, as null does here.
+    if (local_ == icaltimezone_get_utc_timezone()) {
+        local_ = nullptr;
+    }
 }
 
 ZoneSet::~ZoneSet() {
@@ -20,7 +24,8 @@ ZoneSet::~ZoneSet() {
 }
 
 std::string ZoneSet::localName() const {
-    return local_ ? icaltimezone_get_location(local_) : "UTC";
+    const char* location = local_ ? icaltimezone_get_location(local_) : nullptr;
+    return location ? location : "UTC";
 }
 
 void ZoneSet::add(std::string_view text, Report& report) {

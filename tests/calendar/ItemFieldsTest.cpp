@@ -81,6 +81,17 @@ TEST(ZimbraExport, AppointmentsKeepTheirFields) {
               "(GMT-05.00) Eastern Time (US & Canada)");
 }
 
+// "UTC" named as the local zone is the same as no local zone: all-day dates at UTC midnight.
+TEST(ZimbraExport, UtcAsTheLocalZoneIsUtc) {
+    for (const std::string zone : {"", "UTC"}) {
+        SCOPED_TRACE("local zone '" + zone + "'");
+        const auto in = importFile("zimbra-calendar.ics", zone);
+        ASSERT_EQ(in.items.size(), 9u) << in.problemText();
+        EXPECT_EQ(minutesOf(bySubject(in, "Company holiday"), named::kAppointmentStartWhole),
+                  utc(2024, 5, 1, 0, 0));
+    }
+}
+
 TEST(ZimbraExport, TasksKeepTheirFields) {
     const auto in = importFile("zimbra-calendar.ics", "Europe/Berlin");
     const mapi::Message& report = bySubject(in, "Send the quarterly report");
