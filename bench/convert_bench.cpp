@@ -14,7 +14,6 @@
 // on disk for profiling.
 
 #include <gmime/gmime.h>
-#include <spawn.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,8 +33,6 @@
 #include "support/ChildProcess.h"
 #include "support/EmlText.h"
 #include "support/Timing.h"
-
-extern char** environ;
 
 namespace {
 
@@ -204,25 +201,9 @@ Run plainCopy(const Corpus& corpus, const fs::path& target) {
 
 Run convert(const fs::path& source, const fs::path& dest, const fs::path& log) {
     fs::create_directories(dest);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string program = TOLVANE_CONVERT_PATH;
-    const std::string destArg = dest.string();
-    const std::string sourceArg = source.string();
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--dest"),
-                    const_cast<char*>(destArg.c_str()), const_cast<char*>(sourceArg.c_str()),
-                    nullptr};
-    const auto start = bench::Clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-        std::perror("posix_spawn");
-        posix_spawn_file_actions_destroy(&actions);
-        return {};
-    }
-    Run run{bench::waitForChild(child, start), {}};
-    posix_spawn_file_actions_destroy(&actions);
+    Run run{bench::spawned({TOLVANE_CONVERT_PATH, "--dest", dest.string(), source.string()},
+                           "/dev/null", log.string()),
+            {}};
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty()) {
