@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
 .PHONY: run check bench deps build-run build-check build-bench format screenshot package \
-        windows check-windows build-windows screenshot-windows
+        windows check-windows build-windows screenshot-windows bench-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -84,6 +84,10 @@ build-windows-host: deps
 
 check-windows: windows build-windows-host
 	bash scripts/check-windows.sh $(BUILD_DIR_WINDOWS) -j $(JOBS)
+
+# The window benchmark under Wine: the Win32 window against tolvane-convert.exe.
+bench-windows: build-windows
+	bash bench/run-windows.sh $(BUILD_DIR_WINDOWS)
 
 screenshot-windows: build-windows
 	bash scripts/screenshot.sh --windows $(BUILD_DIR_WINDOWS)

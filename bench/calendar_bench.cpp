@@ -94,7 +94,7 @@ int main() {
         const auto t0 = Clock::now();
         long afterQuarter = 0;
         int n = 0;
-        calendar::CalendarImporter alone(calendar::ImportOptions{"Europe/Berlin"});
+        calendar::CalendarImporter alone(calendar::ImportOptions{.localZone = "Europe/Berlin"});
         alone.importText(text, "bench.ics", [&](calendar::CalendarItem) {
             if (++n == kItems / 4) {
                 afterQuarter = currentKiB();
@@ -109,7 +109,7 @@ int main() {
     std::filesystem::remove(path);
     auto pst = pst::PstWriter::create(path, "Calendar bench");
     const pst::FolderId folder = pst->addFolder(pst->ipmSubtree(), "Calendar");
-    calendar::CalendarImporter importer(calendar::ImportOptions{"Europe/Berlin"});
+    calendar::CalendarImporter importer(calendar::ImportOptions{.localZone = "Europe/Berlin"});
     const auto start = Clock::now();
     int written = 0;
     const auto result = importer.importText(text, "bench.ics", [&](calendar::CalendarItem item) {

@@ -9,12 +9,28 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: the programs need neither.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-# Wine's server and the service programs the first client starts outlive that client and keep
-# its standard output and error open. A caller reading them through a pipe then waits until
-# the server ends: 3 s after the last Wine program, or never while other programs keep the
-# prefix busy (tests run side by side). So when no server runs, one is started here, and its
-# services booted, with none of the caller's streams. The server's status 2 means one runs.
+# Wine's server, its services and the desktop outlive the program that starts them and keep
+# the standard output and error it had. A caller reading those through a pipe would then wait
+# until the server ends: 3 s after the last Wine program, or never while other programs keep
+# the prefix busy (tests run side by side).
+# So when no server runs, one is started here, and its services booted, with none of the
+# caller's streams (the server's status 2 means one runs)...
 if /usr/lib/wine/wineserver </dev/null >/dev/null 2>&1; then
     /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1 || true
 fi
-exec /usr/lib/wine/wine64 "$@"
+# ...and whatever the program starts itself (the desktop, a service on demand) gets files, not
+# the caller's pipes: the output is passed on when the program ends. A terminal is no pipe.
+if [ -t 1 ] && [ -t 2 ]; then
+    exec /usr/lib/wine/wine64 "$@"
+fi
+output=$(mktemp)
+errors=$(mktemp)
+pass_on() {
+    cat "$output"
+    cat "$errors" >&2
+    rm -f "$output" "$errors"
+}
+trap pass_on EXIT
+status=0
+/usr/lib/wine/wine64 "$@" >"$output" 2>"$errors" || status=$?
+exit "$status"

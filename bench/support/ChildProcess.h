@@ -3,12 +3,16 @@
 // A benchmark case in a process of its own, so its peak memory is its own and its processor
 // time counts every thread: measured from outside, by the parent.
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "support/Timing.h"
 
@@ -51,6 +55,32 @@ inline ChildRun inChild(const std::function<int()>& body) {
         std::fflush(stdout);
         std::fflush(stderr);
         _exit(status);
+    }
+    return waitForChild(child, start);
+}
+
+// Runs a program (args[0]) with its standard output and error written to the files named.
+inline ChildRun spawned(const std::vector<std::string>& args, const std::string& output,
+                        const std::string& errors) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = Clock::now();
+    pid_t child = 0;
+    const int failed =
+        posix_spawn(&child, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        std::perror("posix_spawn");
+        return {};
     }
     return waitForChild(child, start);
 }

@@ -54,7 +54,10 @@ class Import {
   public:
     Import(const ImportOptions& options, const std::vector<std::string_view>& texts,
            const std::string& source, const ItemSink& sink)
-        : zones_(options.localZone), texts_(texts), report_(source), sink_(sink) {}
+        : zones_(options.localZone, options.localZoneDefinition),
+          texts_(texts),
+          report_(source),
+          sink_(sink) {}
 
     ImportResult run() {
         std::vector<Group> groups;

@@ -35,6 +35,9 @@ struct ImportOptions {
     // The zone all-day dates and floating times are placed in (a TZID libical knows, such as
     // "Europe/Berlin"): Outlook stores every time as UTC. Empty: UTC.
     std::string localZone;
+    // A VTIMEZONE of that TZID, for a zone libical has no data of: Windows' own zone, made
+    // from its rule (LocalZoneRule). Empty: `localZone` is looked up in libical's zones.
+    std::string localZoneDefinition = {};
 };
 
 struct ImportResult {

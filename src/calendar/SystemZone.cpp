@@ -5,6 +5,13 @@
 #include <string_view>
 
 #include "calendar/Ical.h"
+#include "calendar/LocalZoneRule.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/WideText.h"
+#endif
 
 namespace tolvane::calendar {
 namespace {
@@ -25,7 +32,42 @@ std::string zoneNameOfSystem() {
     return {};
 }
 
+#ifdef _WIN32
+ZoneTransition transitionOf(const SYSTEMTIME& t) {
+    return {t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wYear};
+}
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
+// Windows names its zones ("W. Europe Standard Time") by no name libical knows, so the zone is
+// described by the rule Windows itself applies this year.
+LocalZone windowsLocalZone() {
+    DYNAMIC_TIME_ZONE_INFORMATION info{};
+    if (GetDynamicTimeZoneInformation(&info) == TIME_ZONE_ID_INVALID || !info.TimeZoneKeyName[0])
+        return {};
+    LocalZoneRule rule{tolvane::win32::Narrow(info.TimeZoneKeyName),
+                       static_cast<int>(info.Bias),
+                       static_cast<int>(info.StandardBias),
+                       static_cast<int>(info.DaylightBias),
+                       transitionOf(info.StandardDate),
+                       transitionOf(info.DaylightDate)};
+    if (info.DynamicDaylightTimeDisabled)
+        rule.toStandard = rule.toDaylight = {};  // the user turned daylight saving off
+    return {rule.name, vtimezoneOf(rule)};
+}
+#endif
+
+LocalZone systemLocalZone() {
+    if (std::string name = systemZoneName(); !name.empty())
+        return {std::move(name), {}};
+#ifdef _WIN32
+    return windowsLocalZone();
+#else
+    return {};
+#endif
+}
 
 std::string systemZoneName() {
     std::string name = zoneNameOfSystem();

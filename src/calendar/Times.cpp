@@ -6,10 +6,15 @@
 
 namespace tolvane::calendar {
 
-ZoneSet::ZoneSet(const std::string& localZone) {
+ZoneSet::ZoneSet(const std::string& localZone, const std::string& localDefinition) {
     useShippedZoneFiles();
+    if (!localDefinition.empty()) {
+        // Made by this program, not read from a file: nothing to tell the user about it.
+        Report unused("local zone");
+        add(localDefinition, unused);
+    }
     if (!localZone.empty()) {
-        local_ = icaltimezone_get_builtin_timezone(localZone.c_str());
+        local_ = find(localZone);
     }
     // libical's UTC has no location: it stands for itself, as null does here.
     if (local_ == icaltimezone_get_utc_timezone()) {
@@ -24,8 +29,13 @@ ZoneSet::~ZoneSet() {
 }
 
 std::string ZoneSet::localName() const {
-    const char* location = local_ ? icaltimezone_get_location(local_) : nullptr;
-    return location ? location : "UTC";
+    if (!local_) {
+        return "UTC";
+    }
+    // libical's own zones have a location; one made from a VTIMEZONE has its TZID.
+    const char* location = icaltimezone_get_location(local_);
+    const char* tzid = icaltimezone_get_tzid(local_);
+    return location ? location : tzid ? tzid : "UTC";
 }
 
 void ZoneSet::add(std::string_view text, Report& report) {

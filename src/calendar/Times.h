@@ -17,9 +17,9 @@ namespace tolvane::calendar {
 
 class ZoneSet {
   public:
-    // `localZone`: the zone for all-day dates and floating times (a TZID libical knows); empty
-    // means UTC.
-    explicit ZoneSet(const std::string& localZone = {});
+    // `localZone`: the zone for all-day dates and floating times (a TZID libical knows, or the
+    // TZID of `localDefinition`, a VTIMEZONE); empty means UTC.
+    explicit ZoneSet(const std::string& localZone = {}, const std::string& localDefinition = {});
     ~ZoneSet();
     ZoneSet(const ZoneSet&) = delete;
     ZoneSet& operator=(const ZoneSet&) = delete;

@@ -15,10 +15,10 @@ void SourceWriter::storeCalendar(const source::Item& item, SourceReport& report)
     if (!read)
         return;
     const std::vector<std::uint8_t>& bytes = *read;
-    // Floating times and all-day dates are the user's own local times: the system's zone where
-    // libical knows it, else UTC, as the importer reads an empty zone.
-    static const std::string localZone = calendar::systemZoneName();
-    const calendar::CalendarImporter importer({.localZone = localZone});
+    // Floating times and all-day dates are the user's own local times: the system's zone.
+    static const calendar::LocalZone local = calendar::systemLocalZone();
+    const calendar::CalendarImporter importer(
+        {.localZone = local.name, .localZoneDefinition = local.definition});
     const auto sink = [&](calendar::CalendarItem found) {
         const bool task = found.kind == calendar::ItemKind::Task;
         const auto route = mailbox::routeOfItem(

@@ -44,17 +44,42 @@ void GridListView::fill(NMLVDISPINFOW& request) {
 
 void GridListView::gridChanged(const queue::GridChange& change) {
     if (change.rows != shownRows_) {
+        if (!redrawOff_) {
+            SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+            redrawOff_ = true;
+        }
         shownRows_ = change.rows;
         ListView_SetItemCountEx(control_, shownRows_, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-        InvalidateRect(control_, nullptr, FALSE);
+        waitForShow();
     } else if (change.firstRow <= change.lastRow) {
         ListView_RedrawItems(control_, change.firstRow, change.lastRow);
     }
 }
 
 void GridListView::currentCellChanged(int row, int) {
-    ListView_SetItemState(control_, row, LVIS_SELECTED | LVIS_FOCUSED,
-                          LVIS_SELECTED | LVIS_FOCUSED);
+    currentRow_ = row;
+    waitForShow();
+}
+
+void GridListView::waitForShow() {
+    if (!waiting_) {
+        waiting_ = true;
+        changed_();
+    }
+}
+
+void GridListView::show() {
+    waiting_ = false;
+    if (currentRow_) {
+        ListView_SetItemState(control_, *currentRow_, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        currentRow_.reset();
+    }
+    if (redrawOff_) {
+        redrawOff_ = false;
+        SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control_, nullptr, FALSE);
+    }
 }
 
 void GridListView::columnWidthChanged(int col, int twips) {

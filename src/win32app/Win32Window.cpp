@@ -21,6 +21,12 @@ constexpr int kBarSteps = 10000;
 // Control ids: the control's index in the layout table, from here on.
 constexpr int kFirstId = 100;
 constexpr UINT_PTR kStopWatchTimer = 1;
+constexpr UINT_PTR kRefreshTimer = 2;
+// The list and the bar at most this often while a handler runs: each list refresh updates its
+// scroll bar, which under Wine costs tens of milliseconds.
+constexpr UINT kRefreshMs = 500;
+// Posted when a caption waits to be shown; handled at the next yield.
+constexpr UINT kShowCaptions = WM_APP + 1;
 
 COLORREF colourOf(const app::Rgb& rgb) {
     return RGB(rgb.red, rgb.green, rgb.blue);
@@ -40,7 +46,7 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
     : frmStep1(ui, viewSettings, std::move(helpManual)),
       waitCursorShown_(std::move(waitCursorShown)),
       instance_(instance),
-      gridView_(grid()) {
+      gridView_(grid(), [this] { refreshSoon(); }) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &Win32Window::WindowProc;
@@ -264,6 +270,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
             const int index = LOWORD(w) - kFirstId;
             if (HIWORD(w) == BN_CLICKED && index >= 0 && index < app::kControlCount) {
                 Click(static_cast<app::Control>(index));
+                showPending();
             }
             return 0;
         }
@@ -299,7 +306,17 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_TIMER:
             if (w == kStopWatchTimer) {
                 StopWatch_Timer();
+            } else if (w == kRefreshTimer) {
+                refresh();
             }
+            return 0;
+        case kShowCaptions:
+            showCaptions();
+            return 0;
+        case WM_ENTERIDLE:
+            // A modal box a handler opened waits for the user: it shows over the window as
+            // the handler left it.
+            showPending();
             return 0;
         default:
             break;
@@ -308,7 +325,14 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
 }
 
 void Win32Window::showCaption(app::Control which, const std::string& caption) {
-    SetWindowTextW(controls_[which], win32::Widen(caption).c_str());
+    if (kLayout[which].kind == ControlKind::Button) {
+        SetWindowTextW(controls_[which], win32::Widen(caption).c_str());
+        return;
+    }
+    captions_[which] = caption;
+    if (!captionsPosted_) {
+        captionsPosted_ = PostMessageW(window_, kShowCaptions, 0, 0) != FALSE;
+    }
 }
 
 void Win32Window::enableControl(app::Control which, bool enabled) {
@@ -316,8 +340,42 @@ void Win32Window::enableControl(app::Control which, bool enabled) {
 }
 
 void Win32Window::showProgress(float percent) {
-    SendMessageW(controls_[app::ProgressBar1], PBM_SETPOS,
-                 static_cast<WPARAM>(std::lround(percent / 100.0 * kBarSteps)), 0);
+    progress_ = percent;
+    refreshSoon();
+}
+
+void Win32Window::showPending() {
+    showCaptions();
+    refresh();
+}
+
+void Win32Window::showCaptions() {
+    captionsPosted_ = false;
+    for (int k = 0; k < app::kControlCount; ++k) {
+        if (captions_[k]) {
+            SetWindowTextW(controls_[k], win32::Widen(*captions_[k]).c_str());
+            captions_[k].reset();
+        }
+    }
+}
+
+void Win32Window::refreshSoon() {
+    if (!refreshTimerSet_) {
+        refreshTimerSet_ = SetTimer(window_, kRefreshTimer, kRefreshMs, nullptr) != 0;
+    }
+}
+
+void Win32Window::refresh() {
+    if (refreshTimerSet_) {
+        KillTimer(window_, kRefreshTimer);
+        refreshTimerSet_ = false;
+    }
+    if (progress_) {
+        SendMessageW(controls_[app::ProgressBar1], PBM_SETPOS,
+                     static_cast<WPARAM>(std::lround(*progress_ / 100.0 * kBarSteps)), 0);
+        progress_.reset();
+    }
+    gridView_.show();
 }
 
 void Win32Window::endEventLoop() {

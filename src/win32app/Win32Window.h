@@ -5,6 +5,8 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "app/frmStep1.h"
 #include "win32app/GridListView.h"
@@ -14,6 +16,11 @@ namespace tolvane::win32app {
 // The window from Win32 controls: each control of the layout table as a child window (the
 // bands and the white container painted by the window itself), each button's WM_COMMAND
 // forwarded to the behaviour, which it carries out.
+//
+// A label, a frame or the bar paints as soon as it is set, and a handler may set them for
+// every row: a label's or frame's caption waits for the next yield (a posted message), the
+// bar and the list for a refresh a few times a second, and all of it is shown when the
+// handler returns or opens a modal box.
 class Win32Window : public app::frmStep1 {
   public:
     // waitCursorShown tells whether the wait cursor is up, so the window keeps showing it.
@@ -27,6 +34,8 @@ class Win32Window : public app::frmStep1 {
     // The control's window; nullptr for the bands and the container, which are painted.
     HWND control(app::Control which) const noexcept { return controls_[which]; }
     void Show(int showCommand);
+    // Shows at once what waits for the next yield or refresh.
+    void showPending();
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -45,6 +54,9 @@ class Win32Window : public app::frmStep1 {
     void enableControl(app::Control which, bool enabled) override;
     void showProgress(float percent) override;
     void endEventLoop() override;
+    void showCaptions();
+    void refresh();
+    void refreshSoon();
 
     std::function<bool()> waitCursorShown_;
     HINSTANCE instance_;
@@ -56,6 +68,10 @@ class Win32Window : public app::frmStep1 {
     HFONT titleFont_ = nullptr;
     HBITMAP logo_ = nullptr;
     GridListView gridView_;
+    std::array<std::optional<std::string>, app::kControlCount> captions_;  // to show
+    bool captionsPosted_ = false;
+    std::optional<float> progress_;  // to show
+    bool refreshTimerSet_ = false;
 };
 
 }  // namespace tolvane::win32app

@@ -25,8 +25,12 @@ const mapi::Message& Imported::only() const {
 }
 
 Imported importIcs(const std::string& text, const std::string& localZone) {
+    return importIcs(text, ImportOptions{.localZone = localZone});
+}
+
+Imported importIcs(const std::string& text, const ImportOptions& options) {
     Imported out;
-    CalendarImporter importer(ImportOptions{localZone});
+    CalendarImporter importer(options);
     auto result = importer.importText(
         text, "test.ics", [&](CalendarItem item) { out.items.push_back(std::move(item)); });
     out.problems = std::move(result.problems);
@@ -45,7 +49,7 @@ std::string readData(const std::string& name) {
 
 Imported importFile(const std::string& name, const std::string& localZone) {
     Imported out;
-    CalendarImporter importer(ImportOptions{localZone});
+    CalendarImporter importer(ImportOptions{.localZone = localZone});
     const std::string text = readData(name);
     auto result = importer.importText(
         text, name, [&](CalendarItem item) { out.items.push_back(std::move(item)); });

@@ -19,6 +19,7 @@ struct Imported {
 };
 
 Imported importIcs(const std::string& text, const std::string& localZone = {});
+Imported importIcs(const std::string& text, const ImportOptions& options);
 Imported importFile(const std::string& name, const std::string& localZone = {});
 std::string readData(const std::string& name);  // a file of tests/calendar/data; fails when missing
 

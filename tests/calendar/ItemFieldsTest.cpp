@@ -127,7 +127,7 @@ TEST(ZimbraExport, ThePstPassesTheStrictCheck) {
 TEST(ZimbraBlob, InvitesOfOneItemMakeOneSeries) {
     const std::string blob = readData("zimbra-0000000312-Jour_fixe.appt");
     Imported in;
-    CalendarImporter importer(ImportOptions{"Europe/Berlin"});
+    CalendarImporter importer(ImportOptions{.localZone = "Europe/Berlin"});
     const auto result = importer.importMime(
         std::span(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size()),
         "0000000312-Jour fixe.appt", [&](CalendarItem i) { in.items.push_back(std::move(i)); });

@@ -190,7 +190,7 @@ Outcome proveFile(const std::string& name, const std::string& localZone) {
     SCOPED_TRACE(name + " in " + (localZone.empty() ? "UTC" : localZone));
     const std::string text = withUids(readData(name));
     Imported in;
-    CalendarImporter importer(ImportOptions{localZone});
+    CalendarImporter importer(ImportOptions{.localZone = localZone});
     auto result =
         importer.importText(text, name, [&](CalendarItem i) { in.items.push_back(std::move(i)); });
     in.problems = result.problems;

@@ -121,7 +121,7 @@ TEST(ReadersShowWhatWentIn, ZimbraExport) {
 TEST(ReadersShowWhatWentIn, ZimbraBlobAndRfcExamples) {
     std::vector<CalendarItem> items;
     const std::string blob = readData("zimbra-0000000312-Jour_fixe.appt");
-    CalendarImporter importer(ImportOptions{"Europe/Berlin"});
+    CalendarImporter importer(ImportOptions{.localZone = "Europe/Berlin"});
     importer.importMime(std::span(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size()),
                         "blob", [&](CalendarItem i) { items.push_back(std::move(i)); });
     for (CalendarItem& i : importFile("libical/2445.ics").items) {

@@ -17,7 +17,8 @@ import sys
 import tempfile
 import unittest
 
-from mailbox_check import EXPECTED_SUBJECTS, MAILBOX, subjects_by_folder
+from mailbox_check import (ALSO_CONVERTED, EXPECTED_SUBJECTS, MAILBOX, appointment_problems,
+                           subjects_by_folder)
 
 PACKAGE = VERSION = SOURCE_TREE = PSTCHECK = None
 APP_ID = "org.tolvane.Tolvane"
@@ -96,11 +97,13 @@ class InstalledPackage(unittest.TestCase):
                                           "--dest", dest, mailbox])
         self.assertEqual(converted.returncode, 0, converted.stderr)
         self.assertIn("3 of 3 message(s) converted", converted.stderr)
+        self.assertIn(ALSO_CONVERTED, converted.stderr)
         pst = converted.stdout.strip()
         self.assertEqual(os.path.dirname(pst), dest)
         checked = run([PSTCHECK, "--strict", pst])
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertEqual(subjects_by_folder(pst), EXPECTED_SUBJECTS)
+        self.assertEqual(appointment_problems(pst), "")
 
     def test_the_troubleshooting_link_points_into_the_installed_manual(self):
         answer = run_without_checkout([os.path.join(self.bin, "tolvane-convert"), "--help"])

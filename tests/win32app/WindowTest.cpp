@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -42,6 +43,15 @@ std::string textOf(HWND control) {
     text.resize(static_cast<std::size_t>(
         GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return win32::Narrow(text);
+}
+
+// What a yield does with the thread's messages: each one dispatched.
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 // The rectangle of a control in the window's client area, in pixels.
@@ -293,8 +303,12 @@ TEST_F(Window, ARunShowsItsProgressAndConvertReadsStopWhileItRuns) {
     progress.total = 4;
     progress.folder = "\\\\Zimbra Mails\\Inbox";
     window.runProgressed(progress);
+    // The captions show at the next yield, the bar with the next refresh, or when the handler
+    // returns or a modal box it opened waits for the user.
+    pumpMessages();
     EXPECT_EQ(textOf(at(FrameConversion)), "Details : Converting - (1 of 4) file(s)");
     EXPECT_EQ(textOf(at(LblCurrentDBX)), "Converting Messages... from (\\\\Zimbra Mails\\Inbox)");
+    SendMessageW(window.handle(), WM_ENTERIDLE, MSGF_DIALOGBOX, 0);
     EXPECT_EQ(SendMessageW(at(ProgressBar1), PBM_GETPOS, 0, 0), 2500);
 
     click(CmdExtractDBX);  // Stop
@@ -380,6 +394,34 @@ TEST_F(Window, ConvertWaitsUntilAddFolderHasQueuedTheWholeFolder) {
     EXPECT_TRUE(IsWindowEnabled(at(CmdExtractDBX)));
     click(CmdExtractDBX);
     EXPECT_EQ(runs, 1);
+}
+
+TEST_F(Window, AddFolderShowsTheCountAtEachYieldAndTheLastRowWhenItReturns) {
+    for (const wchar_t* name : {L"a.eml", L"b.eml", L"c.eml"}) {
+        std::ofstream(folder.path() / name) << "Subject: x\r\n\r\nx\r\n";
+    }
+    std::vector<std::string> counts;
+    std::vector<int> listed;
+    ui.onDoEvents = [&](int) {
+        pumpMessages();
+        counts.push_back(textOf(at(lblCount1)));
+        listed.push_back(gridRows());
+    };
+    ui.folderAnswers.push_back(utf8(folder.path()));
+    click(CmdAddFolder);
+
+    // Four files listed (the manual among them), three queued: a yield before each file and
+    // again before queuing it, each showing the rows queued before it.
+    ASSERT_EQ(counts.size(), 7u);
+    EXPECT_EQ(counts.front(), "");
+    EXPECT_NE(std::find(counts.begin(), counts.end(), "1 Zimbra Messages"), counts.end());
+    EXPECT_NE(std::find(counts.begin(), counts.end(), "2 Zimbra Messages"), counts.end());
+    EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+    EXPECT_EQ(listed.back(), 3);
+    EXPECT_EQ(textOf(at(lblCount1)), "3 Zimbra Messages");
+    EXPECT_EQ(gridRows(), 3);
+    // The highlighted row follows the queue's current cell, the last row queued.
+    EXPECT_EQ(ListView_GetNextItem(at(grdFiles1), -1, LVNI_SELECTED), 2);
 }
 
 }  // namespace

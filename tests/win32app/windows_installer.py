@@ -18,7 +18,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "install"))
-from mailbox_check import EXPECTED_SUBJECTS, MAILBOX, subjects_by_folder  # noqa: E402
+from mailbox_check import (ALSO_CONVERTED, EXPECTED_SUBJECTS, MAILBOX,  # noqa: E402
+                           appointment_problems, subjects_by_folder)
 
 WINE_RUN = SETUP = VERSION = PROBE = PSTCHECK = None
 PUBLISHER = "The Tolvane developers"
@@ -155,6 +156,7 @@ class InstalledUnderWineWithoutTheCheckout(unittest.TestCase):
         stderr = converted.stderr.decode("utf-8", "replace")
         self.assertEqual(converted.returncode, 0, stderr)
         self.assertIn("3 of 3 message(s) converted", stderr)
+        self.assertIn(ALSO_CONVERTED, stderr)
         written = self.text(converted).strip()
         self.assertTrue(written.startswith(WORK + "\\out\\ZimbraMails"), written)
         pst = os.path.join(self.work, "out", written.rsplit("\\", 1)[1])
@@ -162,6 +164,7 @@ class InstalledUnderWineWithoutTheCheckout(unittest.TestCase):
                                  timeout=600)
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertEqual(subjects_by_folder(pst), EXPECTED_SUBJECTS)
+        self.assertEqual(appointment_problems(pst), "")
 
 
 if __name__ == "__main__":
