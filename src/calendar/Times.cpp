@@ -32,10 +32,13 @@ std::string ZoneSet::localName() const {
     if (!local_) {
         return "UTC";
     }
-    // libical's own zones have a location; one made from a VTIMEZONE has its TZID.
-    const char* location = icaltimezone_get_location(local_);
+    // libical's own zones have a location; one made from a VTIMEZONE has its TZID. Each is
+    // copied at once: asking libical for the other may load the zone and free the first.
+    if (const char* location = icaltimezone_get_location(local_)) {
+        return location;
+    }
     const char* tzid = icaltimezone_get_tzid(local_);
-    return location ? location : tzid ? tzid : "UTC";
+    return tzid ? tzid : "UTC";
 }
 
 void ZoneSet::add(std::string_view text, Report& report) {
