@@ -34,7 +34,14 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
     } catch (const std::exception& failure) {
         queue.problems.push_back(folder + ": the scan stopped: " + failure.what());
     }
-    for (const std::string& path : *scanner.fullFileNames()) {
+    const auto names = scanner.fullFileNames();
+    // The queue's lists are made their size at once: grown by doubling, each would for a
+    // moment need its old room and twice that, with 1,000,000 paths a lot.
+    const auto room = queue.paths.size() + static_cast<std::size_t>(names->Count());
+    queue.paths.reserve(room);
+    queue.stamps.reserve(room);
+    queue.messages.reserve(room);
+    for (const std::string& path : *names) {
         if (queue::IsQueueableFile(path)) {
             queuePath(path, queue);
         }

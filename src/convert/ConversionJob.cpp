@@ -301,18 +301,23 @@ std::vector<std::string> ConversionJob::collectFolderPaths() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowRoutes_.push_back({text, SourceWriter::takes(PathFromUtf8(text))});
+        rowRoutes_.push_back(
+            {std::hash<std::string>{}(text), SourceWriter::takes(PathFromUtf8(text))});
         if (rowRoutes_.back().bySource) {
             continue;
         }
         files.push_back(text);
-        list.insert(list.end() - 1, folderPathOf(text));
+        // Files of one folder come together: the folder once, not once per file.
+        std::string folder = folderPathOf(text);
+        if (list.size() < 2 || list[list.size() - 2] != folder) {
+            list.insert(list.end() - 1, std::move(folder));
+        }
     }
     if (files.empty()) {
         return files;
     }
 
-    SortPathList(list, 0, static_cast<std::int64_t>(files.size()) - 1);
+    SortPathList(list, 0, static_cast<std::int64_t>(list.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
 
@@ -437,7 +442,8 @@ void ConversionJob::storeMessages() {
 // removed from the queue during the run move the rest up).
 bool ConversionJob::readBySource(std::int64_t row, const std::string& file) const {
     const auto at = static_cast<std::size_t>(row);
-    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].file == file) {
+    if (row >= 0 && at < rowRoutes_.size() &&
+        rowRoutes_[at].fileHash == std::hash<std::string>{}(file)) {
         return rowRoutes_[at].bySource;
     }
     return SourceWriter::takes(PathFromUtf8(file));

@@ -141,10 +141,11 @@ class ConversionJob {
     // Where each contact, appointment and task was among all items handed to the store, in
     // order: the store's committed count holds them too.
     std::vector<std::uint64_t> otherItemsAt_;
-    // Each row's text as the run found it, and whether SourceWriter reads it: decided once, as
-    // deciding looks on disk for the .meta beside a message file.
+    // Each row's text as the run found it (by its hash: a queue may hold 1,000,000 rows, and
+    // the queue keeps the text), and whether SourceWriter reads it: decided once, as deciding
+    // looks on disk for the .meta beside a message file.
     struct RowRoute {
-        std::string file;
+        std::size_t fileHash = 0;
         bool bySource = false;
     };
     std::vector<RowRoute> rowRoutes_;
