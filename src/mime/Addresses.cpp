@@ -31,7 +31,7 @@ bool hasLetterOrDigit(std::string_view s) {
 }
 
 // A mailbox as GMime read it. What it took for an address is a display name when it holds
-// an encoded word (never allowed in an addr-spec) or other text than ASCII, and no
+// an encoded word (never allowed in the address itself) or other text than ASCII, and no
 // '@'; a name of punctuation only is no name.
 Mailbox mailboxOf(InternetAddress* a, const UndeclaredCharsets& undeclared) {
     Mailbox m;
