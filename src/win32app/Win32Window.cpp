@@ -8,6 +8,7 @@
 #include "Resources.h"
 #include "app/Twips.h"
 #include "platform/win32/WideText.h"
+#include "win32app/MonitorDpi.h"
 
 namespace tolvane::win32app {
 namespace {
@@ -59,10 +60,6 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExW(&windowClass);
 
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    makeFonts();
     for (int k = 0; k < app::kControlCount; ++k) {
         if (kLayout[k].background != nullptr) {
             backgrounds_[k] = CreateSolidBrush(colourOf(*kLayout[k].background));
@@ -71,19 +68,24 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
     logo_ = static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 
-    // A fixed frame: no resizing, no maximising; the layout never adapts to a size.
+    // A fixed frame: no resizing, no maximising; the layout never adapts to a size. The window
+    // is made first and sized after, at the DPI of the monitor it opens on: per-monitor aware,
+    // Windows no longer scales it, and the system's DPI may be another monitor's.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
-               app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    CreateWindowExW(0, kWindowClass, win32::Widen(app::kWindowCaption).c_str(), style,
-                    work.left + std::max(0L, (work.right - work.left - width) / 2),
-                    work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height,
-                    nullptr, nullptr, instance_, this);
+    CreateWindowExW(0, kWindowClass, win32::Widen(app::kWindowCaption).c_str(), style, work.left,
+                    work.top, 0, 0, nullptr, nullptr, instance_, this);
+    dpi_ = dpiOf(window_);
+    makeFonts();
+    const RECT frame = frameAround({0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+                                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)},
+                                   style, 0, dpi_);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
+                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     buildControls();
     Form_Load();
     SetTimer(window_, kStopWatchTimer, kStopWatchMs, nullptr);

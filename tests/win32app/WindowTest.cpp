@@ -150,6 +150,22 @@ TEST_F(Window, AMoveToAMonitorOfAnotherDpiScalesEveryControlAndFont) {
     EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(columnTwips, 96));
 }
 
+// Per-monitor aware, the window is not scaled by Windows: it opens laid out at the DPI the
+// system gives it (its monitor's), whatever that is, its client area the layout's size there.
+TEST_F(Window, ItOpensLaidOutAtTheDpiTheSystemGivesIt) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    ASSERT_NE(dpiForWindow, nullptr);
+    const int dpi = static_cast<int>(dpiForWindow(window.handle()));
+    ASSERT_GT(dpi, 0);
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, dpi));
+    expectLayoutAt(dpi);
+}
+
 TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {
     RECT client{};
     GetClientRect(window.handle(), &client);
