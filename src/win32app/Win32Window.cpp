@@ -65,8 +65,6 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
             backgrounds_[k] = CreateSolidBrush(colourOf(*kLayout[k].background));
         }
     }
-    logo_ = static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 
     // A fixed frame: no resizing, no maximising; the layout never adapts to a size. The window
     // is made first and sized after, at the DPI of the monitor it opens on: per-monitor aware,
@@ -141,9 +139,28 @@ void Win32Window::rescale(int dpi, const RECT& suggested) {
         SendMessageW(controls_[k], WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(which)), TRUE);
     }
     gridView_.rescale(dpi_);
+    showLogo();
     DeleteObject(oldControlFont);
     DeleteObject(oldTitleFont);
     InvalidateRect(window_, nullptr, TRUE);
+}
+
+// The logo is drawn for 96 dpi; at another it is loaded stretched to the size it has there.
+void Win32Window::showLogo() {
+    const auto load = [this](int width, int height) {
+        return static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap),
+                                               IMAGE_BITMAP, width, height, LR_DEFAULTCOLOR));
+    };
+    HBITMAP logo = load(0, 0);
+    BITMAP drawn{};
+    if (dpi_ != 96 && GetObjectW(logo, sizeof drawn, &drawn) != 0) {
+        DeleteObject(logo);
+        logo = load(MulDiv(drawn.bmWidth, dpi_, 96), MulDiv(drawn.bmHeight, dpi_, 96));
+    }
+    SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(logo));
+    DeleteObject(logo_);
+    logo_ = logo;
 }
 
 RECT Win32Window::pixelsOf(app::Control which) const {
@@ -206,8 +223,7 @@ void Win32Window::buildControls() {
                      reinterpret_cast<WPARAM>(fontFor(static_cast<app::Control>(k))), FALSE);
     }
 
-    SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(logo_));
+    showLogo();
     gridView_.attach(controls_[app::grdFiles1], dpi_);
     SendMessageW(controls_[app::ProgressBar1], PBM_SETRANGE32, 0, kBarSteps);
     chainTabOrder();
