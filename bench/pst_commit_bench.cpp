@@ -84,10 +84,12 @@ class CountingFiles final : public pst::ndb::FileSystem {
     };
 };
 
-// When the writer commits: after this much time or this many bytes written.
+// When the writer commits: after this much time or this many bytes written, or with this much
+// waiting in memory.
 struct Cadence {
     std::chrono::milliseconds interval = pst::WriterOptions{}.commitInterval;
     std::uint64_t bytes = pst::WriterOptions{}.commitBytes;
+    std::uint64_t held = pst::WriterOptions{}.commitHeldBytes;
 
     // "MS" or "MS:MIB", MIB 0 for no byte limit.
     static Cadence parse(const std::string& text) {
@@ -101,7 +103,8 @@ struct Cadence {
     }
     std::string describe() const {
         return "every " + std::to_string(interval.count()) + " ms" +
-               (bytes == UINT64_MAX ? "" : " / " + std::to_string(bytes >> 20) + " MiB");
+               (bytes == UINT64_MAX ? "" : " / " + std::to_string(bytes >> 20) + " MiB") + " / " +
+               std::to_string(held >> 20) + " MiB held";
     }
 };
 
@@ -121,6 +124,7 @@ RunFigures mixedRun(const fs::path& pst, const std::optional<Cadence>& cadence) 
     options.files = &files;
     options.commitInterval = cadence ? cadence->interval : std::chrono::hours(24);
     options.commitBytes = cadence ? cadence->bytes : UINT64_MAX;
+    options.commitHeldBytes = cadence ? cadence->held : UINT64_MAX;
     std::mt19937 random(42);
     std::lognormal_distribution<double> bodySize(std::log(9000.0), 0.8);
     std::uniform_real_distribution<double> unit(0, 1);

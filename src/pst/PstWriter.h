@@ -43,6 +43,10 @@ struct WriterOptions {
     // the noise; a crash loses at most 2 s or 128 MiB of work).
     std::chrono::milliseconds commitInterval{2000};
     std::uint64_t commitBytes = std::uint64_t{128} << 20;
+    // Or once the table rows and folder changes waiting for the commit, which live in memory
+    // until then, come to this much (by the guess the commit reserves its room by): fast
+    // small items, thousands a second, would otherwise fill memory for the whole interval.
+    std::uint64_t commitHeldBytes = std::uint64_t{8} << 20;
     Clock clock;                       // empty: steady_clock::now
     ndb::FileSystem* files = nullptr;  // null: the operating system's
 };

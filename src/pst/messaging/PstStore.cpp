@@ -100,7 +100,8 @@ void PstStore::writeCommit() {
 
 void PstStore::commitIfDue() {
     if (now() - lastCommit_ >= options_.commitInterval ||
-        db_->bytesWritten() - bytesAtCommit_ >= options_.commitBytes) {
+        db_->bytesWritten() - bytesAtCommit_ >= options_.commitBytes ||
+        folders_.pendingWriteBytes() >= options_.commitHeldBytes) {
         commit();
     }
 }
