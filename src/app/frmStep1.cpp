@@ -176,6 +176,10 @@ std::string frmStep1::selectRow(std::int64_t row) {
     return fileQueue_.SelectRow(row);
 }
 
+std::string frmStep1::rowText(std::int64_t row) const {
+    return fileQueue_.RowText(row);
+}
+
 std::optional<FileStamp> frmStep1::queuedStamp(std::int64_t row) const {
     return fileQueue_.QueuedStamp(row);
 }

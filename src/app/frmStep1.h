@@ -82,6 +82,7 @@ class frmStep1 : public queue::QueueWindow,
     // convert::QueueSource
     std::int64_t rowCount() const override;
     std::string selectRow(std::int64_t row) override;
+    std::string rowText(std::int64_t row) const override;
     std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
     std::uint64_t queuedMessages(std::int64_t row) const override;
 

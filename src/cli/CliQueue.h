@@ -22,7 +22,8 @@ class CliQueue : public convert::QueueSource {
     std::int64_t rowCount() const override {
         return paths_.empty() ? 1 : static_cast<std::int64_t>(paths_.size());
     }
-    std::string selectRow(std::int64_t row) override {
+    std::string selectRow(std::int64_t row) override { return rowText(row); }
+    std::string rowText(std::int64_t row) const override {
         if (row < 0 || row >= rowCount()) {
             throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
         }

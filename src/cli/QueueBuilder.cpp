@@ -1,6 +1,8 @@
 #include "cli/QueueBuilder.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "platform/Utf8Path.h"
@@ -11,7 +13,8 @@
 namespace tolvane::cli {
 namespace {
 
-void queuePath(std::string path, BuiltQueue& queue) {
+// What the queue keeps beside a path: its stamp, its messages, an archive's survey line.
+void describeQueued(const std::string& path, BuiltQueue& queue) {
     // A .vcf or .ics holds items, but no messages.
     std::uint64_t messages = queue::IsContactOrCalendarFile(path) ? 0 : 1;
     if (queue::IsArchiveFile(path)) {
@@ -21,7 +24,6 @@ void queuePath(std::string path, BuiltQueue& queue) {
     }
     queue.stamps.push_back(stampOf(path));
     queue.messages.push_back(messages);
-    queue.paths.push_back(std::move(path));
 }
 
 // The scanner's files below `folder`; what it recorded before a failure is kept.
@@ -34,18 +36,6 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
     } catch (const std::exception& failure) {
         queue.problems.push_back(folder + ": the scan stopped: " + failure.what());
     }
-    const auto names = scanner.fullFileNames();
-    // The queue's lists are made their size at once: grown by doubling, each would for a
-    // moment need its old room and twice that, with 1,000,000 paths a lot.
-    const auto room = queue.paths.size() + static_cast<std::size_t>(names->Count());
-    queue.paths.reserve(room);
-    queue.stamps.reserve(room);
-    queue.messages.reserve(room);
-    for (const std::string& path : *names) {
-        if (queue::IsQueueableFile(path)) {
-            queuePath(path, queue);
-        }
-    }
     for (const SkippedFolder& skipped : scanner.skippedFolders()) {
         queue.problems.push_back("skipped: " + skipped.reason.description());
     }
@@ -55,7 +45,26 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
                                      scan::describeKind(entry.kind) + ", not a message file");
         }
     }
+    // The paths move into the queue: with the scan's listing and keys dropped first, a large
+    // folder's paths are never held twice.
+    const auto names = scanner.fullFileNames();
     scanner.Terminate();
+    std::vector<std::string> found = names->TakeValues();
+    std::erase_if(found, [](const std::string& path) { return !queue::IsQueueableFile(path); });
+    // The queue's other lists are made their size at once: grown by doubling, each would for
+    // a moment need its old room and twice that, with 1,000,000 paths a lot.
+    const auto room = queue.paths.size() + found.size();
+    queue.stamps.reserve(room);
+    queue.messages.reserve(room);
+    for (const std::string& path : found) {
+        describeQueued(path, queue);
+    }
+    if (queue.paths.empty()) {
+        queue.paths = std::move(found);
+    } else {
+        queue.paths.reserve(room);
+        std::move(found.begin(), found.end(), std::back_inserter(queue.paths));
+    }
 }
 
 }  // namespace
@@ -79,7 +88,8 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             }
             scanFolder(folder, queue);
         } else {
-            queuePath(path.string(), queue);
+            describeQueued(path.string(), queue);
+            queue.paths.push_back(path.string());
         }
     }
     return queue;

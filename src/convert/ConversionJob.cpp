@@ -58,6 +58,11 @@ bool isBlank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
+// Tells whether a row still holds the file it held when the run started.
+std::uint32_t rowHash(const std::string& text) {
+    return static_cast<std::uint32_t>(std::hash<std::string>{}(text));
+}
+
 std::string changeOf(const FileStamp& queued, const FileStamp& now) {
     if (queued.size != now.size) {
         return "changed after it was queued (" + std::to_string(queued.size) + " bytes then, " +
@@ -182,6 +187,28 @@ void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
     }
 }
 
+std::vector<std::string> ConversionJob::nextReadAheadStretch() {
+    std::vector<std::string> files;
+    const auto rows = std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
+    for (; readAheadRow_ < rows && files.size() < environment_.readAheadStretch; ++readAheadRow_) {
+        if (!rowRoutes_[static_cast<std::size_t>(readAheadRow_)].bySource) {
+            files.push_back(queue_.rowText(readAheadRow_));
+        }
+    }
+    return files;
+}
+
+// The reading keeps a stretch ahead of the run, so only a stretch of the queue's paths is
+// ever copied for it, however long the queue.
+void ConversionJob::keepReadingAhead(std::int64_t row) {
+    const auto rows = std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
+    const auto halfStretch = static_cast<std::int64_t>(environment_.readAheadStretch / 2);
+    if (environment_.readAheadMore && readAheadRow_ > 0 && readAheadRow_ < rows &&
+        readAheadRow_ - row <= halfStretch) {
+        environment_.readAheadMore(nextReadAheadStretch());
+    }
+}
+
 void ConversionJob::yield() {
     ui_.doEvents();
     if (environment_.stopRequested && environment_.stopRequested()) {
@@ -251,11 +278,14 @@ bool ConversionJob::prepare() {
         context = "The store session could not be opened: ";
         openSession();
         context.clear();
-        std::vector<std::string> files = collectFolderPaths();
+        const bool importsFiles = collectFolderPaths();
         context = "The PST file could not be created: ";
         addStore();
         // Reading starts while the folders are made.
-        announceReadAhead(std::move(files));
+        readAheadRow_ = 0;
+        if (importsFiles) {
+            announceReadAhead(nextReadAheadStretch());
+        }
         return true;
     } catch (const StopRequested&) {
         throw;
@@ -272,15 +302,13 @@ void ConversionJob::openSession() {
 }
 
 // The distinct folder paths of the queued message files, then with every ancestor, sorted so
-// that each parent comes before its children. Returns those files in queue order. Archives,
-// and message files with Zimbra's .meta beside them, are placed by the mailbox's own folders
-// as they are read.
-std::vector<std::string> ConversionJob::collectFolderPaths() {
+// that each parent comes before its children. Archives, and message files with Zimbra's .meta
+// beside them, are placed by the mailbox's own folders as they are read.
+bool ConversionJob::collectFolderPaths() {
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
     list.assign(1, std::string());
-    std::vector<std::string> files;
-    files.reserve(static_cast<std::size_t>(rows));
+    bool importsFiles = false;
     rowRoutes_.reserve(static_cast<std::size_t>(rows));
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
@@ -288,20 +316,19 @@ std::vector<std::string> ConversionJob::collectFolderPaths() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowRoutes_.push_back(
-            {std::hash<std::string>{}(text), SourceWriter::takes(PathFromUtf8(text))});
+        rowRoutes_.push_back({rowHash(text), SourceWriter::takes(PathFromUtf8(text))});
         if (rowRoutes_.back().bySource) {
             continue;
         }
-        files.push_back(text);
+        importsFiles = true;
         // Files of one folder come together: the folder once, not once per file.
         std::string folder = folderPathOf(text);
         if (list.size() < 2 || list[list.size() - 2] != folder) {
             list.insert(list.end() - 1, std::move(folder));
         }
     }
-    if (files.empty()) {
-        return files;
+    if (!importsFiles) {
+        return false;
     }
 
     SortPathList(list, 0, static_cast<std::int64_t>(list.size()) - 2);
@@ -314,7 +341,7 @@ std::vector<std::string> ConversionJob::collectFolderPaths() {
                  static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
-    return files;
+    return true;
 }
 
 // The file is named from the clock, with a number added when that name is taken (two runs
@@ -399,6 +426,7 @@ void ConversionJob::storeMessages() {
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;
         const bool present = !failureOf([&] { file = queue_.selectRow(i); });
+        keepReadingAhead(i);
         yield();
 
         result_.taken = i + 1;
@@ -429,8 +457,7 @@ void ConversionJob::storeMessages() {
 // removed from the queue during the run move the rest up).
 bool ConversionJob::readBySource(std::int64_t row, const std::string& file) const {
     const auto at = static_cast<std::size_t>(row);
-    if (row >= 0 && at < rowRoutes_.size() &&
-        rowRoutes_[at].fileHash == std::hash<std::string>{}(file)) {
+    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].fileHash == rowHash(file)) {
         return rowRoutes_[at].bySource;
     }
     return SourceWriter::takes(PathFromUtf8(file));

@@ -50,8 +50,12 @@ struct JobEnvironment {
     // signal asks the program to end. The run stops without a closing box.
     std::function<bool()> stopRequested;
     // Told the files the run will import, in queue order, with the options they are imported
-    // with, so they can be read ahead; told an empty list when the run ends. Optional.
+    // with, so they can be read ahead; told an empty list when the run ends. Optional. The
+    // files come a stretch at a time: the first with readAhead, each further one with
+    // readAheadMore once the run is halfway through the stretch before.
     std::function<void(std::vector<std::string>, const mapi::ImportOptions&)> readAhead;
+    std::function<void(std::vector<std::string>)> readAheadMore;
+    std::size_t readAheadStretch = 2048;
     // Passed with every import: the charset of undeclared 8-bit text.
     mapi::ImportOptions importOptions;
     // A folder name in legacy bytes (not UTF-8), read as undeclared message text is under the
@@ -96,7 +100,8 @@ class ConversionJob {
     // Steps that end the run with the error box when they fail.
     bool prepare();
     void openSession();
-    std::vector<std::string> collectFolderPaths();
+    // True when some row is a message file the run imports itself.
+    bool collectFolderPaths();
     void addStore();
 
     // Steps that go on after a failure (continue-on-error).
@@ -123,6 +128,9 @@ class ConversionJob {
     void showEndBox();
     void showErrorBox(const std::string& cause);
     void announceReadAhead(std::vector<std::string> paths);
+    // The next stretch of the message files to read ahead, from row readAheadRow_ on.
+    std::vector<std::string> nextReadAheadStretch();
+    void keepReadingAhead(std::int64_t row);
     std::string folderPathOf(const std::string& file) const;
 
     Ui& ui_;
@@ -146,10 +154,11 @@ class ConversionJob {
     // the queue keeps the text), and whether SourceWriter reads it: decided once, as deciding
     // looks on disk for the .meta beside a message file.
     struct RowRoute {
-        std::size_t fileHash = 0;
+        std::uint32_t fileHash = 0;  // 32 bits: 8 bytes a row, not 16
         bool bySource = false;
     };
     std::vector<RowRoute> rowRoutes_;
+    std::int64_t readAheadRow_ = 0;  // the first row not yet announced for reading ahead
     // The store folder of each message folder path met: a file's folder is found once, not
     // again (name by name, each folded) for every file in it.
     std::unordered_map<std::string, std::shared_ptr<store::Folder>> foldersByPath_;

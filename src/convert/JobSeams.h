@@ -22,6 +22,9 @@ class QueueSource {
     // Makes row `row` the current one (the window's selection follows the job) and returns
     // its text. Throws AppError 9 for a row outside the queue.
     virtual std::string selectRow(std::int64_t row) = 0;
+    // The row's text, leaving the current row as it is: for reading further ahead. Throws
+    // AppError 9 for a row outside the queue.
+    virtual std::string rowText(std::int64_t row) const = 0;
     // Size and modification time of the row's file when it was queued; none when unknown.
     virtual std::optional<FileStamp> queuedStamp(std::int64_t) const { return std::nullopt; }
     // Messages the row held when it was queued: an export archive's as counted then, one for

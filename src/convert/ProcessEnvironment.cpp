@@ -17,6 +17,9 @@ JobEnvironment processEnvironment(mapi::ImportOptions importOptions) {
     environment.readAhead = [](std::vector<std::string> files, const mapi::ImportOptions& options) {
         store::processImportAhead().expect(std::move(files), options);
     };
+    environment.readAheadMore = [](std::vector<std::string> files) {
+        store::processImportAhead().expectMore(std::move(files));
+    };
     environment.importOptions = std::move(importOptions);
     environment.decodeLegacyName = mime::decodeUndeclared;
     return environment;

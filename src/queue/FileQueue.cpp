@@ -71,6 +71,13 @@ std::string FileQueue::SelectRow(std::int64_t row) {
     return grid_.Text();
 }
 
+std::string FileQueue::RowText(std::int64_t row) const {
+    if (row < 0 || row >= grid_.Rows()) {
+        throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
+    }
+    return grid_.CellText(static_cast<int>(row), 0);
+}
+
 std::optional<FileStamp> FileQueue::QueuedStamp(std::int64_t row) const {
     if (row < 0 || static_cast<std::size_t>(row) >= queued_.size()) {
         return std::nullopt;

@@ -36,6 +36,8 @@ class FileQueue {
     std::int64_t RowCount() const;
     // Makes (row, 0) current and returns its text. Throws AppError 9 outside the grid.
     std::string SelectRow(std::int64_t row);
+    // Row `row`'s path; the current row stays. Throws AppError 9 outside the grid.
+    std::string RowText(std::int64_t row) const;
     // The row's file as it was queued; none for an empty row or a file that was not there.
     std::optional<FileStamp> QueuedStamp(std::int64_t row) const;
     // The messages the row held when queued; none for an empty row.

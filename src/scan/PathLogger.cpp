@@ -85,6 +85,7 @@ void pathLogger::LogPath(const std::string& topPath) {
             const std::string filePath = folders.Item(i);
             fileListing_ = listOrSkip(filePath, &scan::Folder::Files, nullptr);
             if (fileListing_) {
+                reserveFor(fileListing_->size());
                 for (const scan::FileEntry& entry : *fileListing_) {
                     currentFile_ = &entry;
                     if (entry.Kind == scan::EntryKind::Regular) {
@@ -125,6 +126,16 @@ void pathLogger::recordFile(const std::string& folderPath, std::int32_t folderPo
         touched(pathPointers_)->Add(folderPosition, fileKey);
     }
     scan::incrementChecked(Count_);
+}
+
+// A folder of a million files fills its lists at their size, not by doubling.
+void pathLogger::reserveFor(std::size_t files) {
+    const auto room = static_cast<std::size_t>(Count_ - 1) + files;
+    touched(fullFileNames_)->Reserve(room);
+    if (!fullFileNamesOnly_) {
+        touched(fileNames_)->Reserve(room);
+        touched(pathPointers_)->Reserve(room);
+    }
 }
 
 void pathLogger::Terminate() {

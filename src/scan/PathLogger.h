@@ -80,6 +80,7 @@ class pathLogger {
   private:
     std::string AddTrailingBackslash(const std::string& path) const;
     void recordFile(const std::string& folderPath, std::int32_t folderPosition);
+    void reserveFor(std::size_t files);
     // The folder's listing, or none after recording it as skipped.
     template <typename Listing>
     std::shared_ptr<const Listing> listOrSkip(

@@ -52,7 +52,8 @@ void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions opt
     {
         std::unique_lock lock(mutex_);
         ++generation_;
-        plan_ = std::move(paths);
+        plan_.assign(std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
+        planBase_ = 0;
         options_ = std::move(options);
         next_ = 0;
         taken_ = 0;
@@ -71,6 +72,23 @@ void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions opt
             // the program ends.
             waitForImports(lock);
         }
+    }
+    workToDo_.notify_all();
+}
+
+void ImportAhead::expectMore(std::vector<std::string> paths) {
+    if (paths.empty()) {
+        return;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        if (plan_.empty() && planBase_ == 0) {
+            return;  // no plan to extend: the run is over, or never planned
+        }
+        dropPlanBehind();
+        plan_.insert(plan_.end(), std::make_move_iterator(paths.begin()),
+                     std::make_move_iterator(paths.end()));
+        wakeWorkers();
     }
     workToDo_.notify_all();
 }
@@ -124,7 +142,7 @@ void ImportAhead::work() {
         if (stopping_) {
             return;
         }
-        if (next_ >= plan_.size() || !roomAhead()) {
+        if (next_ >= planEnd() || !roomAhead()) {
             const std::uint64_t seen = wakeups_;
             ++asleep_;
             settled_.notify_all();
@@ -132,7 +150,7 @@ void ImportAhead::work() {
             continue;
         }
         const std::size_t index = next_++;
-        const std::filesystem::path path = PathFromUtf8(plan_[index]);
+        const std::filesystem::path path = PathFromUtf8(plan_[index - planBase_]);
         const std::uint64_t generation = generation_;
         const mapi::ImportOptions options = options_;
         ++inFlight_;
@@ -197,14 +215,22 @@ bool ImportAhead::downToRefill() const {
 }
 
 std::optional<std::size_t> ImportAhead::findPlanned(const std::filesystem::path& path) const {
-    const std::size_t end = std::min(plan_.size(), taken_ + kLookFurther);
+    const std::size_t end = std::min(planEnd(), taken_ + kLookFurther);
     const std::string name = path.string();  // UTF-8, as the plan holds names
     for (std::size_t i = taken_; i < end; ++i) {
-        if (plan_[i] == name) {
+        if (plan_[i - planBase_] == name) {
             return i;
         }
     }
     return std::nullopt;
+}
+
+void ImportAhead::dropPlanBehind() {
+    const std::size_t needed = std::min(taken_, next_);
+    while (planBase_ < needed && !plan_.empty()) {
+        plan_.pop_front();
+        ++planBase_;
+    }
 }
 
 std::map<std::size_t, ImportAhead::Result> ImportAhead::dropBefore(std::size_t index) {

@@ -6,12 +6,14 @@
 //
 //   ImportAhead ahead(mime::importEml);
 //   ahead.expect({"a.eml", "b.eml"}, options);
+//   ahead.expectMore({"c.eml"});             // the same plan, a stretch further
 //   mapi::Message a = ahead.take("a.eml", options);  // imported ahead, or now if not planned
 //   ahead.expect({});                        // the run is over: drop what was not taken
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -50,9 +52,12 @@ class ImportAhead {
     ImportAhead& operator=(const ImportAhead&) = delete;
 
     // The files about to be requested, in order, and the options they are imported with;
-    // replaces any earlier plan. Empty: stop, and wait for the imports under way. Kept as
-    // plain strings: a queue may hold 100,000 files.
+    // replaces any earlier plan. Empty: stop, and wait for the imports under way.
     void expect(std::vector<std::string> paths, mapi::ImportOptions options = {});
+    // Files to be requested after those already planned, with the same options. A run gives
+    // its plan a stretch at a time, and names behind the last request are let go, so a queue
+    // of 1,000,000 files is never copied here whole.
+    void expectMore(std::vector<std::string> paths);
 
     // The message of `path`: the one imported ahead when the plan holds it with the same
     // options, else imported on the calling thread. Throws what the import threw. Planned
@@ -85,6 +90,9 @@ class ImportAhead {
     // message taken: the taker would pay a wake-up and a switch for each.
     bool downToRefill() const;
     std::optional<std::size_t> findPlanned(const std::filesystem::path& path) const;
+    std::size_t planEnd() const { return planBase_ + plan_.size(); }
+    // Lets go of the names no worker or request needs any more.
+    void dropPlanBehind();
     std::map<std::size_t, Result> dropBefore(std::size_t index);
 
     Import import_;
@@ -94,7 +102,8 @@ class ImportAhead {
     std::condition_variable workToDo_;        // workers wait here
     std::condition_variable resultsChanged_;  // the taker waits here
     std::condition_variable settled_;         // settle() waits here
-    std::vector<std::string> plan_;
+    std::deque<std::string> plan_;            // places planBase_ onwards
+    std::size_t planBase_ = 0;
     mapi::ImportOptions options_;          // the plan's
     std::size_t next_ = 0;                 // first planned file no worker has started
     std::size_t taken_ = 0;                // first planned file not yet taken or passed over

@@ -8,6 +8,7 @@
 #include "Resources.h"
 #include "app/Twips.h"
 #include "platform/win32/WideText.h"
+#include "win32app/MonitorDpi.h"
 
 namespace tolvane::win32app {
 namespace {
@@ -59,31 +60,30 @@ Win32Window::Win32Window(HINSTANCE instance, Ui& ui, ViewSettingsStore& viewSett
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExW(&windowClass);
 
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    makeFonts();
     for (int k = 0; k < app::kControlCount; ++k) {
         if (kLayout[k].background != nullptr) {
             backgrounds_[k] = CreateSolidBrush(colourOf(*kLayout[k].background));
         }
     }
-    logo_ = static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 
-    // A fixed frame: no resizing, no maximising; the layout never adapts to a size.
+    // A fixed frame: no resizing, no maximising; the layout never adapts to a size. The window
+    // is made first and sized after, at the DPI of the monitor it opens on: per-monitor aware,
+    // Windows no longer scales it, and the system's DPI may be another monitor's.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
-               app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    CreateWindowExW(0, kWindowClass, win32::Widen(app::kWindowCaption).c_str(), style,
-                    work.left + std::max(0L, (work.right - work.left - width) / 2),
-                    work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height,
-                    nullptr, nullptr, instance_, this);
+    CreateWindowExW(0, kWindowClass, win32::Widen(app::kWindowCaption).c_str(), style, work.left,
+                    work.top, 0, 0, nullptr, nullptr, instance_, this);
+    dpi_ = dpiOf(window_);
+    makeFonts();
+    const RECT frame = frameAround({0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+                                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)},
+                                   style, 0, dpi_);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
+                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     buildControls();
     Form_Load();
     SetTimer(window_, kStopWatchTimer, kStopWatchMs, nullptr);
@@ -139,9 +139,28 @@ void Win32Window::rescale(int dpi, const RECT& suggested) {
         SendMessageW(controls_[k], WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(which)), TRUE);
     }
     gridView_.rescale(dpi_);
+    showLogo();
     DeleteObject(oldControlFont);
     DeleteObject(oldTitleFont);
     InvalidateRect(window_, nullptr, TRUE);
+}
+
+// The logo is drawn for 96 dpi; at another it is loaded stretched to the size it has there.
+void Win32Window::showLogo() {
+    const auto load = [this](int width, int height) {
+        return static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(kLogoBitmap),
+                                               IMAGE_BITMAP, width, height, LR_DEFAULTCOLOR));
+    };
+    HBITMAP logo = load(0, 0);
+    BITMAP drawn{};
+    if (dpi_ != 96 && GetObjectW(logo, sizeof drawn, &drawn) != 0) {
+        DeleteObject(logo);
+        logo = load(MulDiv(drawn.bmWidth, dpi_, 96), MulDiv(drawn.bmHeight, dpi_, 96));
+    }
+    SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(logo));
+    DeleteObject(logo_);
+    logo_ = logo;
 }
 
 RECT Win32Window::pixelsOf(app::Control which) const {
@@ -204,8 +223,7 @@ void Win32Window::buildControls() {
                      reinterpret_cast<WPARAM>(fontFor(static_cast<app::Control>(k))), FALSE);
     }
 
-    SendMessageW(controls_[app::Image1], STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(logo_));
+    showLogo();
     gridView_.attach(controls_[app::grdFiles1], dpi_);
     SendMessageW(controls_[app::ProgressBar1], PBM_SETRANGE32, 0, kBarSteps);
     chainTabOrder();

@@ -46,6 +46,7 @@ class Win32Window : public app::frmStep1 {
     void makeFonts();
     HFONT fontFor(app::Control which) const;
     void rescale(int dpi, const RECT& suggested);
+    void showLogo();
     RECT pixelsOf(app::Control which) const;
     void paintBackground(HDC dc) const;
     LRESULT colourStatic(HDC dc, HWND control);

@@ -318,8 +318,10 @@ class KillTest(LargeTree):
 
 
 # The writer's system calls that change its file: the file's growth, its writes, its syncs,
-# and the link that gives it its name (then the sync of its folder).
-WRITER_CALLS = ("fallocate", "pwritev", "pwrite64", "fdatasync", "linkat", "fsync")
+# and the link or rename that gives it its name (then the sync of its folder).
+WRITER_CALLS = ("fallocate", "pwritev", "pwrite64", "fdatasync", "linkat", "renameat2", "fsync")
+NAMING_CALLS = ("linkat", "renameat2")
+CREATING = re.compile(r"\.pst\.creating-[0-9A-F]{8}\.tmp$")
 
 
 class FirstCommit(Base):
@@ -327,7 +329,9 @@ class FirstCommit(Base):
     its writes, growths and syncs and at the link that names the file: by SIGKILL, and by a
     full disk (ENOSPC), both injected by strace. Each leaves either no file at all, or the
     working file as a valid empty store that the next run names as a leftover and keeps;
-    never a file no reader opens, never a temporary file."""
+    never a file no reader opens. Once more where the file system has no O_TMPFILE (the open
+    refused by strace): a kill there leaves the file under its creation name, which the next
+    run removes."""
 
     def setUp(self):
         super().setUp()
@@ -338,44 +342,53 @@ class FirstCommit(Base):
     TRACED_ENV = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") +
                       ":detect_leaks=0")
 
-    def writer_calls(self):
+    def strace(self, log, dest, injections=()):
+        names = set(WRITER_CALLS) | {"openat"} if log != "/dev/null" else set()
+        names |= {injection.split(":")[0] for injection in injections}
+        command = ["strace", "-f", "-qq", "-o", log, "-e", "trace=" + ",".join(sorted(names))]
+        for injection in injections:
+            command += ["-e", "inject=" + injection]
+        return subprocess.run(command + [CONVERT, "--dest", dest, self.source],
+                              capture_output=True, text=True, timeout=600, env=self.TRACED_ENV)
+
+    def writer_calls(self, injections=()):
         """(syscall, invocation number) of each writer call up to the file's naming and the
-        first one after it, all made by one thread, as strace counts them."""
+        first one after it, all made by one thread, as strace counts them; and the invocation
+        number of the open with O_TMPFILE."""
         log = os.path.join(self.work, "trace")
         dest = os.path.join(self.work, "traced")
+        shutil.rmtree(dest, ignore_errors=True)
         os.makedirs(dest)
-        result = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e",
-                                 "trace=" + ",".join(WRITER_CALLS), CONVERT, "--dest", dest,
-                                 self.source], capture_output=True, text=True, timeout=600,
-                                env=self.TRACED_ENV)
+        result = self.strace(log, dest, injections)
         self.assertEqual(result.returncode, 0, result.stderr)
-        calls, counts, named = [], {}, False
+        calls, counts, named, unnamed_open = [], {}, False, None
         threads = set()
         with open(log) as lines:
             for line in lines:
                 found = re.match(r"(?:(\d+) +)?(\w+)\(", line)
-                if not found or found.group(2) not in WRITER_CALLS:
+                if not found:
                     continue
                 thread, name = found.group(1), found.group(2)
+                if name == "openat" and "O_TMPFILE" in line and unnamed_open is None:
+                    threads.add(thread)
+                    unnamed_open = sum(1 for c in calls_of(log, thread, "openat", line))
+                if name not in WRITER_CALLS:
+                    continue
                 threads.add(thread)
                 counts[name] = counts.get(name, 0) + 1
                 calls.append((name, counts[name]))
                 if named:
                     break
-                named = name == "linkat"
-        self.assertTrue(named, "the file was never linked to its name")
+                named = name in NAMING_CALLS
+        self.assertTrue(named, "the file was never given its name")
         self.assertEqual(len(threads), 1, "writer calls from several threads: %s" % threads)
-        return calls
+        return calls, unnamed_open
 
-    def run_with(self, dest, injection):
-        return subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
-                               "trace=" + injection.split(":")[0], "-e", "inject=" + injection,
-                               CONVERT, "--dest", dest, self.source],
-                              capture_output=True, text=True, timeout=600, env=self.TRACED_ENV)
-
-    def assert_nothing_or_a_valid_store(self, dest, what):
+    def assert_nothing_or_a_valid_store(self, dest, what, creating_may_stay):
         """True when a working file was left (checked), False when nothing was."""
         names = sorted(os.listdir(dest))
+        if creating_may_stay:
+            names = [n for n in names if not CREATING.search(n)]
         if not names:
             return False
         self.assertEqual(len(names), 1, "%s left %s" % (what, names))
@@ -389,31 +402,66 @@ class FirstCommit(Base):
         stderr = self.next_run_into(dest)
         said = "an earlier conversion did not finish" in stderr
         self.assertEqual(said, leftover, "%s: %s" % (what, stderr))
+        self.assertEqual([n for n in os.listdir(dest) if CREATING.search(n)], [],
+                         "%s: the next run left a creation file" % what)
 
-    def test_a_kill_or_a_full_disk_during_the_first_commit_leaves_no_file_or_a_valid_one(self):
-        calls = self.writer_calls()
-        self.assertIn(("fdatasync", 1), calls)
-        left = {"kill": 0, "full disk": 0}
+    def stop_at_every_writer_call(self, calls, refusals, label):
+        """Each writer call stopped by a kill and by a full disk; counts of what stayed."""
+        left = {"kill": 0, "full disk": 0, "creation files": 0}
         for how, effect in (("kill", "signal=KILL"), ("full disk", "error=ENOSPC")):
             for n, (name, count) in enumerate(calls):
-                what = "%s at %s number %d" % (how, name, count)
+                what = "%s: %s at %s number %d" % (label, how, name, count)
                 with self.subTest(what):
-                    dest = os.path.join(self.out, "%s-%02d" % (how.replace(" ", "-"), n))
+                    dest = os.path.join(self.out, "%s-%s-%02d" % (label, how.replace(" ", "-"), n))
                     os.makedirs(dest)
-                    result = self.run_with(dest, "%s:%s:when=%d" % (name, effect, count))
+                    result = self.strace("/dev/null", dest, refusals +
+                                         ["%s:%s:when=%d" % (name, effect, count)])
                     if how == "kill":
                         self.assertEqual(result.returncode, -signal.SIGKILL, result.stderr)
                     else:
                         self.assertNotEqual(result.returncode, 0, what)
                         self.assertIn("No space left on device", result.stderr, what)
-                    kept = self.assert_nothing_or_a_valid_store(dest, what)
+                    left["creation files"] += sum(1 for n in os.listdir(dest)
+                                                  if CREATING.search(n))
+                    kept = self.assert_nothing_or_a_valid_store(dest, what, how == "kill")
                     left[how] += kept
                     self.assert_next_run_sees(dest, kept, what)
+        print("first commit (%s): %d writer calls, each stopped by a kill and by a full disk; "
+              "%d kills and %d full disks left a file, %d a creation file, the rest nothing"
+              % (label, len(calls), left["kill"], left["full disk"], left["creation files"]),
+              file=sys.stderr)
+        return left
+
+    def test_a_kill_or_a_full_disk_during_the_first_commit_leaves_no_file_or_a_valid_one(self):
+        calls, unnamed_open = self.writer_calls()
+        self.assertIsNotNone(unnamed_open, "the file was not created with O_TMPFILE")
+        for kind in ("fallocate", "pwritev", "linkat"):
+            self.assertIn((kind, 1), calls)
+        self.assertIn(("fdatasync", 3), calls)  # the blocks, the maps, the header
+        left = self.stop_at_every_writer_call(calls, [], "O_TMPFILE")
         # Up to the link nothing is left; after it, the whole empty store.
-        self.assertEqual(left, {"kill": 1, "full disk": 1})
-        print("first commit: %d writer calls, each stopped by a kill and by a full disk; "
-              "%d kills and %d full disks left a file, the rest nothing"
-              % (len(calls), left["kill"], left["full disk"]), file=sys.stderr)
+        self.assertEqual(left, {"kill": 1, "full disk": 1, "creation files": 0})
+
+        # Without O_TMPFILE: created under a name of its own, renamed when complete.
+        refusals = ["openat:error=EOPNOTSUPP:when=%d" % unnamed_open]
+        calls, _ = self.writer_calls(refusals)
+        self.assertIn(("renameat2", 1), calls)
+        self.assertNotIn(("linkat", 1), calls)
+        left = self.stop_at_every_writer_call(calls, refusals, "no O_TMPFILE")
+        # Each kill before the rename leaves a creation file, gone after the next run.
+        kills_before = calls.index(("renameat2", 1)) + 1
+        self.assertEqual(left, {"kill": 1, "full disk": 1, "creation files": kills_before})
+
+
+def calls_of(log, thread, name, upto):
+    """The calls `name` made by `thread` in the strace log, up to and with the line `upto`."""
+    with open(log) as lines:
+        for line in lines:
+            found = re.match(r"(?:(\d+) +)?(\w+)\(", line)
+            if found and found.group(1) == thread and found.group(2) == name:
+                yield line
+            if line == upto:
+                return
 
 
 class QueueEdges(Base):

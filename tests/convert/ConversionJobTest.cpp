@@ -477,6 +477,36 @@ TEST_F(ConversionJobTest, TheQueuedFilesAreAnnouncedForReadingAheadAndWithdrawnA
     EXPECT_TRUE(readAheadLists.back().empty());
 }
 
+// A long queue is announced a stretch at a time, each once the run is halfway through the
+// one before: together the whole queue in order, never more than a stretch copied at once.
+TEST_F(ConversionJobTest, ALongQueueIsAnnouncedForReadingAheadAStretchAtATime) {
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml", "C:\\A\\4.eml", "C:\\A\\5.eml",
+                   "C:\\A\\6.eml", "C:\\A\\7.eml"});
+    std::vector<std::pair<std::int64_t, std::size_t>> rowAtEachStretch;
+    JobEnvironment env = environment();
+    env.readAheadStretch = 3;
+    env.readAheadMore = [&](std::vector<std::string> files) {
+        rowAtEachStretch.emplace_back(queue.currentRow.value_or(-1), files.size());
+        readAheadMoreLists.push_back(std::move(files));
+    };
+    ConversionJob stretched(ui, queue, progress, state, env);
+    stretched.CmdExtractDBX_Click();
+    ASSERT_EQ(readAheadLists.size(), 2u);
+    std::vector<std::string> announced = readAheadLists.front();
+    EXPECT_EQ(announced.size(), 3u);
+    for (const auto& stretch : readAheadMoreLists) {
+        EXPECT_LE(stretch.size(), 3u);
+        announced.insert(announced.end(), stretch.begin(), stretch.end());
+    }
+    EXPECT_EQ(announced, queue.rows);
+    // Rows 0-2 first; 3-5 at row 2, halfway on; 6 at row 5.
+    EXPECT_EQ(rowAtEachStretch,
+              (std::vector<std::pair<std::int64_t, std::size_t>>{{2, 3}, {5, 1}}));
+    EXPECT_TRUE(readAheadLists.back().empty());
+    EXPECT_EQ(readPst(stretched.lastRun().storePath).tree, (Tree{{"Deleted Items", 0}, {"A", 7}}));
+}
+
 TEST_F(ConversionJobTest, AStopRequestEndsTheRunAtTheNextYieldAndSaysWhatTheFileHolds) {
     ui.folderAnswers = {dir.path().string()};
     queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});

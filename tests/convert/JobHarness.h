@@ -43,10 +43,14 @@ class VectorQueue : public QueueSource {
         return rows.empty() ? 1 : static_cast<std::int64_t>(rows.size());
     }
     std::string selectRow(std::int64_t row) override {
+        std::string text = rowText(row);
+        currentRow = row;
+        return text;
+    }
+    std::string rowText(std::int64_t row) const override {
         if (row < 0 || row >= rowCount()) {
             throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
         }
-        currentRow = row;
         return rows.empty() ? std::string() : rows[static_cast<std::size_t>(row)];
     }
     std::optional<FileStamp> queuedStamp(std::int64_t row) const override {
@@ -100,6 +104,9 @@ class JobTest : public ::testing::Test {
         env.readAhead = [this](std::vector<std::string> files, const mapi::ImportOptions& options) {
             readAheadLists.push_back(std::move(files));
             readAheadOptions.push_back(options);
+        };
+        env.readAheadMore = [this](std::vector<std::string> files) {
+            readAheadMoreLists.push_back(std::move(files));
         };
         env.decodeLegacyName = mime::decodeUndeclared;
         return env;
@@ -162,8 +169,9 @@ class JobTest : public ::testing::Test {
     std::shared_ptr<outlook::OutlookState> outlookState =
         std::make_shared<outlook::OutlookState>(outlook::OutlookState{profile, nullptr});
     std::deque<LocalTime> times;
-    std::vector<std::vector<std::string>> readAheadLists;  // what the job announced, in order
-    std::vector<mapi::ImportOptions> readAheadOptions;     // and with which options
+    std::vector<std::vector<std::string>> readAheadLists;      // what the job announced, in order
+    std::vector<mapi::ImportOptions> readAheadOptions;         // and with which options
+    std::vector<std::vector<std::string>> readAheadMoreLists;  // the further stretches
     tolvane::testing::ScriptedUi ui;
     VectorQueue queue;
     RecordingProgress progress;

@@ -80,6 +80,32 @@ TEST(KeyedListScale, ManyValuesKeepOrderAndKeys) {
         ASSERT_EQ(value, expected);
         expected += 3;
     }
+    // Every key still finds its own value after the index grew many times, and still refuses
+    // a second value.
+    for (int k = 1; k <= kValues; ++k) {
+        ASSERT_EQ(list.Item("K" + std::to_string(k)), k * 3) << k;
+    }
+    EXPECT_FALSE(list.Contains("K0"));
+    EXPECT_FALSE(list.Contains("K" + std::to_string(kValues + 1)));
+    EXPECT_EQ(errorNumberOf([&] { list.Add(0, "K199999"); }), errc::kDuplicateKey);
+    EXPECT_EQ(list.Count(), kValues);
+}
+
+TEST(KeyedListScale, ValuesTakenLeaveAnEmptyListThatFillsAgain) {
+    KeyedList<std::string> list;
+    list.Reserve(1000);
+    for (int k = 1; k <= 1000; ++k) {
+        list.Add("/mail/" + std::to_string(k) + ".eml", "K" + std::to_string(k));
+    }
+    list.Reserve(10);  // less than held: changes nothing
+    const std::vector<std::string> taken = list.TakeValues();
+    ASSERT_EQ(taken.size(), 1000u);
+    EXPECT_EQ(taken.front(), "/mail/1.eml");
+    EXPECT_EQ(taken.back(), "/mail/1000.eml");
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(list.Contains("K1"));
+    list.Add("again", "K1");  // the keys went with the values
+    EXPECT_EQ(list.Item("K1"), "again");
 }
 
 }  // namespace

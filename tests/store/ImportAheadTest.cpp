@@ -145,6 +145,33 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     EXPECT_GE(onWorkers, 32);
 }
 
+// A run hands its plan over a stretch at a time: what is added is read ahead as the rest,
+// each file still imported once, and nothing is added to a plan that ended.
+TEST(ImportAhead, APlanExtendedAStretchAtATimeIsReadAheadAsOne) {
+    RecordingImport record;
+    ImportAhead ahead(record.function());
+    const auto plan = numbered(100);
+    ahead.expect({plan.begin(), plan.begin() + 10});
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(subjectOf(ahead.take(plan[static_cast<std::size_t>(i)])),
+                  plan[static_cast<std::size_t>(i)]);
+    }
+    ahead.expectMore({plan.begin() + 10, plan.end()});
+    ahead.settle();
+    EXPECT_EQ(record.started(), 5 + 32);  // the limit again, past the first stretch
+    for (std::size_t i = 5; i < plan.size(); ++i) {
+        EXPECT_EQ(subjectOf(ahead.take(plan[i])), plan[i]);
+    }
+    for (const std::string& file : plan) {
+        EXPECT_EQ(record.calls(file), 1) << file;
+    }
+
+    ahead.expect({});
+    ahead.expectMore({"/m/late.eml"});
+    ahead.settle();
+    EXPECT_EQ(record.calls("/m/late.eml"), 0);
+}
+
 // The job reports a file that is no message from the verdict the import gave it on a worker:
 // it must come with the message, since the file is not imported again.
 TEST(ImportAhead, TheImportsVerdictComesWithTheMessageReadAhead) {

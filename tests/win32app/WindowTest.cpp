@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Win32TempFolder.h"
@@ -128,8 +129,16 @@ class Window : public ::testing::Test {
 };
 
 // Moved to a 144-dpi monitor and back: the frame takes the rectangle Windows suggests, every
-// control its place and font at the new DPI, the queue's column its width.
+// control its place and font at the new DPI, the queue's column its width, the logo (drawn 48
+// pixels square for 96 dpi) its size.
 TEST_F(Window, AMoveToAMonitorOfAnotherDpiScalesEveryControlAndFont) {
+    const auto logoSide = [this] {
+        BITMAP logo{};
+        GetObjectW(
+            reinterpret_cast<HBITMAP>(SendMessageW(at(Image1), STM_GETIMAGE, IMAGE_BITMAP, 0)),
+            sizeof logo, &logo);
+        return std::pair(logo.bmWidth, logo.bmHeight);
+    };
     const auto moveTo = [this](int dpi, RECT suggested) {
         SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
@@ -145,9 +154,27 @@ TEST_F(Window, AMoveToAMonitorOfAnotherDpiScalesEveryControlAndFont) {
     moveTo(144, RECT{40, 30, 840, 630});
     expectLayoutAt(144);
     EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(columnTwips, 144));
+    EXPECT_EQ(logoSide(), std::pair(72L, 72L));
     moveTo(96, RECT{20, 10, 720, 560});
     expectLayoutAt(96);
     EXPECT_EQ(ListView_GetColumnWidth(at(grdFiles1), 0), TwipsToPixels(columnTwips, 96));
+    EXPECT_EQ(logoSide(), std::pair(48L, 48L));
+}
+
+// Per-monitor aware, the window is not scaled by Windows: it opens laid out at the DPI the
+// system gives it (its monitor's), whatever that is, its client area the layout's size there.
+TEST_F(Window, ItOpensLaidOutAtTheDpiTheSystemGivesIt) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    ASSERT_NE(dpiForWindow, nullptr);
+    const int dpi = static_cast<int>(dpiForWindow(window.handle()));
+    ASSERT_GT(dpi, 0);
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, dpi));
+    expectLayoutAt(dpi);
 }
 
 TEST_F(Window, ControlsStandWhereTheLayoutTablePutsThemWithTheirCaptions) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace tolvane::pst::ndb {
 
@@ -62,5 +63,15 @@ class FileSystem {
 // "NAME.creating-XXXXXXXX.tmp" (eight random hex digits), which no run takes for a working
 // file of its own.
 std::filesystem::path creationPathFor(const std::filesystem::path& path);
+
+// The files in `folder` named as creationPathFor names a store's (NAME ending in ".pst"), live
+// or left behind.
+std::vector<std::filesystem::path> creationFilesIn(const std::filesystem::path& folder);
+
+// Removes what runs that ended before naming their new file left in `folder` (a kill where
+// the file system has no O_TMPFILE, a power cut on Windows): never one a live run holds open,
+// which it locks (POSIX) or opens without sharing (Windows) for as long as it creates it.
+// Such a file never had a name, so no store is lost; one that cannot be removed stays.
+void removeLeftoverCreations(const std::filesystem::path& folder);
 
 }  // namespace tolvane::pst::ndb

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -72,7 +73,40 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
     return ::rename(from.c_str(), to.c_str());
 }
 
+// The regular file open as `fd` is the one called `name`.
+bool isFileNamed(int fd, const std::filesystem::path& name) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+           S_ISREG(opened.st_mode) && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+// Locks a file just created under its creation name for as long as it stays open, so that no
+// other run removes it for a leftover, and tells whether one did so before the lock. Where the
+// file system has no locks no run can lock it for removal either.
+bool holdAsLive(int fd, const std::filesystem::path& name) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return errno != EWOULDBLOCK && isFileNamed(fd, name);
+    }
+    return isFileNamed(fd, name);
+}
+
 }  // namespace
+
+void removeLeftoverCreations(const std::filesystem::path& folder) {
+    for (const auto& file : creationFilesIn(folder)) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) {
+            continue;
+        }
+        // Unlocked, and still the file of that name: no live run holds it.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && isFileNamed(fd, file)) {
+            ::unlink(file.c_str());
+        }
+        ::close(fd);
+    }
+}
 
 FileSystem& FileSystem::native() {
     static NativeFileSystem files;
@@ -83,6 +117,7 @@ PosixFileIo::PosixFileIo(std::filesystem::path path, Creation creation) : path_(
     if (nameTaken(path_)) {
         cannotCreate(path_, EEXIST);
     }
+    removeLeftoverCreations(folderOf(path_));
 #ifdef O_TMPFILE
     if (creation == Creation::Unnamed) {
         fd_ = ::open(folderOf(path_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
@@ -101,7 +136,13 @@ PosixFileIo::PosixFileIo(std::filesystem::path path, Creation creation) : path_(
         creating_ = creationPathFor(path_);
         fd_ = ::open(creating_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd_ >= 0) {
-            return;
+            if (holdAsLive(fd_, creating_)) {
+                return;
+            }
+            // Removed by another run between the open and the lock: another name.
+            ::close(fd_);
+            fd_ = -1;
+            errno = EEXIST;
         }
         if (errno != EEXIST || attempt == 8) {
             const int err = errno;

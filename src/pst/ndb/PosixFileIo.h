@@ -9,8 +9,9 @@ namespace tolvane::pst::ndb {
 // FileIo on a POSIX descriptor: pwritev, pread, fdatasync, ftruncate, and fallocate where the
 // file system has it (zeros written where it has not). The file is created with O_TMPFILE in
 // its folder and linked to its name by publish(); a file system without O_TMPFILE gets it
-// under creationPathFor(path), renamed by publish() and removed when the file is dropped
-// unnamed (a kill leaves that one behind).
+// under creationPathFor(path), locked while open, renamed by publish() and removed when the
+// file is dropped unnamed; one a kill left behind goes when the next file is created in that
+// folder (removeLeftoverCreations).
 class PosixFileIo final : public FileIo {
   public:
     enum class Creation { Unnamed, UnderCreationName };

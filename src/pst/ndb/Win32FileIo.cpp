@@ -57,10 +57,25 @@ namespace {
 
 }  // namespace
 
+void removeLeftoverCreations(const std::filesystem::path& folder) {
+    for (const auto& file : creationFilesIn(folder)) {
+        // Opened sharing nothing, which fails while any handle is open (a live run's, whatever
+        // it shares) or the file is already going; closing it removes it.
+        HANDLE handle = CreateFileW(
+            win32::SystemPath(file.wstring()).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+            FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+    }
+}
+
 Win32FileIo::Win32FileIo(std::filesystem::path path) : path_(std::move(path)) {
     if (GetFileAttributesW(win32::SystemPath(path_.wstring()).c_str()) != INVALID_FILE_ATTRIBUTES) {
         cannotCreate(path_, ERROR_FILE_EXISTS);
     }
+    removeLeftoverCreations(path_.has_parent_path() ? path_.parent_path()
+                                                    : std::filesystem::path(L"."));
     // Readers may look while it is written, and it may be renamed or removed while open; DELETE
     // access lets it be marked for deletion and renamed by its handle.
     HANDLE handle = INVALID_HANDLE_VALUE;

@@ -9,7 +9,8 @@ namespace tolvane::pst::ndb {
 // FileIo on a Win32 file handle: CreateFileW by the UTF-16 name (the \\?\ form past MAX_PATH),
 // positioned WriteFile and ReadFile, FlushFileBuffers, the end of file set by handle. The file
 // is created under creationPathFor(path) marked for deletion, so the system removes it if the
-// process ends first, killed or not; publish() clears the mark and renames it by its handle.
+// process ends first, killed or not (what a power cut leaves goes when the next file is
+// created in that folder); publish() clears the mark and renames it by its handle.
 // That takes DELETE access, so a reader that opens the file while it is written must share
 // write and delete.
 class Win32FileIo final : public FileIo {

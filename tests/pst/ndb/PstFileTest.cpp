@@ -244,6 +244,34 @@ TEST_P(Naming, ANameTakenWhileTheFileIsWrittenIsNeverReplaced) {
     EXPECT_EQ(text(path), "theirs");
 }
 
+// A kill where the file system has no O_TMPFILE leaves a creation file behind: the next file
+// created in that folder removes it, but never one a live run is still creating, nor a file
+// only named alike.
+TEST_P(Naming, AFileLeftUnderACreationNameGoesWhenTheNextIsCreatedButALiveOneStays) {
+    PosixFileIo live(dir.file("live-incomplete.pst"), PosixFileIo::Creation::UnderCreationName);
+    write(live, 0, "still being created");
+    live.sync();
+    const auto left = creationPathFor(dir.file("killed-incomplete.pst"));
+    std::ofstream(left) << "a killed run's";
+    const std::vector<std::string> alike = {"notes.txt.creating-0123ABCD.tmp",
+                                            "x.pst.creating-0123ABCG.tmp",
+                                            "x.pst.creating-0123ABCD.tmp.bak"};
+    for (const auto& name : alike) {
+        std::ofstream(dir.file(name)) << "the user's";
+    }
+    ASSERT_EQ(creationFilesIn(dir.file("")).size(), 2u);
+
+    PosixFileIo next(dir.file("next-incomplete.pst"), GetParam());
+    EXPECT_FALSE(std::filesystem::exists(left));
+    for (const auto& name : alike) {
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    }
+    const bool named = GetParam() == PosixFileIo::Creation::UnderCreationName;
+    EXPECT_EQ(creationFilesIn(dir.file("")).size(), named ? 2u : 1u);  // the live one, next's
+    live.publish();
+    EXPECT_EQ(text(dir.file("live-incomplete.pst")), "still being created");
+}
+
 INSTANTIATE_TEST_SUITE_P(Creation, Naming,
                          ::testing::Values(PosixFileIo::Creation::Unnamed,
                                            PosixFileIo::Creation::UnderCreationName));

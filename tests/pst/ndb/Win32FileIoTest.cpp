@@ -153,6 +153,32 @@ TEST(PstFileOnWindows, AFileHasItsNameOnlyOncePublished) {
     EXPECT_EQ(bytesOnDisk(file), expected);
 }
 
+// What a power cut leaves under a creation name goes when the next file is created in that
+// folder; a live run's stays, and is named when its run publishes it.
+TEST(PstFileOnWindows, AFileLeftUnderACreationNameGoesButALiveOneStays) {
+    Folder folder;
+    PstFile live(folder.path() / L"live-incomplete.pst", FileSystem::native());
+    live.write(0, pattern(64, 5));
+    live.sync();
+    const fs::path left = creationPathFor(folder.path() / L"Gel\u00F6scht-incomplete.pst");
+    HANDLE planted = CreateFileW((L"\\\\?\\" + left.wstring()).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+    CloseHandle(planted);
+    const fs::path alike = folder.path() / L"notes.txt.creating-0123ABCD.tmp";
+    CloseHandle(CreateFileW((L"\\\\?\\" + alike.wstring()).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_EQ(creationFilesIn(folder.path()).size(), 2u);
+
+    PstFile next(folder.path() / L"next-incomplete.pst", FileSystem::native());
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(alike));
+    EXPECT_EQ(creationFilesIn(folder.path()).size(), 2u);  // the live one, next's
+    live.publish();
+    live.sync();
+    EXPECT_EQ(bytesOnDisk(folder.path() / L"live-incomplete.pst"), pattern(64, 5));
+}
+
 TEST(PstFileOnWindows, PathsPastMaxPathWork) {
     Folder folder;
     fs::path deep = folder.path();

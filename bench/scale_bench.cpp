@@ -1,0 +1,125 @@
+// tolvane-convert on one folder of 30,000, 300,000 and 1,000,000 small messages: peak memory
+// and time per message as the queue grows. The queue must hold every path (the window shows
+// them all), so its own lists are counted apart, at their size in memory, and the goals are
+// on what the run holds beyond them: at most 64 MiB at 300,000, no more at 1,000,000 (within
+// 10% and 2 MiB), and time per message at 1,000,000 within 1.1x that at 30,000. Each size is
+// generated, converted in a process of its own and removed before the next (1,000,000 files
+// take about 4 GB). Exits 1 when a figure misses its goal. An argument N (in thousands) runs
+// that size only and sets no goal.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/ConvertRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tolvane::bench;
+
+struct SizeRun {
+    int count = 0;
+    ConvertRun run;
+    double queueMiB = 0;
+    double beyondQueueMiB() const { return run.peakRssMiB - queueMiB; }
+    double microsecondsPerMessage() const { return run.seconds / count * 1e6; }
+    bool converted() const {
+        return run.exitStatus == 0 &&
+               run.summary.find(std::to_string(count) + " of " + std::to_string(count) +
+                                " message(s) converted") != std::string::npos;
+    }
+};
+
+// What glibc gives a string's text: none when it fits in the string itself (15 bytes), else
+// the request plus its 8-byte header rounded up to 16, at least 32.
+double heapBytesOfText(std::size_t length) {
+    if (length <= 15) {
+        return 0;
+    }
+    const std::size_t chunk = (length + 1 + 8 + 15) / 16 * 16;
+    return static_cast<double>(chunk < 32 ? 32 : chunk);
+}
+
+// `count` short messages in `folder`; returns what the command line's queue holds for them:
+// each path, its stamp and its message count.
+double writeOneFolder(const fs::path& folder, int count) {
+    fs::create_directories(folder);
+    double queueBytes = 0;
+    char name[32];
+    for (int k = 0; k < count; ++k) {
+        std::snprintf(name, sizeof name, "m%07d.eml", k);
+        const fs::path file = folder / name;
+        std::ofstream(file, std::ios::binary)
+            << "From: Ann Example <ann@example.org>\r\nTo: Bob Example <bob@example.org>\r\n"
+               "Subject: Message "
+            << k
+            << "\r\nDate: Sun, 06 Dec 2026 04:05:07 +0000\r\nMIME-Version: 1.0\r\n"
+               "Content-Type: text/plain; charset=utf-8\r\n\r\nA short body.\r\n";
+        queueBytes += sizeof(std::string) + heapBytesOfText(file.string().size()) +
+                      sizeof(std::optional<std::pair<std::uintmax_t, std::int64_t>>) +  // stamp
+                      sizeof(std::uint64_t);
+    }
+    return queueBytes;
+}
+
+SizeRun runSize(const fs::path& work, int count) {
+    const fs::path source = work / ("in-" + std::to_string(count));
+    const fs::path dest = work / ("out-" + std::to_string(count));
+    SizeRun size;
+    size.count = count;
+    size.queueMiB = writeOneFolder(source / "Inbox", count) / (1 << 20);
+    ::sync();
+    size.run = runConvert(TOLVANE_CONVERT_PATH, source, dest, work / "convert.log");
+    fs::remove_all(source);
+    fs::remove_all(dest);
+    std::printf(
+        "%9d messages: %7.2f s  %6.1f us/message  peak RSS %6.1f MiB  queue's own lists %5.1f "
+        "MiB  beyond them %5.1f MiB  (%s)\n",
+        count, size.run.seconds, size.microsecondsPerMessage(), size.run.peakRssMiB, size.queueMiB,
+        size.beyondQueueMiB(), size.run.summary.c_str());
+    std::fflush(stdout);
+    return size;
+}
+
+const char* verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fs::path work =
+        fs::temp_directory_path() / ("tolvane-scale-bench-" + std::to_string(getpid()));
+    fs::create_directories(work);
+    if (argc > 1) {
+        const SizeRun one = runSize(work, std::atoi(argv[1]) * 1000);
+        fs::remove_all(work);
+        return one.converted() ? 0 : 1;
+    }
+    const SizeRun small = runSize(work, 30000);
+    const SizeRun middle = runSize(work, 300000);
+    const SizeRun large = runSize(work, 1000000);
+    fs::remove_all(work);
+
+    const bool allConverted = small.converted() && middle.converted() && large.converted();
+    const bool middleMet = middle.beyondQueueMiB() <= 64;
+    const bool flat = large.beyondQueueMiB() <= 1.1 * middle.beyondQueueMiB() + 2;
+    const double timeRatio = large.microsecondsPerMessage() / small.microsecondsPerMessage();
+    std::printf("beyond the queue at 300,000: %.1f MiB (goal <= 64: %s)\n", middle.beyondQueueMiB(),
+                verdict(middleMet));
+    std::printf(
+        "beyond the queue at 1,000,000: %.1f MiB against %.1f at 300,000 (goal: flat, "
+        "<= 1.1x + 2 MiB: %s)\n",
+        large.beyondQueueMiB(), middle.beyondQueueMiB(), verdict(flat));
+    std::printf("time per message at 1,000,000 / at 30,000: %.2f (goal <= 1.1: %s)\n", timeRatio,
+                verdict(timeRatio <= 1.1));
+    std::printf("all converted: %s\n", verdict(allConverted));
+    return allConverted && middleMet && flat && timeRatio <= 1.1 ? 0 : 1;
+}
