@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -17,6 +16,7 @@
 #include "calendar/CalendarImport.h"
 #include "pst/PstWriter.h"
 #include "support/ProcStatus.h"
+#include "support/Timing.h"
 
 namespace {
 
@@ -86,7 +86,8 @@ std::string calendarText() {
 
 int main() {
     using namespace tolvane;
-    using Clock = std::chrono::steady_clock;
+    using bench::Clock;
+    using bench::secondsSince;
     const std::string text = calendarText();
     std::printf(
         "%d appointments, %d recurring, %.1f MiB of iCalendar; peak %ld KiB after generating\n",
@@ -103,8 +104,7 @@ int main() {
             }
         });
         std::printf("import alone: %.2f s; resident %ld KiB after 2,500 items, %ld KiB after %d\n",
-                    std::chrono::duration<double>(Clock::now() - t0).count(), afterQuarter,
-                    currentKiB(), n);
+                    secondsSince(t0), afterQuarter, currentKiB(), n);
     }
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("calendar_bench_" + std::to_string(getpid()) + ".pst");
@@ -121,13 +121,13 @@ int main() {
             atQuarter = peakKiB();
         }
         if (written % 2500 == 0) {
-            const double s = std::chrono::duration<double>(Clock::now() - start).count();
+            const double s = secondsSince(start);
             std::printf("  %5d items  %6.2f s  resident %ld KiB  peak %ld KiB\n", written, s,
                         currentKiB(), peakKiB());
         }
     });
     pst->close();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double seconds = secondsSince(start);
     std::printf(
         "imported and written: %zu items, %zu problems, %.2f s (%.0f items/s), file %.1f MiB, peak "
         "%ld KiB\n",

@@ -7,7 +7,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <span>
@@ -18,12 +17,14 @@
 #include "mime/Base64.h"
 #include "pst/PstWriter.h"
 #include "support/ProcStatus.h"
+#include "support/Timing.h"
 
 namespace {
 
 using namespace tolvane;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::secondsSince;
 
 constexpr int kContacts = 10000;
 
@@ -73,8 +74,7 @@ int main() {
     };
     const auto progress = [](int i, Clock::time_point start) {
         if ((i + 1) % 1000 == 0) {
-            std::printf("%8d  %7.2f  %7ld\n", i + 1,
-                        std::chrono::duration<double>(Clock::now() - start).count(), residentKiB());
+            std::printf("%8d  %7.2f  %7ld\n", i + 1, secondsSince(start), residentKiB());
         }
     };
 
@@ -90,7 +90,7 @@ int main() {
         }
         progress(i, start);
     }
-    const double importSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double importSeconds = secondsSince(start);
     const long afterImport = residentKiB();
 
     const fs::path dir = fs::temp_directory_path() / ("contact_bench_" + std::to_string(getpid()));
@@ -117,7 +117,7 @@ int main() {
         }
     }
     pst->close();
-    const double total = std::chrono::duration<double>(Clock::now() - start).count();
+    const double total = secondsSince(start);
     const std::uint64_t held = pst->committedMessages();
     std::printf(
         "import alone: %zu items in %.2f s (%.0f a second); RSS before %ld KiB, after "

@@ -9,13 +9,10 @@
 // a figure misses its goal. An argument N (in thousands) reads and converts an archive of
 // N,000 messages only and sets no goal.
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -29,13 +26,15 @@
 #include "store/Session.h"
 #include "store/Store.h"
 #include "store/StoreServices.h"
+#include "support/ChildProcess.h"
 #include "support/ProcStatus.h"
+#include "support/Timing.h"
 
 namespace {
 
 using namespace tolvane::source;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using tolvane::bench::median;
 
 constexpr int kRounds = 5;
 constexpr int kConversionRounds = 3;
@@ -109,34 +108,27 @@ std::vector<fs::path> messageFiles(const fs::path& root) {
     return files;
 }
 
+// The counts come back through a pipe; they fit its buffer, so the child never waits on it.
 Run inChild(const std::function<void(Counts&)>& body) {
     int channel[2];
     if (pipe(channel) != 0)
         return {};
-    std::fflush(stdout);
-    const auto start = Clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
+    const tolvane::bench::ChildRun child = tolvane::bench::inChild([&] {
         close(channel[0]);
         Counts counts;
         body(counts);
-        const bool written = write(channel[1], &counts, sizeof counts) == sizeof counts;
-        _exit(written ? 0 : 1);
-    }
+        return write(channel[1], &counts, sizeof counts) == sizeof counts ? 0 : 1;
+    });
     close(channel[1]);
     Counts counts;
     const bool read = ::read(channel[0], &counts, sizeof counts) == sizeof counts;
     close(channel[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
     Run run;
-    run.wall = std::chrono::duration<double>(Clock::now() - start).count();
-    run.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.wall = child.seconds;
+    run.cpu = child.cpuSeconds;
+    run.peakMiB = child.peakRssMiB;
     run.items = counts.items;
-    run.ok = read && WIFEXITED(status) && WEXITSTATUS(status) == 0 && counts.problems == 0;
+    run.ok = read && child.exitStatus == 0 && counts.problems == 0;
     return run;
 }
 
@@ -180,11 +172,6 @@ int printPeak(const std::string& mode, const fs::path& archive, const fs::path& 
         return 1;
     std::printf("%ld\n", procStatusKiB("VmHWM"));
     return 0;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Comparison {

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/Utf8Path.h"
 #include "queue/AddFilesCommand.h"
 #include "queue/AddFolderCommand.h"
 #include "queue/AsAppError.h"
@@ -15,14 +16,6 @@
 #include "text/DigitGroups.h"
 
 namespace tolvane::app {
-namespace {
-
-std::string utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-}  // namespace
 
 class frmStep1::Busy {
   public:
@@ -125,7 +118,7 @@ void frmStep1::CmdExtractDBX_Click() {
 }
 
 void frmStep1::CmdHelp_Click() {
-    const std::string manual = utf8(helpManual_);
+    const std::string manual = Utf8FromPath(helpManual_);
     std::error_code error;
     if (helpManual_.empty() || !std::filesystem::is_regular_file(helpManual_, error)) {
         ui_.messageBox(queue::WarningBox(std::string(kNoManual) +

@@ -4,6 +4,7 @@
 // TZSTRUCT, recurrence patterns) are sequences of such fields with no alignment.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "mapi/PropValue.h"
@@ -38,8 +39,5 @@ class BlobWriter {
   private:
     mapi::Bytes bytes_;
 };
-
-// UTF-8 to UTF-16; invalid bytes become U+FFFD.
-std::u16string utf16Of(std::string_view utf8);
 
 }  // namespace tolvane::calendar

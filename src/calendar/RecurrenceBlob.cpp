@@ -1,6 +1,7 @@
 #include "calendar/BlobWriter.h"
 #include "calendar/CivilTime.h"
 #include "calendar/RecurrencePattern.h"
+#include "text/Utf16.h"
 
 namespace tolvane::calendar {
 namespace {
@@ -65,10 +66,10 @@ std::string narrow(const std::u16string& text) {
 }
 
 void narrowField(BlobWriter& w, const std::string& utf8) {
-    const std::string text = narrow(utf16Of(utf8));
-    w.u16(static_cast<std::uint16_t>(text.size() + 1));
-    w.u16(static_cast<std::uint16_t>(text.size()));
-    w.raw(text);
+    const std::string ansi = narrow(text::utf16Of(utf8));
+    w.u16(static_cast<std::uint16_t>(ansi.size() + 1));
+    w.u16(static_cast<std::uint16_t>(ansi.size()));
+    w.raw(ansi);
 }
 
 void exceptionInfo(BlobWriter& w, const ExceptionInfo& e) {
@@ -107,12 +108,12 @@ void extendedException(BlobWriter& w, const ExceptionInfo& e) {
     w.u32(e.end);
     w.u32(e.originalStart);
     if (e.overrides & kOverrideSubject) {
-        const std::u16string s = utf16Of(e.subject);
+        const std::u16string s = text::utf16Of(e.subject);
         w.u16(static_cast<std::uint16_t>(s.size()));
         w.utf16(s);
     }
     if (e.overrides & kOverrideLocation) {
-        const std::u16string s = utf16Of(e.location);
+        const std::u16string s = text::utf16Of(e.location);
         w.u16(static_cast<std::uint16_t>(s.size()));
         w.utf16(s);
     }

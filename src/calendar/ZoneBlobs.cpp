@@ -1,6 +1,7 @@
 #include "calendar/ZoneBlobs.h"
 
 #include "calendar/BlobWriter.h"
+#include "text/Utf16.h"
 
 namespace tolvane::calendar {
 namespace {
@@ -46,7 +47,7 @@ mapi::Bytes timeZoneStruct(const ZoneRule& rule) {
 }
 
 mapi::Bytes timeZoneDefinition(const Zone& zone, std::optional<int> recurYear) {
-    std::u16string key = utf16Of(zone.name);
+    std::u16string key = text::utf16Of(zone.name);
     if (key.size() > kMaxKeyName) {
         key.resize(kMaxKeyName);
     }

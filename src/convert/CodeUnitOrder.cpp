@@ -7,10 +7,6 @@
 namespace tolvane::convert {
 namespace {
 
-bool isContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
 // The UTF-16 units of the character starting at `at`, packed as first << 16 | second (second
 // is 0 for a single unit). An invalid byte counts as the unit of its own value.
 std::uint32_t unitsAt(std::string_view s, std::size_t at) {
@@ -35,7 +31,7 @@ bool codeUnitLess(std::string_view a, std::string_view b) noexcept {
     }
     // Both strings agree up to `at`, so the differing characters start at the same lead byte.
     std::size_t start = at;
-    while (start > 0 && isContinuation(static_cast<unsigned char>(a[start]))) {
+    while (start > 0 && text::isContinuationByte(static_cast<unsigned char>(a[start]))) {
         --start;
     }
     const auto ua = static_cast<unsigned char>(a[at]);

@@ -5,6 +5,7 @@
 #include "convert/FolderPaths.h"
 #include "convert/RunSummary.h"
 #include "convert/SourceWriter.h"
+#include "convert/StepFailure.h"
 #include "mapi/Tags.h"
 #include "platform/AppError.h"
 #include "platform/MessageBoxes.h"
@@ -60,20 +61,6 @@ bool isBlank(const std::string& text) {
 // Tells whether a row still holds the file it held when the run started.
 std::uint32_t rowHash(const std::string& text) {
     return static_cast<std::uint32_t>(std::hash<std::string>{}(text));
-}
-
-// Continue-on-error: runs one step and gives the reason it failed, or none. A store file
-// that cannot be written is not a step's failure: it ends the run.
-template <typename Step>
-std::optional<std::string> failureOf(Step&& step) {
-    try {
-        step();
-        return std::nullopt;
-    } catch (const store::WriteFailure&) {
-        throw;
-    } catch (const std::exception& e) {
-        return std::string(e.what());
-    }
 }
 
 std::string changeOf(const FileStamp& queued, const FileStamp& now) {
@@ -663,9 +650,7 @@ void ConversionJob::closeStore() {
             state_.session->Logoff();
         } catch (const store::WriteFailure& failure) {
             if (!result_.writeCause) {
-                result_.outcome = RunResult::Outcome::WriteFailed;
-                result_.writeCause = failure.cause();
-                result_.writeError = failure.description();
+                recordWriteFailure(failure);
             }
         } catch (const std::exception& e) {
             result_.storeFailure = e.what();
@@ -700,10 +685,14 @@ void ConversionJob::finishStopped(bool tellUser) {
     }
 }
 
-void ConversionJob::finishAfterWriteFailure(const store::WriteFailure& failure) {
+void ConversionJob::recordWriteFailure(const store::WriteFailure& failure) {
     result_.outcome = RunResult::Outcome::WriteFailed;
     result_.writeCause = failure.cause();
     result_.writeError = failure.description();
+}
+
+void ConversionJob::finishAfterWriteFailure(const store::WriteFailure& failure) {
+    recordWriteFailure(failure);
     closeStore();
     progress_.runEnded(result_);
     showEndBox();

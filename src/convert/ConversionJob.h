@@ -123,6 +123,7 @@ class ConversionJob {
     void finish();
     void finishStopped(bool tellUser);
     void finishAfterWriteFailure(const store::WriteFailure& failure);
+    void recordWriteFailure(const store::WriteFailure& failure);
     void failRun(const std::string& cause);
     void showEndBox();
     void showErrorBox(const std::string& cause);

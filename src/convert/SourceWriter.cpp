@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "contact/ContactImport.h"
+#include "convert/StepFailure.h"
 #include "mailbox/FolderRoute.h"
 #include "mailbox/ItemByteSource.h"
 #include "mailbox/ZimbraState.h"
@@ -14,7 +15,6 @@
 #include "source/ZimbraMetadata.h"
 #include "store/Folder.h"
 #include "store/MailItem.h"
-#include "store/WriteFailure.h"
 
 namespace tolvane::convert {
 
@@ -215,16 +215,14 @@ void SourceWriter::storeVCards(const source::Item& item, SourceReport& report) {
 void SourceWriter::storeOther(const mailbox::FolderRoute& route, mapi::Message message,
                               source::ItemKind kind, const std::string& name,
                               SourceReport& report) {
-    try {
-        const auto folder = folders_.folderOf(route);
-        auto stored = folder->Items().Add(kMailItemType);
-        stored->SetMessage(std::move(message));
-        stored->Save();
-        stored->Close();
-    } catch (const store::WriteFailure&) {
-        throw;
-    } catch (const std::exception& e) {
-        report.failures.push_back({name, e.what()});
+    if (const auto failure = failureOf([&] {
+            const auto folder = folders_.folderOf(route);
+            auto stored = folder->Items().Add(kMailItemType);
+            stored->SetMessage(std::move(message));
+            stored->Save();
+            stored->Close();
+        })) {
+        report.failures.push_back({name, *failure});
         return;
     }
     report.otherItemsAt.push_back(report.stored + report.otherItemsAt.size());
@@ -239,7 +237,7 @@ void SourceWriter::storeMessage(const source::Item& item, SourceReport& report) 
         report.failures.push_back({name, "the message has no bytes in the export"});
         return;
     }
-    try {
+    const auto failure = failureOf([&] {
         const std::optional<mailbox::ZimbraState> state =
             item.meta ? std::optional<mailbox::ZimbraState>(std::in_place, item) : std::nullopt;
         const mime::OutsideFacts facts = state ? state->outsideFacts() : mime::OutsideFacts{};
@@ -259,11 +257,9 @@ void SourceWriter::storeMessage(const source::Item& item, SourceReport& report) 
         ++report.stored;
         if (noMessage)
             report.notMessages.push_back({name, std::string(kNoMessageReason)});
-    } catch (const store::WriteFailure&) {
-        throw;
-    } catch (const std::exception& e) {
-        report.failures.push_back({name, e.what()});
-    }
+    });
+    if (failure)
+        report.failures.push_back({name, *failure});
 }
 
 // A mail folder of the mailbox, made even when no message goes to it.
@@ -271,14 +267,8 @@ void SourceWriter::makeFolder(const source::Item& item, SourceReport& report) {
     const auto route = mailbox::routeOfFolder(item);
     if (!route)
         return;
-    try {
-        folders_.folderOf(*route);
-    } catch (const store::WriteFailure&) {
-        throw;
-    } catch (const std::exception& e) {
-        report.failures.push_back(
-            {item.reportName(), std::string("the folder could not be made: ") + e.what()});
-    }
+    if (const auto failure = failureOf([&] { folders_.folderOf(*route); }))
+        report.failures.push_back({item.reportName(), "the folder could not be made: " + *failure});
 }
 
 }  // namespace tolvane::convert

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "text/Utf8.h"
+#include "text/Utf16.h"
 
 namespace tolvane::mime {
 
@@ -21,11 +21,6 @@ void putU32(mapi::Bytes& out, std::uint32_t v) {
         out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-void putUnit(mapi::Bytes& out, char16_t u) {
-    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
-}
-
 mapi::Bytes oneOff(std::string_view displayName, std::string_view address) {
     mapi::Bytes out;
     out.reserve(32 + (displayName.size() + address.size()) * 2);
@@ -35,7 +30,7 @@ mapi::Bytes oneOff(std::string_view displayName, std::string_view address) {
     out.push_back(0), out.push_back(0);  // version
     out.push_back(kOneOffFlags & 0xFF), out.push_back(kOneOffFlags >> 8);
     for (std::string_view field : {displayName, std::string_view("SMTP"), address}) {
-        for (std::uint8_t b : utf16le(field))
+        for (std::uint8_t b : text::utf16le(field))
             out.push_back(b);
         out.push_back(0), out.push_back(0);
     }
@@ -43,20 +38,6 @@ mapi::Bytes oneOff(std::string_view displayName, std::string_view address) {
 }
 
 }  // namespace
-
-mapi::Bytes utf16le(std::string_view s) {
-    mapi::Bytes out;
-    out.reserve(s.size() * 2);
-    for (std::size_t i = 0; i < s.size();) {
-        const text::DecodedChar c = text::decodeUtf8(s, i);
-        i += c.length;
-        const text::Utf16Units units = text::utf16UnitsOf(c.point);
-        putUnit(out, units.first);
-        if (units.count == 2)
-            putUnit(out, units.second);
-    }
-    return out;
-}
 
 mapi::Bytes oneOffEntryId(std::string_view displayName, std::string_view address) {
     return oneOff(displayName, address);

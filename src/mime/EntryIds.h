@@ -10,9 +10,6 @@
 
 namespace tolvane::mime {
 
-// UTF-8 to UTF-16LE bytes, without a terminator.
-mapi::Bytes utf16le(std::string_view utf8);
-
 // One-off EntryID for an SMTP address (MS-OXCDATA 2.2.5.1), Unicode strings, flags 0x8001.
 mapi::Bytes oneOffEntryId(std::string_view displayName, std::string_view address);
 

@@ -1,5 +1,7 @@
 #include "mime/SubjectRules.h"
 
+#include "text/Utf8.h"
+
 namespace tolvane::mime {
 
 SubjectParts splitSubject(std::string_view s) {
@@ -12,15 +14,7 @@ SubjectParts splitSubject(std::string_view s) {
             break;
         if (c == ' ' || (c >= '0' && c <= '9'))
             return {"", std::string(s)};
-        std::size_t len = 1;
-        if (c >= 0xF0) {
-            len = 4;
-        } else if (c >= 0xE0) {
-            len = 3;
-        } else if (c >= 0xC0) {
-            len = 2;
-        }
-        i += len;
+        i += text::decodeUtf8(s, i).length;
         ++chars;
     }
     if (chars < 1 || chars > 3 || i + 1 >= s.size() || s[i] != ':' || s[i + 1] != ' ')

@@ -16,4 +16,10 @@ inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
 #endif
 }
 
+// The other way: a path as UTF-8 text, as reports and messages show it, on every system.
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 #include <unordered_map>
 
 #include "platform/AppError.h"
+#include "platform/Utf8Path.h"
 #include "source/ArchiveEntries.h"
 #include "source/EntryName.h"
 #include "source/MetaEntry.h"
@@ -22,7 +23,7 @@ constexpr std::string_view kWithoutState =
 class ArchiveSource final : public SourceReader {
   public:
     ArchiveSource(const std::filesystem::path& path, ReadOptions options)
-        : source_(pathText(path)), options_(std::move(options)) {
+        : source_(Utf8FromPath(path)), options_(std::move(options)) {
         if (options_.spoolFolder.empty())
             options_.spoolFolder = std::filesystem::temp_directory_path();
         metaLimits_ = options_.limits;

@@ -36,7 +36,7 @@ class LooseFileSource final : public SourceReader {
         done_ = true;
         Item item;
         item.kind = kindOf(format_);
-        item.source = pathText(path_);
+        item.source = Utf8FromPath(path_);
         try {
             NativeFile file = NativeFile::openForReading(path_);
             if (options_.keepBytes)
@@ -58,7 +58,7 @@ class LooseFileSource final : public SourceReader {
         std::error_code missing;
         if (!std::filesystem::exists(metaPath, missing))
             return std::nullopt;
-        const std::string metaName = pathText(metaPath);
+        const std::string metaName = Utf8FromPath(metaPath);
         std::string text;
         try {
             NativeFile file = NativeFile::openForReading(metaPath);

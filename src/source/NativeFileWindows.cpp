@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/AppError.h"
+#include "platform/Utf8Path.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/SystemPath.h"
 #include "source/NativeFile.h"
@@ -18,11 +19,6 @@ namespace {
 
 constexpr long kPathFileAccess = 75;  // "Path/File access error"
 constexpr long kDiskFull = 61;
-
-std::string utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 [[noreturn]] void fail(const std::string& what, const std::string& name, DWORD error) {
     const long number =
@@ -49,8 +45,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 }  // namespace
 
 NativeFile NativeFile::openForReading(const std::filesystem::path& path) {
-    const std::string name = utf8Of(path);
-    std::wstring systemPath = win32::SystemPath(utf8Of(std::filesystem::absolute(path)));
+    const std::string name = Utf8FromPath(path);
+    std::wstring systemPath = win32::SystemPath(Utf8FromPath(std::filesystem::absolute(path)));
     const HANDLE handle =
         CreateFileW(systemPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -74,13 +70,13 @@ NativeFile NativeFile::openForReading(const std::filesystem::path& path) {
 
 NativeFile NativeFile::createSpool(const std::filesystem::path& folder) {
     static std::atomic<unsigned> counter{0};
-    const std::string where = utf8Of(folder);
+    const std::string where = Utf8FromPath(folder);
     for (;;) {
         const std::string name = "tolvane-spool-" + std::to_string(GetCurrentProcessId()) + "-" +
                                  std::to_string(GetTickCount64()) + "-" +
                                  std::to_string(counter++) + ".tmp";
         std::wstring path =
-            win32::SystemPath(utf8Of(std::filesystem::absolute(folder)) + "\\" + name);
+            win32::SystemPath(Utf8FromPath(std::filesystem::absolute(folder)) + "\\" + name);
         const HANDLE handle =
             CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr,
                         CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);

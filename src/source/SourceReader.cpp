@@ -1,5 +1,6 @@
 #include "source/SourceReader.h"
 
+#include "platform/Utf8Path.h"
 #include "source/Sources.h"
 
 namespace tolvane::source {
@@ -10,7 +11,7 @@ namespace {
 class UnknownSource final : public SourceReader {
   public:
     explicit UnknownSource(const std::filesystem::path& path) {
-        report({ProblemKind::Unreadable, pathText(path), "",
+        report({ProblemKind::Unreadable, Utf8FromPath(path), "",
                 "it is not a message (.eml), contact (.vcf), calendar (.ics) or Zimbra export "
                 "archive (.tgz, .tar, .zip)",
                 false});
@@ -21,11 +22,6 @@ class UnknownSource final : public SourceReader {
 constexpr std::size_t kProblemsKept = 100;
 
 }  // namespace
-
-std::string pathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 std::unique_ptr<SourceReader> openSource(const std::filesystem::path& path,
                                          const ReadOptions& options) {

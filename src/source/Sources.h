@@ -15,7 +15,4 @@ std::unique_ptr<SourceReader> openArchive(const std::filesystem::path& path,
 std::unique_ptr<SourceReader> openLooseFile(const std::filesystem::path& path, SourceFormat format,
                                             const ReadOptions& options);
 
-// A path as reports show it: UTF-8 on every system.
-std::string pathText(const std::filesystem::path& path);
-
 }  // namespace tolvane::source

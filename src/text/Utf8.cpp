@@ -6,10 +6,6 @@
 namespace tolvane::text {
 namespace {
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
 bool isSurrogate(char32_t point) {
     return point >= 0xD800 && point <= 0xDFFF;
 }
@@ -40,7 +36,7 @@ DecodedChar decodeUtf8(std::string_view text, std::size_t at, Surrogates surroga
     }
     for (std::size_t k = 1; k < length; ++k) {
         const auto next = static_cast<unsigned char>(text[at + k]);
-        if (!isContinuation(next)) {
+        if (!isContinuationByte(next)) {
             return kInvalidByte;
         }
         point = (point << 6) | (next & 0x3Fu);

@@ -34,6 +34,11 @@ struct DecodedChar {
 DecodedChar decodeUtf8(std::string_view text, std::size_t at,
                        Surrogates surrogates = Surrogates::Invalid) noexcept;
 
+// A byte that can only follow a lead byte (10xxxxxx), never begin a character.
+constexpr bool isContinuationByte(unsigned char byte) noexcept {
+    return (byte & 0xC0) == 0x80;
+}
+
 // Whether the whole text is well-formed UTF-8.
 bool isValidUtf8(std::string_view text) noexcept;
 

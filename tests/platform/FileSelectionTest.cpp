@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 #include "platform/qt/FileSelection.h"
 #include "queue/FileOpenResult.h"
 
@@ -34,12 +34,10 @@ TEST(FileOpenResultFromSelection, FilesInSeveralFoldersShareTheirCommonFolder) {
 }
 
 TEST(FileOpenResultFromSelection, FilesOnDifferentDrivesAreRefused) {
-    try {
-        FileOpenResultOf({"C:\\a.eml", "D:\\b.eml"}, '\\');
-        FAIL() << "no error";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.number(), 5);
-    }
+    EXPECT_EQ(testing::errorNumberOf([] {
+                  FileOpenResultOf({"C:\\a.eml", "D:\\b.eml"}, '\\');
+              }),
+              5);
 }
 
 TEST(FileOpenResultFromSelection, TheQueueGetsBackExactlyTheChosenPaths) {

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/AppError.h"
+#include "platform/ErrorNumber.h"
 #include "platform/ScriptedUi.h"
 #include "shell/ShellHelpers.h"
 
@@ -51,12 +52,8 @@ TEST(FolderFromPath, NonAsciiNamesAreCutAtTheirSeparator) {
 
 TEST(FolderFromPath, TheEmptyPathRaisesSubscriptOutOfRange) {
     for (const auto syntax : {PathSyntax::Windows, PathSyntax::Posix}) {
-        try {
-            FolderFromPath("", syntax);
-            FAIL() << "no error";
-        } catch (const AppError& error) {
-            EXPECT_EQ(error.number(), errc::kSubscriptOutOfRange);
-        }
+        EXPECT_EQ(testing::errorNumberOf([&] { FolderFromPath("", syntax); }),
+                  errc::kSubscriptOutOfRange);
     }
 }
 

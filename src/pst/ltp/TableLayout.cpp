@@ -13,39 +13,14 @@ namespace tolvane::pst::ltp {
 
 using mapi::PropType;
 
-std::uint8_t cellWidth(PropType type) {
-    switch (type) {
-        case PropType::Boolean:
-            return 1;
-        case PropType::Int16:
-            return 2;
-        case PropType::Int64:
-        case PropType::SysTime:
-        case PropType::Double:
-        case PropType::Currency:
-        case PropType::AppTime:
-            return 8;
-        default:
-            return 4;
-    }
+// A GUID, like every value of variable size, lies behind an HNID.
+bool isInlineCell(PropType type) {
+    const std::size_t size = fixedSize(type);
+    return size != 0 && size <= 8;
 }
 
-bool isInlineCell(PropType type) {
-    switch (type) {
-        case PropType::Boolean:
-        case PropType::Int16:
-        case PropType::Int32:
-        case PropType::Float:
-        case PropType::ErrorCode:
-        case PropType::Int64:
-        case PropType::SysTime:
-        case PropType::Double:
-        case PropType::Currency:
-        case PropType::AppTime:
-            return true;
-        default:
-            return false;
-    }
+std::uint8_t cellWidth(PropType type) {
+    return isInlineCell(type) ? static_cast<std::uint8_t>(fixedSize(type)) : 4;
 }
 
 TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {

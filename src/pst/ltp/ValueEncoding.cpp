@@ -6,8 +6,8 @@
 
 #include "pst/Hex.h"
 #include "pst/PstError.h"
-#include "pst/ltp/Utf16.h"
 #include "pst/ndb/ByteOrder.h"
+#include "text/Utf16.h"
 
 namespace tolvane::pst::ltp {
 
@@ -105,7 +105,7 @@ std::vector<std::uint8_t> encodeValue(const mapi::PropValue& value) {
     }
     switch (type) {
         case PropType::Unicode:
-            return utf16le(value.asString());
+            return text::utf16le(value.asString());
         case PropType::String8: {
             const std::string& s = value.asString();
             return {s.begin(), s.end()};
@@ -117,7 +117,7 @@ std::vector<std::uint8_t> encodeValue(const mapi::PropValue& value) {
             std::vector<std::vector<std::uint8_t>> items;
             for (const std::string& s : value.asStrings()) {
                 items.push_back(type == PropType::MvUnicode
-                                    ? utf16le(s)
+                                    ? text::utf16le(s)
                                     : std::vector<std::uint8_t>(s.begin(), s.end()));
             }
             return multiVariable(items);

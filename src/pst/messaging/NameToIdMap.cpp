@@ -3,9 +3,9 @@
 #include "mapi/Tags.h"
 #include "pst/PstError.h"
 #include "pst/ltp/PropertyContextWriter.h"
-#include "pst/ltp/Utf16.h"
 #include "pst/ndb/ByteOrder.h"
 #include "pst/ndb/Crc.h"
+#include "text/Utf16.h"
 
 namespace tolvane::pst::messaging {
 
@@ -148,14 +148,14 @@ ltp::NodeContent NameToIdMap::write(ndb::BlockWriter& db) const {
         const auto index = static_cast<std::uint16_t>(i);
         std::uint32_t key = 0;
         if (isString) {
-            const std::vector<std::uint8_t> text = ltp::utf16le(name.name);
+            const std::vector<std::uint8_t> utf16 = text::utf16le(name.name);
             const auto offset = static_cast<std::uint32_t>(strings.size());
             strings.resize(offset + 4);
-            ndb::le::put32(strings, offset, static_cast<std::uint32_t>(text.size()));
-            strings.insert(strings.end(), text.begin(), text.end());
+            ndb::le::put32(strings, offset, static_cast<std::uint32_t>(utf16.size()));
+            strings.insert(strings.end(), utf16.begin(), utf16.end());
             strings.resize((strings.size() + 3) & ~std::size_t{3});
             append(entries, offset, word, index);
-            key = ndb::computeCrc(text);  // [MS-PST] 2.4.7.4
+            key = ndb::computeCrc(utf16);  // [MS-PST] 2.4.7.4
         } else {
             append(entries, *name.lid, word, index);
             key = *name.lid;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "pst/ltp/Utf16.h"
+#include "text/Utf16.h"
 
-namespace tolvane::pst::ltp {
+namespace tolvane::text {
 namespace {
 
 std::vector<std::uint8_t> units(std::initializer_list<std::uint16_t> list) {
@@ -54,4 +54,4 @@ TEST(Utf16, LongMixedTextEqualsItsPiecesJoined) {
 }
 
 }  // namespace
-}  // namespace tolvane::pst::ltp
+}  // namespace tolvane::text

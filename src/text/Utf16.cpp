@@ -1,4 +1,4 @@
-#include "pst/ltp/Utf16.h"
+#include "text/Utf16.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -6,7 +6,7 @@
 
 #include "text/Utf8.h"
 
-namespace tolvane::pst::ltp {
+namespace tolvane::text {
 
 namespace {
 
@@ -19,7 +19,7 @@ std::size_t put(std::vector<std::uint8_t>& out, std::size_t at, char16_t unit) {
 // A code point needs at most as many UTF-16 bytes as it had UTF-8 bytes, except that a
 // 4-byte sequence also needs 4: the buffer of twice the input length always has room.
 std::size_t putCodePoint(std::vector<std::uint8_t>& out, std::size_t at, char32_t cp) {
-    const text::Utf16Units units = text::utf16UnitsOf(cp);
+    const Utf16Units units = utf16UnitsOf(cp);
     at = put(out, at, units.first);
     return units.count == 2 ? put(out, at, units.second) : at;
 }
@@ -57,7 +57,7 @@ std::vector<std::uint8_t> utf16le(std::string_view utf8) {
             ++i;
             continue;
         }
-        const text::DecodedChar decoded = text::decodeUtf8(utf8, i);
+        const DecodedChar decoded = decodeUtf8(utf8, i);
         i += decoded.length;
         if (decoded.point >= 0x10000 && at + 4 > out.size()) {
             out.resize(at + 4);
@@ -68,4 +68,19 @@ std::vector<std::uint8_t> utf16le(std::string_view utf8) {
     return out;
 }
 
-}  // namespace tolvane::pst::ltp
+std::u16string utf16Of(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const DecodedChar c = decodeUtf8(utf8, i);
+        const Utf16Units units = utf16UnitsOf(c.point);
+        out.push_back(units.first);
+        if (units.count == 2) {
+            out.push_back(units.second);
+        }
+        i += c.length;
+    }
+    return out;
+}
+
+}  // namespace tolvane::text
