@@ -2,6 +2,7 @@
 
 // The benches' memory figures, read where the kernel keeps them.
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -17,4 +18,15 @@ inline long procStatusKiB(std::string_view field) {
         }
     }
     return -1;
+}
+
+// The goal of a run that must stop growing: `what` (VmRSS or VmHWM) at most 2 MiB more at the
+// end than once a quarter of the items was written. Prints both and the verdict.
+inline bool heldFlat(const char* what, long atQuarterKiB, long atEndKiB) {
+    const bool flat = atEndKiB <= atQuarterKiB + 2048;
+    std::printf(
+        "written: %s %ld KiB at a quarter, %ld KiB at the end (goal: at most 2 MiB more: "
+        "%s)\n",
+        what, atQuarterKiB, atEndKiB, flat ? "met" : "MISSED");
+    return flat;
 }
