@@ -88,8 +88,9 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             }
             scanFolder(folder, queue);
         } else {
-            describeQueued(path.string(), queue);
-            queue.paths.push_back(path.string());
+            std::string file = path.string();
+            describeQueued(file, queue);
+            queue.paths.push_back(std::move(file));
         }
     }
     return queue;

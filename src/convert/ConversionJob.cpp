@@ -187,9 +187,14 @@ void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
     }
 }
 
+// The rows whose route the run decided: those it reads ahead from.
+std::int64_t ConversionJob::routedRows() const {
+    return std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
+}
+
 std::vector<std::string> ConversionJob::nextReadAheadStretch() {
     std::vector<std::string> files;
-    const auto rows = std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
+    const std::int64_t rows = routedRows();
     for (; readAheadRow_ < rows && files.size() < environment_.readAheadStretch; ++readAheadRow_) {
         if (!rowRoutes_[static_cast<std::size_t>(readAheadRow_)].bySource) {
             files.push_back(queue_.rowText(readAheadRow_));
@@ -201,9 +206,8 @@ std::vector<std::string> ConversionJob::nextReadAheadStretch() {
 // The reading keeps a stretch ahead of the run, so only a stretch of the queue's paths is
 // ever copied for it, however long the queue.
 void ConversionJob::keepReadingAhead(std::int64_t row) {
-    const auto rows = std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
     const auto halfStretch = static_cast<std::int64_t>(environment_.readAheadStretch / 2);
-    if (environment_.readAheadMore && readAheadRow_ > 0 && readAheadRow_ < rows &&
+    if (environment_.readAheadMore && readAheadRow_ > 0 && readAheadRow_ < routedRows() &&
         readAheadRow_ - row <= halfStretch) {
         environment_.readAheadMore(nextReadAheadStretch());
     }

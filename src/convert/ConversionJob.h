@@ -129,6 +129,7 @@ class ConversionJob {
     void showErrorBox(const std::string& cause);
     void announceReadAhead(std::vector<std::string> paths);
     // The next stretch of the message files to read ahead, from row readAheadRow_ on.
+    std::int64_t routedRows() const;
     std::vector<std::string> nextReadAheadStretch();
     void keepReadingAhead(std::int64_t row);
     std::string folderPathOf(const std::string& file) const;

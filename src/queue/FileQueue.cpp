@@ -63,12 +63,10 @@ std::int64_t FileQueue::RowCount() const {
 }
 
 std::string FileQueue::SelectRow(std::int64_t row) {
-    if (row < 0 || row >= grid_.Rows()) {
-        throw AppError(errc::kSubscriptOutOfRange, "Subscript out of range");
-    }
+    std::string text = RowText(row);
     grid_.Row(static_cast<int>(row));
     grid_.Col(0);
-    return grid_.Text();
+    return text;
 }
 
 std::string FileQueue::RowText(std::int64_t row) const {
