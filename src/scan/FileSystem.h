@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/PathSyntax.h"
@@ -43,6 +45,9 @@ struct SubFolderEntry {
 using FileListing = std::vector<FileEntry>;
 using SubFolderListing = std::vector<SubFolderEntry>;
 
+// Called with each file entry's name and kind; the name is valid during the call only.
+using FileVisitor = std::function<void(std::string_view name, EntryKind kind)>;
+
 // An opened folder. Listings include hidden entries, never "." or "..", and come in the
 // order Windows gives a folder: names compared upper-cased, ordinal (see NameOrder.h).
 // Files() lists every entry that is not a folder, each with its kind; links count as what
@@ -52,7 +57,13 @@ class Folder {
     virtual ~Folder() = default;
     virtual DirectoryIdentity Identity() const = 0;
     virtual std::shared_ptr<const SubFolderListing> SubFolders() = 0;
-    virtual std::shared_ptr<const FileListing> Files() = 0;
+    // The entries Files() lists, in the order the system gives them and without holding
+    // them: a scan of a million files sorts them where it keeps them, not in a listing too.
+    virtual void VisitFiles(const FileVisitor& visit) = 0;
+    // About how many entries VisitFiles will give, from a listing that looks at no entry
+    // closely (links, for one, are counted): room to reserve. 0 when not known.
+    virtual std::size_t FileCountHint() { return 0; }
+    std::shared_ptr<const FileListing> Files();
 };
 
 // The folder access the scanner needs, after the Scripting Runtime's FileSystemObject.

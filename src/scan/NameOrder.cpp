@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -55,29 +56,68 @@ char16_t upper(char16_t unit) {
     return upperOutsideAscii(unit);
 }
 
+// A name's sort key, one unit at a time.
+class SortKeyUnits {
+  public:
+    explicit SortKeyUnits(std::string_view utf8Name) : name_(utf8Name) {}
+
+    bool done() const noexcept { return pendingLow_ == 0 && at_ == name_.size(); }
+
+    char16_t next() {
+        if (pendingLow_ != 0) {
+            return std::exchange(pendingLow_, char16_t{0});
+        }
+        const auto byte = static_cast<unsigned char>(name_[at_]);
+        if (byte < 0x80) {
+            ++at_;
+            return upper(byte);
+        }
+        const text::DecodedChar c = text::decodeUtf8(name_, at_);
+        if (!c.valid) {
+            // Each invalid byte keeps a unit of its own, so two such names never sort as one.
+            ++at_;
+            return static_cast<char16_t>(0xDC00 + byte);
+        }
+        at_ += c.length;
+        const text::Utf16Units units = text::utf16UnitsOf(c.point);
+        if (units.count == 2) {
+            pendingLow_ = units.second;
+            return units.first;
+        }
+        return upper(units.first);
+    }
+
+  private:
+    std::string_view name_;
+    std::size_t at_ = 0;
+    char16_t pendingLow_ = 0;  // the second half of a pair, still to come
+};
+
 }  // namespace
 
 std::u16string upperCaseSortKey(std::string_view utf8Name) {
     std::u16string key;
     key.reserve(utf8Name.size());
-    for (std::size_t at = 0; at < utf8Name.size();) {
-        const text::DecodedChar c = text::decodeUtf8(utf8Name, at);
-        if (!c.valid) {
-            // Each invalid byte keeps a key of its own, so two such names never sort as one.
-            key.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(utf8Name[at])));
-            ++at;
-            continue;
-        }
-        at += c.length;
-        const text::Utf16Units units = text::utf16UnitsOf(c.point);
-        if (units.count == 2) {
-            key.push_back(units.first);
-            key.push_back(units.second);
-        } else {
-            key.push_back(upper(units.first));
-        }
+    for (SortKeyUnits units(utf8Name); !units.done();) {
+        key.push_back(units.next());
     }
     return key;
+}
+
+bool sortsBeforeLikeWindows(std::string_view a, std::string_view b) {
+    SortKeyUnits left(a);
+    SortKeyUnits right(b);
+    while (!left.done() && !right.done()) {
+        const char16_t l = left.next();
+        const char16_t r = right.next();
+        if (l != r) {
+            return l < r;
+        }
+    }
+    if (left.done() != right.done()) {
+        return left.done();  // a key that is a prefix of the other comes first
+    }
+    return a < b;
 }
 
 }  // namespace tolvane::scan

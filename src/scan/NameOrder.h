@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tolvane::scan {
@@ -14,27 +13,18 @@ namespace tolvane::scan {
 // become the units 0xDC80..0xDCFF so every name has a key.
 std::u16string upperCaseSortKey(std::string_view utf8Name);
 
-// Sorts entries by the upperCaseSortKey of entry.Name; entries with equal keys (a.eml and
-// A.EML) by the bytes of their names, so the order never depends on the system's listing.
+// Whether name a comes before name b in a Windows folder: by upperCaseSortKey, and names with
+// equal keys (a.eml and A.EML) by their bytes, so the order never depends on the system's
+// listing. Walks the keys unit by unit: a folder of a million names sorts without a million
+// keys built beside it.
+bool sortsBeforeLikeWindows(std::string_view a, std::string_view b);
+
+// Sorts entries by their Name, as sortsBeforeLikeWindows orders them.
 template <typename Entry>
 void sortLikeWindowsFolder(std::vector<Entry>& entries) {
-    std::vector<std::pair<std::u16string, std::size_t>> order;
-    order.reserve(entries.size());
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        order.emplace_back(upperCaseSortKey(entries[k].Name), k);
-    }
-    std::sort(order.begin(), order.end(), [&entries](const auto& a, const auto& b) {
-        if (a.first != b.first) {
-            return a.first < b.first;
-        }
-        return entries[a.second].Name < entries[b.second].Name;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return sortsBeforeLikeWindows(a.Name, b.Name);
     });
-    std::vector<Entry> sorted;
-    sorted.reserve(entries.size());
-    for (const auto& [sortKey, k] : order) {
-        sorted.push_back(std::move(entries[k]));
-    }
-    entries = std::move(sorted);
 }
 
 }  // namespace tolvane::scan

@@ -1,10 +1,14 @@
 #include "scan/PathLogger.h"
 
+#include <algorithm>
 #include <charconv>
+#include <exception>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
 #include "scan/CheckedInt32.h"
+#include "scan/NameOrder.h"
 
 namespace tolvane {
 
@@ -69,7 +73,7 @@ void pathLogger::LogPath(const std::string& topPath) {
         // A copy: appending subfolders below may move the list's items.
         const std::string folderPath = folders.Item(i);
         scan::DirectoryIdentity identity;
-        subFolderListing_ = listOrSkip(folderPath, &scan::Folder::SubFolders, &identity);
+        subFolderListing_ = subFoldersOrSkip(folderPath, identity);
         if (subFolderListing_) {
             if (i == 1) {
                 visited.insert(identity);
@@ -82,50 +86,83 @@ void pathLogger::LogPath(const std::string& topPath) {
                 scan::incrementChecked(j);
                 folders.Add(folderPath + entry.Name + separator, key(j));
             }
-            const std::string filePath = folders.Item(i);
-            fileListing_ = listOrSkip(filePath, &scan::Folder::Files, nullptr);
-            if (fileListing_) {
-                reserveFor(fileListing_->size());
-                for (const scan::FileEntry& entry : *fileListing_) {
-                    currentFile_ = &entry;
-                    if (entry.Kind == scan::EntryKind::Regular) {
-                        recordFile(filePath, i);
-                    } else {
-                        others_.push_back({filePath + entry.Name, entry.Kind});
-                    }
-                }
-            }
+            recordFiles(folders.Item(i), i);
         }
         scan::incrementChecked(i);
     } while (i <= j);
 }
 
-template <typename Listing>
-std::shared_ptr<const Listing> pathLogger::listOrSkip(
-    const std::string& folderPath, std::shared_ptr<const Listing> (scan::Folder::*list)(),
-    scan::DirectoryIdentity* identity) {
+std::shared_ptr<const scan::SubFolderListing> pathLogger::subFoldersOrSkip(
+    const std::string& folderPath, scan::DirectoryIdentity& identity) {
     try {
         const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
-        if (identity != nullptr) {
-            *identity = folder->Identity();
-        }
-        return ((*folder).*list)();
+        identity = folder->Identity();
+        return folder->SubFolders();
     } catch (const AppError& failure) {
         skipped_.push_back({folderPath, failure});
         return nullptr;
     }
 }
 
-void pathLogger::recordFile(const std::string& folderPath, std::int32_t folderPosition) {
-    const std::string fileKey = key(Count_);
-    if (fullFileNamesOnly_) {
-        touched(fullFileNames_)->Add(folderPath + currentFile_->Name, fileKey);
-    } else {
-        touched(fileNames_)->Add(currentFile_->Name, fileKey);
-        touched(fullFileNames_)->Add(folderPath + currentFile_->Name, fileKey);
-        touched(pathPointers_)->Add(folderPosition, fileKey);
+namespace {
+
+// What the scan's own recording threw, apart from the folder access failures that make a
+// folder skipped.
+struct RecordingFailed {
+    std::exception_ptr error;
+};
+
+// Paths of one folder ordered by the names after the folder's path.
+auto byNameAfter(std::size_t folderLength) {
+    return [folderLength](std::string_view a, std::string_view b) {
+        return scan::sortsBeforeLikeWindows(a.substr(folderLength), b.substr(folderLength));
+    };
+}
+
+}  // namespace
+
+// The files are recorded straight into the lists as the system lists them, then put in
+// order where they are: a folder of a million files is never held in a listing beside them.
+void pathLogger::recordFiles(const std::string& folderPath, std::int32_t folderPosition) {
+    StringList& paths = *touched(fullFileNames_);
+    const std::int32_t first = Count_;
+    const std::size_t othersBefore = others_.size();
+    try {
+        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
+        reserveFor(folder->FileCountHint());
+        folder->VisitFiles([&](std::string_view name, scan::EntryKind kind) {
+            try {
+                std::string path = folderPath;
+                path += name;
+                if (kind == scan::EntryKind::Regular) {
+                    paths.Add(std::move(path), key(Count_));
+                    scan::incrementChecked(Count_);
+                } else {
+                    others_.push_back({std::move(path), kind});
+                }
+            } catch (...) {
+                throw RecordingFailed{std::current_exception()};
+            }
+        });
+    } catch (const RecordingFailed& failed) {
+        std::rethrow_exception(failed.error);
+    } catch (const AppError& failure) {
+        paths.RemoveFrom(first);
+        Count_ = first;
+        others_.resize(othersBefore);
+        skipped_.push_back({folderPath, failure});
+        return;
     }
-    scan::incrementChecked(Count_);
+    const auto order = byNameAfter(folderPath.size());
+    paths.SortFrom(first, order);
+    std::sort(others_.begin() + static_cast<std::ptrdiff_t>(othersBefore), others_.end(),
+              [&order](const OtherEntry& a, const OtherEntry& b) { return order(a.path, b.path); });
+    if (!fullFileNamesOnly_) {
+        for (std::int32_t r = first; r < Count_; ++r) {
+            touched(fileNames_)->Add(paths.Item(r).substr(folderPath.size()), key(r));
+            touched(pathPointers_)->Add(folderPosition, key(r));
+        }
+    }
 }
 
 // A folder of a million files fills its lists at their size, not by doubling.
@@ -140,8 +177,6 @@ void pathLogger::reserveFor(std::size_t files) {
 
 void pathLogger::Terminate() {
     fileSystem_.reset();
-    fileListing_.reset();
-    currentFile_ = nullptr;
     subFolderListing_.reset();
     currentSubFolder_ = nullptr;
     fileNames_.reset();

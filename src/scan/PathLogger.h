@@ -79,18 +79,14 @@ class pathLogger {
 
   private:
     std::string AddTrailingBackslash(const std::string& path) const;
-    void recordFile(const std::string& folderPath, std::int32_t folderPosition);
+    void recordFiles(const std::string& folderPath, std::int32_t folderPosition);
     void reserveFor(std::size_t files);
-    // The folder's listing, or none after recording it as skipped.
-    template <typename Listing>
-    std::shared_ptr<const Listing> listOrSkip(
-        const std::string& folderPath, std::shared_ptr<const Listing> (scan::Folder::*list)(),
-        scan::DirectoryIdentity* identity);
+    // The folder's subfolders, or none after recording it as skipped.
+    std::shared_ptr<const scan::SubFolderListing> subFoldersOrSkip(
+        const std::string& folderPath, scan::DirectoryIdentity& identity);
 
     scan::FileSystemFactory makeFileSystem_;
     std::shared_ptr<scan::FileSystem> fileSystem_;
-    std::shared_ptr<const scan::FileListing> fileListing_;
-    const scan::FileEntry* currentFile_ = nullptr;
     std::shared_ptr<const scan::SubFolderListing> subFolderListing_;
     const scan::SubFolderEntry* currentSubFolder_ = nullptr;
     std::int32_t Count_ = 0;

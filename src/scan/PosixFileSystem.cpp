@@ -27,7 +27,7 @@ struct DirCloser {
 };
 
 // Entries a stat cannot follow without that being an error: a name that went away between
-// readdir and stat, or a link that leads nowhere (dangling, looping); Files() lists the
+// readdir and stat, or a link that leads nowhere (dangling, looping); VisitFiles gives the
 // latter as broken links.
 bool entryIsGone(int systemError) {
     return systemError == ENOENT || systemError == ENOTDIR || systemError == ELOOP;
@@ -61,27 +61,30 @@ class PosixFolder final : public Folder {
         return listing;
     }
 
-    std::shared_ptr<const FileListing> Files() override {
-        auto listing = std::make_shared<FileListing>();
+    void VisitFiles(const FileVisitor& visit) override {
         forEachEntry([&](int dirFd, const dirent& entry) {
             if (entry.d_type == DT_DIR) {
                 return;
             }
             if (const auto kind = kindOfType(entry.d_type)) {
-                listing->push_back({entry.d_name, *kind});
+                visit(entry.d_name, *kind);
                 return;
             }
             struct stat status {};
             if (statEntry(dirFd, entry.d_name, status)) {
                 if (const auto kind = kindOfMode(status.st_mode)) {
-                    listing->push_back({entry.d_name, *kind});
+                    visit(entry.d_name, *kind);
                 }
             } else if (isLink(dirFd, entry.d_name)) {
-                listing->push_back({entry.d_name, EntryKind::BrokenLink});
+                visit(entry.d_name, EntryKind::BrokenLink);
             }
         });
-        sortLikeWindowsFolder(*listing);
-        return listing;
+    }
+
+    std::size_t FileCountHint() override {
+        std::size_t count = 0;
+        forEachEntry([&](int, const dirent& entry) { count += entry.d_type == DT_DIR ? 0 : 1; });
+        return count;
     }
 
   private:

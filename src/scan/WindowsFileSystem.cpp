@@ -110,14 +110,13 @@ class WindowsFolder final : public Folder {
         return listing;
     }
 
-    std::shared_ptr<const FileListing> Files() override {
-        auto listing = std::make_shared<FileListing>();
+    void VisitFiles(const FileVisitor& visit) override {
         forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring& entryPath) {
             const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (!link) {
                 if (!folder) {
-                    listing->push_back({win32::Narrow(entry.cFileName), EntryKind::Regular});
+                    visit(win32::Narrow(entry.cFileName), EntryKind::Regular);
                 }
                 return;
             }
@@ -125,13 +124,19 @@ class WindowsFolder final : public Folder {
             // that leads nowhere is a broken link, as on POSIX.
             const DWORD target = GetFileAttributesW(entryPath.c_str());
             if (target == INVALID_FILE_ATTRIBUTES) {
-                listing->push_back({win32::Narrow(entry.cFileName), EntryKind::BrokenLink});
+                visit(win32::Narrow(entry.cFileName), EntryKind::BrokenLink);
             } else if ((target & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                listing->push_back({win32::Narrow(entry.cFileName), EntryKind::Regular});
+                visit(win32::Narrow(entry.cFileName), EntryKind::Regular);
             }
         });
-        sortLikeWindowsFolder(*listing);
-        return listing;
+    }
+
+    std::size_t FileCountHint() override {
+        std::size_t count = 0;
+        forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring&) {
+            count += (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : 1;
+        });
+        return count;
     }
 
   private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,52 @@ TEST(KeyedListScale, ValuesTakenLeaveAnEmptyListThatFillsAgain) {
     EXPECT_FALSE(list.Contains("K1"));
     list.Add("again", "K1");  // the keys went with the values
     EXPECT_EQ(list.Item("K1"), "again");
+}
+
+// Keys "K<position>" are not stored but follow from the position; every other key is stored.
+// Both kinds must find their values and refuse each other's duplicates.
+TEST(KeyedListPositionalKeys, PositionalAndStoredKeysRefuseEachOther) {
+    KeyedList<std::string> list;
+    list.Add("one", "K1");     // positional
+    list.Add("two", "K3");     // stored: names a later position
+    list.Add("three", "K01");  // stored: not the way a position is written
+    EXPECT_EQ(list.Item("K1"), "one");
+    EXPECT_EQ(list.Item("K3"), "two");
+    EXPECT_EQ(list.Item("K01"), "three");
+    EXPECT_FALSE(list.Contains("K2"));  // position 2 has a stored key
+    // Position 4 under "K3": already stored for position 2.
+    EXPECT_EQ(errorNumberOf([&] { list.Add("four", "K3"); }), errc::kDuplicateKey);
+    EXPECT_EQ(errorNumberOf([&] { list.Add("four", "K1"); }), errc::kDuplicateKey);
+    list.Add("four", "K4");
+    EXPECT_EQ(list.Item("K4"), "four");
+    EXPECT_FALSE(list.Contains("K5"));
+    EXPECT_FALSE(list.Contains("K"));
+    EXPECT_FALSE(list.Contains("K0"));
+}
+
+TEST(KeyedListPositionalKeys, SortingKeepsKeysWithPositionsAndDroppingFreesThem) {
+    KeyedList<std::string> list;
+    list.Add("first", "K0");  // stored, before the part that is reordered
+    list.Add("pear", "K2");
+    list.Add("apple", "K3");
+    list.Add("fig", "K4");
+    list.SortFrom(2, std::less<>());
+    EXPECT_EQ(scan::test::itemsOf(list),
+              (std::vector<std::string>{"first", "apple", "fig", "pear"}));
+    EXPECT_EQ(list.Item("K2"), "apple");
+    EXPECT_EQ(list.Item("K4"), "pear");
+    EXPECT_EQ(list.Item("K0"), "first");
+
+    list.RemoveFrom(3);
+    EXPECT_EQ(scan::test::itemsOf(list), (std::vector<std::string>{"first", "apple"}));
+    EXPECT_FALSE(list.Contains("K3"));
+    list.Add("plum", "K3");  // the dropped position's key is free again
+    EXPECT_EQ(list.Item("K3"), "plum");
+
+    // A stored key cannot be reordered or dropped: it would name another value afterwards.
+    EXPECT_THROW(list.SortFrom(1, std::less<>()), std::logic_error);
+    EXPECT_THROW(list.RemoveFrom(1), std::logic_error);
+    EXPECT_EQ(list.Count(), 3);
 }
 
 }  // namespace

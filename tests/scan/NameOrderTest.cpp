@@ -65,5 +65,37 @@ TEST(WindowsFolderOrder, InvalidUtf8BytesStillGetAKey) {
               (std::u16string{char16_t{0xDCC0}, char16_t{0xDCAF}}));
 }
 
+// The comparison walks the keys unit by unit; it must agree with comparing whole keys, then
+// bytes, for every pair of these names (pairs, invalid bytes, prefixes, case, non-ASCII).
+TEST(WindowsFolderOrder, StepwiseComparisonAgreesWithWholeKeys) {
+    const std::vector<std::string> names{"",
+                                         "a",
+                                         "A",
+                                         "a.eml",
+                                         "a1",
+                                         "_x",
+                                         "\xC3\xA9t\xC3\xA9",
+                                         "\xC3\x89T\xC3\x89",
+                                         "\xF0\x9F\x98\x80",
+                                         "\xEF\xBF\xBF",
+                                         "a\xFF",
+                                         "a\xFE",
+                                         "\xC3",
+                                         "\xC0\xAF",
+                                         "z",
+                                         "Z.EML"};
+    int before = 0;
+    for (const std::string& a : names) {
+        for (const std::string& b : names) {
+            const std::u16string keyA = upperCaseSortKey(a);
+            const std::u16string keyB = upperCaseSortKey(b);
+            const bool expected = keyA != keyB ? keyA < keyB : a < b;
+            EXPECT_EQ(sortsBeforeLikeWindows(a, b), expected) << a << " / " << b;
+            before += expected ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(before, 16 * 15 / 2);  // a strict order: one of each pair of different names
+}
+
 }  // namespace
 }  // namespace tolvane::scan

@@ -58,12 +58,10 @@ class WindowsDrive final : public scan::FileSystem {
             }
             return listing;
         }
-        std::shared_ptr<const scan::FileListing> Files() override {
-            auto listing = std::make_shared<scan::FileListing>();
+        void VisitFiles(const scan::FileVisitor& visit) override {
             for (const std::string& name : contents_.files) {
-                listing->push_back({name});
+                visit(name, scan::EntryKind::Regular);
             }
-            return listing;
         }
 
       private:
