@@ -196,7 +196,7 @@ std::vector<std::string> ConversionJob::nextReadAheadStretch() {
     std::vector<std::string> files;
     const std::int64_t rows = routedRows();
     for (; readAheadRow_ < rows && files.size() < environment_.readAheadStretch; ++readAheadRow_) {
-        if (!rowRoutes_[static_cast<std::size_t>(readAheadRow_)].bySource) {
+        if (!rowRoutes_[static_cast<std::size_t>(readAheadRow_)].bySource()) {
             files.push_back(queue_.rowText(readAheadRow_));
         }
     }
@@ -320,8 +320,8 @@ bool ConversionJob::collectFolderPaths() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowRoutes_.push_back({rowHash(text), SourceWriter::takes(PathFromUtf8(text))});
-        if (rowRoutes_.back().bySource) {
+        rowRoutes_.emplace_back(rowHash(text), SourceWriter::takes(PathFromUtf8(text)));
+        if (rowRoutes_.back().bySource()) {
             continue;
         }
         importsFiles = true;
@@ -461,8 +461,8 @@ void ConversionJob::storeMessages() {
 // removed from the queue during the run move the rest up).
 bool ConversionJob::readBySource(std::int64_t row, const std::string& file) const {
     const auto at = static_cast<std::size_t>(row);
-    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].fileHash == rowHash(file)) {
-        return rowRoutes_[at].bySource;
+    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].holds(rowHash(file))) {
+        return rowRoutes_[at].bySource();
     }
     return SourceWriter::takes(PathFromUtf8(file));
 }

@@ -154,9 +154,18 @@ class ConversionJob {
     // Each row's text as the run found it (by its hash: a queue may hold 1,000,000 rows, and
     // the queue keeps the text), and whether SourceWriter reads it: decided once, as deciding
     // looks on disk for the .meta beside a message file.
-    struct RowRoute {
-        std::uint32_t fileHash = 0;  // 32 bits: 8 bytes a row, not 16
-        bool bySource = false;
+    // 31 bits of the hash and the route in the lowest bit: 4 bytes a row.
+    class RowRoute {
+      public:
+        RowRoute(std::uint32_t fileHash, bool bySource)
+            : bits_((fileHash & ~1U) | (bySource ? 1U : 0U)) {}
+        bool bySource() const noexcept { return (bits_ & 1U) != 0; }
+        bool holds(std::uint32_t fileHash) const noexcept {
+            return (bits_ & ~1U) == (fileHash & ~1U);
+        }
+
+      private:
+        std::uint32_t bits_;
     };
     std::vector<RowRoute> rowRoutes_;
     std::int64_t readAheadRow_ = 0;  // the first row not yet announced for reading ahead
