@@ -188,6 +188,10 @@ std::uint64_t frmStep1::queuedMessages(std::int64_t row) const {
     return fileQueue_.QueuedMessages(row);
 }
 
+std::uint64_t frmStep1::timesEmptied() const {
+    return fileQueue_.TimesEmptied();
+}
+
 void frmStep1::runStarted() {
     converting_ = true;
     showProgress(0.0f);

@@ -85,6 +85,7 @@ class frmStep1 : public queue::QueueWindow,
     std::string rowText(std::int64_t row) const override;
     std::optional<FileStamp> queuedStamp(std::int64_t row) const override;
     std::uint64_t queuedMessages(std::int64_t row) const override;
+    std::uint64_t timesEmptied() const override;
 
     // convert::ProgressSink: the bar at 0 at the start; after each message the frame
     // "Details : Converting - (i of n) file(s)", the label "Converting Messages... from

@@ -58,11 +58,6 @@ bool isBlank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
-// Tells whether a row still holds the file it held when the run started.
-std::uint32_t rowHash(const std::string& text) {
-    return static_cast<std::uint32_t>(std::hash<std::string>{}(text));
-}
-
 std::string changeOf(const FileStamp& queued, const FileStamp& now) {
     if (queued.size != now.size) {
         return "changed after it was queued (" + std::to_string(queued.size) + " bytes then, " +
@@ -164,7 +159,7 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
     struct ReleaseRun {
         ConversionJob& job;
         ~ReleaseRun() {
-            job.rowRoutes_ = {};
+            job.rowBySource_ = {};
             job.foldersByPath_.clear();
             job.mailboxFolders_.reset();
             job.spoolFolder_.reset();
@@ -187,16 +182,19 @@ void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
     }
 }
 
-// The rows whose route the run decided: those it reads ahead from.
+// The rows whose route the run decided and still holds: those it reads ahead from.
 std::int64_t ConversionJob::routedRows() const {
-    return std::min(queue_.rowCount(), static_cast<std::int64_t>(rowRoutes_.size()));
+    if (queue_.timesEmptied() != routesTimesEmptied_) {
+        return 0;
+    }
+    return std::min(queue_.rowCount(), static_cast<std::int64_t>(rowBySource_.size()));
 }
 
 std::vector<std::string> ConversionJob::nextReadAheadStretch() {
     std::vector<std::string> files;
     const std::int64_t rows = routedRows();
     for (; readAheadRow_ < rows && files.size() < environment_.readAheadStretch; ++readAheadRow_) {
-        if (!rowRoutes_[static_cast<std::size_t>(readAheadRow_)].bySource()) {
+        if (!rowBySource_[static_cast<std::size_t>(readAheadRow_)]) {
             files.push_back(queue_.rowText(readAheadRow_));
         }
     }
@@ -313,15 +311,16 @@ bool ConversionJob::collectFolderPaths() {
     PathList& list = state_.workingPathList;
     list.assign(1, std::string());
     bool importsFiles = false;
-    rowRoutes_.reserve(static_cast<std::size_t>(rows));
+    rowBySource_.reserve(static_cast<std::size_t>(rows));
+    routesTimesEmptied_ = queue_.timesEmptied();
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
         if (isBlank(text)) {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowRoutes_.emplace_back(rowHash(text), SourceWriter::takes(PathFromUtf8(text)));
-        if (rowRoutes_.back().bySource()) {
+        rowBySource_.push_back(SourceWriter::takes(PathFromUtf8(text)));
+        if (rowBySource_.back()) {
             continue;
         }
         importsFiles = true;
@@ -457,12 +456,11 @@ void ConversionJob::storeMessages() {
     }
 }
 
-// The route decided when the run started, unless the row holds another file by now (rows
-// removed from the queue during the run move the rest up).
+// The route decided when the run started, unless the queue was emptied since and the row
+// may hold another file.
 bool ConversionJob::readBySource(std::int64_t row, const std::string& file) const {
-    const auto at = static_cast<std::size_t>(row);
-    if (row >= 0 && at < rowRoutes_.size() && rowRoutes_[at].holds(rowHash(file))) {
-        return rowRoutes_[at].bySource();
+    if (row >= 0 && row < routedRows()) {
+        return rowBySource_[static_cast<std::size_t>(row)];
     }
     return SourceWriter::takes(PathFromUtf8(file));
 }

@@ -151,23 +151,11 @@ class ConversionJob {
     // Where each contact, appointment and task was among all items handed to the store, in
     // order: the store's committed count holds them too.
     std::vector<std::uint64_t> otherItemsAt_;
-    // Each row's text as the run found it (by its hash: a queue may hold 1,000,000 rows, and
-    // the queue keeps the text), and whether SourceWriter reads it: decided once, as deciding
-    // looks on disk for the .meta beside a message file.
-    // 31 bits of the hash and the route in the lowest bit: 4 bytes a row.
-    class RowRoute {
-      public:
-        RowRoute(std::uint32_t fileHash, bool bySource)
-            : bits_((fileHash & ~1U) | (bySource ? 1U : 0U)) {}
-        bool bySource() const noexcept { return (bits_ & 1U) != 0; }
-        bool holds(std::uint32_t fileHash) const noexcept {
-            return (bits_ & ~1U) == (fileHash & ~1U);
-        }
-
-      private:
-        std::uint32_t bits_;
-    };
-    std::vector<RowRoute> rowRoutes_;
+    // Whether SourceWriter reads each row: decided once, as deciding looks on disk for the
+    // .meta beside a message file. A bit a row, as a queue may hold 1,000,000; it holds while
+    // the queue has not been emptied since (rows keep their files until then).
+    std::vector<bool> rowBySource_;
+    std::uint64_t routesTimesEmptied_ = 0;
     std::int64_t readAheadRow_ = 0;  // the first row not yet announced for reading ahead
     // The store folder of each message folder path met: a file's folder is found once, not
     // again (name by name, each folded) for every file in it.

@@ -30,6 +30,9 @@ class QueueSource {
     // Messages the row held when it was queued: an export archive's as counted then, one for
     // a message file.
     virtual std::uint64_t queuedMessages(std::int64_t) const { return 1; }
+    // How many times the queue was emptied. Rows are otherwise only ever added at the end, so
+    // while this stays the same every row holds the file it held.
+    virtual std::uint64_t timesEmptied() const { return 0; }
 };
 
 // Where the run stands after a queued row was taken up.

@@ -49,6 +49,7 @@ void FileQueue::ResetQueue() {
     }
     queued_.clear();
     messages_ = 0;
+    ++timesEmptied_;
     setCountCaption_("0 files");
 }
 

@@ -42,6 +42,8 @@ class FileQueue {
     std::optional<FileStamp> QueuedStamp(std::int64_t row) const;
     // The messages the row held when queued; none for an empty row.
     std::uint64_t QueuedMessages(std::int64_t row) const;
+    // How many times ResetQueue emptied the queue: rows keep their files in between.
+    std::uint64_t TimesEmptied() const { return timesEmptied_; }
 
   private:
     GridModel& grid_;
@@ -53,6 +55,7 @@ class FileQueue {
     };
     std::vector<Queued> queued_;  // by row
     std::uint64_t messages_ = 0;  // of every row
+    std::uint64_t timesEmptied_ = 0;
 };
 
 }  // namespace tolvane::queue

@@ -132,8 +132,10 @@ void pathLogger::recordFiles(const std::string& folderPath, std::int32_t folderP
         reserveFor(folder->FileCountHint());
         folder->VisitFiles([&](std::string_view name, scan::EntryKind kind) {
             try {
-                std::string path = folderPath;
-                path += name;
+                // Made at its length: the queue keeps it, a million times over.
+                std::string path;
+                path.reserve(folderPath.size() + name.size());
+                path.append(folderPath).append(name);
                 if (kind == scan::EntryKind::Regular) {
                     paths.Add(std::move(path), key(Count_));
                     scan::incrementChecked(Count_);

@@ -454,6 +454,31 @@ TEST_F(ConversionJobTest, RowsClearedDuringTheRunAreSkippedAndCounted) {
               std::string::npos);
 }
 
+// A row's route (message file or export archive) is decided when the run starts; a queue
+// emptied and filled again mid-run may hold another kind of file in that row, which must be
+// read as what it is now.
+TEST_F(ConversionJobTest, ARowRefilledMidRunIsReadAsTheFileItHoldsNow) {
+    const std::string archive = TOLVANE_SOURCE_ARCHIVES "/sample.tgz";
+    ASSERT_TRUE(std::filesystem::exists(archive)) << "missing test input " << archive;
+    ui.folderAnswers = {dir.path().string()};
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml", "C:\\A\\3.eml"});
+    ui.onDoEvents = [&](int) {
+        if (!progress.events.empty() && queue.emptied == 0) {
+            queue.rows = {"C:\\A\\1.eml", "C:\\A\\2.eml", archive};  // cleared, queued again
+            ++queue.emptied;
+        }
+    };
+    run();
+    EXPECT_TRUE(job.lastRun().failures.empty());
+    const auto tree = pstTree();
+    EXPECT_EQ(tree.at("A"), 2);
+    // The archive's own mailbox folders, not one message filed under the archive's folder.
+    EXPECT_EQ(tree.count("Inbox"), 1u);
+    for (const auto& [folder, messages] : tree) {
+        EXPECT_EQ(folder.find("archives"), std::string::npos) << folder;
+    }
+}
+
 // The files are announced in queue order, as the job will ask for them, and withdrawn when
 // the run ends however it ends, so nothing is read for a run that is over.
 TEST_F(ConversionJobTest, TheQueuedFilesAreAnnouncedForReadingAheadAndWithdrawnAtTheEnd) {

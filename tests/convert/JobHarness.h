@@ -38,6 +38,7 @@ class VectorQueue : public QueueSource {
     std::vector<std::optional<FileStamp>> stamps;  // by row, when a test gives them
     std::vector<std::uint64_t> messages;           // by row, when a test gives them
     std::optional<std::int64_t> currentRow;
+    std::uint64_t emptied = 0;  // a test that empties rows mid-run says so here
 
     std::int64_t rowCount() const override {
         return rows.empty() ? 1 : static_cast<std::int64_t>(rows.size());
@@ -65,6 +66,7 @@ class VectorQueue : public QueueSource {
         }
         return messages[static_cast<std::size_t>(row)];
     }
+    std::uint64_t timesEmptied() const override { return emptied; }
 };
 
 class RecordingProgress : public ProgressSink {
