@@ -1,9 +1,9 @@
-# The programs' heap on Linux is jemalloc: a run allocates on the read-ahead's workers what
-# the writer's thread frees, and glibc's malloc paid for that in arena locks and in lost
-# reuse (bench/convert_ratio_bench: about a tenth less processor time with jemalloc). Linked
-# into the programs alone, so GLib's and GMime's allocations go through it too. Not under the
-# sanitizers, which bring their own allocator, nor in the Windows cross build (no jemalloc
-# there; see ARCHITECTURE.md).
+# The programs' heap on Linux is jemalloc: a run builds each message on a read-ahead worker
+# and frees it on the writer's thread, which glibc's malloc paid for in arena locks
+# (bench/convert_ratio_bench: about a tenth less processor time on two cores). Linked into
+# each program, it serves every library the program loads, GLib and GMime included. Not under
+# the sanitizers, which bring their own allocator, nor in the Windows cross build (see
+# ARCHITECTURE.md, "Two platforms").
 #
 #   tolvane_program_allocator(tolvane-convert)
 function(tolvane_program_allocator target)
