@@ -12,6 +12,8 @@ set(CMAKE_RC_COMPILER ${TOLVANE_MINGW_HOST}-windres)
 set(TOLVANE_BUILD_GUI OFF CACHE BOOL "Build the Qt window and its tests")
 # No Intel storage library in the cross build: zlib computes the block CRCs.
 set(TOLVANE_USE_ISAL OFF CACHE BOOL "Compute block CRCs with Intel's storage library")
+# Nor jemalloc: the programs use the C runtime's heap.
+set(TOLVANE_USE_JEMALLOC OFF CACHE BOOL "Link the programs with jemalloc")
 
 if(NOT TOLVANE_WINDOWS_PREFIX AND DEFINED ENV{TOLVANE_WINDOWS_PREFIX})
   set(TOLVANE_WINDOWS_PREFIX $ENV{TOLVANE_WINDOWS_PREFIX})

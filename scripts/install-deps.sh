@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wine
   libgmime-3.0-dev zlib1g-dev libisal-dev unicode-data
-  libarchive-dev nlohmann-json3-dev libical-dev
+  libarchive-dev nlohmann-json3-dev libical-dev libjemalloc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pst-utils pff-tools python3-pypff python3
   xvfb xauth x11-apps imagemagick

@@ -113,7 +113,9 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path,
         return import_(path, options);
     }
     taken_ = index;  // what the workers finish from here on is kept
+    takerWaits_ = true;
     resultsChanged_.wait(lock, [&] { return ready_.contains(index); });
+    takerWaits_ = false;
     taken_ = index + 1;
     const auto found = ready_.find(index);
     Result result = std::move(found->second);
@@ -150,12 +152,13 @@ void ImportAhead::work() {
             continue;
         }
         const std::size_t index = next_++;
-        const std::filesystem::path path = PathFromUtf8(plan_[index - planBase_]);
+        const std::string name = plan_[index - planBase_];
         const std::uint64_t generation = generation_;
         const mapi::ImportOptions options = options_;
         ++inFlight_;
         lock.unlock();
 
+        const std::filesystem::path path = PathFromUtf8(name);
         Result result;
         try {
             result.message = import_(path, options);
@@ -166,16 +169,24 @@ void ImportAhead::work() {
 
         lock.lock();
         --inFlight_;
-        if (generation == generation_ && index >= taken_) {
+        const bool kept = generation == generation_ && index >= taken_;
+        if (kept) {
             readyBytes_ += result.cost;
             ready_.emplace(index, std::move(result));
-        } else {
-            // Stale or passed over: dropped outside the lock.
+        }
+        // Only the one waiting for this very file, or for the last import under way, is
+        // woken, and outside the lock: a wake-up for every message had the taker switch in
+        // to find its file not there yet, or to wait for the lock the worker still held.
+        const bool wake =
+            (kept && takerWaits_ && index == taken_) || (drainWaits_ && inFlight_ == 0);
+        if (wake || !kept) {
             lock.unlock();
-            result = {};
+            if (wake) {
+                resultsChanged_.notify_all();
+            }
+            result = {};  // stale or passed over: dropped outside the lock
             lock.lock();
         }
-        resultsChanged_.notify_all();
     }
 }
 
@@ -202,7 +213,9 @@ void ImportAhead::waitForImports(std::unique_lock<std::mutex>& lock) {
         hook(underWay);
         lock.lock();
     }
+    drainWaits_ = true;
     resultsChanged_.wait(lock, [&] { return inFlight_ == 0; });
+    drainWaits_ = false;
 }
 
 bool ImportAhead::roomAhead() const {

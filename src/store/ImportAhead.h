@@ -112,6 +112,8 @@ class ImportAhead {
     std::uint64_t readyBytes_ = 0;
     std::uint64_t generation_ = 0;  // a new plan makes results of the old one stale
     bool stopping_ = false;
+    bool takerWaits_ = false;    // take() waits for the file at taken_
+    bool drainWaits_ = false;    // waitForImports() waits for inFlight_ to reach 0
     std::uint64_t wakeups_ = 0;  // a worker sleeps until this changes
     std::size_t asleep_ = 0;     // workers asleep since the last wake-up
     std::function<void(std::size_t)> waitHook_;

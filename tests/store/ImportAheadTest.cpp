@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <map>
 #include <mutex>
@@ -275,6 +276,29 @@ TEST(ImportAhead, WorkersStayWithinTheByteLimit) {
     // 1,000 bytes a message: the third waiting passes 2,500, so no fourth starts.
     ImportAhead ahead(record.function(), ImportAhead::Limits{100, 2500, 1});
     EXPECT_EQ(mostWaiting(ahead, record, numbered(30)), 3);
+}
+
+// Workers wake the taker only for the file it waits on: one waiting on a slow file must still
+// be woken by it, when other files finished while it waited, and get each file in turn after.
+TEST(ImportAhead, ARequestWaitingOnASlowFileIsWokenByItAfterOthersFinish) {
+    RecordingImport record;
+    const auto plan = numbered(12);
+    record.hold(plan[0]);
+    ImportAhead ahead(record.function(), ImportAhead::Limits{4, std::uint64_t{1} << 30, 2});
+    ahead.expect(plan);
+    record.waitUntilHeld();
+    auto first = std::async(std::launch::async, [&] { return subjectOf(ahead.take(plan[0])); });
+    while (record.started() < 4) {  // the other worker reads on to the limit
+        std::this_thread::yield();
+    }
+    // Still held, the request cannot have its message; meanwhile it comes to wait for it.
+    EXPECT_EQ(first.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    record.release();
+    EXPECT_EQ(first.get(), plan[0]);
+    for (std::size_t i = 1; i < plan.size(); ++i) {
+        EXPECT_EQ(subjectOf(ahead.take(plan[i])), plan[i]);
+        EXPECT_EQ(record.calls(plan[i]), 1) << plan[i];
+    }
 }
 
 TEST(ImportAhead, AnEmptyPlanWaitsForTheImportUnderWayAndDropsItsResult) {

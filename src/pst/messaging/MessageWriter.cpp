@@ -105,13 +105,25 @@ ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
         }
         rows.push_back(std::move(props));
     }
-    static const ltp::TableLayout base = ltp::TableLayout::fromColumns(outlook::kRecipientColumns);
-    ltp::TableRows table(base.withTags(tags));
+    ltp::TableRows table(recipientLayout(std::move(tags)));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto cells = cellsOf(rows[i]);
         table.add(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i + 1), cells);
     }
     return ltp::writeTable(db_, table);
+}
+
+const ltp::TableLayout& MessageWriter::recipientLayout(std::vector<mapi::PropTag> tags) {
+    std::sort(tags.begin(), tags.end(),
+              [](mapi::PropTag a, mapi::PropTag b) { return a.value() < b.value(); });
+    tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+    if (!recipientLayout_ || tags != recipientTags_) {
+        static const ltp::TableLayout base =
+            ltp::TableLayout::fromColumns(outlook::kRecipientColumns);
+        recipientLayout_ = base.withTags(tags);
+        recipientTags_ = std::move(tags);
+    }
+    return *recipientLayout_;
 }
 
 void MessageWriter::writeAttachments(const mapi::Message& message, mapi::FileTime created,

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "mapi/Message.h"
 #include "pst/ltp/SubnodeSet.h"
+#include "pst/ltp/TableLayout.h"
 #include "pst/messaging/NameToIdMap.h"
 #include "pst/messaging/StoreComputed.h"
 
@@ -33,6 +35,9 @@ class MessageWriter {
 
   private:
     ltp::NodeContent writeRecipients(const mapi::Message& message);
+    // The template's columns plus `tags`. Messages of a run mostly carry the same recipient
+    // properties, so the last layout is kept: building one cost more than the rows it holds.
+    const ltp::TableLayout& recipientLayout(std::vector<mapi::PropTag> tags);
     void writeAttachments(const mapi::Message& message, mapi::FileTime created,
                           ltp::SubnodeSet& subnodes);
     ltp::NodeContent writeAttachment(const mapi::Attachment& attachment, mapi::FileTime created,
@@ -41,6 +46,8 @@ class MessageWriter {
     ndb::BlockWriter& db_;
     NameToIdMap& names_;
     StoreComputed computed_;
+    std::vector<mapi::PropTag> recipientTags_;  // sorted, each once
+    std::optional<ltp::TableLayout> recipientLayout_;
 };
 
 }  // namespace tolvane::pst::messaging

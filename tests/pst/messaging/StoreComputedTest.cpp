@@ -157,6 +157,34 @@ TEST_F(StoreComputed, EveryRecipientRowIsAMailUser) {
     }
 }
 
+// Each message's recipient table has columns for what its own rows carry, whatever the
+// message written before it had (the writer keeps the last table's layout for the next).
+TEST_F(StoreComputed, EachRecipientTableHasTheColumnsOfItsOwnRows) {
+    const fs::path pst = file("recipient-columns.pst");
+    auto writer = PstWriter::create(pst, "Recipients");
+    const FolderId inbox = writer->addFolder(writer->ipmSubtree(), "Inbox");
+    const auto carrying = [](const std::string& subject, mapi::PropTag extra, PropValue value) {
+        mapi::Message m = mailMessage(subject, "body", true);
+        m.recipients.front().props.set(extra, std::move(value));
+        return m;
+    };
+    writer->addMessage(
+        inbox, carrying("first", tag::kTransmittableDisplayName, PropValue::unicode("Bob T")));
+    writer->addMessage(inbox, carrying("second", tag::kRecipientFlags, PropValue::int32(1)));
+    writer->addMessage(
+        inbox, carrying("third", tag::kTransmittableDisplayName, PropValue::unicode("Bob 3")));
+    writer->close();
+
+    expectCheckerPasses(pst);
+    const auto values = storedValues(pst);
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.at({"first/r0", "3A20001F"}), "\"Bob T\"");
+    EXPECT_EQ(values.at({"second/r0", "5FFD0003"}), "1");
+    EXPECT_FALSE(values.contains({"second/r0", "3A20001F"}));
+    EXPECT_EQ(values.at({"third/r0", "3A20001F"}), "\"Bob 3\"");
+    EXPECT_FALSE(values.contains({"third/r0", "5FFD0003"}));
+}
+
 // A received mail is created when it was delivered (as Outlook's received mails show), and
 // its attachments with it unless the MIME dated them; a message without a class is a note.
 TEST_F(StoreComputed, ReceivedMailIsDatedByItsDelivery) {
