@@ -37,14 +37,28 @@ struct SizeRun {
     }
 };
 
-// What glibc gives a string's text: none when it fits in the string itself (15 bytes), else
-// the request plus its 8-byte header rounded up to 16, at least 32.
+// What the program's heap gives a string's text: none when it fits in the string itself (15
+// bytes). jemalloc rounds the request up to its size class: multiples of 16 up to 128, then
+// four classes to each doubling. glibc adds its 8-byte header and rounds up to 16, at least 32.
 double heapBytesOfText(std::size_t length) {
     if (length <= 15) {
         return 0;
     }
-    const std::size_t chunk = (length + 1 + 8 + 15) / 16 * 16;
+    const std::size_t request = length + 1;
+#ifdef TOLVANE_BENCH_JEMALLOC
+    std::size_t spacing = 16;
+    if (request > 128) {
+        std::size_t power = 128;
+        while (power * 2 < request) {
+            power *= 2;
+        }
+        spacing = power / 4;
+    }
+    return static_cast<double>((request + spacing - 1) / spacing * spacing);
+#else
+    const std::size_t chunk = (request + 8 + 15) / 16 * 16;
     return static_cast<double>(chunk < 32 ? 32 : chunk);
+#endif
 }
 
 // `count` short messages in `folder`; returns what the command line's queue holds for them:
