@@ -60,12 +60,17 @@ TableLayout TableLayout::fromColumns(std::vector<TColumn> columns) {
     return layout;
 }
 
+std::vector<mapi::PropTag> TableLayout::distinctTags(std::span<const mapi::PropTag> tags) {
+    std::vector<mapi::PropTag> distinct(tags.begin(), tags.end());
+    std::sort(distinct.begin(), distinct.end(),
+              [](mapi::PropTag a, mapi::PropTag b) { return a.value() < b.value(); });
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    return distinct;
+}
+
 TableLayout TableLayout::withTags(std::span<const mapi::PropTag> tags) const {
     std::vector<TColumn> columns = columns_;
-    std::vector<mapi::PropTag> added(tags.begin(), tags.end());
-    std::sort(added.begin(), added.end(),
-              [](mapi::PropTag a, mapi::PropTag b) { return a.value() < b.value(); });
-    added.erase(std::unique(added.begin(), added.end()), added.end());
+    const std::vector<mapi::PropTag> added = distinctTags(tags);
     std::uint8_t nextBit = static_cast<std::uint8_t>(columns.size());
     bool grew = false;
     for (const mapi::PropTag tag : added) {

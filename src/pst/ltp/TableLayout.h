@@ -36,6 +36,9 @@ class TableLayout {
     // The same columns plus the given tags: columns already there keep their CEB bits; cells
     // are laid out again by width.
     TableLayout withTags(std::span<const mapi::PropTag> tags) const;
+    // The tags in the order withTags adds them, each once: two lists with the same distinct
+    // tags give the same layout.
+    static std::vector<mapi::PropTag> distinctTags(std::span<const mapi::PropTag> tags);
 
     // Fills a row image of rowSize() zero bytes ([MS-PST] 2.3.4.4): RowId, RowVer, the inline
     // cells and the CEB. Cells whose tag has no column, whose value is of another type, or

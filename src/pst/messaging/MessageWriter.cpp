@@ -105,7 +105,7 @@ ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
         }
         rows.push_back(std::move(props));
     }
-    ltp::TableRows table(recipientLayout(std::move(tags)));
+    ltp::TableRows table(recipientLayout(tags));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto cells = cellsOf(rows[i]);
         table.add(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i + 1), cells);
@@ -113,10 +113,8 @@ ltp::NodeContent MessageWriter::writeRecipients(const mapi::Message& message) {
     return ltp::writeTable(db_, table);
 }
 
-const ltp::TableLayout& MessageWriter::recipientLayout(std::vector<mapi::PropTag> tags) {
-    std::sort(tags.begin(), tags.end(),
-              [](mapi::PropTag a, mapi::PropTag b) { return a.value() < b.value(); });
-    tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+const ltp::TableLayout& MessageWriter::recipientLayout(std::span<const mapi::PropTag> given) {
+    std::vector<mapi::PropTag> tags = ltp::TableLayout::distinctTags(given);
     if (!recipientLayout_ || tags != recipientTags_) {
         static const ltp::TableLayout base =
             ltp::TableLayout::fromColumns(outlook::kRecipientColumns);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -37,7 +38,7 @@ class MessageWriter {
     ltp::NodeContent writeRecipients(const mapi::Message& message);
     // The template's columns plus `tags`. Messages of a run mostly carry the same recipient
     // properties, so the last layout is kept: building one cost more than the rows it holds.
-    const ltp::TableLayout& recipientLayout(std::vector<mapi::PropTag> tags);
+    const ltp::TableLayout& recipientLayout(std::span<const mapi::PropTag> tags);
     void writeAttachments(const mapi::Message& message, mapi::FileTime created,
                           ltp::SubnodeSet& subnodes);
     ltp::NodeContent writeAttachment(const mapi::Attachment& attachment, mapi::FileTime created,
