@@ -190,6 +190,12 @@ std::int64_t ConversionJob::routedRows() const {
     return std::min(queue_.rowCount(), static_cast<std::int64_t>(rowBySource_.size()));
 }
 
+// Reading starts once this many files are routed: it goes on while the rest of the queue is
+// routed and the store file is made, and the next stretch follows at the first row.
+std::size_t ConversionJob::firstReadAheadStretch() const {
+    return std::min<std::size_t>(environment_.readAheadStretch, 256);
+}
+
 std::vector<std::string> ConversionJob::nextReadAheadStretch() {
     std::vector<std::string> files;
     const std::int64_t rows = routedRows();
@@ -280,14 +286,9 @@ bool ConversionJob::prepare() {
         context = "The store session could not be opened: ";
         openSession();
         context.clear();
-        const bool importsFiles = collectFolderPaths();
+        collectFolderPaths();
         context = "The PST file could not be created: ";
         addStore();
-        // Reading starts while the folders are made.
-        readAheadRow_ = 0;
-        if (importsFiles) {
-            announceReadAhead(nextReadAheadStretch());
-        }
         return true;
     } catch (const StopRequested&) {
         throw;
@@ -306,13 +307,14 @@ void ConversionJob::openSession() {
 // The distinct folder paths of the queued message files, then with every ancestor, sorted so
 // that each parent comes before its children. Archives, and message files with Zimbra's .meta
 // beside them, are placed by the mailbox's own folders as they are read.
-bool ConversionJob::collectFolderPaths() {
+void ConversionJob::collectFolderPaths() {
     const std::int64_t rows = queue_.rowCount();
     PathList& list = state_.workingPathList;
     list.assign(1, std::string());
-    bool importsFiles = false;
     rowBySource_.reserve(static_cast<std::size_t>(rows));
     routesTimesEmptied_ = queue_.timesEmptied();
+    readAheadRow_ = 0;
+    std::size_t filesRouted = 0;
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
         if (isBlank(text)) {
@@ -323,15 +325,20 @@ bool ConversionJob::collectFolderPaths() {
         if (rowBySource_.back()) {
             continue;
         }
-        importsFiles = true;
+        if (++filesRouted == firstReadAheadStretch()) {
+            announceReadAhead(nextReadAheadStretch());
+        }
         // Files of one folder come together: the folder once, not once per file.
         std::string folder = folderPathOf(text);
         if (list.size() < 2 || list[list.size() - 2] != folder) {
             list.insert(list.end() - 1, std::move(folder));
         }
     }
-    if (!importsFiles) {
-        return false;
+    if (filesRouted == 0) {
+        return;
+    }
+    if (filesRouted < firstReadAheadStretch()) {
+        announceReadAhead(nextReadAheadStretch());
     }
 
     SortPathList(list, 0, static_cast<std::int64_t>(list.size()) - 2);
@@ -344,7 +351,6 @@ bool ConversionJob::collectFolderPaths() {
                  static_cast<std::int64_t>(state_.workingPathList.size()) - 2);
     yield();
     RemoveDuplicatePaths(state_.workingPathList);
-    return true;
 }
 
 // The file is named from the clock, with a number added when that name is taken (two runs

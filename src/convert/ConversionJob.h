@@ -100,8 +100,8 @@ class ConversionJob {
     // Steps that end the run with the error box when they fail.
     bool prepare();
     void openSession();
-    // True when some row is a message file the run imports itself.
-    bool collectFolderPaths();
+    // Reading the files the run imports itself ahead starts here.
+    void collectFolderPaths();
     void addStore();
 
     // Steps that go on after a failure (continue-on-error).
@@ -130,6 +130,7 @@ class ConversionJob {
     void announceReadAhead(std::vector<std::string> paths);
     // The next stretch of the message files to read ahead, from row readAheadRow_ on.
     std::int64_t routedRows() const;
+    std::size_t firstReadAheadStretch() const;
     std::vector<std::string> nextReadAheadStretch();
     void keepReadingAhead(std::int64_t row);
     std::string folderPathOf(const std::string& file) const;

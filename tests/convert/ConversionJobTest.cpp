@@ -477,6 +477,28 @@ TEST_F(ConversionJobTest, TheQueuedFilesAreAnnouncedForReadingAheadAndWithdrawnA
     EXPECT_TRUE(readAheadLists.back().empty());
 }
 
+// The files are read while the store file is made, not after: the first stretch is announced
+// before it. A store file that cannot be made withdraws them again.
+TEST_F(ConversionJobTest, ReadingAheadStartsBeforeTheStoreFileIsMade) {
+    std::vector<std::size_t> announcedWhenMade;
+    store::StoreServices refusing = store::defaultServices();
+    refusing.createWriter = [&](const std::filesystem::path& path,
+                                const std::string&) -> std::unique_ptr<pst::PstWriter> {
+        announcedWhenMade.push_back(readAheadLists.size());
+        throw pst::PstError("cannot create PST file " + path.string() + ": No space left");
+    };
+    profile = std::make_shared<store::Profile>(refusing);
+    outlookState->profile = profile;
+    queueMessages({"C:\\A\\1.eml", "C:\\A\\2.eml"});
+    ui.folderAnswers = {dir.path().string()};
+    run();
+    EXPECT_EQ(announcedWhenMade, std::vector<std::size_t>{1});
+    const std::vector<std::vector<std::string>> announcedThenWithdrawn{
+        {"C:\\A\\1.eml", "C:\\A\\2.eml"}, {}};
+    EXPECT_EQ(readAheadLists, announcedThenWithdrawn);
+    EXPECT_EQ(job.lastRun().outcome, RunResult::Outcome::Failed);
+}
+
 // A long queue is announced a stretch at a time, each once the run is halfway through the
 // one before: together the whole queue in order, never more than a stretch copied at once.
 TEST_F(ConversionJobTest, ALongQueueIsAnnouncedForReadingAheadAStretchAtATime) {
@@ -486,6 +508,11 @@ TEST_F(ConversionJobTest, ALongQueueIsAnnouncedForReadingAheadAStretchAtATime) {
     std::vector<std::pair<std::int64_t, std::size_t>> rowAtEachStretch;
     JobEnvironment env = environment();
     env.readAheadStretch = 3;
+    std::vector<std::int64_t> rowAtEachAnnouncement;
+    env.readAhead = [&](std::vector<std::string> files, const mapi::ImportOptions&) {
+        rowAtEachAnnouncement.push_back(queue.currentRow.value_or(-1));
+        readAheadLists.push_back(std::move(files));
+    };
     env.readAheadMore = [&](std::vector<std::string> files) {
         rowAtEachStretch.emplace_back(queue.currentRow.value_or(-1), files.size());
         readAheadMoreLists.push_back(std::move(files));
@@ -500,7 +527,10 @@ TEST_F(ConversionJobTest, ALongQueueIsAnnouncedForReadingAheadAStretchAtATime) {
         announced.insert(announced.end(), stretch.begin(), stretch.end());
     }
     EXPECT_EQ(announced, queue.rows);
-    // Rows 0-2 first; 3-5 at row 2, halfway on; 6 at row 5.
+    // Rows 0-2 first, as soon as they are routed and before the rest of the queue is; 3-5 at
+    // row 2, halfway on; 6 at row 5.
+    ASSERT_EQ(rowAtEachAnnouncement.size(), 2u);
+    EXPECT_EQ(rowAtEachAnnouncement.front(), 2);
     EXPECT_EQ(rowAtEachStretch,
               (std::vector<std::pair<std::int64_t, std::size_t>>{{2, 3}, {5, 1}}));
     EXPECT_TRUE(readAheadLists.back().empty());
