@@ -128,10 +128,11 @@ void printSide(const char* name, const Side& side, double goal, bool& met) {
     if (!side.split.empty()) {
         // GObject's types and global locks are shared by a process's threads: two threads of
         // GMime contend, where two processes would not. The conversion parses on two threads.
-        std::printf("    parse on two threads of one process: %.2f of the bare parse's wall, "
-                    "%.2f of its CPU\n",
-                    bench::median(side.split) / bench::median(side.parse),
-                    bench::median(side.splitCpu) / bench::median(side.parseCpu));
+        std::printf(
+            "    parse on two threads of one process: %.2f of the bare parse's wall, "
+            "%.2f of its CPU\n",
+            bench::median(side.split) / bench::median(side.parse),
+            bench::median(side.splitCpu) / bench::median(side.parseCpu));
     }
     met = met && ratio <= goal;
 }

@@ -190,6 +190,18 @@ void ImportAhead::work() {
     }
 }
 
+void ImportAhead::writerWaits(bool waiting) {
+    {
+        const std::lock_guard lock(mutex_);
+        writerWaits_ = waiting;
+        if (!waiting || plan_.empty()) {
+            return;  // the workers stop at the usual limit by themselves
+        }
+        wakeWorkers();
+    }
+    workToDo_.notify_all();
+}
+
 void ImportAhead::settle() {
     std::unique_lock lock(mutex_);
     settled_.wait(lock, [&] { return asleep_ == threads_.size(); });
@@ -220,7 +232,10 @@ void ImportAhead::waitForImports(std::unique_lock<std::mutex>& lock) {
 
 bool ImportAhead::roomAhead() const {
     const std::size_t messages = ready_.size() + inFlight_;
-    return messages == 0 || (messages < limits_.messages && readyBytes_ < limits_.bytes);
+    const std::size_t limit = writerWaits_
+                                  ? std::max(limits_.messages, limits_.messagesWhileWriterWaits)
+                                  : limits_.messages;
+    return messages == 0 || (messages < limit && readyBytes_ < limits_.bytes);
 }
 
 bool ImportAhead::downToRefill() const {

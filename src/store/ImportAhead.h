@@ -38,10 +38,13 @@ class ImportAhead {
     // than `messages` wait to be taken (those under way included) and the sizes of those
     // waiting come to less than `bytes`. One message is always allowed, however large. Two
     // workers keep two cores busy: the taker is often waiting on its writes.
+    // While the taker waits for the disk (writerWaits), `messagesWhileWriterWaits` stands for
+    // `messages`, so that time goes to reading on.
     struct Limits {
         std::size_t messages = 32;
         std::uint64_t bytes = std::uint64_t{48} << 20;
         unsigned threads = 2;
+        std::size_t messagesWhileWriterWaits = 128;
     };
 
     explicit ImportAhead(Import import);
@@ -63,6 +66,10 @@ class ImportAhead {
     // options, else imported on the calling thread. Throws what the import threw. Planned
     // files passed over are dropped.
     mapi::Message take(const std::filesystem::path& path, const mapi::ImportOptions& options = {});
+
+    // The taker starts (true) or ends (false) waiting for the disk: workers asleep on a full
+    // queue are woken to read further meanwhile.
+    void writerWaits(bool waiting);
 
     // Waits until the workers start nothing more by themselves: each one is asleep, with the
     // plan done or the limits reached, and no import is under way. Lets a test or benchmark
@@ -112,6 +119,7 @@ class ImportAhead {
     std::uint64_t readyBytes_ = 0;
     std::uint64_t generation_ = 0;  // a new plan makes results of the old one stale
     bool stopping_ = false;
+    bool writerWaits_ = false;
     bool takerWaits_ = false;    // take() waits for the file at taken_
     bool drainWaits_ = false;    // waitForImports() waits for inFlight_ to reach 0
     std::uint64_t wakeups_ = 0;  // a worker sleeps until this changes

@@ -278,6 +278,30 @@ TEST(ImportAhead, WorkersStayWithinTheByteLimit) {
     EXPECT_EQ(mostWaiting(ahead, record, numbered(30)), 3);
 }
 
+// While the taker waits for the disk the workers read on, past the usual limit up to the
+// larger one; once it is back they start nothing more until the queue is down again.
+TEST(ImportAhead, WhileTheWriterWaitsForTheDiskTheWorkersReadFurther) {
+    RecordingImport record;
+    ImportAhead::Limits limits{3, std::uint64_t{1} << 30, 2};
+    limits.messagesWhileWriterWaits = 7;
+    ImportAhead ahead(record.function(), limits);
+    const auto plan = numbered(20);
+    ahead.expect(plan);
+    ahead.settle();
+    EXPECT_EQ(record.started(), 3);
+    ahead.writerWaits(true);
+    ahead.settle();
+    EXPECT_EQ(record.started(), 7);
+    ahead.writerWaits(false);
+    EXPECT_EQ(subjectOf(ahead.take(plan[0])), plan[0]);
+    ahead.settle();
+    EXPECT_EQ(record.started(), 7);  // six still waiting: over the limit of three
+    for (std::size_t i = 1; i < plan.size(); ++i) {
+        EXPECT_EQ(subjectOf(ahead.take(plan[i])), plan[i]);
+    }
+    EXPECT_EQ(record.started(), 20);  // none twice
+}
+
 // Workers wake the taker only for the file it waits on: one waiting on a slow file must still
 // be woken by it, when other files finished while it waited, and get each file in turn after.
 TEST(ImportAhead, ARequestWaitingOnASlowFileIsWokenByItAfterOthersFinish) {

@@ -1,6 +1,7 @@
 #include "pst/ndb/FileIo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -8,6 +9,27 @@
 #include "pst/Hex.h"
 
 namespace tolvane::pst::ndb {
+
+namespace {
+std::atomic<SyncWaitListener> syncWaitListener{nullptr};
+}  // namespace
+
+void setSyncWaitListener(SyncWaitListener listener) {
+    syncWaitListener.store(listener);
+}
+
+// The listener that heard the start hears the end, even if another was set meanwhile.
+SyncWait::SyncWait() : listener_(syncWaitListener.load()) {
+    if (listener_) {
+        listener_(true);
+    }
+}
+
+SyncWait::~SyncWait() {
+    if (listener_) {
+        listener_(false);
+    }
+}
 
 std::filesystem::path creationPathFor(const std::filesystem::path& path) {
     std::random_device random;

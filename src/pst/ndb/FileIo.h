@@ -45,6 +45,24 @@ class FileIo {
     virtual void publish() = 0;
 };
 
+// Told when a thread of the process starts (true) and ends (false) waiting for a sync, so
+// work that can go on meanwhile is not left asleep: the read-ahead listens. One listener for
+// the process, set before any store is written and cleared before it goes; null for none.
+using SyncWaitListener = void (*)(bool waiting);
+void setSyncWaitListener(SyncWaitListener listener);
+
+// For its lifetime, the listener knows that this thread waits for a sync.
+class SyncWait {
+  public:
+    SyncWait();
+    ~SyncWait();
+    SyncWait(const SyncWait&) = delete;
+    SyncWait& operator=(const SyncWait&) = delete;
+
+  private:
+    SyncWaitListener listener_;
+};
+
 // Where new files come from.
 class FileSystem {
   public:

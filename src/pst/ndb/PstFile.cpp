@@ -111,6 +111,7 @@ void PstFile::flush() {
 
 void PstFile::sync() {
     flush();
+    const SyncWait wait;
     io_->sync();
 }
 

@@ -151,6 +151,32 @@ TEST(PstFile, AdjacentWritesArrivingOutOfOrderCostOneSystemCall) {
     EXPECT_EQ(onDisk(path), expected);
 }
 
+// What the sync listener heard: whether the thread was waiting, and the system writes the
+// file had made by then.
+std::vector<std::pair<bool, std::size_t>> heardSyncs;
+const PstFile* listenedFile = nullptr;
+
+// A sync is heard as a wait, once the gathered bytes are with the system; with no listener
+// set, nothing is.
+TEST(PstFile, ASyncIsHeardAsAWaitForTheDisk) {
+    test::TempDir dir;
+    PstFile file(dir.file("heard.pst"), FileSystem::native());
+    file.publish();
+    listenedFile = &file;
+    heardSyncs.clear();
+    setSyncWaitListener(
+        [](bool waiting) { heardSyncs.emplace_back(waiting, listenedFile->systemWrites()); });
+    file.write(0, std::vector<std::uint8_t>(4096, 'a'));
+    file.sync();
+    setSyncWaitListener(nullptr);
+    file.write(4096, std::vector<std::uint8_t>(4096, 'b'));
+    file.sync();
+    const std::size_t writes = file.systemWrites() - 1;
+    ASSERT_GE(writes, 1u);
+    EXPECT_EQ(heardSyncs,
+              (std::vector<std::pair<bool, std::size_t>>{{true, writes}, {false, writes}}));
+}
+
 TEST(PstFile, ALaterWriteOverGatheredBytesWins) {
     test::TempDir dir;
     const auto path = dir.file("overwrite.pst");
