@@ -315,13 +315,14 @@ void ConversionJob::collectFolderPaths() {
     routesTimesEmptied_ = queue_.timesEmptied();
     readAheadRow_ = 0;
     std::size_t filesRouted = 0;
+    SourceWriter::Routes routes;
     for (std::int64_t i = 0; i < rows; ++i) {
         const std::string text = queue_.selectRow(i);
         if (isBlank(text)) {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowBySource_.push_back(SourceWriter::takes(PathFromUtf8(text)));
+        rowBySource_.push_back(routes.takes(PathFromUtf8(text)));
         if (rowBySource_.back()) {
             continue;
         }

@@ -1,7 +1,11 @@
 #include "convert/SourceWriter.h"
 
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <optional>
+#include <string_view>
+#include <system_error>
 
 #include "contact/ContactImport.h"
 #include "convert/StepFailure.h"
@@ -81,6 +85,51 @@ bool SourceWriter::takes(const std::filesystem::path& path) {
     meta += ".meta";
     std::error_code ignored;
     return std::filesystem::exists(meta, ignored);
+}
+
+namespace {
+
+// A folder is listed once this many of its files came in a row: fewer are looked up alone.
+constexpr std::size_t kListFolderAfter = 8;
+
+// Whether any name in `folder` ends in ".meta", in any case (a look-up would find it so on
+// Windows). True when the folder cannot be listed: then each file is looked up.
+bool mayHoldMetaFiles(const std::filesystem::path& folder) {
+    using Char = std::filesystem::path::value_type;
+    constexpr std::string_view kMeta = ".meta";
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const auto& name = entries->path().native();
+        if (name.size() < kMeta.size()) {
+            continue;
+        }
+        const auto tail = std::basic_string_view<Char>(name).substr(name.size() - kMeta.size());
+        if (std::equal(tail.begin(), tail.end(), kMeta.begin(), [](Char c, char m) {
+                return (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) == static_cast<Char>(m);
+            })) {
+            return true;
+        }
+    }
+    return static_cast<bool>(error);
+}
+
+}  // namespace
+
+bool SourceWriter::Routes::takes(const std::filesystem::path& path) {
+    if (source::sourceFormatOf(path) != source::SourceFormat::MessageFile) {
+        return SourceWriter::takes(path);
+    }
+    std::filesystem::path folder = path.parent_path();
+    if (folder != folder_) {
+        folder_ = std::move(folder);
+        filesInFolder_ = 0;
+        metaFiles_ = MetaFiles::Unknown;
+    }
+    if (++filesInFolder_ == kListFolderAfter) {
+        metaFiles_ = mayHoldMetaFiles(folder_) ? MetaFiles::Some : MetaFiles::None;
+    }
+    return metaFiles_ != MetaFiles::None && SourceWriter::takes(path);
 }
 
 void SourceWriter::write(const std::filesystem::path& path, SourceReport& report,

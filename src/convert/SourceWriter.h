@@ -66,6 +66,20 @@ class SourceWriter {
     // with its .meta.
     static bool takes(const std::filesystem::path& path);
 
+    // takes() for a queue's files in order, where many of one folder come together: once
+    // enough have come, the folder is listed, and a folder with no ".meta" at all answers for
+    // the rest of its files without a look-up each (a folder of plain .eml files).
+    class Routes {
+      public:
+        bool takes(const std::filesystem::path& path);
+
+      private:
+        enum class MetaFiles { Unknown, None, Some };
+        std::filesystem::path folder_;
+        std::size_t filesInFolder_ = 0;
+        MetaFiles metaFiles_ = MetaFiles::Unknown;
+    };
+
   private:
     struct ContactPass;
 

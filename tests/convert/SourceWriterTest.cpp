@@ -30,6 +30,12 @@ namespace {
 using testing::MailboxPst;
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+constexpr bool kCaseBlindNames = true;  // a look-up finds X.META for x.meta
+#else
+constexpr bool kCaseBlindNames = false;
+#endif
+
 const fs::path kArchives = TOLVANE_SOURCE_ARCHIVES;
 const fs::path kTestRoot = TOLVANE_TEST_ROOT;
 
@@ -441,6 +447,61 @@ TEST(UnpackedExport, AMessageFileKeepsTheStateOfItsMeta) {
     ASSERT_NE(pst.bySubject("Unsent draft"), nullptr);
     EXPECT_EQ(pst.bySubject("Unsent draft")->folder, "Drafts");
     EXPECT_FALSE(SourceWriter::takes(dir.path() / "plain.eml"));
+}
+
+// A queue's files routed in order give what takes() gives file by file: a folder listed with
+// no .meta in it answers for the rest of its files, and one with some is looked up file by
+// file, also when the queue goes back and forth between folders.
+TEST(SourceRoutes, RoutesInQueueOrderAgreeWithLookingUpEachFile) {
+    tolvane::testing::TempDir dir;
+    const auto make = [](const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << "Subject: x\r\n\r\nx\r\n";
+    };
+    std::vector<fs::path> plain, zimbra;
+    for (int i = 0; i < 12; ++i) {
+        plain.push_back(dir.path() / "plain" / ("p" + std::to_string(i) + ".eml"));
+        zimbra.push_back(dir.path() / "zimbra" / ("z" + std::to_string(i) + ".eml"));
+        make(plain.back());
+        make(zimbra.back());
+        if (i != 5) {
+            make(fs::path(zimbra.back()) += (i == 9 ? ".META" : ".meta"));
+        }
+    }
+    std::vector<fs::path> queue = plain;
+    queue.insert(queue.end(), zimbra.begin(), zimbra.end());
+    for (int i = 0; i < 12; ++i) {  // back and forth: no folder has files in a row
+        queue.push_back(plain[static_cast<std::size_t>(i)]);
+        queue.push_back(zimbra[static_cast<std::size_t>(i)]);
+    }
+    SourceWriter::Routes routes;
+    int takenHere = 0;
+    for (const fs::path& file : queue) {
+        const bool taken = routes.takes(file);
+        EXPECT_EQ(taken, SourceWriter::takes(file)) << file;
+        takenHere += taken ? 1 : 0;
+    }
+    // z5 has no .meta; z9's is upper case, which only a case-blind system finds.
+    EXPECT_EQ(takenHere, 2 * (kCaseBlindNames ? 11 : 10));
+}
+
+// Once a folder's listing held no .meta, its later files are not looked up: a .meta that
+// appears after the run routed the folder is not seen, as it would not be after routing.
+TEST(SourceRoutes, AFolderListedWithoutMetaFilesAnswersForItsLaterFiles) {
+    tolvane::testing::TempDir dir;
+    SourceWriter::Routes routes;
+    std::vector<fs::path> files;
+    for (int i = 0; i < 10; ++i) {
+        files.push_back(dir.path() / ("m" + std::to_string(i) + ".eml"));
+        std::ofstream(files.back(), std::ios::binary) << "Subject: x\r\n\r\nx\r\n";
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        EXPECT_FALSE(routes.takes(files[i]));
+    }
+    std::ofstream(fs::path(files[9]) += ".meta") << "{}";
+    ASSERT_TRUE(SourceWriter::takes(files[9]));
+    EXPECT_FALSE(routes.takes(files[8]));
+    EXPECT_FALSE(routes.takes(files[9]));
 }
 
 // The folders of a converted store below the top of the tree, each with its container class.
