@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #include "mime/AsciiText.h"
 #include "mime/Charset.h"
@@ -232,10 +234,8 @@ std::optional<Mailbox> recovered(std::string_view element, const UndeclaredChars
     return Mailbox{replaceNul(std::move(name)), replaceNul(std::move(address))};
 }
 
-}  // namespace
-
-std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options,
-                                      const UndeclaredCharsets& undeclared) {
+std::vector<Mailbox> parseOnce(std::string_view raw, GMimeParserOptions* options,
+                               const UndeclaredCharsets& undeclared) {
     std::vector<Mailbox> out;
     const std::string text = normaliseStructured(raw, undeclared);
     const std::vector<std::string_view> elements = elementsOf(text);
@@ -267,6 +267,76 @@ std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* 
         }
     }
     return out;
+}
+
+// What a list comes to depends on its text, the charsets its raw bytes are tried in and
+// GMime's options, and on nothing else. The same few lists come back message after message
+// (the mailbox's own address, a mailing list's, a thread's Cc), so each thread keeps the
+// last it read and reads one again only when it is not among them: GMime's parse makes
+// objects, whose shared type and lock data the import's threads contend for.
+class RecentLists {
+  public:
+    // The key for a list, or none when a list of it is not kept: too long to be one that
+    // comes back, or read with options that report to a callback, which a kept list skips.
+    static std::optional<std::string> keyOf(std::string_view raw, GMimeParserOptions* options,
+                                            const UndeclaredCharsets& undeclared) {
+        if (raw.size() > kLongest ||
+            (options && g_mime_parser_options_get_warning_callback(options))) {
+            return std::nullopt;
+        }
+        std::string key(raw);
+        key += '\0';
+        for (const std::string& charset : undeclared.charsets()) {
+            key += charset;
+            key += '\0';
+        }
+        if (!options) {
+            return key;  // GMime's defaults
+        }
+        key += static_cast<char>('0' + g_mime_parser_options_get_address_compliance_mode(options));
+        key += g_mime_parser_options_get_allow_addresses_without_domain(options) ? 'y' : 'n';
+        key += static_cast<char>('0' + g_mime_parser_options_get_rfc2047_compliance_mode(options));
+        for (const char** charset = g_mime_parser_options_get_fallback_charsets(options);
+             charset && *charset; ++charset) {
+            key += '\0';
+            key += *charset;
+        }
+        return key;
+    }
+
+    const std::vector<Mailbox>* find(const std::string& key) const {
+        const auto found = lists_.find(key);
+        return found == lists_.end() ? nullptr : &found->second;
+    }
+
+    void keep(std::string key, const std::vector<Mailbox>& list) {
+        if (lists_.size() >= kLists) {
+            lists_.clear();  // a new stretch of mail: its own lists come back
+        }
+        lists_.emplace(std::move(key), list);
+    }
+
+  private:
+    static constexpr std::size_t kLongest = 4096;
+    static constexpr std::size_t kLists = 256;
+    std::unordered_map<std::string, std::vector<Mailbox>> lists_;
+};
+
+}  // namespace
+
+std::vector<Mailbox> parseAddressList(std::string_view raw, GMimeParserOptions* options,
+                                      const UndeclaredCharsets& undeclared) {
+    thread_local RecentLists recent;
+    std::optional<std::string> key = RecentLists::keyOf(raw, options, undeclared);
+    if (!key) {
+        return parseOnce(raw, options, undeclared);
+    }
+    if (const std::vector<Mailbox>* kept = recent.find(*key)) {
+        return *kept;
+    }
+    std::vector<Mailbox> list = parseOnce(raw, options, undeclared);
+    recent.keep(std::move(*key), list);
+    return list;
 }
 
 }  // namespace tolvane::mime

@@ -52,6 +52,23 @@ TEST(AddressRecovery, EveryReadableAddressAndNameIsKept) {
     }
 }
 
+// A thread keeps the lists it read last. The same bytes read under other charsets are
+// another list, however often the two come in turn.
+TEST(AddressRecovery, AListReadAgainIsTheOneItsCharsetsGive) {
+    g_mime_init();
+    const std::string raw = "J\xf6rg <j@x.de>, \xe1\xcf\xd2 <a@x.ru>";  // 8-bit, undeclared
+    const UndeclaredCharsets latin1({"iso-8859-1"});
+    const UndeclaredCharsets koi8({"koi8-r"});
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(shown(parseAddressList(raw, nullptr, latin1)),
+                  "J\u00f6rg <j@x.de> | \u00e1\u00cf\u00d2 <a@x.ru>")
+            << round;
+        EXPECT_EQ(shown(parseAddressList(raw, nullptr, koi8)),
+                  "J\u0416rg <j@x.de> | \u0410\u043e\u0440 <a@x.ru>")
+            << round;
+    }
+}
+
 TEST(AddressRecovery, SenderAndRecipientsOfAMessage) {
     const auto m = importText(
         "From: . <user@example.com>\r\nTo: test at example.com (Dummy Person), ok@x.org\r\n"
