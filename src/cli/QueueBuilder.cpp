@@ -14,7 +14,7 @@ namespace tolvane::cli {
 namespace {
 
 // What the queue keeps beside a path: its stamp, its messages, an archive's survey line.
-void describeQueued(const std::string& path, BuiltQueue& queue) {
+void describeQueued(const std::string& path, BuiltQueue& queue, FolderStamps& stamps) {
     // A .vcf or .ics holds items, but no messages.
     std::uint64_t messages = queue::IsContactOrCalendarFile(path) ? 0 : 1;
     if (queue::IsArchiveFile(path)) {
@@ -22,12 +22,12 @@ void describeQueued(const std::string& path, BuiltQueue& queue) {
         messages = contents.messages;
         queue.archives.push_back(std::move(contents.line));
     }
-    queue.stamps.push_back(stampOf(path));
+    queue.stamps.push_back(stamps.stampOf(path));
     queue.messages.push_back(messages);
 }
 
 // The scanner's files below `folder`; what it recorded before a failure is kept.
-void scanFolder(const std::string& folder, BuiltQueue& queue) {
+void scanFolder(const std::string& folder, BuiltQueue& queue, FolderStamps& stamps) {
     pathLogger scanner;
     try {
         scanner.PathLogInit();
@@ -57,7 +57,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
     queue.stamps.reserve(room);
     queue.messages.reserve(room);
     for (const std::string& path : found) {
-        describeQueued(path, queue);
+        describeQueued(path, queue, stamps);
     }
     if (queue.paths.empty()) {
         queue.paths = std::move(found);
@@ -71,6 +71,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue) {
 
 BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
     BuiltQueue queue;
+    FolderStamps stamps;
     for (const std::string& argument : arguments) {
         std::error_code error;
         const auto path =
@@ -86,10 +87,10 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             if (folder.back() != separator) {
                 folder += separator;
             }
-            scanFolder(folder, queue);
+            scanFolder(folder, queue, stamps);
         } else {
             std::string file = path.string();
-            describeQueued(file, queue);
+            describeQueued(file, queue, stamps);
             queue.paths.push_back(std::move(file));
         }
     }

@@ -105,8 +105,16 @@ std::u16string upperCaseSortKey(std::string_view utf8Name) {
 }
 
 bool sortsBeforeLikeWindows(std::string_view a, std::string_view b) {
-    SortKeyUnits left(a);
-    SortKeyUnits right(b);
+    // Equal bytes give equal units. The walk starts after the longest common prefix that ends
+    // in an ASCII byte, which no character of either name runs across: names in a large
+    // folder tend to share most of their length ("m0000001.eml", "m0000002.eml").
+    auto same = static_cast<std::size_t>(
+        std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    while (same > 0 && static_cast<unsigned char>(a[same - 1]) >= 0x80) {
+        --same;
+    }
+    SortKeyUnits left(a.substr(same));
+    SortKeyUnits right(b.substr(same));
     while (!left.done() && !right.done()) {
         const char16_t l = left.next();
         const char16_t r = right.next();
