@@ -1,6 +1,5 @@
 #include "convert/SourceWriter.h"
 
-#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "mailbox/ZimbraState.h"
 #include "mapi/Tags.h"
 #include "mime/EmlImport.h"
+#include "source/NameText.h"
 #include "source/SourceFormat.h"
 #include "source/SourceReader.h"
 #include "source/ZimbraMetadata.h"
@@ -74,17 +74,22 @@ struct SourceWriter::ContactPass {
     std::vector<Group> groups;
 };
 
-bool SourceWriter::takes(const std::filesystem::path& path) {
-    const auto format = source::sourceFormatOf(path);
-    if (format == source::SourceFormat::Archive || format == source::SourceFormat::VCardFile ||
-        format == source::SourceFormat::ICalendarFile)
-        return true;
-    if (format != source::SourceFormat::MessageFile)
-        return false;
-    std::filesystem::path meta = path;
+namespace {
+
+bool hasMetaBeside(const std::filesystem::path& messageFile) {
+    std::filesystem::path meta = messageFile;
     meta += ".meta";
     std::error_code ignored;
     return std::filesystem::exists(meta, ignored);
+}
+
+}  // namespace
+
+bool SourceWriter::takes(const std::filesystem::path& path) {
+    const auto format = source::sourceFormatOf(path);
+    if (format == source::SourceFormat::MessageFile)
+        return hasMetaBeside(path);
+    return format.has_value();
 }
 
 namespace {
@@ -95,19 +100,13 @@ constexpr std::size_t kListFolderAfter = 8;
 // Whether any name in `folder` ends in ".meta", in any case (a look-up would find it so on
 // Windows). True when the folder cannot be listed: then each file is looked up.
 bool mayHoldMetaFiles(const std::filesystem::path& folder) {
-    using Char = std::filesystem::path::value_type;
-    constexpr std::string_view kMeta = ".meta";
     std::error_code error;
     std::filesystem::directory_iterator entries(folder, error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const auto& name = entries->path().native();
-        if (name.size() < kMeta.size()) {
-            continue;
-        }
-        const auto tail = std::basic_string_view<Char>(name).substr(name.size() - kMeta.size());
-        if (std::equal(tail.begin(), tail.end(), kMeta.begin(), [](Char c, char m) {
-                return (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) == static_cast<Char>(m);
-            })) {
+        const std::u8string name = entries->path().filename().u8string();
+        if (source::endsWithNoCase(
+                std::string_view(reinterpret_cast<const char*>(name.data()), name.size()),
+                ".meta")) {
             return true;
         }
     }
@@ -117,8 +116,9 @@ bool mayHoldMetaFiles(const std::filesystem::path& folder) {
 }  // namespace
 
 bool SourceWriter::Routes::takes(const std::filesystem::path& path) {
-    if (source::sourceFormatOf(path) != source::SourceFormat::MessageFile) {
-        return SourceWriter::takes(path);
+    const auto format = source::sourceFormatOf(path);
+    if (format != source::SourceFormat::MessageFile) {
+        return format.has_value();
     }
     std::filesystem::path folder = path.parent_path();
     if (folder != folder_) {
@@ -129,7 +129,7 @@ bool SourceWriter::Routes::takes(const std::filesystem::path& path) {
     if (++filesInFolder_ == kListFolderAfter) {
         metaFiles_ = mayHoldMetaFiles(folder_) ? MetaFiles::Some : MetaFiles::None;
     }
-    return metaFiles_ != MetaFiles::None && SourceWriter::takes(path);
+    return metaFiles_ != MetaFiles::None && hasMetaBeside(path);
 }
 
 void SourceWriter::write(const std::filesystem::path& path, SourceReport& report,
