@@ -14,7 +14,16 @@ namespace {
 
 void clearSlots(PageBytes& amap, std::uint64_t base, std::uint64_t from, std::uint64_t to) {
     // A set bit is a used 64-byte slot, most significant bit first ([MS-PST] 2.2.2.7.2).
-    for (std::uint64_t slot = (from - base) / kSlotSize; slot < (to - base) / kSlotSize; ++slot) {
+    // Whole bytes at a time between the ends: a new section clears nearly all of its slots.
+    std::uint64_t slot = (from - base) / kSlotSize;
+    const std::uint64_t end = (to - base) / kSlotSize;
+    for (; slot < end && slot % 8 != 0; ++slot) {
+        amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
+    }
+    for (; slot + 8 <= end; slot += 8) {
+        amap[slot / 8] = 0;
+    }
+    for (; slot < end; ++slot) {
         amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
     }
 }
@@ -51,11 +60,26 @@ void MapWriter::writeAMap(PageWriter& pages, std::uint64_t k, const PageBytes& b
     PageBytes amap = bits;
     SectionFree summary;
     std::uint32_t run = 0;
-    for (std::uint64_t slot = 0; slot < kSlotsPerSection; ++slot) {
-        const bool used = (amap[slot / 8] & (0x80u >> (slot % 8))) != 0;
-        run = used ? 0 : run + 1;
-        summary.freeSlots += used ? 0 : 1;
-        summary.longestRun = std::max(summary.longestRun, run);
+    static_assert(kSlotsPerSection % 8 == 0);
+    // A byte at a time where all eight slots are free or all used, as most are.
+    for (std::uint64_t at = 0; at < kSlotsPerSection / 8; ++at) {
+        const std::uint8_t bits = amap[at];
+        if (bits == 0xFF) {
+            run = 0;
+            continue;
+        }
+        if (bits == 0) {
+            run += 8;
+            summary.freeSlots += 8;
+            summary.longestRun = std::max(summary.longestRun, run);
+            continue;
+        }
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            const bool used = (bits & (0x80u >> bit)) != 0;
+            run = used ? 0 : run + 1;
+            summary.freeSlots += used ? 0 : 1;
+            summary.longestRun = std::max(summary.longestRun, run);
+        }
     }
     setSummary(k, summary);
     pages.writeMapPage(sectionStart(k), amap, disk::value::kPageAMap);

@@ -12,6 +12,7 @@ constexpr std::uint64_t kPendingLimit = std::uint64_t{8} << 20;
 constexpr std::size_t kRunLimit = 8192;
 // A value streamed in pieces this large or larger goes straight to the system.
 constexpr std::size_t kWriteThroughSize = std::size_t{1} << 20;
+static_assert(kWriteThroughSize <= kPendingLimit, "a placed run always fits the arena");
 // The system is asked to start putting written bytes on disk every this many, so a commit's
 // sync finds little left to do instead of waiting for the whole file.
 constexpr std::uint64_t kWriteBackEvery = std::uint64_t{16} << 20;
@@ -22,7 +23,7 @@ constexpr std::size_t kRunsPerCall = 1024;
 
 PstFile::PstFile(std::filesystem::path path, FileSystem& files)
     : path_(std::move(path)), io_(files.createNew(path_)) {
-    arena_.reserve(kPendingLimit);
+    arena_ = std::make_unique_for_overwrite<std::uint8_t[]>(kPendingLimit);
 }
 
 void PstFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
@@ -48,13 +49,13 @@ std::span<std::uint8_t> PstFile::place(std::uint64_t offset, std::size_t size) {
     if (overlapsPending(offset, size)) {
         flush();  // later bytes must win: hand over the earlier ones first
     }
-    if (arena_.size() + size > kPendingLimit || pending_.size() >= kRunLimit) {
+    if (arenaUsed_ + size > kPendingLimit || pending_.size() >= kRunLimit) {
         flush();
     }
     // Extend the run that ends where these bytes start when its bytes end the arena too.
-    const std::size_t at = arena_.size();
-    arena_.resize(at + size);
-    const std::span<std::uint8_t> room(arena_.data() + at, size);
+    const std::size_t at = arenaUsed_;
+    arenaUsed_ += size;
+    const std::span<std::uint8_t> room(arena_.get() + at, size);
     auto next = pending_.lower_bound(offset);
     if (next != pending_.begin()) {
         Run& prev = std::prev(next)->second;
@@ -88,7 +89,7 @@ void PstFile::flush() {
         PstFile& file;
         ~Clear() {
             file.pending_.clear();
-            file.arena_.clear();
+            file.arenaUsed_ = 0;
         }
     } clear{*this};
     std::vector<IoBuffer> buffers;
@@ -99,7 +100,7 @@ void PstFile::flush() {
         std::size_t bytes = 0;
         auto last = first;
         while (last != pending_.cend() && last->first == end && buffers.size() < kRunsPerCall) {
-            buffers.push_back({arena_.data() + last->second.at, last->second.size});
+            buffers.push_back({arena_.get() + last->second.at, last->second.size});
             end += last->second.size;
             bytes += last->second.size;
             ++last;

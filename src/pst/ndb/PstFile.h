@@ -26,6 +26,7 @@ class PstFile {
     void write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     // Room for `size` bytes (under 1 MiB) at `offset`, to be filled by the caller before the
     // next call on this file: a block is built where it waits to be written, not copied there.
+    // The room is not cleared: the caller writes every byte of it.
     std::span<std::uint8_t> place(std::uint64_t offset, std::size_t size);
     void read(std::uint64_t offset, std::span<std::uint8_t> bytes);
     // Grows the file from `from` to `to` bytes with real disk space (see FileIo::extend).
@@ -54,7 +55,10 @@ class PstFile {
     std::filesystem::path path_;
     std::unique_ptr<FileIo> io_;
     Runs pending_;
-    std::vector<std::uint8_t> arena_;  // the runs' bytes, in the order they came
+    // The runs' bytes, in the order they came. Never cleared: each byte is written before it
+    // is handed over, and clearing came to 4% of the writer's instructions.
+    std::unique_ptr<std::uint8_t[]> arena_;
+    std::size_t arenaUsed_ = 0;
 
     std::uint64_t systemWrites_ = 0;
     std::uint64_t unflushedBytes_ = 0;  // written since write-back was last started

@@ -9,6 +9,7 @@
 
 #include "NdbFixture.h"
 #include "pst/PstError.h"
+#include "pst/ndb/Layout.h"
 
 namespace tolvane::pst::ndb {
 namespace {
@@ -187,6 +188,31 @@ TEST_F(NdbFixture, FreedSpaceIsReusedBeforeTheFileGrows) {
     EXPECT_LE(file.bytes().size(), 0x4400 + 9 * kSection);
     EXPECT_EQ(file.data(file.nodes().at(nids[7].value).bidData),
               pattern(60'000, nids[7].value + 5));
+}
+
+TEST_F(NdbFixture, BlockPaddingIsZerosWhereEarlierBlocksWereGathered) {
+    // Large blocks fill the write buffer more than once; the short blocks after them are built
+    // over bytes of those, and what lies between a block's data and its trailer is zeros still.
+    for (int i = 0; i < 200; ++i) {
+        newNode(pattern(60'000, static_cast<std::uint32_t>(i)));
+    }
+    for (int i = 0; i < 500; ++i) {
+        newNode(
+            pattern(1 + static_cast<std::size_t>(i % 63), 1000 + static_cast<std::uint32_t>(i)));
+    }
+    auto file = closeAndInspect();
+    const auto& bytes = file.bytes();
+    int padded = 0;
+    for (const auto& [bid, entry] : file.blocks()) {
+        const std::uint64_t trailer =
+            entry.ib + layout::blockSpan(entry.cb) - layout::kBlockTrailerSize;
+        ASSERT_LE(trailer, bytes.size());
+        for (std::uint64_t at = entry.ib + entry.cb; at < trailer; ++at) {
+            ASSERT_EQ(bytes[at], 0) << "block " << bid << " at " << entry.ib << ", byte " << at;
+        }
+        padded += trailer > entry.ib + entry.cb ? 1 : 0;
+    }
+    EXPECT_GT(padded, 400);
 }
 
 TEST_F(NdbFixture, CommittedStateSurvivesAWriterThatDiesLater) {
