@@ -1,5 +1,7 @@
 #include "text/Utf16.h"
 
+#include <bit>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -31,17 +33,24 @@ std::vector<std::uint8_t> utf16le(std::string_view utf8) {
     std::size_t at = 0;
     for (std::size_t i = 0; i < utf8.size();) {
 #if defined(__SSE2__)
-        // Sixteen ASCII bytes at a time: mail text is mostly ASCII.
+        // Sixteen bytes at a time: mail text is mostly ASCII. The ASCII before a non-ASCII
+        // byte is taken from the same sixteen, so text with an accent every few words does not
+        // fall back to a byte at a time. All 32 bytes are stored either way: at is at most
+        // 2 * i, so they fit, and what lies past the ASCII is written over next.
         while (i + 16 <= utf8.size()) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(utf8.data() + i));
-            if (_mm_movemask_epi8(v) != 0) {
-                break;
-            }
             const __m128i zero = _mm_setzero_si128();
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at),
                              _mm_unpacklo_epi8(v, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at + 16),
                              _mm_unpackhi_epi8(v, zero));
+            const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            if (high != 0) {
+                const auto ascii = static_cast<std::size_t>(std::countr_zero(high));
+                i += ascii;
+                at += 2 * ascii;
+                break;
+            }
             i += 16;
             at += 32;
         }
@@ -56,6 +65,15 @@ std::vector<std::uint8_t> utf16le(std::string_view utf8) {
             out[at++] = 0;
             ++i;
             continue;
+        }
+        // Two-byte sequences (Latin accents, Greek, Cyrillic) need no general decoder either.
+        if (c >= 0xC2 && c <= 0xDF && i + 1 < utf8.size()) {
+            const auto next = static_cast<unsigned char>(utf8[i + 1]);
+            if ((next & 0xC0) == 0x80) {
+                at = put(out, at, static_cast<char16_t>((c & 0x1F) << 6 | (next & 0x3F)));
+                i += 2;
+                continue;
+            }
         }
         const DecodedChar decoded = decodeUtf8(utf8, i);
         i += decoded.length;
