@@ -119,8 +119,19 @@ std::vector<VariableCell> TableLayout::fillRow(std::span<std::uint8_t> image, st
     setBit(0);
     setBit(1);
     std::vector<VariableCell> variable;
+    // Cells mostly come in tag order, as the columns are: each is looked for from the last
+    // one's column on, and only one out of order is searched for.
+    auto onward = columns_.begin();
     for (const Cell& cell : cells) {
-        const TColumn* column = find(cell.tag);
+        const TColumn* column = nullptr;
+        if (onward == columns_.end() || onward->tag.value() > cell.tag.value()) {
+            column = find(cell.tag);
+        } else {
+            while (onward != columns_.end() && onward->tag.value() < cell.tag.value()) {
+                ++onward;
+            }
+            column = onward != columns_.end() && onward->tag == cell.tag ? &*onward : nullptr;
+        }
         if (!column || cell.tag == mapi::tag::kLtpRowId || cell.tag == mapi::tag::kLtpRowVer ||
             cell.value->type() != cell.tag.type || cell.value->type() == PropType::Object) {
             continue;

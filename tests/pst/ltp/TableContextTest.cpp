@@ -75,6 +75,40 @@ TEST(TableContext, SmallTableKeepsRowsInTheHeap) {
     EXPECT_TRUE(t.rows[2].at(0x0037001F).empty());
 }
 
+TEST(TableContext, ARowIsTheSameWhateverTheOrderOfItsCells) {
+    // In tag order, reversed and shuffled, with cells of no column and of another type among
+    // them: the same cells make the same row.
+    const std::vector<std::pair<std::uint32_t, PropValue>> cells = {
+        {0x00030003, PropValue::int32(1)},      {0x0037001F, PropValue::unicode("S")},
+        {0x0E060040, PropValue::time({7})},     {0x0E080003, PropValue::int32(3)},
+        {0x0E080102, PropValue::binary({1})},   {0x12340003, PropValue::int32(5)},
+        {0x360A000B, PropValue::boolean(true)}, {0x7FFF0003, PropValue::int32(9)},
+    };
+    std::vector<std::vector<std::size_t>> orders = {{0, 1, 2, 3, 4, 5, 6, 7},
+                                                    {7, 6, 5, 4, 3, 2, 1, 0},
+                                                    {2, 7, 0, 5, 3, 6, 1, 4},
+                                                    {4, 3, 1, 0, 6, 2, 7, 5}};
+    std::vector<std::map<std::uint32_t, ByteVec>> read;
+    for (const auto& order : orders) {
+        MemoryBlockWriter db;
+        ltp::TableRows rows(ltp::TableLayout::fromColumns(kColumns));
+        Row r;
+        for (std::size_t i : order) {
+            r.add(cells[i].first, cells[i].second);
+        }
+        rows.add(0x200024, 1, r.cells);
+        const ReadTable t = writeAndRead(db, rows);
+        ASSERT_EQ(t.rows.size(), 1u);
+        read.push_back(t.rows[0]);
+    }
+    EXPECT_EQ(read[0].at(0x0E080003), u32le(3));
+    EXPECT_EQ(read[0].at(0x360A000B), ByteVec{1});
+    EXPECT_EQ(read[0].size(), 6u);  // the four columns the cells fill, and the row id and version
+    for (std::size_t k = 1; k < read.size(); ++k) {
+        EXPECT_EQ(read[k], read[0]) << "order " << k;
+    }
+}
+
 TEST(TableContext, LargeTableMovesMatrixAndBigCellsToSubnodes) {
     MemoryBlockWriter db;
     ltp::TableRows rows(ltp::TableLayout::fromColumns(kColumns));
