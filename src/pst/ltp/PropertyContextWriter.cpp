@@ -1,5 +1,6 @@
 #include "pst/ltp/PropertyContextWriter.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "pst/ltp/BthWriter.h"
@@ -15,7 +16,7 @@ constexpr BthShape kPcShape{sizeof(disk::PcBthRecord::wPropId),
 }  // namespace
 
 void PropertyContextWriter::set(std::uint16_t id, const mapi::PropValue& value) {
-    props_.insert_or_assign(id, Entry{&value});
+    props_.emplace_back(id, Entry{&value});
 }
 
 void PropertyContextWriter::setOwned(std::uint16_t id, mapi::PropValue value) {
@@ -24,12 +25,34 @@ void PropertyContextWriter::setOwned(std::uint16_t id, mapi::PropValue value) {
 }
 
 void PropertyContextWriter::setObject(std::uint16_t id, ndb::Nid nid, std::uint32_t size) {
-    props_.insert_or_assign(id, Entry{Object{nid, size}});
+    props_.emplace_back(id, Entry{Object{nid, size}});
 }
 
 void PropertyContextWriter::setNodeSize(std::uint16_t id,
                                         std::function<std::int32_t(std::uint64_t)> size) {
-    props_.insert_or_assign(id, Entry{NodeSize{std::move(size)}});
+    sizeOfNode_ = std::move(size);
+    props_.emplace_back(id, Entry{NodeSize{}});
+}
+
+bool PropertyContextWriter::has(std::uint16_t id) const {
+    return std::any_of(props_.begin(), props_.end(),
+                       [id](const auto& entry) { return entry.first == id; });
+}
+
+void PropertyContextWriter::settle() {
+    std::stable_sort(props_.begin(), props_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < props_.size(); ++i) {
+        if (i + 1 < props_.size() && props_[i + 1].first == props_[i].first) {
+            continue;  // set again later
+        }
+        if (kept != i) {
+            props_[kept] = std::move(props_[i]);
+        }
+        ++kept;
+    }
+    props_.erase(props_.begin() + static_cast<std::ptrdiff_t>(kept), props_.end());
 }
 
 // Where a value goes ([MS-PST] 2.3.3.3): up to 4 bytes inline, otherwise a heap item while it
@@ -62,6 +85,7 @@ std::uint32_t PropertyContextWriter::place(const mapi::PropValue& value) {
 }
 
 NodeContent PropertyContextWriter::write() {
+    settle();
     const Hid header = reserveBthHeader(heap_);
     heap_.setUserRoot(header);
     Hid firstLeaf;
@@ -69,7 +93,7 @@ NodeContent PropertyContextWriter::write() {
         firstLeaf = heap_.reserve(props_.size() * kPcShape.recordSize());
     }
     std::vector<std::uint8_t> records(props_.size() * sizeof(disk::PcBthRecord));
-    const NodeSize* nodeSize = nullptr;
+    bool hasNodeSize = false;
     std::size_t sizeRecord = 0;
     std::size_t i = 0;
     for (const auto& [id, entry] : props_) {
@@ -79,9 +103,9 @@ NodeContent PropertyContextWriter::write() {
             std::vector<std::uint8_t> bytes(sizeof(disk::ObjectValue));
             disk::writeAt(bytes, disk::ObjectValue{object->nid.value, object->size});
             record.dwValueHnid = heap_.allocate(bytes).value;
-        } else if (const auto* size = std::get_if<NodeSize>(&entry)) {
+        } else if (std::holds_alternative<NodeSize>(entry)) {
             record.wPropType = static_cast<std::uint16_t>(mapi::PropType::Int32);
-            nodeSize = size;  // filled in once the sizes are known
+            hasNodeSize = true;  // filled in once the sizes are known
             sizeRecord = i;
         } else {
             const mapi::PropValue& value = *std::get<const mapi::PropValue*>(entry);
@@ -93,10 +117,10 @@ NodeContent PropertyContextWriter::write() {
     }
     const std::vector<Hid> leaves = writeBth(heap_, header, kPcShape, records, firstLeaf);
     const std::uint64_t heapBytes = heap_.totalSize();
-    if (nodeSize) {
+    if (hasNodeSize) {
         // An inline value: the sizes do not change with it.
         const std::size_t perLeaf = kPcShape.leafCapacity();
-        const std::int32_t value = nodeSize->size(heapBytes + subnodes_.externalBytes());
+        const std::int32_t value = sizeOfNode_(heapBytes + subnodes_.externalBytes());
         ndb::le::put32(heap_.item(leaves.at(sizeRecord / perLeaf)),
                        sizeRecord % perLeaf * sizeof(disk::PcBthRecord) +
                            offsetof(disk::PcBthRecord, dwValueHnid),

@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "mapi/PropValue.h"
 #include "pst/ltp/DiskStructs.h"
@@ -37,7 +38,7 @@ class PropertyContextWriter {
     // once every value is placed, `size` turns the bytes of the heap and of the subnodes into
     // the value.
     void setNodeSize(std::uint16_t id, std::function<std::int32_t(std::uint64_t nodeBytes)> size);
-    bool has(std::uint16_t id) const { return props_.count(id) != 0; }
+    bool has(std::uint16_t id) const;
 
     // Places every value (heap items, subnodes), writes the heap and the subnode tree, and
     // returns the node's content. Its externalBytes are the bytes setNodeSize() was given.
@@ -48,15 +49,18 @@ class PropertyContextWriter {
         ndb::Nid nid;
         std::uint32_t size;
     };
-    struct NodeSize {
-        std::function<std::int32_t(std::uint64_t)> size;
-    };
+    struct NodeSize {};  // the value sizeOfNode_ gives
     using Entry = std::variant<const mapi::PropValue*, Object, NodeSize>;
     std::uint32_t place(const mapi::PropValue& value);
+    // The entries in id order, the last set of each id alone.
+    void settle();
 
     SubnodeSet subnodes_;
-    std::map<std::uint16_t, Entry> props_;
+    // In the order set until write() settles them: a message sets a few dozen, and a tree
+    // node for each cost more than one sort.
+    std::vector<std::pair<std::uint16_t, Entry>> props_;
     std::deque<mapi::PropValue> owned_;
+    std::function<std::int32_t(std::uint64_t)> sizeOfNode_;
     HeapWriter heap_{disk::value::kClientSigPc};
 };
 

@@ -105,6 +105,22 @@ TEST(PropertyContext, EveryTypeReadsBackAsStored) {
     EXPECT_EQ(w.content.externalBytes, dataBytes + 3581 + 20000);
 }
 
+TEST(PropertyContext, ValuesSetInAnyOrderReadBackByIdWithTheLastOfEachId) {
+    MemoryBlockWriter db;
+    const Written w = write(db, {{0x3001, PropValue::int32(1)},
+                                 {0x0017, PropValue::int32(2)},
+                                 {0x3001, PropValue::unicode("later")},
+                                 {0x0E07, PropValue::int32(4)},
+                                 {0x0017, PropValue::int32(5)},
+                                 {0x0001, PropValue::int32(6)}});
+    ASSERT_EQ(w.props.size(), 4u);
+    EXPECT_EQ(w.props.at(0x0001).bytes, u32le(6));
+    EXPECT_EQ(w.props.at(0x0017).bytes, u32le(5));
+    EXPECT_EQ(w.props.at(0x0E07).bytes, u32le(4));
+    EXPECT_EQ(w.props.at(0x3001).type, 0x001F);
+    EXPECT_EQ(w.props.at(0x3001).bytes, (ByteVec{'l', 0, 'a', 0, 't', 0, 'e', 0, 'r', 0}));
+}
+
 TEST(PropertyContext, NodeSizeLandsInItsRecordThroughIndexLevels) {
     MemoryBlockWriter db;
     ltp::PropertyContextWriter pc(db);
