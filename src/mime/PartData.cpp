@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "mapi/ByteSource.h"
 #include "mime/Base64Body.h"
@@ -103,6 +106,29 @@ void readInto(GMimeStream* stream, std::string& out) {
     g_mime_stream_reset(stream);
 }
 
+// The bytes of a stream that is a window on memory GMime holds (a part of a message parsed
+// from memory), read where they lie; nothing for a stream of another kind.
+std::optional<std::string_view> heldBytes(GMimeStream* stream) {
+    if (!GMIME_IS_STREAM_MEM(stream))
+        return std::nullopt;
+    const GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+    if (!array)
+        return std::nullopt;
+    const auto size = static_cast<gint64>(array->len);
+    const gint64 end = stream->bound_end < 0 ? size : std::min(stream->bound_end, size);
+    const gint64 start = std::clamp<gint64>(stream->bound_start, 0, end);
+    return std::string_view(reinterpret_cast<const char*>(array->data) + start,
+                            static_cast<std::size_t>(end - start));
+}
+
+// The text of a base64 stream in memory, read in place where it can be.
+std::string_view base64Text(GMimeStream* encoded, std::string& copy) {
+    if (const auto held = heldBytes(encoded))
+        return *held;
+    readInto(encoded, copy);
+    return copy;
+}
+
 }  // namespace
 
 GMimeStream* newSpoolFile(std::filesystem::path& path) {
@@ -129,8 +155,7 @@ std::string decodedBytes(GMimePart* part) {
             return out;
         case GMIME_CONTENT_ENCODING_BASE64: {
             thread_local std::string text;
-            readInto(encoded, text);
-            decodeBase64Body(text, out);
+            decodeBase64Body(base64Text(encoded, text), out);
             return out;
         }
         default: {
@@ -152,11 +177,10 @@ mapi::PropValue decodeLeafContent(GMimePart* part, std::int64_t spoolThreshold) 
         return spool(wrapper, check.truncatedTail());
     }
     if (base64 && encoded) {
-        // One read, then one pass that decodes, straight into the value.
+        // One pass that decodes, straight into the value.
         thread_local std::string text;
-        readInto(encoded, text);
         mapi::Bytes bytes;
-        decodeBase64Body(text, bytes);
+        decodeBase64Body(base64Text(encoded, text), bytes);
         return mapi::PropValue::binary(std::move(bytes));
     }
     const std::string bytes = decodedBytes(part);
