@@ -1,5 +1,9 @@
 #include "text/Utf8.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cstdint>
 #include <cstring>
 
@@ -50,7 +54,17 @@ DecodedChar decodeUtf8(std::string_view text, std::size_t at, Surrogates surroga
 
 bool isValidUtf8(std::string_view text) noexcept {
     for (std::size_t at = 0; at < text.size();) {
-        // Mail text is mostly ASCII: eight bytes at a time while it lasts.
+        // Mail text is mostly ASCII: sixteen bytes at a time while it lasts, then eight.
+#if defined(__SSE2__)
+        while (text.size() - at >= 16 &&
+               _mm_movemask_epi8(
+                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at))) == 0) {
+            at += 16;
+        }
+        if (at == text.size()) {
+            break;
+        }
+#endif
         if (text.size() - at >= 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, text.data() + at, 8);

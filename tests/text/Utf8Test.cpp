@@ -118,9 +118,9 @@ TEST(Utf8Decoding, AgreesWithGlibOnWhatIsOneWellFormedCharacter) {
 TEST(Utf8Validation, TheWholeTextMustBeWellFormedAtEveryOffset) {
     EXPECT_TRUE(isValidUtf8(""));
     EXPECT_TRUE(isValidUtf8("plain ASCII, longer than eight bytes"));
-    // A bad byte after, inside and between the eight-byte ASCII runs.
-    for (std::size_t at = 0; at < 20; ++at) {
-        std::string text(20, 'a');
+    // A bad byte after, inside and between the sixteen- and eight-byte ASCII runs.
+    for (std::size_t at = 0; at < 40; ++at) {
+        std::string text(40, 'a');
         text[at] = '\x80';
         EXPECT_FALSE(isValidUtf8(text)) << at;
         text[at] = 'a';
