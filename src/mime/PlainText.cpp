@@ -67,17 +67,16 @@ std::string toCrlf(std::string_view text) {
     }
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
+    // A line at a time: the text up to its break, then CRLF for whichever break it had.
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        out.append(text, i, end - i);
+        if (end == text.size())
+            break;
+        out += "\r\n";
+        i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
     return out;
 }

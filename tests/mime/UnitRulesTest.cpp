@@ -13,6 +13,10 @@ namespace {
 TEST(LineEnds, EveryBreakBecomesCrlf) {
     EXPECT_EQ(toCrlf("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
     EXPECT_EQ(toCrlf("\r\r\n\n"), "\r\n\r\n\r\n");
+    EXPECT_EQ(toCrlf("first line\nsecond\r"), "first line\r\nsecond\r\n");  // a break at the end
+    EXPECT_EQ(toCrlf("\n"), "\r\n");
+    EXPECT_EQ(toCrlf("no break at all"), "no break at all");
+    EXPECT_EQ(toCrlf("as sent\r\nalready\r\n"), "as sent\r\nalready\r\n");
 }
 
 TEST(Unflow, SoftBreaksJoinHardBreaksStay) {
