@@ -162,19 +162,26 @@ std::string decodeSegment(const Segment& seg, const UndeclaredCharsets& undeclar
 }  // namespace
 
 std::string unfold(std::string_view raw) {
+    // The blanks and breaks at either end go first; most fields are then one line, copied once.
+    const auto blankOrBreak = [](char c) { return isBlank(c) || c == '\r' || c == '\n'; };
+    std::size_t b = 0;
+    while (b < raw.size() && blankOrBreak(raw[b]))
+        ++b;
+    std::size_t e = raw.size();
+    while (e > b && blankOrBreak(raw[e - 1]))
+        --e;
+    raw = raw.substr(b, e - b);
     std::string out;
     out.reserve(raw.size());
-    for (char c : raw) {
-        if (c != '\r' && c != '\n')
-            out += c;
+    for (std::size_t i = 0; i < raw.size();) {
+        std::size_t end = i;
+        while (end < raw.size() && raw[end] != '\r' && raw[end] != '\n')
+            ++end;
+        out.append(raw, i, end - i);
+        for (i = end; i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'); ++i) {
+        }
     }
-    std::size_t b = 0;
-    while (b < out.size() && isBlank(out[b]))
-        ++b;
-    std::size_t e = out.size();
-    while (e > b && isBlank(out[e - 1]))
-        --e;
-    return out.substr(b, e - b);
+    return out;
 }
 
 std::string decodeHeaderText(std::string_view raw, const UndeclaredCharsets& undeclared) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "mime/ContentParams.h"
+#include "mime/HeaderText.h"
 #include "mime/Html.h"
 #include "mime/PlainText.h"
 
@@ -17,6 +18,15 @@ TEST(LineEnds, EveryBreakBecomesCrlf) {
     EXPECT_EQ(toCrlf("\n"), "\r\n");
     EXPECT_EQ(toCrlf("no break at all"), "no break at all");
     EXPECT_EQ(toCrlf("as sent\r\nalready\r\n"), "as sent\r\nalready\r\n");
+}
+
+TEST(Unfold, AFieldLosesItsBreaksAndTheBlanksAtItsEnds) {
+    EXPECT_EQ(unfold("  Weekly report\r\n for\r\n\tMarch  "), "Weekly report for\tMarch");
+    EXPECT_EQ(unfold("\r\n value"), "value");
+    EXPECT_EQ(unfold("value\n\n"), "value");
+    EXPECT_EQ(unfold("a\rb\nc"), "abc");
+    EXPECT_EQ(unfold(" \r\n\t"), "");
+    EXPECT_EQ(unfold(""), "");
 }
 
 TEST(Unflow, SoftBreaksJoinHardBreaksStay) {
