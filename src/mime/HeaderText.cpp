@@ -178,8 +178,9 @@ std::string unfold(std::string_view raw) {
         while (end < raw.size() && raw[end] != '\r' && raw[end] != '\n')
             ++end;
         out.append(raw, i, end - i);
-        for (i = end; i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'); ++i) {
-        }
+        i = end;
+        while (i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'))
+            ++i;
     }
     return out;
 }
