@@ -14,6 +14,7 @@ void GrowingHeap::startBlock() {
     if (!blocks_.empty()) {
         blocks_.back().dirty = true;  // no longer the last: written again at its full size
     }
+    held_.push_back(static_cast<std::uint32_t>(blocks_.size()));
     blocks_.push_back(Block{std::move(content)});
 }
 
@@ -31,8 +32,8 @@ Hid GrowingHeap::allocate(std::span<const std::uint8_t> bytes) {
     std::size_t target = blocks_.size() - 1;
     if (!blocks_[target].content->fits(bytes.size())) {
         target = blocks_.size();
-        for (std::size_t b = 0; b + 1 < blocks_.size(); ++b) {
-            if (blocks_[b].content && blocks_[b].content->fits(bytes.size())) {
+        for (const std::uint32_t b : held_) {
+            if (b + 1 < blocks_.size() && blocks_[b].content->fits(bytes.size())) {
                 target = b;
                 break;
             }
@@ -97,9 +98,12 @@ ndb::Bid GrowingHeap::write(ndb::BlockWriter& db) {
         keep[HeapBlock::levelHolder(b)] = true;
     }
     pinned_.clear();
+    held_.clear();
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
         if (!keep[b]) {
             blocks_[b].content.reset();
+        } else if (blocks_[b].content) {
+            held_.push_back(static_cast<std::uint32_t>(b));
         }
     }
     return root;

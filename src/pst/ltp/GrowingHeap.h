@@ -46,6 +46,9 @@ class GrowingHeap {
 
     HeapIdentity heap_;
     std::vector<Block> blocks_;
+    // The blocks still in memory, in order: a table of a million rows has thousands of
+    // blocks, and an item that does not fit the last one looked through all of them.
+    std::vector<std::uint32_t> held_;
     std::vector<std::uint32_t> pinned_;
     GrowingDataTree tree_;
 };
