@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+
 #include "mime/ContentParams.h"
 #include "mime/HeaderText.h"
 #include "mime/Html.h"
@@ -11,22 +15,30 @@
 namespace tolvane::mime::test {
 namespace {
 
+// Each input with what it must become.
+using Cases = std::initializer_list<std::pair<std::string_view, std::string_view>>;
+
 TEST(LineEnds, EveryBreakBecomesCrlf) {
-    EXPECT_EQ(toCrlf("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
-    EXPECT_EQ(toCrlf("\r\r\n\n"), "\r\n\r\n\r\n");
-    EXPECT_EQ(toCrlf("first line\nsecond\r"), "first line\r\nsecond\r\n");  // a break at the end
-    EXPECT_EQ(toCrlf("\n"), "\r\n");
-    EXPECT_EQ(toCrlf("no break at all"), "no break at all");
-    EXPECT_EQ(toCrlf("as sent\r\nalready\r\n"), "as sent\r\nalready\r\n");
+    for (const auto& [in, out] : Cases{{"a\nb\rc\r\nd\n\re", "a\r\nb\r\nc\r\nd\r\n\r\ne"},
+                                       {"\r\r\n\n", "\r\n\r\n\r\n"},
+                                       {"first line\nsecond\r", "first line\r\nsecond\r\n"},
+                                       {"\n", "\r\n"},
+                                       {"no break at all", "no break at all"},
+                                       {"as sent\r\nalready\r\n", "as sent\r\nalready\r\n"}}) {
+        EXPECT_EQ(toCrlf(in), out) << in;
+    }
 }
 
 TEST(Unfold, AFieldLosesItsBreaksAndTheBlanksAtItsEnds) {
-    EXPECT_EQ(unfold("  Weekly report\r\n for\r\n\tMarch  "), "Weekly report for\tMarch");
-    EXPECT_EQ(unfold("\r\n value"), "value");
-    EXPECT_EQ(unfold("value\n\n"), "value");
-    EXPECT_EQ(unfold("a\rb\nc"), "abc");
-    EXPECT_EQ(unfold(" \r\n\t"), "");
-    EXPECT_EQ(unfold(""), "");
+    for (const auto& [in, out] :
+         Cases{{"  Weekly report\r\n for\r\n\tMarch  ", "Weekly report for\tMarch"},
+               {"\r\n value", "value"},
+               {"value\n\n", "value"},
+               {"a\rb\nc", "abc"},
+               {" \r\n\t", ""},
+               {"", ""}}) {
+        EXPECT_EQ(unfold(in), out) << in;
+    }
 }
 
 TEST(Unflow, SoftBreaksJoinHardBreaksStay) {
