@@ -93,11 +93,6 @@ GMimeStream* memoryStream(const mapi::ByteSource& source) {
     return g_mime_stream_mem_new_with_byte_array(bytes.release());  // the stream owns the array
 }
 
-std::string_view memoryOf(GMimeStream* stream) {
-    const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
-    return {reinterpret_cast<const char*>(bytes->data), bytes->len};
-}
-
 // The header block of an input too large to hold, and the bytes read to find it.
 std::pair<HeaderBlock, std::string> largeHeaderBlock(const mapi::ByteSource& source) {
     const auto reader = source.open();
@@ -217,7 +212,7 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     std::string_view head;  // the input's first bytes, the header block among them
     if (in.bytes.size() <= kInMemoryLimit || !in.openFile) {
         whole.reset(memoryStream(in.bytes));
-        head = memoryOf(whole.get());
+        head = heldBytes(whole.get()).value();
         block = *findHeaderBlock(head, true);
     } else {
         std::tie(block, largeHead) = largeHeaderBlock(in.bytes);
@@ -230,7 +225,7 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     const auto readRaw = [&in, inMemory, held = whole.get()](std::int64_t b, std::int64_t e) {
         if (!inMemory)
             return readRange(in.bytes, b, e);
-        const std::string_view all = memoryOf(held);
+        const std::string_view all = heldBytes(held).value();
         const auto size = static_cast<std::int64_t>(all.size());
         e = e < 0 || e > size ? size : e;
         b = std::clamp<std::int64_t>(b, 0, e);

@@ -1,5 +1,6 @@
 #include "mime/HeaderText.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -174,13 +175,9 @@ std::string unfold(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size();) {
-        std::size_t end = i;
-        while (end < raw.size() && raw[end] != '\r' && raw[end] != '\n')
-            ++end;
+        const std::size_t end = std::min(raw.find_first_of("\r\n", i), raw.size());
         out.append(raw, i, end - i);
-        i = end;
-        while (i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'))
-            ++i;
+        i = std::min(raw.find_first_not_of("\r\n", end), raw.size());
     }
     return out;
 }

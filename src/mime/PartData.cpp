@@ -24,9 +24,7 @@ namespace tolvane::mime {
 namespace {
 
 std::string memoryOf(GMimeStream* mem) {
-    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem));
-    return array ? std::string(reinterpret_cast<const char*>(array->data), array->len)
-                 : std::string();
+    return std::string(heldBytes(mem).value_or(std::string_view()));
 }
 
 [[noreturn]] void spoolFailed(const std::filesystem::path& path, int err) {
@@ -106,8 +104,16 @@ void readInto(GMimeStream* stream, std::string& out) {
     g_mime_stream_reset(stream);
 }
 
-// The bytes of a stream that is a window on memory GMime holds (a part of a message parsed
-// from memory), read where they lie; nothing for a stream of another kind.
+// The text of a base64 stream in memory, read in place where it can be.
+std::string_view base64Text(GMimeStream* encoded, std::string& copy) {
+    if (const auto held = heldBytes(encoded))
+        return *held;
+    readInto(encoded, copy);
+    return copy;
+}
+
+}  // namespace
+
 std::optional<std::string_view> heldBytes(GMimeStream* stream) {
     if (!GMIME_IS_STREAM_MEM(stream))
         return std::nullopt;
@@ -120,16 +126,6 @@ std::optional<std::string_view> heldBytes(GMimeStream* stream) {
     return std::string_view(reinterpret_cast<const char*>(array->data) + start,
                             static_cast<std::size_t>(end - start));
 }
-
-// The text of a base64 stream in memory, read in place where it can be.
-std::string_view base64Text(GMimeStream* encoded, std::string& copy) {
-    if (const auto held = heldBytes(encoded))
-        return *held;
-    readInto(encoded, copy);
-    return copy;
-}
-
-}  // namespace
 
 GMimeStream* newSpoolFile(std::filesystem::path& path) {
     std::string templ = (std::filesystem::temp_directory_path() / "tolvane-att-XXXXXX").string();

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "mapi/PropValue.h"
 #include "mime/GObjectPtr.h"
@@ -33,6 +35,10 @@ class InMemoryBudget {
   private:
     std::int64_t left_;
 };
+
+// The bytes of a stream that is a window on memory GMime holds (a message parsed from memory,
+// or a part of one), read where they lie; nothing for a stream of another kind.
+std::optional<std::string_view> heldBytes(GMimeStream* stream);
 
 // The decoded content of a leaf attachment: bytes, or a FileByteSource stream. Damaged
 // base64 decodes leniently, keeping every byte it can (MS-OXCMAIL stores one attachment per

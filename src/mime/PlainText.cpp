@@ -69,9 +69,7 @@ std::string toCrlf(std::string_view text) {
     out.reserve(text.size() + text.size() / 32);
     // A line at a time: the text up to its break, then CRLF for whichever break it had.
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t end = i;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
+        const std::size_t end = std::min(text.find_first_of("\r\n", i), text.size());
         out.append(text, i, end - i);
         if (end == text.size())
             break;

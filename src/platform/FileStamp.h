@@ -33,15 +33,23 @@ inline FileStamp stampOfStatus(const struct stat& status) {
 }
 #endif
 
+#ifndef _WIN32
+// The stamp of the regular file `name` names from `folder` (a folder's descriptor, or AT_FDCWD),
+// links followed; none when there is no such file.
+inline std::optional<FileStamp> stampAt(int folder, const char* name) {
+    struct stat status {};
+    if (::fstatat(folder, name, &status, 0) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return stampOfStatus(status);
+}
+#endif
+
 // The stamp of a regular file (links followed); none when there is no such file. On POSIX one
 // stat, where std::filesystem takes three: a queue stamps every file it holds.
 inline std::optional<FileStamp> stampOf(const std::string& path) {
 #ifndef _WIN32
-    struct stat status {};
-    if (::stat(PathFromUtf8(path).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    return stampOfStatus(status);
+    return stampAt(AT_FDCWD, PathFromUtf8(path).c_str());
 #else
     std::error_code error;
     const std::filesystem::path file = PathFromUtf8(path);
@@ -89,12 +97,7 @@ class FolderStamps {
         if (folderFd_ < 0) {
             return tolvane::stampOf(path);
         }
-        struct stat status {};
-        if (::fstatat(folderFd_, path.c_str() + slash + 1, &status, 0) != 0 ||
-            !S_ISREG(status.st_mode)) {
-            return std::nullopt;
-        }
-        return stampOfStatus(status);
+        return stampAt(folderFd_, path.c_str() + slash + 1);
     }
 
   private:

@@ -34,11 +34,6 @@ void PropertyContextWriter::setNodeSize(std::uint16_t id,
     props_.emplace_back(id, Entry{NodeSize{}});
 }
 
-bool PropertyContextWriter::has(std::uint16_t id) const {
-    return std::any_of(props_.begin(), props_.end(),
-                       [id](const auto& entry) { return entry.first == id; });
-}
-
 void PropertyContextWriter::settle() {
     std::stable_sort(props_.begin(), props_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

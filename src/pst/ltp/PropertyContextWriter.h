@@ -38,7 +38,6 @@ class PropertyContextWriter {
     // once every value is placed, `size` turns the bytes of the heap and of the subnodes into
     // the value.
     void setNodeSize(std::uint16_t id, std::function<std::int32_t(std::uint64_t nodeBytes)> size);
-    bool has(std::uint16_t id) const;
 
     // Places every value (heap items, subnodes), writes the heap and the subnode tree, and
     // returns the node's content. Its externalBytes are the bytes setNodeSize() was given.

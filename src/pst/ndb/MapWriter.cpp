@@ -15,16 +15,19 @@ namespace {
 void clearSlots(PageBytes& amap, std::uint64_t base, std::uint64_t from, std::uint64_t to) {
     // A set bit is a used 64-byte slot, most significant bit first ([MS-PST] 2.2.2.7.2).
     // Whole bytes at a time between the ends: a new section clears nearly all of its slots.
+    const auto clearOne = [&amap](std::uint64_t slot) {
+        amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
+    };
     std::uint64_t slot = (from - base) / kSlotSize;
     const std::uint64_t end = (to - base) / kSlotSize;
     for (; slot < end && slot % 8 != 0; ++slot) {
-        amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
+        clearOne(slot);
     }
     for (; slot + 8 <= end; slot += 8) {
         amap[slot / 8] = 0;
     }
     for (; slot < end; ++slot) {
-        amap[slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
+        clearOne(slot);
     }
 }
 
