@@ -18,6 +18,14 @@ inline std::string lowerAscii(std::string_view s) {
     return out;
 }
 
+// Where the next CR or LF at or after `from` is; the text's size when none. A plain loop: the
+// standard find_first_of tries each byte against the set and cost more in callgrind here.
+inline std::size_t nextLineBreak(std::string_view text, std::size_t from) {
+    while (from < text.size() && text[from] != '\r' && text[from] != '\n')
+        ++from;
+    return from;
+}
+
 // %XX escapes (RFC 2231 values, RFC 2392 cid: URLs); a stray % stays as it is.
 inline std::string percentDecode(std::string_view s) {
     std::string out;

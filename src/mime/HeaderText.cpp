@@ -1,6 +1,5 @@
 #include "mime/HeaderText.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -175,9 +174,11 @@ std::string unfold(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size();) {
-        const std::size_t end = std::min(raw.find_first_of("\r\n", i), raw.size());
+        const std::size_t end = nextLineBreak(raw, i);
         out.append(raw, i, end - i);
-        i = std::min(raw.find_first_not_of("\r\n", end), raw.size());
+        i = end;
+        while (i < raw.size() && (raw[i] == '\r' || raw[i] == '\n'))
+            ++i;
     }
     return out;
 }

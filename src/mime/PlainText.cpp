@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "mime/AsciiText.h"
 #include "mime/TextLines.h"
 
 namespace tolvane::mime {
@@ -69,7 +70,7 @@ std::string toCrlf(std::string_view text) {
     out.reserve(text.size() + text.size() / 32);
     // A line at a time: the text up to its break, then CRLF for whichever break it had.
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+        const std::size_t end = nextLineBreak(text, i);
         out.append(text, i, end - i);
         if (end == text.size())
             break;
