@@ -270,8 +270,9 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
 
 }  // namespace
 
-mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options) {
-    const MessageFile file(path);
+mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options,
+                        int opened) {
+    const MessageFile file(path, opened);
     const int fd = file.descriptor();
     mapi::Message message = importInput({file,
                                          path.string(),

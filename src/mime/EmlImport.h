@@ -18,8 +18,10 @@ namespace tolvane::mime {
 // options' fallback. A malformed message still gives the best message that can be made of
 // it; a file that is no message is kept whole as a body, and the message's verdict says so.
 // Throws tolvane::AppError whose description names the file and the operating system's
-// reason when it cannot be read, or says the file is empty.
-mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options = {});
+// reason when it cannot be read, or says the file is empty. `opened`, when not -1, is the
+// file's descriptor, opened ahead; the import closes it.
+mapi::Message importEml(const std::filesystem::path& path, const mapi::ImportOptions& options = {},
+                        int opened = -1);
 
 // What is known of a message beside its bytes (a mailbox's records of it), used only where the
 // message's own headers say nothing. Times are Unix seconds.

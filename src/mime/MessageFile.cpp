@@ -81,8 +81,8 @@ class PositionReader final : public mapi::ByteReader {
 
 }  // namespace
 
-MessageFile::MessageFile(const std::filesystem::path& path) : path_(path) {
-    fd_ = openReadOnly(path);
+MessageFile::MessageFile(const std::filesystem::path& path, int opened) : path_(path) {
+    fd_ = opened >= 0 ? opened : openReadOnly(path);
 #ifdef _WIN32
     // Windows refuses to open a folder as a file for lack of access; say what it is.
     if (fd_ < 0 && errno == EACCES) {

@@ -16,8 +16,9 @@ namespace tolvane::mime {
 
 class MessageFile final : public mapi::ByteSource {
   public:
-    // Throws tolvane::AppError naming the file and the reason.
-    explicit MessageFile(const std::filesystem::path& path);
+    // Throws tolvane::AppError naming the file and the reason. `opened`, when not -1, is the
+    // file's descriptor, opened ahead (FilesOpenedAhead); it is this object's to close.
+    explicit MessageFile(const std::filesystem::path& path, int opened = -1);
     ~MessageFile() override;
     MessageFile(const MessageFile&) = delete;
     MessageFile& operator=(const MessageFile&) = delete;

@@ -74,6 +74,9 @@ void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions opt
         }
     }
     workToDo_.notify_all();
+    if (openAhead_.forget) {
+        openAhead_.forget();
+    }
 }
 
 void ImportAhead::expectMore(std::vector<std::string> paths) {
@@ -153,10 +156,16 @@ void ImportAhead::work() {
         }
         const std::size_t index = next_++;
         const std::string name = plan_[index - planBase_];
+        const std::size_t soon = index + limits_.openAheadBy;
+        std::string soonName = openAhead_.soon && soon < planEnd() ? plan_[soon - planBase_] : "";
         const std::uint64_t generation = generation_;
         const mapi::ImportOptions options = options_;
         ++inFlight_;
         lock.unlock();
+
+        if (!soonName.empty()) {
+            openAhead_.soon(soonName);
+        }
 
         const std::filesystem::path path = PathFromUtf8(name);
         Result result;
@@ -210,6 +219,11 @@ void ImportAhead::settle() {
 void ImportAhead::onWaitForImports(std::function<void(std::size_t underWay)> hook) {
     const std::lock_guard lock(mutex_);
     waitHook_ = std::move(hook);
+}
+
+void ImportAhead::openAhead(OpenAhead hooks) {
+    const std::lock_guard lock(mutex_);
+    openAhead_ = std::move(hooks);
 }
 
 void ImportAhead::wakeWorkers() {

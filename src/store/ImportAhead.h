@@ -45,6 +45,17 @@ class ImportAhead {
         std::uint64_t bytes = std::uint64_t{48} << 20;
         unsigned threads = 2;
         std::size_t messagesWhileWriterWaits = 128;
+        // A worker starting the file at one place of the plan tells openAhead of the file
+        // this many places on.
+        std::size_t openAheadBy = 24;
+    };
+
+    // Told of each planned file a little before a worker starts it (`soon`, on a worker's
+    // thread), and that the plan is dropped (`forget`): a cold disk then reads the next files
+    // while the current ones are parsed.
+    struct OpenAhead {
+        std::function<void(const std::string& path)> soon;
+        std::function<void()> forget;
     };
 
     explicit ImportAhead(Import import);
@@ -80,6 +91,9 @@ class ImportAhead {
     // is about to wait for them, on the thread that waits and outside the lock: a test
     // releases a held import from here to see that the wait happens.
     void onWaitForImports(std::function<void(std::size_t underWay)> hook);
+
+    // Set before the first plan.
+    void openAhead(OpenAhead hooks);
 
   private:
     struct Result {
@@ -125,6 +139,7 @@ class ImportAhead {
     std::uint64_t wakeups_ = 0;  // a worker sleeps until this changes
     std::size_t asleep_ = 0;     // workers asleep since the last wake-up
     std::function<void(std::size_t)> waitHook_;
+    OpenAhead openAhead_;
     std::vector<std::thread> threads_;
 };
 

@@ -1,4 +1,5 @@
 #include "mime/EmlImport.h"
+#include "mime/FilesOpenedAhead.h"
 #include "pst/PstWriter.h"
 #include "pst/ndb/FileIo.h"
 #include "store/ImportAhead.h"
@@ -9,13 +10,19 @@ namespace tolvane::store {
 
 namespace {
 
-// The process's read-ahead, which reads on while a store file is synced. It stops listening
-// before it goes at exit.
+// The process's read-ahead, which reads on while a store file is synced, and opens the files
+// a little before their import. It stops listening before it goes at exit.
 struct ProcessReadAhead {
-    ImportAhead ahead{[](const std::filesystem::path& path, const mapi::ImportOptions& options) {
-        return mime::importEml(path, options);
-    }};
-    ProcessReadAhead() { pst::ndb::setSyncWaitListener(&heardSync); }
+    mime::FilesOpenedAhead opened;
+    ImportAhead ahead{
+        [this](const std::filesystem::path& path, const mapi::ImportOptions& options) {
+            return mime::importEml(path, options, opened.take(path));
+        }};
+    ProcessReadAhead() {
+        pst::ndb::setSyncWaitListener(&heardSync);
+        ahead.openAhead(
+            {[this](const std::string& path) { opened.open(path); }, [this] { opened.clear(); }});
+    }
     ~ProcessReadAhead() { pst::ndb::setSyncWaitListener(nullptr); }
     ProcessReadAhead(const ProcessReadAhead&) = delete;
     ProcessReadAhead& operator=(const ProcessReadAhead&) = delete;

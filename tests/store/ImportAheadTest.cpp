@@ -10,6 +10,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -144,6 +145,40 @@ TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     const auto onWorkers = std::count_if(threads.begin(), threads.end(),
                                          [](auto id) { return id != std::this_thread::get_id(); });
     EXPECT_GE(onWorkers, 32);
+}
+
+// Each file a worker starts announces the one openAheadBy places on, once, so the file can be
+// opened and read into the cache meanwhile; an empty plan (the run over) forgets them.
+TEST(ImportAhead, EachFileIsAnnouncedOnceAheadOfItsImportAndAnEndedPlanForgetsThem) {
+    RecordingImport record;
+    ImportAhead::Limits limits;
+    limits.openAheadBy = 3;
+    ImportAhead ahead(record.function(), limits);
+    std::mutex mutex;
+    std::multiset<std::string> announced;
+    int forgotten = 0;
+    ahead.openAhead({[&](const std::string& file) {
+                         const std::lock_guard lock(mutex);
+                         announced.insert(file);
+                     },
+                     [&] {
+                         const std::lock_guard lock(mutex);
+                         ++forgotten;
+                     }});
+    const auto plan = numbered(10);
+    ahead.expect(plan);
+    ahead.settle();  // all ten started by the workers, under the limit of 32
+    for (const std::string& file : plan) {
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
+    }
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(announced, std::multiset<std::string>(plan.begin() + 3, plan.end()));
+        EXPECT_EQ(forgotten, 1);  // the plan replaced none before it
+    }
+    ahead.expect({});
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(forgotten, 2);
 }
 
 // A run hands its plan over a stretch at a time: what is added is read ahead as the rest,

@@ -1,0 +1,46 @@
+#pragma once
+
+// Message files opened a little before their import, with the system asked to start reading
+// them: a run from a cold disk then reads the next files while the current ones are parsed,
+// not one at a time as each import asks. The descriptor is handed to the import, so a file
+// is opened once either way. On Windows nothing is held and each import opens its own file.
+//
+//   FilesOpenedAhead ahead;
+//   ahead.open("a.eml");                           // soon to be imported
+//   importEml("a.eml", options, ahead.take("a.eml"));  // its descriptor, or -1: opened then
+
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace tolvane::mime {
+
+class FilesOpenedAhead {
+  public:
+    // At most `limit` files are held; opening one more closes the longest held.
+    explicit FilesOpenedAhead(std::size_t limit = 64) : limit_(limit) {}
+    ~FilesOpenedAhead();
+    FilesOpenedAhead(const FilesOpenedAhead&) = delete;
+    FilesOpenedAhead& operator=(const FilesOpenedAhead&) = delete;
+
+    // Opens `path` (UTF-8) and asks for its bytes. A file that cannot be opened is left for
+    // its import to report; one held already is not opened twice.
+    void open(const std::string& path);
+    // The descriptor held for `path`, now the caller's to close; -1 when none is held.
+    int take(const std::filesystem::path& path);
+    // Closes every file held: the run they were opened for is over.
+    void clear();
+
+  private:
+    void closeOldest();
+
+    std::size_t limit_;
+    std::mutex mutex_;
+    std::unordered_map<std::string, int> held_;  // by the system's name of the file
+    std::deque<std::string> order_;              // paths as opened; some may be taken already
+};
+
+}  // namespace tolvane::mime
