@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <iterator>
 #include <utility>
 
 #include "platform/Utf8Path.h"
@@ -22,7 +23,7 @@ void FilesOpenedAhead::open(const std::string& path) {
     std::string name = PathFromUtf8(path).native();
     {
         const std::lock_guard lock(mutex_);
-        if (held_.contains(name)) {
+        if (byName_.contains(name)) {
             return;
         }
     }
@@ -34,13 +35,14 @@ void FilesOpenedAhead::open(const std::string& path) {
     // Only a request: the kernel reads the file into its cache in the background.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
     const std::lock_guard lock(mutex_);
-    if (!held_.emplace(name, fd).second) {
+    if (byName_.contains(name)) {
         ::close(fd);  // another thread opened it meanwhile
         return;
     }
-    order_.push_back(std::move(name));
+    held_.push_back({std::move(name), fd});
+    byName_.emplace(held_.back().name, std::prev(held_.end()));
     while (held_.size() > limit_) {
-        closeOldest();
+        close(held_.begin());
     }
 #endif
 }
@@ -51,16 +53,14 @@ int FilesOpenedAhead::take(const std::filesystem::path& path) {
     return -1;
 #else
     const std::lock_guard lock(mutex_);
-    const auto found = held_.find(path.native());
-    if (found == held_.end()) {
+    const auto found = byName_.find(path.native());
+    if (found == byName_.end()) {
         return -1;
     }
-    const int fd = found->second;
-    held_.erase(found);
-    // Its place in order_ goes when it comes to the front: a search here would cost more.
-    while (!order_.empty() && !held_.contains(order_.front())) {
-        order_.pop_front();
-    }
+    const Held::iterator file = found->second;
+    const int fd = file->fd;
+    byName_.erase(found);
+    held_.erase(file);
     return fd;
 #endif
 }
@@ -68,23 +68,21 @@ int FilesOpenedAhead::take(const std::filesystem::path& path) {
 void FilesOpenedAhead::clear() {
     const std::lock_guard lock(mutex_);
     while (!held_.empty()) {
-        closeOldest();
+        close(held_.begin());
     }
-    order_.clear();
 }
 
-void FilesOpenedAhead::closeOldest() {
-    while (!order_.empty()) {
-        std::string path = std::move(order_.front());
-        order_.pop_front();
-        if (const auto found = held_.find(path); found != held_.end()) {
+std::size_t FilesOpenedAhead::kept() {
+    const std::lock_guard lock(mutex_);
+    return held_.size();
+}
+
+void FilesOpenedAhead::close(Held::iterator file) {
 #ifndef _WIN32
-            ::close(found->second);
+    ::close(file->fd);
 #endif
-            held_.erase(found);
-            return;
-        }
-    }
+    byName_.erase(file->name);
+    held_.erase(file);
 }
 
 }  // namespace tolvane::mime

@@ -10,10 +10,11 @@
 //   importEml("a.eml", options, ahead.take("a.eml"));  // its descriptor, or -1: opened then
 
 #include <cstddef>
-#include <deque>
 #include <filesystem>
+#include <list>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace tolvane::mime {
@@ -33,14 +34,24 @@ class FilesOpenedAhead {
     int take(const std::filesystem::path& path);
     // Closes every file held: the run they were opened for is over.
     void clear();
+    // How many files it keeps a record of: those it holds, none of those taken.
+    std::size_t kept();
 
   private:
-    void closeOldest();
+    struct HeldFile {
+        std::string name;  // the system's name of the file
+        int fd;
+    };
+    using Held = std::list<HeldFile>;
+
+    void close(Held::iterator file);
 
     std::size_t limit_;
     std::mutex mutex_;
-    std::unordered_map<std::string, int> held_;  // by the system's name of the file
-    std::deque<std::string> order_;              // paths as opened; some may be taken already
+    // Longest held first. A file taken leaves both at once: one announced after its import
+    // opened it itself is never taken, and must not keep a record of the files after it.
+    Held held_;
+    std::unordered_map<std::string_view, Held::iterator> byName_;  // names held in held_
 };
 
 }  // namespace tolvane::mime

@@ -61,7 +61,8 @@ class Folder {
     // them: a scan of a million files sorts them where it keeps them, not in a listing too.
     virtual void VisitFiles(const FileVisitor& visit) = 0;
     // About how many entries VisitFiles will give, from a listing that looks at no entry
-    // closely (links, for one, are counted): room to reserve. 0 when not known.
+    // closely (links, for one, are counted): room to reserve. 0 when not known. After
+    // SubFolders it is what that listing saw, so a large folder is not listed once more for it.
     virtual std::size_t FileCountHint() { return 0; }
     std::shared_ptr<const FileListing> Files();
 };

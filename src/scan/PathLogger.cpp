@@ -72,11 +72,11 @@ void pathLogger::LogPath(const std::string& topPath) {
     do {
         // A copy: appending subfolders below may move the list's items.
         const std::string folderPath = folders.Item(i);
-        scan::DirectoryIdentity identity;
-        subFolderListing_ = subFoldersOrSkip(folderPath, identity);
+        std::shared_ptr<scan::Folder> folder;
+        subFolderListing_ = subFoldersOrSkip(folderPath, folder);
         if (subFolderListing_) {
             if (i == 1) {
-                visited.insert(identity);
+                visited.insert(folder->Identity());
             }
             for (const scan::SubFolderEntry& entry : *subFolderListing_) {
                 currentSubFolder_ = &entry;
@@ -86,17 +86,16 @@ void pathLogger::LogPath(const std::string& topPath) {
                 scan::incrementChecked(j);
                 folders.Add(folderPath + entry.Name + separator, key(j));
             }
-            recordFiles(folders.Item(i), i);
+            recordFiles(*folder, folders.Item(i), i);
         }
         scan::incrementChecked(i);
     } while (i <= j);
 }
 
 std::shared_ptr<const scan::SubFolderListing> pathLogger::subFoldersOrSkip(
-    const std::string& folderPath, scan::DirectoryIdentity& identity) {
+    const std::string& folderPath, std::shared_ptr<scan::Folder>& folder) {
     try {
-        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
-        identity = folder->Identity();
+        folder = fileSystem_->GetFolder(folderPath);
         return folder->SubFolders();
     } catch (const AppError& failure) {
         skipped_.push_back({folderPath, failure});
@@ -123,14 +122,15 @@ auto byNameAfter(std::size_t folderLength) {
 
 // The files are recorded straight into the lists as the system lists them, then put in
 // order where they are: a folder of a million files is never held in a listing beside them.
-void pathLogger::recordFiles(const std::string& folderPath, std::int32_t folderPosition) {
+// The folder is the one its subfolders were listed from, which counted its files on the way.
+void pathLogger::recordFiles(scan::Folder& folder, const std::string& folderPath,
+                             std::int32_t folderPosition) {
     StringList& paths = *touched(fullFileNames_);
     const std::int32_t first = Count_;
     const std::size_t othersBefore = others_.size();
     try {
-        const std::shared_ptr<scan::Folder> folder = fileSystem_->GetFolder(folderPath);
-        reserveFor(folder->FileCountHint());
-        folder->VisitFiles([&](std::string_view name, scan::EntryKind kind) {
+        reserveFor(folder.FileCountHint());
+        folder.VisitFiles([&](std::string_view name, scan::EntryKind kind) {
             try {
                 // Made at its length: the queue keeps it, a million times over.
                 std::string path;

@@ -79,11 +79,13 @@ class pathLogger {
 
   private:
     std::string AddTrailingBackslash(const std::string& path) const;
-    void recordFiles(const std::string& folderPath, std::int32_t folderPosition);
+    void recordFiles(scan::Folder& folder, const std::string& folderPath,
+                     std::int32_t folderPosition);
     void reserveFor(std::size_t files);
-    // The folder's subfolders, or none after recording it as skipped.
+    // The folder's subfolders, with the folder opened for its files; or none after recording
+    // it as skipped.
     std::shared_ptr<const scan::SubFolderListing> subFoldersOrSkip(
-        const std::string& folderPath, scan::DirectoryIdentity& identity);
+        const std::string& folderPath, std::shared_ptr<scan::Folder>& folder);
 
     scan::FileSystemFactory makeFileSystem_;
     std::shared_ptr<scan::FileSystem> fileSystem_;

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,7 +46,9 @@ class PosixFolder final : public Folder {
 
     std::shared_ptr<const SubFolderListing> SubFolders() override {
         auto listing = std::make_shared<SubFolderListing>();
+        std::size_t others = 0;
         forEachEntry([&](int dirFd, const dirent& entry) {
+            others += isFolderType(entry.d_type) ? 0 : 1;
             const bool needsStat =
                 entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
             if (!needsStat) {
@@ -57,13 +60,14 @@ class PosixFolder final : public Folder {
             }
             listing->push_back({entry.d_name, identityOf(status)});
         });
+        filesSeen_ = others;
         sortLikeWindowsFolder(*listing);
         return listing;
     }
 
     void VisitFiles(const FileVisitor& visit) override {
         forEachEntry([&](int dirFd, const dirent& entry) {
-            if (entry.d_type == DT_DIR) {
+            if (isFolderType(entry.d_type)) {
                 return;
             }
             if (const auto kind = kindOfType(entry.d_type)) {
@@ -82,12 +86,18 @@ class PosixFolder final : public Folder {
     }
 
     std::size_t FileCountHint() override {
-        std::size_t count = 0;
-        forEachEntry([&](int, const dirent& entry) { count += entry.d_type == DT_DIR ? 0 : 1; });
-        return count;
+        if (!filesSeen_) {
+            std::size_t count = 0;
+            forEachEntry(
+                [&](int, const dirent& entry) { count += isFolderType(entry.d_type) ? 0 : 1; });
+            filesSeen_ = count;
+        }
+        return *filesSeen_;
     }
 
   private:
+    static bool isFolderType(unsigned char type) { return type == DT_DIR; }
+
     template <typename Visit>
     void forEachEntry(Visit visit) {
         // A descriptor of its own, so each listing starts at the first entry.
@@ -172,6 +182,7 @@ class PosixFolder final : public Folder {
     std::string path_;
     int fd_;
     DirectoryIdentity identity_;
+    std::optional<std::size_t> filesSeen_;  // entries not folders, once a listing counted them
 };
 
 class PosixFileSystem final : public FileSystem {

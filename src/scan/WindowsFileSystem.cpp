@@ -2,7 +2,9 @@
 // paths past MAX_PATH reach the system through the \\?\ form.
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -92,8 +94,10 @@ class WindowsFolder final : public Folder {
 
     std::shared_ptr<const SubFolderListing> SubFolders() override {
         auto listing = std::make_shared<SubFolderListing>();
+        std::size_t others = 0;
         forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring& entryPath) {
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (!isFolder(entry)) {
+                ++others;
                 return;
             }
             DWORD error = 0;
@@ -106,13 +110,14 @@ class WindowsFolder final : public Folder {
             }
             listing->push_back({win32::Narrow(entry.cFileName), identityOf(handle.get())});
         });
+        filesSeen_ = others;
         sortLikeWindowsFolder(*listing);
         return listing;
     }
 
     void VisitFiles(const FileVisitor& visit) override {
         forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring& entryPath) {
-            const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            const bool folder = isFolder(entry);
             const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (!link) {
                 if (!folder) {
@@ -132,14 +137,21 @@ class WindowsFolder final : public Folder {
     }
 
     std::size_t FileCountHint() override {
-        std::size_t count = 0;
-        forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring&) {
-            count += (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : 1;
-        });
-        return count;
+        if (!filesSeen_) {
+            std::size_t count = 0;
+            forEachEntry([&](const WIN32_FIND_DATAW& entry, const std::wstring&) {
+                count += isFolder(entry) ? 0 : 1;
+            });
+            filesSeen_ = count;
+        }
+        return *filesSeen_;
     }
 
   private:
+    static bool isFolder(const WIN32_FIND_DATAW& entry) {
+        return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+
     template <typename Visit>
     void forEachEntry(Visit visit) {
         const std::wstring pattern = systemPath_ + L"*";
@@ -176,6 +188,7 @@ class WindowsFolder final : public Folder {
     std::string path_;
     std::wstring systemPath_;  // ends with a backslash
     DirectoryIdentity identity_;
+    std::optional<std::size_t> filesSeen_;  // entries not folders, once a listing counted them
 };
 
 class WindowsFileSystem final : public FileSystem {

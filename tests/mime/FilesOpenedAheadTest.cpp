@@ -82,6 +82,23 @@ TEST_F(FilesOpenedAheadTest, ItHoldsNoMoreThanItsLimitAndNothingAfterClear) {
     ahead.clear();
     EXPECT_EQ(ahead.take(third), -1);
 }
+
+// A file can be announced after its import opened it itself; held and never taken, it must
+// not keep the record of every file taken after it.
+TEST_F(FilesOpenedAheadTest, AFileNeverTakenKeepsNothingOfTheFilesTakenAfterIt) {
+    FilesOpenedAhead ahead(8);
+    ahead.open(message("never-taken.eml"));
+    for (int i = 0; i < 100; ++i) {
+        const std::string file = message(std::to_string(i) + ".eml");
+        ahead.open(file);
+        const int fd = ahead.take(file);
+        ASSERT_GE(fd, 0) << file;
+        ::close(fd);
+    }
+    EXPECT_EQ(ahead.kept(), 1u);
+    ahead.clear();
+    EXPECT_EQ(ahead.kept(), 0u);
+}
 #endif
 
 }  // namespace

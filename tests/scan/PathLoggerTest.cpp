@@ -369,9 +369,9 @@ TEST(PathLoggerFailures, AFolderRemovedDuringTheWalkIsSkippedAs76AndTheWalkGoesO
     tree.file("Gone/g.eml");
     tree.file("Later/l.eml");
     const std::string top = tree.root() + "/";
-    // The top folder is opened once for its subfolders and once for its files.
+    // Gone goes after the top folder listed it, as the walk comes to open it.
     pathLogger scanner(
-        [&] { return std::make_shared<RemovingFileSystem>(top, 2, tree.path("Gone")); });
+        [&] { return std::make_shared<RemovingFileSystem>(top + "Gone/", 1, tree.path("Gone")); });
     scanner.PathLogInit();
     EXPECT_EQ(errorNumberOf([&] { scanner.LogPath(top); }), 0);
     EXPECT_EQ(itemsOf(*scanner.fullFileNames()),

@@ -58,6 +58,24 @@ TEST(NativeListings, SplitFilesFromFoldersInWindowsOrderWithHiddenEntries) {
     EXPECT_EQ(folder->Files()->size(), 6u);
 }
 
+// A scan lists a folder for its subfolders and then for its files; the room it reserves for
+// the files comes from the first listing, not from a third.
+TEST(NativeListings, TheFileCountHintIsWhatTheSubFolderListingSaw) {
+    TempTree tree;
+    tree.file("a.eml");
+    tree.file("b.eml");
+    tree.folder("sub");
+    tree.link("to-a.eml", tree.path("a.eml"));
+    const auto fs = makeNativeFileSystem();
+    const auto folder = fs->GetFolder(tree.root());
+    EXPECT_EQ(namesOf(*folder->SubFolders()), (std::vector<std::string>{"sub"}));
+    tree.file("c.eml");
+    EXPECT_EQ(folder->FileCountHint(), 3u);
+    EXPECT_EQ(folder->Files()->size(), 4u);
+    // A folder whose subfolders were not listed counts its files when asked.
+    EXPECT_EQ(fs->GetFolder(tree.root())->FileCountHint(), 4u);
+}
+
 TEST(NativeListings, LinksCountAsWhatTheyLeadTo) {
     TempTree tree;
     tree.file("real/m.eml");

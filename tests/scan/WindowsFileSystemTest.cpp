@@ -73,6 +73,23 @@ TEST(WindowsFileSystem, ListsNamesInUtf8InWindowsOrderFilesApartFromFolders) {
                                         "\xD0\x92\xD1\x85\xD1\x96\xD0\xB4\xD0\xBD\xD1\x96"}));
 }
 
+// A scan lists a folder for its subfolders and then for its files; the room it reserves for
+// the files comes from the first listing, not from a third.
+TEST(WindowsFileSystem, TheFileCountHintIsWhatTheSubFolderListingSaw) {
+    Tree tree;
+    tree.file("a.eml");
+    tree.file("b.eml");
+    tree.folder("sub");
+    const auto fileSystem = makeNativeFileSystem();
+    const auto folder = fileSystem->GetFolder(tree.root());
+    EXPECT_EQ(names(*folder->SubFolders()), (std::vector<std::string>{"sub"}));
+    tree.file("c.eml");
+    EXPECT_EQ(folder->FileCountHint(), 2u);
+    EXPECT_EQ(folder->Files()->size(), 3u);
+    // A folder whose subfolders were not listed counts its files when asked.
+    EXPECT_EQ(fileSystem->GetFolder(tree.root())->FileCountHint(), 3u);
+}
+
 TEST(WindowsFileSystem, HiddenAndSystemFilesAreListed) {
     Tree tree;
     tree.file("hidden.eml");
