@@ -57,11 +57,7 @@ int FilesOpenedAhead::take(const std::filesystem::path& path) {
     if (found == byName_.end()) {
         return -1;
     }
-    const Held::iterator file = found->second;
-    const int fd = file->fd;
-    byName_.erase(found);
-    held_.erase(file);
-    return fd;
+    return release(found->second);
 #endif
 }
 
@@ -78,11 +74,19 @@ std::size_t FilesOpenedAhead::kept() {
 }
 
 void FilesOpenedAhead::close(Held::iterator file) {
+    const int fd = release(file);
 #ifndef _WIN32
-    ::close(file->fd);
+    ::close(fd);
+#else
+    (void)fd;
 #endif
+}
+
+int FilesOpenedAhead::release(Held::iterator file) {
+    const int fd = file->fd;
     byName_.erase(file->name);
     held_.erase(file);
+    return fd;
 }
 
 }  // namespace tolvane::mime

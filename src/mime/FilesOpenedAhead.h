@@ -45,6 +45,8 @@ class FilesOpenedAhead {
     using Held = std::list<HeldFile>;
 
     void close(Held::iterator file);
+    // Drops the file from the record, both at once; its descriptor is the caller's.
+    int release(Held::iterator file);
 
     std::size_t limit_;
     std::mutex mutex_;
