@@ -20,7 +20,10 @@ constexpr BthShape kRowIndexShape{sizeof(disk::TcRowId::dwRowID),
 }  // namespace
 
 GrowingTable::GrowingTable(ndb::BlockWriter& db, TableLayout layout)
-    : db_(db), layout_(std::move(layout)), heap_(disk::value::kClientSigTc) {
+    : db_(db),
+      layout_(std::move(layout)),
+      heap_(disk::value::kClientSigTc),
+      rowIndex_(kRowIndexShape) {
     // Outlook's order: RowIndex header, then TCINFO, both in block 0 for good.
     indexHeader_ = heap_.allocate(std::vector<std::uint8_t>(sizeof(disk::BthHeader)));
     info_ = heap_.allocate(std::vector<std::uint8_t>(layout_.tcInfoSize()));
@@ -68,7 +71,9 @@ void GrowingTable::closeLeafIfFull() {
     if (lastLeaf_.size() / kRowIndexShape.recordSize() < kRowIndexShape.leafCapacity()) {
         return;
     }
-    fullLeaves_.emplace_back(ndb::le::get32(lastLeaf_, 0), heap_.allocate(lastLeaf_));
+    rowIndex_.addFullLeaf(
+        lastLeaf_, heap_.allocate(lastLeaf_),
+        [this](std::span<const std::uint8_t> item) { return heap_.allocate(item); });
     lastLeaf_.clear();
 }
 
@@ -93,25 +98,13 @@ void GrowingTable::appendMatrixRow(std::span<const std::uint8_t> image) {
 }
 
 // Items written by the last write are freed and the growing ones written again: the last
-// RowIndex leaf and the index levels above the leaves.
+// RowIndex leaf and the last item of each index level.
 disk::BthHeader GrowingTable::writeIndex() {
-    std::vector<std::uint8_t> leaves;  // an index record per leaf
-    for (const auto& [key, hid] : fullLeaves_) {
-        std::uint8_t firstKey[4];
-        ndb::le::put32(firstKey, 0, key);
-        addIndexRecord(leaves, firstKey, kRowIndexShape.cbKey, hid);
-    }
-    if (!lastLeaf_.empty()) {
-        const Hid leaf = heap_.allocate(lastLeaf_);
-        replaced_.push_back(leaf);
-        addIndexRecord(leaves, lastLeaf_, kRowIndexShape.cbKey, leaf);
-    }
-    return writeBthIndex(kRowIndexShape, std::move(leaves),
-                         [this](std::span<const std::uint8_t> item) {
-                             const Hid hid = heap_.allocate(item);
-                             replaced_.push_back(hid);
-                             return hid;
-                         });
+    return rowIndex_.header(lastLeaf_, [this](std::span<const std::uint8_t> item) {
+        const Hid hid = heap_.allocate(item);
+        replaced_.push_back(hid);
+        return hid;
+    });
 }
 
 NodeContent GrowingTable::write() {

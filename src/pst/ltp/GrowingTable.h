@@ -3,7 +3,7 @@
 // A table context ([MS-PST] 2.3.4) that grows by rows added at its end, as a folder's contents
 // table does: a write adds the new rows' cells, row-matrix blocks and RowIndex records, and
 // rewrites only the last matrix block, the changed heap blocks, the data-tree index and the
-// small items that grow (the RowIndex's last leaf and index levels), never the rows before.
+// small items that grow (the last RowIndex leaf and index items), never the rows before.
 // Between writes only the new rows are held in memory.
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pst/ltp/DiskStructs.h"
+#include "pst/ltp/GrowingBthIndex.h"
 #include "pst/ltp/GrowingDataTree.h"
 #include "pst/ltp/GrowingHeap.h"
 #include "pst/ltp/SubnodeSet.h"
@@ -42,9 +43,9 @@ class GrowingTable {
     std::size_t rows_ = 0;
     std::uint32_t lastRowId_ = 0;
 
-    // RowIndex: full leaves are heap items for good; the last leaf and the index levels are
-    // written anew each time, and the items of the last write freed.
-    std::vector<std::pair<std::uint32_t, Hid>> fullLeaves_;
+    // RowIndex: full leaves and index items are heap items for good; the last leaf and the
+    // last item of each index level are written anew each time, and those of the last write freed.
+    GrowingBthIndex rowIndex_;
     std::vector<std::uint8_t> lastLeaf_;
     std::vector<Hid> replaced_;
 
