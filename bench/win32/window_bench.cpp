@@ -1,19 +1,23 @@
 // The Win32 window against tolvane-convert.exe on the same files, both under Wine (or on
 // Windows): N small message files in 20 folders are queued with Add Folder and converted with
 // Convert in the real window (shown, so it repaints, with the modal boxes answered at once),
-// and converted by tolvane-convert.exe in a process of its own. Goal: the window's queue and
-// conversion together within 1.2 times the command line's time.
+// and converted by tolvane-convert.exe in a process of its own. Three rounds, each side once a
+// round; the figure is the median of the rounds' ratios, so a burst of load on the machine
+// weighs on one round, not on one side. Goal: the window's queue and conversion together
+// within 1.2 times the command line's time.
 //   window_bench.exe TOLVANE-CONVERT.EXE [FILES]   (FILES: 20,000 unless told)
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/WindowJob.h"
 #include "platform/AppError.h"
@@ -27,6 +31,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kGoalRatio = 1.2;
+constexpr int kRounds = 3;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -155,25 +160,37 @@ int wmain(int argc, wchar_t** argv) {
     const fs::path source = top / L"source";
     tolvane::bench::writeSmallMessages(source, files);
 
-    const double cli = commandLine(argv[1], source, top / L"cli");
-    const WindowRun win = window(source, top / L"win32");
+    std::vector<double> ratios;
+    bool whole = true;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::wstring n = std::to_wstring(round);
+        const double cli = commandLine(argv[1], source, top / (L"cli" + n));
+        const WindowRun win = window(source, top / (L"win32" + n));
+        const double together = win.queueSeconds + win.convertSeconds;
+        const bool roundWhole = cli > 0 && win.rows == files && win.listRows == files &&
+                                win.stored == static_cast<std::uint64_t>(files);
+        whole = whole && roundWhole;
+        ratios.push_back(cli > 0 ? together / cli : 0);
+        std::printf(
+            "window_bench: round %d: tolvane-convert.exe %.2f s wall; Win32 window queue %.2f s, "
+            "convert %.2f s, together %.2f s; %lld rows queued (%d in the list), %llu messages "
+            "stored; ratio %.2f%s\n",
+            round + 1, cli, win.queueSeconds, win.convertSeconds, together,
+            static_cast<long long>(win.rows), win.listRows,
+            static_cast<unsigned long long>(win.stored), ratios.back(),
+            roundWhole ? "" : "  [WRONG: not every file]");
+    }
     std::error_code ignored;
     fs::remove_all(top, ignored);
 
-    const double together = win.queueSeconds + win.convertSeconds;
-    const double ratio = cli > 0 ? together / cli : 0;
-    const bool whole = cli > 0 && win.rows == files && win.listRows == files &&
-                       win.stored == static_cast<std::uint64_t>(files);
+    std::sort(ratios.begin(), ratios.end());
+    const double ratio = ratios[ratios.size() / 2];
     const bool met = whole && ratio <= kGoalRatio;
-    std::printf("window_bench: %d files in %d folders\n", files,
-                tolvane::bench::kSmallMessageFolders);
-    std::printf("window_bench: tolvane-convert.exe %.2f s wall\n", cli);
+    std::printf("window_bench: %d files in %d folders, %d rounds\n", files,
+                tolvane::bench::kSmallMessageFolders, kRounds);
     std::printf(
-        "window_bench: Win32 window queue %.2f s, convert %.2f s, together %.2f s; "
-        "%lld rows queued (%d in the list), %llu messages stored\n",
-        win.queueSeconds, win.convertSeconds, together, static_cast<long long>(win.rows),
-        win.listRows, static_cast<unsigned long long>(win.stored));
-    std::printf("window_bench: Win32 window / command line %.2f (goal <= %.1f): %s%s\n", ratio,
-                kGoalRatio, met ? "met" : "MISSED", whole ? "" : "  [WRONG: not every file]");
+        "window_bench: Win32 window / command line %.2f, median of the rounds (goal <= "
+        "%.1f): %s%s\n",
+        ratio, kGoalRatio, met ? "met" : "MISSED", whole ? "" : "  [WRONG: not every file]");
     return met ? 0 : 1;
 }
