@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <iterator>
+#include <optional>
+#include <span>
 #include <system_error>
 
 #include "platform/Utf8Path.h"
@@ -13,8 +16,11 @@
 namespace tolvane::cli {
 namespace {
 
-// What the queue keeps beside a path: its stamp, its messages, an archive's survey line.
-void describeQueued(const std::string& path, BuiltQueue& queue, FolderStamps& stamps) {
+// A folder of at least this many files is stamped on two threads.
+constexpr std::size_t kStampsOnTwoThreads = 1024;
+
+// What the queue keeps beside a path, its stamp apart: its messages, an archive's survey line.
+void describeQueued(const std::string& path, BuiltQueue& queue) {
     // A .vcf or .ics holds items, but no messages.
     std::uint64_t messages = queue::IsContactOrCalendarFile(path) ? 0 : 1;
     if (queue::IsArchiveFile(path)) {
@@ -22,12 +28,37 @@ void describeQueued(const std::string& path, BuiltQueue& queue, FolderStamps& st
         messages = contents.messages;
         queue.archives.push_back(std::move(contents.line));
     }
-    queue.stamps.push_back(stamps.stampOf(path));
     queue.messages.push_back(messages);
 }
 
+void stampInto(std::span<const std::string> paths, std::span<std::optional<FileStamp>> out) {
+    FolderStamps stamps;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        out[i] = stamps.stampOf(paths[i]);
+    }
+}
+
+// Appends the stamps of `paths` to the queue's. A stat is most of what queuing a file costs,
+// and while a run's queue is built nothing else keeps the second core busy, so a large folder
+// is stamped in two halves at once.
+void stampAll(const std::vector<std::string>& paths, BuiltQueue& queue) {
+    const std::size_t first = queue.stamps.size();
+    queue.stamps.resize(first + paths.size());
+    const std::span<const std::string> all(paths);
+    const std::span<std::optional<FileStamp>> out(queue.stamps.data() + first, paths.size());
+    if (paths.size() < kStampsOnTwoThreads) {
+        stampInto(all, out);
+        return;
+    }
+    const std::size_t half = paths.size() / 2;
+    auto secondHalf =
+        std::async(std::launch::async, stampInto, all.subspan(half), out.subspan(half));
+    stampInto(all.first(half), out.first(half));
+    secondHalf.get();
+}
+
 // The scanner's files below `folder`; what it recorded before a failure is kept.
-void scanFolder(const std::string& folder, BuiltQueue& queue, FolderStamps& stamps) {
+void scanFolder(const std::string& folder, BuiltQueue& queue) {
     pathLogger scanner;
     try {
         scanner.PathLogInit();
@@ -56,8 +87,9 @@ void scanFolder(const std::string& folder, BuiltQueue& queue, FolderStamps& stam
     const auto room = queue.paths.size() + found.size();
     queue.stamps.reserve(room);
     queue.messages.reserve(room);
+    stampAll(found, queue);
     for (const std::string& path : found) {
-        describeQueued(path, queue, stamps);
+        describeQueued(path, queue);
     }
     if (queue.paths.empty()) {
         queue.paths = std::move(found);
@@ -71,7 +103,7 @@ void scanFolder(const std::string& folder, BuiltQueue& queue, FolderStamps& stam
 
 BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
     BuiltQueue queue;
-    FolderStamps stamps;
+    FolderStamps fileStamps;  // files named one by one, often many from one folder
     for (const std::string& argument : arguments) {
         std::error_code error;
         const auto path =
@@ -87,10 +119,11 @@ BuiltQueue buildQueue(const std::vector<std::string>& arguments) {
             if (folder.back() != separator) {
                 folder += separator;
             }
-            scanFolder(folder, queue, stamps);
+            scanFolder(folder, queue);
         } else {
             std::string file = path.string();
-            describeQueued(file, queue, stamps);
+            queue.stamps.push_back(fileStamps.stampOf(file));
+            describeQueued(file, queue);
             queue.paths.push_back(std::move(file));
         }
     }
