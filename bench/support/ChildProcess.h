@@ -23,6 +23,7 @@ struct ChildRun {
     double seconds = 0;
     double cpuSeconds = 0;  // user and system time of the process and all its threads
     double peakRssMiB = 0;
+    double diskReadMiB = 0;  // what the file systems read from the disk for it
 };
 
 // Waits for a child started at `start` (forked or spawned) and measures it.
@@ -36,6 +37,7 @@ inline ChildRun waitForChild(pid_t child, Clock::time_point start) {
     run.seconds = secondsSince(start);
     run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     run.peakRssMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.diskReadMiB = static_cast<double>(usage.ru_inblock) * 512 / (1 << 20);
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
