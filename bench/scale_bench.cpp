@@ -6,10 +6,10 @@
 // machine runs faster and slower by the minute, so the 30,000 figure is the median of five
 // runs made on either side of the 1,000,000 run (two before, three after), after one that is
 // not counted. Every run's files are read once just before it, so the runs measure the
-// program rather than the disk; each line says what its run still read from the disk. The 30,000 files stay while the other
-// sizes are generated, converted in a process of their own and removed (1,000,000 files take
-// about 4 GB). Exits 1 when a figure misses its goal. An argument N (in thousands) runs that size
-// only and sets no goal.
+// program rather than the disk; each line says what its run still read from the disk. The
+// 30,000 files stay while the other sizes are generated, converted in a process of their own
+// and removed (1,000,000 files take about 4 GB). Exits 1 when a figure misses its goal. An
+// argument N (in thousands) runs that size only and sets no goal.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -70,14 +70,15 @@ double heapBytesOfText(std::size_t length) {
 #endif
 }
 
-// `count` short messages in `folder`; returns what the command line's queue holds for them:
-// each path, its stamp and its message count.
+// The name of the k-th generated message file.
 std::string messageFileName(int k) {
     char name[32];
     std::snprintf(name, sizeof name, "m%07d.eml", k);
     return name;
 }
 
+// `count` short messages in `folder`; returns what the command line's queue holds for them:
+// each path, its stamp and its message count.
 double writeOneFolder(const fs::path& folder, int count) {
     fs::create_directories(folder);
     double queueBytes = 0;
