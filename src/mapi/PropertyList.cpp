@@ -8,10 +8,6 @@ namespace tolvane::mapi {
 
 namespace {
 
-bool idBefore(const std::pair<std::uint16_t, PropValue>& entry, std::uint16_t id) {
-    return entry.first < id;
-}
-
 [[noreturn]] void wrongType(PropType tagType, const PropValue& value, const std::string& what) {
     throw std::invalid_argument(
         what + ": a value of type " + std::to_string(static_cast<unsigned>(value.type())) +
@@ -24,22 +20,41 @@ NamedProperty NamedTag::property() const {
     return {propertySet, lid, lid ? std::string() : std::string(name)};
 }
 
+std::vector<PropertyList::Slot>::const_iterator PropertyList::find(std::uint16_t id) const {
+    return std::lower_bound(
+        order_.begin(), order_.end(), id,
+        [](const Slot& slot, std::uint16_t wanted) { return slot.id < wanted; });
+}
+
 void PropertyList::set(PropTag tag, PropValue value) {
     if (value.type() != tag.type)
         wrongType(tag.type, value, "property " + std::to_string(tag.id));
-    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), tag.id, idBefore);
-    if (it != tagged_.end() && it->first == tag.id) {
-        it->second = std::move(value);
-    } else {
-        tagged_.emplace(it, tag.id, std::move(value));
+    const auto at = find(tag.id);
+    if (at != order_.end() && at->id == tag.id) {
+        values_[at->value] = std::move(value);
+        return;
     }
+    const auto slot = static_cast<std::uint16_t>(values_.size());
+    values_.push_back(std::move(value));
+    order_.insert(at, Slot{tag.id, slot});
 }
 
+// The last value moves into the erased one's place, so the values stay packed.
 void PropertyList::erase(PropTag tag) {
-    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), tag.id, idBefore);
-    if (it != tagged_.end() && it->first == tag.id && it->second.type() == tag.type) {
-        tagged_.erase(it);
+    const auto at = find(tag.id);
+    if (at == order_.end() || at->id != tag.id || values_[at->value].type() != tag.type) {
+        return;
     }
+    const std::uint16_t freed = at->value;
+    order_.erase(at);
+    const auto last = static_cast<std::uint16_t>(values_.size() - 1);
+    if (freed != last) {
+        values_[freed] = std::move(values_[last]);
+        std::find_if(order_.begin(), order_.end(), [&](const Slot& s) {
+            return s.value == last;
+        })->value = freed;
+    }
+    values_.pop_back();
 }
 
 void PropertyList::setNamed(const NamedTag& tag, PropValue value) {
@@ -56,9 +71,12 @@ void PropertyList::setNamed(const NamedTag& tag, PropValue value) {
 }
 
 const PropValue* PropertyList::get(PropTag tag) const {
-    auto it = std::lower_bound(tagged_.begin(), tagged_.end(), tag.id, idBefore);
-    return it != tagged_.end() && it->first == tag.id && it->second.type() == tag.type ? &it->second
-                                                                                       : nullptr;
+    const auto at = find(tag.id);
+    if (at == order_.end() || at->id != tag.id) {
+        return nullptr;
+    }
+    const PropValue& value = values_[at->value];
+    return value.type() == tag.type ? &value : nullptr;
 }
 
 const PropValue* PropertyList::getNamed(const NamedTag& tag) const {

@@ -80,13 +80,56 @@ constexpr Guid mapi() {
 }
 }  // namespace propset
 
-// A property list: tagged properties by id (one value per id, kept in id order) and named
+// A property list: tagged properties by id (one value per id, read in id order) and named
 // properties by name (in order of first setting). Both are flat arrays: a message holds a
-// few dozen properties, and a node per property cost more than the searches. Values are set
-// and read through typed tags: a value of another type than its tag's is refused, and a read
+// few dozen properties, and a node per property cost more than the searches. Tagged values
+// stay where they were first set and only a small (id, slot) index is kept in id order, so
+// setting properties out of order shifts four-byte entries, not values. Values are set and
+// read through typed tags: a value of another type than its tag's is refused, and a read
 // finds only a value of the tag's type.
 class PropertyList {
+    struct Slot {
+        std::uint16_t id;
+        std::uint16_t value;  // index into values_; at most 65,536 ids, so it fits
+    };
+
   public:
+    // The tagged properties in id order, as (id, value) pairs.
+    class Tagged {
+      public:
+        class iterator {
+          public:
+            using value_type = std::pair<std::uint16_t, const PropValue&>;
+            using difference_type = std::ptrdiff_t;
+            iterator() = default;
+            iterator(const Slot* slot, const PropValue* values) : slot_(slot), values_(values) {}
+            value_type operator*() const { return {slot_->id, values_[slot_->value]}; }
+            iterator& operator++() {
+                ++slot_;
+                return *this;
+            }
+            iterator operator++(int) {
+                iterator before = *this;
+                ++slot_;
+                return before;
+            }
+            friend bool operator==(const iterator&, const iterator&) = default;
+
+          private:
+            const Slot* slot_ = nullptr;
+            const PropValue* values_ = nullptr;
+        };
+        Tagged(const std::vector<Slot>& order, const std::vector<PropValue>& values)
+            : order_(order), values_(values) {}
+        iterator begin() const { return {order_.data(), values_.data()}; }
+        iterator end() const { return {order_.data() + order_.size(), values_.data()}; }
+        std::size_t size() const { return order_.size(); }
+
+      private:
+        const std::vector<Slot>& order_;
+        const std::vector<PropValue>& values_;
+    };
+
     // Throws std::invalid_argument when the value's type is not the tag's.
     void set(PropTag tag, PropValue value);
     void setNamed(const NamedTag& tag, PropValue value);
@@ -97,12 +140,15 @@ class PropertyList {
     const PropValue* getNamed(const NamedProperty& name) const;
     bool has(PropTag tag) const { return get(tag) != nullptr; }
 
-    const std::vector<std::pair<std::uint16_t, PropValue>>& tagged() const { return tagged_; }
+    Tagged tagged() const { return {order_, values_}; }
     const std::vector<std::pair<NamedProperty, PropValue>>& named() const { return named_; }
-    bool empty() const { return tagged_.empty() && named_.empty(); }
+    bool empty() const { return order_.empty() && named_.empty(); }
 
   private:
-    std::vector<std::pair<std::uint16_t, PropValue>> tagged_;
+    std::vector<Slot>::const_iterator find(std::uint16_t id) const;
+
+    std::vector<Slot> order_;        // by id
+    std::vector<PropValue> values_;  // in order of first setting
     std::vector<std::pair<NamedProperty, PropValue>> named_;
 };
 

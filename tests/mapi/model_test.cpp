@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "mapi/Message.h"
 #include "mapi/PropValue.h"
@@ -40,7 +42,7 @@ TEST(PropertyListBehaviour, OneValuePerIdAndNamedByName) {
     ASSERT_NE(props.get(tag::kSubject), nullptr);
     EXPECT_EQ(props.get(tag::kSubject)->asString(), "second");
     EXPECT_EQ(props.tagged().size(), 2u);
-    EXPECT_EQ(props.tagged().begin()->first, tag::kSubject.id);  // kept in id order
+    EXPECT_EQ((*props.tagged().begin()).first, tag::kSubject.id);  // read in id order
 
     props.setNamed(named::kKeywords, PropValue::mvUnicode({"a"}));
     props.setNamed(named::kSmartNoAttach, PropValue::boolean(true));
@@ -51,6 +53,27 @@ TEST(PropertyListBehaviour, OneValuePerIdAndNamedByName) {
     EXPECT_EQ(props.getNamed(NamedProperty::byId(propset::common(), 0x8515)), nullptr);
     // A string name and a numeric id in the same set are different names.
     EXPECT_EQ(props.getNamed(NamedProperty::byName(propset::common(), "Keywords")), nullptr);
+}
+
+// Set out of id order and erased from the middle, the list still reads in id order, each id
+// with its own value.
+TEST(PropertyListBehaviour, ReadsInIdOrderWhateverTheOrderOfSetting) {
+    PropertyList props;
+    const std::vector<std::uint16_t> ids = {0x0E07, 0x0037, 0x1000, 0x0001, 0x3001, 0x0E08};
+    for (const std::uint16_t id : ids) {
+        props.set(PropTag{id, PropType::Int32}, PropValue::int32(id));
+    }
+    props.erase(PropTag{0x0037, PropType::Int32});  // set second: the last value moves in
+    props.set(PropTag{0x0E07, PropType::Int32}, PropValue::int32(7));
+    std::vector<std::pair<std::uint16_t, std::int32_t>> seen;
+    for (const auto& [id, value] : props.tagged()) {
+        seen.emplace_back(id, value.asInt32());
+    }
+    const std::vector<std::pair<std::uint16_t, std::int32_t>> expected = {
+        {0x0001, 0x0001}, {0x0E07, 7}, {0x0E08, 0x0E08}, {0x1000, 0x1000}, {0x3001, 0x3001}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(props.get(PropTag{0x0037, PropType::Int32}), nullptr);
+    EXPECT_EQ(props.get(PropTag{0x0E08, PropType::Int32})->asInt32(), 0x0E08);
 }
 
 // A tag carries its type: a value of another type is refused, and a read through a tag of
