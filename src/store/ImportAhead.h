@@ -39,12 +39,14 @@ class ImportAhead {
     // waiting come to less than `bytes`. One message is always allowed, however large. Two
     // workers keep two cores busy: the taker is often waiting on its writes.
     // While the taker waits for the disk (writerWaits), `messagesWhileWriterWaits` stands for
-    // `messages`, so that time goes to reading on.
+    // `messages`, so that time goes to reading on. The count is high so that the bytes, not the
+    // count, hold small messages back: with 32, the workers slept for room whenever the
+    // taker synced or wrote a large message, and a core stood idle.
     struct Limits {
-        std::size_t messages = 32;
+        std::size_t messages = 256;
         std::uint64_t bytes = std::uint64_t{48} << 20;
         unsigned threads = 2;
-        std::size_t messagesWhileWriterWaits = 128;
+        std::size_t messagesWhileWriterWaits = 512;
         // A worker starting the file at one place of the plan tells openAhead of the file
         // this many places on.
         std::size_t openAheadBy = 24;

@@ -127,13 +127,20 @@ std::vector<std::string> numbered(int count) {
     return paths;
 }
 
+// A limit on messages well below the plan's length, the bytes no limit.
+ImportAhead::Limits thirtyTwoAhead() {
+    ImportAhead::Limits limits;
+    limits.messages = 32;
+    return limits;
+}
+
 TEST(ImportAhead, PlannedFilesAreImportedOnceEachMostlyAheadAndTakenInOrder) {
     RecordingImport record;
-    ImportAhead ahead(record.function());
+    ImportAhead ahead(record.function(), thirtyTwoAhead());
     const auto plan = numbered(200);
     ahead.expect(plan);
     ahead.settle();
-    EXPECT_EQ(record.started(), 32);  // the default limit, all imported before any take
+    EXPECT_EQ(record.started(), 32);  // the limit, all imported before any take
     for (const std::string& file : plan) {
         EXPECT_EQ(subjectOf(ahead.take(file)), file);
     }
@@ -167,7 +174,7 @@ TEST(ImportAhead, EachFileIsAnnouncedOnceAheadOfItsImportAndAnEndedPlanForgetsTh
                      }});
     const auto plan = numbered(10);
     ahead.expect(plan);
-    ahead.settle();  // all ten started by the workers, under the limit of 32
+    ahead.settle();  // all ten started by the workers, under the default limit
     for (const std::string& file : plan) {
         EXPECT_EQ(subjectOf(ahead.take(file)), file);
     }
@@ -185,7 +192,7 @@ TEST(ImportAhead, EachFileIsAnnouncedOnceAheadOfItsImportAndAnEndedPlanForgetsTh
 // each file still imported once, and nothing is added to a plan that ended.
 TEST(ImportAhead, APlanExtendedAStretchAtATimeIsReadAheadAsOne) {
     RecordingImport record;
-    ImportAhead ahead(record.function());
+    ImportAhead ahead(record.function(), thirtyTwoAhead());
     const auto plan = numbered(100);
     ahead.expect({plan.begin(), plan.begin() + 10});
     for (int i = 0; i < 5; ++i) {
