@@ -8,6 +8,8 @@
 //   weighs on one round, not on one side. With both cores the same parse also runs on two
 //   threads of one process, as the conversion parses: how far GMime itself gets that way; and
 //   in two processes, half the files each: how far the two cores would take it.
+//   A fixed loop held to each processor, before and after the rounds, shows whether the
+//   processors were equally fast.
 //   Goals: convert / parse <= 1.0 in wall time on two cores (the conversion reads ahead on the
 //   second); <= 2.0 on one.
 //
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +33,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/BareParse.h"
@@ -73,6 +77,42 @@ int firstCpu() {
         }
     }
     return 0;
+}
+
+// Seconds a fixed loop of arithmetic takes held to each processor this process may run on.
+// The processors of a virtual machine need not be equally fast (another guest may share one's
+// core), and the two sides of a round do not use them alike: the bare parse runs on one,
+// wherever it is put, and the conversion on both.
+std::vector<std::pair<int, double>> processorSpeeds() {
+    cpu_set_t allowed;
+    sched_getaffinity(0, sizeof allowed, &allowed);
+    std::vector<std::pair<int, double>> speeds;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (!CPU_ISSET(cpu, &allowed)) {
+            continue;
+        }
+        const bench::ChildRun loop = bench::inChild([cpu] {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            sched_setaffinity(0, sizeof one, &one);
+            volatile std::uint64_t sum = 0;
+            for (std::uint64_t i = 0; i < 300'000'000; ++i) {
+                sum = sum + i * i;
+            }
+            return 0;
+        });
+        speeds.emplace_back(cpu, loop.seconds);
+    }
+    return speeds;
+}
+
+void printSpeeds(const char* when, const std::vector<std::pair<int, double>>& speeds) {
+    std::printf("  a fixed loop held to each processor, %s:", when);
+    for (const auto& [cpu, seconds] : speeds) {
+        std::printf(" cpu%d %.3f s", cpu, seconds);
+    }
+    std::printf("\n");
 }
 
 // The bare parse of every `step`th file from `first`; false when one fails.
@@ -198,6 +238,7 @@ int main() {
         std::to_string(kMessages) + " of " + std::to_string(kMessages) + " message(s) converted";
 
     bool sound = parseAll(files).exitStatus == 0;  // also brings the files into the page cache
+    const auto speedsBefore = processorSpeeds();
     Side two, one;
     const auto round = [&](Side& side, int oneCpu) {
         sync();
@@ -236,6 +277,8 @@ int main() {
         "%d mixed messages, %.1f MiB, %d folders; %ld processors online; medians of %d "
         "rounds\n",
         kMessages, static_cast<double>(bytes) / (1 << 20), kFolders, cores, kRounds);
+    printSpeeds("before the rounds", speedsBefore);
+    printSpeeds("after them", processorSpeeds());
     bool met = true;
     printSide("both processors", two, 1.0, met);
     printSide("one processor (held to it)", one, 2.0, met);
