@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "mapi/ByteSource.h"
 #include "mapi/Tags.h"
 #include "platform/Utf8Path.h"
 
@@ -18,9 +19,28 @@ namespace {
 // further on (or off the plan) is imported on the calling thread.
 constexpr std::size_t kLookFurther = 1024;
 
-// What a message holds in memory, as the import counted it.
+// The bytes of a message's streamed values: a large attachment is decoded into a spool file,
+// which the import's memory count leaves out.
+std::uint64_t streamedBytes(const mapi::Message& message) {
+    std::uint64_t bytes = 0;
+    for (const mapi::Attachment& attachment : message.attachments) {
+        for (const auto& [id, value] : attachment.props.tagged()) {
+            if (value.isStream()) {
+                bytes += value.asStream()->size();
+            }
+        }
+        if (attachment.embedded) {
+            bytes += streamedBytes(*attachment.embedded);
+        }
+    }
+    return bytes;
+}
+
+// What a waiting message holds: its memory, as the import counted it, and its spool files.
+// Both count against the byte limit, so that messages with large attachments waiting for the
+// writer fill neither the memory nor the temporary folder's disk.
 std::uint64_t sizeOf(const mapi::Message& message) {
-    return message.memoryBytes;
+    return message.memoryBytes + streamedBytes(message);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class ImportAhead {
 
     // How far ahead the workers may run: one starts another import only while fewer messages
     // than `messages` wait to be taken (those under way included) and the sizes of those
-    // waiting come to less than `bytes`. One message is always allowed, however large. Two
+    // waiting, in memory and in spool files, come to less than `bytes`. One message is always allowed, however large. Two
     // workers keep two cores busy: the taker is often waiting on its writes.
     // While the taker waits for the disk (writerWaits), `messagesWhileWriterWaits` stands for
     // `messages`, so that time goes to reading on. The count is high so that the bytes, not the

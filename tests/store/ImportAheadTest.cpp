@@ -9,11 +9,14 @@
 #include <chrono>
 #include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
+#include "mapi/ByteSource.h"
 #include "mapi/Tags.h"
 #include "store/ImportAhead.h"
 
@@ -25,7 +28,8 @@ using std::filesystem::path;
 class RecordingImport {
   public:
     // The import: a message whose subject is the path and whose body names the fallback
-    // charset it was imported with; "bad..." paths fail, "junk..." ones are judged no message.
+    // charset it was imported with; "bad..." paths fail, "junk..." ones are judged no message,
+    // "big..." ones carry an attachment of 20,000 bytes as a stream, as a spooled one is.
     ImportAhead::Import function() {
         return [this](const path& file, const mapi::ImportOptions& options) {
             std::optional<std::shared_future<void>> gate;
@@ -54,6 +58,14 @@ class RecordingImport {
             message.memoryBytes = 1000;
             if (file.filename().string().starts_with("junk")) {
                 message.verdict = mapi::ImportVerdict::NotAMessage;
+            }
+            if (file.filename().string().starts_with("big")) {
+                mapi::Attachment attachment;
+                attachment.props.set(
+                    mapi::tag::kAttachDataBinary,
+                    mapi::PropValue::binaryStream(std::make_shared<mapi::MemoryByteSource>(
+                        std::vector<std::uint8_t>(20'000))));
+                message.attachments.push_back(std::move(attachment));
             }
             return message;
         };
@@ -318,6 +330,19 @@ TEST(ImportAhead, WorkersStayWithinTheByteLimit) {
     // 1,000 bytes a message: the third waiting passes 2,500, so no fourth starts.
     ImportAhead ahead(record.function(), ImportAhead::Limits{100, 2500, 1});
     EXPECT_EQ(mostWaiting(ahead, record, numbered(30)), 3);
+}
+
+// A streamed attachment's bytes count against the byte limit beside the memory: spool files
+// waiting for the writer would otherwise fill the disk.
+TEST(ImportAhead, StreamedAttachmentsCountAgainstTheByteLimit) {
+    RecordingImport record;
+    std::vector<std::string> plan;
+    for (int i = 0; i < 30; ++i) {
+        plan.push_back("/mail/Inbox/big" + std::to_string(i) + ".eml");
+    }
+    // 21,000 bytes a message: the third waiting passes 50,000, so no fourth starts.
+    ImportAhead ahead(record.function(), ImportAhead::Limits{100, 50'000, 1});
+    EXPECT_EQ(mostWaiting(ahead, record, plan), 3);
 }
 
 // While the taker waits for the disk the workers read on, past the usual limit up to the
