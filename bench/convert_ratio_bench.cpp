@@ -67,16 +67,17 @@ std::vector<fs::path> generate(const fs::path& root) {
     return files;
 }
 
-// The first processor this process may run on.
-int firstCpu() {
+// The processors this process may run on.
+std::vector<int> allowedCpus() {
     cpu_set_t allowed;
     sched_getaffinity(0, sizeof allowed, &allowed);
+    std::vector<int> cpus;
     for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
         if (CPU_ISSET(cpu, &allowed)) {
-            return cpu;
+            cpus.push_back(cpu);
         }
     }
-    return 0;
+    return cpus;
 }
 
 // Seconds a fixed loop of arithmetic takes held to each processor this process may run on.
@@ -84,13 +85,8 @@ int firstCpu() {
 // core), and the two sides of a round do not use them alike: the bare parse runs on one,
 // wherever it is put, and the conversion on both.
 std::vector<std::pair<int, double>> processorSpeeds() {
-    cpu_set_t allowed;
-    sched_getaffinity(0, sizeof allowed, &allowed);
     std::vector<std::pair<int, double>> speeds;
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-        if (!CPU_ISSET(cpu, &allowed)) {
-            continue;
-        }
+    for (const int cpu : allowedCpus()) {
         const bench::ChildRun loop = bench::inChild([cpu] {
             cpu_set_t one;
             CPU_ZERO(&one);
@@ -230,7 +226,8 @@ int main() {
     for (const fs::path& file : files) {
         bytes += fs::file_size(file);
     }
-    const int cpu = firstCpu();
+    const std::vector<int> cpus = allowedCpus();
+    const int cpu = cpus.empty() ? 0 : cpus.front();  // the one the one-processor side holds to
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const char* other = std::getenv("CONVERT_RATIO_BENCH_PROGRAM");
     const std::string program = other ? other : TOLVANE_CONVERT_PATH;
