@@ -177,6 +177,10 @@ void ConversionJob::runGuarded(const std::function<void()>& body) {
 }
 
 void ConversionJob::announceReadAhead(std::vector<std::string> paths) {
+    if (paths.empty() && !readAheadOut_) {
+        return;  // nothing to withdraw
+    }
+    readAheadOut_ = !paths.empty();
     if (environment_.readAhead) {
         environment_.readAhead(std::move(paths), environment_.importOptions);
     }
@@ -654,6 +658,9 @@ void ConversionJob::warnIfChanged(std::int64_t row, const std::string& file,
 // Logs off, which commits and renames the file; the counts are then read from the store.
 // A write failure of the last commit is the run's write failure.
 void ConversionJob::closeStore() {
+    // Nothing more is read for this run: the read-ahead lets its workers go while the last
+    // commit waits for the disk, not after it.
+    announceReadAhead({});
     if (state_.session) {
         try {
             state_.session->Logoff();

@@ -50,9 +50,10 @@ struct JobEnvironment {
     // signal asks the program to end. The run stops without a closing box.
     std::function<bool()> stopRequested;
     // Told the files the run will import, in queue order, with the options they are imported
-    // with, so they can be read ahead; told an empty list when the run ends. Optional. The
-    // files come a stretch at a time: the first with readAhead, each further one with
-    // readAheadMore once the run is halfway through the stretch before.
+    // with, so they can be read ahead; told an empty list once when the run ends, before the
+    // store file's last commit. Optional. The files come a stretch at a time: the first with
+    // readAhead, each further one with readAheadMore once the run is halfway through the
+    // stretch before.
     std::function<void(std::vector<std::string>, const mapi::ImportOptions&)> readAhead;
     std::function<void(std::vector<std::string>)> readAheadMore;
     std::size_t readAheadStretch = 2048;
@@ -158,6 +159,7 @@ class ConversionJob {
     std::vector<bool> rowBySource_;
     std::uint64_t routesTimesEmptied_ = 0;
     std::int64_t readAheadRow_ = 0;  // the first row not yet announced for reading ahead
+    bool readAheadOut_ = false;      // files are announced and not yet withdrawn
     // The store folder of each message folder path met: a file's folder is found once, not
     // again (name by name, each folded) for every file in it.
     std::unordered_map<std::string, std::shared_ptr<store::Folder>> foldersByPath_;

@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -65,10 +66,14 @@ ImportAhead::~ImportAhead() {
     for (std::thread& thread : threads_) {
         thread.join();
     }
+    for (std::thread& thread : ending_) {
+        thread.join();
+    }
 }
 
 void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions options) {
     std::map<std::size_t, Result> dropped;  // let go of outside the lock: may delete spool files
+    std::vector<std::thread> ended;         // an earlier crew's, joined outside the lock
     {
         std::unique_lock lock(mutex_);
         ++generation_;
@@ -80,9 +85,12 @@ void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions opt
         dropped.swap(ready_);
         readyBytes_ = 0;
         wakeWorkers();
+        if (!plan_.empty()) {
+            ended.swap(ending_);
+        }
         while (!plan_.empty() && threads_.size() < std::max(1u, limits_.threads)) {
             try {
-                threads_.emplace_back(&ImportAhead::work, this);
+                threads_.emplace_back(&ImportAhead::work, this, crew_);
             } catch (const std::system_error&) {
                 break;  // with no worker at all, every request is imported when it comes
             }
@@ -91,9 +99,20 @@ void ImportAhead::expect(std::vector<std::string> paths, mapi::ImportOptions opt
             // Nothing of this process's import runs on once a run is over, not even while
             // the program ends.
             waitForImports(lock);
+            if (kWorkersEndWithTheirRun) {
+                // Nor are workers kept between runs. They end on their own: a thread's end
+                // hands its memory back to the system, a few milliseconds that overlap the
+                // store's last commit, which waits for the disk.
+                ++crew_;
+                std::move(threads_.begin(), threads_.end(), std::back_inserter(ending_));
+                threads_.clear();
+            }
         }
     }
     workToDo_.notify_all();
+    for (std::thread& thread : ended) {
+        thread.join();
+    }
     if (openAhead_.forget) {
         openAhead_.forget();
     }
@@ -158,13 +177,13 @@ mapi::Message ImportAhead::take(const std::filesystem::path& path,
     return std::move(*result.message);
 }
 
-void ImportAhead::work() {
+void ImportAhead::work(std::uint64_t crew) {
 #if defined(__linux__)
     pthread_setname_np(pthread_self(), "tolvane-import");  // for profilers and debuggers
 #endif
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (stopping_) {
+        if (stopping_ || crew != crew_) {
             return;
         }
         if (next_ >= planEnd() || !roomAhead()) {

@@ -36,10 +36,10 @@ class ImportAhead {
 
     // How far ahead the workers may run: one starts another import only while fewer messages
     // than `messages` wait to be taken (those under way included) and the sizes of those
-    // waiting, in memory and in spool files, come to less than `bytes`. One message is always allowed, however large. Two
-    // workers keep two cores busy: the taker is often waiting on its writes.
-    // While the taker waits for the disk (writerWaits), `messagesWhileWriterWaits` stands for
-    // `messages`, so that time goes to reading on. The count is high so that the bytes, not the
+    // waiting, in memory and in spool files, come to less than `bytes`. One message is always
+    // allowed, however large. Two workers keep two cores busy: the taker is often waiting on its
+    // writes. While the taker waits for the disk (writerWaits), `messagesWhileWriterWaits` stands
+    // for `messages`, so that time goes to reading on. The count is high so that the bytes, not the
     // count, hold small messages back: with 32, the workers slept for room whenever the
     // taker synced or wrote a large message, and a core stood idle.
     struct Limits {
@@ -67,8 +67,20 @@ class ImportAhead {
     ImportAhead(const ImportAhead&) = delete;
     ImportAhead& operator=(const ImportAhead&) = delete;
 
+    // Whether an empty plan lets the workers go, so that none is kept between runs. Not on
+    // Windows: there a thread that ends after using thread-local objects with destructors (the
+    // import keeps caches in such objects) corrupts the heap with MinGW-w64's runtime, as a
+    // program of a few lines shows under Wine; its workers live as long as the process.
+#ifdef _WIN32
+    static constexpr bool kWorkersEndWithTheirRun = false;
+#else
+    static constexpr bool kWorkersEndWithTheirRun = true;
+#endif
+
     // The files about to be requested, in order, and the options they are imported with;
-    // replaces any earlier plan. Empty: stop, and wait for the imports under way.
+    // replaces any earlier plan. Empty: the run is over; waits for the imports under way, and
+    // (kWorkersEndWithTheirRun) the workers end without being waited for: the next plan starts
+    // others.
     void expect(std::vector<std::string> paths, mapi::ImportOptions options = {});
     // Files to be requested after those already planned, with the same options. A run gives
     // its plan a stretch at a time, and names behind the last request are let go, so a queue
@@ -104,7 +116,8 @@ class ImportAhead {
         std::uint64_t cost = 0;
     };
 
-    void work();
+    // A worker of `crew`: it ends once an empty plan has let that crew go.
+    void work(std::uint64_t crew);
     // Workers asleep now will wake and look again: they no longer count as settled.
     void wakeWorkers();
     void waitForImports(std::unique_lock<std::mutex>& lock);
@@ -113,7 +126,9 @@ class ImportAhead {
     // message taken: the taker would pay a wake-up and a switch for each.
     bool downToRefill() const;
     std::optional<std::size_t> findPlanned(const std::filesystem::path& path) const;
-    std::size_t planEnd() const { return planBase_ + plan_.size(); }
+    std::size_t planEnd() const {
+        return planBase_ + plan_.size();
+    }
     // Lets go of the names no worker or request needs any more.
     void dropPlanBehind();
     std::map<std::size_t, Result> dropBefore(std::size_t index);
@@ -142,7 +157,9 @@ class ImportAhead {
     std::size_t asleep_ = 0;     // workers asleep since the last wake-up
     std::function<void(std::size_t)> waitHook_;
     OpenAhead openAhead_;
-    std::vector<std::thread> threads_;
+    std::vector<std::thread> threads_;  // the current crew
+    std::uint64_t crew_ = 0;
+    std::vector<std::thread> ending_;  // crews let go, joined when the next one starts
 };
 
 // The process's read-ahead over the RFC 822 import; defaultServices() imports through it.

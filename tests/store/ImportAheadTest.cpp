@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <map>
 #include <memory>
@@ -301,6 +302,80 @@ TEST(ImportAhead, EachMessageIsImportedWithTheOptionsItWasAskedFor) {
     const auto threads = record.threads();
     EXPECT_NE(threads.front(), std::this_thread::get_id());
 }
+
+// Where workers end with their run (not on Windows, where the thread-local object this test
+// watches them with would itself be the trouble).
+#ifndef _WIN32
+// Counts the worker threads that imported and, through a thread-local object's destructor,
+// those of them that ended.
+struct WorkerEnds {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<std::thread::id> imported;
+    std::size_t ended = 0;
+};
+
+struct EndWatch {
+    WorkerEnds* ends = nullptr;
+    ~EndWatch() {
+        if (ends != nullptr) {
+            const std::lock_guard lock(ends->mutex);
+            ++ends->ended;
+            ends->changed.notify_all();
+        }
+    }
+};
+
+thread_local EndWatch endWatch;
+
+// No worker is kept between runs: an ended plan lets its workers go (they end by themselves,
+// while the caller goes on to the store's last commit), and the next plan starts others.
+TEST(ImportAhead, AnEndedPlanLetsItsWorkersGoAndTheNextPlanStartsOthers) {
+    WorkerEnds ends;
+    const std::thread::id caller = std::this_thread::get_id();
+    ImportAhead ahead([&](const path& file, const mapi::ImportOptions&) {
+        if (std::this_thread::get_id() != caller) {
+            endWatch.ends = &ends;
+            const std::lock_guard lock(ends.mutex);
+            ends.imported.insert(std::this_thread::get_id());
+        }
+        mapi::Message message;
+        message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
+        return message;
+    });
+    const auto first = numbered(8);
+    ahead.expect(first);
+    ahead.settle();
+    for (const std::string& file : first) {
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
+    }
+    ahead.expect({});
+    {
+        std::unique_lock lock(ends.mutex);
+        ASSERT_FALSE(ends.imported.empty());
+        if (ImportAhead::kWorkersEndWithTheirRun) {
+            // Bounded only so that workers that never end fail the test instead of hanging it.
+            const bool allEnded = ends.changed.wait_for(
+                lock, std::chrono::seconds(30), [&] { return ends.ended == ends.imported.size(); });
+            EXPECT_TRUE(allEnded) << ends.ended << " of " << ends.imported.size() << " ended";
+        } else {
+            EXPECT_EQ(ends.ended, 0u);
+        }
+        ends.imported.clear();
+    }
+
+    const std::vector<std::string> next{"/m/next-1.eml", "/m/next-2.eml"};
+    ahead.expect(next);
+    ahead.settle();
+    {
+        const std::lock_guard lock(ends.mutex);
+        EXPECT_FALSE(ends.imported.empty());  // read ahead again, not on the caller's thread
+    }
+    for (const std::string& file : next) {
+        EXPECT_EQ(subjectOf(ahead.take(file)), file);
+    }
+}
+#endif
 
 // Takes the plan one file at a time, letting the workers run as far as they will before each
 // take; returns the most messages ever waiting (or under way) untaken.
