@@ -30,15 +30,17 @@ void AddMessageFiles(QueueWindow& window, ViewSettingsStore& viewSettings,
         const std::vector<std::string> paths = PathsOfFileOpenResult(result, syntax);
         // What each archive holds, which its name does not say.
         std::string archives;
+        FolderStamps stamps;  // the files picked together share a folder
         for (const auto& path : paths) {
             if (IsArchiveFile(path)) {
                 const ArchiveContents contents = SurveyArchive(path);
-                window.fileQueue().AddQueueRow(path, contents.messages);
+                window.fileQueue().AddQueueRow(path, contents.messages, stamps.stampOf(path));
                 archives += "\r\n" + contents.line;
             } else if (IsContactOrCalendarFile(path)) {
-                window.fileQueue().AddQueueRow(path, 0);  // items, but no messages
+                // Items, but no messages.
+                window.fileQueue().AddQueueRow(path, 0, stamps.stampOf(path));
             } else {
-                window.fileQueue().AddQueueRow(path);
+                window.fileQueue().AddQueueRow(path, 1, stamps.stampOf(path));
             }
         }
         if (!archives.empty()) {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "queue/AsAppError.h"
 #include "queue/MessageBoxes.h"
 #include "queue/MessageFileName.h"
+#include "queue/StampsAhead.h"
 #include "scan/PathLogger.h"
 #include "shell/ShellHelpers.h"
 
@@ -90,8 +92,11 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
     // Contacts, appointments and tasks are converted too, but are no messages to count.
     bool othersQueued = false;
     std::vector<std::string> archives;
+    const std::span<const std::string> files(scan.files->begin(), scan.files->end());
+    StampsAhead stamps(files, IsQueueableFile);
     try {
-        for (const std::string& path : *scan.files) {
+        for (std::size_t index = 0; index < files.size(); ++index) {
+            const std::string& path = files[index];
             ui.doEvents();
             if (window.unloaded()) {
                 return;
@@ -103,15 +108,16 @@ void AddFolder(QueueWindow& window, shell::PathSyntax syntax, scan::FileSystemFa
                 }
                 if (IsArchiveFile(path)) {
                     ArchiveContents contents = SurveyArchive(path);
-                    window.fileQueue().AddQueueRow(path, contents.messages);
+                    window.fileQueue().AddQueueRow(path, contents.messages, stamps.take(index));
                     queued += static_cast<std::int64_t>(contents.messages);
                     othersQueued = othersQueued || contents.items > contents.messages;
                     archives.push_back(std::move(contents.line));
                 } else if (IsContactOrCalendarFile(path)) {
-                    window.fileQueue().AddQueueRow(path, 0);  // items, but no messages
+                    // Items, but no messages.
+                    window.fileQueue().AddQueueRow(path, 0, stamps.take(index));
                     othersQueued = true;
                 } else {
-                    window.fileQueue().AddQueueRow(path);
+                    window.fileQueue().AddQueueRow(path, 1, stamps.take(index));
                     ++queued;
                 }
             }

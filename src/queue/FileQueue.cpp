@@ -14,6 +14,12 @@ FileQueue::FileQueue(GridModel& grid, std::function<void(const std::string&)> se
       workingPathList_(workingPathList) {}
 
 void FileQueue::AddQueueRow(std::string path, std::uint64_t messages) {
+    std::optional<FileStamp> stamp = stampOf(path);
+    AddQueueRow(std::move(path), messages, stamp);
+}
+
+void FileQueue::AddQueueRow(std::string path, std::uint64_t messages,
+                            std::optional<FileStamp> stamp) {
     const GridModel::Batch batch(grid_);
     bool reuseRow0 = false;
     if (grid_.Rows() == 1 && IsEmpty()) {
@@ -35,7 +41,7 @@ void FileQueue::AddQueueRow(std::string path, std::uint64_t messages) {
     grid_.Col(0);
     grid_.Text(path);
     queued_.resize(static_cast<std::size_t>(grid_.Rows()));
-    queued_.back() = {stampOf(path), messages};
+    queued_.back() = {stamp, messages};
     messages_ += messages;
     setCountCaption_(std::to_string(messages_) + " Zimbra Messages");
 }

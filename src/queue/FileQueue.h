@@ -28,6 +28,9 @@ class FileQueue {
     // archive's as counted when queued), and shows the count of messages queued.
     // Throws AppError 6 when the grid has no row left to give.
     void AddQueueRow(std::string path, std::uint64_t messages = 1);
+    // The same with the file's stamp taken by the caller, who stamps many files at once (a
+    // stat was most of what queuing a file cost).
+    void AddQueueRow(std::string path, std::uint64_t messages, std::optional<FileStamp> stamp);
     // Back to one empty row, the working path list to one empty entry, the label "0 files".
     void ResetQueue();
     // Makes cell (0, 0) current and tells whether its text is empty.

@@ -1,6 +1,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 #include <sys/stat.h>
 
@@ -164,6 +166,30 @@ TEST_F(AddFolder, TheSameFolderTwiceDoublesItsEntriesWithTheSameCount) {
     EXPECT_EQ(queuedPaths(), twice);
     EXPECT_EQ(ui_.messageTexts(),
               (Paths{"3 Messages Queued for Conversion.", "3 Messages Queued for Conversion."}));
+}
+
+// Each row keeps its own file's stamp from when it was queued, however many folders the scan
+// went through: files of distinct sizes in three folders, one of them changed afterwards.
+TEST_F(AddFolder, EachRowKeepsItsOwnFilesStampFromWhenItWasQueued) {
+    const std::vector<std::string> names{"a.eml", "sub/b.eml", "sub/c.eml", "sub/deeper/d.eml",
+                                         "z.eml"};
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const auto file = tree_.path() / names[k];
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << "Subject: " << std::string(10 * (k + 1), 'x') << "\r\n\r\n";
+    }
+    pick(tree_.str());
+    const Paths rows = queuedPaths();
+    ASSERT_EQ(rows.size(), names.size());
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const auto queued = window_.fileQueue().QueuedStamp(static_cast<std::int64_t>(row));
+        ASSERT_TRUE(queued.has_value()) << rows[row];
+        EXPECT_EQ(queued, stampOf(rows[row])) << rows[row];
+        EXPECT_EQ(queued->size, std::filesystem::file_size(rows[row])) << rows[row];
+    }
+    std::ofstream(rows[2], std::ios::app) << "grown\r\n";
+    EXPECT_NE(window_.fileQueue().QueuedStamp(2), stampOf(rows[2]));
+    EXPECT_EQ(window_.fileQueue().QueuedStamp(3), stampOf(rows[3]));
 }
 
 TEST_F(AddFolder, AClearWhileQueuingEmptiesTheQueueAndTheLoopGoesOn) {
