@@ -11,7 +11,7 @@ StampsAhead::StampsAhead(std::span<const std::string> paths,
     : paths_(paths),
       wanted_(std::move(wanted)),
       ring_(std::min(paths.size(), std::max<std::size_t>(ahead, 1))) {
-    if (paths_.empty()) {
+    if (!kOnAThreadOfTheirOwn || paths_.empty()) {
         return;
     }
     try {
