@@ -8,12 +8,11 @@ namespace tolvane::queue {
 
 StampsAhead::StampsAhead(std::span<const std::string> paths,
                          std::function<bool(const std::string&)> wanted, std::size_t ahead)
-    : paths_(paths),
-      wanted_(std::move(wanted)),
-      ring_(std::min(paths.size(), std::max<std::size_t>(ahead, 1))) {
+    : paths_(paths), wanted_(std::move(wanted)) {
     if (!kOnAThreadOfTheirOwn || paths_.empty()) {
         return;
     }
+    ring_.resize(std::min(paths.size(), std::max<std::size_t>(ahead, 1)));
     try {
         thread_ = std::thread(&StampsAhead::stampAll, this);
     } catch (const std::system_error&) {

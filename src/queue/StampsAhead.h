@@ -54,7 +54,8 @@ class StampsAhead {
 
     std::span<const std::string> paths_;
     std::function<bool(const std::string&)> wanted_;
-    std::vector<std::optional<FileStamp>> ring_;  // paths_[i]'s at i % kAhead
+    // paths_[i]'s stamp at i % ring_.size(); empty unless a thread stamps.
+    std::vector<std::optional<FileStamp>> ring_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

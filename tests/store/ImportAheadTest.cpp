@@ -332,17 +332,17 @@ thread_local EndWatch endWatch;
 // while the caller goes on to the store's last commit), and the next plan starts others.
 TEST(ImportAhead, AnEndedPlanLetsItsWorkersGoAndTheNextPlanStartsOthers) {
     WorkerEnds ends;
+    RecordingImport record;
     const std::thread::id caller = std::this_thread::get_id();
-    ImportAhead ahead([&](const path& file, const mapi::ImportOptions&) {
-        if (std::this_thread::get_id() != caller) {
-            endWatch.ends = &ends;
-            const std::lock_guard lock(ends.mutex);
-            ends.imported.insert(std::this_thread::get_id());
-        }
-        mapi::Message message;
-        message.props.set(mapi::tag::kSubject, mapi::PropValue::unicode(file.string()));
-        return message;
-    });
+    ImportAhead ahead(
+        [&, recorded = record.function()](const path& file, const mapi::ImportOptions& options) {
+            if (std::this_thread::get_id() != caller) {
+                endWatch.ends = &ends;
+                const std::lock_guard lock(ends.mutex);
+                ends.imported.insert(std::this_thread::get_id());
+            }
+            return recorded(file, options);
+        });
     const auto first = numbered(8);
     ahead.expect(first);
     ahead.settle();
