@@ -2,8 +2,9 @@
 // decode every body): the conversion's cost beyond reading the mail.
 //
 //   3,000 mixed messages (plain, HTML, attachments, nested messages) in 10 folders, generated
-//   into a temporary folder. Each round runs, one after the other: the parse, the conversion
-//   on both cores, then the parse and the conversion held to one processor. The figures are
+//   into a temporary folder. Each round runs, one after the other: the parse held to each
+//   processor in turn (the faster is the round's), the conversion on both cores, then the
+//   parse and the conversion held to one processor. The figures are
 //   the medians over the rounds of each round's ratio, so a burst of load on a shared machine
 //   weighs on one round, not on one side. With both cores the same parse also runs on two
 //   threads of one process, as the conversion parses: how far GMime itself gets that way; and
@@ -32,6 +33,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -155,6 +157,22 @@ bench::ChildRun parseAll(const std::vector<fs::path>& files, int oneCpu = -1, in
     });
 }
 
+// The bare parse held to each processor in turn, the faster run kept: the floor a one-core
+// import stands on. Left to the system, the parse lands on either processor, and where one is
+// slower (another guest sharing its core) a round would compare against whichever it got.
+bench::ChildRun parseOnFastest(const std::vector<fs::path>& files, const std::vector<int>& cpus,
+                               bool& sound) {
+    std::optional<bench::ChildRun> fastest;
+    for (const int cpu : cpus) {
+        const bench::ChildRun run = parseAll(files, cpu);
+        sound = sound && run.exitStatus == 0;
+        if (!fastest || run.seconds < fastest->seconds) {
+            fastest = run;
+        }
+    }
+    return fastest ? *fastest : parseAll(files);
+}
+
 // The bare parse in two processes at once, each taking every other file: what the two cores
 // give GMime when nothing is shared between the two parses. Measured from the process that
 // starts both, whose processor time counts them.
@@ -260,7 +278,8 @@ int main() {
     Side two, one;
     const auto round = [&](Side& side, int oneCpu) {
         sync();
-        const bench::ChildRun parse = parseAll(files, oneCpu);
+        const bench::ChildRun parse =
+            oneCpu < 0 ? parseOnFastest(files, cpus, sound) : parseAll(files, oneCpu);
         if (oneCpu < 0) {
             const bench::ChildRun split = parseAll(files, oneCpu, 2);
             sound = sound && split.exitStatus == 0;
