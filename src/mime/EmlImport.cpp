@@ -242,12 +242,14 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     std::optional<MendedInput> mended;
     if (block.fields > 0 && !block.asWritten())
         mended.emplace(in.bytes, block, head, inMemory);
-    GObjectPtr<GMimeMessage> message;
+    // Parsed as one MIME part: the header block starts with a field here (any junk before
+    // it is mended away), which is where GMime's message parse and its part parse differ.
+    GObjectPtr<GMimeObject> message;
     if (block.fields > 0) {
         GMimeStream* stream = mended ? mended->get() : whole.get();
         GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
         g_mime_parser_set_persist_stream(parser.get(), TRUE);
-        message.reset(g_mime_parser_construct_message(parser.get(), options));
+        message.reset(g_mime_parser_construct_part(parser.get(), options));
     }
     const std::string userCharset = fallbackCharset(importOptions.fallbackCharset);
     const UndeclaredCharsets userFallback({userCharset});
@@ -262,7 +264,7 @@ mapi::Message importInput(const MessageInput& in, const mapi::ImportOptions& imp
     raw.emptyLineEnds = block.emptyLineEnds;
 
     MessageImporter importer(options, in.outside, InMemoryBudget(), userFallback, user);
-    mapi::Message msg = importer.import(message.get(), 0, &raw);
+    mapi::Message msg = importer.importEntity(message.get(), &raw);
     if (!block.mailField)
         msg.verdict = mapi::ImportVerdict::NotAMessage;
     return msg;

@@ -32,11 +32,15 @@ HeaderView::HeaderView(GMimeObject* object, const UndeclaredCharsets& undeclared
 }
 
 HeaderView::HeaderView(GMimeMessage* message, const UndeclaredCharsets& undeclared)
+    : HeaderView(message ? GMIME_OBJECT(message) : nullptr,
+                 message ? g_mime_message_get_mime_part(message) : nullptr, undeclared) {}
+
+HeaderView::HeaderView(GMimeObject* fields, GMimeObject* contentFields,
+                       const UndeclaredCharsets& undeclared)
     : undeclared_(&undeclared) {
-    if (!message)
-        return;
-    snapshot(GMIME_OBJECT(message), own_);
-    snapshot(g_mime_message_get_mime_part(message), part_);
+    snapshot(fields, own_);
+    if (contentFields != fields)
+        snapshot(contentFields, part_);
 }
 
 std::optional<std::string> HeaderView::find(const std::vector<Entry>& list, std::string_view name,

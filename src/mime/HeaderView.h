@@ -21,6 +21,10 @@ class HeaderView {
     // A message: GMime files its Content-* headers under the top-level part, so those are
     // looked up there when the message's own list lacks them.
     HeaderView(GMimeMessage* message, const UndeclaredCharsets& undeclared);
+    // The same with the two lists given: a message's own (`fields`) and its MIME part's
+    // (`contentFields`, left out when it is `fields` itself).
+    HeaderView(GMimeObject* fields, GMimeObject* contentFields,
+               const UndeclaredCharsets& undeclared);
 
     // Raw (still folded, undecoded) value of the first / last instance.
     std::optional<std::string> firstRaw(std::string_view name) const;

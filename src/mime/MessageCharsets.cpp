@@ -38,9 +38,9 @@ void collect(GMimeObject* object, std::vector<std::string>& out, int depth) {
 
 }  // namespace
 
-UndeclaredCharsets declaredCharsets(GMimeMessage* message) {
+UndeclaredCharsets declaredCharsets(GMimeObject* root) {
     std::vector<std::string> charsets;
-    collect(g_mime_message_get_mime_part(message), charsets, 0);
+    collect(root, charsets, 0);
     std::stable_partition(charsets.begin(), charsets.end(), multibyte);
     return UndeclaredCharsets(charsets);
 }

@@ -10,6 +10,7 @@
 
 namespace tolvane::mime {
 
-UndeclaredCharsets declaredCharsets(GMimeMessage* message);
+// `root`: the message's MIME part.
+UndeclaredCharsets declaredCharsets(GMimeObject* root);
 
 }  // namespace tolvane::mime

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "mapi/Tags.h"
 #include "mime/AsciiText.h"
@@ -29,11 +30,11 @@ using mapi::PropValue;
 
 // The top-level signed entity exactly as in the file: its Content-Type header line(s) and
 // everything after the header block (MS-OXOSMIME 2.1.3.1: other outer headers dropped).
-std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const RawFile& raw) {
-    GMimeObject* root = g_mime_message_get_mime_part(message);
+std::optional<std::string> signedEntityFromFile(GMimeObject* fields, GMimeObject* root,
+                                                const RawFile& raw) {
     if (!root || !raw.emptyLineEnds)
         return std::nullopt;
-    GMimeHeaderList* lists[] = {g_mime_object_get_header_list(GMIME_OBJECT(message)),
+    GMimeHeaderList* lists[] = {g_mime_object_get_header_list(fields),
                                 g_mime_object_get_header_list(root)};
     // GMime parses the last Content-Type it meets; keep that one.
     std::int64_t begin = -1;
@@ -60,10 +61,28 @@ std::optional<std::string> signedEntityFromFile(GMimeMessage* message, const Raw
     return raw.read(begin, end) + raw.read(raw.headersEnd, -1);
 }
 
-std::string signedEntitySerialised(GMimeObject* entity) {
-    // Only the Content-Type header stays with the entity.
+// `withMessageFields`: the entity's list also holds the message's own fields (a top-level
+// message parsed as one part); they are left out, as a message's MIME part has none.
+std::string signedEntitySerialised(GMimeObject* entity, bool withMessageFields) {
     const std::string all = serialise(entity);
-    return all;
+    if (!withMessageFields)
+        return all;
+    std::string kept;
+    bool keeping = false;
+    std::size_t at = 0;
+    while (at < all.size()) {
+        const std::size_t next = std::min(all.find('\n', at), all.size() - 1) + 1;
+        const std::string_view line(all.data() + at, next - at);
+        if (line == "\n" || line == "\r\n") {
+            return kept + all.substr(at);  // the body, after the empty line
+        }
+        if (line.front() != ' ' && line.front() != '\t')
+            keeping = g_ascii_strncasecmp(line.data(), "Content-", 8) == 0;
+        if (keeping)
+            kept += line;
+        at = next;
+    }
+    return kept;
 }
 
 bool isOpaqueSmime(const PartInfo& info, GMimeObject* root) {
@@ -124,9 +143,9 @@ void walk(GMimeObject* e, const BodyChoice& body, AttachmentMapper& attachments,
 
 }  // namespace
 
-void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
+void MessageImporter::mapStructure(const Parsed& parsed, int depth, const RawFile* raw,
                                    const UndeclaredCharsets& undeclared, mapi::Message& msg) {
-    GMimeObject* root = g_mime_message_get_mime_part(message);
+    GMimeObject* root = parsed.root;
     auto embedded = [this, depth,
                      &undeclared](GMimeMessage* inner) -> std::unique_ptr<mapi::Message> {
         if (depth + 1 > kMaxEmbeddingDepth)
@@ -150,9 +169,9 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
                                      undeclared);
         std::optional<std::string> entity;
         if (raw)
-            entity = signedEntityFromFile(message, *raw);
+            entity = signedEntityFromFile(parsed.fields, root, *raw);
         if (!entity)
-            entity = signedEntitySerialised(root);
+            entity = signedEntitySerialised(root, parsed.fields == root);
         attachments.addBlob(PropValue::binary(mapi::Bytes(entity->begin(), entity->end())),
                             "smime.p7m", "multipart/signed", msg);
         return;
@@ -160,7 +179,7 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
     if (isOpaqueSmime(info, root)) {
         // MS-OXOSMIME 2.1.3.2: no body; the entity is the one attachment.
         msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note.SMIME"));
-        if (auto ct = HeaderView(message, undeclared).lastRaw("Content-Type")) {
+        if (auto ct = HeaderView(parsed.fields, root, undeclared).lastRaw("Content-Type")) {
             msg.props.setNamed(mapi::named::kContentType,
                                PropValue::unicode(decodeHeaderText(*ct, undeclared)));
         }
@@ -181,11 +200,21 @@ void MessageImporter::mapStructure(GMimeMessage* message, int depth, const RawFi
 
 mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const RawFile* raw,
                                       const UndeclaredCharsets* outer) {
+    return importParsed({GMIME_OBJECT(message), g_mime_message_get_mime_part(message)}, depth, raw,
+                        outer);
+}
+
+mapi::Message MessageImporter::importEntity(GMimeObject* entity, const RawFile* raw) {
+    return importParsed({entity, entity}, 0, raw, nullptr);
+}
+
+mapi::Message MessageImporter::importParsed(const Parsed& parsed, int depth, const RawFile* raw,
+                                            const UndeclaredCharsets* outer) {
     mapi::Message msg;
     msg.props.set(mapi::tag::kMessageClass, PropValue::unicode("IPM.Note"));
     const UndeclaredCharsets undeclared =
-        declaredCharsets(message).then(outer ? *outer : userFallback_);
-    const HeaderView headers(message, undeclared);
+        declaredCharsets(parsed.root).then(outer ? *outer : userFallback_);
+    const HeaderView headers(parsed.fields, parsed.root, undeclared);
     setReceivedMailDefaults(headers, user_, msg);
     const OutsideFacts outside = depth == 0 ? outside_ : OutsideFacts{outside_.fileTime, {}, {}};
     mapEnvelope(headers, EnvelopeContext{options_, outside}, msg);
@@ -197,7 +226,7 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
             headerBytes += "\r\n";  // the input ends in its last field
     } else {
         GMimeFormatOptions* format = nullptr;
-        char* text = g_mime_object_get_headers(GMIME_OBJECT(message), format);
+        char* text = g_mime_object_get_headers(parsed.fields, format);
         if (text)
             headerBytes = text;
         g_free(text);
@@ -205,7 +234,7 @@ mapi::Message MessageImporter::import(GMimeMessage* message, int depth, const Ra
     msg.props.set(mapi::tag::kTransportMessageHeaders,
                   PropValue::unicode(transportHeaders(headerBytes, undeclared)));
 
-    mapStructure(message, depth, raw, undeclared, msg);
+    mapStructure(parsed, depth, raw, undeclared, msg);
     mapReceivedMail(headers, user_, msg);
 
     // Flags, sizes and times are the store's to compute; the read-ahead budgets by this.

@@ -49,9 +49,23 @@ class MessageImporter {
     // the message this one is attached to.
     mapi::Message import(GMimeMessage* message, int depth, const RawFile* raw,
                          const UndeclaredCharsets* outer = nullptr);
+    // A top-level message GMime parsed as one MIME part, every field in that part's list. No
+    // message object is built for it then, nor its six address lists and the parse of each
+    // address field into them, which the import does not read (it parses the raw fields):
+    // a quarter of GMime's parse of a message.
+    mapi::Message importEntity(GMimeObject* entity, const RawFile* raw);
 
   private:
-    void mapStructure(GMimeMessage* message, int depth, const RawFile* raw,
+    // Where a parsed message keeps its fields: GMime files a message's Content- fields under
+    // its MIME part (`root`) and the rest under the message (`fields`); an entity keeps them
+    // all in its one list (`fields` == `root`).
+    struct Parsed {
+        GMimeObject* fields;
+        GMimeObject* root;
+    };
+    mapi::Message importParsed(const Parsed& parsed, int depth, const RawFile* raw,
+                               const UndeclaredCharsets* outer);
+    void mapStructure(const Parsed& parsed, int depth, const RawFile* raw,
                       const UndeclaredCharsets& undeclared, mapi::Message& msg);
 
     GMimeParserOptions* options_;

@@ -226,6 +226,27 @@ TEST(Smime, ClearSignedKeepsEntityByteForByte) {
     EXPECT_EQ(bin(p, tag::kAttachDataBinary), signedEntity);
 }
 
+// With no empty line after the fields the entity cannot be cut from the file, and is written
+// out from its parse instead: its own Content- fields, none of the message's.
+TEST(Smime, ClearSignedWithNoEmptyLineAfterTheFieldsKeepsOnlyTheEntitysFields) {
+    const auto m = importText(
+        "From: s@x.org\r\nSubject: signed\r\nX-Note: kept out\r\n"
+        "Content-Type: multipart/signed; protocol=\"application/pkcs7-signature\";\r\n"
+        "\tboundary=\"sig\"\r\nX-Late: also out\r\n"
+        "--sig\r\nContent-Type: text/plain\r\n\r\nsigned text\r\n"
+        "--sig\r\nContent-Type: application/pkcs7-signature\r\n\r\nMIAG\r\n--sig--\r\n");
+    EXPECT_EQ(str(m.props, tag::kMessageClass), "IPM.Note.SMIME.MultipartSigned");
+    EXPECT_EQ(str(m.props, tag::kSubject), "signed");
+    ASSERT_EQ(m.attachments.size(), 1u);
+    const std::string entity = bin(m.attachments[0].props, tag::kAttachDataBinary);
+    EXPECT_TRUE(entity.starts_with("Content-Type: multipart/signed;")) << entity;
+    EXPECT_NE(entity.find("boundary=\"sig\""), std::string::npos) << entity;
+    EXPECT_NE(entity.find("signed text"), std::string::npos) << entity;
+    for (const char* field : {"From:", "Subject:", "X-Note:", "X-Late:"}) {
+        EXPECT_EQ(entity.find(field), std::string::npos) << field << " in " << entity;
+    }
+}
+
 TEST(Smime, OpaqueIsOneAttachmentAndNoBody) {
     const auto m = importText(
         "Subject: secret\r\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data;\r\n"
