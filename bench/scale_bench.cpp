@@ -2,14 +2,17 @@
 // and time per message as the queue grows. The queue must hold every path (the window shows
 // them all), so its own lists are counted apart, at their size in memory, and the goals are
 // on what the run holds beyond them: at most 64 MiB at 300,000, no more at 1,000,000 (within
-// 10% and 2 MiB), and time per message at 1,000,000 within 1.1x that at 30,000. A shared
-// machine runs faster and slower by the minute, so the 30,000 figure is the median of five
-// runs made on either side of the 1,000,000 run (two before, three after), after one that is
-// not counted. Every run's files are read once just before it, so the runs measure the
-// program rather than the disk; each line says what its run still read from the disk. The
-// 30,000 files stay while the other sizes are generated, converted in a process of their own
-// and removed (1,000,000 files take about 4 GB). Exits 1 when a figure misses its goal. An
-// argument N (in thousands) runs that size only and sets no goal.
+// 10% and 2 MiB), and time per message at 1,000,000 within 1.1x that at 30,000.
+// A shared machine runs faster and slower by the minute, and a 1,000,000 run lasts most of
+// one: set against the median of short runs, which leaves the slow spells out, one long run
+// that meets one is a miss the program did not make. So the 1,000,000 run is made three
+// times, each between two 30,000 runs (after one that is not counted), and the time goal is
+// on the median of the three ratios, each run against the mean of its two neighbours.
+// Every run's files are read once just before it, so the runs measure the program rather
+// than the disk; each line says what its run still read from the disk. The 30,000 files stay
+// while the other sizes are generated, converted in a process of their own and removed
+// (1,000,000 files take about 4 GB). Exits 1 when a figure misses its goal. An argument N
+// (in thousands) runs that size only and sets no goal.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -189,35 +192,54 @@ int main(int argc, char** argv) {
     const SizeRun middle = runSize(work, 300000);
     const SizeFolder largeFolder = writeSize(work, 1000000);
     convertOnce(work, smallFolder);  // the small files back in memory; not counted
-    std::vector<ConvertRun> smallRuns;
-    for (int r = 0; r < 2; ++r) {
-        smallRuns.push_back(convertOnce(work, smallFolder));
-    }
-    const SizeRun large = medianRun(largeFolder, {convertOnce(work, largeFolder)});
-    fs::remove_all(largeFolder.source);
-    print(large, 1);
+    std::vector<ConvertRun> smallRuns{convertOnce(work, smallFolder)};
+    std::vector<ConvertRun> largeRuns;
+    std::vector<double> ratios;
     for (int r = 0; r < 3; ++r) {
+        largeRuns.push_back(convertOnce(work, largeFolder));
         smallRuns.push_back(convertOnce(work, smallFolder));
+        const double large = largeRuns.back().seconds / largeFolder.count;
+        const double small = (smallRuns[smallRuns.size() - 2].seconds + smallRuns.back().seconds) /
+                             2 / smallFolder.count;
+        ratios.push_back(large / small);
+        std::printf(
+            "1,000,000 run %d: %.1f us/message, its 30,000 neighbours %.1f us/message: "
+            "%.2f\n",
+            r + 1, large * 1e6, small * 1e6, ratios.back());
+        std::fflush(stdout);
     }
+    fs::remove_all(largeFolder.source);
+    const SizeRun large = medianRun(largeFolder, largeRuns);
+    print(large, largeRuns.size());
     const SizeRun small = medianRun(smallFolder, smallRuns);
     print(small, smallRuns.size());
     fs::remove_all(work);
 
-    bool allConverted = middle.converted() && large.converted();
+    bool allConverted = middle.converted();
     for (const ConvertRun& run : smallRuns) {
         allConverted = allConverted && convertedAll(run, smallFolder.count);
     }
+    double largestPeak = 0;
+    for (const ConvertRun& run : largeRuns) {
+        allConverted = allConverted && convertedAll(run, largeFolder.count);
+        largestPeak = std::max(largestPeak, run.peakRssMiB);
+    }
+    // The memory goal on the largest of the three peaks, not the median's.
+    const double largeBeyondQueue = largestPeak - largeFolder.queueMiB;
     const bool middleMet = middle.beyondQueueMiB() <= 64;
-    const bool flat = large.beyondQueueMiB() <= 1.1 * middle.beyondQueueMiB() + 2;
-    const double timeRatio = large.microsecondsPerMessage() / small.microsecondsPerMessage();
+    const bool flat = largeBeyondQueue <= 1.1 * middle.beyondQueueMiB() + 2;
+    std::sort(ratios.begin(), ratios.end());
+    const double timeRatio = ratios[ratios.size() / 2];
     std::printf("beyond the queue at 300,000: %.1f MiB (goal <= 64: %s)\n", middle.beyondQueueMiB(),
                 verdict(middleMet));
     std::printf(
-        "beyond the queue at 1,000,000: %.1f MiB against %.1f at 300,000 (goal: flat, "
-        "<= 1.1x + 2 MiB: %s)\n",
-        large.beyondQueueMiB(), middle.beyondQueueMiB(), verdict(flat));
-    std::printf("time per message at 1,000,000 / at 30,000: %.2f (goal <= 1.1: %s)\n", timeRatio,
-                verdict(timeRatio <= 1.1));
+        "beyond the queue at 1,000,000: %.1f MiB at the largest of %zu peaks, against %.1f at "
+        "300,000 (goal: flat, <= 1.1x + 2 MiB: %s)\n",
+        largeBeyondQueue, largeRuns.size(), middle.beyondQueueMiB(), verdict(flat));
+    std::printf(
+        "time per message at 1,000,000 / at 30,000: %.2f, the median of %.2f %.2f %.2f (goal "
+        "<= 1.1: %s)\n",
+        timeRatio, ratios[0], ratios[1], ratios[2], verdict(timeRatio <= 1.1));
     std::printf("all converted: %s\n", verdict(allConverted));
     return allConverted && middleMet && flat && timeRatio <= 1.1 ? 0 : 1;
 }
