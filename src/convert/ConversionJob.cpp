@@ -326,7 +326,7 @@ void ConversionJob::collectFolderPaths() {
             throw AppError(errc::kSubscriptOutOfRange,
                            "Row " + std::to_string(i + 1) + " of the queue is empty.");
         }
-        rowBySource_.push_back(routes.takes(PathFromUtf8(text)));
+        rowBySource_.push_back(routes.takes(text));
         if (rowBySource_.back()) {
             continue;
         }
@@ -434,8 +434,8 @@ void ConversionJob::storeMessages() {
             ++result_.queued;
         }
         messagesTotal_ += static_cast<std::int64_t>(queue_.queuedMessages(i));
-        archivesQueued_ = archivesQueued_ || source::sourceFormatOf(PathFromUtf8(file)) ==
-                                                 source::SourceFormat::Archive;
+        archivesQueued_ =
+            archivesQueued_ || source::sourceFormatOf(file) == source::SourceFormat::Archive;
     }
     for (std::int64_t i = 0; i < rows; ++i) {
         std::string file;

@@ -13,6 +13,8 @@
 #include "mailbox/ZimbraState.h"
 #include "mapi/Tags.h"
 #include "mime/EmlImport.h"
+#include "platform/FolderNames.h"
+#include "platform/Utf8Path.h"
 #include "source/NameText.h"
 #include "source/SourceFormat.h"
 #include "source/SourceReader.h"
@@ -86,7 +88,7 @@ bool hasMetaBeside(const std::filesystem::path& messageFile) {
 }  // namespace
 
 bool SourceWriter::takes(const std::filesystem::path& path) {
-    const auto format = source::sourceFormatOf(path);
+    const auto format = source::sourceFormatOf(Utf8FromPath(path));
     if (format == source::SourceFormat::MessageFile)
         return hasMetaBeside(path);
     return format.has_value();
@@ -99,37 +101,41 @@ constexpr std::size_t kListFolderAfter = 8;
 
 // Whether any name in `folder` ends in ".meta", in any case (a look-up would find it so on
 // Windows). True when the folder cannot be listed: then each file is looked up.
-bool mayHoldMetaFiles(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const std::u8string name = entries->path().filename().u8string();
-        if (source::endsWithNoCase(
-                std::string_view(reinterpret_cast<const char*>(name.data()), name.size()),
-                ".meta")) {
-            return true;
-        }
-    }
-    return static_cast<bool>(error);
+bool mayHoldMetaFiles(const std::string& folder) {
+    return anyNameInFolder(
+               folder, [](std::string_view name) { return source::endsWithNoCase(name, ".meta"); })
+        .value_or(true);
+}
+
+// A path's folder as the system reads it, with its last separator; empty when it has none.
+std::string_view folderOf(std::string_view path) {
+#ifdef _WIN32
+    const auto last = path.find_last_of("\\/");
+#else
+    const auto last = path.rfind('/');
+#endif
+    return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
 }
 
 }  // namespace
 
-bool SourceWriter::Routes::takes(const std::filesystem::path& path) {
+bool SourceWriter::Routes::takes(std::string_view path) {
     const auto format = source::sourceFormatOf(path);
     if (format != source::SourceFormat::MessageFile) {
         return format.has_value();
     }
-    std::filesystem::path folder = path.parent_path();
+    // The text, not a std::filesystem::path: splitting a million paths into their parts
+    // cost more than all else the routing does.
+    const std::string_view folder = folderOf(path);
     if (folder != folder_) {
-        folder_ = std::move(folder);
+        folder_.assign(folder);
         filesInFolder_ = 0;
         metaFiles_ = MetaFiles::Unknown;
     }
     if (++filesInFolder_ == kListFolderAfter) {
         metaFiles_ = mayHoldMetaFiles(folder_) ? MetaFiles::Some : MetaFiles::None;
     }
-    return metaFiles_ != MetaFiles::None && hasMetaBeside(path);
+    return metaFiles_ != MetaFiles::None && hasMetaBeside(PathFromUtf8(path));
 }
 
 void SourceWriter::write(const std::filesystem::path& path, SourceReport& report,

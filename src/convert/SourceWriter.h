@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/MailboxFolders.h"
@@ -71,11 +72,11 @@ class SourceWriter {
     // the rest of its files without a look-up each (a folder of plain .eml files).
     class Routes {
       public:
-        bool takes(const std::filesystem::path& path);
+        bool takes(std::string_view utf8Path);
 
       private:
         enum class MetaFiles { Unknown, None, Some };
-        std::filesystem::path folder_;
+        std::string folder_;  // with its last separator
         std::size_t filesInFolder_ = 0;
         MetaFiles metaFiles_ = MetaFiles::Unknown;
     };

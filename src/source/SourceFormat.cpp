@@ -4,9 +4,7 @@
 
 namespace tolvane::source {
 
-std::optional<SourceFormat> sourceFormatOf(const std::filesystem::path& path) {
-    const std::u8string name8 = path.filename().u8string();
-    const std::string_view name(reinterpret_cast<const char*>(name8.data()), name8.size());
+std::optional<SourceFormat> sourceFormatOf(std::string_view name) {
     if (endsWithNoCase(name, ".eml"))
         return SourceFormat::MessageFile;
     if (endsWithNoCase(name, ".vcf"))

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -15,7 +14,10 @@ enum class SourceFormat {
     Archive,        // .tgz, .tar.gz, .tar, .zip: a Zimbra export
 };
 
-std::optional<SourceFormat> sourceFormatOf(const std::filesystem::path& path);
+// By the ending of a file's name, given alone or as the end of its path's UTF-8 text: the
+// endings hold no separator, so the text need not be split (a queue of a million paths is
+// routed by this).
+std::optional<SourceFormat> sourceFormatOf(std::string_view utf8PathOrName);
 
 // The file-name patterns of everything a user may queue, for a file dialog or a folder scan.
 inline constexpr std::array<std::string_view, 7> kSourcePatterns{

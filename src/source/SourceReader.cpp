@@ -25,7 +25,7 @@ constexpr std::size_t kProblemsKept = 100;
 
 std::unique_ptr<SourceReader> openSource(const std::filesystem::path& path,
                                          const ReadOptions& options) {
-    const auto format = sourceFormatOf(path);
+    const auto format = sourceFormatOf(Utf8FromPath(path));
     if (!format)
         return std::make_unique<UnknownSource>(path);
     if (*format == SourceFormat::Archive)

@@ -19,6 +19,7 @@
 #include "TempDir.h"
 #include "convert/MailboxFolders.h"
 #include "convert/SourceWriter.h"
+#include "platform/Utf8Path.h"
 #include "store/Profile.h"
 #include "store/Session.h"
 #include "store/Store.h"
@@ -477,7 +478,7 @@ TEST(SourceRoutes, RoutesInQueueOrderAgreeWithLookingUpEachFile) {
     SourceWriter::Routes routes;
     int takenHere = 0;
     for (const fs::path& file : queue) {
-        const bool taken = routes.takes(file);
+        const bool taken = routes.takes(Utf8FromPath(file));
         EXPECT_EQ(taken, SourceWriter::takes(file)) << file;
         takenHere += taken ? 1 : 0;
     }
@@ -496,12 +497,30 @@ TEST(SourceRoutes, AFolderListedWithoutMetaFilesAnswersForItsLaterFiles) {
         std::ofstream(files.back(), std::ios::binary) << "Subject: x\r\n\r\nx\r\n";
     }
     for (std::size_t i = 0; i < 8; ++i) {
-        EXPECT_FALSE(routes.takes(files[i]));
+        EXPECT_FALSE(routes.takes(Utf8FromPath(files[i])));
     }
     std::ofstream(fs::path(files[9]) += ".meta") << "{}";
     ASSERT_TRUE(SourceWriter::takes(files[9]));
-    EXPECT_FALSE(routes.takes(files[8]));
-    EXPECT_FALSE(routes.takes(files[9]));
+    EXPECT_FALSE(routes.takes(Utf8FromPath(files[8])));
+    EXPECT_FALSE(routes.takes(Utf8FromPath(files[9])));
+}
+
+// A folder whose listing holds any .meta, even one no queued file has, keeps looking each file
+// up: a .meta that appears later is seen.
+TEST(SourceRoutes, AFolderListedWithSomeMetaFileLooksUpEachLaterFile) {
+    tolvane::testing::TempDir dir;
+    std::ofstream(dir.path() / "notes.txt.META") << "{}";
+    SourceWriter::Routes routes;
+    std::vector<fs::path> files;
+    for (int i = 0; i < 10; ++i) {
+        files.push_back(dir.path() / ("m" + std::to_string(i) + ".eml"));
+        std::ofstream(files.back(), std::ios::binary) << "Subject: x\r\n\r\nx\r\n";
+    }
+    for (std::size_t i = 0; i < 9; ++i) {
+        EXPECT_FALSE(routes.takes(Utf8FromPath(files[i])));
+    }
+    std::ofstream(fs::path(files[9]) += ".meta") << "{}";
+    EXPECT_TRUE(routes.takes(Utf8FromPath(files[9])));
 }
 
 // The folders of a converted store below the top of the tree, each with its container class.
