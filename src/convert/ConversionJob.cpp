@@ -473,7 +473,7 @@ bool ConversionJob::readBySource(std::int64_t row, const std::string& file) cons
     if (row >= 0 && row < routedRows()) {
         return rowBySource_[static_cast<std::size_t>(row)];
     }
-    return SourceWriter::takes(PathFromUtf8(file));
+    return SourceWriter::takes(file);
 }
 
 void ConversionJob::reportProgress(std::int64_t row, const std::string& folderPath) {

@@ -87,11 +87,9 @@ bool hasMetaBeside(const std::filesystem::path& messageFile) {
 
 }  // namespace
 
-bool SourceWriter::takes(const std::filesystem::path& path) {
-    const auto format = source::sourceFormatOf(Utf8FromPath(path));
-    if (format == source::SourceFormat::MessageFile)
-        return hasMetaBeside(path);
-    return format.has_value();
+// A folder met for the first time has its files looked up one by one.
+bool SourceWriter::takes(std::string_view utf8Path) {
+    return Routes().takes(utf8Path);
 }
 
 namespace {

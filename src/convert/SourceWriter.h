@@ -65,7 +65,7 @@ class SourceWriter {
 
     // Whether a queued file is read here: an archive, a .vcf or .ics file, or a message file
     // with its .meta.
-    static bool takes(const std::filesystem::path& path);
+    static bool takes(std::string_view utf8Path);
 
     // takes() for a queue's files in order, where many of one folder come together: once
     // enough have come, the folder is listed, and a folder with no ".meta" at all answers for
